@@ -1,0 +1,9 @@
+#include <DataIO.h>
+
+BDataIO::BDataIO()
+{
+}
+
+BDataIO::~BDataIO()
+{
+}

@@ -1,0 +1,107 @@
+#include <MallocIO.h>
+
+#include <cstdlib>
+#include <cstring>
+
+BMallocIO::BMallocIO()
+	:
+	fBlockSize(256),
+	fMallocSize(0),
+	fLength(0),
+	fData(nullptr),
+	fPosition(0)
+{
+}
+
+BMallocIO::~BMallocIO()
+{
+	free(fData);
+}
+
+status_t
+BMallocIO::Reserve(size_t size)
+{
+	if (size <= fMallocSize)
+		return B_OK;
+	size_t newSize = (size + fBlockSize - 1) / fBlockSize * fBlockSize;
+	char* data = static_cast<char*>(realloc(fData, newSize));
+	if (data == nullptr)
+		return B_NO_MEMORY;
+	fData = data;
+	fMallocSize = newSize;
+	return B_OK;
+}
+
+ssize_t
+BMallocIO::ReadAt(off_t position, void* buffer, size_t size)
+{
+	if (buffer == nullptr || position < 0)
+		return B_BAD_VALUE;
+	if (static_cast<size_t>(position) >= fLength)
+		return 0;
+	size_t available = fLength - position;
+	if (size > available)
+		size = available;
+	memcpy(buffer, fData + position, size);
+	return size;
+}
+
+ssize_t
+BMallocIO::WriteAt(off_t position, const void* buffer, size_t size)
+{
+	if (buffer == nullptr || position < 0)
+		return B_BAD_VALUE;
+	size_t end = position + size;
+	status_t status = Reserve(end);
+	if (status != B_OK)
+		return status;
+	if (static_cast<size_t>(position) > fLength)
+		memset(fData + fLength, 0, position - fLength);
+	memcpy(fData + position, buffer, size);
+	if (end > fLength)
+		fLength = end;
+	return size;
+}
+
+off_t
+BMallocIO::Seek(off_t position, uint32 seekMode)
+{
+	off_t base = 0;
+	if (seekMode == SEEK_CUR)
+		base = fPosition;
+	else if (seekMode == SEEK_END)
+		base = fLength;
+	else if (seekMode != SEEK_SET)
+		return B_BAD_VALUE;
+	if (base + position < 0)
+		return B_BAD_VALUE;
+	fPosition = base + position;
+	return fPosition;
+}
+
+status_t
+BMallocIO::SetSize(off_t size)
+{
+	if (size < 0)
+		return B_BAD_VALUE;
+	if (size == 0) {
+		free(fData);
+		fData = nullptr;
+		fMallocSize = 0;
+		fLength = 0;
+		return B_OK;
+	}
+	status_t status = Reserve(size);
+	if (status != B_OK)
+		return status;
+	if (static_cast<size_t>(size) > fLength)
+		memset(fData + fLength, 0, size - fLength);
+	fLength = size;
+	return B_OK;
+}
+
+void
+BMallocIO::SetBlockSize(size_t blockSize)
+{
+	fBlockSize = blockSize > 0 ? blockSize : 1;
+}
