@@ -4,6 +4,8 @@
 #include <Message.h>
 
 #include <climits>
+#include <fstream>
+#include <string>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,18 @@
 namespace {
 
 BPrivate::quit_windows_hook sQuitWindowsHook = nullptr;
+
+// The process's arguments as the host recorded them at its start.
+std::vector<std::string>
+ProcessArguments()
+{
+	std::vector<std::string> arguments;
+	std::ifstream commandLine("/proc/self/cmdline", std::ios::binary);
+	std::string argument;
+	while (std::getline(commandLine, argument, '\0'))
+		arguments.push_back(argument);
+	return arguments;
+}
 
 } // namespace
 
@@ -88,12 +102,33 @@ BApplication::Run()
 	if (IsLocked())
 		Unlock();
 	if (!_IsQuitting()) {
-		_PostFront(B_READY_TO_RUN);
+		_PostFront(new BMessage(B_READY_TO_RUN));
+		// The command line arguments come before the start, as the
+		// platform's launch delivers them.
+		BMessage* arguments = _ArgumentsMessage();
+		if (arguments != nullptr)
+			_PostFront(arguments);
 		_RunLoop();
 		// The loop ends holding the lock for its last message.
 		Unlock();
 	}
 	return Thread();
+}
+
+BMessage*
+BApplication::_ArgumentsMessage() const
+{
+	std::vector<std::string> arguments = ProcessArguments();
+	if (arguments.size() < 2)
+		return nullptr;
+	BMessage* message = new BMessage(B_ARGV_RECEIVED);
+	message->AddInt32("argc", static_cast<int32>(arguments.size()));
+	for (const std::string& argument : arguments)
+		message->AddString("argv", argument.c_str());
+	char directory[PATH_MAX];
+	if (getcwd(directory, sizeof(directory)) != nullptr)
+		message->AddString("cwd", directory);
+	return message;
 }
 
 void

@@ -17,8 +17,9 @@ public:
 
 	status_t InitCheck() const { return fInitStatus; }
 
-	// Runs the message loop on the calling thread: B_READY_TO_RUN first,
-	// then every message until Quit. Returns the thread's id.
+	// Runs the message loop on the calling thread: B_ARGV_RECEIVED (when
+	// the program was given arguments) and B_READY_TO_RUN first, then every
+	// message until Quit. Returns the thread's id.
 	thread_id Run() override;
 	// Ends Run after the current message (from the application's thread)
 	// or as soon as the loop gets to it (from another thread). It does not
@@ -42,6 +43,7 @@ public:
 
 private:
 	void _InitData(const char* signature, status_t* error);
+	BMessage* _ArgumentsMessage() const;
 
 	char fSignature[B_MIME_TYPE_LENGTH];
 	status_t fInitStatus;

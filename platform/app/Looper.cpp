@@ -12,12 +12,6 @@ using BPrivate::ObjectRegistry;
 
 namespace {
 
-bigtime_t
-LockTimeout(bigtime_t timeout)
-{
-	return timeout >= B_INFINITE_TIMEOUT ? -1 : timeout;
-}
-
 void
 UnlockFully(BLocker& locker)
 {
@@ -160,9 +154,8 @@ BLooper::_ResolveTarget(const BMessage* message)
 }
 
 void
-BLooper::_PostFront(uint32 command)
+BLooper::_PostFront(BMessage* message)
 {
-	BMessage* message = new BMessage(command);
 	message->fTargetToken = fToken;
 	if (fPort->PushFront(message) != B_OK)
 		delete message;
@@ -341,7 +334,7 @@ BLooper::Unlock()
 status_t
 BLooper::LockWithTimeout(bigtime_t timeout)
 {
-	return fPort->Lock().LockWithTimeout(LockTimeout(timeout));
+	return fPort->Lock().LockWithTimeout(BPrivate::lock_timeout(timeout));
 }
 
 bool

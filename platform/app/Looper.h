@@ -80,7 +80,9 @@ protected:
 	void _StopLoop();
 	bool _IsQuitting() const { return fQuitting; }
 	void _SetThread(thread_id thread);
-	void _PostFront(uint32 command);
+	// Puts a message (which the looper takes over) before all others,
+	// addressed to the looper itself.
+	void _PostFront(BMessage* message);
 
 private:
 	friend class BMessenger;

@@ -33,7 +33,7 @@ LooperPort::Push(BMessage* message, bigtime_t timeout)
 	if (!hasRoom()) {
 		if (timeout == 0)
 			return B_WOULD_BLOCK;
-		if (timeout < 0 || timeout >= B_INFINITE_TIMEOUT)
+		if (is_infinite_timeout(timeout))
 			fNotFull.wait(guard, hasRoom);
 		else if (!fNotFull.wait_for(guard, std::chrono::microseconds(timeout), hasRoom))
 			return B_TIMED_OUT;
@@ -122,7 +122,10 @@ bool
 LooperPort::IsIdle() const
 {
 	std::lock_guard<std::mutex> guard(fMutex);
-	return fQueue.empty() && (fWaitingForMessage || fClosed.load());
+	// A stopped loop handles nothing more, whatever is queued.
+	if (fClosed.load() || fStopRequested)
+		return true;
+	return fQueue.empty() && fWaitingForMessage;
 }
 
 } // namespace BPrivate

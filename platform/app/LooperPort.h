@@ -18,6 +18,21 @@ class BMessage;
 
 namespace BPrivate {
 
+// Timeouts beyond a few decades (B_INFINITE_TIMEOUT among them) mean
+// "forever": no clock can add them to the current time without overflowing.
+inline bool
+is_infinite_timeout(bigtime_t timeout)
+{
+	return timeout < 0 || timeout > (1LL << 50);
+}
+
+// The form BLocker takes: negative for "forever".
+inline bigtime_t
+lock_timeout(bigtime_t timeout)
+{
+	return is_infinite_timeout(timeout) ? -1 : timeout;
+}
+
 class LooperPort {
 public:
 	explicit LooperPort(int32 capacity, const char* name);
@@ -38,7 +53,8 @@ public:
 	void Close();
 	bool IsClosed() const { return fClosed.load(); }
 	int32 CountMessages() const;
-	// True when nothing is queued and the looper thread waits in Pop.
+	// True when nothing is queued and the looper thread waits in Pop, or
+	// the loop has stopped.
 	bool IsIdle() const;
 
 	// The looper's thread has deleted the looper and let go of its lock.

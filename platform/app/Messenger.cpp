@@ -15,18 +15,6 @@ using BPrivate::kPreferredHandlerToken;
 using BPrivate::LooperPort;
 using BPrivate::ObjectRegistry;
 
-namespace {
-
-// BLocker counts a negative timeout as "forever"; the platform's infinite
-// timeout is the largest bigtime_t, which no clock can add to.
-bigtime_t
-LockTimeout(bigtime_t timeout)
-{
-	return timeout >= B_INFINITE_TIMEOUT ? -1 : timeout;
-}
-
-} // namespace
-
 BMessenger::BMessenger()
 	:
 	fTeam(-1),
@@ -122,7 +110,7 @@ BMessenger::LockTargetWithTimeout(bigtime_t timeout) const
 	std::shared_ptr<LooperPort> port = ObjectRegistry::PortFor(fLooperToken);
 	if (!port)
 		return B_BAD_PORT_ID;
-	status_t status = port->Lock().LockWithTimeout(LockTimeout(timeout));
+	status_t status = port->Lock().LockWithTimeout(BPrivate::lock_timeout(timeout));
 	if (status != B_OK)
 		return status;
 	// The looper may have ended while we waited for its lock.

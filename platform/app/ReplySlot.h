@@ -5,6 +5,7 @@
 // on the slot; the receiver's copy of the message holds it too, and fills it
 // with its reply, or with B_NO_REPLY when the message dies unanswered.
 
+#include <LooperPort.h>
 #include <Message.h>
 #include <OS.h>
 
@@ -39,7 +40,7 @@ public:
 	{
 		std::unique_lock<std::mutex> guard(fLock);
 		auto answered = [this] { return fReply.has_value(); };
-		if (timeout < 0 || timeout >= B_INFINITE_TIMEOUT)
+		if (is_infinite_timeout(timeout))
 			fAnswered.wait(guard, answered);
 		else if (!fAnswered.wait_for(guard, std::chrono::microseconds(timeout), answered))
 			return B_TIMED_OUT;

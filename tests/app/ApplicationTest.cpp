@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -28,6 +29,14 @@ public:
 			fOnReady(this);
 	}
 
+	void ArgvReceived(int32 argc, char** argv) override
+	{
+		fEvents.push_back(B_ARGV_RECEIVED);
+		for (int32 i = 0; i < argc; i++)
+			fArguments.push_back(argv[i]);
+		EXPECT_EQ(argv[argc], nullptr);
+	}
+
 	void MessageReceived(BMessage* message) override
 	{
 		fEvents.push_back(message->what);
@@ -45,6 +54,7 @@ public:
 	}
 
 	std::vector<uint32> fEvents;
+	std::vector<std::string> fArguments;
 	MessageLog fLog;
 	thread_id fReadyThread = -1;
 	int fQuitRequests = 0;
@@ -90,6 +100,17 @@ TEST(Application, RunsOnTheCallingThreadReadyToRunFirst)
 	thread_id mainThread = find_thread(nullptr);
 	EXPECT_EQ(app->Run(), mainThread);
 	EXPECT_EQ(app->fReadyThread, mainThread);
+
+	// The program's arguments, when it has any, come first of all.
+	std::vector<std::string> arguments = testing::internal::GetArgvs();
+	if (arguments.size() > 1) {
+		ASSERT_FALSE(app->fEvents.empty());
+		EXPECT_EQ(app->fEvents[0], static_cast<uint32>(B_ARGV_RECEIVED));
+		app->fEvents.erase(app->fEvents.begin());
+		EXPECT_EQ(app->fArguments, arguments);
+	} else {
+		EXPECT_TRUE(app->fArguments.empty());
+	}
 	ASSERT_EQ(app->fEvents.size(), 3u);
 	EXPECT_EQ(app->fEvents[0], static_cast<uint32>(B_READY_TO_RUN));
 	EXPECT_EQ(app->fEvents[1], static_cast<uint32>('Erly'));

@@ -1,3 +1,4 @@
+#include <BlockedThreads.h>
 #include <OS.h>
 
 #include <gtest/gtest.h>
@@ -5,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -127,10 +129,14 @@ TEST(Threads, FindThreadByNameAndRename)
 	EXPECT_EQ(find_thread("finder target"), B_NAME_NOT_FOUND);
 	EXPECT_EQ(find_thread("renamed target"), thread);
 	EXPECT_EQ(set_thread_priority(thread, B_URGENT_DISPLAY_PRIORITY), B_DISPLAY_PRIORITY);
+	EXPECT_EQ(set_thread_priority(thread, 500), B_BAD_VALUE);
 	thread_info info;
 	ASSERT_EQ(get_thread_info(thread, &info), B_OK);
 	EXPECT_EQ(info.priority, B_URGENT_DISPLAY_PRIORITY);
-	EXPECT_EQ(info.team, get_thread_info(find_thread(nullptr), &info) == B_OK ? info.team : -1);
+	thread_info mine;
+	ASSERT_EQ(get_thread_info(find_thread(nullptr), &mine), B_OK);
+	EXPECT_EQ(info.team, mine.team);
+	EXPECT_EQ(mine.thread, find_thread(nullptr));
 
 	ASSERT_EQ(resume_thread(thread), B_OK);
 	stop = true;
@@ -181,4 +187,29 @@ TEST(Time, SystemTimeIsMonotonicAndSnoozeSleeps)
 	EXPECT_EQ(snooze_until(start - 1000000, B_SYSTEM_TIMEBASE), B_OK);
 	EXPECT_EQ(snooze(0), B_OK);
 	EXPECT_EQ(snooze_until(start, 42), B_BAD_VALUE);
+}
+
+TEST(Threads, WaitingMarksTheThreadBlocked)
+{
+	std::atomic<bool> stop{false};
+	std::atomic<thread_id> waiter{-1};
+	thread_id sleeper = spawn_thread(SleepUntilFlag, "sleeper", B_NORMAL_PRIORITY, &stop);
+	ASSERT_EQ(resume_thread(sleeper), B_OK);
+	std::thread([&] {
+		waiter = find_thread(nullptr);
+		status_t exitValue;
+		wait_for_thread(sleeper, &exitValue);
+	}).detach();
+	while (waiter.load() < 0 || !BPrivate::is_thread_blocked(waiter.load()))
+		snooze(1000);
+	EXPECT_FALSE(BPrivate::is_thread_blocked(find_thread(nullptr)));
+	{
+		BPrivate::BlockedThreadScope outer;
+		BPrivate::BlockedThreadScope inner;
+		EXPECT_TRUE(BPrivate::is_thread_blocked(find_thread(nullptr)));
+	}
+	EXPECT_FALSE(BPrivate::is_thread_blocked(find_thread(nullptr)));
+	stop = true;
+	while (BPrivate::is_thread_blocked(waiter.load()))
+		snooze(1000);
 }
