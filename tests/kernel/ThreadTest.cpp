@@ -205,7 +205,10 @@ TEST(Threads, WaitingMarksTheThreadBlocked)
 	EXPECT_FALSE(BPrivate::is_thread_blocked(find_thread(nullptr)));
 	{
 		BPrivate::BlockedThreadScope outer;
-		BPrivate::BlockedThreadScope inner;
+		{
+			BPrivate::BlockedThreadScope inner;
+		}
+		// Scopes nest: the outer one still holds.
 		EXPECT_TRUE(BPrivate::is_thread_blocked(find_thread(nullptr)));
 	}
 	EXPECT_FALSE(BPrivate::is_thread_blocked(find_thread(nullptr)));
