@@ -4,11 +4,11 @@
 #include <Message.h>
 
 #include <climits>
-#include <fstream>
-#include <string>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <strings.h>
 #include <unistd.h>
 #include <vector>

@@ -24,7 +24,7 @@ UnlockFully(BLocker& locker)
 BLooper::BLooper(const char* name, int32 priority, int32 portCapacity)
 	:
 	BHandler(name),
-	fPort(std::make_shared<LooperPort>(portCapacity, name)),
+	fPort(std::make_shared<LooperPort>(portCapacity)),
 	fLooperToken(ObjectRegistry::AddLooper(this, fPort)),
 	fPriority(priority),
 	fThread(-1),

@@ -6,7 +6,7 @@
 
 namespace BPrivate {
 
-LooperPort::LooperPort(int32 capacity, const char* name)
+LooperPort::LooperPort(int32 capacity)
 	:
 	fCapacity(capacity > 0 ? capacity : 1),
 	fStopRequested(false),
@@ -14,7 +14,8 @@ LooperPort::LooperPort(int32 capacity, const char* name)
 	fFinished(false),
 	fClosed(false),
 	fThread(-1),
-	fLocker(name)
+	// BLocker keeps the name pointer; a fixed string outlives every looper.
+	fLocker("looper lock")
 {
 }
 

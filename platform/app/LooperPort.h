@@ -35,7 +35,7 @@ lock_timeout(bigtime_t timeout)
 
 class LooperPort {
 public:
-	explicit LooperPort(int32 capacity, const char* name);
+	explicit LooperPort(int32 capacity);
 	~LooperPort();
 
 	// Takes the message on success. A full queue makes the sender wait up to
