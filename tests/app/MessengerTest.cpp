@@ -51,6 +51,14 @@ public:
 					snooze(1000);
 				message->SendReply('Done');
 				break;
+			case 'Conv': {
+				// Replies and waits for the answer to the reply.
+				BMessage answer('Answ');
+				BMessage answerToAnswer;
+				fConversationStatus = message->SendReply(&answer, &answerToAnswer);
+				fConversationWhat = answerToAnswer.what;
+				break;
+			}
 			case 'Self': {
 				BMessage reply;
 				fSelfResult = BMessenger(nullptr, this).SendMessage('Echo', &reply);
@@ -64,6 +72,8 @@ public:
 
 	std::atomic<bool> fRelease{false};
 	std::atomic<status_t> fSelfResult{1};
+	std::atomic<status_t> fConversationStatus{1};
+	std::atomic<uint32> fConversationWhat{0};
 };
 
 } // namespace
@@ -203,6 +213,37 @@ TEST(Messenger, RepliesToNonWaitingSendersGoToTheirReplyTarget)
 	// Posting with a reply handler names it as the return address too.
 	ASSERT_EQ(responder->PostMessage(&question, responder, replyLooper), B_OK);
 	ASSERT_TRUE(replies->WaitForCount(2));
+
+	QuitFromOutside(responder);
+	QuitFromOutside(replyLooper);
+}
+
+TEST(Messenger, AReplyCanWaitForTheAnswerToIt)
+{
+	auto replies = std::make_shared<MessageLog>();
+	auto* replyLooper = new LoggingLooper(replies, "answers replies");
+	replyLooper->fAction = [](BLooper*, BMessage* message) {
+		if (message->what == 'Answ')
+			message->SendReply('Back');
+	};
+	Start(replyLooper);
+	auto* responder = new Responder;
+	BMessenger messenger = Start(responder);
+
+	ASSERT_EQ(messenger.SendMessage('Conv', replyLooper), B_OK);
+	ASSERT_TRUE(WaitUntil([&] { return responder->fConversationStatus.load() != 1; }));
+	EXPECT_EQ(responder->fConversationStatus.load(), B_OK);
+	EXPECT_EQ(responder->fConversationWhat.load(), static_cast<uint32>('Back'));
+	ASSERT_TRUE(replies->WaitForCount(1));
+	EXPECT_TRUE(replies->At(0).IsReply());
+
+	// A sender that waits takes the reply and cannot answer it.
+	responder->fConversationStatus = 1;
+	BMessage reply;
+	ASSERT_EQ(messenger.SendMessage('Conv', &reply), B_OK);
+	EXPECT_EQ(reply.what, static_cast<uint32>('Answ'));
+	ASSERT_TRUE(WaitUntil([&] { return responder->fConversationStatus.load() != 1; }));
+	EXPECT_EQ(responder->fConversationWhat.load(), static_cast<uint32>(B_NO_REPLY));
 
 	QuitFromOutside(responder);
 	QuitFromOutside(replyLooper);
