@@ -1,0 +1,132 @@
+#include <LooperPort.h>
+
+#include <Message.h>
+
+#include <chrono>
+
+namespace BPrivate {
+
+LooperPort::LooperPort(int32 capacity)
+	:
+	fCapacity(capacity > 0 ? capacity : 1),
+	fStopRequested(false),
+	fWaitingForMessage(false),
+	fFinished(false),
+	fClosed(false),
+	fThread(-1),
+	// BLocker keeps the name pointer; a fixed string outlives every looper.
+	fLocker("looper lock")
+{
+}
+
+LooperPort::~LooperPort()
+{
+	Close();
+}
+
+status_t
+LooperPort::Push(BMessage* message, bigtime_t timeout)
+{
+	std::unique_lock<std::mutex> guard(fMutex);
+	auto hasRoom = [this] {
+		return fClosed.load() || static_cast<int32>(fQueue.size()) < fCapacity;
+	};
+	if (!hasRoom()) {
+		if (timeout == 0)
+			return B_WOULD_BLOCK;
+		if (is_infinite_timeout(timeout))
+			fNotFull.wait(guard, hasRoom);
+		else if (!fNotFull.wait_for(guard, std::chrono::microseconds(timeout), hasRoom))
+			return B_TIMED_OUT;
+	}
+	if (fClosed.load())
+		return B_BAD_PORT_ID;
+	fQueue.push_back(message);
+	fNotEmpty.notify_one();
+	return B_OK;
+}
+
+status_t
+LooperPort::PushFront(BMessage* message)
+{
+	std::lock_guard<std::mutex> guard(fMutex);
+	if (fClosed.load())
+		return B_BAD_PORT_ID;
+	fQueue.push_front(message);
+	fNotEmpty.notify_one();
+	return B_OK;
+}
+
+BMessage*
+LooperPort::Pop()
+{
+	std::unique_lock<std::mutex> guard(fMutex);
+	fWaitingForMessage = true;
+	fNotEmpty.wait(guard, [this] { return fStopRequested || !fQueue.empty(); });
+	fWaitingForMessage = false;
+	if (fStopRequested)
+		return nullptr;
+	BMessage* message = fQueue.front();
+	fQueue.pop_front();
+	fNotFull.notify_one();
+	return message;
+}
+
+void
+LooperPort::WakeToStop()
+{
+	std::lock_guard<std::mutex> guard(fMutex);
+	fStopRequested = true;
+	fNotEmpty.notify_all();
+}
+
+void
+LooperPort::Close()
+{
+	std::deque<BMessage*> left;
+	{
+		std::lock_guard<std::mutex> guard(fMutex);
+		fClosed.store(true);
+		fStopRequested = true;
+		left.swap(fQueue);
+		fNotFull.notify_all();
+		fNotEmpty.notify_all();
+	}
+	// Deleting outside the mutex: a message's end may wake its sender.
+	for (BMessage* message : left)
+		delete message;
+}
+
+void
+LooperPort::SetFinished()
+{
+	std::lock_guard<std::mutex> guard(fMutex);
+	fFinished = true;
+	fFinishedChanged.notify_all();
+}
+
+void
+LooperPort::WaitUntilFinished()
+{
+	std::unique_lock<std::mutex> guard(fMutex);
+	fFinishedChanged.wait(guard, [this] { return fFinished; });
+}
+
+int32
+LooperPort::CountMessages() const
+{
+	std::lock_guard<std::mutex> guard(fMutex);
+	return static_cast<int32>(fQueue.size());
+}
+
+bool
+LooperPort::IsIdle() const
+{
+	std::lock_guard<std::mutex> guard(fMutex);
+	// A stopped loop handles nothing more, whatever is queued.
+	if (fClosed.load() || fStopRequested)
+		return true;
+	return fQueue.empty() && fWaitingForMessage;
+}
+
+} // namespace BPrivate

@@ -1,0 +1,85 @@
+#ifndef _LOOPER_PORT_H
+#define _LOOPER_PORT_H
+
+// A looper's queue of incoming messages and its lock. It is shared between
+// the looper and everyone who sends to it, and outlives the looper, so that
+// a sender racing with a looper's end meets a closed port instead of a
+// deleted object.
+
+#include <Locker.h>
+#include <OS.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+class BMessage;
+
+namespace BPrivate {
+
+// Timeouts beyond a few decades (B_INFINITE_TIMEOUT among them) mean
+// "forever": no clock can add them to the current time without overflowing.
+inline bool
+is_infinite_timeout(bigtime_t timeout)
+{
+	return timeout < 0 || timeout > (1LL << 50);
+}
+
+// The form BLocker takes: negative for "forever".
+inline bigtime_t
+lock_timeout(bigtime_t timeout)
+{
+	return is_infinite_timeout(timeout) ? -1 : timeout;
+}
+
+class LooperPort {
+public:
+	explicit LooperPort(int32 capacity);
+	~LooperPort();
+
+	// Takes the message on success. A full queue makes the sender wait up to
+	// the timeout: 0 gives B_WOULD_BLOCK at once, a finite one B_TIMED_OUT.
+	// A closed port gives B_BAD_PORT_ID.
+	status_t Push(BMessage* message, bigtime_t timeout);
+	// Puts a message before all others, even past the capacity.
+	status_t PushFront(BMessage* message);
+	// Waits for the next message; NULL once the looper is told to stop.
+	BMessage* Pop();
+	// Makes the looper's Pop return NULL (now or the next time it waits).
+	void WakeToStop();
+	// Refuses every later message, wakes blocked senders and deletes what is
+	// still queued (answering waiting senders with B_NO_REPLY).
+	void Close();
+	bool IsClosed() const { return fClosed.load(); }
+	int32 CountMessages() const;
+	// True when nothing is queued and the looper thread waits in Pop, or
+	// the loop has stopped.
+	bool IsIdle() const;
+
+	// The looper's thread has deleted the looper and let go of its lock.
+	void SetFinished();
+	void WaitUntilFinished();
+
+	BLocker& Lock() { return fLocker; }
+	thread_id Thread() const { return fThread.load(); }
+	void SetThread(thread_id thread) { fThread.store(thread); }
+
+private:
+	mutable std::mutex fMutex;
+	std::condition_variable fNotEmpty;
+	std::condition_variable fNotFull;
+	std::deque<BMessage*> fQueue;
+	int32 fCapacity;
+	bool fStopRequested;
+	bool fWaitingForMessage;
+	bool fFinished;
+	std::condition_variable fFinishedChanged;
+	std::atomic<bool> fClosed;
+	std::atomic<thread_id> fThread;
+	BLocker fLocker;
+};
+
+} // namespace BPrivate
+
+#endif // _LOOPER_PORT_H
