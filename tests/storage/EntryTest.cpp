@@ -6,8 +6,12 @@
 
 #include <TempRoot.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
 
 class EntryTest : public TempRootTest {};
 
@@ -204,4 +208,61 @@ TEST_F(EntryTest, TraverseEqualityAndCopies)
 	BEntry ofDirectory(&data, nullptr);
 	BPath path(&ofDirectory);
 	EXPECT_STREQ(path.Path(), "/Data");
+}
+
+TEST_F(EntryTest, EntriesOfARemovedDirectory)
+{
+	fRoot.WriteFile("Data/gone/file", "x");
+	BEntry entry("/Data/gone/file");
+	BDirectory directory("/Data/gone");
+	ASSERT_EQ(entry.InitCheck(), B_OK);
+	std::filesystem::remove_all(fRoot.HostPath("Data/gone"));
+
+	EXPECT_FALSE(entry.Exists());
+	BPath path;
+	EXPECT_EQ(entry.GetPath(&path), B_ENTRY_NOT_FOUND);
+	BEntry parent;
+	EXPECT_EQ(entry.GetParent(&parent), B_ENTRY_NOT_FOUND);
+	EXPECT_NE(directory.CreateFile("new", nullptr), B_OK);
+	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("Data/gone")));
+
+	// A folder made again under the same name is another node.
+	std::filesystem::create_directories(fRoot.HostPath("Data/gone"));
+	EXPECT_FALSE(entry.Exists());
+	BEntry fresh("/Data/gone/file");
+	EXPECT_TRUE(fresh != entry);
+}
+
+TEST_F(EntryTest, ThreadsResolveAndCreateSideBySide)
+{
+	const int kThreads = 4;
+	const int kFiles = 50;
+	std::vector<std::thread> threads;
+	std::atomic<int> failures{0};
+	for (int t = 0; t < kThreads; t++) {
+		threads.emplace_back([t, &failures]() {
+			std::string folder = "/boot/thread" + std::to_string(t);
+			if (create_directory(folder.c_str(), 0755) != B_OK)
+				failures++;
+			BDirectory directory(folder.c_str());
+			for (int i = 0; i < kFiles; i++) {
+				std::string name = "f" + std::to_string(i);
+				BFile file;
+				if (directory.CreateFile(name.c_str(), &file) != B_OK
+					|| file.Write(name.data(), name.size()) != (ssize_t)name.size())
+					failures++;
+				BEntry entry(&directory, name.c_str());
+				entry_ref ref;
+				BPath path;
+				if (entry.GetRef(&ref) != B_OK || path.SetTo(&ref) != B_OK
+					|| std::string(path.Path()) != folder + "/" + name)
+					failures++;
+			}
+			if (directory.CountEntries() != kFiles)
+				failures++;
+		});
+	}
+	for (std::thread& thread : threads)
+		thread.join();
+	EXPECT_EQ(failures.load(), 0);
 }
