@@ -104,6 +104,10 @@ PathResolver::Resolve(const char* path, bool followLast, ResolvedEntry* result)
 	if (!frames[0].fd.IsValid())
 		return B_ENTRY_NOT_FOUND;
 
+	// A trailing slash names the directory a link there points to.
+	if (full.size() > 1 && full.back() == '/')
+		followLast = true;
+
 	std::deque<std::string> pending;
 	split_components(full, &pending, false);
 	int hops = 0;

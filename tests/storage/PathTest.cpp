@@ -84,3 +84,15 @@ TEST_F(PathTest, NormalizingResolvesInsideTheRoot)
 	BPath fromRef(&ref);
 	EXPECT_TRUE(fromRef == fromEntry);
 }
+
+TEST_F(PathTest, TrailingSlashFollowsALink)
+{
+	std::filesystem::create_directories(fRoot.HostPath("boot/real"));
+	std::filesystem::create_directory_symlink("real", fRoot.HostPath("boot/alias"));
+	BEntry link("/boot/alias");
+	EXPECT_TRUE(link.IsSymLink());
+	BEntry followed("/boot/alias/");
+	EXPECT_TRUE(followed.IsDirectory());
+	BPath path(&followed);
+	EXPECT_STREQ(path.Path(), "/boot/real");
+}
