@@ -75,6 +75,29 @@ ResourceFile::Unset()
 	fItems.clear();
 }
 
+void
+ResourceFile::SetToMemory()
+{
+	Unset();
+	fStatus = B_OK;
+	fWritable = true;
+}
+
+status_t
+ResourceFile::CopyFrom(ResourceFile& other)
+{
+	for (const auto& item : other.fItems) {
+		status_t status = other.Load(item.get());
+		if (status == B_OK) {
+			status = Add(item->type, item->id, item->data.data(), item->size,
+				item->hasName ? item->name.c_str() : nullptr);
+		}
+		if (status != B_OK)
+			return status;
+	}
+	return B_OK;
+}
+
 status_t
 ResourceFile::SetTo(BPositionIO* io, bool clobber)
 {
@@ -508,7 +531,7 @@ ResourceFile::Sync()
 		return fStatus;
 	if (!fModified)
 		return B_OK;
-	if (!fWritable)
+	if (!fWritable || fIO == nullptr)
 		return B_NOT_ALLOWED;
 
 	std::vector<uint8> bytes;

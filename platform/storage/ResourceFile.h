@@ -73,6 +73,8 @@ public:
 	// the next SetTo). With `clobber` the existing resources are dropped, but
 	// what follows them is still kept.
 	status_t SetTo(BPositionIO* io, bool clobber);
+	// A container that lives only in memory (it cannot be synchronised).
+	void SetToMemory();
 	void Unset();
 	status_t InitCheck() const { return fStatus; }
 
@@ -102,6 +104,10 @@ public:
 	// Writes into a resource at `offset`, growing it as needed.
 	status_t WriteItem(ResourceItem* item, const void* data, off_t offset,
 		size_t length);
+
+	// Adds copies of every resource of `other`, replacing ones of the same
+	// type and id.
+	status_t CopyFrom(ResourceFile& other);
 
 	// Writes the container back in place, moving what followed it so that
 	// it follows the new container.
