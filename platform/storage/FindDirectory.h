@@ -1,0 +1,66 @@
+#ifndef _FIND_DIRECTORY_H
+#define _FIND_DIRECTORY_H
+
+// The system's well-known folders, by the platform's published constants.
+
+#include <SupportDefs.h>
+
+class BPath;
+class BVolume;
+
+typedef enum {
+	B_DESKTOP_DIRECTORY = 0,
+	B_TRASH_DIRECTORY,
+
+	B_BEOS_DIRECTORY = 1000,
+	B_BEOS_SYSTEM_DIRECTORY,
+	B_BEOS_ADDONS_DIRECTORY,
+	B_BEOS_BOOT_DIRECTORY,
+	B_BEOS_FONTS_DIRECTORY,
+	B_BEOS_LIB_DIRECTORY,
+	B_BEOS_SERVERS_DIRECTORY,
+	B_BEOS_APPS_DIRECTORY,
+	B_BEOS_BIN_DIRECTORY,
+	B_BEOS_ETC_DIRECTORY,
+	B_BEOS_DOCUMENTATION_DIRECTORY,
+	B_BEOS_PREFERENCES_DIRECTORY,
+
+	B_COMMON_DIRECTORY = 2000,
+	B_COMMON_SYSTEM_DIRECTORY,
+	B_COMMON_ADDONS_DIRECTORY,
+	B_COMMON_BOOT_DIRECTORY,
+	B_COMMON_FONTS_DIRECTORY,
+	B_COMMON_LIB_DIRECTORY,
+	B_COMMON_SERVERS_DIRECTORY,
+	B_COMMON_BIN_DIRECTORY,
+	B_COMMON_ETC_DIRECTORY,
+	B_COMMON_DOCUMENTATION_DIRECTORY,
+	B_COMMON_SETTINGS_DIRECTORY,
+	B_COMMON_DEVELOP_DIRECTORY,
+	B_COMMON_LOG_DIRECTORY,
+	B_COMMON_SPOOL_DIRECTORY,
+	B_COMMON_TEMP_DIRECTORY,
+	B_COMMON_VAR_DIRECTORY,
+
+	B_USER_DIRECTORY = 3000,
+	B_USER_CONFIG_DIRECTORY,
+	B_USER_ADDONS_DIRECTORY,
+	B_USER_BOOT_DIRECTORY,
+	B_USER_FONTS_DIRECTORY,
+	B_USER_LIB_DIRECTORY,
+	B_USER_SETTINGS_DIRECTORY,
+	B_USER_DESKBAR_DIRECTORY,
+
+	B_APPS_DIRECTORY = 4000,
+	B_PREFERENCES_DIRECTORY
+} directory_which;
+
+// The folder on the volume (the boot volume when volume is null), created
+// with its parents when createIt is set. Unknown constants: B_BAD_VALUE.
+status_t find_directory(directory_which which, BPath* path, bool createIt = false,
+	BVolume* volume = nullptr);
+// The same into a text buffer, on the volume with that device (-1: boot).
+status_t find_directory(directory_which which, dev_t volume, bool createIt,
+	char* pathString, int32 length);
+
+#endif // _FIND_DIRECTORY_H
