@@ -148,7 +148,7 @@ public:
 			std::string childPath = path + "/" + name;
 			WalkCandidate candidate(childPath, name.c_str(), st);
 			if (fPredicate.Matches(&candidate))
-				results->emplace_back(fDevice, directory, name.c_str());
+				results->push_back(RefFor(childPath, directory, name));
 			if (S_ISDIR(st.st_mode))
 				WalkInto(fd, name, childPath, results);
 		}
@@ -165,6 +165,18 @@ public:
 	}
 
 private:
+	// The kit's own reference (which also teaches it where the directory
+	// lies), else one made from what the walk knows.
+	entry_ref RefFor(const std::string& path, ino_t directory,
+		const std::string& name)
+	{
+		entry_ref ref;
+		BEntry entry(path.c_str());
+		if (entry.GetRef(&ref) == B_OK)
+			return ref;
+		return entry_ref(fDevice, directory, name.c_str());
+	}
+
 	void WalkInto(int parent, const std::string& name, const std::string& path,
 		std::vector<entry_ref>* results)
 	{
