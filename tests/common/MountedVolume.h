@@ -15,6 +15,12 @@
 // already started threads: such a run, like one without root or without loop
 // devices, skips the tests that need real volumes, saying why.
 //
+// A descriptor opened before the process entered its namespace still looks
+// at the old one, where the new mounts do not exist: the storage kit's
+// descriptor of the system root is such a one when the root was chosen
+// first. Enter the namespace first (MountedVolume::EnterPrivateNamespace) and
+// choose the root after that, or choose it again after mounting.
+//
 //   MountedVolume ext4;
 //   SKIP_UNLESS_MOUNTED(ext4.Mount(MountedVolume::kExt4, hostDir, 8));
 
@@ -103,6 +109,13 @@ public:
 	MountedVolume& operator=(const MountedVolume&) = delete;
 
 	~MountedVolume() { Unmount(); }
+
+	// Enters the test process's private mount namespace (once); "" on
+	// success, otherwise why real volumes cannot be had.
+	static std::string EnterPrivateNamespace()
+	{
+		return mounted_volume_detail::enter_private_namespace();
+	}
 
 	// Makes a file system of `sizeMiB` MiB and mounts it on `mountPoint` (a
 	// host directory, created when missing). ext4 and vfat live in an image

@@ -7,11 +7,14 @@
 
 #include <HostFileIO.h>
 #include <TempRoot.h>
+#include <Volume.h>
+#include <VolumeRoster.h>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -37,6 +40,19 @@ protected:
 	void MakeFile(const std::string& platformPath, const std::string& text)
 	{
 		MakeFile(platformPath, std::vector<uint8>(text.begin(), text.end()));
+	}
+
+	// The mounted volume of that name.
+	static status_t GetVolume(const char* name, BVolume* volume)
+	{
+		BVolumeRoster roster;
+		while (roster.GetNextVolume(volume) == B_OK) {
+			char volumeName[B_FILE_NAME_LENGTH];
+			if (volume->GetName(volumeName) == B_OK
+				&& strcmp(volumeName, name) == 0)
+				return B_OK;
+		}
+		return B_ENTRY_NOT_FOUND;
 	}
 
 	// A copy of the running test program: a real ELF executable.

@@ -8,8 +8,6 @@
 #include <Path.h>
 #include <Query.h>
 #include <TypeConstants.h>
-#include <Volume.h>
-#include <VolumeRoster.h>
 
 #include <dirent.h>
 #include <unistd.h>
@@ -47,18 +45,6 @@ protected:
 		BNode node(path);
 		ASSERT_EQ(node.WriteAttr("BEOS:APP_SIG", B_MIME_STRING_TYPE, 0,
 			kSignature, strlen(kSignature) + 1), (ssize_t)strlen(kSignature) + 1);
-	}
-
-	static status_t GetVolume(const char* name, BVolume* volume)
-	{
-		BVolumeRoster roster;
-		while (roster.GetNextVolume(volume) == B_OK) {
-			char volumeName[B_FILE_NAME_LENGTH];
-			if (volume->GetName(volumeName) == B_OK
-				&& strcmp(volumeName, name) == 0)
-				return B_OK;
-		}
-		return B_ENTRY_NOT_FOUND;
 	}
 
 	// The paths of every match, in the query's order.
