@@ -1,5 +1,6 @@
 // Volumes that are real file systems: an ext4 image, a read-only mount and a
-// vfat image, mounted in the test's own mount namespace (MountedVolume.h).
+// volume without attributes (vfat, or ramfs where the kernel has no vfat),
+// mounted in the test's own mount namespace (MountedVolume.h).
 
 #include "ExtrasFixture.h"
 
@@ -16,11 +17,14 @@
 
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+#include <memory>
 
 TEST(MountedVolume, MountsTheFileSystemsItNames)
 {
@@ -130,7 +134,9 @@ TEST_F(RealVolumeTest, PropertiesOfRealFileSystems)
 		ASSERT_EQ(file.Write(data.data(), data.size()), (ssize_t)data.size());
 		ASSERT_EQ(file.Sync(), B_OK);
 	}
-	syncfs(open(ext4.MountPoint().c_str(), O_RDONLY | O_CLOEXEC));
+	int diskFd = open(ext4.MountPoint().c_str(), O_RDONLY | O_CLOEXEC);
+	syncfs(diskFd);
+	close(diskFd);
 	EXPECT_LE(disk.FreeBytes(), freeBefore - 1024 * 1024);
 	ExpectMatchesHost(disk, ext4.MountPoint());
 
@@ -225,6 +231,8 @@ TEST_F(RealVolumeTest, QueriesStayOnTheirVolume)
 	mkdir(bound.c_str(), 0755);
 	ASSERT_EQ(mount(HostPath("/Data").c_str(), bound.c_str(), nullptr, MS_BIND,
 		nullptr), 0) << strerror(errno);
+	std::unique_ptr<const char, void (*)(const char*)> unbind(bound.c_str(),
+		[](const char* path) { umount2(path, MNT_DETACH); });
 
 	BVolume boot;
 	ASSERT_EQ(GetVolume("boot", &boot), B_OK);
@@ -237,5 +245,4 @@ TEST_F(RealVolumeTest, QueriesStayOnTheirVolume)
 	BPath path(&ref);
 	EXPECT_STREQ(path.Path(), "/boot/apps/Tool");
 	EXPECT_EQ(query.GetNextRef(&ref), B_ENTRY_NOT_FOUND);
-	umount2(bound.c_str(), MNT_DETACH);
 }
