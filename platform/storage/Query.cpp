@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -377,22 +378,31 @@ BQuery::GetNextDirents(struct dirent* buffer, size_t length, int32 count)
 		return B_BAD_VALUE;
 	if (!fFetched)
 		return B_NO_INIT;
-	// Whole records of the host's layout, one after the other.
+	// Records of the host's layout packed one after the other, each as long
+	// as its name needs, as directories give them.
 	int32 filled = 0;
-	char* at = reinterpret_cast<char*>(buffer);
-	size_t left = length;
-	while (filled < count && fCursor < fResults.size()
-		&& left >= sizeof(struct dirent)) {
+	char* out = reinterpret_cast<char*>(buffer);
+	size_t used = 0;
+	while (filled < count && fCursor < fResults.size()) {
 		const entry_ref& ref = fResults[fCursor];
-		struct dirent* record = reinterpret_cast<struct dirent*>(at);
-		memset(record, 0, sizeof(*record));
+		size_t recordLength = offsetof(struct dirent, d_name) + strlen(ref.name)
+			+ 1;
+		recordLength = (recordLength + alignof(struct dirent) - 1)
+			& ~(alignof(struct dirent) - 1);
+		if (used + recordLength > length) {
+			if (filled == 0)
+				return B_BAD_VALUE;
+			break;
+		}
+		struct dirent* record = reinterpret_cast<struct dirent*>(out + used);
 		struct stat st;
 		BEntry entry(&ref);
 		record->d_ino = entry.GetStat(&st) == B_OK ? st.st_ino : 0;
-		record->d_reclen = sizeof(struct dirent);
-		strncpy(record->d_name, ref.name, sizeof(record->d_name) - 1);
-		at += sizeof(struct dirent);
-		left -= sizeof(struct dirent);
+		record->d_off = (off_t)fCursor + 1;
+		record->d_reclen = (unsigned short)recordLength;
+		record->d_type = DT_UNKNOWN;
+		strcpy(record->d_name, ref.name);
+		used += recordLength;
 		fCursor++;
 		filled++;
 	}

@@ -131,14 +131,17 @@ TEST_F(QueryTest, NumericAttributesAndResultWalking)
 	EXPECT_EQ(ref, first);
 
 	ASSERT_EQ(query.Rewind(), B_OK);
-	char buffer[sizeof(struct dirent) * 4];
+	alignas(struct dirent) char buffer[sizeof(struct dirent) * 4];
 	struct dirent* records = reinterpret_cast<struct dirent*>(buffer);
+	EXPECT_EQ(query.GetNextDirents(records, 8), B_BAD_VALUE) << "no room";
 	ASSERT_EQ(query.GetNextDirents(records, sizeof(buffer), 2), 2);
-	EXPECT_STREQ(records[0].d_name, "Tool");
-	EXPECT_STREQ(records[1].d_name, "Other");
+	EXPECT_STREQ(records->d_name, "Tool");
+	struct dirent* second = reinterpret_cast<struct dirent*>(
+		buffer + records->d_reclen);
+	EXPECT_STREQ(second->d_name, "Other");
 	struct stat st;
 	ASSERT_EQ(stat(HostPath("/boot/home/Other").c_str(), &st), 0);
-	EXPECT_EQ(records[1].d_ino, st.st_ino);
+	EXPECT_EQ(second->d_ino, st.st_ino);
 	EXPECT_EQ(query.GetNextDirents(records, sizeof(buffer)), 1);
 	EXPECT_EQ(query.GetNextDirents(records, sizeof(buffer)), 0);
 }
