@@ -3,6 +3,7 @@
 #include "ExtrasFixture.h"
 
 #include <AppFileInfo.h>
+#include <Entry.h>
 #include <File.h>
 #include <Node.h>
 #include <NodeInfo.h>
@@ -73,6 +74,14 @@ TEST_F(NodeInfoTest, TypeAndPreferredApp)
 	ASSERT_EQ(info.SetPreferredApp("application/x-vnd.Maker-Editor"), B_OK);
 	ASSERT_EQ(info.GetPreferredApp(app), B_OK);
 	EXPECT_STREQ(app, "application/x-vnd.Maker-Editor");
+
+	MakeExecutable("/boot/apps/Editor");
+	entry_ref editor, hint;
+	ASSERT_EQ(get_ref_for_path("/boot/apps/Editor", &editor), B_OK);
+	EXPECT_NE(info.GetAppHint(&hint), B_OK);
+	ASSERT_EQ(info.SetAppHint(&editor), B_OK);
+	ASSERT_EQ(info.GetAppHint(&hint), B_OK);
+	EXPECT_EQ(hint, editor);
 
 	BNode unset;
 	BNodeInfo none(&unset);

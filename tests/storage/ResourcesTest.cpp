@@ -208,3 +208,42 @@ TEST_F(ResourcesTest, ToolWritesAnInstaller)
 	EXPECT_EQ(write_executable_with_resources(&text, &resources, &payload,
 		&output, 'INsz', 0, nullptr), B_BAD_TYPE);
 }
+
+TEST_F(ResourcesTest, MergeFromAndWriteTo)
+{
+	MakeExecutable("/boot/apps/Source");
+	MakeExecutable("/boot/apps/Target");
+	MakeExecutable("/boot/apps/Copy");
+	{
+		BResources source("/boot/apps/Source");
+		ASSERT_EQ(source.AddResource('CSTR', 1, "from source", 12, "text"), B_OK);
+		ASSERT_EQ(source.AddResource('LONG', 2, "\1\0\0\0", 4), B_OK);
+	}
+	{
+		BResources target("/boot/apps/Target");
+		ASSERT_EQ(target.AddResource('CSTR', 1, "replaced", 9, "old"), B_OK);
+		ASSERT_EQ(target.AddResource('CSTR', 3, "kept", 5), B_OK);
+		BFile source("/boot/apps/Source", B_READ_ONLY);
+		ASSERT_EQ(target.MergeFrom(&source), B_OK);
+		ASSERT_EQ(target.Sync(), B_OK);
+	}
+	BResources target("/boot/apps/Target");
+	char text[16] = {};
+	EXPECT_EQ(target.ReadResource('CSTR', 1, text, 0, sizeof(text)), 12);
+	EXPECT_STREQ(text, "from source");
+	EXPECT_TRUE(target.HasResource('CSTR', "text"));
+	EXPECT_FALSE(target.HasResource('CSTR', "old"));
+	EXPECT_TRUE(target.HasResource('CSTR', 3));
+	EXPECT_TRUE(target.HasResource('LONG', 2));
+
+	// WriteTo replaces the other file's resources and follows it.
+	BFile copy("/boot/apps/Copy", B_READ_WRITE);
+	ASSERT_EQ(target.WriteTo(&copy), B_OK);
+	ASSERT_EQ(target.AddResource('CSTR', 4, "after", 6), B_OK);
+	ASSERT_EQ(target.Sync(), B_OK);
+	BResources copied("/boot/apps/Copy");
+	EXPECT_TRUE(copied.HasResource('CSTR', 3));
+	EXPECT_TRUE(copied.HasResource('CSTR', 4)) << "later changes go to the copy";
+	BResources original("/boot/apps/Target");
+	EXPECT_FALSE(original.HasResource('CSTR', 4));
+}
