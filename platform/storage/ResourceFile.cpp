@@ -86,6 +86,8 @@ ResourceFile::SetToMemory()
 status_t
 ResourceFile::CopyFrom(ResourceFile& other)
 {
+	if (&other == this)
+		return B_OK;
 	for (const auto& item : other.fItems) {
 		status_t status = other.Load(item.get());
 		if (status == B_OK) {
