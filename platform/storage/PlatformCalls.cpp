@@ -131,7 +131,17 @@ platform_open_executable(const char* path)
 int
 platform_execve_fd(int fd, char* const argv[], char* const envp[])
 {
-	return execveat(fd, "", argv, envp, AT_EMPTY_PATH);
+	// A script's interpreter opens the script through /dev/fd/N, so the
+	// descriptor must survive the exec (an O_PATH descriptor, harmless).
+	int flags = fcntl(fd, F_GETFD);
+	if (flags >= 0)
+		fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC);
+	execveat(fd, "", argv, envp, AT_EMPTY_PATH);
+	int error = errno;
+	if (flags >= 0)
+		fcntl(fd, F_SETFD, flags);
+	errno = error;
+	return -1;
 }
 
 int
@@ -140,7 +150,6 @@ platform_execve(const char* path, char* const argv[], char* const envp[])
 	int fd = platform_open_executable(path);
 	if (fd < 0)
 		return -1;
-	// The descriptor is close-on-exec: it goes away once the program runs.
 	platform_execve_fd(fd, argv, envp);
 	int error = errno;
 	close(fd);

@@ -18,7 +18,9 @@ int platform_chdir(const char* path);
 // execve(2) of the program at path.
 int platform_execve(const char* path, char* const argv[], char* const envp[]);
 // The step of platform_execve that resolves the program to a descriptor, for
-// use before a fork; then platform_execve_fd in the child.
+// use before a fork; then platform_execve_fd in the child. The program
+// inherits that one descriptor (a script's interpreter reads the script
+// through it).
 int platform_open_executable(const char* path);
 int platform_execve_fd(int fd, char* const argv[], char* const envp[]);
 

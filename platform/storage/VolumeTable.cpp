@@ -69,7 +69,7 @@ host_path_of_descriptor(int fd, std::string* path)
 	if (path->size() > strlen(deleted)
 		&& path->compare(path->size() - strlen(deleted), std::string::npos, deleted) == 0) {
 		struct stat st;
-		if (fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) ? st.st_nlink == 0 : st.st_nlink == 0))
+		if (fstat(fd, &st) == 0 && st.st_nlink == 0)
 			return B_ENTRY_NOT_FOUND;
 	}
 	return B_OK;
