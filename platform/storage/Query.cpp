@@ -11,9 +11,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 
@@ -56,9 +58,10 @@ decode_number(type_code type, const uint8* data, size_t size)
 // One entry met by the walk, asked for the values the predicate names.
 class WalkCandidate : public QueryCandidate {
 public:
-	WalkCandidate(const std::string& path, const char* name,
+	WalkCandidate(int directoryFd, const std::string& path, const char* name,
 		const struct stat& st)
 		:
+		fDirectoryFd(directoryFd),
 		fPath(path),
 		fName(name),
 		fStat(st),
@@ -86,8 +89,23 @@ public:
 	}
 
 private:
+	// Most entries lack the attribute: asking the host first spares opening
+	// each of them through the kit. The attribute NAME is the host's
+	// "user.NAME"; the entry itself is asked, never what a link names.
+	bool MayHaveAttribute(const std::string& attribute) const
+	{
+		std::string host = "/proc/self/fd/" + std::to_string(fDirectoryFd) + "/"
+			+ fName;
+		std::string name = "user." + attribute;
+		if (lgetxattr(host.c_str(), name.c_str(), nullptr, 0) >= 0)
+			return true;
+		return errno != ENODATA && errno != ENOTSUP;
+	}
+
 	bool ReadAttribute(const std::string& attribute, QueryValue* value)
 	{
+		if (!MayHaveAttribute(attribute))
+			return false;
 		if (!fNodeOpened) {
 			fNode.SetTo(fPath.c_str());
 			fNodeOpened = true;
@@ -114,6 +132,7 @@ private:
 		return true;
 	}
 
+	int fDirectoryFd;
 	std::string fPath;
 	const char* fName;
 	const struct stat& fStat;
@@ -147,7 +166,7 @@ public:
 			if (fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
 				continue;
 			std::string childPath = path + "/" + name;
-			WalkCandidate candidate(childPath, name.c_str(), st);
+			WalkCandidate candidate(fd, childPath, name.c_str(), st);
 			if (fPredicate.Matches(&candidate))
 				results->push_back(RefFor(childPath, directory, name));
 			if (S_ISDIR(st.st_mode))
