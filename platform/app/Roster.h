@@ -5,10 +5,7 @@
 
 #include <EntryRef.h>
 #include <OS.h>
-
-#ifndef B_MIME_TYPE_LENGTH
-#define B_MIME_TYPE_LENGTH 256
-#endif
+#include <StorageDefs.h>
 
 // Launch flags of app_info.flags.
 enum {

@@ -1,5 +1,6 @@
 #include <VolumeRoster.h>
 
+#include <MountWatcher.h>
 #include <VolumeTable.h>
 
 BVolumeRoster::BVolumeRoster()
@@ -11,6 +12,7 @@ BVolumeRoster::BVolumeRoster()
 
 BVolumeRoster::~BVolumeRoster()
 {
+	StopWatching();
 }
 
 status_t
@@ -54,12 +56,19 @@ BVolumeRoster::GetBootVolume(BVolume* volume)
 }
 
 status_t
-BVolumeRoster::StartWatching(const BMessenger&)
+BVolumeRoster::StartWatching(BMessenger messenger)
 {
-	return B_UNSUPPORTED;
+	StopWatching();
+	status_t status = MountWatcher::Default().AddTarget(messenger);
+	if (status == B_OK)
+		fTarget = messenger;
+	return status;
 }
 
 void
 BVolumeRoster::StopWatching()
 {
+	if (fTarget != BMessenger())
+		MountWatcher::Default().RemoveTarget(fTarget);
+	fTarget = BMessenger();
 }

@@ -3,11 +3,11 @@
 
 // The mounted volumes of the system root, the boot volume first.
 
+#include <Application.h>
+#include <Messenger.h>
 #include <Volume.h>
 
 #include <vector>
-
-class BMessenger;
 
 class BVolumeRoster {
 public:
@@ -19,14 +19,18 @@ public:
 	void Rewind();
 	status_t GetBootVolume(BVolume* volume);
 
-	// Mount notices: not offered yet (B_UNSUPPORTED).
-	status_t StartWatching(const BMessenger& messenger);
+	// Mount notices: B_NODE_MONITOR messages to the messenger (opcode
+	// B_DEVICE_MOUNTED with "new device", B_DEVICE_UNMOUNTED with "device")
+	// until StopWatching or the roster's end. One target per roster.
+	status_t StartWatching(BMessenger messenger = be_app_messenger);
 	void StopWatching();
+	BMessenger Messenger() const { return fTarget; }
 
 private:
 	std::vector<dev_t> fDevices;
 	size_t fCursor;
 	bool fListed;
+	BMessenger fTarget;
 };
 
 #endif // _VOLUME_ROSTER_H
