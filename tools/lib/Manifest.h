@@ -1,0 +1,124 @@
+#ifndef _MANIFEST_H
+#define _MANIFEST_H
+
+// A package author's manifest: the JSON file that names the package, its
+// texts, groups, destinations, flags, per-item settings, scripts and patches.
+// Everything about the files themselves comes from the source folder
+// (SourceTree). docs/manifest.md describes the format.
+
+#include "StyleRuns.h"
+
+#include <SupportDefs.h>
+
+#include <array>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The directory constant of a destination that is a plain path.
+static const int32 kNoDirectoryConstant = -1000;
+// Destination index: the install folder.
+static const int32 kInstallFolderDestination = -1;
+// Destination index: the folder that holds the item.
+static const int32 kParentFolderDestination = -2;
+// Platform mask bit that the installer installs.
+static const uint32 kInstallerPlatformMask = 2;
+// Replacement option "ask the user" (the replace dialog).
+static const int32 kReplaceAsk = 0;
+static const int32 kLastReplaceOption = 10;
+
+struct manifest_group {
+	std::string name;
+	std::string description;
+	std::string help;
+};
+
+struct manifest_destination {
+	// A query destination has a name (and size, signature) instead of a path.
+	bool isQuery = false;
+	std::string path;
+	int32 directory = kNoDirectoryConstant;
+	std::string queryName;
+	int64 querySize = 0;
+	std::string querySignature;
+};
+
+// Settings given for one path of the tree; unset fields are inherited from
+// the enclosing folder's settings, then the package defaults.
+struct item_settings {
+	std::optional<uint32> groups;
+	std::optional<int32> destination;
+	std::optional<bool> custom;
+	std::optional<int32> replace;
+	std::optional<uint32> platform;
+	std::optional<std::array<int32, 5>> version;
+	std::optional<std::string> mimeType;
+};
+
+// A script or patch item: its data comes from a host file named relative to
+// the manifest, and it sits in `folder` of the tree ("" is the top folder).
+struct manifest_extra_item {
+	std::string source;
+	std::string name;
+	std::string folder;
+	bool first = false;
+	item_settings settings;
+	// Patches: the original's and the new file's size (from the patch
+	// header unless the manifest gives them).
+	std::optional<int64> oldSize;
+	std::optional<int64> newSize;
+};
+
+class Manifest {
+public:
+	Manifest();
+
+	// Reads and checks a manifest file. On failure ErrorMessage() names the
+	// file and the field ("pkg.json: groups[1].name: not a string").
+	status_t Load(const char* path);
+	// The same from text; `fileName` is used in messages, `baseDirectory`
+	// to resolve relative file names.
+	status_t SetTo(const std::string& text, const char* fileName,
+		const char* baseDirectory);
+	const std::string& ErrorMessage() const { return fError; }
+
+	std::string fName;
+	std::string fDescription;
+	std::string fAgreement;
+	StyleRuns fAgreementStyles;
+	bool fHasAgreementStyles = false;
+	std::string fHelp;
+	std::vector<manifest_group> fGroups;
+	// Group indices in display order, -1 for a separator row.
+	std::vector<int32> fRows;
+	std::vector<manifest_destination> fDefaultDestinations;
+	std::vector<manifest_destination> fCustomDestinations;
+	bool fTopFolder = true;
+	bool fFolderChoice = true;
+	bool fScriptFailure = false;
+	// The top folder's name; empty: the source folder's leaf name.
+	std::string fFolderName;
+	// The source folder as a host path (relative ones resolved against the
+	// manifest's folder); may be given on the command line instead.
+	std::string fSource;
+	item_settings fDefaults;
+	std::map<std::string, item_settings> fItems;
+	std::vector<manifest_extra_item> fScripts;
+	std::vector<manifest_extra_item> fPatches;
+
+	// The settings in force for a path of the tree ("" the top folder,
+	// "a/b"): the package defaults, then each enclosing folder's, then the
+	// path's own.
+	item_settings SettingsFor(const std::string& path) const;
+	uint32 AllGroupsMask() const;
+
+private:
+	std::string fFileName;
+	std::string fBaseDirectory;
+	std::string fError;
+
+	friend class ManifestParser;
+};
+
+#endif // _MANIFEST_H

@@ -1,0 +1,353 @@
+#include "SourceTree.h"
+
+#include <ByteOrder.h>
+#include <Errors.h>
+#include <TypeConstants.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <map>
+
+namespace {
+
+const char* kUserPrefix = "user.";
+const char* kReservedPrefix = "user.kestrovan.";
+const char* kTypesName = "user.kestrovan.types";
+const char* kCreationTimeName = "user.kestrovan.crtime";
+const char* kMimeMirror = "user.mime_type";
+const char* kMimeAttribute = "BEOS:TYPE";
+
+
+std::string
+SystemError(const std::string& what, int error)
+{
+	return what + ": " + strerror(error);
+}
+
+
+// Reads one extended attribute of a host node, without following a link.
+status_t
+ReadXattr(const char* path, const char* name, std::string* value)
+{
+	for (int attempt = 0; attempt < 4; attempt++) {
+		ssize_t size = lgetxattr(path, name, nullptr, 0);
+		if (size < 0)
+			return errno_status();
+		value->resize(size);
+		ssize_t read = lgetxattr(path, name, value->data(), size);
+		if (read >= 0) {
+			value->resize(read);
+			return B_OK;
+		}
+		if (errno != ERANGE)
+			return errno_status();
+	}
+	return B_BUSY;
+}
+
+
+status_t
+ListXattrs(const char* path, std::vector<std::string>* names)
+{
+	names->clear();
+	std::string list;
+	for (int attempt = 0; attempt < 4; attempt++) {
+		ssize_t size = llistxattr(path, nullptr, 0);
+		if (size < 0) {
+			// File systems without extended attributes simply have none.
+			if (errno == ENOTSUP)
+				return B_OK;
+			return errno_status();
+		}
+		list.resize(size);
+		ssize_t read = llistxattr(path, list.data(), size);
+		if (read >= 0) {
+			list.resize(read);
+			break;
+		}
+		if (errno != ERANGE)
+			return errno_status();
+	}
+	size_t position = 0;
+	while (position < list.size()) {
+		size_t end = list.find('\0', position);
+		if (end == std::string::npos)
+			end = list.size();
+		names->push_back(list.substr(position, end - position));
+		position = end + 1;
+	}
+	return B_OK;
+}
+
+
+std::map<std::string, type_code>
+ParseTypeTable(const std::string& table)
+{
+	std::map<std::string, type_code> types;
+	size_t position = 0;
+	while (position + 5 <= table.size()) {
+		uint32 type;
+		memcpy(&type, table.data() + position, 4);
+		size_t end = table.find('\0', position + 4);
+		if (end == std::string::npos)
+			break;
+		types[table.substr(position + 4, end - position - 4)] = B_BENDIAN_TO_HOST_INT32(type);
+		position = end + 1;
+	}
+	return types;
+}
+
+
+bool
+StartsWith(const std::string& text, const char* prefix)
+{
+	return text.compare(0, strlen(prefix), prefix) == 0;
+}
+
+
+time_t
+CreationTime(const char* path, const struct stat& st)
+{
+	std::string value;
+	if (ReadXattr(path, kCreationTimeName, &value) == B_OK && value.size() == 8) {
+		uint64 seconds;
+		memcpy(&seconds, value.data(), 8);
+		return (time_t)B_BENDIAN_TO_HOST_INT64(seconds);
+	}
+	struct statx extended;
+	if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_BTIME, &extended) == 0
+		&& (extended.stx_mask & STATX_BTIME) != 0) {
+		return (time_t)extended.stx_btime.tv_sec;
+	}
+	return st.st_mtime;
+}
+
+} // namespace
+
+
+const source_attribute*
+source_node::FindAttribute(const std::string& attributeName) const
+{
+	for (const source_attribute& attribute : attributes) {
+		if (attribute.name == attributeName)
+			return &attribute;
+	}
+	return nullptr;
+}
+
+
+SourceTree::SourceTree()
+{
+}
+
+
+SourceTree::~SourceTree()
+{
+}
+
+
+status_t
+SourceTree::ReadAttributes(const char* hostPath, bool isLink,
+	std::vector<source_attribute>* attributes, std::string* error)
+{
+	attributes->clear();
+	// The host keeps no user attributes on symbolic links.
+	if (isLink)
+		return B_OK;
+	std::vector<std::string> names;
+	status_t status = ListXattrs(hostPath, &names);
+	if (status != B_OK) {
+		*error = SystemError(std::string(hostPath) + ": listing attributes",
+			status_to_errno(status));
+		return status;
+	}
+	std::string table;
+	ReadXattr(hostPath, kTypesName, &table);
+	std::map<std::string, type_code> types = ParseTypeTable(table);
+	bool hasMimeType = std::find(names.begin(), names.end(),
+		std::string(kUserPrefix) + kMimeAttribute) != names.end();
+
+	for (const std::string& hostName : names) {
+		if (!StartsWith(hostName, kUserPrefix) || StartsWith(hostName, kReservedPrefix))
+			continue;
+		if (hostName == kMimeMirror && hasMimeType)
+			continue;
+		source_attribute attribute;
+		status = ReadXattr(hostPath, hostName.c_str(), &attribute.data);
+		if (status != B_OK) {
+			*error = SystemError(std::string(hostPath) + ": attribute " + hostName,
+				status_to_errno(status));
+			return status;
+		}
+		if (attribute.data.size() > kMaxAttributeSize) {
+			*error = std::string(hostPath) + ": attribute " + hostName + ": larger than 64 KiB";
+			return B_BAD_DATA;
+		}
+		if (hostName == kMimeMirror) {
+			attribute.name = kMimeAttribute;
+			attribute.type = B_MIME_STRING_TYPE;
+			attribute.data.push_back('\0');
+		} else {
+			attribute.name = hostName.substr(strlen(kUserPrefix));
+			auto found = types.find(attribute.name);
+			attribute.type = found != types.end() ? found->second : (type_code)B_RAW_TYPE;
+		}
+		attributes->push_back(std::move(attribute));
+	}
+	std::sort(attributes->begin(), attributes->end(),
+		[](const source_attribute& a, const source_attribute& b) { return a.name < b.name; });
+	return B_OK;
+}
+
+
+status_t
+SourceTree::Scan(const char* hostPath)
+{
+	fRoot.reset();
+	fError.clear();
+	std::string path = hostPath != nullptr ? hostPath : "";
+	while (path.size() > 1 && path.back() == '/')
+		path.pop_back();
+	auto root = std::make_unique<source_node>();
+	root->hostPath = path;
+	root->name = path.substr(path.find_last_of('/') + 1);
+	status_t status = _ScanNode(root.get());
+	if (status != B_OK)
+		return status;
+	if (root->kind != kSourceFolder) {
+		fError = path + ": not a folder";
+		return B_NOT_A_DIRECTORY;
+	}
+	fRoot = std::move(root);
+	return B_OK;
+}
+
+
+status_t
+SourceTree::_ScanNode(source_node* node)
+{
+	const char* path = node->hostPath.c_str();
+	struct stat st;
+	if (lstat(path, &st) != 0) {
+		fError = SystemError(node->hostPath, errno);
+		return errno_status();
+	}
+	node->mode = st.st_mode & 07777;
+	node->size = st.st_size;
+	node->modificationTime = st.st_mtime;
+	node->creationTime = CreationTime(path, st);
+	if (S_ISLNK(st.st_mode)) {
+		node->kind = kSourceLink;
+		size_t capacity = st.st_size > 0 ? (size_t)st.st_size + 1 : 4096;
+		std::string target(capacity, '\0');
+		ssize_t length = readlink(path, target.data(), target.size());
+		if (length < 0) {
+			fError = SystemError(node->hostPath, errno);
+			return errno_status();
+		}
+		target.resize(length);
+		if (target.size() > 1023) {
+			fError = node->hostPath + ": link target longer than 1023 bytes";
+			return B_NAME_TOO_LONG;
+		}
+		node->linkTarget = target;
+		node->size = (int64)target.size();
+	} else if (S_ISDIR(st.st_mode)) {
+		node->kind = kSourceFolder;
+		node->size = 0;
+	} else if (S_ISREG(st.st_mode)) {
+		node->kind = kSourceFile;
+		// Fail now, not halfway through the package.
+		if (access(path, R_OK) != 0) {
+			fError = SystemError(node->hostPath, errno);
+			return errno_status();
+		}
+	} else {
+		fError = node->hostPath + ": not a file, folder or symbolic link";
+		return B_BAD_TYPE;
+	}
+	status_t status = ReadAttributes(path, node->kind == kSourceLink, &node->attributes,
+		&fError);
+	if (status != B_OK)
+		return status;
+	if (node->kind == kSourceFolder)
+		return _ScanFolder(node);
+	return B_OK;
+}
+
+
+status_t
+SourceTree::_ScanFolder(source_node* folder)
+{
+	DIR* dir = opendir(folder->hostPath.c_str());
+	if (dir == nullptr) {
+		fError = SystemError(folder->hostPath, errno);
+		return errno_status();
+	}
+	std::vector<std::string> names;
+	while (struct dirent* entry = readdir(dir)) {
+		if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+			names.push_back(entry->d_name);
+	}
+	closedir(dir);
+	std::sort(names.begin(), names.end());
+	for (const std::string& name : names) {
+		auto child = std::make_unique<source_node>();
+		child->name = name;
+		child->path = folder->path.empty() ? name : folder->path + "/" + name;
+		child->hostPath = folder->hostPath + "/" + name;
+		if (name.size() > 255) {
+			fError = child->hostPath + ": name longer than 255 bytes";
+			return B_NAME_TOO_LONG;
+		}
+		status_t status = _ScanNode(child.get());
+		if (status != B_OK)
+			return status;
+		folder->children.push_back(std::move(child));
+	}
+	return B_OK;
+}
+
+
+source_node*
+SourceTree::FindNode(const std::string& path)
+{
+	source_node* node = fRoot.get();
+	size_t start = 0;
+	while (node != nullptr && start < path.size()) {
+		size_t slash = path.find('/', start);
+		std::string name = path.substr(start, slash == std::string::npos
+			? std::string::npos : slash - start);
+		start = slash == std::string::npos ? path.size() : slash + 1;
+		if (name.empty() || name == ".")
+			continue;
+		source_node* found = nullptr;
+		for (auto& child : node->children) {
+			if (child->name == name)
+				found = child.get();
+		}
+		node = found;
+	}
+	return node;
+}
+
+
+int32
+SourceTree::CountFiles() const
+{
+	std::function<int32(const source_node*)> count = [&](const source_node* node) {
+		int32 total = node->kind == kSourceFile ? 1 : 0;
+		for (const auto& child : node->children)
+			total += count(child.get());
+		return total;
+	};
+	return fRoot ? count(fRoot.get()) : 0;
+}
