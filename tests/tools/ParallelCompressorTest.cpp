@@ -1,0 +1,109 @@
+#include "ParallelCompressor.h"
+
+#include "HostFileIO.h"
+#include "ScratchDir.h"
+
+#include <Errors.h>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+
+namespace {
+
+std::vector<uint8>
+Inflate(const std::vector<uint8>& stored)
+{
+	std::vector<uint8> out;
+	z_stream stream = {};
+	if (inflateInit(&stream) != Z_OK)
+		return out;
+	stream.next_in = const_cast<uint8*>(stored.data());
+	stream.avail_in = stored.size();
+	uint8 buffer[4096];
+	int result;
+	do {
+		stream.next_out = buffer;
+		stream.avail_out = sizeof(buffer);
+		result = inflate(&stream, Z_NO_FLUSH);
+		out.insert(out.end(), buffer, buffer + sizeof(buffer) - stream.avail_out);
+	} while (result == Z_OK);
+	inflateEnd(&stream);
+	EXPECT_EQ(result, Z_STREAM_END);
+	EXPECT_EQ(stream.avail_in, 0u) << "bytes after the end of the stream";
+	return out;
+}
+
+
+std::vector<uint8>
+MakeData(size_t size, uint32 seed)
+{
+	std::mt19937 random(seed);
+	std::vector<uint8> data(size);
+	for (size_t i = 0; i < size; i++)
+		data[i] = (uint8)("abcdefgh"[random() % 8] + (i % 4096 == 0 ? random() % 3 : 0));
+	return data;
+}
+
+} // namespace
+
+
+TEST(ParallelCompressorTest, EveryFileIsOneCompleteStreamSameAsSerial)
+{
+	ScratchDir dir;
+	// Sizes around the chunk size, an empty file, and a file of several chunks.
+	const size_t sizes[] = {0, 1, ParallelCompressor::kChunkSize - 1,
+		ParallelCompressor::kChunkSize, ParallelCompressor::kChunkSize + 1, 300000, 17, 5000};
+	std::vector<std::vector<uint8>> contents;
+	for (size_t i = 0; i < std::size(sizes); i++) {
+		contents.push_back(MakeData(sizes[i], (uint32)i));
+		ASSERT_TRUE(write_host_file(dir / ("f" + std::to_string(i)), contents.back()));
+	}
+
+	std::vector<std::vector<uint8>> outputs[2];
+	const int32 threadCounts[2] = {1, 4};
+	for (int run = 0; run < 2; run++) {
+		ParallelCompressor compressor(dir.Path().c_str(), threadCounts[run]);
+		for (size_t i = 0; i < contents.size(); i++)
+			EXPECT_EQ(compressor.AddFile((dir / ("f" + std::to_string(i))).c_str()), (int32)i);
+		compressor.Start();
+		for (size_t i = 0; i < contents.size(); i++) {
+			std::string out = dir / ("out" + std::to_string(run) + "-" + std::to_string(i));
+			HostFileIO io(out, O_RDWR | O_CREAT | O_TRUNC);
+			ASSERT_EQ(compressor.CopyResult((int32)i, &io), B_OK);
+			const compressed_file& result = compressor.ResultAt((int32)i);
+			EXPECT_EQ(result.originalSize, (int64)sizes[i]);
+			EXPECT_TRUE(result.temporaryPath.empty()) << "temporary file kept after the copy";
+			std::vector<uint8> stored = read_host_file(out);
+			EXPECT_EQ((int64)stored.size(), result.storedSize);
+			EXPECT_EQ(Inflate(stored), contents[i]) << "file " << i;
+			outputs[run].push_back(stored);
+		}
+		compressor.Stop();
+	}
+	EXPECT_EQ(outputs[0], outputs[1]) << "output depends on the number of threads";
+
+	// Only the outputs are left: no temporary files.
+	int count = 0;
+	for (auto& entry : std::filesystem::directory_iterator(dir.Path()))
+		count += entry.path().filename().string().rfind(".compress-", 0) == 0;
+	EXPECT_EQ(count, 0);
+}
+
+
+TEST(ParallelCompressorTest, MissingFileFailsItsJobOnly)
+{
+	ScratchDir dir;
+	ASSERT_TRUE(write_host_file(dir / "present", "data", 4));
+	ParallelCompressor compressor(dir.Path().c_str(), 2);
+	compressor.AddFile((dir / "absent").c_str());
+	compressor.AddFile((dir / "present").c_str());
+	compressor.Start();
+	EXPECT_EQ(compressor.WaitFor(0), B_ENTRY_NOT_FOUND);
+	EXPECT_NE(compressor.ResultAt(0).error.find(dir / "absent"), std::string::npos);
+	EXPECT_EQ(compressor.WaitFor(1), B_OK);
+	EXPECT_EQ(compressor.ResultAt(1).originalSize, 4);
+	EXPECT_EQ(compressor.WaitFor(2), B_BAD_INDEX);
+	compressor.Stop();
+}
