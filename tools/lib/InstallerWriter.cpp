@@ -1,0 +1,113 @@
+#include "InstallerWriter.h"
+
+#include "AtomicOutput.h"
+#include "FileRange.h"
+#include "HostFile.h"
+#include "PackageLocator.h"
+
+#include <Errors.h>
+#include <Resources.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+const type_code kSizeResourceType = 'INsz';
+const char* kInstallerProgram = "kestrovan-installer";
+
+
+std::string
+Folder(const std::string& path)
+{
+	size_t slash = path.find_last_of('/');
+	if (slash == std::string::npos)
+		return ".";
+	return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+
+std::string
+SelfPath(const char* toolPath)
+{
+	char buffer[4096];
+	ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+	if (length > 0)
+		return std::string(buffer, length);
+	return toolPath != nullptr ? toolPath : "";
+}
+
+} // namespace
+
+
+std::string
+InstallerWriter::DefaultStub(const char* toolPath)
+{
+	std::string folder = Folder(SelfPath(toolPath));
+	// The tool lives in tools/ of the build, the installer program at the
+	// top of it; an installed tool has the installer beside it.
+	for (const char* candidate : {"/", "/../", "/../app/"}) {
+		std::string path = folder + candidate + kInstallerProgram;
+		if (access(path.c_str(), X_OK) == 0)
+			return path;
+	}
+	return std::string();
+}
+
+
+status_t
+InstallerWriter::Write(const char* package, const char* output, const char* stub,
+	off_t* packageOffset, std::string* error)
+{
+	if (stub == nullptr || stub[0] == '\0') {
+		*error = "no installer program to use as the stub: build kestrovan-installer, "
+			"or name one with --stub";
+		return B_ENTRY_NOT_FOUND;
+	}
+	PackageLocator locator;
+	status_t status = locator.SetTo(package, error);
+	if (status != B_OK)
+		return status;
+
+	HostFile packageFile(package, O_RDONLY);
+	FileRange payload(&packageFile, locator.Offset(), locator.FileSize() - locator.Offset());
+
+	entry_ref stubRef;
+	status = get_ref_for_host_path(stub, &stubRef);
+	BFile stubFile(&stubRef, B_READ_ONLY);
+	if (status != B_OK || stubFile.InitCheck() != B_OK) {
+		*error = std::string(stub) + ": cannot open the stub program";
+		return status != B_OK ? status : stubFile.InitCheck();
+	}
+	BResources resources(&stubRef);
+	if (resources.InitCheck() != B_OK) {
+		*error = std::string(stub) + ": its resources cannot be read";
+		return resources.InitCheck();
+	}
+
+	AtomicOutput out;
+	status = out.SetTo(output, error);
+	if (status != B_OK)
+		return status;
+	off_t offset = 0;
+	status = write_executable_with_resources(&stubFile, &resources, &payload, out.File(),
+		kSizeResourceType, 0, &offset);
+	if (status == B_BAD_TYPE) {
+		*error = std::string(stub) + ": not an executable program";
+		return status;
+	}
+	if (status != B_OK) {
+		*error = std::string(output) + ": " + strerror(status_to_errno(status));
+		return status;
+	}
+	if (offset > INT32_MAX) {
+		*error = std::string(output) + ": the stub is too large for the size resource";
+		return B_BAD_VALUE;
+	}
+	status = out.Commit(0755, error);
+	if (status == B_OK && packageOffset != nullptr)
+		*packageOffset = offset;
+	return status;
+}
