@@ -1,0 +1,79 @@
+#include "DoError.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+const char* errCONTINUE = "Continue";
+
+namespace {
+
+// Alerts may come from any thread; each one's line stays whole.
+std::mutex sAlertOutputLock;
+
+std::string
+FormatAlertText(const char* fmt, const char* arg)
+{
+	if (fmt == NULL)
+		return std::string();
+	if (arg == NULL)
+		return fmt;
+	// The message carries at most one "%s", so the two strings together
+	// (plus room for a terminator) always hold the result; the size is
+	// still asked of the formatter, so that a stray conversion cannot
+	// overrun the buffer.
+	size_t size = strlen(fmt) + strlen(arg) + 2;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+	int needed = snprintf(NULL, 0, fmt, arg);
+	if (needed >= 0 && (size_t)needed + 1 > size)
+		size = (size_t)needed + 1;
+	char* buffer = static_cast<char*>(malloc(size));
+	if (buffer == NULL)
+		return fmt;
+	snprintf(buffer, size, fmt, arg);
+#pragma GCC diagnostic pop
+	std::string text(buffer);
+	free(buffer);
+	return text;
+}
+
+// Until the installer has windows, an alert is its text on standard error;
+// the first button answers it.
+int32
+ShowAlert(const std::string& text, const char*, const char*, const char*)
+{
+	std::lock_guard<std::mutex> guard(sAlertOutputLock);
+	fprintf(stderr, "%s\n", text.c_str());
+	fflush(stderr);
+	return 0;
+}
+
+} // namespace
+
+int32
+doError(const char* fmt, const char* arg, const char* button0, const char* button1,
+	const char* button2)
+{
+	return ShowAlert(FormatAlertText(fmt, arg), button0, button1, button2);
+}
+
+int32
+doError(const char* fmt, const char* arg)
+{
+	return doError(fmt, arg, "OK", NULL, NULL);
+}
+
+int32
+doError(const char* msg)
+{
+	return doError(msg, NULL, "OK", NULL, NULL);
+}
+
+int32
+doFatal(const char* fmt, const char* arg)
+{
+	return doError(fmt, arg, "Quit", NULL, NULL);
+}

@@ -1,0 +1,86 @@
+#ifndef _SPACK_DATA_H
+#define _SPACK_DATA_H
+
+// The reader (and writer) of node data entries: a file's contents and the
+// attributes of a file, folder or link. Decodes and encodes with the zlib
+// codec, writes attributes through SAttrIO, and reports the progress of file
+// contents to a messenger that can answer with a request to cancel.
+//
+// An entry is a group 'FiDa' (file), 'FoDa' (folder) or 'LnDa' (link) with
+//   'FiMF' bin      the file's contents (files only)
+//   'FBeA' group    the attributes, one 'BeAI' group each:
+//       'BeAN' string name, 'BeAT' int32 type, 'BeAD' bin data
+//       ('Ad32' int32 is accepted and ignored)
+// and an end record.
+
+#include "PackData.h"
+
+#include <Messenger.h>
+#include <Node.h>
+#include <StorageDefs.h>
+
+class ZlCodec;
+
+enum {
+	kFileEntryTag = 'FiDa',
+	kFolderEntryTag = 'FoDa',
+	kLinkEntryTag = 'LnDa',
+	kMainForkTag = 'FiMF',
+	kAttributesTag = 'FBeA',
+	kAttributeTag = 'BeAI',
+	kAttrNameTag = 'BeAN',
+	kAttrTypeTag = 'BeAT',
+	kAttrDataTag = 'BeAD',
+	kAttrValue32Tag = 'Ad32'
+};
+
+// The progress message: "bytes" (int32), the bytes of file contents written
+// since the previous one. Its reply may hold "canceled" (bool).
+enum {
+	kProgressMessage = 'Uprg'
+};
+
+class SPackData : public PackData {
+public:
+	// cancelFlag is accepted and not kept: cancelling goes through the
+	// reply to progress messages.
+	explicit SPackData(const BMessenger& messenger = BMessenger(),
+		const bool* cancelFlag = NULL);
+	~SPackData() override;
+
+	// Reads one node data entry from src's current position and applies it
+	// to node: 0, -1 for a stream that does not start with an entry group,
+	// B_CANCELED when the progress target asked to stop, or the status of
+	// the first failing step (what was written before it stays).
+	status_t ExtractNode(BPositionIO* src, BNode* node);
+
+	void SetProgressMessenger(const BMessenger& messenger);
+	const BMessenger& ProgressMessenger() const { return fProgressMessenger; }
+	// Sends one progress message and waits for the reply: B_CANCELED when
+	// it says "canceled", otherwise 0 (also with no valid target).
+	status_t UpdateProgress(uint32 bytes);
+
+	// Progress callbacks; data is the SPackData. Extracting reports the
+	// bytes written to disk, writing the bytes taken from the node.
+	static int32 ExMainForkProgress(uint32 consumed, uint32 produced, void* data);
+	static int32 MainForkProgress(uint32 consumed, uint32 produced, void* data);
+
+	// Writes a node data entry for node: the file's contents (flavor
+	// B_FILE_NODE, node a BFile), then its attributes in the order the file
+	// system lists them. B_BAD_VALUE for another flavor or a file node that
+	// is not a BFile.
+	status_t AddNodeEntry(BPositionIO* dst, BNode* node, node_flavor flavor);
+
+private:
+	void _ExtractEntryMembers(BPositionIO* src, BNode* node);
+	void _ExtractMainFork(BPositionIO* src, BNode* node, const record_header& header);
+	void _ExtractAttributes(BPositionIO* src, BNode* node);
+	void _ExtractAttribute(BPositionIO* src, BNode* node);
+	void _WriteAttributes(BPositionIO* dst, BNode* node);
+	void _WriteAttribute(BPositionIO* dst, BNode* node, const char* name);
+
+	ZlCodec* fCodec;
+	BMessenger fProgressMessenger;
+};
+
+#endif // _SPACK_DATA_H

@@ -1,0 +1,68 @@
+#ifndef _ZL_CODEC_H
+#define _ZL_CODEC_H
+
+// The zlib codec: every bin is one standard zlib stream (header and Adler-32
+// trailer). Output is staged in a fixed 8192-byte buffer and written out in
+// whole-buffer pieces; the zlib state is made once and reset between bins.
+// One object decodes or encodes, one stream after the other; a begin of the
+// other kind replaces the stream state.
+
+#include "PCodec.h"
+
+#include <zlib.h>
+
+// Shows a codec failure to the user; the installer uses doError(const char*).
+typedef int32 (*codec_error_hook)(const char* message);
+
+class ZlCodec : public PCodec {
+public:
+	ZlCodec();
+	~ZlCodec() override;
+
+	status_t BeginEncode() override;
+	status_t EndEncode() override;
+	status_t BeginDecode() override;
+	status_t EndDecode() override;
+
+	// The z_stream.
+	void* Info() override;
+	int32 ID() override;
+
+	int32 EncodeBytes(BPositionIO* out, int32* length, uint8* data, bool last) override;
+	int32 DecodeBytes(BPositionIO* out, int32* length, uint8* data, bool last) override;
+
+	virtual void SetErrorHook(codec_error_hook hook);
+	// quiet: the status comes back unchanged, nothing shown. Otherwise 0
+	// stays 0, and any other status is shown through the hook (when there
+	// is one) and becomes -1.
+	virtual int32 CodecError(int32 zlibStatus, bool quiet);
+
+	// The text shown for a zlib status.
+	static const char* MessageFor(int32 zlibStatus);
+
+private:
+	enum {
+		kIdle = 0,
+		kEncoding = 1,
+		kDecoding = 2
+	};
+	enum stream_kind {
+		kNoStream,
+		kInflateStream,
+		kDeflateStream
+	};
+
+	status_t _Begin(stream_kind kind);
+	void _EndStream();
+	void _ResetOutput();
+	int32 _FlushBuffer(BPositionIO* out);
+
+	int32 fBufferSize;
+	uint8* fBuffer;
+	z_stream fStream;
+	int32 fMode;
+	codec_error_hook fErrorHook;
+	stream_kind fStreamKind;
+};
+
+#endif // _ZL_CODEC_H
