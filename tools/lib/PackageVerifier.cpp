@@ -1,0 +1,511 @@
+#include "PackageVerifier.h"
+
+#include "HostFile.h"
+#include "PackageLocator.h"
+
+#include "PackData.h"
+
+#include <ByteOrder.h>
+#include <Errors.h>
+
+#include <fcntl.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace {
+
+const uint8 kMagic[8] = {0x41, 0x6C, 0x42, 0x1A, 0xFF, 0x0A, 0x0D, 0x00};
+const size_t kChunk = 16384;
+
+const int32 kHeaderTag = 'PhIn';
+const int32 kCatalogTopTag = 'FldI';
+const int32 kAttributeSectionTag = 'PkgA';
+const int32 kOffsetTag = 'OffT';
+const int32 kSizeTag = 'OrgS';
+const int32 kMainForkTag = 'FiMF';
+
+const int32 kItemTags[] = {'FilI', 'FldI', 'PtcI', 'ScrI', 'LnkI'};
+const int32 kEntryTags[] = {'FiDa', 'FoDa', 'LnDa'};
+
+
+bool
+IsItemTag(int32 tag)
+{
+	return std::find(std::begin(kItemTags), std::end(kItemTags), tag) != std::end(kItemTags);
+}
+
+
+bool
+IsEntryTag(int32 tag)
+{
+	return std::find(std::begin(kEntryTags), std::end(kEntryTags), tag)
+		!= std::end(kEntryTags);
+}
+
+
+// The entry tag an item's data must have.
+int32
+EntryTagFor(int32 itemTag)
+{
+	switch (itemTag) {
+		case 'FldI':
+			return 'FoDa';
+		case 'LnkI':
+			return 'LnDa';
+		default:
+			return 'FiDa';
+	}
+}
+
+
+std::string
+TagText(int32 tag)
+{
+	char text[5];
+	for (int i = 0; i < 4; i++) {
+		char c = (char)((uint32)tag >> (24 - 8 * i));
+		text[i] = c >= 0x20 && c < 0x7f ? c : '?';
+	}
+	text[4] = '\0';
+	if ((uint32)tag < 256)
+		return std::to_string(tag);
+	return std::string("'") + text + "'";
+}
+
+
+int64
+BigInt64(const uint8* bytes)
+{
+	uint64 value;
+	memcpy(&value, bytes, 8);
+	return (int64)B_BENDIAN_TO_HOST_INT64(value);
+}
+
+
+int32
+BigInt32(const uint8* bytes)
+{
+	uint32 value;
+	memcpy(&value, bytes, 4);
+	return (int32)B_BENDIAN_TO_HOST_INT32(value);
+}
+
+
+class InflateStream {
+public:
+	InflateStream() { memset(&fStream, 0, sizeof(fStream)); }
+	~InflateStream()
+	{
+		if (fReady)
+			inflateEnd(&fStream);
+	}
+	bool Init() { return fReady = inflateInit(&fStream) == Z_OK; }
+	z_stream* Get() { return &fStream; }
+
+private:
+	z_stream fStream;
+	bool fReady = false;
+};
+
+} // namespace
+
+
+PackageVerifier::PackageVerifier()
+	:
+	fFile(nullptr),
+	fBase(0),
+	fEnd(0),
+	fCatalogOffset(0),
+	fAttributeOffset(0),
+	fCurrent(),
+	fCurrentEntryTag(0),
+	fCurrentEntryStart(-1)
+{
+}
+
+
+status_t
+PackageVerifier::_Fail(off_t at, const std::string& reason)
+{
+	fReason = "at offset " + std::to_string((long long)at) + ": " + reason;
+	return B_BAD_DATA;
+}
+
+
+status_t
+PackageVerifier::_Read(off_t position, void* buffer, size_t size)
+{
+	if (position < 0 || position + (off_t)size > fEnd)
+		return _Fail(position, "the data runs past the end of the package");
+	ssize_t read = fFile->ReadAt(fBase + position, buffer, size);
+	if (read != (ssize_t)size) {
+		return _Fail(position, read < 0 ? strerror(status_to_errno((status_t)read))
+			: "the file ends early");
+	}
+	return B_OK;
+}
+
+
+status_t
+PackageVerifier::VerifyPath(const char* hostPath)
+{
+	std::string error;
+	PackageLocator locator;
+	status_t status = locator.SetTo(hostPath, &error);
+	if (status != B_OK) {
+		fReason = error;
+		return status;
+	}
+	HostFile file(hostPath, O_RDONLY);
+	return Verify(&file, locator.Offset());
+}
+
+
+status_t
+PackageVerifier::Verify(BPositionIO* file, off_t offset)
+{
+	fFile = file;
+	fBase = offset;
+	fReason.clear();
+	fSummary = verify_summary();
+	fTopLevelStarts.clear();
+	fEntryTags.clear();
+	fEntrySizes.clear();
+	fReferences.clear();
+	off_t fileSize;
+	status_t status = file->GetSize(&fileSize);
+	if (status != B_OK) {
+		fReason = strerror(status_to_errno(status));
+		return status;
+	}
+	fEnd = fileSize - offset;
+
+	if ((status = _CheckMagic()) != B_OK)
+		return status;
+	off_t position;
+	if ((status = _ReadHeader(&position)) != B_OK)
+		return status;
+	while (position < fEnd) {
+		fTopLevelStarts.insert(position);
+		if ((status = _WalkRecord(&position, 0, 0, 0, true)) != B_OK)
+			return status;
+	}
+	if (position != fEnd)
+		return _Fail(position, "the last record runs past the end of the package");
+	return _CheckReferences();
+}
+
+
+status_t
+PackageVerifier::_CheckMagic()
+{
+	uint8 magic[8];
+	if (_Read(0, magic, 8) != B_OK)
+		return _Fail(0, "shorter than the 8-byte magic");
+	for (int i = 0; i < 8; i++) {
+		if (magic[i] != kMagic[i]) {
+			char text[80];
+			snprintf(text, sizeof(text), "magic byte %d is 0x%02X, not 0x%02X", i, magic[i],
+				kMagic[i]);
+			return _Fail(i, text);
+		}
+	}
+	return B_OK;
+}
+
+
+status_t
+PackageVerifier::_ReadHeader(off_t* end)
+{
+	uint8 header[7];
+	status_t status = _Read(8, header, 7);
+	if (status != B_OK)
+		return status;
+	if (BigInt32(header) != kHeaderTag || header[6] != kGroupRecord)
+		return _Fail(8, "the header group 'PhIn' is missing");
+	std::map<int32, int64> fields;
+	off_t position = 15;
+	while (true) {
+		if ((status = _Read(position, header, 7)) != B_OK)
+			return status;
+		int32 tag = BigInt32(header);
+		int16 count = (int16)(header[4] << 8 | header[5]);
+		uint8 type = header[6];
+		off_t recordStart = position;
+		if (type == kEndRecord) {
+			position += 7;
+			break;
+		}
+		if (type == kNumberRecord && (count == 1 || count == 2)) {
+			uint8 value[8];
+			if ((status = _Read(position + 7, value, count * 4)) != B_OK)
+				return status;
+			fields[tag] = count == 1 ? BigInt32(value) : BigInt64(value);
+			if (tag == 'FVer' && count != 1)
+				return _Fail(recordStart, "'FVer' is not a 32-bit number");
+		}
+		fSummary.records++;
+		position = recordStart;
+		if ((status = _WalkRecord(&position, 1, kHeaderTag, 0, false)) != B_OK)
+			return status;
+	}
+	for (int32 tag : {'FVer', 'AFla', 'FSiz', 'COff', 'AOff'}) {
+		if (fields.find(tag) == fields.end())
+			return _Fail(8, "the header has no " + TagText(tag) + " record");
+	}
+	fSummary.version = (int32)fields['FVer'];
+	if (fSummary.version != 1 && fSummary.version != 2)
+		return _Fail(8, "unknown format version " + std::to_string(fSummary.version));
+	int64 archiveSize = fields['FSiz'];
+	fSummary.archiveSize = archiveSize;
+	if (archiveSize > fEnd) {
+		return _Fail(8, "the package needs " + std::to_string(archiveSize)
+			+ " bytes, the file holds " + std::to_string((long long)fEnd));
+	}
+	if (archiveSize < position)
+		return _Fail(8, "the package size " + std::to_string(archiveSize) + " is too small");
+	// Bytes after the package (an installer may be followed by others)
+	// are not part of it.
+	fEnd = archiveSize;
+	fCatalogOffset = fields['COff'];
+	fAttributeOffset = fields['AOff'];
+	if (fCatalogOffset < position || fCatalogOffset >= fEnd)
+		return _Fail(8, "the catalog offset lies outside the package");
+	if (fAttributeOffset < position || fAttributeOffset >= fEnd)
+		return _Fail(8, "the attribute offset lies outside the package");
+	*end = position;
+	return B_OK;
+}
+
+
+status_t
+PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int32 itemTag,
+	bool topLevel)
+{
+	if (depth > kMaxDepth)
+		return _Fail(*position, "records nested too deeply");
+	off_t start = *position;
+	uint8 header[7];
+	status_t status = _Read(start, header, 7);
+	if (status != B_OK)
+		return status;
+	int32 tag = BigInt32(header);
+	int16 count = (int16)(header[4] << 8 | header[5]);
+	uint8 type = header[6];
+	*position += 7;
+	fSummary.records++;
+	switch (type) {
+		case kEndRecord:
+			if (topLevel)
+				return _Fail(start, "an end record outside any group");
+			return B_OK;
+		case kNumberRecord: {
+			if (count < 0)
+				return _Fail(start, "a number record with a negative count");
+			if ((IsItemTag(itemTag) && parentTag == itemTag) || parentTag == 'FDat') {
+				if ((tag == kOffsetTag || tag == kSizeTag) && count == 2) {
+					uint8 value[8];
+					if ((status = _Read(*position, value, 8)) != B_OK)
+						return status;
+					if (tag == kOffsetTag)
+						fCurrent.offset = BigInt64(value);
+					else
+						fCurrent.size = BigInt64(value);
+				}
+			}
+			if (*position + (off_t)count * 4 > fEnd)
+				return _Fail(start, "a number record runs past the end of the package");
+			*position += (off_t)count * 4;
+			return B_OK;
+		}
+		case kStringRecord:
+		case kBufferRecord: {
+			uint8 length[4];
+			if ((status = _Read(*position, length, 4)) != B_OK)
+				return status;
+			off_t size = (uint32)BigInt32(length);
+			*position += 4;
+			if (*position + size > fEnd) {
+				return _Fail(start, "a " + std::string(type == kStringRecord ? "string"
+					: "buffer") + " of " + std::to_string((long long)size)
+					+ " bytes runs past the end of the package");
+			}
+			*position += size;
+			return B_OK;
+		}
+		case kBinRecord: {
+			int64 original = 0;
+			if ((status = _WalkBin(position, count, &original)) != B_OK)
+				return status;
+			if (tag == kMainForkTag && fCurrentEntryStart >= 0)
+				fEntrySizes.emplace_back(fCurrentEntryStart, original);
+			return B_OK;
+		}
+		case kGroupRecord:
+			break;
+		default:
+			return _Fail(start, "unknown record type " + std::to_string(type));
+	}
+
+	// A group: its members up to its end record.
+	if (topLevel && IsEntryTag(tag)) {
+		fEntryTags.emplace_back(start, tag);
+		fCurrentEntryStart = start;
+		fSummary.entries++;
+	}
+	bool isItem = IsItemTag(tag) && (topLevel ? tag == kCatalogTopTag
+		: IsItemTag(itemTag) || parentTag == 0);
+	catalog_reference saved = fCurrent;
+	if (isItem) {
+		fCurrent = catalog_reference{tag, -1, -1, start};
+		fSummary.items++;
+	}
+	int32 memberItemTag = isItem ? tag : itemTag;
+	while (true) {
+		if (*position >= fEnd)
+			return _Fail(start, "the group " + TagText(tag) + " has no end record");
+		uint8 member[7];
+		if ((status = _Read(*position, member, 7)) != B_OK)
+			return status;
+		bool end = member[6] == kEndRecord;
+		if ((status = _WalkRecord(position, depth + 1, tag, memberItemTag, false)) != B_OK)
+			return status;
+		// A folder's own fields sit in its 'FDat' group; its data offset is
+		// recorded once that group ends.
+		if (isItem && tag == kCatalogTopTag && BigInt32(member) == 'FDat' && !end) {
+			fReferences.push_back(fCurrent);
+			fCurrent.offset = -1;
+		}
+		if (end)
+			break;
+	}
+	if (isItem) {
+		if (tag != kCatalogTopTag)
+			fReferences.push_back(fCurrent);
+		fCurrent = saved;
+	}
+	if (topLevel && IsEntryTag(tag))
+		fCurrentEntryStart = -1;
+	return B_OK;
+}
+
+
+status_t
+PackageVerifier::_WalkBin(off_t* position, int16 flags, int64* original)
+{
+	off_t start = *position - 7;
+	uint8 preamble[20];
+	status_t status = _Read(*position, preamble, 20);
+	if (status != B_OK)
+		return status;
+	*position += 20;
+	int64 stored = BigInt64(preamble);
+	*original = BigInt64(preamble + 8);
+	int32 codec = BigInt32(preamble + 16);
+	fSummary.bins++;
+	if (stored < 0 || stored > fEnd - *position)
+		return _Fail(start, "a bin of " + std::to_string(stored) + " stored bytes runs past "
+			"the end of the package");
+	if (*original < 0)
+		return _Fail(start, "a bin with a negative original size");
+	if (flags != 0)
+		return _Fail(start, "a bin with flags " + std::to_string(flags)
+			+ " (bins are complete streams)");
+	if (codec == 1) {
+		if (stored != *original)
+			return _Fail(start, "a stored bin whose sizes differ");
+		*position += stored;
+		fSummary.decodedBytes += stored;
+		return B_OK;
+	}
+	if (codec != 2)
+		return _Fail(start, "a bin of unknown codec " + std::to_string(codec));
+
+	InflateStream stream;
+	if (!stream.Init())
+		return B_NO_MEMORY;
+	std::unique_ptr<uint8[]> in(new uint8[kChunk]);
+	std::unique_ptr<uint8[]> out(new uint8[kChunk]);
+	int64 left = stored;
+	int64 produced = 0;
+	int result = Z_OK;
+	while (result != Z_STREAM_END) {
+		z_stream* z = stream.Get();
+		if (z->avail_in == 0) {
+			if (left == 0)
+				return _Fail(start, "a compressed bin ends before its stream does");
+			size_t chunk = (size_t)std::min<int64>(left, kChunk);
+			if ((status = _Read(*position + (stored - left), in.get(), chunk)) != B_OK)
+				return status;
+			left -= chunk;
+			z->next_in = in.get();
+			z->avail_in = (uInt)chunk;
+		}
+		z->next_out = out.get();
+		z->avail_out = kChunk;
+		result = inflate(z, Z_NO_FLUSH);
+		produced += kChunk - z->avail_out;
+		if (result != Z_OK && result != Z_STREAM_END) {
+			return _Fail(start, std::string("a compressed bin does not decode (")
+				+ (z->msg != nullptr ? z->msg : "zlib error " + std::to_string(result)) + ")");
+		}
+		if (produced > *original)
+			return _Fail(start, "a bin decodes to more than its " + std::to_string(*original)
+				+ " bytes");
+	}
+	if (left != 0 || stream.Get()->avail_in != 0)
+		return _Fail(start, "a compressed bin has bytes after the end of its stream");
+	if (produced != *original)
+		return _Fail(start, "a bin decodes to " + std::to_string(produced) + " bytes, not "
+			+ std::to_string(*original));
+	fSummary.decodedBytes += produced;
+	*position += stored;
+	return B_OK;
+}
+
+
+status_t
+PackageVerifier::_CheckReferences()
+{
+	if (fTopLevelStarts.count(fCatalogOffset) == 0)
+		return _Fail(fCatalogOffset, "the catalog offset is not the start of a record");
+	if (fTopLevelStarts.count(fAttributeOffset) == 0)
+		return _Fail(fAttributeOffset, "the attribute offset is not the start of a record");
+	uint8 header[7];
+	status_t status = _Read(fCatalogOffset, header, 7);
+	if (status != B_OK)
+		return status;
+	if (BigInt32(header) != kCatalogTopTag || header[6] != kGroupRecord)
+		return _Fail(fCatalogOffset, "the catalog does not start with its top folder");
+	if ((status = _Read(fAttributeOffset, header, 7)) != B_OK)
+		return status;
+	if (BigInt32(header) != kAttributeSectionTag || header[6] != kGroupRecord)
+		return _Fail(fAttributeOffset, "the attribute section does not start with 'PkgA'");
+
+	std::map<int64, int32> entryTags(fEntryTags.begin(), fEntryTags.end());
+	std::map<int64, int64> entrySizes(fEntrySizes.begin(), fEntrySizes.end());
+	for (const catalog_reference& reference : fReferences) {
+		if (reference.offset == -1)
+			continue;
+		auto found = entryTags.find(reference.offset);
+		if (found == entryTags.end()) {
+			return _Fail(reference.at, "the item's data offset "
+				+ std::to_string(reference.offset) + " is not a node data entry");
+		}
+		if (found->second != EntryTagFor(reference.itemTag)) {
+			return _Fail(reference.at, "the " + TagText(reference.itemTag)
+				+ " item's data is a " + TagText(found->second) + " entry");
+		}
+		auto size = entrySizes.find(reference.offset);
+		if (reference.itemTag == 'FilI' && reference.size >= 0 && size != entrySizes.end()
+			&& size->second != reference.size) {
+			return _Fail(reference.at, "the item's size " + std::to_string(reference.size)
+				+ " differs from its contents' " + std::to_string(size->second));
+		}
+	}
+	return B_OK;
+}
