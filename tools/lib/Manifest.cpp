@@ -453,7 +453,7 @@ ManifestParser::ParseSettings(const json& value, const std::string& field,
 		settings.groups = ParseGroupMask(value["groups"], Member(field, "groups"));
 	if (value.contains("destination")) {
 		settings.destination = (int32)Integer(value["destination"],
-			Member(field, "destination"), kParentFolderDestination, INT32_MAX);
+			Member(field, "destination"), kDestinationParentFolder, INT32_MAX);
 	}
 	if (value.contains("custom"))
 		settings.custom = Bool(value, "custom", field, false);
@@ -580,27 +580,14 @@ ManifestParser::Parse(const json& root)
 
 	item_settings& defaults = fManifest.fDefaults;
 	defaults.groups = fManifest.AllGroupsMask();
-	defaults.destination = kInstallFolderDestination;
+	defaults.destination = kDestinationInstallFolder;
 	defaults.custom = false;
 	defaults.replace = kReplaceAsk;
 	defaults.platform = kInstallerPlatformMask;
 	if (root.contains("defaults")) {
 		item_settings given;
 		ParseSettings(root["defaults"], "defaults", given);
-		if (given.groups)
-			defaults.groups = given.groups;
-		if (given.destination)
-			defaults.destination = given.destination;
-		if (given.custom)
-			defaults.custom = given.custom;
-		if (given.replace)
-			defaults.replace = given.replace;
-		if (given.platform)
-			defaults.platform = given.platform;
-		if (given.version)
-			defaults.version = given.version;
-		if (given.mimeType)
-			defaults.mimeType = given.mimeType;
+		Manifest::Overlay(defaults, given);
 	}
 	if (root.contains("items"))
 		ParseItems(root["items"]);
@@ -665,10 +652,8 @@ Manifest::AllGroupsMask() const
 }
 
 
-namespace {
-
 void
-Overlay(item_settings& base, const item_settings& over)
+Manifest::Overlay(item_settings& base, const item_settings& over)
 {
 	if (over.groups)
 		base.groups = over.groups;
@@ -685,8 +670,6 @@ Overlay(item_settings& base, const item_settings& over)
 	if (over.mimeType)
 		base.mimeType = over.mimeType;
 }
-
-} // namespace
 
 
 item_settings

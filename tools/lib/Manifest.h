@@ -19,9 +19,9 @@
 // The directory constant of a destination that is a plain path.
 static const int32 kNoDirectoryConstant = -1000;
 // Destination index: the install folder.
-static const int32 kInstallFolderDestination = -1;
+static const int32 kDestinationInstallFolder = -1;
 // Destination index: the folder that holds the item.
-static const int32 kParentFolderDestination = -2;
+static const int32 kDestinationParentFolder = -2;
 // Platform mask bit that the installer installs.
 static const uint32 kInstallerPlatformMask = 2;
 // Replacement option "ask the user" (the replace dialog).
@@ -82,6 +82,7 @@ public:
 	status_t SetTo(const std::string& text, const char* fileName,
 		const char* baseDirectory);
 	const std::string& ErrorMessage() const { return fError; }
+	const std::string& FileName() const { return fFileName; }
 
 	std::string fName;
 	std::string fDescription;
@@ -112,6 +113,8 @@ public:
 	// path's own.
 	item_settings SettingsFor(const std::string& path) const;
 	uint32 AllGroupsMask() const;
+	// Copies the fields that `over` sets onto `base`.
+	static void Overlay(item_settings& base, const item_settings& over);
 
 private:
 	std::string fFileName;

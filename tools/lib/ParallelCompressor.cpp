@@ -234,3 +234,17 @@ ParallelCompressor::CopyResult(int32 index, BPositionIO* destination)
 	job.temporaryPath.clear();
 	return B_OK;
 }
+
+
+void
+ParallelCompressor::Release(int32 index)
+{
+	if (index < 0 || index >= (int32)fJobs.size())
+		return;
+	std::lock_guard<std::mutex> lock(fLock);
+	compressed_file& job = fJobs[index];
+	if (job.done && !job.temporaryPath.empty()) {
+		unlink(job.temporaryPath.c_str());
+		job.temporaryPath.clear();
+	}
+}

@@ -50,6 +50,9 @@ public:
 	// Copies the zlib stream of a finished job to `destination` at its
 	// position, in chunks, then removes the temporary file.
 	status_t CopyResult(int32 index, BPositionIO* destination);
+	// Removes the temporary file of a finished job that the caller has
+	// copied itself.
+	void Release(int32 index);
 	// Lets the workers finish and joins them.
 	void Stop();
 

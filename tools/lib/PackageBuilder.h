@@ -1,0 +1,73 @@
+#ifndef _PACKAGE_BUILDER_H
+#define _PACKAGE_BUILDER_H
+
+// Builds a package from a manifest and a source folder: the folder's tree
+// becomes the catalog (folders, files, links with their modes, times and
+// attributes), the manifest adds the package's texts, groups, destinations,
+// flags, per-item settings, scripts and patches. Files are compressed on all
+// cores and written in catalog order. The output appears only when it is
+// complete.
+//
+//   std::string message;
+//   status_t status = build_package("pkg.json", NULL, "Tool.pkg", &message);
+
+#include "Manifest.h"
+
+#include <SupportDefs.h>
+
+#include <string>
+
+class CatalogEntry;
+class PackageWriter;
+class ParallelCompressor;
+class SourceTree;
+struct source_node;
+
+class PackageBuilder {
+public:
+	PackageBuilder();
+	~PackageBuilder();
+
+	// Compression threads; 0 (the default) means one per core.
+	void SetThreads(int32 threads) { fThreads = threads; }
+
+	// `sourceFolder` null or empty: the manifest's "source".
+	status_t Build(const Manifest& manifest, const char* sourceFolder, const char* output);
+	status_t BuildFromFile(const char* manifestPath, const char* sourceFolder,
+		const char* output);
+
+	// What went wrong, naming the file and the field.
+	const std::string& ErrorMessage() const { return fError; }
+	// After a successful build.
+	int64 PackageSize() const { return fPackageSize; }
+	int32 CountItems() const { return fItemCount; }
+
+private:
+	struct plan_item;
+
+	status_t _Fail(status_t status, const std::string& message);
+	status_t _Plan(const Manifest& manifest, SourceTree& tree);
+	status_t _PlanNode(const Manifest& manifest, const source_node* node, plan_item* item);
+	status_t _PlanExtra(const Manifest& manifest, const manifest_extra_item& extra,
+		int32 kind, const std::string& field, plan_item* item);
+	status_t _CheckDestination(const Manifest& manifest, const plan_item& item,
+		const std::string& where);
+	void _QueueFiles(plan_item* item, ParallelCompressor& compressor);
+	status_t _WriteEntries(plan_item* item, PackageWriter& writer,
+		ParallelCompressor& compressor, CatalogEntry* entry);
+	status_t _WriteAttributeSection(const Manifest& manifest, PackageWriter& writer);
+
+	int32 fThreads;
+	std::string fError;
+	std::unique_ptr<plan_item> fPlan;
+	int64 fPackageSize;
+	int32 fItemCount;
+};
+
+// Builds `output` from the manifest at `manifestPath` (and a source folder
+// that overrides the manifest's). B_OK, or an error status with `message`
+// naming the file and the field.
+status_t build_package(const char* manifestPath, const char* sourceFolder, const char* output,
+	std::string* message, int32 threads = 0);
+
+#endif // _PACKAGE_BUILDER_H
