@@ -1,0 +1,25 @@
+#ifndef _ARCHIVE_FILE_ITEM_H
+#define _ARCHIVE_FILE_ITEM_H
+
+#include "ArchiveItem.h"
+
+class ArchiveFileItem : public ArchiveItem {
+public:
+	ArchiveFileItem();
+	~ArchiveFileItem() override;
+
+	status_t ExtractItem(InstallPack* pack, BDirectory* parent,
+		DestManager* manager, uint32 groups, bool skip) override;
+	bool IsFolder() const override { return false; }
+
+	// Takes a malloc'ed text as the MIME type (null: none).
+	void AdoptMimeType(char* type);
+
+	// The file type to set; null when the package gives none.
+	char* fMimeType;
+
+protected:
+	ArchiveFileItem(const ArchiveFileItem& other);
+};
+
+#endif // _ARCHIVE_FILE_ITEM_H

@@ -1,0 +1,74 @@
+#include "ArchiveItem.h"
+
+#include <cstdlib>
+#include <cstring>
+
+ArchiveItem::ArchiveItem()
+	:
+	fName(NULL)
+{
+	Unset();
+}
+
+
+ArchiveItem::ArchiveItem(const ArchiveItem& other)
+	:
+	ListItem(),
+	fGroups(other.fGroups),
+	fDestIndex(other.fDestIndex),
+	fCustom(other.fCustom),
+	fReplaceOption(other.fReplaceOption),
+	fSize(other.fSize),
+	fCreationTime(other.fCreationTime),
+	fModificationTime(other.fModificationTime),
+	fPlatform(other.fPlatform),
+	fOffset(other.fOffset),
+	fMode(other.fMode),
+	fName(other.fName != NULL ? strdup(other.fName) : NULL)
+{
+	memcpy(fVersion, other.fVersion, sizeof(fVersion));
+}
+
+
+ArchiveItem::~ArchiveItem()
+{
+	free(fName);
+}
+
+
+// What to do with an existing entry is decided by the installation engine;
+// until it is there, nothing is written over an existing entry.
+bool
+ArchiveItem::HandleExisting(BDirectory*, BEntry*, bool& skip, DestManager*,
+	status_t* result)
+{
+	skip = true;
+	if (result != NULL)
+		*result = B_UNSUPPORTED;
+	return false;
+}
+
+
+void
+ArchiveItem::Unset()
+{
+	fGroups = 1;
+	fDestIndex = kParentFolderDestination;
+	fCustom = false;
+	fReplaceOption = 0;
+	fSize = 0;
+	fCreationTime = 0;
+	fModificationTime = 0;
+	fPlatform = -1;
+	fOffset = -1;
+	fMode = 0777;
+	memset(fVersion, 0, sizeof(fVersion));
+}
+
+
+void
+ArchiveItem::AdoptName(char* name)
+{
+	free(fName);
+	fName = name;
+}

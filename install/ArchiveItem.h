@@ -1,0 +1,76 @@
+#ifndef _ARCHIVE_ITEM_H
+#define _ARCHIVE_ITEM_H
+
+// One entry of the package catalog: a folder, file, symbolic link, install
+// script or binary patch. The catalog fills the fields from the package;
+// during an install run each selected item installs itself (ExtractItem).
+
+#include "ListItem.h"
+
+class BDirectory;
+class BEntry;
+class DestManager;
+class InstallPack;
+
+// Item kinds as the catalog numbers them.
+enum {
+	kFileItemKind = 1,
+	kFolderItemKind = 2,
+	kPatchItemKind = 3,
+	kScriptItemKind = 4,
+	kLinkItemKind = 5
+};
+
+// Destination indices with a meaning of their own; 0 and up index a
+// destination list.
+enum {
+	kParentFolderDestination = -2,
+	kInstallFolderDestination = -1
+};
+
+class ArchiveItem : public ListItem {
+public:
+	ArchiveItem();
+	~ArchiveItem() override;
+
+	// Installs the item below `parent` (or where its destination says) when
+	// it belongs to one of `groups`. 0 when installed or passed over,
+	// B_CANCELED when the user cancelled, another negative status when the
+	// install pass has to end.
+	virtual status_t ExtractItem(InstallPack* pack, BDirectory* parent,
+		DestManager* manager, uint32 groups, bool skip) = 0;
+	// Decides what happens to an existing entry of the item's name; true
+	// when the item is to be written.
+	virtual bool HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
+		DestManager* manager, status_t* result);
+	virtual bool IsFolder() const = 0;
+	// Back to the defaults a catalog record starts from. The name is left
+	// as it is: the catalog replaces it.
+	virtual void Unset();
+
+	// Takes a malloc'ed text as the name (the previous one is freed).
+	void AdoptName(char* name);
+	const char* Name() const { return fName; }
+
+	uint32 fGroups;
+	int32 fDestIndex;
+	bool fCustom;
+	int32 fReplaceOption;
+	int64 fSize;
+	int32 fCreationTime;
+	int32 fModificationTime;
+	int32 fPlatform;
+	int64 fOffset;
+	int32 fMode;
+	char* fName;
+	// major, middle, minor, variety, internal
+	int32 fVersion[5];
+
+protected:
+	ArchiveItem(const ArchiveItem& other);
+
+private:
+	ArchiveItem& operator=(const ArchiveItem&) = delete;
+};
+
+#endif // _ARCHIVE_ITEM_H

@@ -1,0 +1,373 @@
+#include "ArcCatalog.h"
+
+#include "ArchiveFileItem.h"
+#include "ArchiveFolderItem.h"
+#include "ArchiveLinkItem.h"
+#include "ArchivePatchItem.h"
+#include "ArchiveScriptItem.h"
+#include "InstallPack.h"
+#include "PackData.h"
+#include "SPackData.h"
+
+#include <ByteOrder.h>
+#include <File.h>
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace {
+
+// Names, MIME types and link targets longer than the file system allows are
+// kept as read (the engine refuses to create them); only lengths no entry
+// could ever need are left out.
+const uint32 kMaxFieldText = 64 * 1024;
+
+int32
+kind_for_tag(int32 tag)
+{
+	switch (tag) {
+		case kFileItemTag: return kFileItemKind;
+		case kFolderItemTag: return kFolderItemKind;
+		case kPatchItemTag: return kPatchItemKind;
+		case kScriptItemTag: return kScriptItemKind;
+		case kLinkItemTag: return kLinkItemKind;
+	}
+	return 0;
+}
+
+bool
+is_one_of(int32 tag, std::initializer_list<int32> tags)
+{
+	return std::find(tags.begin(), tags.end(), tag) != tags.end();
+}
+
+} // namespace
+
+
+ArcCatalog::ArcCatalog()
+	:
+	fFileItem(new ArchiveFileItem()),
+	fFolderItem(new ArchiveFolderItem()),
+	fPatchItem(new ArchivePatchItem()),
+	fScriptItem(new ArchiveScriptItem()),
+	fLinkItem(new ArchiveLinkItem()),
+	fFile(NULL),
+	fReader(NULL),
+	fCatalogOffset(0)
+{
+}
+
+
+ArcCatalog::~ArcCatalog()
+{
+	delete fFile;
+	delete fFileItem;
+	delete fFolderItem;
+	delete fPatchItem;
+	delete fScriptItem;
+	delete fLinkItem;
+}
+
+
+status_t
+ArcCatalog::Set(const InstallPack* pack)
+{
+	if (pack == NULL || pack->fFile == NULL || pack->fPackData == NULL)
+		return B_NO_INIT;
+	delete fFile;
+	// A handle of its own: the engine moves the package's handle to an
+	// item's data between two catalog reads.
+	fFile = new BFile();
+	*fFile = *pack->fFile;
+	fReader = pack->fPackData;
+	fCatalogOffset = pack->fCatalogOffset;
+	return fFile->InitCheck();
+}
+
+
+status_t
+ArcCatalog::Unset()
+{
+	delete fFile;
+	fFile = NULL;
+	return B_OK;
+}
+
+
+status_t
+ArcCatalog::Rewind()
+{
+	if (fFile == NULL || fReader == NULL)
+		return B_ERROR;
+	if (fFile->Seek(fCatalogOffset, SEEK_SET) < 0)
+		return B_ERROR;
+	record_header header;
+	if (fReader->ReadRecordHeader(fFile, &header) != B_OK
+		|| header.tag != kFolderItemTag || header.type != kGroupRecord)
+		return B_ERROR;
+	return B_OK;
+}
+
+
+void
+ArcCatalog::GetFolderData(ArchiveItem** out)
+{
+	*out = NULL;
+	if (fFile == NULL)
+		return;
+	off_t start = fFile->Position();
+	record_header header;
+	if (fReader->ReadRecordHeader(fFile, &header) != B_OK)
+		return;
+	if (header.tag != kFolderDataTag || header.type != kGroupRecord) {
+		// Not the folder's fields: leave the record to the item loop.
+		fFile->Seek(start, SEEK_SET);
+		return;
+	}
+	fFolderItem->Unset();
+	fFolderItem->AdoptName(NULL);
+	_ReadFields(fFolderItem, kFolderFields);
+	*out = fFolderItem;
+}
+
+
+int32
+ArcCatalog::GetFolderItemType()
+{
+	if (fFile == NULL)
+		return 0;
+	record_header header;
+	while (fReader->ReadRecordHeader(fFile, &header) == B_OK) {
+		if (header.type == kEndRecord)
+			return 0;
+		if (header.type == kGroupRecord) {
+			int32 kind = kind_for_tag(header.tag);
+			if (kind != 0)
+				return kind;
+		}
+		// Anything else, unknown item groups included, is skipped whole.
+		if (fReader->SkipData(fFile, &header) != B_OK)
+			break;
+	}
+	// The data ended: every open folder ends with it.
+	return 0;
+}
+
+
+void
+ArcCatalog::GetItemData(ArchiveItem** out, int32 kind)
+{
+	switch (kind) {
+		case kFileItemKind: GetFileData(out); break;
+		case kFolderItemKind: GetFolderData(out); break;
+		case kPatchItemKind: GetPatchData(out); break;
+		case kScriptItemKind: GetScriptData(out); break;
+		case kLinkItemKind: GetLinkData(out); break;
+		default: *out = NULL; break;
+	}
+}
+
+
+// The texts are the item's own and belong to the item read before: each
+// record starts without them, so an item never inherits its predecessor's
+// name, type or link target.
+void
+ArcCatalog::GetFileData(ArchiveItem** out)
+{
+	fFileItem->Unset();
+	fFileItem->AdoptName(NULL);
+	fFileItem->AdoptMimeType(NULL);
+	_ReadFields(fFileItem, kFileFields);
+	*out = fFileItem;
+}
+
+
+void
+ArcCatalog::GetPatchData(ArchiveItem** out)
+{
+	fPatchItem->Unset();
+	fPatchItem->AdoptName(NULL);
+	fPatchItem->AdoptMimeType(NULL);
+	fPatchItem->fOldSize = 0;
+	_ReadFields(fPatchItem, kPatchFields);
+	*out = fPatchItem;
+}
+
+
+void
+ArcCatalog::GetScriptData(ArchiveItem** out)
+{
+	fScriptItem->Unset();
+	fScriptItem->AdoptName(NULL);
+	fScriptItem->AdoptMimeType(NULL);
+	_ReadFields(fScriptItem, kScriptFields);
+	*out = fScriptItem;
+}
+
+
+void
+ArcCatalog::GetLinkData(ArchiveItem** out)
+{
+	fLinkItem->Unset();
+	fLinkItem->AdoptName(NULL);
+	fLinkItem->AdoptLinkTarget(NULL);
+	_ReadFields(fLinkItem, kLinkFields);
+	*out = fLinkItem;
+}
+
+
+// Member records up to the item's end record, or to the end of the data.
+void
+ArcCatalog::_ReadFields(ArchiveItem* item, FieldSet fields)
+{
+	if (fFile == NULL)
+		return;
+	record_header header;
+	while (fReader->ReadRecordHeader(fFile, &header) == B_OK) {
+		if (header.type == kEndRecord)
+			return;
+		if (!_ReadField(item, fields, header)
+			&& fReader->SkipData(fFile, &header) != B_OK)
+			return;
+	}
+}
+
+
+static bool
+field_belongs_to(int32 tag, int32 fields)
+{
+	switch (fields) {
+		case 0: // folder
+			return is_one_of(tag, { kNameField, kOffsetField, kDestField,
+				kCustomField, kGroupsField, kReplaceField, kCreationTimeField,
+				kModificationTimeField, kPlatformField });
+		case 1: // file
+			return is_one_of(tag, { kNameField, kOffsetField, kSizeField,
+				kDestField, kCustomField, kGroupsField, kReplaceField,
+				kCreationTimeField, kModificationTimeField, kPlatformField,
+				kModeField, kMimeField, kVersionField });
+		case 2: // link
+			return is_one_of(tag, { kNameField, kOffsetField, kSizeField,
+				kDestField, kCustomField, kGroupsField, kReplaceField,
+				kCreationTimeField, kModificationTimeField, kPlatformField,
+				kModeField, kLinkField });
+		case 3: // script
+			return is_one_of(tag, { kNameField, kOffsetField, kSizeField,
+				kDestField, kCustomField, kGroupsField, kPlatformField });
+		case 4: // patch
+			return is_one_of(tag, { kNameField, kOffsetField, kSizeField,
+				kOldSizeField, kDestField, kCustomField, kGroupsField,
+				kCreationTimeField, kModificationTimeField, kModeField,
+				kPlatformField });
+	}
+	return false;
+}
+
+
+// Stores one field record; false when the record is not read here (not a
+// field of this kind, or not of the field's record type) and is to be
+// skipped.
+bool
+ArcCatalog::_ReadField(ArchiveItem* item, FieldSet fields,
+	const record_header& header)
+{
+	static_assert(kFolderFields == 0 && kFileFields == 1 && kLinkFields == 2
+		&& kScriptFields == 3 && kPatchFields == 4);
+	if (!field_belongs_to(header.tag, fields))
+		return false;
+
+	char* text = NULL;
+	switch (header.tag) {
+		case kNameField:
+			if (!_ReadText(header, &text))
+				return false;
+			item->AdoptName(text);
+			return true;
+		case kMimeField:
+			if (!_ReadText(header, &text))
+				return false;
+			static_cast<ArchiveFileItem*>(item)->AdoptMimeType(text);
+			return true;
+		case kLinkField:
+			if (!_ReadText(header, &text))
+				return false;
+			static_cast<ArchiveLinkItem*>(item)->AdoptLinkTarget(text);
+			return true;
+		case kVersionField:
+			return _ReadVersion(header, item->fVersion);
+	}
+
+	int64 value = 0;
+	if (!_ReadNumber(header, &value))
+		return false;
+	switch (header.tag) {
+		case kOffsetField: item->fOffset = value; break;
+		case kSizeField: item->fSize = value; break;
+		case kDestField: item->fDestIndex = (int32)value; break;
+		case kCustomField: item->fCustom = value != 0; break;
+		case kGroupsField: item->fGroups = (uint32)value; break;
+		case kReplaceField: item->fReplaceOption = (int32)value; break;
+		case kCreationTimeField: item->fCreationTime = (int32)value; break;
+		case kModificationTimeField: item->fModificationTime = (int32)value; break;
+		case kPlatformField: item->fPlatform = (int32)value; break;
+		case kModeField: item->fMode = (int32)value; break;
+		case kOldSizeField:
+			static_cast<ArchivePatchItem*>(item)->fOldSize = value;
+			break;
+	}
+	return true;
+}
+
+
+// A number record of either width. A failed read leaves the value at 0;
+// the next header read then finds the end of the data.
+bool
+ArcCatalog::_ReadNumber(const record_header& header, int64* value)
+{
+	if (header.type != kNumberRecord)
+		return false;
+	if (header.count == 1) {
+		int32 value32 = 0;
+		fReader->ReadInt32(fFile, &value32);
+		*value = value32;
+		return true;
+	}
+	if (header.count == 2) {
+		*value = 0;
+		fReader->ReadInt64(fFile, value);
+		return true;
+	}
+	return false;
+}
+
+
+// A string record into a new text; a text too long to keep is skipped and
+// leaves the field as it was (null).
+bool
+ArcCatalog::_ReadText(const record_header& header, char** text)
+{
+	if (header.type != kStringRecord)
+		return false;
+	*text = NULL;
+	if (fReader->ReadString(fFile, text, kMaxFieldText) != B_OK)
+		*text = NULL;
+	return true;
+}
+
+
+// The five version numbers, big-endian in the package. A buffer of another
+// length leaves the version at 0.0.0.
+bool
+ArcCatalog::_ReadVersion(const record_header& header, int32 version[5])
+{
+	if (header.type != kBufferRecord)
+		return false;
+	char buffer[kVersionInfoSize];
+	uint32 length = 0;
+	if (fReader->ReadBuf(fFile, buffer, sizeof(buffer), &length) != B_OK
+		|| length != kVersionInfoSize)
+		return true;
+	for (int32 index = 0; index < 5; index++)
+		version[index] = (int32)read_bendian_uint32(buffer + 4 * index);
+	return true;
+}

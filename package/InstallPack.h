@@ -1,0 +1,124 @@
+#ifndef _INSTALL_PACK_H
+#define _INSTALL_PACK_H
+
+// The open package. A self-extracting installer carries its package behind
+// its own image and resources, and its size resource ('INsz', id 0, a
+// big-endian int32) says where the package stream starts (P); a stand-alone
+// package file starts at 0. The constructor finds the stream, checks its
+// magic, header, size and format version, and keeps the offsets that the
+// attribute reader, the catalog and the installation engine use. Every
+// failure has shown its alert when the constructor returns; callers test
+// fEntry (null: the package is unusable).
+
+#include "RList.h"
+
+#include <Messenger.h>
+#include <SupportDefs.h>
+
+struct entry_ref;
+class BEntry;
+class BFile;
+class BNode;
+class DestItem;
+class GroupList;
+class PackAttrib;
+class SPackData;
+struct record_header;
+
+// The magic at the start of every package stream: "AlB", then the bytes a
+// careless transfer damages.
+extern const uint8 kPHeader[8];
+// The accepted format versions, ended by kEndOfVersions.
+extern const uint16 SUPPORTED_VERSIONS[];
+const uint16 kEndOfVersions = 0xFFFF;
+
+// The header values the constructor checks and then discards.
+struct arcHeader {
+	int32 version;
+	int64 archiveSize;
+};
+
+// Record tags of the package header.
+enum {
+	kPackageHeaderTag = 'PhIn',
+	kFormatVersionTag = 'FVer',
+	kArchiveFlagsTag = 'AFla',
+	kArchiveSizeTag = 'FSiz',
+	kCatalogOffsetTag = 'COff',
+	kAttributeOffsetTag = 'AOff'
+};
+
+// The size resource of a self-extracting installer.
+const type_code kSizeResourceType = 'INsz';
+const int32 kSizeResourceID = 0;
+
+// Archive flag: script items carry no data to extract.
+const int32 kScriptDataNotStored = 0x1;
+
+class InstallPack {
+public:
+	InstallPack(entry_ref& ref, bool selfExtracting);
+	~InstallPack();
+
+	// Opens the package file read-only (and makes the node reader on the
+	// first call); true when the file could not be opened.
+	bool SetFile();
+	void ClearFile();
+	// Restores one node from the node data entry at `offset` (relative to
+	// the package start). Needs SetFile().
+	status_t ExtractFile(BNode* node, off_t offset);
+
+	status_t BeginDecompression();
+	status_t EndDecompression();
+	void ResetDecompress();
+
+	// Reads the package attributes into attrib; 0 or the negative status of
+	// the first failing read. Leaves the package file open.
+	status_t NewReadAttributes(PackAttrib* attrib);
+	// The readers of the attribute section's lists, each from the current
+	// position up to the end record of its list.
+	status_t ReadMasterGroupList(GroupList* groups);
+	status_t ReadViewGroupList(GroupList* groups);
+	status_t ReadDefaultDestList(RList<DestItem*>* list);
+	status_t ReadCustomDestList(RList<DestItem*>* list);
+
+	// Used by the constructor.
+	status_t VerifyMagic(BFile* file);
+	status_t ReadArcHeader(BFile* file, arcHeader& header);
+
+	// Low 32 bits of the archive flags.
+	int32 fArchiveFlags;
+	// P: where the package stream starts in the file.
+	int64 fDataOffset;
+	// Absolute file offsets of the attribute section and the catalog.
+	int64 fAttribOffset;
+	int64 fCatalogOffset;
+	bool fCancel;
+	// Target of extraction progress.
+	BMessenger fStatusMessenger;
+	// The package file; null when opening failed.
+	BEntry* fEntry;
+	// The package file opened read-only, between SetFile() and ClearFile().
+	BFile* fFile;
+	// The node reader, made by the first SetFile().
+	SPackData* fPackData;
+
+private:
+	InstallPack(const InstallPack&) = delete;
+	InstallPack& operator=(const InstallPack&) = delete;
+
+	status_t _ReadSizeResource(const entry_ref& ref, int64* offset);
+	status_t _CheckSize(const arcHeader& header);
+	status_t _CheckVersion(const arcHeader& header);
+	void _GiveUp();
+
+	// The attribute section's readers.
+	status_t _ReadAttribute(PackAttrib* attrib, const record_header& header);
+	status_t _ReadText(char** text);
+	status_t _ReadDecodedBin(char** data, uint32* length);
+	status_t _ReadGroup(GroupList* groups);
+	status_t _ReadDestination(RList<DestItem*>* list, bool custom);
+	status_t _ReadQuery(RList<DestItem*>* list);
+};
+
+#endif // _INSTALL_PACK_H

@@ -1,0 +1,12 @@
+#include "ListItem.h"
+
+ListItem::ListItem()
+	:
+	fSelected(false)
+{
+}
+
+
+ListItem::~ListItem()
+{
+}
