@@ -15,6 +15,7 @@
 
 #include <SupportDefs.h>
 
+#include <memory>
 #include <string>
 
 class CatalogEntry;

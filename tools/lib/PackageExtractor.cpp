@@ -149,7 +149,6 @@ PackageExtractor::_Folder(walk_state& state, BDirectory* parent, const std::stri
 	// The folder item is shared by every level: take what is needed now.
 	std::string name = data != nullptr && data->fName != nullptr ? data->fName : "";
 	int64 offset = data != nullptr ? data->fOffset : -1;
-	int32 mode = data != nullptr ? data->fMode : 0;
 	int32 modified = data != nullptr ? data->fModificationTime : 0;
 	int32 created = data != nullptr ? data->fCreationTime : 0;
 	std::string folderPath = Join(path, name.c_str());
@@ -188,9 +187,8 @@ PackageExtractor::_Folder(walk_state& state, BDirectory* parent, const std::stri
 			_Item(state, &folder, folderPath, item, kind);
 	}
 	if (usable) {
-		// Times last: creating the children changed them.
-		if (mode != 0)
-			folder.SetPermissions(mode & 07777);
+		// Times last: creating the children changed them. Folder records
+		// carry no mode: a folder keeps the one it was created with.
 		folder.SetModificationTime(modified);
 		folder.SetCreationTime(created);
 		fExtracted++;
