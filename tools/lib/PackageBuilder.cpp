@@ -224,15 +224,15 @@ PackageBuilder::_Plan(const Manifest& manifest, SourceTree& tree)
 					}
 				}
 			}
+			auto item = std::make_unique<plan_item>();
+			if ((status = _PlanExtra(manifest, extra, list.kind, field, item.get())) != B_OK)
+				return status;
 			for (auto& child : parent->children) {
 				if (child->name == extra.name) {
 					return _Fail(B_FILE_EXISTS, field + ".name: " + Quoted(extra.name)
 						+ " is already in folder " + Quoted(extra.folder));
 				}
 			}
-			auto item = std::make_unique<plan_item>();
-			if ((status = _PlanExtra(manifest, extra, list.kind, field, item.get())) != B_OK)
-				return status;
 			if (extra.first)
 				parent->children.insert(parent->children.begin(), std::move(item));
 			else

@@ -1,0 +1,120 @@
+#ifndef _TOOL_FIXTURE_H
+#define _TOOL_FIXTURE_H
+
+// Helpers for the package tool's tests: an author's source folder with
+// attributes, running the command-line program, comparing trees.
+
+#include "ScratchDir.h"
+
+#include <ByteOrder.h>
+#include <TypeConstants.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+inline bool
+host_xattrs_work(const std::string& folder)
+{
+	std::string probe = folder + "/.xattr-probe";
+	std::ofstream(probe) << "x";
+	bool works = setxattr(probe.c_str(), "user.probe", "1", 1, 0) == 0;
+	unlink(probe.c_str());
+	return works;
+}
+
+
+inline void
+write_text(const std::string& path, const std::string& text)
+{
+	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+	std::ofstream(path, std::ios::binary) << text;
+}
+
+
+inline std::string
+read_text(const std::string& path)
+{
+	std::ifstream stream(path, std::ios::binary);
+	std::ostringstream out;
+	out << stream.rdbuf();
+	return out.str();
+}
+
+
+inline void
+set_times(const std::string& path, time_t modified)
+{
+	struct timespec times[2] = {{modified, 0}, {modified, 0}};
+	utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+
+// Every user attribute of a host node but the storage kit's reserved ones,
+// by name.
+inline std::map<std::string, std::string>
+user_attributes(const std::string& path)
+{
+	std::map<std::string, std::string> attributes;
+	char names[65536];
+	ssize_t length = llistxattr(path.c_str(), names, sizeof(names));
+	for (ssize_t at = 0; at < length; at += strlen(names + at) + 1) {
+		std::string name = names + at;
+		if (name.rfind("user.", 0) != 0 || name.rfind("user.kestrovan.", 0) == 0)
+			continue;
+		char value[65536];
+		ssize_t size = lgetxattr(path.c_str(), name.c_str(), value, sizeof(value));
+		attributes[name] = std::string(value, size > 0 ? size : 0);
+	}
+	return attributes;
+}
+
+
+struct program_result {
+	int status = -1;
+	std::string output;
+};
+
+
+// Runs the tool with arguments; standard output and error together.
+inline program_result
+run_tool(const std::string& arguments)
+{
+	program_result result;
+	std::string command = std::string(KESTROVAN_PKG_PROGRAM) + " " + arguments + " 2>&1";
+	FILE* pipe = popen(command.c_str(), "r");
+	if (pipe == nullptr)
+		return result;
+	char buffer[4096];
+	size_t count;
+	while ((count = fread(buffer, 1, sizeof(buffer), pipe)) > 0)
+		result.output.append(buffer, count);
+	int status = pclose(pipe);
+	result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+	return result;
+}
+
+
+// The names in a host folder (not recursive).
+inline std::vector<std::string>
+folder_names(const std::string& folder)
+{
+	std::vector<std::string> names;
+	for (const auto& entry : std::filesystem::directory_iterator(folder))
+		names.push_back(entry.path().filename().string());
+	std::sort(names.begin(), names.end());
+	return names;
+}
+
+#endif // _TOOL_FIXTURE_H
