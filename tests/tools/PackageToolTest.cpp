@@ -306,3 +306,45 @@ TEST_F(PackageToolTest, ManifestErrorsNameFileAndFieldAndLeaveNoOutput)
 	EXPECT_EQ(read_text(output), "previous");
 	EXPECT_EQ(folder_names(fDir / "out"), std::vector<std::string>{"bad.pkg"});
 }
+
+
+TEST(ExampleManifestTest, DocumentedExampleBuilds)
+{
+	ScratchDir dir;
+	std::string package = dir / "example.pkg";
+	std::string message;
+	ASSERT_EQ(build_package(KESTROVAN_TEST_DATA "/example/manifest.json", nullptr,
+		package.c_str(), &message), B_OK) << message;
+	PackageVerifier verifier;
+	ASSERT_EQ(verifier.VerifyPath(package.c_str()), B_OK) << verifier.Reason();
+
+	PackageLister lister;
+	ASSERT_EQ(lister.Read(package.c_str()), B_OK) << lister.ErrorMessage();
+	const auto& attributes = lister.Description()["attributes"];
+	EXPECT_EQ(attributes["name"], "Example Tool");
+	EXPECT_EQ(attributes["agreement"], read_text(KESTROVAN_TEST_DATA
+		"/example/extra/license.txt"));
+	EXPECT_EQ(attributes["agreement styles"].size(), 2u);
+	EXPECT_EQ(attributes["custom destinations"].size(), 2u);
+	const auto& top = lister.Description()["catalog"];
+	EXPECT_EQ(top["name"], "ExampleTool");
+	const auto* bin = FindItem(top, "bin");
+	ASSERT_NE(bin, nullptr);
+	// The script runs after the folder's other items.
+	ASSERT_EQ((*bin)["items"].size(), 2u);
+	EXPECT_EQ((*bin)["items"][1]["kind"], "script");
+	EXPECT_EQ((*bin)["items"][1]["name"], "setup");
+	EXPECT_EQ((*bin)["items"][0]["mime"], "application/x-vnd.example-tool");
+	EXPECT_EQ((*bin)["items"][0]["replace"], 8);
+	const auto* patch = FindItem(top, "settings.txt");
+	ASSERT_NE(patch, nullptr);
+	EXPECT_EQ((*patch)["kind"], "patch");
+	EXPECT_EQ((*patch)["old size"], 11);
+	EXPECT_EQ((*patch)["size"], 18);
+	EXPECT_EQ((*patch)["destination"], 1);
+	EXPECT_EQ((*patch)["custom"], true);
+	const auto* docs = FindItem(top, "docs");
+	ASSERT_NE(docs, nullptr);
+	EXPECT_EQ((*docs)["groups"], 1);
+	EXPECT_EQ((*docs)["replace"], 6);
+}

@@ -18,6 +18,7 @@
 
 #include <Errors.h>
 
+#include <algorithm>
 #include <sstream>
 
 using nlohmann::ordered_json;
@@ -69,7 +70,11 @@ WriteText(std::ostream& out, const ordered_json& value, int indent)
 	std::string pad(indent, ' ');
 	if (value.is_object()) {
 		for (const auto& [key, member] : value.items()) {
-			if (member.is_structured() && !member.empty()) {
+			bool scalars = member.is_array() && std::none_of(member.begin(), member.end(),
+				[](const ordered_json& element) { return element.is_structured(); });
+			if (scalars)
+				out << pad << key << ": " << member.dump() << "\n";
+			else if (member.is_structured() && !member.empty()) {
 				out << pad << key << ":\n";
 				WriteText(out, member, indent + 2);
 			} else if (member.is_string()) {

@@ -1,0 +1,105 @@
+// Fuzzes the package readers with arbitrary package files: opening a
+// stand-alone package, reading its attributes, walking its catalog,
+// extracting every node into a scratch system root, and verifying it.
+
+#include "PackageExtractor.h"
+#include "PackageLister.h"
+#include "PackageVerifier.h"
+
+#include "InstallPack.h"
+#include "PackAttrib.h"
+
+#include <Directory.h>
+#include <EntryRef.h>
+#include <MemoryIO.h>
+#include <SystemRoot.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+std::string gScratch;
+std::string gPackagePath;
+
+
+bool
+WriteInput(const uint8_t* data, size_t size)
+{
+	int fd = open(gPackagePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+	if (fd < 0)
+		return false;
+	bool written = write(fd, data, size) == (ssize_t)size;
+	close(fd);
+	return written;
+}
+
+
+void
+ExtractIntoScratchFolder(InstallPack& pack)
+{
+	std::string host = gScratch + "/root/boot/extract";
+	std::error_code ignored;
+	std::filesystem::remove_all(host, ignored);
+	std::filesystem::create_directory(host, ignored);
+	BDirectory destination("/boot/extract");
+	if (destination.InitCheck() != B_OK)
+		abort();
+	PackageExtractor extractor;
+	extractor.Extract(&pack, &destination);
+	std::filesystem::remove_all(host, ignored);
+}
+
+} // namespace
+
+
+extern "C" int
+LLVMFuzzerInitialize(int*, char***)
+{
+	std::string pattern = (std::filesystem::temp_directory_path() / "kestrovan-fuzz-XXXXXX")
+		.string();
+	if (mkdtemp(pattern.data()) == nullptr)
+		abort();
+	gScratch = pattern;
+	gPackagePath = gScratch + "/input.pkg";
+	std::filesystem::create_directories(gScratch + "/root/boot");
+	if (set_system_root((gScratch + "/root").c_str()) != B_OK)
+		abort();
+	atexit([] {
+		std::error_code ignored;
+		std::filesystem::remove_all(gScratch, ignored);
+	});
+	return 0;
+}
+
+
+extern "C" int
+LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+	BMemoryIO memory(data, size);
+	PackageVerifier verifier;
+	verifier.Verify(&memory, 0);
+
+	if (!WriteInput(data, size))
+		abort();
+	entry_ref ref;
+	if (get_ref_for_host_path(gPackagePath.c_str(), &ref) != B_OK)
+		abort();
+	InstallPack pack(ref, false);
+	if (pack.fEntry == nullptr)
+		return 0;
+	{
+		PackAttrib attrib;
+		pack.NewReadAttributes(&attrib);
+		pack.ClearFile();
+	}
+	PackageLister lister;
+	lister.Read(&pack);
+	ExtractIntoScratchFolder(pack);
+	return 0;
+}

@@ -1,0 +1,2 @@
+#!/bin/sh
+echo "set up in $(pwd)"
