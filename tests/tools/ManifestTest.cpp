@@ -63,7 +63,8 @@ TEST(ManifestTest, FullManifest)
 			"bin": {"groups": ["Full", "Minimal"], "replace": "rename"},
 			"bin/tool": {"version": "1.2.3", "mime": "application/x-tool",
 				"destination": 1, "custom": true, "platform": 6},
-			"./": {"replace": 7}
+			"./": {"replace": 7},
+			"./bin/other": {"platform": 4}
 		},
 		"scripts": [{"source": "post.sh", "folder": "bin/", "first": true}],
 		"patches": [{"source": "/abs/p.patch", "name": "lib", "old_size": 10}]
@@ -104,6 +105,7 @@ TEST(ManifestTest, FullManifest)
 	EXPECT_EQ(*tool.platform, 6u);
 	EXPECT_EQ(*tool.version, (std::array<int32, 5>{1, 2, 3, 0, 0}));
 	EXPECT_EQ(*tool.mimeType, "application/x-tool");
+	EXPECT_EQ(*manifest.SettingsFor("bin/other").platform, 4u);
 	item_settings other = manifest.SettingsFor("binary");
 	EXPECT_EQ(*other.groups, 1u) << "\"bin\" must not match \"binary\"";
 

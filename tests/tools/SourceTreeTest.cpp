@@ -71,6 +71,15 @@ TEST(SourceTreeTest, TreeModesTimesLinksSorted)
 	EXPECT_EQ(link->path, "sub/link");
 	EXPECT_EQ(tree.FindNode("sub/absent"), nullptr);
 	EXPECT_EQ(tree.FindNode(""), tree.Root());
+
+	// A folder named "." is named after what it is.
+	char previous[4096];
+	ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
+	ASSERT_EQ(chdir(top.c_str()), 0);
+	status_t status = tree.Scan(".");
+	EXPECT_EQ(chdir(previous), 0);
+	ASSERT_EQ(status, B_OK);
+	EXPECT_EQ(tree.Root()->name, "top");
 }
 
 

@@ -484,6 +484,8 @@ ManifestParser::ParseItems(const json& value)
 		std::string normal = path;
 		while (normal.size() > 1 && normal.back() == '/')
 			normal.pop_back();
+		while (normal.rfind("./", 0) == 0)
+			normal.erase(0, 2);
 		if (normal == "." || normal == "/")
 			normal.clear();
 		if (!normal.empty() && normal[0] == '/')

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -219,6 +220,14 @@ SourceTree::Scan(const char* hostPath)
 	auto root = std::make_unique<source_node>();
 	root->hostPath = path;
 	root->name = path.substr(path.find_last_of('/') + 1);
+	if (root->name.empty() || root->name == "." || root->name == "..") {
+		// "." or "..": the folder's own name.
+		if (char* real = realpath(path.c_str(), nullptr)) {
+			std::string resolved = real;
+			free(real);
+			root->name = resolved.substr(resolved.find_last_of('/') + 1);
+		}
+	}
 	status_t status = _ScanNode(root.get());
 	if (status != B_OK)
 		return status;
