@@ -5,6 +5,7 @@
 
 #include "PackData.h"
 #include "SPackData.h"
+#include "ZlCodec.h"
 
 #include <Directory.h>
 #include <File.h>
@@ -360,6 +361,7 @@ TEST_F(NodeExtractionTest, UnknownRecordsAreSkippedAndAd32Ignored)
 				.End()
 				.Group('BeAI')
 					.String('BeAN', "second")
+					.String('BeAT', "a type stored as text is no type")
 					.Bin('BeAD', Deflated(std::string(2000, 'z')), 2000, 2)
 				.End()
 			.End()
@@ -482,4 +484,24 @@ TEST_F(NodeExtractionTest, LinksAndBadFlavors)
 	EXPECT_EQ(status, B_BAD_VALUE);
 	EntryOf(&notAFile, B_ANY_NODE, &status);
 	EXPECT_EQ(status, B_BAD_VALUE);
+}
+
+TEST_F(NodeExtractionTest, TheReaderDeletesOnlyItsOwnCodec)
+{
+	// A codec set by someone else stays theirs.
+	ZlCodec* mine = new ZlCodec;
+	{
+		SPackData data;
+		EXPECT_EQ(data.CurrentCodec()->ID(), kZlibCodecID);
+		data.SetCurrentCodec(mine);
+	}
+	std::string original = TextData(1000);
+	StringIO out;
+	EXPECT_EQ(mine->BeginDecode(), B_OK);
+	std::string stream = Deflated(original);
+	int32 length = stream.size();
+	EXPECT_EQ(mine->DecodeBytes(&out, &length, reinterpret_cast<uint8*>(stream.data()), true),
+		1000);
+	EXPECT_EQ(out.fData, original);
+	delete mine;
 }

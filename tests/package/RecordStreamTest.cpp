@@ -596,3 +596,24 @@ TEST(RecordStreamTest, ZlibBinsStreamThroughConstantMemory)
 	EXPECT_LE(sink.fLargestWrite, 8192u);
 	EXPECT_LE(bin.fLargestRead, (size_t)PackData::kBufferSize);
 }
+
+TEST(RecordStreamTest, ABinIsReadToItsStoredEndWhateverItsOriginalSizeSays)
+{
+	// An original size that is too small must not stop the reader inside
+	// the bin's data.
+	PackData data;
+	ZlCodec zlib;
+	data.SetCurrentCodec(&zlib);
+	std::string original = NoiseData(60000, 21);
+	std::string stream = Deflated(original);
+	ASSERT_GT(stream.size(), 2u * PackData::kBufferSize);
+	std::string bin = Bytes().Be64(stream.size()).Be64(1).Be32(2).Raw(stream)
+		.Int32('Next', 77).Data();
+	BMemoryIO io(bin.data(), bin.size());
+	StringIO out;
+	ASSERT_EQ(data.ReadBin(&out, &io, 0, NULL), B_OK);
+	EXPECT_EQ(out.fData, original);
+	record_header header;
+	ASSERT_EQ(data.ReadRecordHeader(&io, &header), B_OK);
+	EXPECT_EQ(header.tag, 'Next');
+}
