@@ -222,9 +222,12 @@ ZlCodec::EncodeBytes(BPositionIO* out, int32* length, uint8* data, bool last)
 		int status = deflate(&fStream, flush);
 		if (status == Z_STREAM_END)
 			break;
+		// No progress was possible: fine while feeding with all input
+		// taken; when finishing (there is always output room here) the
+		// stream cannot go on, and calling again would loop forever.
 		if (status == Z_BUF_ERROR && !last && fStream.avail_in == 0)
 			break;
-		if (status != Z_OK && status != Z_BUF_ERROR) {
+		if (status != Z_OK) {
 			CodecError(status, false);
 			*length = given - fStream.avail_in;
 			return -1;
