@@ -10,6 +10,7 @@
 #include "ZlCodec.h"
 
 #include <MallocIO.h>
+#include <MemoryIO.h>
 
 #include <functional>
 #include <string>
