@@ -357,3 +357,40 @@ TEST_F(PackAttribTest, HandingOverListsAndAgreement)
 	list->MakeEmptyAndDelete();
 	delete list;
 }
+
+TEST_F(PackAttribTest, UndecodableBinsAreLeftOut)
+{
+	// An agreement stored by another codec, and help text whose zlib data
+	// is damaged: both absent, and the keys after them are still read.
+	RecordBytes section;
+	section.Group('PkgA')
+		.Header(7, kBinRecord, 0).Int64(kNoHeaderTag, 5).Int64(kNoHeaderTag, 5)
+			.Int32(kNoHeaderTag, 1).Raw("plain", 5)
+		.Header(10, kBinRecord, 0).Int64(kNoHeaderTag, 6).Int64(kNoHeaderTag, 100)
+			.Int32(kNoHeaderTag, 2).Raw("\x78\x9c\xff\xff\xff\xff", 6)
+		.String(13, "After")
+		.End();
+	fPack = Open(package_with_attributes(section.Data()));
+	ASSERT_NE(fPack->fEntry, nullptr);
+	fAttrib = std::make_unique<PackAttrib>();
+	testing::internal::CaptureStderr();
+	status_t status = fPack->NewReadAttributes(fAttrib.get());
+	std::string alerts = testing::internal::GetCapturedStderr();
+	ASSERT_EQ(status, B_OK) << alerts;
+	EXPECT_NE(alerts.find("Compression data error."), std::string::npos) << alerts;
+	EXPECT_EQ(fAttrib->fAgreementText, nullptr);
+	EXPECT_EQ(fAttrib->fHelpText, nullptr);
+	EXPECT_STREQ(fAttrib->fPackageName, "After");
+
+	// A text that claims to decode to more than any text needs is skipped
+	// without being decoded.
+	RecordBytes huge;
+	huge.Group('PkgA')
+		.Header(7, kBinRecord, 0).Int64(kNoHeaderTag, 4).Int64(kNoHeaderTag,
+			1LL << 40).Int32(kNoHeaderTag, 2).Raw("abcd", 4)
+		.String(13, "Still read")
+		.End();
+	ASSERT_EQ(Read(huge.Data()), B_OK);
+	EXPECT_EQ(fAttrib->fAgreementText, nullptr);
+	EXPECT_STREQ(fAttrib->fPackageName, "Still read");
+}
