@@ -343,3 +343,31 @@ TEST_F(PackageTest, ExtractFileReadsEntriesRelativeToThePackageStart)
 	EXPECT_EQ(pack->ExtractFile(&out, 93), B_OK);
 	EXPECT_EQ(fRoot.ReadFile("boot/out"), "contents of the file");
 }
+
+
+TEST_F(PackageTest, SizeResourceThatHoldsNoUsableOffset)
+{
+	struct { Bytes value; const char* alert; } cases[] = {
+		// Two bytes are no offset.
+		{ { 0, 0 }, "Could not read the size resource." },
+		// An offset before the start of the file.
+		{ { 0xFF, 0xFF, 0xFF, 0xF0 }, "Could not read complete file header (" },
+		// An offset past its end.
+		{ { 0x00, 0x10, 0x00, 0x00 }, "Could not read complete file header (" },
+	};
+	for (const auto& sizeCase : cases) {
+		fRoot.WriteFile("boot/Installer", "");
+		{
+			BFile file("/boot/Installer", B_READ_WRITE);
+			BResources resources(&file, true);
+			ASSERT_EQ(resources.AddResource(kSizeResourceType, kSizeResourceID,
+				sizeCase.value.data(), sizeCase.value.size()), B_OK);
+			ASSERT_EQ(resources.Sync(), B_OK);
+		}
+		testing::internal::CaptureStderr();
+		std::unique_ptr<InstallPack> pack = OpenPackage(true, "/boot/Installer");
+		fAlerts = testing::internal::GetCapturedStderr();
+		EXPECT_EQ(pack->fEntry, nullptr);
+		EXPECT_TRUE(Contains(sizeCase.alert)) << fAlerts;
+	}
+}
