@@ -2,7 +2,7 @@
 // verifies and extracts them.
 
 #include "InstallerWriter.h"
-#include "PackageBuilder.h"
+#include "PackageAssembler.h"
 #include "PackageExtractor.h"
 #include "PackageLister.h"
 #include "PackageVerifier.h"

@@ -9,7 +9,7 @@
 #include "InstallerWriter.h"
 #include "InstallPack.h"
 #include "PackAttrib.h"
-#include "PackageBuilder.h"
+#include "PackageAssembler.h"
 #include "PackageExtractor.h"
 #include "PackageLister.h"
 #include "PackageVerifier.h"

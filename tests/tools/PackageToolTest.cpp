@@ -1,6 +1,6 @@
 #include "ToolFixture.h"
 
-#include "PackageBuilder.h"
+#include "PackageAssembler.h"
 #include "PackageExtractor.h"
 #include "PackageLister.h"
 #include "PackageVerifier.h"

@@ -1,5 +1,5 @@
-#ifndef _PACKAGE_BUILDER_H
-#define _PACKAGE_BUILDER_H
+#ifndef _PACKAGE_ASSEMBLER_H
+#define _PACKAGE_ASSEMBLER_H
 
 // Builds a package from a manifest and a source folder: the folder's tree
 // becomes the catalog (folders, files, links with their modes, times and
@@ -24,10 +24,10 @@ class ParallelCompressor;
 class SourceTree;
 struct source_node;
 
-class PackageBuilder {
+class PackageAssembler {
 public:
-	PackageBuilder();
-	~PackageBuilder();
+	PackageAssembler();
+	~PackageAssembler();
 
 	// Compression threads; 0 (the default) means one per core.
 	void SetThreads(int32 threads) { fThreads = threads; }
@@ -71,4 +71,4 @@ private:
 status_t build_package(const char* manifestPath, const char* sourceFolder, const char* output,
 	std::string* message, int32 threads = 0);
 
-#endif // _PACKAGE_BUILDER_H
+#endif // _PACKAGE_ASSEMBLER_H

@@ -1,4 +1,4 @@
-#include "PackageBuilder.h"
+#include "PackageAssembler.h"
 
 #include "AtomicOutput.h"
 #include "AttributeSectionWriter.h"
@@ -73,7 +73,7 @@ DescribeStatus(status_t status)
 } // namespace
 
 
-struct PackageBuilder::plan_item {
+struct PackageAssembler::plan_item {
 	int32 kind = kFolderKind;
 	std::string name;
 	// Where the data comes from, and the path in the tree for messages.
@@ -93,7 +93,7 @@ struct PackageBuilder::plan_item {
 };
 
 
-PackageBuilder::PackageBuilder()
+PackageAssembler::PackageAssembler()
 	:
 	fThreads(0),
 	fPackageSize(0),
@@ -102,13 +102,13 @@ PackageBuilder::PackageBuilder()
 }
 
 
-PackageBuilder::~PackageBuilder()
+PackageAssembler::~PackageAssembler()
 {
 }
 
 
 status_t
-PackageBuilder::_Fail(status_t status, const std::string& message)
+PackageAssembler::_Fail(status_t status, const std::string& message)
 {
 	fError = message;
 	return status < 0 ? status : B_ERROR;
@@ -116,7 +116,7 @@ PackageBuilder::_Fail(status_t status, const std::string& message)
 
 
 status_t
-PackageBuilder::BuildFromFile(const char* manifestPath, const char* sourceFolder,
+PackageAssembler::BuildFromFile(const char* manifestPath, const char* sourceFolder,
 	const char* output)
 {
 	Manifest manifest;
@@ -128,7 +128,7 @@ PackageBuilder::BuildFromFile(const char* manifestPath, const char* sourceFolder
 
 
 status_t
-PackageBuilder::Build(const Manifest& manifest, const char* sourceFolder, const char* output)
+PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, const char* output)
 {
 	fError.clear();
 	fPackageSize = 0;
@@ -178,7 +178,7 @@ PackageBuilder::Build(const Manifest& manifest, const char* sourceFolder, const 
 
 
 status_t
-PackageBuilder::_Plan(const Manifest& manifest, SourceTree& tree)
+PackageAssembler::_Plan(const Manifest& manifest, SourceTree& tree)
 {
 	const std::string& file = manifest.FileName();
 	for (const auto& [path, settings] : manifest.fItems) {
@@ -244,7 +244,7 @@ PackageBuilder::_Plan(const Manifest& manifest, SourceTree& tree)
 
 
 status_t
-PackageBuilder::_PlanNode(const Manifest& manifest, const source_node* node, plan_item* item)
+PackageAssembler::_PlanNode(const Manifest& manifest, const source_node* node, plan_item* item)
 {
 	item->kind = node->kind == kSourceFolder ? kFolderKind
 		: node->kind == kSourceLink ? kLinkKind : kFileKind;
@@ -281,7 +281,7 @@ PackageBuilder::_PlanNode(const Manifest& manifest, const source_node* node, pla
 
 
 status_t
-PackageBuilder::_PlanExtra(const Manifest& manifest, const manifest_extra_item& extra,
+PackageAssembler::_PlanExtra(const Manifest& manifest, const manifest_extra_item& extra,
 	int32 kind, const std::string& field, plan_item* item)
 {
 	item->kind = kind;
@@ -321,7 +321,7 @@ PackageBuilder::_PlanExtra(const Manifest& manifest, const manifest_extra_item& 
 
 
 status_t
-PackageBuilder::_CheckDestination(const Manifest& manifest, const plan_item& item,
+PackageAssembler::_CheckDestination(const Manifest& manifest, const plan_item& item,
 	const std::string& where)
 {
 	const std::string& file = manifest.FileName();
@@ -346,7 +346,7 @@ PackageBuilder::_CheckDestination(const Manifest& manifest, const plan_item& ite
 
 
 void
-PackageBuilder::_QueueFiles(plan_item* item, ParallelCompressor& compressor)
+PackageAssembler::_QueueFiles(plan_item* item, ParallelCompressor& compressor)
 {
 	if (item->kind == kFileKind || item->kind == kScriptKind || item->kind == kPatchKind)
 		item->job = compressor.AddFile(item->hostPath.c_str());
@@ -356,7 +356,7 @@ PackageBuilder::_QueueFiles(plan_item* item, ParallelCompressor& compressor)
 
 
 status_t
-PackageBuilder::_WriteEntries(plan_item* item, PackageWriter& writer,
+PackageAssembler::_WriteEntries(plan_item* item, PackageWriter& writer,
 	ParallelCompressor& compressor, CatalogEntry* entry)
 {
 	std::vector<PackageWriter::Attribute> attributes = ConvertAttributes(item->attributes);
@@ -424,7 +424,7 @@ PackageBuilder::_WriteEntries(plan_item* item, PackageWriter& writer,
 
 
 status_t
-PackageBuilder::_WriteAttributeSection(const Manifest& manifest, PackageWriter& writer)
+PackageAssembler::_WriteAttributeSection(const Manifest& manifest, PackageWriter& writer)
 {
 	AttributeSectionWriter attributes;
 	attributes.SetPackageName(manifest.fName);
@@ -463,7 +463,7 @@ status_t
 build_package(const char* manifestPath, const char* sourceFolder, const char* output,
 	std::string* message, int32 threads)
 {
-	PackageBuilder builder;
+	PackageAssembler builder;
 	builder.SetThreads(threads);
 	status_t status = builder.BuildFromFile(manifestPath, sourceFolder, output);
 	if (message != nullptr)
