@@ -654,6 +654,24 @@ DisplayBackend::ComposeScreen() const
 	return screen;
 }
 
+cairo_surface_t*
+DisplayBackend::CaptureWindow(int32 id) const
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	const Window* window = _Find(id);
+	if (window == nullptr || window->content == nullptr)
+		return nullptr;
+	int32 width = cairo_image_surface_get_width(window->content);
+	int32 height = cairo_image_surface_get_height(window->content);
+	cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+	cairo_t* cr = cairo_create(copy);
+	cairo_set_source_surface(cr, window->content, 0, 0);
+	cairo_paint(cr);
+	cairo_destroy(cr);
+	cairo_surface_flush(copy);
+	return copy;
+}
+
 status_t
 DisplayBackend::WriteScreenPNG(const char* path) const
 {

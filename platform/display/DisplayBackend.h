@@ -91,6 +91,7 @@ public:
 	// The screen as it looks now (an RGB24 image the caller destroys), and
 	// PNG files of the screen or one window's content.
 	cairo_surface_t* ComposeScreen() const;
+	cairo_surface_t* CaptureWindow(int32 id) const;
 	status_t WriteScreenPNG(const char* path) const;
 	status_t WriteWindowPNG(int32 id, const char* path) const;
 

@@ -1275,12 +1275,23 @@ BView::_DrawBitmap(const BBitmap* bitmap, BRect source, BRect destination)
 	double width = pixel(destination.right) - left + 1;
 	double height = pixel(destination.bottom) - top + 1;
 
+	// Scaled at the origin first, so that which source pixel lands where
+	// does not depend on where the view lies in the window.
+	cairo_surface_t* scaled = cairo_image_surface_create(CAIRO_FORMAT_ARGB32,
+		static_cast<int>(width), static_cast<int>(height));
+	cairo_t* scaler = cairo_create(scaled);
+	cairo_scale(scaler, width / sourceWidth, height / sourceHeight);
+	cairo_set_source_surface(scaler, image, -sourceLeft, -sourceTop);
+	cairo_pattern_set_filter(cairo_get_source(scaler), CAIRO_FILTER_NEAREST);
+	cairo_set_operator(scaler, CAIRO_OPERATOR_SOURCE);
+	cairo_paint(scaler);
+	cairo_destroy(scaler);
+	cairo_surface_destroy(image);
+	image = scaled;
+
 	cairo_rectangle(cr, left, top, width, height);
 	cairo_clip(cr);
-	cairo_translate(cr, left, top);
-	cairo_scale(cr, width / sourceWidth, height / sourceHeight);
-	cairo_set_source_surface(cr, image, -sourceLeft, -sourceTop);
-	cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+	cairo_set_source_surface(cr, image, left, top);
 	if (fState.mode == B_OP_INVERT)
 		cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE);
 	cairo_paint(cr);
