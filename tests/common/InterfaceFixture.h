@@ -19,6 +19,7 @@
 
 using BPrivate::Automation;
 using BPrivate::DisplayBackend;
+using BPrivate::DisplayWindowInfo;
 
 // A view whose Draw runs the test's function.
 class DrawView : public BView {
