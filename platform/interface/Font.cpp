@@ -1,7 +1,5 @@
 #include <Font.h>
 
-#include <fontconfig/fontconfig.h>
-
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -10,34 +8,15 @@
 
 namespace {
 
-// The family fontconfig picks for a generic name ("sans-serif",
-// "monospace"), so that the system fonts name a real face.
-std::string
-resolve_family(const char* generic, const char* fallback)
-{
-	std::string family = fallback;
-	FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(generic));
-	if (pattern == nullptr)
-		return family;
-	FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-	FcDefaultSubstitute(pattern);
-	FcResult result;
-	FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-	if (match != nullptr) {
-		FcChar8* name = nullptr;
-		if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch)
-			family = reinterpret_cast<const char*>(name);
-		FcPatternDestroy(match);
-	}
-	FcPatternDestroy(pattern);
-	return family;
-}
-
+// The system faces are named by family; cairo asks fontconfig for them
+// when text is first measured or drawn (never during static
+// initialisation), and fontconfig substitutes its nearest face when a
+// family is missing.
 BFont
-make_system_font(const char* generic, const char* fallback, uint16 face, float size)
+make_system_font(const char* family, uint16 face, float size)
 {
 	BFont font;
-	font.SetFamilyAndFace(resolve_family(generic, fallback).c_str(), face);
+	font.SetFamilyAndFace(family, face);
 	font.SetSize(size);
 	return font;
 }
@@ -45,24 +24,21 @@ make_system_font(const char* generic, const char* fallback, uint16 face, float s
 const BFont&
 plain_font()
 {
-	static const BFont font = make_system_font("sans-serif", "DejaVu Sans",
-		B_REGULAR_FACE, 10.0f);
+	static const BFont font = make_system_font("DejaVu Sans", B_REGULAR_FACE, 10.0f);
 	return font;
 }
 
 const BFont&
 bold_font()
 {
-	static const BFont font = make_system_font("sans-serif", "DejaVu Sans",
-		B_BOLD_FACE, 10.0f);
+	static const BFont font = make_system_font("DejaVu Sans", B_BOLD_FACE, 10.0f);
 	return font;
 }
 
 const BFont&
 fixed_font()
 {
-	static const BFont font = make_system_font("monospace", "DejaVu Sans Mono",
-		B_REGULAR_FACE, 12.0f);
+	static const BFont font = make_system_font("DejaVu Sans Mono", B_REGULAR_FACE, 12.0f);
 	return font;
 }
 

@@ -4,6 +4,7 @@
 #include <DisplayBackend.h>
 #include <Message.h>
 #include <Picture.h>
+#include <ScrollBar.h>
 #include <Window.h>
 
 #include <cairo.h>
@@ -63,7 +64,9 @@ BView::BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
 	fWindow(nullptr),
 	fAllAttachedCalled(false),
 	fViewColor(make_color(255, 255, 255)),
-	fPicture(nullptr)
+	fPicture(nullptr),
+	fVerticalScrollBar(nullptr),
+	fHorizontalScrollBar(nullptr)
 {
 	fState.high = make_color(0, 0, 0);
 	fState.low = make_color(255, 255, 255);
@@ -74,6 +77,10 @@ BView::BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
 
 BView::~BView()
 {
+	if (fVerticalScrollBar != nullptr)
+		fVerticalScrollBar->SetTarget(static_cast<BView*>(nullptr));
+	if (fHorizontalScrollBar != nullptr)
+		fHorizontalScrollBar->SetTarget(static_cast<BView*>(nullptr));
 	if (fParent != nullptr)
 		fParent->RemoveChild(this);
 	// Children go with their parent.
@@ -575,6 +582,17 @@ BView::ScrollTo(BPoint where)
 	// What was shown moves; redrawing the whole view gives the same pixels
 	// as copying them would.
 	Invalidate();
+	// The scroll bars show where the view is now.
+	if (fHorizontalScrollBar != nullptr)
+		fHorizontalScrollBar->_TargetScrolled(where.x);
+	if (fVerticalScrollBar != nullptr)
+		fVerticalScrollBar->_TargetScrolled(where.y);
+}
+
+BScrollBar*
+BView::ScrollBar(orientation direction) const
+{
+	return direction == B_VERTICAL ? fVerticalScrollBar : fHorizontalScrollBar;
 }
 
 // #pragma mark - input

@@ -19,6 +19,7 @@
 class BBitmap;
 class BMessage;
 class BPicture;
+class BScrollBar;
 class BScrollView;
 class BWindow;
 
@@ -118,6 +119,8 @@ public:
 	void ScrollBy(float dx, float dy);
 	virtual void ScrollTo(BPoint where);
 	void ScrollTo(float x, float y) { ScrollTo(BPoint(x, y)); }
+	// The scroll bar that targets this view in that direction, if any.
+	BScrollBar* ScrollBar(orientation direction) const;
 	void ConvertToScreen(BPoint* point) const;
 	BPoint ConvertToScreen(BPoint point) const;
 	void ConvertToScreen(BRect* rect) const;
@@ -221,6 +224,7 @@ public:
 
 private:
 	friend class BWindow;
+	friend class BScrollBar;
 
 	struct State {
 		rgb_color high;
@@ -277,6 +281,8 @@ private:
 	State fState;
 	std::vector<State> fStateStack;
 	BPicture* fPicture;
+	BScrollBar* fVerticalScrollBar;
+	BScrollBar* fHorizontalScrollBar;
 };
 
 #endif // _VIEW_H
