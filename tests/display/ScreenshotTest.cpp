@@ -4,6 +4,10 @@
 #include <Box.h>
 #include <Button.h>
 #include <CheckBox.h>
+#include <Picture.h>
+#include <PictureButton.h>
+#include <ScrollView.h>
+#include <StatusBar.h>
 #include <RadioButton.h>
 #include <StringView.h>
 
@@ -144,4 +148,49 @@ TEST_F(ScreenshotTest, WarningAlertAndScreen)
 	EXPECT_TRUE(same_rgb(pixels.At(27, 31), make_color(255, 206, 0)));
 	EXPECT_EQ(Automation::PressKey(B_ENTER), B_OK);
 	EXPECT_EQ(answer.get(), 1);
+}
+
+TEST_F(ScreenshotTest, StatusBarScrollViewAndPictureButton)
+{
+	BWindow* window = PanelWindow(BRect(40, 40, 379, 239), "Progress");
+	BStatusBar* bar = new BStatusBar(BRect(12, 10, 327, 45), "statusbar", "Installing: ",
+		" of 12");
+	fPanel->AddChild(bar);
+	bar->SetMaxValue(100);
+	bar->Update(40, "Tracker", "5");
+
+	BView* list = new BView(BRect(12, 60, 200, 180), "list", B_FOLLOW_ALL, B_WILL_DRAW);
+	BScrollView* scroller = new BScrollView("scroller", list, B_FOLLOW_ALL, 0, false, true);
+	fPanel->AddChild(scroller);
+	BScrollBar* scrollBar = scroller->ScrollBar(B_VERTICAL);
+	scrollBar->SetRange(0, 200);
+	scrollBar->SetProportion(0.4f);
+	scrollBar->SetValue(50);
+
+	// A help button's two pictures, as the installer records them.
+	BPicture normal, pressed;
+	fPanel->SetHighColor(0, 0, 0);
+	fPanel->BeginPicture(&normal);
+	fPanel->StrokeRect(BRect(0, 0, 17, 17));
+	fPanel->SetHighColor(128, 128, 128);
+	fPanel->FillRect(BRect(1, 1, 16, 16));
+	fPanel->SetHighColor(255, 255, 255);
+	fPanel->MovePenTo(5, 14);
+	BFont font(be_bold_font);
+	font.SetSize(12);
+	fPanel->SetFont(&font);
+	fPanel->DrawString("?");
+	fPanel->EndPicture();
+	fPanel->BeginPicture(&pressed);
+	fPanel->DrawPicture(&normal, B_ORIGIN);
+	fPanel->InvertRect(BRect(0, 0, 16, 16));
+	fPanel->EndPicture();
+	BPictureButton* help = new BPictureButton(BRect(230, 80, 247, 97), "helpbutton", &normal,
+		&pressed, new BMessage('Help'));
+	BPictureButton* down = new BPictureButton(BRect(260, 80, 277, 97), "pressed", &pressed,
+		&normal, new BMessage('Help'));
+	fPanel->AddChild(help);
+	fPanel->AddChild(down);
+	WriteAndCheck(window, "progress");
+	QuitWindow(window);
 }
