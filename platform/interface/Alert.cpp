@@ -2,6 +2,7 @@
 
 #include <AlertTextView.h>
 #include <Button.h>
+#include <BlockedThreads.h>
 #include <Invoker.h>
 #include <Screen.h>
 
@@ -113,7 +114,8 @@ BAlert::BAlert(const char* title, const char* text, const char* button0,
 	fButtonCount(0),
 	fTextView(nullptr),
 	fResult(nullptr),
-	fInvoker(nullptr)
+	fInvoker(nullptr),
+	fAlive(std::make_shared<std::atomic<bool>>(true))
 {
 	const char* labels[3] = {button0, button1, button2};
 	_Layout(text, labels, width);
@@ -121,6 +123,7 @@ BAlert::BAlert(const char* title, const char* text, const char* button0,
 
 BAlert::~BAlert()
 {
+	fAlive->store(false);
 }
 
 void
@@ -186,11 +189,23 @@ BAlert::Go()
 {
 	int32 result = -1;
 	fResult = &result;
+	std::shared_ptr<std::atomic<bool>> alive = fAlive;
+	BWindow* caller = dynamic_cast<BWindow*>(BLooper::LooperForThread(find_thread(NULL)));
 	Show();
+	thread_id thread = Thread();
+	if (caller != nullptr && caller != this) {
+		// The caller's window cannot handle its messages until the alert
+		// is answered, but it keeps its contents drawn.
+		BPrivate::BlockedThreadScope blocked;
+		while (alive->load()) {
+			caller->UpdateIfNeeded();
+			snooze(20000);
+		}
+	}
 	// The window's thread ends when a button is pressed (and the alert is
 	// gone); waiting for it marks this thread as blocked.
 	status_t exitValue;
-	wait_for_thread(Thread(), &exitValue);
+	wait_for_thread(thread, &exitValue);
 	return result;
 }
 

@@ -8,6 +8,9 @@
 
 #include <Window.h>
 
+#include <atomic>
+#include <memory>
+
 class BButton;
 class BInvoker;
 
@@ -31,7 +34,8 @@ public:
 	~BAlert() override;
 
 	// Blocks until a button is pressed and answers its index (-1 when the
-	// alert went away otherwise). The calling thread counts as blocked.
+	// alert went away otherwise). The calling thread counts as blocked;
+	// called from a window's thread, that window goes on redrawing.
 	int32 Go();
 	// Returns at once; the invoker's message goes out with "which" set to
 	// the index of the pressed button.
@@ -58,6 +62,7 @@ private:
 	BPrivate::AlertTextView* fTextView;
 	int32* fResult;
 	BInvoker* fInvoker;
+	std::shared_ptr<std::atomic<bool>> fAlive;
 };
 
 #endif // _ALERT_H

@@ -356,6 +356,70 @@ TEST_F(AutomationTest, AlertsBlockTheCallerAndAnswerTheButtonIndex)
 	QuitWindow(window);
 }
 
+namespace {
+
+// Changes what its view shows, then asks, from its own thread, as an
+// install window does when it shows a volume's free space and checks it.
+class AskingWindow : public BWindow {
+public:
+	AskingWindow(std::atomic<int32>* answer, DrawView* view, rgb_color* color)
+		:
+		BWindow(BRect(100, 100, 199, 199), "asking", B_TITLED_WINDOW, 0),
+		fAnswer(answer),
+		fView(view),
+		fColor(color)
+	{
+		AddChild(view);
+	}
+
+	void MessageReceived(BMessage* message) override
+	{
+		if (message->what == 'ask ') {
+			*fColor = kBlue;
+			fView->Invalidate();
+			*fAnswer = (new BAlert("", "Sure?", "Continue", "Cancel"))->Go();
+			return;
+		}
+		BWindow::MessageReceived(message);
+	}
+
+private:
+	std::atomic<int32>* fAnswer;
+	DrawView* fView;
+	rgb_color* fColor;
+};
+
+} // namespace
+
+TEST_F(AutomationTest, AWindowWaitingForItsAlertKeepsDrawing)
+{
+	std::atomic<int32> answer{-2};
+	rgb_color color = kRed;
+	DrawView* view = new DrawView(BRect(0, 0, 99, 99), [&color](BView* v, BRect) {
+		v->SetHighColor(color);
+		v->FillRect(v->Bounds());
+	});
+	AskingWindow* window = new AskingWindow(&answer, view, &color);
+	window->Show();
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_TRUE(same_rgb(Capture(window)->At(50, 50), kRed));
+	int32 draws = view->fDraws;
+
+	ASSERT_EQ(window->PostMessage('ask '), B_OK);
+	DisplayWindowInfo alert;
+	ASSERT_TRUE(Automation::WaitForWindow("", &alert));
+	// The window's thread is inside the alert, yet what it invalidated
+	// before asking is drawn.
+	ASSERT_TRUE(WaitUntil([&] { return view->fDraws > draws; }));
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_TRUE(same_rgb(Capture(window)->At(50, 50), kBlue));
+	EXPECT_EQ(answer, -2);
+
+	EXPECT_EQ(Automation::Click(alert.id, "Continue"), B_OK);
+	ASSERT_TRUE(WaitUntil([&] { return answer == 0; }));
+	QuitWindow(window);
+}
+
 TEST_F(AutomationTest, GetMouseTakesTheQueuedRelease)
 {
 	BWindow* window = new BWindow(BRect(100, 100, 299, 299), "tracking", B_TITLED_WINDOW, 0);
