@@ -581,6 +581,39 @@ DisplayBackend::PressCloseBox(int32 id)
 	return B_OK;
 }
 
+status_t
+DisplayBackend::DragWindow(int32 id, BPoint leftTop)
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	const Window* window = _Find(id);
+	if (window == nullptr || window->info.hidden)
+		return B_ENTRY_NOT_FOUND;
+	if ((window->info.flags & B_NOT_MOVABLE) != 0 || !_InputAllowed(*window))
+		return B_NOT_ALLOWED;
+	BMessage message(B_WINDOW_MOVED);
+	message.AddInt64("when", system_time());
+	message.AddPoint("where", leftTop);
+	_Post(*window, &message);
+	return B_OK;
+}
+
+status_t
+DisplayBackend::DragWindowSize(int32 id, float width, float height)
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	const Window* window = _Find(id);
+	if (window == nullptr || window->info.hidden)
+		return B_ENTRY_NOT_FOUND;
+	if ((window->info.flags & B_NOT_RESIZABLE) != 0 || !_InputAllowed(*window))
+		return B_NOT_ALLOWED;
+	BMessage message(B_WINDOW_RESIZED);
+	message.AddInt64("when", system_time());
+	message.AddInt32("width", static_cast<int32>(width));
+	message.AddInt32("height", static_cast<int32>(height));
+	_Post(*window, &message);
+	return B_OK;
+}
+
 // #pragma mark - images
 
 void

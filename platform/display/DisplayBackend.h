@@ -87,6 +87,10 @@ public:
 	// A press on the window's close box: B_QUIT_REQUESTED, when the window
 	// has one and no modal window keeps input from it.
 	status_t PressCloseBox(int32 id);
+	// The person moved or resized the window: B_WINDOW_MOVED ("where") or
+	// B_WINDOW_RESIZED ("width", "height"), unless its flags forbid it.
+	status_t DragWindow(int32 id, BPoint leftTop);
+	status_t DragWindowSize(int32 id, float width, float height);
 
 	// The screen as it looks now (an RGB24 image the caller destroys), and
 	// PNG files of the screen or one window's content.

@@ -166,6 +166,8 @@ BWindow::Quit()
 {
 	// Off the screen at once, so that nothing more reaches the window.
 	DisplayBackend::Default()->WindowShown(fDisplayID, false);
+	if ((fFlags & B_QUIT_ON_WINDOW_CLOSE) != 0 && be_app != nullptr)
+		be_app->PostMessage(B_QUIT_REQUESTED);
 	BLooper::Quit();
 }
 
@@ -200,6 +202,24 @@ BWindow::DispatchMessage(BMessage* message, BHandler* handler)
 		case B_KEY_UP:
 			_HandleKey(message);
 			break;
+		case B_WINDOW_MOVED:
+		{
+			// The display moved the window (a person dragged it).
+			BPoint where;
+			if (message->FindPoint("where", &where) == B_OK)
+				MoveTo(where);
+			break;
+		}
+		case B_WINDOW_RESIZED:
+		{
+			// The display resized the window; its views follow.
+			int32 width, height;
+			if (message->FindInt32("width", &width) == B_OK
+				&& message->FindInt32("height", &height) == B_OK) {
+				ResizeTo(width, height);
+			}
+			break;
+		}
 		case B_WINDOW_ACTIVATED:
 		{
 			bool active;

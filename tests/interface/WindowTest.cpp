@@ -223,6 +223,34 @@ TEST_F(WindowTest, ModalWindowKeepsInputFromTheOthers)
 	QuitWindow(main);
 }
 
+TEST_F(WindowTest, TheDisplayMovesAndResizesWindowsItsFlagsAllow)
+{
+	BWindow* window = new BWindow(BRect(10, 30, 109, 129), "dragged", B_TITLED_WINDOW, 0);
+	BView* child = new BView(BRect(0, 0, 99, 99), "all", B_FOLLOW_ALL, 0);
+	window->AddChild(child);
+	window->Show();
+	int32 id = window->DisplayID();
+	DisplayBackend* display = DisplayBackend::Default();
+	EXPECT_EQ(display->DragWindow(id, BPoint(300, 200)), B_OK);
+	EXPECT_EQ(display->DragWindowSize(id, 149, 119), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_TRUE(window->Lock());
+	EXPECT_EQ(window->Frame(), BRect(300, 200, 449, 319));
+	EXPECT_EQ(child->Frame(), BRect(0, 0, 149, 119));
+	window->Unlock();
+	DisplayWindowInfo info;
+	ASSERT_TRUE(display->GetWindow(id, &info));
+	EXPECT_EQ(info.frame, BRect(300, 200, 449, 319));
+	QuitWindow(window);
+
+	BWindow* fixed = new BWindow(BRect(10, 30, 109, 129), "fixed", B_TITLED_WINDOW,
+		B_NOT_RESIZABLE | B_NOT_MOVABLE);
+	fixed->Show();
+	EXPECT_EQ(display->DragWindow(fixed->DisplayID(), BPoint(300, 200)), B_NOT_ALLOWED);
+	EXPECT_EQ(display->DragWindowSize(fixed->DisplayID(), 10, 10), B_NOT_ALLOWED);
+	QuitWindow(fixed);
+}
+
 TEST_F(WindowTest, TheApplicationKnowsAndAsksItsWindows)
 {
 	BApplication app("application/x-vnd.kestrovan-window-test");
