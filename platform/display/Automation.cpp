@@ -5,6 +5,7 @@
 #include <Control.h>
 #include <ObjectRegistry.h>
 #include <StringView.h>
+#include <TextView.h>
 #include <Window.h>
 
 #include <cctype>
@@ -193,6 +194,10 @@ Automation::GetText(int32 window, const char* nameOrLabel, std::string* text)
 	return _WithView(window, nameOrLabel, [text](BView* view) {
 		if (BStringView* stringView = dynamic_cast<BStringView*>(view)) {
 			*text = stringView->Text() != nullptr ? stringView->Text() : "";
+			return B_OK;
+		}
+		if (BTextView* textView = dynamic_cast<BTextView*>(view)) {
+			*text = textView->Text();
 			return B_OK;
 		}
 		if (AlertTextView* alertText = dynamic_cast<AlertTextView*>(view)) {

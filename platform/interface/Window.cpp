@@ -5,6 +5,7 @@
 #include <DisplayBackend.h>
 #include <Message.h>
 #include <Messenger.h>
+#include <TextView.h>
 #include <View.h>
 
 #include <algorithm>
@@ -312,6 +313,14 @@ BWindow::_HandleKey(BMessage* message)
 	if (message->what == B_KEY_UP) {
 		if (fFocus != nullptr)
 			fFocus->KeyUp(bytes, length);
+		return;
+	}
+	// An editable text view takes Enter and Tab as text.
+	BTextView* text = dynamic_cast<BTextView*>(fFocus);
+	if (text != nullptr && text->IsEditable() && length == 1
+		&& (bytes[0] == B_ENTER || bytes[0] == B_TAB)
+		&& (modifiers & (B_COMMAND_KEY | B_CONTROL_KEY | B_OPTION_KEY)) == 0) {
+		text->KeyDown(bytes, length);
 		return;
 	}
 	if (length == 1 && bytes[0] == B_ENTER && fDefaultButton != nullptr
