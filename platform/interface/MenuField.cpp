@@ -19,6 +19,7 @@ BMenuField::BMenuField(BRect frame, const char* name, const char* label, BMenu* 
 	fMenuBar = new BMenuBar(BRect(fDivider + 1, bounds.top, bounds.right - 1, bounds.bottom),
 		"_mc_mb_", B_FOLLOW_ALL, B_ITEMS_IN_ROW, false);
 	fMenuBar->fFieldLook = true;
+	fMenuBar->SetViewColor(236, 236, 236);
 	fMenuBar->AddItem(new BMenuItem(menu));
 	AddChild(fMenuBar);
 }
