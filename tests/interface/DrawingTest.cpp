@@ -393,7 +393,13 @@ TEST(Bitmap, LayoutConversionAndColourMap)
 		rgb_color color = map->color_list[i];
 		EXPECT_TRUE(same_rgb(map->color_list[screen.IndexForColor(color)], color)) << i;
 	}
-	EXPECT_EQ(screen.IndexForColor(make_color(1, 2, 3, 0)), B_TRANSPARENT_MAGIC_CMAP8);
+	EXPECT_EQ(screen.IndexForColor(B_TRANSPARENT_COLOR), B_TRANSPARENT_MAGIC_CMAP8);
+	// Alpha plays no part otherwise: white with alpha 0 is white, so that
+	// icons can turn their white pixels transparent.
+	uint8 white = screen.IndexForColor(make_color(255, 255, 255, 0));
+	EXPECT_NE(white, B_TRANSPARENT_MAGIC_CMAP8);
+	EXPECT_TRUE(same_rgb(screen.ColorForIndex(white), kWhite));
+	EXPECT_EQ(white, screen.IndexForColor(255, 255, 255));
 	EXPECT_EQ(screen.Frame(), BRect(0, 0, 1023, 767));
 
 	// 8-bit data into a 32-bit bitmap goes through the map; the
