@@ -95,7 +95,7 @@ DisplayBackend::Select(const char* name)
 		if (!fallBack) {
 			fprintf(stderr, "display: the sdl display backend is not available: %s\n",
 				error.c_str());
-			return B_NO_INIT;
+			return B_UNSUPPORTED;
 		}
 		name = "headless";
 	}

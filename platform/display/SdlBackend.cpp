@@ -18,6 +18,11 @@ namespace {
 // (a window asking to be activated).
 const int kIdleWait = 100;
 
+// How long the focus given to a window may take to be reported (SDL holds
+// focus changes back a little); reports about other windows meanwhile are
+// stale. In microseconds.
+const bigtime_t kFocusSettleTime = 1000000;
+
 bool
 variable_set(const char* name)
 {
@@ -106,7 +111,9 @@ SdlBackend::SdlBackend()
 	fButtons(0),
 	fTextKey(-1),
 	fTextModifiers(0),
-	fFocusGained(false)
+	fFocusGained(false),
+	fFocusRequested(-1),
+	fFocusRequestTime(0)
 {
 }
 
@@ -158,6 +165,10 @@ SdlBackend::_OpenDisplay()
 	SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
 	SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
 	SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+	// Frames are finished images: copied straight to the window, never
+	// through a renderer (which would recreate the native windows for
+	// OpenGL).
+	SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 	// Windows must be placed where their frames say, which only X allows:
 	// on a Wayland desktop that also offers X, use X.
 	if (variable_set("DISPLAY"))
@@ -395,8 +406,11 @@ SdlBackend::_SyncStacking(const std::vector<DisplayWindowInfo>& windows)
 	if (active != fAppliedActive) {
 		fAppliedActive = active;
 		auto found = fNatives.find(active);
-		if (found != fNatives.end() && found->second->window != nullptr)
+		if (found != fNatives.end() && found->second->window != nullptr) {
 			SDL_SetWindowInputFocus(found->second->window);
+			fFocusRequested = active;
+			fFocusRequestTime = system_time();
+		}
 	}
 }
 
@@ -539,6 +553,12 @@ SdlBackend::_HandleWindowEvent(const SDL_WindowEvent& event)
 		case SDL_WINDOWEVENT_FOCUS_GAINED:
 		{
 			fFocusGained = true;
+			if (fFocusRequested >= 0 && fFocusRequested != id
+				&& system_time() - fFocusRequestTime < kFocusSettleTime) {
+				// Left over from before the focus was given elsewhere.
+				break;
+			}
+			fFocusRequested = -1;
 			DisplayWindowInfo info;
 			if (!GetWindow(id, &info) || info.active || info.hidden)
 				break;

@@ -99,6 +99,9 @@ private:
 	uint32 fTextModifiers;
 	std::vector<int32> fFocusLost;
 	bool fFocusGained;
+	// The window last given the focus, until the desktop reports it.
+	int32 fFocusRequested;
+	bigtime_t fFocusRequestTime;
 };
 
 } // namespace BPrivate
