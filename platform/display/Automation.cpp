@@ -288,6 +288,34 @@ Automation::MoveMouseTo(BPoint where)
 }
 
 status_t
+Automation::PressMouse(BPoint where, uint32 buttons, uint32 modifiers)
+{
+	backend()->InjectMouseMoved(where);
+	return backend()->InjectMouseDown(where, buttons, modifiers);
+}
+
+status_t
+Automation::ReleaseMouse(BPoint where, uint32 modifiers)
+{
+	status_t status = backend()->InjectMouseUp(where, modifiers);
+	return status == B_ENTRY_NOT_FOUND ? B_OK : status;
+}
+
+status_t
+Automation::DragMouse(BPoint from, BPoint to, int32 steps, uint32 modifiers)
+{
+	status_t status = PressMouse(from, B_PRIMARY_MOUSE_BUTTON, modifiers);
+	if (status != B_OK)
+		return status;
+	steps = steps > 0 ? steps : 1;
+	for (int32 i = 1; i <= steps; i++) {
+		BPoint point(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+		backend()->InjectMouseMoved(BPoint(floorf(point.x), floorf(point.y)));
+	}
+	return ReleaseMouse(to, modifiers);
+}
+
+status_t
 Automation::PressCloseBox(int32 window)
 {
 	return backend()->PressCloseBox(window);
@@ -302,7 +330,10 @@ Automation::PressKey(const char* bytes, uint32 modifiers)
 	status_t status = backend()->InjectKeyDown(bytes, key, modifiers);
 	if (status != B_OK)
 		return status;
-	return backend()->InjectKeyUp(bytes, key, modifiers);
+	// The key down may have closed the window (Enter on an alert) before
+	// the key comes up; a release with nowhere to go is no failure.
+	status = backend()->InjectKeyUp(bytes, key, modifiers);
+	return status == B_ENTRY_NOT_FOUND ? B_OK : status;
 }
 
 status_t

@@ -52,6 +52,13 @@ public:
 	static status_t ClickAt(BPoint screenWhere, uint32 buttons = B_PRIMARY_MOUSE_BUTTON,
 		uint32 modifiers = 0);
 	static status_t MoveMouseTo(BPoint screenWhere);
+	// The parts of a click, for presses that are held: press, move in
+	// steps with the button down, release.
+	static status_t PressMouse(BPoint screenWhere, uint32 buttons = B_PRIMARY_MOUSE_BUTTON,
+		uint32 modifiers = 0);
+	static status_t ReleaseMouse(BPoint screenWhere, uint32 modifiers = 0);
+	static status_t DragMouse(BPoint from, BPoint to, int32 steps = 4,
+		uint32 modifiers = 0);
 	// Clicks the item with the label in the open menu that has one (open
 	// it first by clicking its menu field or bar), waiting for the menu to
 	// open.

@@ -3,11 +3,13 @@
 #include <MenuItem.h>
 #include <MenuWindow.h>
 #include <Message.h>
+#include <Messenger.h>
 #include <Window.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -34,7 +36,9 @@ BMenu::BMenu(BRect frame, const char* name, uint32 resizingMode, uint32 flags,
 	fResizeToFit(resizeToFit),
 	fSuperitem(nullptr),
 	fPressed(nullptr),
-	fOpenedFrom(nullptr)
+	fOpenedFrom(nullptr),
+	fOpenIn(nullptr),
+	fOrphaned(false)
 {
 	SetViewColor(ui_color(B_MENU_BACKGROUND_COLOR));
 	SetFont(be_plain_font);
@@ -207,20 +211,48 @@ BMenu::_ItemMarked(BMenuItem*)
 	_UpdateSuperitemLabel();
 }
 
+std::recursive_mutex&
+BMenu::_OpenMenusLock()
+{
+	static std::recursive_mutex lock;
+	return lock;
+}
+
 void
 BMenu::_UpdateSuperitemLabel()
 {
-	if (!fLabelFromMarked || fSuperitem == nullptr)
-		return;
 	BMenuItem* marked = FindMarked();
-	if (marked == nullptr)
+	if (!fLabelFromMarked || marked == nullptr)
 		return;
-	// The item that opens this menu may live in another window.
-	BMenu* super = fSuperitem->Menu();
-	bool locked = super != nullptr && super->Window() != nullptr && super->LockLooper();
-	fSuperitem->SetLabel(marked->Label());
-	if (locked)
-		super->UnlockLooper();
+	std::string label = marked->Label();
+
+	// The item that opens this menu lives in another window while the menu
+	// is open: lock that window first, then look again whether the item is
+	// still there.
+	BMessenger superWindow;
+	{
+		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+		if (fSuperitem == nullptr)
+			return;
+		BMenu* super = fSuperitem->Menu();
+		BLooper* looper = super != nullptr ? super->Looper() : nullptr;
+		if (looper == nullptr || looper->Thread() == find_thread(NULL)
+			|| looper->Thread() < 0) {
+			fSuperitem->SetLabel(label.c_str());
+			return;
+		}
+		superWindow = BMessenger(looper);
+	}
+	if (!superWindow.LockTarget())
+		return;
+	BLooper* looper = nullptr;
+	superWindow.Target(&looper);
+	{
+		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+		if (fSuperitem != nullptr)
+			fSuperitem->SetLabel(label.c_str());
+	}
+	looper->Unlock();
 }
 
 BWindow*
@@ -370,10 +402,13 @@ BMenu::OpenSubmenu(BMenuItem* item)
 	BMenu* submenu = item->Submenu();
 	if (submenu == nullptr || !item->IsEnabled())
 		return;
-	if (submenu->Window() != nullptr) {
-		// Open already: a second press closes it.
-		submenu->Window()->PostMessage(B_QUIT_REQUESTED);
-		return;
+	{
+		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+		if (submenu->fOpenIn != nullptr) {
+			// Open already: a second press closes it.
+			submenu->fOpenIn->PostMessage(B_QUIT_REQUESTED);
+			return;
+		}
 	}
 	BRect frame = ConvertToScreen(item->Frame());
 	BPoint where = fLayout == B_ITEMS_IN_ROW ? BPoint(frame.left, frame.bottom + 1)

@@ -9,6 +9,8 @@
 #include <List.h>
 #include <View.h>
 
+#include <mutex>
+
 class BMenuItem;
 
 namespace BPrivate {
@@ -72,6 +74,11 @@ private:
 	friend class BMenuItem;
 	friend class BPrivate::MenuWindow;
 
+	// Guards which menus are open, and in which window: an open menu
+	// belongs to its window until it closes, even when the item that owns
+	// it goes away meanwhile.
+	static std::recursive_mutex& _OpenMenusLock();
+
 	BMenuItem* _ItemAt(BPoint where) const;
 	void _Choose(BMenuItem* item);
 	void _ItemMarked(BMenuItem* item);
@@ -86,6 +93,8 @@ private:
 	BMenuItem* fSuperitem;
 	BMenuItem* fPressed;
 	BWindow* fOpenedFrom;
+	BPrivate::MenuWindow* fOpenIn;
+	bool fOrphaned;
 };
 
 #endif // _MENU_H

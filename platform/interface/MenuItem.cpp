@@ -1,6 +1,7 @@
 #include <MenuItem.h>
 
 #include <Menu.h>
+#include <MenuWindow.h>
 #include <Message.h>
 #include <Messenger.h>
 #include <Window.h>
@@ -48,8 +49,17 @@ BMenuItem::BMenuItem(BMenu* submenu, BMessage* message)
 
 BMenuItem::~BMenuItem()
 {
-	if (fSubmenu != nullptr && fSubmenu->fSuperitem == this) {
-		fSubmenu->fSuperitem = nullptr;
+	if (fSubmenu == nullptr)
+		return;
+	std::lock_guard<std::recursive_mutex> guard(BMenu::_OpenMenusLock());
+	if (fSubmenu->fSuperitem != this)
+		return;
+	fSubmenu->fSuperitem = nullptr;
+	if (fSubmenu->fOpenIn != nullptr) {
+		// Open in its own window: that window deletes it as it closes.
+		fSubmenu->fOrphaned = true;
+		fSubmenu->fOpenIn->PostMessage(B_QUIT_REQUESTED);
+	} else {
 		delete fSubmenu;
 	}
 }

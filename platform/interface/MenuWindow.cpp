@@ -14,6 +14,10 @@ MenuWindow::MenuWindow(BMenu* menu, BPoint where)
 		B_NOT_CLOSABLE | B_NOT_MOVABLE | B_NOT_RESIZABLE | B_AVOID_FOCUS),
 	fMenu(menu)
 {
+	{
+		std::lock_guard<std::recursive_mutex> guard(BMenu::_OpenMenusLock());
+		menu->fOpenIn = this;
+	}
 	menu->MoveTo(0, 0);
 	AddChild(menu);
 	float width, height;
@@ -35,8 +39,17 @@ MenuWindow::~MenuWindow()
 void
 MenuWindow::_GiveBackMenu()
 {
-	if (fMenu != nullptr && fMenu->Window() == this)
-		RemoveChild(fMenu);
+	std::lock_guard<std::recursive_mutex> guard(BMenu::_OpenMenusLock());
+	BMenu* menu = fMenu;
+	if (menu == nullptr)
+		return;
+	fMenu = nullptr;
+	if (menu->Window() == this)
+		RemoveChild(menu);
+	menu->fOpenIn = nullptr;
+	// Its owner went while it was open.
+	if (menu->fOrphaned)
+		delete menu;
 }
 
 bool

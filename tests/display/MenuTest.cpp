@@ -208,3 +208,21 @@ TEST_F(MenuTest, AMenuBarOpensItsMenusAndItemsMayTargetAHandler)
 	receiver->Lock();
 	receiver->Quit();
 }
+
+TEST_F(MenuTest, AMenuOpenWhenItsWindowQuitsClosesWithIt)
+{
+	auto log = std::make_shared<MessageLog>();
+	MenuWindow* window = new MenuWindow(log);
+	window->Show();
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_EQ(Automation::Click(window->DisplayID(), "Volume"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_TRUE(Automation::IsMenuOpen());
+
+	// The field and its item go while their menu is open: the menu's own
+	// window closes and deletes it.
+	QuitWindow(window);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_FALSE(Automation::IsMenuOpen());
+	EXPECT_EQ(log->Count(), 0u);
+}
