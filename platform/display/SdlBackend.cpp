@@ -1,5 +1,6 @@
 #include <SdlBackend.h>
 
+#include <MenuWindow.h>
 #include <SdlInput.h>
 #include <Window.h>
 
@@ -40,6 +41,11 @@ native_flags(const DisplayWindowInfo& info)
 		flags |= SDL_WINDOW_BORDERLESS;
 	if (info.type == B_FLOATING_WINDOW)
 		flags |= SDL_WINDOW_UTILITY;
+	if (info.type == kMenuWindowType) {
+		// An open menu: above everything, left alone by window managers.
+		flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR;
+		flags &= ~SDL_WINDOW_RESIZABLE;
+	}
 	return flags;
 }
 

@@ -3,6 +3,9 @@
 
 #include <Alert.h>
 #include <Button.h>
+#include <MenuField.h>
+#include <MenuItem.h>
+#include <PopUpMenu.h>
 
 // Real windows on a real X server: an Xvfb started by the test, driven by
 // the X server's own input (XTest), seen through the X server's own
@@ -38,6 +41,7 @@ namespace {
 const uint32 kBegin = 'begn';
 const uint32 kAsk = 'ask ';
 const uint32 kAnswered = 'answ';
+const uint32 kVolumePicked = 'volp';
 const rgb_color kPanel = {216, 216, 216, 255};
 
 bool
@@ -164,6 +168,7 @@ public:
 	{
 		switch (message->what) {
 			case kBegin:
+			case kVolumePicked:
 				fLog->Add(*message, find_thread(nullptr));
 				break;
 			case kAsk:
@@ -675,6 +680,51 @@ TEST_F(SdlDisplayTest, AnAlertBlockingItsCallerStopsNoOtherWindowFromDrawing)
 	EXPECT_EQ(log->At(0).what, kAnswered);
 	EXPECT_EQ(log->At(0).GetInt32("which", -1), 1);
 	EXPECT_EQ(count_of(*log, kBegin), 0u);
+}
+
+TEST_F(SdlDisplayTest, MenusOpenInWindowsOfTheirOwnAboveTheDesktop)
+{
+	auto log = std::make_shared<MessageLog>();
+	InstallWindow* window = new InstallWindow(BRect(100, 100, 399, 299), "Volumes", log);
+	BPopUpMenu* volumes = new BPopUpMenu("volumes");
+	volumes->AddItem(new BMenuItem("boot", new BMessage(kVolumePicked)));
+	volumes->AddItem(new BMenuItem("Data", new BMessage(kVolumePicked)));
+	volumes->ItemAt(0)->SetMarked(true);
+	BMenuField* field = new BMenuField(BRect(20, 150, 199, 172), "volume", "Install on",
+		volumes);
+	field->SetDivider(60);
+	ASSERT_TRUE(window->Lock());
+	window->ChildAt(0)->AddChild(field);
+	window->Unlock();
+	window->Show();
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_NE(WaitForNative("Volumes"), None);
+
+	// A real click on the field opens its menu in a native window of its
+	// own that no window manager decorates or moves.
+	Click(CenterOf(window->DisplayID(), "volume"));
+	ASSERT_TRUE(wait_until([] { return Automation::IsMenuOpen(); }));
+	Window menu = None;
+	ASSERT_TRUE(wait_until([&] {
+		for (Window candidate : TopLevel()) {
+			XWindowAttributes attributes;
+			if (Viewable(candidate) && XGetWindowAttributes(fX, candidate, &attributes)
+				&& attributes.override_redirect) {
+				menu = candidate;
+				return true;
+			}
+		}
+		return false;
+	}));
+	std::vector<Window> stack = TopLevel();
+	EXPECT_GT(std::find(stack.begin(), stack.end(), menu) - stack.begin(),
+		std::find(stack.begin(), stack.end(), FindNative("Volumes")) - stack.begin());
+	WriteScreenshot("sdl-menu.png");
+
+	EXPECT_EQ(Automation::ChooseMenuItem("Data"), B_OK);
+	ASSERT_TRUE(log->WaitForCount(1));
+	EXPECT_EQ(log->At(0).what, kVolumePicked);
+	EXPECT_TRUE(wait_until([&] { return !Viewable(menu); }));
 }
 
 #else // KESTROVAN_HAVE_XTEST
