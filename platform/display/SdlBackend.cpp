@@ -94,6 +94,8 @@ struct SdlBackend::NativeWindow {
 	BRect frame;
 	uint32 flags = 0;
 	bool shown = false;
+	// The window a modal window was last said to belong to.
+	int32 modalFor = -1;
 	// The window's last finished frame, shown again on expose.
 	cairo_surface_t* lastFrame = nullptr;
 	// Places and sizes the person gave the native window, until the
@@ -382,6 +384,25 @@ SdlBackend::_SyncStacking(const std::vector<DisplayWindowInfo>& windows)
 	for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
 		if (!it->hidden && it->modal)
 			order.push_back(it->id);
+	}
+
+	// A window manager keeps a modal window above the window it belongs
+	// to: the front-most other window of the application.
+	int32 owner = -1;
+	for (int32 id : order) {
+		const NativeWindow* native = fNatives[id].get();
+		bool modal = std::any_of(windows.begin(), windows.end(),
+			[id](const DisplayWindowInfo& info) { return info.id == id && info.modal; });
+		if (!modal) {
+			owner = id;
+			continue;
+		}
+		const NativeWindow* ownerNative = owner >= 0 ? fNatives[owner].get() : nullptr;
+		if (native != nullptr && native->window != nullptr && ownerNative != nullptr
+			&& ownerNative->window != nullptr && native->modalFor != owner) {
+			SDL_SetWindowModalFor(native->window, ownerNative->window);
+			fNatives[id]->modalFor = owner;
+		}
 	}
 
 	if (order != fAppliedOrder) {

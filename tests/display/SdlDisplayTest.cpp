@@ -670,6 +670,12 @@ TEST_F(SdlDisplayTest, AnAlertBlockingItsCallerStopsNoOtherWindowFromDrawing)
 	};
 	EXPECT_GT(position(alertNative), position(FindNative("Installer")));
 	EXPECT_GT(position(alertNative), position(FindNative("Progress")));
+	// Window managers learn whose it is: the window that asked, in front.
+	Window owner = None;
+	EXPECT_TRUE(wait_until([&] {
+		return XGetTransientForHint(fX, alertNative, &owner) && owner != None;
+	}));
+	EXPECT_EQ(owner, FindNative("Installer"));
 	WriteScreenshot("sdl-alert.png");
 
 	// Answered by a real click on its button, the caller goes on.
