@@ -63,17 +63,7 @@ private:
 	uint32 fModifiers;
 };
 
-// A line between groups of items.
-class BSeparatorItem : public BMenuItem {
-public:
-	BSeparatorItem();
-	~BSeparatorItem() override;
-
-	void SetEnabled(bool enabled) override;
-
-protected:
-	void GetContentSize(float* width, float* height) override;
-	void Draw() override;
-};
-
 #endif // _MENU_ITEM_H
+
+// The separator item, declared beside the item as programs expect.
+#include <SeparatorItem.h>
