@@ -21,6 +21,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -91,6 +92,8 @@ public:
 			// -displayfd: the server takes a free display and writes its
 			// number there once it accepts connections.
 			dup2(numberPipe[1], 3);
+			// A test that dies takes its server with it.
+			prctl(PR_SET_PDEATHSIG, SIGTERM);
 			int null = open("/dev/null", O_WRONLY);
 			dup2(null, STDOUT_FILENO);
 			dup2(null, STDERR_FILENO);
