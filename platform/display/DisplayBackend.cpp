@@ -1,6 +1,7 @@
 #include <DisplayBackend.h>
 
 #include <HeadlessBackend.h>
+#include <SdlBackend.h>
 #include <InterfaceDefs.h>
 #include <MenuWindow.h>
 #include <Message.h>
@@ -76,22 +77,32 @@ DisplayBackend::Select(const char* name)
 {
 	if (name == nullptr)
 		name = getenv("KESTROVAN_DISPLAY");
-	if (name == nullptr || name[0] == '\0') {
-		// The sdl backend would be the default where a display is; until it
-		// exists every machine gets the headless one.
-		name = "headless";
-	}
+	// Unasked, a display where one opens and no screen otherwise.
+	bool fallBack = name == nullptr || name[0] == '\0';
+	if (fallBack)
+		name = SdlBackend::DisplayNamed() ? "sdl" : "headless";
 
 	std::lock_guard<std::mutex> guard(sSelectLock);
+	if (sBackend != nullptr && strcmp(sBackend->Name(), name) == 0)
+		return B_OK;
+	if (strcmp(name, "sdl") == 0) {
+		std::string error;
+		std::unique_ptr<DisplayBackend> backend = SdlBackend::Open(&error);
+		if (backend != nullptr) {
+			sBackend = std::move(backend);
+			return B_OK;
+		}
+		if (!fallBack) {
+			fprintf(stderr, "display: the sdl display backend is not available: %s\n",
+				error.c_str());
+			return B_UNSUPPORTED;
+		}
+		name = "headless";
+	}
 	if (strcmp(name, "headless") == 0) {
 		if (sBackend == nullptr || strcmp(sBackend->Name(), "headless") != 0)
 			sBackend = std::make_unique<HeadlessBackend>();
 		return B_OK;
-	}
-	if (strcmp(name, "sdl") == 0) {
-		fprintf(stderr, "display: the sdl display backend is not built yet; "
-			"use --display headless\n");
-		return B_UNSUPPORTED;
 	}
 	fprintf(stderr, "display: unknown display backend \"%s\" "
 		"(choose sdl or headless)\n", name);
@@ -445,7 +456,8 @@ DisplayBackend::_InputAllowed(const Window& window) const
 // #pragma mark - input
 
 status_t
-DisplayBackend::InjectMouseDown(BPoint where, uint32 buttons, uint32 modifiers)
+DisplayBackend::InjectMouseDown(BPoint where, uint32 buttons, uint32 modifiers,
+	int32 clicks)
 {
 	std::lock_guard<std::recursive_mutex> guard(fLock);
 	fPointer = where;
@@ -486,7 +498,7 @@ DisplayBackend::InjectMouseDown(BPoint where, uint32 buttons, uint32 modifiers)
 	bool repeated = fLastClickWindow == id && now - fLastClickTime < kDoubleClickTime
 		&& fabsf(where.x - fLastClickWhere.x) <= kDoubleClickDistance
 		&& fabsf(where.y - fLastClickWhere.y) <= kDoubleClickDistance;
-	fClicks = repeated ? fClicks + 1 : 1;
+	fClicks = clicks > 0 ? clicks : repeated ? fClicks + 1 : 1;
 	fLastClickWindow = id;
 	fLastClickTime = now;
 	fLastClickWhere = where;

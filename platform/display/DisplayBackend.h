@@ -77,8 +77,10 @@ public:
 	std::vector<DisplayWindowInfo> Windows() const;
 	bool GetWindow(int32 id, DisplayWindowInfo* info) const;
 
-	// Input, as a device or the automation delivers it.
-	status_t InjectMouseDown(BPoint screenWhere, uint32 buttons, uint32 modifiers);
+	// Input, as a device or the automation delivers it. A device that
+	// counts clicks itself passes its count; 0 lets the backend count.
+	status_t InjectMouseDown(BPoint screenWhere, uint32 buttons, uint32 modifiers,
+		int32 clicks = 0);
 	status_t InjectMouseUp(BPoint screenWhere, uint32 modifiers);
 	status_t InjectMouseMoved(BPoint screenWhere);
 	// Goes to the active window (the modal window while one is shown).
