@@ -527,8 +527,15 @@ TEST_F(AutomationTest, PNGOfAWindowAndOfTheScreen)
 	QuitWindow(window);
 }
 
-TEST(DisplayChoice, HeadlessNowSdlLaterArgumentsRemoved)
+TEST(DisplayChoice, ByNameAndByArgumentsWithoutADisplay)
 {
+	// Without a display the sdl backend cannot be had, whatever the
+	// machine running the test has.
+	const char* display = getenv("DISPLAY");
+	std::string savedDisplay = display != nullptr ? display : "";
+	unsetenv("DISPLAY");
+	unsetenv("WAYLAND_DISPLAY");
+
 	EXPECT_EQ(DisplayBackend::Select("headless"), B_OK);
 	EXPECT_STREQ(DisplayBackend::Default()->Name(), "headless");
 	EXPECT_EQ(DisplayBackend::Select("sdl"), B_UNSUPPORTED);
@@ -557,4 +564,7 @@ TEST(DisplayChoice, HeadlessNowSdlLaterArgumentsRemoved)
 	EXPECT_EQ(DisplayBackend::Default()->ScreenFrame(), BRect(0, 0, 799, 599));
 	DisplayBackend::Default()->SetScreenSize(screen.IntegerWidth() + 1,
 		screen.IntegerHeight() + 1);
+
+	if (!savedDisplay.empty())
+		setenv("DISPLAY", savedDisplay.c_str(), 1);
 }
