@@ -86,15 +86,7 @@ BStatable::GetOwner(uid_t* owner) const
 status_t
 BStatable::SetOwner(uid_t owner)
 {
-	int fd;
-	dev_t device;
-	status_t status = _OpenStatTarget(&fd, &device, true);
-	if (status != B_OK)
-		return status;
-	FileDescriptor node(fd);
-	if (fchownat(node.Get(), "", owner, (gid_t)-1, kEmptyPathNoFollow) != 0)
-		return errno_status();
-	return B_OK;
+	return _SetOwnership(owner, (gid_t)-1);
 }
 
 status_t
@@ -110,13 +102,20 @@ BStatable::GetGroup(gid_t* group) const
 status_t
 BStatable::SetGroup(gid_t group)
 {
+	return _SetOwnership((uid_t)-1, group);
+}
+
+// -1 leaves the owner or the group as it is.
+status_t
+BStatable::_SetOwnership(uid_t owner, gid_t group)
+{
 	int fd;
 	dev_t device;
 	status_t status = _OpenStatTarget(&fd, &device, true);
 	if (status != B_OK)
 		return status;
 	FileDescriptor node(fd);
-	if (fchownat(node.Get(), "", (uid_t)-1, group, kEmptyPathNoFollow) != 0)
+	if (fchownat(node.Get(), "", owner, group, kEmptyPathNoFollow) != 0)
 		return errno_status();
 	return B_OK;
 }

@@ -51,6 +51,7 @@ protected:
 
 private:
 	status_t _SetTimes(time_t atime, bool setAccess, time_t mtime, bool setModification);
+	status_t _SetOwnership(uid_t owner, gid_t group);
 };
 
 #endif // _STATABLE_H

@@ -66,17 +66,10 @@ BMallocIO::WriteAt(off_t position, const void* buffer, size_t size)
 off_t
 BMallocIO::Seek(off_t position, uint32 seekMode)
 {
-	off_t base = 0;
-	if (seekMode == SEEK_CUR)
-		base = fPosition;
-	else if (seekMode == SEEK_END)
-		base = fLength;
-	else if (seekMode != SEEK_SET)
-		return B_BAD_VALUE;
-	if (base + position < 0)
-		return B_BAD_VALUE;
-	fPosition = base + position;
-	return fPosition;
+	off_t target = _SeekTarget(position, seekMode, fPosition, fLength);
+	if (target >= 0)
+		fPosition = target;
+	return target;
 }
 
 status_t

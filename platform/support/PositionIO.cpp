@@ -52,3 +52,18 @@ BPositionIO::GetSize(off_t* size) const
 	*size = end;
 	return B_OK;
 }
+
+off_t
+BPositionIO::_SeekTarget(off_t position, uint32 seekMode, off_t current, off_t end)
+{
+	off_t base = 0;
+	if (seekMode == SEEK_CUR)
+		base = current;
+	else if (seekMode == SEEK_END)
+		base = end;
+	else if (seekMode != SEEK_SET)
+		return B_BAD_VALUE;
+	if (base + position < 0)
+		return B_BAD_VALUE;
+	return base + position;
+}

@@ -26,6 +26,11 @@ public:
 
 	virtual status_t SetSize(off_t size);
 	virtual status_t GetSize(off_t* size) const;
+
+protected:
+	// The position a Seek asks for, from the current position and the end;
+	// B_BAD_VALUE for an unknown mode or a position before the start.
+	static off_t _SeekTarget(off_t position, uint32 seekMode, off_t current, off_t end);
 };
 
 #endif // _POSITION_IO_H
