@@ -160,9 +160,13 @@ FilePanelList::MouseDown(BPoint where)
 		message->FindInt32("clicks", &clicks);
 		message->FindInt32("modifiers", &modifiers);
 	}
+	bool extend = (modifiers & (B_SHIFT_KEY | B_COMMAND_KEY)) != 0;
 	int32 index = _IndexAt(where);
 	if (index < 0 || !fEntries[index].enabled) {
-		DeselectAll();
+		// A plain click beside the choosable rows clears the selection; one
+		// that adds to it leaves it as it is.
+		if (!extend)
+			DeselectAll();
 		return;
 	}
 	// The second click of a double click on the selected row opens it.
@@ -172,7 +176,7 @@ FilePanelList::MouseDown(BPoint where)
 		Window()->PostMessage(&open);
 		return;
 	}
-	Select(index, (modifiers & (B_SHIFT_KEY | B_COMMAND_KEY)) != 0);
+	Select(index, extend);
 }
 
 void
