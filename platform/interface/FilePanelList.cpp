@@ -112,6 +112,19 @@ FilePanelList::Selection() const
 }
 
 void
+FilePanelList::ScrollToItem(int32 index)
+{
+	if (index < 0 || index >= CountEntries())
+		return;
+	BRect row = ItemFrame(index);
+	BRect visible = Bounds();
+	if (row.top < visible.top)
+		ScrollTo(BPoint(0, row.top));
+	else if (row.bottom > visible.bottom)
+		ScrollTo(BPoint(0, row.bottom - visible.Height()));
+}
+
+void
 FilePanelList::Draw(BRect updateRect)
 {
 	font_height height;

@@ -54,6 +54,8 @@ public:
 	bool Select(int32 index, bool extend = false);
 	void DeselectAll();
 	std::vector<int32> Selection() const;
+	// Scrolls as little as needed for the row to be seen whole.
+	void ScrollToItem(int32 index);
 
 	static bool SortsBefore(const FilePanelEntry& a, const FilePanelEntry& b);
 

@@ -316,6 +316,9 @@ FilePanelWindow::_HandleKey(BMessage* message)
 		case B_BACKSPACE:
 			_GoToParent();
 			return true;
+		case B_ESCAPE:
+			_Cancel();
+			return true;
 		case B_UP_ARROW:
 			_MoveSelection(-1);
 			return true;
@@ -343,8 +346,10 @@ FilePanelWindow::_MoveSelection(int32 delta)
 	int32 index = selection.empty() ? (delta > 0 ? -1 : fList->CountEntries())
 		: (delta > 0 ? selection.back() : selection.front());
 	for (index += delta; index >= 0 && index < fList->CountEntries(); index += delta) {
-		if (fList->Select(index))
+		if (fList->Select(index)) {
+			fList->ScrollToItem(index);
 			return;
+		}
 	}
 }
 

@@ -295,8 +295,38 @@ TEST_F(FilePanelTest, CancelAndCloseBoxSendCancel)
 	ASSERT_TRUE(fLog->WaitForCount(2));
 	EXPECT_EQ(fLog->At(1).what, static_cast<uint32>(B_CANCEL));
 	EXPECT_TRUE(WaitUntil([&] { return !fPanel->IsShowing(); }));
+	// So does Escape.
+	ShowPanel();
+	Press(B_ESCAPE);
+	ASSERT_TRUE(fLog->WaitForCount(3));
+	EXPECT_EQ(fLog->At(2).what, static_cast<uint32>(B_CANCEL));
+	EXPECT_FALSE(fPanel->IsShowing());
 	ShowPanel();
 	EXPECT_EQ(PathShown(), "/boot");
+}
+
+TEST_F(FilePanelTest, ArrowsScrollTheSelectionIntoView)
+{
+	for (int i = 0; i < 40; i++)
+		std::filesystem::create_directories(fRoot.HostPath("Data/folder" + std::to_string(100 + i)));
+	OpenFolderPanel();
+	ASSERT_EQ(fPanel->SetPanelDirectory("/Data"), B_OK);
+	ASSERT_EQ(Rows().size(), 41u);
+	// Past the last row the selection stays there.
+	for (int i = 0; i < 45; i++)
+		Press(B_DOWN_ARROW);
+	EXPECT_EQ(Selection(), (std::vector<int32>{40}));
+	Locked(fPanel->Window(), [&] {
+		BRect visible = List()->Bounds();
+		BRect row = List()->ItemFrame(40);
+		EXPECT_GT(visible.top, 0);
+		EXPECT_GE(row.top, visible.top);
+		EXPECT_LE(row.bottom, visible.bottom);
+	});
+	for (int i = 0; i < 40; i++)
+		Press(B_UP_ARROW);
+	EXPECT_EQ(Selection(), (std::vector<int32>{0}));
+	Locked(fPanel->Window(), [&] { EXPECT_EQ(List()->Bounds().top, 0); });
 }
 
 TEST_F(FilePanelTest, StaysShownWhenNotHiddenWhenDone)
