@@ -241,6 +241,20 @@ TEST_F(FilePanelTest, VolumeMenuSwitchesVolumesAndFollowsMounts)
 	EXPECT_TRUE(WaitUntil([&] { return !menuHas("Extra"); }));
 	ASSERT_TRUE(Automation::WaitUntilIdle());
 	EXPECT_EQ(PathShown(), "/");
+	auto fieldLabel = [&] {
+		std::string label;
+		Locked(fPanel->Window(), [&] {
+			label = dynamic_cast<BMenuField*>(fPanel->Window()->FindView("volumes"))
+				->MenuItem()->Label();
+		});
+		return label;
+	};
+	EXPECT_EQ(fieldLabel(), "/");
+	ASSERT_EQ(Automation::Click(Window(), "volumes"), B_OK);
+	ASSERT_EQ(Automation::ChooseMenuItem("boot"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_EQ(PathShown(), "/boot");
+	EXPECT_EQ(fieldLabel(), "boot");
 }
 
 TEST_F(FilePanelTest, SelectAnswersWithTheFolderAndHides)
@@ -273,6 +287,14 @@ TEST_F(FilePanelTest, SelectAnswersWithTheFolderAndHides)
 	BDirectory folder(&ref);
 	EXPECT_EQ(folder.InitCheck(), B_OK);
 	EXPECT_TRUE(folder.Contains("notes.txt"));
+
+	// At the root, a volume is a folder like any other.
+	ShowPanel();
+	ClickButton("parent");
+	ClickRow("Data");
+	ClickButton("default");
+	ASSERT_TRUE(fLog->WaitForCount(3));
+	EXPECT_EQ(AnsweredPaths(2), (Names{"/Data"}));
 }
 
 TEST_F(FilePanelTest, CancelAndCloseBoxSendCancel)
