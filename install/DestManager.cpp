@@ -1,0 +1,562 @@
+#include "DestManager.h"
+
+#include "ArchivePatchItem.h"
+#include "CreatePath.h"
+#include "DoError.h"
+#include "FindItem.h"
+#include "PackAttrib.h"
+#include "REntryList.h"
+
+#include <Entry.h>
+#include <Errors.h>
+#include <NodeInfo.h>
+#include <OS.h>
+#include <Path.h>
+#include <Query.h>
+#include <StorageDefs.h>
+#include <Volume.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const char* const kTempFolderError
+	= "Error creating temporary directory on volume \"%s\".";
+const char* const kFolderNotCreated
+	= "The selected installation directory \"%s\" could not be created.";
+const char* const kLogPostfix = " Install Log";
+// Room for a name in a folder, less the postfix and its terminating zero.
+const size_t kMaxLogNameLength = 243;
+// Sub-folders of the temporary folder for items whose name is taken there.
+const char* const kClashFolderFormat = "Installer \xCF\xB7\xAB\xA8\xA0 Temp%d";
+
+// An existing directory at the entry, opened; null otherwise.
+BDirectory*
+OpenDirectory(const BEntry& entry)
+{
+	if (!entry.Exists() || !entry.IsDirectory())
+		return nullptr;
+	BDirectory* dir = new BDirectory(&entry);
+	if (dir->InitCheck() != B_OK) {
+		delete dir;
+		return nullptr;
+	}
+	return dir;
+}
+
+} // namespace
+
+
+DestManager::DestManager(PackAttrib* attrib)
+	:
+	fDeleteOriginals(false),
+	fCreateTopFolder(attrib->fCreateTopFolder),
+	fLogging(false),
+	fCanceled(false),
+	fReplaceChoice(2),
+	fDontAsk(false),
+	fAttrib(attrib),
+	fVolume(-1),
+	fDefaultDests(attrib->TakeDefaultDestList()),
+	fCustomDests(attrib->TakeCustomDestList()),
+	fInstallPath(nullptr),
+	fInstallDir(nullptr),
+	fDeleteList(new RList<DeleteItem*>),
+	fLog(nullptr),
+	fTempCount(0),
+	fBlockSize(1024),
+	fTopFolder(nullptr),
+	fTopFlag(false)
+{
+	// A record without lists still gives a manager with empty ones.
+	if (fDefaultDests == nullptr)
+		fDefaultDests = new RList<DestItem*>;
+	if (fCustomDests == nullptr)
+		fCustomDests = new RList<DestItem*>;
+}
+
+
+DestManager::~DestManager()
+{
+	ClearDestinationLists();
+	fDefaultDests->MakeEmptyAndDelete();
+	delete fDefaultDests;
+	fCustomDests->MakeEmptyAndDelete();
+	delete fCustomDests;
+	fDeleteList->MakeEmptyAndDelete();
+	delete fDeleteList;
+	delete fInstallDir;
+	free(fInstallPath);
+	delete fLog;
+}
+
+
+bool
+DestManager::SetupInstall(entry_ref* folderRef, char* folderPath, dev_t volume,
+	ArchiveFolderItem* topFolder, bool flag)
+{
+	fTopFolder = topFolder;
+	fTopFlag = flag;
+	fDeleteOriginals = false;
+	fCanceled = false;
+	fDontAsk = false;
+	fVolume = volume;
+
+	free(fInstallPath);
+	fInstallPath = nullptr;
+	delete fInstallDir;
+	fInstallDir = nullptr;
+	if (folderPath != nullptr)
+		fInstallPath = strdup(folderPath);
+	else if (folderRef != nullptr)
+		fInstallDir = new BDirectory(folderRef);
+
+	BVolume target(volume);
+	fRootDir.Unset();
+	target.GetRootDirectory(&fRootDir);
+	fBlockSize = 1024;
+	delete fLog;
+	fLog = nullptr;
+	char name[B_FILE_NAME_LENGTH] = "";
+	BEntry rootEntry;
+	if (fRootDir.GetEntry(&rootEntry) == B_OK)
+		rootEntry.GetName(name);
+	fVolumeName = name;
+
+	ClearDestinationLists();
+
+	if (!_CreateTempFolder()) {
+		doError(kTempFolderError, fVolumeName.c_str());
+		return false;
+	}
+	fTempCount = 0;
+	return true;
+}
+
+
+bool
+DestManager::_CreateTempFolder()
+{
+	BEntry varTmp;
+	if (fRootDir.InitCheck() != B_OK
+		|| CreatePathAt(&fRootDir, "var/tmp", &varTmp) != B_OK)
+		return false;
+	BDirectory tmp(&varTmp);
+	if (tmp.InitCheck() != B_OK)
+		return false;
+	// A folder of that name may be left by a run that was killed: it holds
+	// what that run displaced, so it is neither reused nor deleted; this run
+	// takes a free name next to it.
+	int32 thread = (int32)gettid();
+	char name[B_FILE_NAME_LENGTH];
+	for (int32 attempt = 0; attempt < 1000; attempt++) {
+		if (attempt == 0)
+			snprintf(name, sizeof(name), "Stowhand%d", (int)thread);
+		else
+			snprintf(name, sizeof(name), "Stowhand%d-%d", (int)thread, (int)attempt);
+		fTempDir.Unset();
+		status_t status = tmp.CreateDirectory(name, &fTempDir);
+		if (status == B_OK) {
+			fTempName = name;
+			return true;
+		}
+		if (status != B_FILE_EXISTS)
+			return false;
+	}
+	return false;
+}
+
+
+BDirectory*
+DestManager::DirectoryFor(int32 index, BDirectory* parent, bool custom,
+	bool create, ArchivePatchItem* patch)
+{
+	DestItem* item = nullptr;
+	BDirectory* result = nullptr;
+	if (custom) {
+		item = fCustomDests->ItemAt(index);
+		if (item == nullptr) {
+			doError("Destination list index out of range. This package may be corrupt.");
+			return nullptr;
+		}
+		result = _ListEntryFolder(item, create);
+	} else if (index == kParentFolderDestination)
+		result = parent;
+	else if (index == kInstallFolderDestination)
+		result = _InstallFolder(create);
+	else {
+		item = fDefaultDests->ItemAt(index);
+		if (item == nullptr)
+			return nullptr;
+		result = _ListEntryFolder(item, create);
+	}
+
+	if (patch != nullptr && result != nullptr
+		&& !_LocateOriginal(item, result, patch))
+		return nullptr;
+	return result;
+}
+
+
+BDirectory*
+DestManager::_InstallFolder(bool create)
+{
+	if (fInstallDir != nullptr || fInstallPath == nullptr)
+		return fInstallDir;
+	BEntry entry(&fRootDir, fInstallPath);
+	if (!entry.Exists() && create
+		&& CreatePathAt(&fRootDir, fInstallPath, &entry) != B_OK)
+		doError(kFolderNotCreated, fInstallPath);
+	fInstallDir = OpenDirectory(entry);
+	return fInstallDir;
+}
+
+
+BDirectory*
+DestManager::_ListEntryFolder(DestItem* item, bool create)
+{
+	if (item->fDir != nullptr)
+		return item->fDir;
+	if (FindItem* query = dynamic_cast<FindItem*>(item))
+		_ResolveQuery(query);
+	else if (item->fWhich < 0)
+		_ResolvePath(item, create);
+	else
+		_ResolveSystemFolder(item, create);
+	return item->fDir;
+}
+
+
+void
+DestManager::_ResolveQuery(FindItem* item)
+{
+	item->fNotFound = false;
+	REntryList matches;
+	status_t status = FetchQuery(item, &matches);
+	if (status != B_OK || matches.CountEntries() == 0) {
+		item->fNotFound = true;
+		return;
+	}
+	entry_ref ref;
+	if (matches.CountEntries() == 1) {
+		matches.Rewind();
+		matches.GetNextRef(&ref);
+	} else {
+		bool ok = false;
+		_ChooseAmongMatches(&matches, item, &ok, &ref);
+		fCanceled = !ok;
+	}
+	item->fFoundRef = ref;
+	BEntry found(&ref);
+	item->fDir = new BDirectory;
+	if (found.GetParent(item->fDir) != B_OK || item->fDir->InitCheck() != B_OK) {
+		item->fNotFound = true;
+		delete item->fDir;
+		item->fDir = nullptr;
+	}
+}
+
+
+void
+DestManager::_ChooseAmongMatches(REntryList* matches, FindItem*, bool* ok,
+	entry_ref* ref)
+{
+	matches->Rewind();
+	*ok = matches->GetNextRef(ref) == B_OK;
+}
+
+
+void
+DestManager::_ResolvePath(DestItem* item, bool create)
+{
+	const char* path = item->fPath;
+	bool absolute = path[0] == '/';
+	BEntry entry;
+	if (absolute)
+		entry.SetTo(path);
+	else
+		entry.SetTo(&fRootDir, path);
+
+	if (!entry.Exists() && create) {
+		status_t status = B_ERROR;
+		if (!absolute)
+			status = CreatePathAt(&fRootDir, path, &entry);
+		else if (const char* rest = strchr(path + 1, '/')) {
+			// The first component is a volume's mount point: it is opened,
+			// never created.
+			std::string mountPoint(path, rest - path);
+			BDirectory volumeRoot(mountPoint.c_str());
+			if (volumeRoot.InitCheck() == B_OK)
+				status = CreatePathAt(&volumeRoot, rest, &entry);
+			else
+				status = volumeRoot.InitCheck();
+		}
+		if (status != B_OK)
+			doError("Error creating custom pathname \"%s\".", path);
+	}
+	item->fDir = OpenDirectory(entry);
+}
+
+
+void
+DestManager::_ResolveSystemFolder(DestItem* item, bool create)
+{
+	BPath systemPath;
+	const char* relative = root_find_directory((directory_which)item->fWhich,
+		&systemPath);
+	if (relative == nullptr)
+		return;
+	// A system folder goes to the same place on the target volume that it
+	// has on the boot volume.
+	BEntry entry;
+	if (relative[0] == '\0')
+		fRootDir.GetEntry(&entry);
+	else
+		entry.SetTo(&fRootDir, relative);
+	if (!entry.Exists() && create
+		&& CreatePathAt(&fRootDir, relative, &entry) != B_OK)
+		doError(kFolderNotCreated, relative);
+	item->fDir = OpenDirectory(entry);
+}
+
+
+bool
+DestManager::_LocateOriginal(DestItem* item, BDirectory* dir,
+	ArchivePatchItem* patch)
+{
+	FindItem* query = dynamic_cast<FindItem*>(item);
+	if (query != nullptr && query->fSize == patch->fOldSize) {
+		patch->fOriginalRef = query->fFoundRef;
+		return true;
+	}
+	dir->Rewind();
+	BEntry entry;
+	while (dir->GetNextEntry(&entry, false) == B_OK) {
+		off_t size = 0;
+		if (entry.IsFile() && entry.GetSize(&size) == B_OK
+			&& (int64)size == patch->fOldSize) {
+			return entry.GetRef(&patch->fOriginalRef) == B_OK;
+		}
+	}
+	return false;
+}
+
+
+status_t
+DestManager::FetchQuery(FindItem* item, REntryList* result)
+{
+	int32 count = item->CountPredicates();
+	if (count == 0)
+		return B_ERROR;
+	BVolume volume(fVolume);
+	BQuery query;
+	query.Clear();
+	query.SetVolume(&volume);
+	status_t status = query.SetPredicate(item->PredicateAt(0));
+	if (status == B_OK)
+		status = query.Fetch();
+	if (status != B_OK)
+		return status;
+	result->SetTo(&query);
+
+	for (int32 i = 1; i < count; i++) {
+		REntryList more;
+		query.Clear();
+		query.SetVolume(&volume);
+		status = query.SetPredicate(item->PredicateAt(i));
+		if (status == B_OK)
+			status = query.Fetch();
+		if (status != B_OK)
+			break;
+		more.SetTo(&query);
+		result->QueryAnd(&more);
+		if (result->CountEntries() == 0) {
+			status = B_OK;
+			break;
+		}
+	}
+	return status;
+}
+
+
+void
+DestManager::SafeDelete(BEntry* item, BDirectory* folder)
+{
+	BEntry folderEntry;
+	folder->GetEntry(&folderEntry);
+	char name[B_FILE_NAME_LENGTH] = "";
+	item->GetName(name);
+
+	status_t status = item->MoveTo(&fTempDir, nullptr, false);
+	if (status != B_OK && fTempDir.Contains(name)) {
+		char clashName[B_FILE_NAME_LENGTH];
+		snprintf(clashName, sizeof(clashName), kClashFolderFormat, (int)fTempCount++);
+		BDirectory clash;
+		status = fTempDir.CreateDirectory(clashName, &clash);
+		if (status == B_OK)
+			status = item->MoveTo(&clash, nullptr, false);
+	}
+	if (status != B_OK) {
+		doError("Error moving item \"%s\" to temporary directory.", name);
+		return;
+	}
+	DeleteItem* record = new DeleteItem;
+	folderEntry.GetRef(&record->fDirRef);
+	item->GetRef(&record->fMovedRef);
+	fDeleteList->AddItem(record);
+}
+
+
+void
+DestManager::FinishInstall(bool canceled, void*)
+{
+	bool leftBehind = false;
+	// Last displaced first: an item displaced twice comes back as it was.
+	while (!fDeleteList->IsEmpty()) {
+		DeleteItem* record = fDeleteList->RemoveItem(fDeleteList->CountItems() - 1);
+		if (canceled && !_RestoreItem(record))
+			leftBehind = true;
+		delete record;
+	}
+
+	BEntry tempEntry;
+	fTempDir.GetEntry(&tempEntry);
+	if (leftBehind) {
+		char rescueName[B_FILE_NAME_LENGTH];
+		snprintf(rescueName, sizeof(rescueName), "Installer Rescued Items %d",
+			(int)(int32)(system_time() / 10000));
+		tempEntry.Rename(rescueName, false);
+	} else if (tempEntry.InitCheck() == B_OK && RecursiveDelete(&tempEntry) != B_OK) {
+		doError("Some items could not be removed from the temporary directory on volume \"%s\".",
+			fVolumeName.c_str());
+	}
+	fTempDir.Unset();
+
+	delete fLog;
+	fLog = nullptr;
+}
+
+
+bool
+DestManager::_RestoreItem(const DeleteItem* record)
+{
+	BDirectory original(&record->fDirRef);
+	BEntry moved(&record->fMovedRef);
+	char name[B_FILE_NAME_LENGTH] = "";
+	moved.GetName(name);
+	BEntry installed(&original, name);
+	if (installed.Exists())
+		RecursiveDelete(&installed);
+	if (original.InitCheck() != B_OK
+		|| moved.MoveTo(&original, nullptr, false) != B_OK) {
+		doError("Error restoring item \"%s\" to original location after cancelled install.",
+			name);
+		return false;
+	}
+	return true;
+}
+
+
+std::string
+DestManager::LogFileName(const char* packageName)
+{
+	std::string name = packageName != nullptr ? packageName : "";
+	if (name.size() > kMaxLogNameLength)
+		name.resize(kMaxLogNameLength);
+	// A package name is a name, never a path.
+	for (char& c : name) {
+		if (c == '/')
+			c = '-';
+	}
+	if (name.empty())
+		return "Install Log";
+	return name + kLogPostfix;
+}
+
+
+BFile*
+DestManager::LogFile()
+{
+	if (fLog != nullptr)
+		return fLog;
+	std::string name = LogFileName(fAttrib != nullptr ? fAttrib->fPackageName : nullptr);
+	fLog = new BFile;
+	fLogDir = fRootDir;
+	status_t status = fLogDir.InitCheck();
+	if (status == B_OK) {
+		BEntry existing(&fLogDir, name.c_str());
+		if (existing.Exists()) {
+			status = fLog->SetTo(&existing, B_READ_WRITE);
+			if (status == B_OK)
+				status = fLog->SetSize(0);
+		} else
+			status = fLogDir.CreateFile(name.c_str(), fLog, false);
+	}
+	if (status != B_OK) {
+		fLog->Unset();
+		doError("File system error creating log file. Logging has been disabled.");
+		fLogging = false;
+		return fLog;
+	}
+	fLog->Seek(0, SEEK_SET);
+	BNodeInfo info(fLog);
+	info.SetType("text/plain");
+	return fLog;
+}
+
+
+bool
+DestManager::InstallPlatform(int32 platformMask)
+{
+	return (platformMask & kThisPlatformMask) != 0;
+}
+
+
+int32
+DestManager::AllocExtra(int32 size)
+{
+	int32 rest = size % fBlockSize;
+	return rest == 0 ? 0 : fBlockSize - rest;
+}
+
+
+int32
+DestManager::AllocSize(int32 size)
+{
+	return size + AllocExtra(size);
+}
+
+
+void
+DestManager::SetInstallDir(BEntry* folder)
+{
+	if (!fCreateTopFolder)
+		return;
+	BDirectory* dir = new BDirectory(folder);
+	if (dir->InitCheck() != B_OK) {
+		delete dir;
+		return;
+	}
+	delete fInstallDir;
+	fInstallDir = dir;
+}
+
+
+void
+DestManager::ClearDestinationLists()
+{
+	RList<DestItem*>* lists[] = { fDefaultDests, fCustomDests };
+	for (RList<DestItem*>* list : lists) {
+		for (int32 i = 0; i < list->CountItems(); i++) {
+			DestItem* item = list->ItemAt(i);
+			delete item->fDir;
+			item->fDir = nullptr;
+			if (FindItem* query = dynamic_cast<FindItem*>(item))
+				query->fNotFound = false;
+		}
+	}
+}

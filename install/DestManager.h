@@ -1,0 +1,108 @@
+#ifndef _DEST_MANAGER_H
+#define _DEST_MANAGER_H
+
+// Knows where things go on the target volume: the directories that the
+// destination indices of the catalog name, the run's temporary folder that
+// holds the items an install replaces, and the install log.
+
+#include "ArchiveItem.h"
+#include "DeleteItem.h"
+#include "DestItem.h"
+#include "RList.h"
+
+#include <Directory.h>
+#include <EntryRef.h>
+#include <File.h>
+#include <SupportDefs.h>
+
+#include <string>
+
+class ArchiveFolderItem;
+class ArchivePatchItem;
+class BEntry;
+class FindItem;
+class PackAttrib;
+class REntryList;
+
+// The platform bit of an item's platform mask that this installer serves.
+const int32 kThisPlatformMask = 2;
+
+class DestManager {
+public:
+	// Takes the attribute record's destination lists and top-folder flag.
+	DestManager(PackAttrib* attrib);
+	~DestManager();
+
+	// Prepares one run. Either `folderPath` (relative to the volume's root)
+	// or `folderRef` names the install folder. False after an alert.
+	bool SetupInstall(entry_ref* folderRef, char* folderPath, dev_t volume,
+		ArchiveFolderItem* topFolder, bool flag);
+
+	BDirectory* DirectoryFor(int32 index, BDirectory* parent, bool custom,
+		bool create, ArchivePatchItem* patch);
+	status_t FetchQuery(FindItem* item, REntryList* result);
+
+	// Moves an existing item out of the way, into the temporary folder.
+	void SafeDelete(BEntry* item, BDirectory* folder);
+	// Empties the temporary folder, or after a cancelled run puts the
+	// displaced items back first.
+	void FinishInstall(bool canceled, void* unused);
+
+	BFile* LogFile();
+	bool InstallPlatform(int32 platformMask);
+	int32 AllocExtra(int32 size);
+	int32 AllocSize(int32 size);
+	void SetInstallDir(BEntry* folder);
+	void ClearDestinationLists();
+
+	// The log's file name for a package name: "<name> Install Log" in
+	// B_FILE_NAME_LENGTH bytes.
+	static std::string LogFileName(const char* packageName);
+	// The name of this run's temporary folder, for the curious (tests).
+	const std::string& TempFolderName() const { return fTempName; }
+
+	bool fDeleteOriginals;
+	bool fCreateTopFolder;
+	bool fLogging;
+	BDirectory fLogDir;
+	bool fCanceled;
+	int16 fReplaceChoice;
+	bool fDontAsk;
+	PackAttrib* fAttrib;
+	dev_t fVolume;
+	RList<DestItem*>* fDefaultDests;
+	RList<DestItem*>* fCustomDests;
+	char* fInstallPath;
+	BDirectory* fInstallDir;
+	BDirectory fRootDir;
+	BDirectory fTempDir;
+	RList<DeleteItem*>* fDeleteList;
+	BFile* fLog;
+	int32 fTempCount;
+	int32 fBlockSize;
+
+private:
+	DestManager(const DestManager&) = delete;
+	DestManager& operator=(const DestManager&) = delete;
+
+	bool _CreateTempFolder();
+	BDirectory* _InstallFolder(bool create);
+	BDirectory* _ListEntryFolder(DestItem* item, bool create);
+	void _ResolveQuery(FindItem* item);
+	void _ResolvePath(DestItem* item, bool create);
+	void _ResolveSystemFolder(DestItem* item, bool create);
+	bool _LocateOriginal(DestItem* item, BDirectory* dir, ArchivePatchItem* patch);
+	bool _RestoreItem(const DeleteItem* record);
+	// Where a query found several files: the one to use, in `ref`, and
+	// whether the user agreed (`ok`). The choice window is not there yet:
+	// the first match is taken.
+	void _ChooseAmongMatches(REntryList* matches, FindItem* item, bool* ok,
+		entry_ref* ref);
+
+	ArchiveFolderItem* fTopFolder;
+	bool fTopFlag;
+	std::string fVolumeName;
+	std::string fTempName;
+};
+
+#endif // _DEST_MANAGER_H

@@ -1,0 +1,376 @@
+// Where installed items go: destination indices, the run's temporary folder,
+// the items it holds while a run goes on, and the install log.
+
+#include "TempRoot.h"
+
+#include "ArchivePatchItem.h"
+#include "CreatePath.h"
+#include "DestManager.h"
+#include "FindItem.h"
+#include "PackAttrib.h"
+#include "REntryList.h"
+
+#include <Directory.h>
+#include <Entry.h>
+#include <File.h>
+#include <Node.h>
+#include <NodeInfo.h>
+#include <Path.h>
+#include <TypeConstants.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+const char* const kSignature = "application/x-vnd.Maker-Tool";
+
+dev_t
+DeviceOf(const char* path)
+{
+	BDirectory dir(path);
+	node_ref ref;
+	if (dir.GetNodeRef(&ref) != B_OK)
+		return -1;
+	return ref.device;
+}
+
+std::string
+PathOf(const BDirectory* dir)
+{
+	BEntry entry;
+	BPath path;
+	if (dir == nullptr || dir->GetEntry(&entry) != B_OK || entry.GetPath(&path) != B_OK)
+		return "<none>";
+	return path.Path();
+}
+
+} // namespace
+
+class DestManagerTest : public TempRootTest {
+protected:
+	void SetUp() override
+	{
+		TempRootTest::SetUp();
+		fData = DeviceOf("/Data");
+		ASSERT_GE(fData, 0);
+	}
+
+	bool Exists(const std::string& relative) const
+	{
+		return std::filesystem::exists(fRoot.HostPath(relative));
+	}
+
+	void MakeTool(const char* path, int64 size)
+	{
+		fRoot.WriteFile(path, std::string(size, 't'));
+		BNode node((std::string("/") + path).c_str());
+		ASSERT_EQ(node.WriteAttr("BEOS:APP_SIG", B_MIME_STRING_TYPE, 0, kSignature,
+			strlen(kSignature) + 1), (ssize_t)strlen(kSignature) + 1);
+	}
+
+	PackAttrib fAttrib;
+	dev_t fData = -1;
+};
+
+
+TEST_F(DestManagerTest, SizesPlatformAndLogNames)
+{
+	DestManager manager(&fAttrib);
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	EXPECT_EQ(manager.AllocSize(0), 0);
+	EXPECT_EQ(manager.AllocSize(1), 1024);
+	EXPECT_EQ(manager.AllocSize(1024), 1024);
+	EXPECT_EQ(manager.AllocSize(1025), 2048);
+	EXPECT_EQ(manager.AllocExtra(1000), 24);
+
+	EXPECT_TRUE(manager.InstallPlatform(2));
+	EXPECT_TRUE(manager.InstallPlatform(7));
+	EXPECT_FALSE(manager.InstallPlatform(1));
+	EXPECT_FALSE(manager.InstallPlatform(5));
+
+	EXPECT_EQ(DestManager::LogFileName("Tool"), "Tool Install Log");
+	EXPECT_EQ(DestManager::LogFileName(""), "Install Log");
+	EXPECT_EQ(DestManager::LogFileName(nullptr), "Install Log");
+	EXPECT_EQ(DestManager::LogFileName("a/b/../c"), "a-b-..-c Install Log");
+	std::string longName(250, 'n');
+	EXPECT_EQ(DestManager::LogFileName(longName.c_str()),
+		std::string(243, 'n') + " Install Log");
+}
+
+
+TEST_F(DestManagerTest, ParentAndInstallFolder)
+{
+	DestManager manager(&fAttrib);
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps/Tool", fData, nullptr, false));
+
+	// -2 is the folder given, even an unset one.
+	BDirectory unset;
+	EXPECT_EQ(manager.DirectoryFor(-2, &unset, false, true, nullptr), &unset);
+
+	// -1 by path: missing and not to be made gives nothing; later made.
+	EXPECT_EQ(manager.DirectoryFor(-1, nullptr, false, false, nullptr), nullptr);
+	EXPECT_FALSE(Exists("Data/apps/Tool"));
+	BDirectory* install = manager.DirectoryFor(-1, nullptr, false, true, nullptr);
+	ASSERT_NE(install, nullptr);
+	EXPECT_EQ(PathOf(install), "/Data/apps/Tool");
+	EXPECT_TRUE(Exists("Data/apps/Tool"));
+	EXPECT_EQ(manager.DirectoryFor(-1, nullptr, false, false, nullptr), install);
+	manager.FinishInstall(false, nullptr);
+
+	// -1 by reference.
+	fRoot.WriteFile("boot/here/keep", "k");
+	entry_ref ref;
+	ASSERT_EQ(get_ref_for_path("/boot/here", &ref), B_OK);
+	ASSERT_TRUE(manager.SetupInstall(&ref, nullptr, fData, nullptr, false));
+	EXPECT_EQ(PathOf(manager.DirectoryFor(-1, nullptr, false, false, nullptr)), "/boot/here");
+
+	// The top folder re-points the install folder only when it is created.
+	fRoot.WriteFile("Data/top/x", "x");
+	BEntry top("/Data/top");
+	manager.SetInstallDir(&top);
+	EXPECT_EQ(PathOf(manager.DirectoryFor(-1, nullptr, false, false, nullptr)), "/Data/top");
+	manager.fCreateTopFolder = false;
+	BEntry other("/boot/here");
+	manager.SetInstallDir(&other);
+	EXPECT_EQ(PathOf(manager.DirectoryFor(-1, nullptr, false, false, nullptr)), "/Data/top");
+	manager.FinishInstall(false, nullptr);
+}
+
+
+TEST_F(DestManagerTest, DefaultAndCustomLists)
+{
+	fAttrib.fDefaultDestList->AddItem(new DestItem("apps/Relative"));
+	fAttrib.fDefaultDestList->AddItem(new DestItem("/Data/abs/Tool"));
+	fAttrib.fDefaultDestList->AddItem(new DestItem("", B_COMMON_ADDONS_DIRECTORY));
+	fAttrib.fDefaultDestList->AddItem(new DestItem("/Nowhere/x"));
+	fAttrib.fCustomDestList->AddItem(new DestItem("custom/place"));
+	DestManager manager(&fAttrib);
+	EXPECT_EQ(fAttrib.fDefaultDestList, nullptr);
+	EXPECT_EQ(fAttrib.fCustomDestList, nullptr);
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+
+	EXPECT_EQ(manager.DirectoryFor(0, nullptr, false, false, nullptr), nullptr);
+	BDirectory* relative = manager.DirectoryFor(0, nullptr, false, true, nullptr);
+	EXPECT_EQ(PathOf(relative), "/Data/apps/Relative");
+	// Asked again in the same run: the cached folder.
+	EXPECT_EQ(manager.DirectoryFor(0, nullptr, false, true, nullptr), relative);
+
+	EXPECT_EQ(PathOf(manager.DirectoryFor(1, nullptr, false, true, nullptr)),
+		"/Data/abs/Tool");
+	// A system folder lands at its boot-volume place on the target volume.
+	EXPECT_EQ(PathOf(manager.DirectoryFor(2, nullptr, false, true, nullptr)),
+		"/Data/home/config/add-ons");
+	EXPECT_TRUE(Exists("Data/home/config/add-ons"));
+
+	// The first component of an absolute path is a volume, never made.
+	testing::internal::CaptureStderr();
+	EXPECT_EQ(manager.DirectoryFor(3, nullptr, false, true, nullptr), nullptr);
+	EXPECT_NE(testing::internal::GetCapturedStderr().find(
+		"Error creating custom pathname \"/Nowhere/x\"."), std::string::npos);
+	EXPECT_FALSE(Exists("Nowhere"));
+
+	// Past the end: nothing for the default list, an alert for the custom.
+	testing::internal::CaptureStderr();
+	EXPECT_EQ(manager.DirectoryFor(9, nullptr, false, true, nullptr), nullptr);
+	EXPECT_EQ(manager.DirectoryFor(1, nullptr, true, true, nullptr), nullptr);
+	EXPECT_EQ(testing::internal::GetCapturedStderr(),
+		"Destination list index out of range. This package may be corrupt.\n");
+	EXPECT_EQ(PathOf(manager.DirectoryFor(0, nullptr, true, true, nullptr)),
+		"/Data/custom/place");
+	manager.FinishInstall(false, nullptr);
+
+	// A new run resolves every entry afresh.
+	std::filesystem::remove_all(fRoot.HostPath("Data/apps/Relative"));
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	EXPECT_EQ(manager.DirectoryFor(0, nullptr, false, false, nullptr), nullptr);
+	manager.FinishInstall(false, nullptr);
+}
+
+
+TEST_F(DestManagerTest, QueryDestinations)
+{
+	MakeTool("Data/apps/Tool", 1234);
+	MakeTool("Data/old/Other", 1234);
+	fRoot.WriteFile("Data/apps/Tool.cfg", "12345");
+	fAttrib.fCustomDestList->AddItem(new FindItem("Tool", 1234, kSignature));
+	fAttrib.fCustomDestList->AddItem(new FindItem("Tool", 99, kSignature));
+	fAttrib.fCustomDestList->AddItem(new FindItem("Tool"));
+	fAttrib.fCustomDestList->AddItem(new FindItem("Either", 1234, kSignature));
+	DestManager manager(&fAttrib);
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	FindItem* found = static_cast<FindItem*>(manager.fCustomDests->ItemAt(0));
+	FindItem* missing = static_cast<FindItem*>(manager.fCustomDests->ItemAt(1));
+	FindItem* bare = static_cast<FindItem*>(manager.fCustomDests->ItemAt(2));
+
+	BDirectory* dir = manager.DirectoryFor(0, nullptr, true, false, nullptr);
+	EXPECT_EQ(PathOf(dir), "/Data/apps");
+	EXPECT_FALSE(found->fNotFound);
+	EXPECT_STREQ(found->fFoundRef.name, "Tool");
+	EXPECT_EQ(manager.DirectoryFor(0, nullptr, true, false, nullptr), dir);
+
+	EXPECT_EQ(manager.DirectoryFor(1, nullptr, true, true, nullptr), nullptr);
+	EXPECT_TRUE(missing->fNotFound);
+	EXPECT_FALSE(Exists("Data/Tool"));
+
+	REntryList result;
+	EXPECT_NE(manager.FetchQuery(bare, &result), B_OK);
+	EXPECT_EQ(manager.DirectoryFor(2, nullptr, true, false, nullptr), nullptr);
+
+	// Several matches: one of them is taken, and the run goes on.
+	EXPECT_NE(manager.DirectoryFor(3, nullptr, true, false, nullptr), nullptr);
+	EXPECT_FALSE(manager.fCanceled);
+
+	// A patch of the found file takes the query's match as its original;
+	// otherwise the folder's first file of the original's size.
+	ArchivePatchItem patch;
+	patch.fOldSize = 1234;
+	EXPECT_EQ(manager.DirectoryFor(0, nullptr, true, false, &patch), dir);
+	EXPECT_EQ(patch.fOriginalRef, found->fFoundRef);
+	patch.fOldSize = 5;
+	EXPECT_EQ(manager.DirectoryFor(0, nullptr, true, false, &patch), dir);
+	EXPECT_STREQ(patch.fOriginalRef.name, "Tool.cfg");
+	patch.fOldSize = 77;
+	EXPECT_EQ(manager.DirectoryFor(0, nullptr, true, false, &patch), nullptr);
+
+	manager.ClearDestinationLists();
+	EXPECT_FALSE(missing->fNotFound);
+	EXPECT_EQ(found->fDir, nullptr);
+	manager.FinishInstall(false, nullptr);
+}
+
+
+TEST_F(DestManagerTest, TemporaryFolderOfARun)
+{
+	// A folder left by a killed run of this thread's number keeps its items.
+	std::string stale = "Data/var/tmp/Stowhand" + std::to_string(gettid());
+	fRoot.WriteFile(stale + "/Displaced", "old");
+	DestManager manager(&fAttrib);
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	std::string name = manager.TempFolderName();
+	EXPECT_EQ(name.rfind("Stowhand", 0), 0u);
+	EXPECT_NE("Data/var/tmp/" + name, stale);
+	EXPECT_EQ(PathOf(&manager.fTempDir), "/Data/var/tmp/" + name);
+	manager.FinishInstall(false, nullptr);
+	EXPECT_FALSE(Exists("Data/var/tmp/" + name));
+	EXPECT_EQ(fRoot.ReadFile(stale + "/Displaced"), "old");
+
+	// No var/tmp can be made: the run does not begin.
+	fRoot.WriteFile("boot/var", "a file");
+	testing::internal::CaptureStderr();
+	EXPECT_FALSE(manager.SetupInstall(nullptr, (char*)"apps", DeviceOf("/boot"), nullptr,
+		false));
+	EXPECT_EQ(testing::internal::GetCapturedStderr(),
+		"Error creating temporary directory on volume \"boot\".\n");
+}
+
+
+TEST_F(DestManagerTest, DisplacedItemsAfterSuccessAndCancel)
+{
+	DestManager manager(&fAttrib);
+	for (bool cancel : {false, true}) {
+		std::filesystem::remove_all(fRoot.HostPath("Data/apps"));
+		fRoot.WriteFile("Data/apps/Tool", "first");
+		fRoot.WriteFile("Data/apps/sub/keep", "kept");
+		ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+		std::string temp = "Data/var/tmp/" + manager.TempFolderName();
+		BDirectory apps("/Data/apps");
+		BEntry tool("/Data/apps/Tool");
+		manager.SafeDelete(&tool, &apps);
+		BEntry sub("/Data/apps/sub");
+		manager.SafeDelete(&sub, &apps);
+		EXPECT_EQ(fRoot.ReadFile(temp + "/Tool"), "first");
+		EXPECT_EQ(fRoot.ReadFile(temp + "/sub/keep"), "kept");
+
+		// The run installs a new Tool, then replaces it again: the second
+		// one goes into a numbered clash folder.
+		fRoot.WriteFile("Data/apps/Tool", "second");
+		BEntry again("/Data/apps/Tool");
+		manager.SafeDelete(&again, &apps);
+		EXPECT_EQ(fRoot.ReadFile(temp + "/Installer \xCF\xB7\xAB\xA8\xA0 Temp0/Tool"), "second");
+		fRoot.WriteFile("Data/apps/Tool", "third");
+		BEntry third("/Data/apps/Tool");
+		manager.SafeDelete(&third, &apps);
+		EXPECT_EQ(fRoot.ReadFile(temp + "/Installer \xCF\xB7\xAB\xA8\xA0 Temp1/Tool"), "third");
+		fRoot.WriteFile("Data/apps/Tool", "installed");
+		fRoot.WriteFile("Data/apps/sub/new", "installed");
+		EXPECT_EQ(manager.fDeleteList->CountItems(), 4);
+
+		manager.FinishInstall(cancel, nullptr);
+		EXPECT_EQ(manager.fDeleteList->CountItems(), 0);
+		EXPECT_FALSE(Exists(temp));
+		if (cancel) {
+			// Restored last first: the first version is what stays.
+			EXPECT_EQ(fRoot.ReadFile("Data/apps/Tool"), "first");
+			EXPECT_EQ(fRoot.ReadFile("Data/apps/sub/keep"), "kept");
+			EXPECT_FALSE(Exists("Data/apps/sub/new"));
+		} else {
+			EXPECT_EQ(fRoot.ReadFile("Data/apps/Tool"), "installed");
+			EXPECT_FALSE(Exists("Data/apps/sub/keep"));
+		}
+	}
+}
+
+
+TEST_F(DestManagerTest, RescueFolderWhenRestoreFails)
+{
+	DestManager manager(&fAttrib);
+	fRoot.WriteFile("Data/gone/Tool", "precious");
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	std::string temp = "Data/var/tmp/" + manager.TempFolderName();
+	BDirectory gone("/Data/gone");
+	BEntry tool("/Data/gone/Tool");
+	manager.SafeDelete(&tool, &gone);
+	std::filesystem::remove_all(fRoot.HostPath("Data/gone"));
+
+	testing::internal::CaptureStderr();
+	manager.FinishInstall(true, nullptr);
+	EXPECT_EQ(testing::internal::GetCapturedStderr(),
+		"Error restoring item \"Tool\" to original location after cancelled install.\n");
+	EXPECT_FALSE(Exists(temp));
+	int rescued = 0;
+	for (const auto& entry : std::filesystem::directory_iterator(
+			fRoot.HostPath("Data/var/tmp"))) {
+		std::string name = entry.path().filename().string();
+		if (name.rfind("Installer Rescued Items ", 0) == 0) {
+			rescued++;
+			EXPECT_EQ(fRoot.ReadFile("Data/var/tmp/" + name + "/Tool"), "precious");
+		}
+	}
+	EXPECT_EQ(rescued, 1);
+}
+
+
+TEST_F(DestManagerTest, InstallLog)
+{
+	fAttrib.AdoptPackageName(strdup("Maker/Tool"));
+	fRoot.WriteFile("Data/apps/x", "");
+	fRoot.WriteFile("Data/Maker-Tool Install Log", "an older and longer log text");
+	DestManager manager(&fAttrib);
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	manager.fLogging = true;
+	BFile* log = manager.LogFile();
+	ASSERT_NE(log, nullptr);
+	ASSERT_EQ(log->InitCheck(), B_OK);
+	EXPECT_EQ(manager.LogFile(), log);
+
+	char name[B_FILE_NAME_LENGTH];
+	BDirectory apps("/Data/apps");
+	WritePath(&apps, log, name);
+	log->Write("Tool\n", 5);
+	BDirectory root("/Data");
+	WritePath(&root, log, name);
+	manager.FinishInstall(false, nullptr);
+	EXPECT_EQ(manager.fLog, nullptr);
+
+	EXPECT_EQ(fRoot.ReadFile("Data/Maker-Tool Install Log"), "/Data/apps/Tool\n/Data/");
+	BNode node("/Data/Maker-Tool Install Log");
+	BNodeInfo info(&node);
+	char type[B_MIME_TYPE_LENGTH];
+	ASSERT_EQ(info.GetType(type), B_OK);
+	EXPECT_STREQ(type, "text/plain");
+	EXPECT_TRUE(manager.fLogging);
+}
