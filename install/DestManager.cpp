@@ -516,16 +516,16 @@ DestManager::InstallPlatform(int32 platformMask)
 }
 
 
-int32
-DestManager::AllocExtra(int32 size)
+int64
+DestManager::AllocExtra(int64 size)
 {
-	int32 rest = size % fBlockSize;
+	int64 rest = size % fBlockSize;
 	return rest == 0 ? 0 : fBlockSize - rest;
 }
 
 
-int32
-DestManager::AllocSize(int32 size)
+int64
+DestManager::AllocSize(int64 size)
 {
 	return size + AllocExtra(size);
 }

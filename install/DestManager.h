@@ -50,8 +50,10 @@ public:
 
 	BFile* LogFile();
 	bool InstallPlatform(int32 platformMask);
-	int32 AllocExtra(int32 size);
-	int32 AllocSize(int32 size);
+	// Sizes rounded up to whole allocation blocks; 64-bit, files may pass
+	// 4 GiB.
+	int64 AllocExtra(int64 size);
+	int64 AllocSize(int64 size);
 	void SetInstallDir(BEntry* folder);
 	void ClearDestinationLists();
 

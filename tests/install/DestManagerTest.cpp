@@ -86,6 +86,8 @@ TEST_F(DestManagerTest, SizesPlatformAndLogNames)
 	EXPECT_EQ(manager.AllocSize(1024), 1024);
 	EXPECT_EQ(manager.AllocSize(1025), 2048);
 	EXPECT_EQ(manager.AllocExtra(1000), 24);
+	const int64 fiveGiB = 5LL << 30;
+	EXPECT_EQ(manager.AllocSize(fiveGiB + 1), fiveGiB + 1024);
 
 	EXPECT_TRUE(manager.InstallPlatform(2));
 	EXPECT_TRUE(manager.InstallPlatform(7));
