@@ -8,9 +8,25 @@
 #include <Path.h>
 #include <StorageDefs.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
+
+// Taken while the program starts, before it has other threads: the answer
+// where the running system does not show the mask of a process.
+mode_t
+MaskAtStartUp()
+{
+	mode_t mask = umask(0);
+	umask(mask);
+	return mask;
+}
+
+const mode_t sMaskAtStartUp = MaskAtStartUp();
 
 // Copies the next component of `path` (after any run of slashes) into
 // `component`, at most B_FILE_NAME_LENGTH - 1 bytes: a longer one goes on as
@@ -114,4 +130,23 @@ RecursiveDelete(BEntry* entry)
 	while (dir.GetNextEntry(&child, false) == B_OK)
 		RecursiveDelete(&child);
 	return entry->Remove();
+}
+
+
+mode_t
+file_creation_mask()
+{
+	FILE* status = fopen("/proc/self/status", "r");
+	if (status == nullptr)
+		return sMaskAtStartUp;
+	mode_t mask = sMaskAtStartUp;
+	char line[256];
+	while (fgets(line, sizeof(line), status) != nullptr) {
+		if (strncmp(line, "Umask:", 6) == 0) {
+			mask = (mode_t)strtoul(line + 6, nullptr, 8) & 07777;
+			break;
+		}
+	}
+	fclose(status);
+	return mask;
 }

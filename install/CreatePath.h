@@ -7,6 +7,8 @@
 #include <FindDirectory.h>
 #include <SupportDefs.h>
 
+#include <sys/types.h>
+
 class BDirectory;
 class BEntry;
 class BFile;
@@ -28,5 +30,9 @@ void WritePath(BDirectory* dir, BFile* log, char* nameBuffer);
 // Removes the entry, and a folder with everything in it. The result is that
 // of removing the entry itself.
 status_t RecursiveDelete(BEntry* entry);
+
+// The process's file-creation mask, read without changing it: other threads
+// may be creating files meanwhile.
+mode_t file_creation_mask();
 
 #endif // _CREATE_PATH_H

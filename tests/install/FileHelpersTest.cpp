@@ -9,6 +9,8 @@
 #include <Entry.h>
 #include <Path.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 class FileHelpersTest : public TempRootTest {};
@@ -56,6 +58,17 @@ TEST_F(FileHelpersTest, RootFindDirectoryAndRecursiveDelete)
 	BEntry single("/Data/single");
 	EXPECT_EQ(RecursiveDelete(&single), B_OK);
 	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("Data/single")));
+}
+
+
+TEST(FileCreationMaskTest, ReadWithoutChange)
+{
+	mode_t saved = umask(027);
+	EXPECT_EQ(file_creation_mask(), (mode_t)027);
+	EXPECT_EQ(file_creation_mask(), (mode_t)027);
+	umask(0002);
+	EXPECT_EQ(file_creation_mask(), (mode_t)0002);
+	EXPECT_EQ(umask(saved), (mode_t)0002);
 }
 
 
