@@ -376,3 +376,32 @@ TEST_F(DestManagerTest, InstallLog)
 	EXPECT_STREQ(type, "text/plain");
 	EXPECT_TRUE(manager.fLogging);
 }
+
+
+TEST_F(DestManagerTest, FailuresAreReportedAndNothingRecorded)
+{
+	// A folder where the log would be: logging is turned off for the run.
+	std::filesystem::create_directories(fRoot.HostPath("Data/Tool Install Log"));
+	fAttrib.AdoptPackageName(strdup("Tool"));
+	DestManager manager(&fAttrib);
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	manager.fLogging = true;
+	testing::internal::CaptureStderr();
+	BFile* log = manager.LogFile();
+	EXPECT_EQ(testing::internal::GetCapturedStderr(),
+		"File system error creating log file. Logging has been disabled.\n");
+	ASSERT_NE(log, nullptr);
+	EXPECT_NE(log->InitCheck(), B_OK);
+	EXPECT_FALSE(manager.fLogging);
+	EXPECT_EQ(manager.LogFile(), log);
+
+	// An item that is not there cannot be moved away.
+	BDirectory data("/Data");
+	BEntry ghost("/Data/ghost");
+	testing::internal::CaptureStderr();
+	manager.SafeDelete(&ghost, &data);
+	EXPECT_EQ(testing::internal::GetCapturedStderr(),
+		"Error moving item \"ghost\" to temporary directory.\n");
+	EXPECT_EQ(manager.fDeleteList->CountItems(), 0);
+	manager.FinishInstall(true, nullptr);
+}
