@@ -9,6 +9,8 @@
 #include <Messenger.h>
 #include <Roster.h>
 
+class BWindow;
+
 class BApplication : public BLooper {
 public:
 	explicit BApplication(const char* signature);
@@ -36,6 +38,10 @@ public:
 
 	void DispatchMessage(BMessage* message, BHandler* handler) override;
 	void MessageReceived(BMessage* message) override;
+
+	// The application's windows (the interface kit keeps the list).
+	int32 CountWindows() const;
+	BWindow* WindowAt(int32 index) const;
 
 	status_t GetAppInfo(app_info* info) const;
 	const char* Signature() const { return fSignature; }

@@ -161,6 +161,12 @@ BLooper::_PostFront(BMessage* message)
 		delete message;
 }
 
+BMessage*
+BLooper::_TakeQueuedMessage(bool (*match)(const BMessage* message))
+{
+	return fPort->TakeFirst(match);
+}
+
 // #pragma mark - handlers
 
 void

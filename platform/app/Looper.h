@@ -83,6 +83,9 @@ protected:
 	// Puts a message (which the looper takes over) before all others,
 	// addressed to the looper itself.
 	void _PostFront(BMessage* message);
+	// Takes the first queued message that match accepts out of the queue
+	// (the caller owns it), or NULL.
+	BMessage* _TakeQueuedMessage(bool (*match)(const BMessage* message));
 
 private:
 	friend class BMessenger;

@@ -72,6 +72,21 @@ LooperPort::Pop()
 	return message;
 }
 
+BMessage*
+LooperPort::TakeFirst(bool (*match)(const BMessage* message))
+{
+	std::lock_guard<std::mutex> guard(fMutex);
+	for (auto it = fQueue.begin(); it != fQueue.end(); ++it) {
+		if (match(*it)) {
+			BMessage* message = *it;
+			fQueue.erase(it);
+			fNotFull.notify_one();
+			return message;
+		}
+	}
+	return nullptr;
+}
+
 void
 LooperPort::WakeToStop()
 {

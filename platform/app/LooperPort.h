@@ -46,6 +46,10 @@ public:
 	status_t PushFront(BMessage* message);
 	// Waits for the next message; NULL once the looper is told to stop.
 	BMessage* Pop();
+	// Takes the first queued message that match accepts out of the queue
+	// (the caller owns it); NULL when none does. For a window that looks
+	// ahead at its mouse messages while it tracks the mouse.
+	BMessage* TakeFirst(bool (*match)(const BMessage* message));
 	// Makes the looper's Pop return NULL (now or the next time it waits).
 	void WakeToStop();
 	// Refuses every later message, wakes blocked senders and deletes what is

@@ -1,0 +1,10 @@
+#include <HeadlessBackend.h>
+
+namespace BPrivate {
+
+HeadlessBackend::HeadlessBackend()
+{
+	SetScreenSize(1024, 768);
+}
+
+} // namespace BPrivate
