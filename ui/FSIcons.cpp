@@ -7,6 +7,8 @@
 #include <VolumeRoster.h>
 #include <fs_info.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -179,13 +181,20 @@ MakeIconBitmap(BBitmap** result, BRect rect, void* pixels, color_space space)
 		return;
 	}
 	*result = new BBitmap(rect, space);
-	int32 width = static_cast<int32>(rect.right > rect.left ? rect.right - rect.left
-		: rect.left - rect.right) + 1;
-	int32 height = static_cast<int32>(rect.bottom > rect.top ? rect.bottom - rect.top
-		: rect.top - rect.bottom) + 1;
-	// One byte a pixel for colour-mapped data; four for the 32-bit spaces.
-	int32 bytesPerPixel = space == B_COLOR_8_BIT || space == B_GRAY8 ? 1 : 4;
-	(*result)->SetBits(pixels, width * height * bytesPerPixel, 0, space);
+	int32 width = static_cast<int32>(fabsf(rect.right - rect.left)) + 1;
+	int32 height = static_cast<int32>(fabsf(rect.bottom - rect.top)) + 1;
+	if (space == B_COLOR_8_BIT) {
+		// Packed rows, one byte a pixel, into the bitmap's padded rows.
+		uint8* bits = static_cast<uint8*>((*result)->Bits());
+		const uint8* source = static_cast<const uint8*>(pixels);
+		int32 rows = std::min(height, (*result)->Bounds().IntegerHeight() + 1);
+		int32 columns = std::min(width, (*result)->BytesPerRow());
+		for (int32 y = 0; y < rows; y++)
+			memcpy(bits + y * (*result)->BytesPerRow(), source + y * width, columns);
+	} else {
+		// Other spaces: four bytes a pixel, copied as the bitmap takes them.
+		(*result)->SetBits(pixels, width * height * 4, 0, space);
+	}
 	free(pixels);
 }
 
