@@ -6,6 +6,8 @@
 // Code under test that reports problems with doError blocks in a real
 // alert; with an answerer running, the test goes on.
 
+#include <MountedVolume.h>
+
 #include <Alert.h>
 #include <Automation.h>
 #include <Button.h>
@@ -89,6 +91,10 @@ class AlertAnsweringEnvironment : public ::testing::Environment {
 public:
 	void SetUp() override
 	{
+		// The answerer is a thread, and a process with threads can no
+		// longer enter a mount namespace of its own: tests that mount real
+		// volumes find theirs entered already (where that is possible).
+		MountedVolume::EnterPrivateNamespace();
 		BPrivate::DisplayBackend::Select("headless");
 		fAnswerer = new AlertAnswerer(0);
 	}
