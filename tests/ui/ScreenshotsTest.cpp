@@ -116,7 +116,7 @@ TEST_F(ScreenshotsTest, LabelsSeparatorAndIcons)
 		kinds.push_back(bitmap);
 	}
 
-	BWindow* window = new BWindow(BRect(100, 100, 419, 259), "widgets", B_TITLED_WINDOW, 0);
+	BWindow* window = new BWindow(BRect(100, 100, 459, 259), "widgets", B_TITLED_WINDOW, 0);
 	DrawView* panel = new DrawView(window->Bounds(), [&](BView* v, BRect) {
 		v->SetHighColor(230, 230, 230);
 		v->FillRect(v->Bounds());
@@ -136,6 +136,7 @@ TEST_F(ScreenshotsTest, LabelsSeparatorAndIcons)
 		}
 		v->SetDrawingMode(B_OP_COPY);
 	}, B_FOLLOW_ALL);
+	panel->SetViewColor(230, 230, 230);
 	window->AddChild(panel);
 	panel->AddChild(new LabelView(BRect(10, 10, 309, 60),
 		"This package installs Tool 2.0 and its documentation. Choose the groups, the "
