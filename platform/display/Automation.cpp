@@ -3,6 +3,9 @@
 #include <Alert.h>
 #include <AlertTextView.h>
 #include <Control.h>
+#include <Menu.h>
+#include <MenuItem.h>
+#include <MenuWindow.h>
 #include <ObjectRegistry.h>
 #include <StringView.h>
 #include <TextView.h>
@@ -226,13 +229,90 @@ Automation::ClickAt(BPoint where, uint32 buttons, uint32 modifiers)
 	status_t status = backend()->InjectMouseDown(where, buttons, modifiers);
 	if (status != B_OK)
 		return status;
-	return backend()->InjectMouseUp(where, modifiers);
+	// A release over the desktop (after a press that closed a menu) is no
+	// failure.
+	status = backend()->InjectMouseUp(where, modifiers);
+	return status == B_ENTRY_NOT_FOUND ? B_OK : status;
+}
+
+bool
+Automation::IsMenuOpen()
+{
+	for (const DisplayWindowInfo& window : backend()->Windows()) {
+		if (window.type == kMenuWindowType && !window.hidden)
+			return true;
+	}
+	return false;
+}
+
+status_t
+Automation::ChooseMenuItem(const char* label, bigtime_t timeout)
+{
+	bigtime_t deadline = system_time() + timeout;
+	do {
+		for (const DisplayWindowInfo& info : backend()->Windows()) {
+			if (info.type != kMenuWindowType || info.hidden)
+				continue;
+			if (!info.target.LockTarget())
+				continue;
+			BLooper* looper = nullptr;
+			info.target.Target(&looper);
+			MenuWindow* window = dynamic_cast<MenuWindow*>(looper);
+			BRect frame;
+			bool found = false;
+			if (window != nullptr && window->Menu() != nullptr) {
+				BMenu* menu = window->Menu();
+				for (int32 i = 0; i < menu->CountItems() && !found; i++) {
+					BMenuItem* item = menu->ItemAt(i);
+					if (strcmp(item->Label(), label) == 0) {
+						frame = menu->ConvertToScreen(item->Frame());
+						found = true;
+					}
+				}
+			}
+			looper->Unlock();
+			if (found) {
+				return ClickAt(BPoint(floorf((frame.left + frame.right) / 2),
+					floorf((frame.top + frame.bottom) / 2)));
+			}
+		}
+		snooze(2000);
+	} while (system_time() < deadline);
+	return B_NAME_NOT_FOUND;
 }
 
 status_t
 Automation::MoveMouseTo(BPoint where)
 {
 	return backend()->InjectMouseMoved(where);
+}
+
+status_t
+Automation::PressMouse(BPoint where, uint32 buttons, uint32 modifiers)
+{
+	backend()->InjectMouseMoved(where);
+	return backend()->InjectMouseDown(where, buttons, modifiers);
+}
+
+status_t
+Automation::ReleaseMouse(BPoint where, uint32 modifiers)
+{
+	status_t status = backend()->InjectMouseUp(where, modifiers);
+	return status == B_ENTRY_NOT_FOUND ? B_OK : status;
+}
+
+status_t
+Automation::DragMouse(BPoint from, BPoint to, int32 steps, uint32 modifiers)
+{
+	status_t status = PressMouse(from, B_PRIMARY_MOUSE_BUTTON, modifiers);
+	if (status != B_OK)
+		return status;
+	steps = steps > 0 ? steps : 1;
+	for (int32 i = 1; i <= steps; i++) {
+		BPoint point(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+		backend()->InjectMouseMoved(BPoint(floorf(point.x), floorf(point.y)));
+	}
+	return ReleaseMouse(to, modifiers);
 }
 
 status_t
@@ -250,7 +330,10 @@ Automation::PressKey(const char* bytes, uint32 modifiers)
 	status_t status = backend()->InjectKeyDown(bytes, key, modifiers);
 	if (status != B_OK)
 		return status;
-	return backend()->InjectKeyUp(bytes, key, modifiers);
+	// The key down may have closed the window (Enter on an alert) before
+	// the key comes up; a release with nowhere to go is no failure.
+	status = backend()->InjectKeyUp(bytes, key, modifiers);
+	return status == B_ENTRY_NOT_FOUND ? B_OK : status;
 }
 
 status_t

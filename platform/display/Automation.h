@@ -52,6 +52,19 @@ public:
 	static status_t ClickAt(BPoint screenWhere, uint32 buttons = B_PRIMARY_MOUSE_BUTTON,
 		uint32 modifiers = 0);
 	static status_t MoveMouseTo(BPoint screenWhere);
+	// The parts of a click, for presses that are held: press, move in
+	// steps with the button down, release.
+	static status_t PressMouse(BPoint screenWhere, uint32 buttons = B_PRIMARY_MOUSE_BUTTON,
+		uint32 modifiers = 0);
+	static status_t ReleaseMouse(BPoint screenWhere, uint32 modifiers = 0);
+	static status_t DragMouse(BPoint from, BPoint to, int32 steps = 4,
+		uint32 modifiers = 0);
+	// Clicks the item with the label in the open menu that has one (open
+	// it first by clicking its menu field or bar), waiting for the menu to
+	// open.
+	static status_t ChooseMenuItem(const char* label, bigtime_t timeout = kAutomationWait);
+	// Whether a menu is open.
+	static bool IsMenuOpen();
 	static status_t PressCloseBox(int32 window);
 	// A key down and up in the active window: bytes as the key produces
 	// them (B_ENTER, "a", ...).

@@ -2,6 +2,7 @@
 
 #include <HeadlessBackend.h>
 #include <InterfaceDefs.h>
+#include <MenuWindow.h>
 #include <Message.h>
 #include <Window.h>
 
@@ -24,6 +25,12 @@ const float kTabHeight = 18.0f;
 
 std::mutex sSelectLock;
 std::unique_ptr<DisplayBackend> sBackend;
+
+bool
+is_menu(uint32 type)
+{
+	return type == kMenuWindowType;
+}
 
 bool
 is_modal(uint32 type)
@@ -428,6 +435,9 @@ DisplayBackend::_Post(const Window& window, BMessage* message) const
 bool
 DisplayBackend::_InputAllowed(const Window& window) const
 {
+	// Open menus take input whatever else is shown.
+	if (is_menu(window.info.type))
+		return true;
 	const Window* modal = _ModalWindow();
 	return modal == nullptr || modal == &window;
 }
@@ -441,7 +451,21 @@ DisplayBackend::InjectMouseDown(BPoint where, uint32 buttons, uint32 modifiers)
 	fPointer = where;
 	fButtons = buttons;
 	fModifiers = modifiers;
+	// A press outside the open menus closes them, and does nothing else.
+	bool closedMenu = false;
+	for (const auto& menu : fWindows) {
+		if (is_menu(menu->info.type) && !menu->info.hidden
+			&& !menu->info.frame.Contains(where)) {
+			BMessage quit(B_QUIT_REQUESTED);
+			_Post(*menu, &quit);
+			closedMenu = true;
+		}
+	}
 	const Window* window = _WindowAt(where);
+	if (closedMenu && (window == nullptr || !is_menu(window->info.type))) {
+		fGrab = -1;
+		return B_OK;
+	}
 	if (window == nullptr)
 		return B_ENTRY_NOT_FOUND;
 	if (!_InputAllowed(*window)) {

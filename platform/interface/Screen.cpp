@@ -113,7 +113,10 @@ BScreen::IndexForColor(rgb_color color) const
 uint8
 BScreen::IndexForColor(uint8 red, uint8 green, uint8 blue, uint8 alpha) const
 {
-	if (alpha < 127)
+	// Only the transparent colour itself maps to the transparent index;
+	// otherwise alpha plays no part (white with alpha 0 is white).
+	if (red == B_TRANSPARENT_COLOR.red && green == B_TRANSPARENT_COLOR.green
+		&& blue == B_TRANSPARENT_COLOR.blue && alpha == B_TRANSPARENT_COLOR.alpha)
 		return B_TRANSPARENT_MAGIC_CMAP8;
 	// An exact entry wins over the 15-bit table's rounding.
 	const color_map* map = system_colors();

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -49,8 +51,9 @@ BTextView::~BTextView()
 void
 BTextView::_Init(const BFont* font, const rgb_color* color)
 {
-	fFont = font != nullptr ? *font : *be_plain_font;
-	fColor = color != nullptr ? *color : make_color(0, 0, 0);
+	Run run = {0, font != nullptr ? *font : *be_plain_font,
+		color != nullptr ? *color : make_color(0, 0, 0)};
+	fRuns.push_back(run);
 	fSelectionStart = fSelectionEnd = fAnchor = 0;
 	fWordWrap = true;
 	fEditable = true;
@@ -59,7 +62,7 @@ BTextView::_Init(const BFont* font, const rgb_color* color)
 	fTracking = false;
 	fAlignment = B_ALIGN_LEFT;
 	fMaxBytes = INT32_MAX;
-	SetFont(&fFont);
+	SetFont(&fRuns[0].font);
 	_Layout();
 }
 
@@ -72,18 +75,41 @@ BTextView::AttachedToWindow()
 
 // #pragma mark - layout
 
+int32
+BTextView::_RunAt(int32 offset) const
+{
+	int32 index = 0;
+	for (int32 i = 0; i < static_cast<int32>(fRuns.size()); i++) {
+		if (fRuns[i].offset <= offset)
+			index = i;
+	}
+	return index;
+}
+
+float
+BTextView::_Width(int32 start, int32 end) const
+{
+	// Each run's part in its own font.
+	float width = 0;
+	while (start < end) {
+		int32 run = _RunAt(start);
+		int32 runEnd = run + 1 < static_cast<int32>(fRuns.size())
+			? std::min(end, fRuns[run + 1].offset) : end;
+		width += fRuns[run].font.StringWidth(
+			shown_text(fText.substr(start, runEnd - start)).c_str());
+		start = runEnd;
+	}
+	return width;
+}
+
 void
 BTextView::_Layout()
 {
-	font_height fh;
-	fFont.GetHeight(&fh);
-	fAscent = ceilf(fh.ascent);
-	fLineHeight = ceilf(fh.ascent + fh.descent + fh.leading);
 	float maxWidth = fTextRect.Width();
-
 	fLines.clear();
 	int32 length = TextLength();
 	int32 paragraph = 0;
+	float top = fTextRect.top;
 	for (;;) {
 		int32 paragraphEnd = paragraph;
 		while (paragraphEnd < length && fText[paragraphEnd] != '\n')
@@ -104,17 +130,26 @@ BTextView::_Layout()
 						i = next;
 						continue;
 					}
-					float width = fFont.StringWidth(
-						shown_text(fText.substr(position, next - position)).c_str());
-					if (width > maxWidth && i > position)
+					if (_Width(position, next) > maxWidth && i > position)
 						break;
 					i = next;
 				}
 				if (i < paragraphEnd)
 					end = lastBreak > position ? lastBreak : i;
 			}
-			Line line = {position, end, fTextRect.top + fLines.size() * fLineHeight};
+			// The line is as tall as the tallest font on it.
+			float ascent = 0, below = 0;
+			int32 first = _RunAt(position);
+			int32 last = _RunAt(std::max(position, end - 1));
+			for (int32 run = first; run <= last; run++) {
+				font_height fh;
+				fRuns[run].font.GetHeight(&fh);
+				ascent = std::max(ascent, ceilf(fh.ascent));
+				below = std::max(below, ceilf(fh.descent + fh.leading));
+			}
+			Line line = {position, end, top, ascent + below, ascent};
 			fLines.push_back(line);
+			top += line.height;
 			position = end;
 		} while (position < paragraphEnd);
 
@@ -140,9 +175,10 @@ BTextView::_UpdateScrollBars()
 		return;
 	float content = TextHeight(0, CountLines() - 1) + 2 * fTextRect.top;
 	float visible = Bounds().Height() + 1;
+	float step = LineHeight(0);
 	bar->SetRange(0, std::max(0.0f, ceilf(content - visible)));
 	bar->SetProportion(content > 0 ? std::min(1.0f, visible / content) : 1.0f);
-	bar->SetSteps(fLineHeight, std::max(fLineHeight, visible - fLineHeight));
+	bar->SetSteps(step, std::max(step, visible - step));
 }
 
 std::string
@@ -154,10 +190,10 @@ BTextView::_LineText(const Line& line) const
 float
 BTextView::_LineWidth(const Line& line) const
 {
-	std::string text = _LineText(line);
-	while (!text.empty() && text.back() == ' ')
-		text.pop_back();
-	return fFont.StringWidth(shown_text(text).c_str());
+	int32 end = line.end;
+	while (end > line.start && fText[end - 1] == ' ')
+		end--;
+	return _Width(line.start, end);
 }
 
 float
@@ -209,9 +245,11 @@ void
 BTextView::SetText(const char* text, int32 length, const text_run_array* runs)
 {
 	fText.assign(text != nullptr ? text : "", text != nullptr ? std::max(0, length) : 0);
-	if (runs != nullptr && runs->count > 0)
-		SetFontAndColor(&runs->runs[0].font, B_FONT_ALL, &runs->runs[0].color);
+	// The new text starts in the style of the old text's start.
+	fRuns.resize(1);
 	fSelectionStart = fSelectionEnd = fAnchor = 0;
+	if (runs != nullptr)
+		SetRunArray(0, TextLength(), runs);
 	_Changed();
 }
 
@@ -252,6 +290,11 @@ BTextView::Insert(int32 offset, const char* text, int32 length, const text_run_a
 		return;
 	offset = std::clamp(offset, 0, TextLength());
 	fText.insert(offset, text, length);
+	// Inserted text takes the style of the text before it.
+	for (size_t i = 1; i < fRuns.size(); i++) {
+		if (fRuns[i].offset >= offset && fRuns[i].offset > 0)
+			fRuns[i].offset += length;
+	}
 	// The selection moves with the text after it.
 	if (fSelectionStart >= offset)
 		fSelectionStart += length;
@@ -281,6 +324,9 @@ BTextView::Delete(int32 start, int32 finish)
 			return offset - (finish - start);
 		return std::min(offset, start);
 	};
+	for (size_t i = 1; i < fRuns.size(); i++)
+		fRuns[i].offset = adjust(fRuns[i].offset);
+	_MergeRuns();
 	fSelectionStart = adjust(fSelectionStart);
 	fSelectionEnd = adjust(fSelectionEnd);
 	fAnchor = adjust(fAnchor);
@@ -357,33 +403,283 @@ BTextView::SetAlignment(alignment flag)
 void
 BTextView::SetFontAndColor(const BFont* font, uint32 mode, const rgb_color* color)
 {
-	if (font != nullptr) {
-		if (mode == B_FONT_ALL)
-			fFont = *font;
-		else
-			fFont.CopyFrom(*font, mode);
-		SetFont(&fFont);
+	if (fStylable)
+		SetFontAndColor(fSelectionStart, fSelectionEnd, font, mode, color);
+	else
+		SetFontAndColor(0, TextLength(), font, mode, color);
+}
+
+void
+BTextView::SetFontAndColor(int32 start, int32 end, const BFont* font, uint32 mode,
+	const rgb_color* color)
+{
+	if (!fStylable) {
+		// One style for everything.
+		start = 0;
+		end = TextLength();
+		fRuns.resize(1);
 	}
-	if (color != nullptr)
-		fColor = *color;
+	_ApplyStyle(start, end, font, mode, color);
+	if (fRuns[0].offset == 0)
+		SetFont(&fRuns[0].font);
 	_Changed();
+}
+
+void
+BTextView::_ApplyStyle(int32 start, int32 end, const BFont* font, uint32 mode,
+	const rgb_color* color)
+{
+	start = std::clamp(start, 0, TextLength());
+	end = std::clamp(end, start, TextLength());
+	bool whole = start == 0 && end >= TextLength();
+	if (start == end && !whole)
+		return;
+	// Split the runs at both ends, then restyle every run inside.
+	auto split = [this](int32 offset) {
+		int32 run = _RunAt(offset);
+		if (fRuns[run].offset != offset) {
+			Run copy = fRuns[run];
+			copy.offset = offset;
+			fRuns.insert(fRuns.begin() + run + 1, copy);
+		}
+	};
+	split(start);
+	if (end < TextLength())
+		split(end);
+	for (Run& run : fRuns) {
+		bool inside = run.offset >= start && (run.offset < end || whole);
+		if (!inside)
+			continue;
+		if (font != nullptr) {
+			if (mode == B_FONT_ALL)
+				run.font = *font;
+			else
+				run.font.CopyFrom(*font, mode);
+		}
+		if (color != nullptr)
+			run.color = *color;
+	}
+	_MergeRuns();
+}
+
+void
+BTextView::_MergeRuns()
+{
+	// Runs that start at the same place, or look the same as the run
+	// before them, are one.
+	std::vector<Run> merged;
+	for (const Run& run : fRuns) {
+		if (!merged.empty() && merged.back().offset == run.offset) {
+			merged.back() = run;
+			continue;
+		}
+		if (!merged.empty() && merged.back().font == run.font
+			&& merged.back().color == run.color)
+			continue;
+		merged.push_back(run);
+	}
+	merged[0].offset = 0;
+	fRuns = merged;
 }
 
 void
 BTextView::GetFontAndColor(BFont* font, rgb_color* color) const
 {
+	GetFontAndColor(fSelectionStart, font, color);
+}
+
+void
+BTextView::GetFontAndColor(int32 offset, BFont* font, rgb_color* color) const
+{
+	const Run& run = fRuns[_RunAt(offset)];
 	if (font != nullptr)
-		*font = fFont;
+		*font = run.font;
 	if (color != nullptr)
-		*color = fColor;
+		*color = run.color;
+}
+
+void
+BTextView::SetRunArray(int32 start, int32 end, const text_run_array* runs)
+{
+	if (runs == nullptr || runs->count <= 0)
+		return;
+	start = std::clamp(start, 0, TextLength());
+	end = std::clamp(end, start, TextLength());
+	if (!fStylable) {
+		SetFontAndColor(&runs->runs[0].font, B_FONT_ALL, &runs->runs[0].color);
+		return;
+	}
+	for (int32 i = 0; i < runs->count; i++) {
+		int32 runStart = start + runs->runs[i].offset;
+		int32 runEnd = i + 1 < runs->count ? start + runs->runs[i + 1].offset : end;
+		_ApplyStyle(runStart, std::min(runEnd, end), &runs->runs[i].font, B_FONT_ALL,
+			&runs->runs[i].color);
+	}
+	_Changed();
+}
+
+text_run_array*
+BTextView::RunArray(int32 start, int32 end, int32* length) const
+{
+	start = std::clamp(start, 0, TextLength());
+	end = std::clamp(end, start, TextLength());
+	int32 first = _RunAt(start);
+	int32 last = _RunAt(std::max(start, end - 1));
+	text_run_array* array = AllocRunArray(last - first + 1, length);
+	for (int32 i = first; i <= last; i++) {
+		text_run& run = array->runs[i - first];
+		run.offset = std::max(fRuns[i].offset, start) - start;
+		run.font = fRuns[i].font;
+		run.color = fRuns[i].color;
+	}
+	return array;
+}
+
+text_run_array*
+BTextView::AllocRunArray(int32 count, int32* size)
+{
+	count = std::max(1, count);
+	int32 bytes = static_cast<int32>(sizeof(text_run_array) + (count - 1) * sizeof(text_run));
+	text_run_array* array = static_cast<text_run_array*>(malloc(bytes));
+	if (array == nullptr)
+		return nullptr;
+	array->count = count;
+	for (int32 i = 0; i < count; i++) {
+		new (&array->runs[i]) text_run();
+		array->runs[i].offset = 0;
+		array->runs[i].color = make_color(0, 0, 0);
+	}
+	if (size != nullptr)
+		*size = bytes;
+	return array;
+}
+
+void
+BTextView::FreeRunArray(text_run_array* array)
+{
+	if (array == nullptr)
+		return;
+	for (int32 i = 0; i < array->count; i++)
+		array->runs[i].~text_run();
+	free(array);
+}
+
+namespace {
+
+const uint32 kFlattenedRunsMagic = 'Ali!';
+const int32 kFlattenedRunSize = 4 + 64 + 64 + 4 + 4 + 2 + 4 + 2;
+const int32 kFlattenedHeaderSize = 12;
+
+void
+put32(uint8* data, uint32 value)
+{
+	data[0] = value >> 24;
+	data[1] = value >> 16;
+	data[2] = value >> 8;
+	data[3] = value;
+}
+
+uint32
+get32(const uint8* data)
+{
+	return (uint32(data[0]) << 24) | (uint32(data[1]) << 16) | (uint32(data[2]) << 8)
+		| data[3];
+}
+
+void
+put_float(uint8* data, float value)
+{
+	uint32 bits;
+	memcpy(&bits, &value, 4);
+	put32(data, bits);
+}
+
+float
+get_float(const uint8* data)
+{
+	uint32 bits = get32(data);
+	float value;
+	memcpy(&value, &bits, 4);
+	return value;
+}
+
+} // namespace
+
+void*
+BTextView::FlattenRunArray(const text_run_array* array, int32* size)
+{
+	if (array == nullptr || array->count < 0)
+		return nullptr;
+	int32 bytes = kFlattenedHeaderSize + array->count * kFlattenedRunSize;
+	uint8* data = static_cast<uint8*>(calloc(1, bytes));
+	if (data == nullptr)
+		return nullptr;
+	put32(data, kFlattenedRunsMagic);
+	put32(data + 4, 0);
+	put32(data + 8, array->count);
+	for (int32 i = 0; i < array->count; i++) {
+		const text_run& run = array->runs[i];
+		uint8* out = data + kFlattenedHeaderSize + i * kFlattenedRunSize;
+		put32(out, run.offset);
+		font_family family;
+		font_style style;
+		run.font.GetFamilyAndStyle(&family, &style);
+		memcpy(out + 4, family, strnlen(family, 63));
+		memcpy(out + 68, style, strnlen(style, 63));
+		put_float(out + 132, run.font.Size());
+		put_float(out + 136, run.font.Shear());
+		out[140] = run.font.Face() >> 8;
+		out[141] = run.font.Face() & 0xff;
+		out[142] = run.color.red;
+		out[143] = run.color.green;
+		out[144] = run.color.blue;
+		out[145] = run.color.alpha;
+	}
+	if (size != nullptr)
+		*size = bytes;
+	return data;
+}
+
+text_run_array*
+BTextView::UnflattenRunArray(const void* flattened, int32* size)
+{
+	const uint8* data = static_cast<const uint8*>(flattened);
+	if (data == nullptr || get32(data) != kFlattenedRunsMagic || get32(data + 4) != 0)
+		return nullptr;
+	int32 count = static_cast<int32>(get32(data + 8));
+	if (count <= 0 || count > 1000000)
+		return nullptr;
+	text_run_array* array = AllocRunArray(count, nullptr);
+	if (array == nullptr)
+		return nullptr;
+	for (int32 i = 0; i < count; i++) {
+		const uint8* in = data + kFlattenedHeaderSize + i * kFlattenedRunSize;
+		text_run& run = array->runs[i];
+		run.offset = static_cast<int32>(get32(in));
+		char family[65] = {0};
+		char style[65] = {0};
+		memcpy(family, in + 4, 64);
+		memcpy(style, in + 68, 64);
+		run.font.SetFamilyAndStyle(family, style);
+		run.font.SetSize(get_float(in + 132));
+		run.font.SetShear(get_float(in + 136));
+		uint16 face = (uint16(in[140]) << 8) | in[141];
+		if (face != 0)
+			run.font.SetFace(face);
+		run.color = make_color(in[142], in[143], in[144], in[145]);
+	}
+	if (size != nullptr)
+		*size = kFlattenedHeaderSize + count * kFlattenedRunSize;
+	return array;
 }
 
 // #pragma mark - geometry
 
 float
-BTextView::LineHeight(int32) const
+BTextView::LineHeight(int32 line) const
 {
-	return fLineHeight;
+	line = std::clamp(line, 0, CountLines() - 1);
+	return fLines[line].height;
 }
 
 float
@@ -391,7 +687,10 @@ BTextView::TextHeight(int32 startLine, int32 endLine) const
 {
 	startLine = std::max(0, startLine);
 	endLine = std::min(CountLines() - 1, endLine);
-	return endLine < startLine ? 0 : (endLine - startLine + 1) * fLineHeight;
+	float height = 0;
+	for (int32 line = startLine; line <= endLine; line++)
+		height += fLines[line].height;
+	return height;
 }
 
 int32
@@ -408,8 +707,12 @@ BTextView::LineAt(int32 offset) const
 int32
 BTextView::LineAt(BPoint point) const
 {
-	int32 line = static_cast<int32>(floorf((point.y - fTextRect.top) / fLineHeight));
-	return std::clamp(line, 0, CountLines() - 1);
+	int32 line = 0;
+	for (int32 i = 0; i < CountLines(); i++) {
+		if (fLines[i].top <= point.y)
+			line = i;
+	}
+	return line;
 }
 
 BPoint
@@ -417,10 +720,9 @@ BTextView::PointAt(int32 offset, float* height) const
 {
 	offset = std::clamp(offset, 0, TextLength());
 	const Line& line = fLines[LineAt(offset)];
-	std::string before = fText.substr(line.start, std::min(offset, line.end) - line.start);
 	if (height != nullptr)
-		*height = fLineHeight;
-	return BPoint(_LineLeft(line) + fFont.StringWidth(shown_text(before).c_str()), line.top);
+		*height = line.height;
+	return BPoint(_LineLeft(line) + _Width(line.start, std::min(offset, line.end)), line.top);
 }
 
 int32
@@ -432,8 +734,7 @@ BTextView::OffsetAt(BPoint point) const
 	// The boundary nearest to the point.
 	while (offset < line.end) {
 		int32 next = _NextCharacter(offset);
-		float width = fFont.StringWidth(
-			shown_text(fText.substr(offset, next - offset)).c_str());
+		float width = _Width(offset, next);
 		if (point.x < x + width / 2)
 			break;
 		x += width;
@@ -460,12 +761,13 @@ BTextView::OffsetAt(int32 line) const
 void
 BTextView::ScrollToOffset(int32 offset)
 {
-	BPoint point = PointAt(offset);
+	float height;
+	BPoint point = PointAt(offset, &height);
 	BRect bounds = Bounds();
 	if (point.y < bounds.top)
 		ScrollTo(BPoint(bounds.left, point.y - fTextRect.top));
-	else if (point.y + fLineHeight - 1 > bounds.bottom)
-		ScrollTo(BPoint(bounds.left, point.y + fLineHeight - 1 - bounds.Height()));
+	else if (point.y + height - 1 > bounds.bottom)
+		ScrollTo(BPoint(bounds.left, point.y + height - 1 - bounds.Height()));
 }
 
 void
@@ -482,26 +784,36 @@ BTextView::Draw(BRect updateRect)
 	bool showSelection = fSelectable && fSelectionStart != fSelectionEnd;
 	SetLowColor(ViewColor());
 	for (const Line& line : fLines) {
-		if (line.top > updateRect.bottom || line.top + fLineHeight - 1 < updateRect.top)
+		if (line.top > updateRect.bottom || line.top + line.height - 1 < updateRect.top)
 			continue;
 		if (showSelection && fSelectionStart <= line.end && fSelectionEnd > line.start) {
 			float left = PointAt(std::max(fSelectionStart, line.start)).x;
 			float right = fSelectionEnd > line.end ? fTextRect.right
 				: PointAt(fSelectionEnd).x - 1;
 			SetHighColor(kSelectionColor);
-			FillRect(BRect(left, line.top, right, line.top + fLineHeight - 1));
+			FillRect(BRect(left, line.top, right, line.top + line.height - 1));
 		}
-		std::string text = shown_text(_LineText(line));
-		if (!text.empty()) {
-			SetHighColor(fColor);
-			DrawString(text.c_str(), BPoint(_LineLeft(line), line.top + fAscent));
+		// Each run's part in its font and colour, on the common baseline.
+		float x = _LineLeft(line);
+		int32 position = line.start;
+		while (position < line.end) {
+			int32 run = _RunAt(position);
+			int32 runEnd = run + 1 < static_cast<int32>(fRuns.size())
+				? std::min(line.end, fRuns[run + 1].offset) : line.end;
+			std::string part = shown_text(fText.substr(position, runEnd - position));
+			SetFont(&fRuns[run].font);
+			SetHighColor(fRuns[run].color);
+			DrawString(part.c_str(), BPoint(x, line.top + line.ascent));
+			x += fRuns[run].font.StringWidth(part.c_str());
+			position = runEnd;
 		}
 	}
 	if (fEditable && IsFocus() && fSelectionStart == fSelectionEnd && Window() != nullptr
 		&& Window()->IsActive()) {
-		BPoint caret = PointAt(fSelectionStart);
-		SetHighColor(fColor);
-		StrokeLine(BPoint(caret.x, caret.y), BPoint(caret.x, caret.y + fLineHeight - 1));
+		float height;
+		BPoint caret = PointAt(fSelectionStart, &height);
+		SetHighColor(fRuns[_RunAt(fSelectionStart)].color);
+		StrokeLine(BPoint(caret.x, caret.y), BPoint(caret.x, caret.y + height - 1));
 	}
 }
 
@@ -597,7 +909,7 @@ BTextView::KeyDown(const char* bytes, int32 numBytes)
 		case B_PAGE_UP:
 		case B_PAGE_DOWN:
 		{
-			float page = Bounds().Height() + 1 - fLineHeight;
+			float page = Bounds().Height() + 1 - LineHeight(0);
 			ScrollBy(0, key == B_PAGE_UP ? -page : page);
 			return;
 		}
@@ -621,9 +933,10 @@ BTextView::KeyDown(const char* bytes, int32 numBytes)
 		case B_UP_ARROW:
 		case B_DOWN_ARROW:
 		{
-			BPoint point = PointAt(caret);
-			point.y += key == B_UP_ARROW ? -fLineHeight : fLineHeight;
 			int32 line = LineAt(caret) + (key == B_UP_ARROW ? -1 : 1);
+			BPoint point(PointAt(caret).x, 0);
+			if (line >= 0 && line < CountLines())
+				point.y = fLines[line].top;
 			if (line < 0)
 				_MoveCaret(0, shift);
 			else if (line >= CountLines())

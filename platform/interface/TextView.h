@@ -2,9 +2,9 @@
 #define _TEXT_VIEW_H
 
 // Text laid out in a text rectangle (wrapped at its width when word wrap
-// is on), which may be selectable and editable. One font and colour serve
-// the whole text; the style runs a caller gives set them from the first
-// run.
+// is on), which may be selectable and editable. A stylable view keeps runs
+// of font and colour over its text; otherwise one font and colour serve
+// the whole text.
 
 #include <View.h>
 
@@ -73,9 +73,29 @@ public:
 	bool IsStylable() const { return fStylable; }
 	void SetAlignment(alignment flag);
 	alignment Alignment() const { return fAlignment; }
+	// The whole text when the view is not stylable, else the selection
+	// (or the range given).
 	void SetFontAndColor(const BFont* font, uint32 mode = B_FONT_ALL,
 		const rgb_color* color = NULL);
+	void SetFontAndColor(int32 start, int32 end, const BFont* font,
+		uint32 mode = B_FONT_ALL, const rgb_color* color = NULL);
+	// The font and colour at the start of the selection.
 	void GetFontAndColor(BFont* font, rgb_color* color) const;
+	void GetFontAndColor(int32 offset, BFont* font, rgb_color* color) const;
+	// Applies runs (offsets relative to start) to the range.
+	void SetRunArray(int32 start, int32 end, const text_run_array* runs);
+	// The runs over a range, offsets relative to start; free with
+	// FreeRunArray.
+	text_run_array* RunArray(int32 start, int32 end, int32* length = NULL) const;
+
+	static text_run_array* AllocRunArray(int32 count, int32* size = NULL);
+	static void FreeRunArray(text_run_array* array);
+	// The platform's flattened form: big-endian, magic 'Ali!', version 0,
+	// count, then per run offset, family (64 bytes), style (64 bytes),
+	// size, shear, face, red, green, blue, alpha and two reserved bytes.
+	// Both results are malloc'ed (free / FreeRunArray).
+	static void* FlattenRunArray(const text_run_array* array, int32* size = NULL);
+	static text_run_array* UnflattenRunArray(const void* data, int32* size = NULL);
 	void SetMaxBytes(int32 max) { fMaxBytes = max; }
 	int32 MaxBytes() const { return fMaxBytes; }
 
@@ -97,12 +117,25 @@ private:
 		int32 start;
 		int32 end;
 		float top;
+		float height;
+		float ascent;
+	};
+
+	struct Run {
+		int32 offset;
+		BFont font;
+		rgb_color color;
 	};
 
 	void _Init(const BFont* font, const rgb_color* color);
 	void _Layout();
 	void _Changed();
 	void _UpdateScrollBars();
+	float _Width(int32 start, int32 end) const;
+	int32 _RunAt(int32 offset) const;
+	void _ApplyStyle(int32 start, int32 end, const BFont* font, uint32 mode,
+		const rgb_color* color);
+	void _MergeRuns();
 	float _LineWidth(const Line& line) const;
 	float _LineLeft(const Line& line) const;
 	std::string _LineText(const Line& line) const;
@@ -114,10 +147,7 @@ private:
 	std::string fText;
 	std::vector<Line> fLines;
 	BRect fTextRect;
-	BFont fFont;
-	rgb_color fColor;
-	float fLineHeight;
-	float fAscent;
+	std::vector<Run> fRuns;
 	int32 fSelectionStart;
 	int32 fSelectionEnd;
 	int32 fAnchor;

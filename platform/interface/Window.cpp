@@ -359,12 +359,14 @@ BWindow::Show()
 {
 	Lock();
 	fShowLevel--;
-	if (fShowLevel == 0) {
-		DisplayBackend::Default()->WindowShown(fDisplayID, true);
-		_Invalidate(Bounds());
-	}
+	// The thread first: a window the display shows has a thread that is
+	// about to draw it, so nobody sees it idle and undrawn.
 	if (!fThreadStarted)
 		Run();
+	if (fShowLevel == 0) {
+		_Invalidate(Bounds());
+		DisplayBackend::Default()->WindowShown(fDisplayID, true);
+	}
 	Unlock();
 }
 

@@ -443,6 +443,43 @@ TEST_F(AutomationTest, GetMouseTakesTheQueuedRelease)
 	QuitWindow(window);
 }
 
+TEST_F(AutomationTest, DragsReachTheViewThatWasPressed)
+{
+	class DragView : public BView {
+	public:
+		DragView(BRect frame) : BView(frame, "drag", B_FOLLOW_NONE, B_WILL_DRAW) {}
+		void MouseDown(BPoint where) override { fPath.push_back(where); }
+		void MouseMoved(BPoint where, uint32, const BMessage*) override
+		{
+			uint32 buttons = 0;
+			Window()->CurrentMessage()->FindInt32("buttons", (int32*)&buttons);
+			if (buttons != 0)
+				fPath.push_back(where);
+		}
+		void MouseUp(BPoint where) override { fPath.push_back(where); fUps++; }
+		std::vector<BPoint> fPath;
+		int32 fUps = 0;
+	};
+	BWindow* window = new BWindow(BRect(100, 100, 299, 299), "drag", B_TITLED_WINDOW, 0);
+	DragView* view = new DragView(BRect(10, 10, 59, 59));
+	window->AddChild(view);
+	window->Show();
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+
+	// Out of the view and beyond the window: the view that was pressed
+	// hears the whole drag, in its own coordinates.
+	EXPECT_EQ(Automation::DragMouse(BPoint(120, 120), BPoint(420, 160), 3), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_TRUE(window->Lock());
+	ASSERT_EQ(view->fPath.size(), 5u);
+	EXPECT_EQ(view->fPath.front(), BPoint(10, 10));
+	EXPECT_EQ(view->fPath[1], BPoint(110, 23));
+	EXPECT_EQ(view->fPath.back(), BPoint(310, 50));
+	EXPECT_EQ(view->fUps, 1);
+	window->Unlock();
+	QuitWindow(window);
+}
+
 TEST_F(AutomationTest, PNGOfAWindowAndOfTheScreen)
 {
 	DrawView* view = new DrawView(BRect(0, 0, 99, 49), [](BView* v, BRect) {

@@ -4,6 +4,10 @@
 #include <Box.h>
 #include <Button.h>
 #include <CheckBox.h>
+#include <MenuField.h>
+#include <MenuItem.h>
+#include <PopUpMenu.h>
+#include <TextView.h>
 #include <Picture.h>
 #include <PictureButton.h>
 #include <ScrollView.h>
@@ -192,5 +196,50 @@ TEST_F(ScreenshotTest, StatusBarScrollViewAndPictureButton)
 	fPanel->AddChild(help);
 	fPanel->AddChild(down);
 	WriteAndCheck(window, "progress");
+	QuitWindow(window);
+}
+
+TEST_F(ScreenshotTest, MenuFieldsOpenMenuAndText)
+{
+	BWindow* window = PanelWindow(BRect(300, 200, 780, 510), "Install Package");
+	BTextView* description = new BTextView(BRect(8, 2, 472, 102), "description",
+		BRect(2, 2, 462, 98), B_FOLLOW_LEFT_RIGHT | B_FOLLOW_TOP, B_WILL_DRAW);
+	description->SetViewColor(230, 230, 230);
+	description->SetText("This package installs a small tool and its documentation. "
+		"Choose the groups to install, the volume and the folder, then press Begin.");
+	description->MakeEditable(false);
+	description->MakeSelectable(false);
+	fPanel->AddChild(description);
+
+	BPopUpMenu* volumes = new BPopUpMenu("volumes");
+	volumes->AddItem(new BMenuItem("boot", new BMessage('VolS')));
+	volumes->AddItem(new BMenuItem("Data", new BMessage('VolS')));
+	volumes->ItemAt(0)->SetMarked(true);
+	BMenuField* volume = new BMenuField(BRect(8, 276, 173, 298), "Volume", "Install on",
+		volumes);
+	volume->SetDivider(44);
+	fPanel->AddChild(volume);
+	BPopUpMenu* folders = new BPopUpMenu("folders", false, false);
+	folders->AddItem(new BMenuItem("apps", new BMessage('FolS')));
+	folders->AddItem(new BMenuItem("home", new BMessage('FolS')));
+	folders->AddItem(new BMenuItem("home/Desktop", new BMessage('FolS')));
+	folders->AddSeparatorItem();
+	folders->AddItem(new BMenuItem("Other...", new BMessage('FolS')));
+	BMenuField* folder = new BMenuField(BRect(177, 276, 377, 298), "Folder", "in", folders);
+	folder->SetDivider(18);
+	folder->MenuItem()->SetLabel("apps");
+	fPanel->AddChild(folder);
+	BButton* begin = new BButton(BRect(389, 278, 464, 298), "installbutton", "Begin",
+		new BMessage('inst'), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM);
+	fPanel->AddChild(begin);
+	begin->MakeDefault(true);
+	WriteAndCheck(window, "install-like");
+
+	ASSERT_EQ(Automation::Click(window->DisplayID(), "Folder"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_TRUE(Automation::IsMenuOpen());
+	std::string path = screenshot_path("menu");
+	ASSERT_EQ(Automation::WriteScreenPNG(path.c_str()), B_OK);
+	EXPECT_EQ(Automation::ClickAt(BPoint(5, 5)), B_OK);
 	QuitWindow(window);
 }

@@ -224,3 +224,99 @@ TEST_F(TextViewTest, LongTextSetsTheScrollBarAndDraws)
 	window->Unlock();
 	QuitWindow(window);
 }
+
+TEST_F(TextViewTest, StyleRunsFollowTheTextAndSurviveFlattening)
+{
+	BTextView view(BRect(0, 0, 299, 99), "licensetext", BRect(3, 3, 296, 96), B_FOLLOW_ALL,
+		B_WILL_DRAW);
+	view.SetStylable(true);
+	view.SetText("Plain BOLD big tail");
+	BFont bold(be_bold_font);
+	BFont big(be_plain_font);
+	big.SetSize(20);
+	view.SetFontAndColor(6, 10, &bold, B_FONT_ALL, &kRed);
+	view.SetFontAndColor(11, 14, &big);
+
+	BFont font;
+	rgb_color color;
+	view.GetFontAndColor(7, &font, &color);
+	EXPECT_EQ(font, bold);
+	EXPECT_EQ(color, kRed);
+	view.GetFontAndColor(12, &font, &color);
+	EXPECT_EQ(font.Size(), 20);
+	EXPECT_EQ(color, kBlack);
+	view.GetFontAndColor(15, &font, nullptr);
+	EXPECT_EQ(font, *be_plain_font);
+	// The big run makes its line taller.
+	EXPECT_GT(view.LineHeight(0), 20);
+
+	int32 length = 0;
+	text_run_array* runs = view.RunArray(0, view.TextLength(), &length);
+	ASSERT_NE(runs, nullptr);
+	ASSERT_EQ(runs->count, 5);
+	EXPECT_EQ(runs->runs[1].offset, 6);
+	EXPECT_EQ(runs->runs[2].offset, 10);
+	EXPECT_EQ(runs->runs[3].offset, 11);
+	EXPECT_EQ(runs->runs[4].offset, 14);
+	EXPECT_GT(length, 0);
+
+	// Flattened and back, the runs are the same.
+	int32 size = 0;
+	void* flat = BTextView::FlattenRunArray(runs, &size);
+	ASSERT_NE(flat, nullptr);
+	EXPECT_EQ(size, 12 + 5 * 148);
+	const uint8* bytes = static_cast<const uint8*>(flat);
+	EXPECT_EQ(bytes[0], 'A');
+	EXPECT_EQ(bytes[3], '!');
+	EXPECT_EQ(bytes[11], 5);
+	int32 readSize = 0;
+	text_run_array* back = BTextView::UnflattenRunArray(flat, &readSize);
+	ASSERT_NE(back, nullptr);
+	EXPECT_EQ(readSize, size);
+	ASSERT_EQ(back->count, runs->count);
+	for (int32 i = 0; i < runs->count; i++) {
+		EXPECT_EQ(back->runs[i].offset, runs->runs[i].offset);
+		EXPECT_EQ(back->runs[i].font, runs->runs[i].font) << i;
+		EXPECT_EQ(back->runs[i].color, runs->runs[i].color) << i;
+	}
+	uint8 broken[16] = {'N', 'o', 'p', 'e'};
+	EXPECT_EQ(BTextView::UnflattenRunArray(broken), nullptr);
+
+	// Applied to fresh text, the runs style it the same way.
+	BTextView other(BRect(0, 0, 299, 99), "other", BRect(3, 3, 296, 96), B_FOLLOW_ALL,
+		B_WILL_DRAW);
+	other.SetStylable(true);
+	other.SetText(view.Text());
+	other.SetRunArray(0, other.TextLength(), back);
+	other.GetFontAndColor(7, &font, &color);
+	EXPECT_EQ(font, bold);
+	EXPECT_EQ(color, kRed);
+	free(flat);
+	BTextView::FreeRunArray(runs);
+	BTextView::FreeRunArray(back);
+
+	// Editing moves the runs with their text.
+	view.Insert(0, ">> ", 3);
+	view.GetFontAndColor(10, &font, &color);
+	EXPECT_EQ(font, bold);
+	view.GetFontAndColor(8, &font, nullptr);
+	EXPECT_EQ(font, *be_plain_font);
+	view.Delete(0, 9);
+	view.GetFontAndColor(0, &font, &color);
+	EXPECT_EQ(font, bold);
+	EXPECT_STREQ(view.Text(), "BOLD big tail");
+
+	// A view that is not stylable has one style.
+	BTextView plain(BRect(0, 0, 99, 99), "plain", BRect(0, 0, 99, 99), B_FOLLOW_ALL,
+		B_WILL_DRAW);
+	plain.SetText("some text");
+	BFont fixed(be_fixed_font);
+	fixed.SetSize(11);
+	fixed.SetSpacing(B_BITMAP_SPACING);
+	plain.SetFontAndColor(0, 4, &fixed);
+	plain.GetFontAndColor(7, &font, nullptr);
+	EXPECT_EQ(font, fixed);
+	text_run_array* single = plain.RunArray(0, plain.TextLength());
+	EXPECT_EQ(single->count, 1);
+	BTextView::FreeRunArray(single);
+}

@@ -393,7 +393,13 @@ TEST(Bitmap, LayoutConversionAndColourMap)
 		rgb_color color = map->color_list[i];
 		EXPECT_TRUE(same_rgb(map->color_list[screen.IndexForColor(color)], color)) << i;
 	}
-	EXPECT_EQ(screen.IndexForColor(make_color(1, 2, 3, 0)), B_TRANSPARENT_MAGIC_CMAP8);
+	EXPECT_EQ(screen.IndexForColor(B_TRANSPARENT_COLOR), B_TRANSPARENT_MAGIC_CMAP8);
+	// Alpha plays no part otherwise: white with alpha 0 is white, so that
+	// icons can turn their white pixels transparent.
+	uint8 white = screen.IndexForColor(make_color(255, 255, 255, 0));
+	EXPECT_NE(white, B_TRANSPARENT_MAGIC_CMAP8);
+	EXPECT_TRUE(same_rgb(screen.ColorForIndex(white), kWhite));
+	EXPECT_EQ(white, screen.IndexForColor(255, 255, 255));
 	EXPECT_EQ(screen.Frame(), BRect(0, 0, 1023, 767));
 
 	// 8-bit data into a 32-bit bitmap goes through the map; the
@@ -416,4 +422,52 @@ TEST(Bitmap, LayoutConversionAndColourMap)
 
 	BBitmap copy(&rgb);
 	EXPECT_EQ(memcmp(copy.Bits(), rgb.Bits(), rgb.BitsLength()), 0);
+}
+
+TEST_F(DrawingTest, PatternsPenSizesAndPictureOffsets)
+{
+	auto picture = std::make_shared<BPicture>();
+	DrawView* view = new DrawView(BRect(0, 0, 63, 63), [picture](BView* v, BRect) {
+		// A checkerboard of the high and low colours.
+		v->SetHighColor(kBlack);
+		v->SetLowColor(kRed);
+		v->FillRect(BRect(0, 0, 7, 7), B_MIXED_COLORS);
+		// Over: the low colour's pixels stay as they were.
+		v->SetDrawingMode(B_OP_OVER);
+		v->FillRect(BRect(8, 0, 15, 7), B_MIXED_COLORS);
+		v->SetDrawingMode(B_OP_COPY);
+		// A three-pixel pen draws three-pixel bands inside the rectangle.
+		v->SetPenSize(3);
+		v->StrokeRect(BRect(20, 0, 39, 19));
+		v->SetPenSize(1);
+		// The picture lands at the offset it is drawn at.
+		v->DrawPicture(picture.get(), BPoint(40, 40));
+	});
+	BWindow* window = new BWindow(BRect(100, 100, 163, 163), "patterns", B_TITLED_WINDOW, 0);
+	window->AddChild(view);
+	view->SetHighColor(kBlue);
+	view->BeginPicture(picture.get());
+	view->FillRect(BRect(0, 0, 3, 3));
+	view->EndPicture();
+	window->Show();
+	auto pixels = Capture(window);
+
+	// B_MIXED_COLORS: 0xaa, 0x55 rows.
+	EXPECT_TRUE(same_rgb(pixels->At(0, 0), kBlack));
+	EXPECT_TRUE(same_rgb(pixels->At(1, 0), kRed));
+	EXPECT_TRUE(same_rgb(pixels->At(0, 1), kRed));
+	EXPECT_TRUE(same_rgb(pixels->At(1, 1), kBlack));
+	EXPECT_EQ(count_color(*pixels, BRect(0, 0, 7, 7), kBlack), 32);
+	EXPECT_EQ(count_color(*pixels, BRect(8, 0, 15, 7), kBlack), 32);
+	EXPECT_EQ(count_color(*pixels, BRect(8, 0, 15, 7), kWhite), 32);
+
+	// 20 x 20 outline with a 3-pixel pen: 400 - 14 x 14 pixels.
+	EXPECT_EQ(count_color(*pixels, BRect(18, 0, 41, 21), kBlack), 400 - 14 * 14);
+	EXPECT_TRUE(same_rgb(pixels->At(22, 10), kBlack));
+	EXPECT_TRUE(same_rgb(pixels->At(23, 10), kWhite));
+
+	EXPECT_EQ(count_color(*pixels, BRect(0, 0, 63, 63), kBlue), 16);
+	EXPECT_TRUE(same_rgb(pixels->At(40, 40), kBlue));
+	EXPECT_TRUE(same_rgb(pixels->At(43, 43), kBlue));
+	QuitWindow(window);
 }

@@ -1,0 +1,418 @@
+#include <Menu.h>
+
+#include <MenuItem.h>
+#include <MenuWindow.h>
+#include <Message.h>
+#include <Messenger.h>
+#include <Window.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const float kItemPadding = 3;
+const float kColumnExtraWidth = 14 + 20;
+const float kRowExtraWidth = 16;
+
+} // namespace
+
+BMenu::BMenu(const char* name, menu_layout layout)
+	:
+	BMenu(BRect(0, 0, 10, 10), name, B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW, layout, true)
+{
+}
+
+BMenu::BMenu(BRect frame, const char* name, uint32 resizingMode, uint32 flags,
+	menu_layout layout, bool resizeToFit)
+	:
+	BView(frame, name, resizingMode, flags | B_WILL_DRAW),
+	fLayout(layout),
+	fEnabled(true),
+	fRadioMode(false),
+	fLabelFromMarked(false),
+	fResizeToFit(resizeToFit),
+	fSuperitem(nullptr),
+	fPressed(nullptr),
+	fOpenedFrom(nullptr),
+	fOpenIn(nullptr),
+	fOrphaned(false)
+{
+	SetViewColor(ui_color(B_MENU_BACKGROUND_COLOR));
+	SetFont(be_plain_font);
+}
+
+BMenu::~BMenu()
+{
+	for (int32 i = 0; i < CountItems(); i++)
+		delete ItemAt(i);
+	fItems.MakeEmpty();
+}
+
+void
+BMenu::AttachedToWindow()
+{
+	BView::AttachedToWindow();
+	LayoutItems();
+}
+
+// #pragma mark - items
+
+bool
+BMenu::AddItem(BMenuItem* item)
+{
+	return AddItem(item, CountItems());
+}
+
+bool
+BMenu::AddItem(BMenuItem* item, int32 index)
+{
+	if (item == nullptr || item->Menu() != nullptr || index < 0 || index > CountItems())
+		return false;
+	if (!fItems.AddItem(item, index))
+		return false;
+	item->_SetMenu(this);
+	LayoutItems();
+	Invalidate();
+	if (item->IsMarked())
+		_ItemMarked(item);
+	return true;
+}
+
+bool
+BMenu::AddItem(BMenu* submenu)
+{
+	return submenu != nullptr && AddItem(new BMenuItem(submenu));
+}
+
+bool
+BMenu::AddSeparatorItem()
+{
+	return AddItem(new BSeparatorItem());
+}
+
+bool
+BMenu::RemoveItem(BMenuItem* item)
+{
+	if (item == nullptr || !fItems.RemoveItem(item))
+		return false;
+	item->_SetMenu(nullptr);
+	if (fPressed == item)
+		fPressed = nullptr;
+	LayoutItems();
+	Invalidate();
+	return true;
+}
+
+BMenuItem*
+BMenu::RemoveItem(int32 index)
+{
+	BMenuItem* item = ItemAt(index);
+	return item != nullptr && RemoveItem(item) ? item : nullptr;
+}
+
+int32
+BMenu::CountItems() const
+{
+	return fItems.CountItems();
+}
+
+BMenuItem*
+BMenu::ItemAt(int32 index) const
+{
+	return static_cast<BMenuItem*>(fItems.ItemAt(index));
+}
+
+int32
+BMenu::IndexOf(BMenuItem* item) const
+{
+	return fItems.IndexOf(item);
+}
+
+BMenuItem*
+BMenu::FindItem(const char* label) const
+{
+	if (label == nullptr)
+		return nullptr;
+	for (int32 i = 0; i < CountItems(); i++) {
+		BMenuItem* item = ItemAt(i);
+		if (strcmp(item->Label(), label) == 0)
+			return item;
+		if (item->Submenu() != nullptr) {
+			if (BMenuItem* found = item->Submenu()->FindItem(label))
+				return found;
+		}
+	}
+	return nullptr;
+}
+
+BMenuItem*
+BMenu::FindMarked() const
+{
+	for (int32 i = 0; i < CountItems(); i++) {
+		if (ItemAt(i)->IsMarked())
+			return ItemAt(i);
+	}
+	return nullptr;
+}
+
+status_t
+BMenu::SetTargetForItems(BHandler* target)
+{
+	status_t status = B_OK;
+	for (int32 i = 0; i < CountItems(); i++) {
+		status_t itemStatus = ItemAt(i)->SetTarget(target);
+		if (itemStatus != B_OK)
+			status = itemStatus;
+	}
+	return status;
+}
+
+void
+BMenu::SetEnabled(bool enabled)
+{
+	fEnabled = enabled;
+	Invalidate();
+}
+
+bool
+BMenu::IsEnabled() const
+{
+	if (!fEnabled)
+		return false;
+	BMenu* super = Supermenu();
+	return super == nullptr || super->IsEnabled();
+}
+
+void
+BMenu::SetRadioMode(bool on)
+{
+	fRadioMode = on;
+}
+
+void
+BMenu::SetLabelFromMarked(bool on)
+{
+	fLabelFromMarked = on;
+	_UpdateSuperitemLabel();
+}
+
+BMenu*
+BMenu::Supermenu() const
+{
+	return fSuperitem != nullptr ? fSuperitem->Menu() : nullptr;
+}
+
+void
+BMenu::_ItemMarked(BMenuItem*)
+{
+	_UpdateSuperitemLabel();
+}
+
+std::recursive_mutex&
+BMenu::_OpenMenusLock()
+{
+	static std::recursive_mutex lock;
+	return lock;
+}
+
+void
+BMenu::_UpdateSuperitemLabel()
+{
+	BMenuItem* marked = FindMarked();
+	if (!fLabelFromMarked || marked == nullptr)
+		return;
+	std::string label = marked->Label();
+
+	// The item that opens this menu lives in another window while the menu
+	// is open: lock that window first, then look again whether the item is
+	// still there.
+	BMessenger superWindow;
+	{
+		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+		if (fSuperitem == nullptr)
+			return;
+		BMenu* super = fSuperitem->Menu();
+		BLooper* looper = super != nullptr ? super->Looper() : nullptr;
+		if (looper == nullptr || looper->Thread() == find_thread(NULL)
+			|| looper->Thread() < 0) {
+			fSuperitem->SetLabel(label.c_str());
+			return;
+		}
+		superWindow = BMessenger(looper);
+	}
+	if (!superWindow.LockTarget())
+		return;
+	BLooper* looper = nullptr;
+	superWindow.Target(&looper);
+	{
+		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+		if (fSuperitem != nullptr)
+			fSuperitem->SetLabel(label.c_str());
+	}
+	looper->Unlock();
+}
+
+BWindow*
+BMenu::_TopWindow() const
+{
+	if (fSuperitem != nullptr && fSuperitem->Menu() != nullptr)
+		return fSuperitem->Menu()->_TopWindow();
+	return Window();
+}
+
+// #pragma mark - layout and drawing
+
+void
+BMenu::LayoutItems()
+{
+	float width = 0;
+	float height = 0;
+	float barHeight = Bounds().Height();
+	for (int32 i = 0; i < CountItems(); i++) {
+		BMenuItem* item = ItemAt(i);
+		float contentWidth, contentHeight;
+		item->GetContentSize(&contentWidth, &contentHeight);
+		if (fLayout == B_ITEMS_IN_ROW) {
+			float itemWidth = contentWidth + kRowExtraWidth;
+			float itemHeight = fResizeToFit ? contentHeight + 2 * kItemPadding : barHeight;
+			item->fFrame.Set(width, 0, width + itemWidth - 1, itemHeight);
+			width += itemWidth;
+			height = std::max(height, itemHeight);
+		} else {
+			float itemHeight = contentHeight + 2 * kItemPadding;
+			item->fFrame.Set(1, height + 1, 0, height + itemHeight);
+			height += itemHeight;
+			width = std::max(width, contentWidth + kColumnExtraWidth);
+		}
+	}
+	if (fLayout != B_ITEMS_IN_ROW) {
+		// Column items are as wide as the widest, inside a one-pixel frame.
+		for (int32 i = 0; i < CountItems(); i++)
+			ItemAt(i)->fFrame.right = width;
+		width += 1;
+		height += 1;
+	}
+	if (fResizeToFit && CountItems() > 0)
+		ResizeTo(std::max(width, 10.0f), std::max(height, 10.0f));
+}
+
+void
+BMenu::GetPreferredSize(float* width, float* height)
+{
+	LayoutItems();
+	float right = 0, bottom = 0;
+	for (int32 i = 0; i < CountItems(); i++) {
+		right = std::max(right, ItemAt(i)->Frame().right);
+		bottom = std::max(bottom, ItemAt(i)->Frame().bottom);
+	}
+	if (fLayout != B_ITEMS_IN_ROW) {
+		right += 1;
+		bottom += 1;
+	}
+	if (width != nullptr)
+		*width = std::max(right, 10.0f);
+	if (height != nullptr)
+		*height = std::max(bottom, 10.0f);
+}
+
+void
+BMenu::Draw(BRect updateRect)
+{
+	for (int32 i = 0; i < CountItems(); i++) {
+		BMenuItem* item = ItemAt(i);
+		if (item->Frame().Intersects(updateRect)) {
+			PushState();
+			item->Draw();
+			PopState();
+		}
+	}
+	if (fLayout != B_ITEMS_IN_ROW) {
+		BRect bounds = Bounds();
+		SetHighColor(make_color(255, 255, 255));
+		StrokeLine(bounds.LeftBottom(), bounds.LeftTop());
+		StrokeLine(bounds.RightTop());
+		SetHighColor(make_color(96, 96, 96));
+		StrokeLine(BPoint(bounds.left + 1, bounds.bottom), bounds.RightBottom());
+		StrokeLine(BPoint(bounds.right, bounds.top + 1));
+	}
+}
+
+// #pragma mark - choosing
+
+BMenuItem*
+BMenu::_ItemAt(BPoint where) const
+{
+	for (int32 i = 0; i < CountItems(); i++) {
+		if (ItemAt(i)->Frame().Contains(where))
+			return ItemAt(i);
+	}
+	return nullptr;
+}
+
+void
+BMenu::MouseDown(BPoint where)
+{
+	BMenuItem* item = _ItemAt(where);
+	if (item == nullptr || !item->IsEnabled() || dynamic_cast<BSeparatorItem*>(item))
+		return;
+	if (item->Submenu() != nullptr) {
+		OpenSubmenu(item);
+		return;
+	}
+	fPressed = item;
+	item->Highlight(true);
+}
+
+void
+BMenu::MouseMoved(BPoint where, uint32, const BMessage*)
+{
+	if (fPressed != nullptr && fPressed->IsSelected() != fPressed->Frame().Contains(where))
+		fPressed->Highlight(fPressed->Frame().Contains(where));
+}
+
+void
+BMenu::MouseUp(BPoint where)
+{
+	BMenuItem* pressed = fPressed;
+	fPressed = nullptr;
+	if (pressed == nullptr)
+		return;
+	pressed->Highlight(false);
+	if (pressed->Frame().Contains(where))
+		_Choose(pressed);
+}
+
+void
+BMenu::_Choose(BMenuItem* item)
+{
+	if (fRadioMode)
+		item->SetMarked(true);
+	item->Invoke();
+	// An open menu closes once an item is chosen.
+	if (dynamic_cast<BPrivate::MenuWindow*>(Window()) != nullptr)
+		Window()->PostMessage(B_QUIT_REQUESTED);
+}
+
+void
+BMenu::OpenSubmenu(BMenuItem* item)
+{
+	BMenu* submenu = item->Submenu();
+	if (submenu == nullptr || !item->IsEnabled())
+		return;
+	{
+		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+		if (submenu->fOpenIn != nullptr) {
+			// Open already: a second press closes it.
+			submenu->fOpenIn->PostMessage(B_QUIT_REQUESTED);
+			return;
+		}
+	}
+	BRect frame = ConvertToScreen(item->Frame());
+	BPoint where = fLayout == B_ITEMS_IN_ROW ? BPoint(frame.left, frame.bottom + 1)
+		: BPoint(frame.right + 1, frame.top);
+	BPrivate::MenuWindow* window = new BPrivate::MenuWindow(submenu, where);
+	window->Show();
+}

@@ -1,0 +1,100 @@
+#ifndef _MENU_H
+#define _MENU_H
+
+// A list of items, shown in a column (a pop-up menu in its own window) or a
+// row (a menu bar). Choosing an item sends its message; in radio mode it
+// also becomes the one marked item, and a menu whose label comes from the
+// marked item shows it in the item that opens it.
+
+#include <List.h>
+#include <View.h>
+
+#include <mutex>
+
+class BMenuItem;
+
+namespace BPrivate {
+class MenuWindow;
+}
+
+enum menu_layout {
+	B_ITEMS_IN_ROW = 0,
+	B_ITEMS_IN_COLUMN,
+	B_ITEMS_IN_MATRIX
+};
+
+class BMenu : public BView {
+public:
+	BMenu(const char* name, menu_layout layout = B_ITEMS_IN_COLUMN);
+	~BMenu() override;
+
+	void AttachedToWindow() override;
+	void Draw(BRect updateRect) override;
+	void MouseDown(BPoint where) override;
+	void MouseMoved(BPoint where, uint32 transit, const BMessage* dragMessage) override;
+	void MouseUp(BPoint where) override;
+	void GetPreferredSize(float* width, float* height) override;
+
+	bool AddItem(BMenuItem* item);
+	bool AddItem(BMenuItem* item, int32 index);
+	bool AddItem(BMenu* submenu);
+	bool AddSeparatorItem();
+	bool RemoveItem(BMenuItem* item);
+	BMenuItem* RemoveItem(int32 index);
+	int32 CountItems() const;
+	BMenuItem* ItemAt(int32 index) const;
+	int32 IndexOf(BMenuItem* item) const;
+	BMenuItem* FindItem(const char* label) const;
+	BMenuItem* FindMarked() const;
+
+	virtual status_t SetTargetForItems(BHandler* target);
+	virtual void SetEnabled(bool enabled);
+	bool IsEnabled() const;
+	virtual void SetRadioMode(bool on);
+	bool IsRadioMode() const { return fRadioMode; }
+	virtual void SetLabelFromMarked(bool on);
+	bool IsLabelFromMarked() const { return fLabelFromMarked; }
+
+	BMenuItem* Superitem() const { return fSuperitem; }
+	BMenu* Supermenu() const;
+	menu_layout Layout() const { return fLayout; }
+
+protected:
+	BMenu(BRect frame, const char* name, uint32 resizingMode, uint32 flags,
+		menu_layout layout, bool resizeToFit);
+
+	// Lays the items out (their frames) and returns the size they need.
+	virtual void LayoutItems();
+	// Opens the item's submenu below it in a window of its own.
+	void OpenSubmenu(BMenuItem* item);
+	// The window whose handlers get the items' messages.
+	BWindow* _TopWindow() const;
+
+private:
+	friend class BMenuItem;
+	friend class BPrivate::MenuWindow;
+
+	// Guards which menus are open, and in which window: an open menu
+	// belongs to its window until it closes, even when the item that owns
+	// it goes away meanwhile.
+	static std::recursive_mutex& _OpenMenusLock();
+
+	BMenuItem* _ItemAt(BPoint where) const;
+	void _Choose(BMenuItem* item);
+	void _ItemMarked(BMenuItem* item);
+	void _UpdateSuperitemLabel();
+
+	BList fItems;
+	menu_layout fLayout;
+	bool fEnabled;
+	bool fRadioMode;
+	bool fLabelFromMarked;
+	bool fResizeToFit;
+	BMenuItem* fSuperitem;
+	BMenuItem* fPressed;
+	BWindow* fOpenedFrom;
+	BPrivate::MenuWindow* fOpenIn;
+	bool fOrphaned;
+};
+
+#endif // _MENU_H

@@ -1,0 +1,44 @@
+#ifndef _MENU_FIELD_H
+#define _MENU_FIELD_H
+
+// A label and, right of the divider, a one-item menu bar that opens a menu
+// (typically a pop-up menu whose marked item the bar shows).
+
+#include <View.h>
+
+#include <string>
+
+class BMenu;
+class BMenuBar;
+class BMenuItem;
+
+class BMenuField : public BView {
+public:
+	BMenuField(BRect frame, const char* name, const char* label, BMenu* menu,
+		uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+		uint32 flags = B_WILL_DRAW | B_NAVIGABLE);
+	~BMenuField() override;
+
+	void AttachedToWindow() override;
+	void Draw(BRect updateRect) override;
+	void MouseDown(BPoint where) override;
+
+	BMenu* Menu() const { return fMenu; }
+	BMenuBar* MenuBar() const { return fMenuBar; }
+	BMenuItem* MenuItem() const;
+	void SetLabel(const char* label);
+	const char* Label() const { return fLabel.c_str(); }
+	void SetDivider(float divider);
+	float Divider() const { return fDivider; }
+	virtual void SetEnabled(bool enabled);
+	bool IsEnabled() const { return fEnabled; }
+
+private:
+	std::string fLabel;
+	BMenu* fMenu;
+	BMenuBar* fMenuBar;
+	float fDivider;
+	bool fEnabled;
+};
+
+#endif // _MENU_FIELD_H
