@@ -140,6 +140,8 @@ LoadGlobalIcon(BResources& resources, const char* name, int32 size, bool mustExi
 	}
 	if (pixels != NULL)
 		MakeTransparent(pixels, length, make_color(255, 255, 255, 0));
+	// Loaded again (another program file): the old icon goes.
+	delete *global;
 	MakeIconBitmap(global, BRect(0, 0, size - 1, size - 1), pixels, B_COLOR_8_BIT);
 }
 

@@ -121,14 +121,18 @@ protected:
 	// A press on `from` dragged over the points in between to `to`.
 	void Drag(BPoint from, std::vector<BPoint> path, uint32 modifiers = 0)
 	{
+		// Every point is found first: the window stays locked while it
+		// tracks the press.
+		BPoint start = Screen(from);
+		std::vector<BPoint> screenPath;
+		for (BPoint point : path)
+			screenPath.push_back(Screen(point));
+		BPoint last = screenPath.empty() ? start : screenPath.back();
 		DisplayBackend* display = DisplayBackend::Default();
-		display->InjectMouseDown(Screen(from), B_PRIMARY_MOUSE_BUTTON, modifiers);
-		BPoint last = from;
-		for (BPoint point : path) {
-			display->InjectMouseMoved(Screen(point));
-			last = point;
-		}
-		display->InjectMouseUp(Screen(last), modifiers);
+		display->InjectMouseDown(start, B_PRIMARY_MOUSE_BUTTON, modifiers);
+		for (BPoint point : screenPath)
+			display->InjectMouseMoved(point);
+		display->InjectMouseUp(last, modifiers);
 		fColumn = fColumn == 20 ? 60 : 20;
 		ASSERT_TRUE(Automation::WaitUntilIdle());
 	}
