@@ -104,7 +104,7 @@ TEST_F(IconMenuItemTest, TheIconIsDrawnOverBeforeTheLabel)
 	BWindow* window = ShowWindow(menu, BRect(100, 100, 299, 199));
 	BRect frame;
 	BPoint location;
-	rgb_color background;
+	rgb_color background = kWhite;
 	float labelWidth = 0;
 	Locked(window, [&] {
 		frame = withIcon->Frame();

@@ -111,10 +111,10 @@ TEST_F(ListViewTest, TheDropLineIsInvertedWhileDraggingAndRemovedAfter)
 	// Held over row 2: its line covers y 47 and 48, in the mixed pattern.
 	bool shown = WaitUntil([&] {
 		Pixels now(Automation::CaptureWindow(fWindow->DisplayID()));
-		return now.IsValid() && !same_rgb(now.At(origin.x + 60, origin.y + 47),
+		return now.IsValid() && (!same_rgb(now.At(origin.x + 60, origin.y + 47),
 			before->At(origin.x + 60, origin.y + 47))
 			|| !same_rgb(now.At(origin.x + 61, origin.y + 47),
-			before->At(origin.x + 61, origin.y + 47));
+			before->At(origin.x + 61, origin.y + 47)));
 	});
 	EXPECT_TRUE(shown);
 	{
