@@ -1,5 +1,9 @@
 #include "DoError.h"
 
+#include "PositionWindow.h"
+
+#include <Alert.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,15 +44,22 @@ FormatAlertText(const char* fmt, const char* arg)
 	return text;
 }
 
-// Until the installer has windows, an alert is its text on standard error;
-// the first button answers it.
+// The text goes to standard error first, whole, so that a run that nobody
+// watches (its alerts answered by the automation) still tells what it
+// asked; then the alert is shown and blocks this thread until answered.
 int32
-ShowAlert(const std::string& text, const char*, const char*, const char*)
+ShowAlert(const std::string& text, const char* button0, const char* button1,
+	const char* button2)
 {
-	std::lock_guard<std::mutex> guard(sAlertOutputLock);
-	fprintf(stderr, "%s\n", text.c_str());
-	fflush(stderr);
-	return 0;
+	{
+		std::lock_guard<std::mutex> guard(sAlertOutputLock);
+		fprintf(stderr, "%s\n", text.c_str());
+		fflush(stderr);
+	}
+	BAlert* alert = new BAlert(B_EMPTY_STRING, text.c_str(), button0, button1, button2,
+		B_WIDTH_FROM_WIDEST, B_WARNING_ALERT);
+	PositionWindow(alert, 0.5, 0.25);
+	return alert->Go();
 }
 
 } // namespace

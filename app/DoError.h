@@ -3,7 +3,8 @@
 
 // The installer's alerts: a message, formatted with at most one "%s"
 // argument, shown modally with up to three buttons. The result is the index
-// of the button pressed. Every alert's text also goes to standard error, one
+// of the button pressed. The alert is a real modal warning alert, placed a
+// quarter down the screen; its text also goes to standard error, one
 // line per alert.
 
 #include <SupportDefs.h>

@@ -1,0 +1,17 @@
+#ifndef _HELP_WINDOW_H
+#define _HELP_WINDOW_H
+
+// A small window showing a help text, opened by a help button with its
+// top-left corner at a point, kept 4 pixels inside a screen edge it would
+// cross. It shows itself when made.
+
+#include <Window.h>
+
+class HelpWindow : public BWindow {
+public:
+	HelpWindow(const char* title, BPoint where, const char* text);
+
+	virtual void MessageReceived(BMessage* message);
+};
+
+#endif // _HELP_WINDOW_H
