@@ -4,6 +4,7 @@
 
 #include <Alert.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,8 @@ namespace {
 
 // Alerts may come from any thread; each one's line stays whole.
 std::mutex sAlertOutputLock;
+
+std::atomic<bool> sStandardErrorOnly{false};
 
 std::string
 FormatAlertText(const char* fmt, const char* arg)
@@ -56,6 +59,8 @@ ShowAlert(const std::string& text, const char* button0, const char* button1,
 		fprintf(stderr, "%s\n", text.c_str());
 		fflush(stderr);
 	}
+	if (sStandardErrorOnly.load())
+		return 0;
 	BAlert* alert = new BAlert(B_EMPTY_STRING, text.c_str(), button0, button1, button2,
 		B_WIDTH_FROM_WIDEST, B_WARNING_ALERT);
 	PositionWindow(alert, 0.5, 0.25);
@@ -87,4 +92,10 @@ int32
 doFatal(const char* fmt, const char* arg)
 {
 	return doError(fmt, arg, "Quit", NULL, NULL);
+}
+
+void
+SetAlertsOnStandardErrorOnly(bool only)
+{
+	sStandardErrorOnly.store(only);
 }

@@ -24,4 +24,9 @@ int32 doError(const char* msg);
 // One "Quit" button. Does not end the program: the caller gives up.
 int32 doFatal(const char* fmt, const char* arg);
 
+// For programs that read packages with nobody at a window (the package tool,
+// the fuzzer): alerts are then only written on standard error, and each is
+// answered with its first button, as if pressed.
+void SetAlertsOnStandardErrorOnly(bool only);
+
 #endif // _DO_ERROR_H

@@ -6,6 +6,7 @@
 #include "PackageLister.h"
 #include "PackageVerifier.h"
 
+#include "DoError.h"
 #include "InstallPack.h"
 #include "PackAttrib.h"
 
@@ -61,6 +62,8 @@ ExtractIntoScratchFolder(InstallPack& pack)
 extern "C" int
 LLVMFuzzerInitialize(int*, char***)
 {
+	// Damaged packages raise alerts; nobody answers them here.
+	SetAlertsOnStandardErrorOnly(true);
 	std::string pattern = (std::filesystem::temp_directory_path() / "kestrovan-fuzz-XXXXXX")
 		.string();
 	if (mkdtemp(pattern.data()) == nullptr)

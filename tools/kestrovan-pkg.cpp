@@ -1,6 +1,7 @@
 // kestrovan-pkg: builds packages and self-extracting installers, and lists,
 // verifies and extracts them.
 
+#include "DoError.h"
 #include "InstallerWriter.h"
 #include "PackageAssembler.h"
 #include "PackageExtractor.h"
@@ -190,6 +191,9 @@ Extract(int argc, char** argv)
 int
 main(int argc, char** argv)
 {
+	// A command-line tool: the package reader's alerts go to standard
+	// error and never wait for a button.
+	SetAlertsOnStandardErrorOnly(true);
 	if (argc < 2)
 		return Usage("");
 	std::string command = argv[1];
