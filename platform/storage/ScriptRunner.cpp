@@ -83,6 +83,19 @@ locked_mount_flags(const char* hostPath)
 	return flags;
 }
 
+// A volume named like a host folder of the view ("bin", "tmp") stays out
+// of it: the program needs the host's.
+bool
+is_host_folder_name(const std::string& name)
+{
+	for (const HostFolder& folder : kHostFolders) {
+		if (name == folder.path + 1)
+			return true;
+	}
+	return false;
+}
+
+
 bool
 is_host_directory(const std::string& path)
 {
@@ -161,6 +174,7 @@ ScriptRunner::ScriptRunner(uint32 flags)
 	fWorkingDirectory("/boot"),
 	fOutput(nullptr),
 	fRanIsolated(false),
+	fViewError(B_OK),
 	fChild(-1),
 	fCancelled(false)
 {
@@ -200,6 +214,7 @@ ScriptRunner::Run(const char* path, const char* const* args, int32* exitStatus)
 	if (path == nullptr || exitStatus == nullptr)
 		return B_BAD_VALUE;
 	fRanIsolated = false;
+	fViewError = B_OK;
 
 	bool tryIsolated = (fFlags & kRunDirectly) == 0;
 	for (;;) {
@@ -332,7 +347,7 @@ ScriptRunner::_Prepare(const char* path, const char* const* args, bool isolated,
 		if (name == "." || name == "..")
 			continue;
 		std::string source = root + "/" + name;
-		if (is_host_directory(source))
+		if (is_host_directory(source) && !is_host_folder_name(name))
 			launch.mounts.push_back({source, launch.staging + "/" + name, false, 0});
 	}
 	closedir(directory);
@@ -440,17 +455,7 @@ ScriptRunner::_Start(Launch& launch, int outputWrite, int setupWrite, pid_t* _ch
 bool
 ScriptRunner::_Collect(int outputRead, int setupRead, pid_t child, int32* exitStatus)
 {
-	SetupFailure failure;
-	size_t received = 0;
-	while (received < sizeof(failure)) {
-		ssize_t bytes = read(setupRead, (char*)&failure + received, sizeof(failure) - received);
-		if (bytes < 0 && errno == EINTR)
-			continue;
-		if (bytes <= 0)
-			break;
-		received += bytes;
-	}
-	bool setupFailed = received == sizeof(failure);
+	bool setupFailed = _ReadSetupFailure(setupRead);
 
 	char buffer[4096];
 	for (;;) {
@@ -473,6 +478,28 @@ ScriptRunner::_Collect(int outputRead, int setupRead, pid_t child, int32* exitSt
 		*exitStatus = 128 + WTERMSIG(waitStatus);
 	else
 		*exitStatus = kCannotExecute;
+	return true;
+}
+
+
+// The setup pipe closes on the program's exec; a record before that says
+// which step of the view failed.
+bool
+ScriptRunner::_ReadSetupFailure(int setupRead)
+{
+	SetupFailure failure;
+	size_t received = 0;
+	while (received < sizeof(failure)) {
+		ssize_t bytes = read(setupRead, (char*)&failure + received, sizeof(failure) - received);
+		if (bytes < 0 && errno == EINTR)
+			continue;
+		if (bytes <= 0)
+			break;
+		received += bytes;
+	}
+	if (received != sizeof(failure))
+		return false;
+	fViewError = failure.error != 0 ? errno_to_status(failure.error) : B_ERROR;
 	return true;
 }
 

@@ -61,6 +61,9 @@ public:
 
 			// After Run(): whether the program had its private view.
 			bool				RanIsolated() const { return fRanIsolated; }
+			// After Run(): why the host refused the view (B_OK when it did
+			// not, or when kRunDirectly asked for a direct run).
+			status_t			ViewError() const { return fViewError; }
 
 private:
 			struct Launch;
@@ -71,6 +74,7 @@ private:
 									int setupWrite, pid_t* child);
 			bool				_Collect(int outputRead, int setupRead,
 									pid_t child, int32* exitStatus);
+			bool				_ReadSetupFailure(int setupRead);
 			void				_Emit(const char* text, size_t size);
 
 			uint32				fFlags;
@@ -78,6 +82,7 @@ private:
 			BDataIO*			fOutput;
 			std::vector<std::string> fEnvironment;
 			bool				fRanIsolated;
+			status_t			fViewError;
 
 			std::mutex			fChildLock;
 			pid_t				fChild;

@@ -100,6 +100,7 @@ TEST_F(ScriptRunnerTest, OutputInOrderAndExitStatus)
 	const char* args[] = {"alpha", "beta", nullptr};
 	ASSERT_EQ(Run(runner, "/boot/home/order.sh", &exitStatus, args), B_OK);
 	EXPECT_TRUE(runner.RanIsolated());
+	EXPECT_EQ(runner.ViewError(), B_OK);
 	EXPECT_EQ(exitStatus, 3);
 	EXPECT_EQ(fOutput.Text(), "one\ntwo\nthree\nfour\nargs: alpha beta\n");
 }
@@ -139,6 +140,23 @@ TEST_F(ScriptRunnerTest, TheViewShowsTheRootAsSlash)
 	// The view was built without making folders in the root on the host.
 	EXPECT_FALSE(fs::exists(fRoot.HostPath("bin")));
 	EXPECT_FALSE(fs::exists(fRoot.HostPath("proc")));
+}
+
+TEST_F(ScriptRunnerTest, AVolumeNamedLikeAHostFolderGivesWay)
+{
+	SKIP_WITHOUT_VIEW();
+	fRoot.WriteFile("tmp/volume-file", "");
+	fRoot.WriteFile("bin/volume-file", "");
+	WriteScript("boot/which.sh",
+		"test -e /tmp/volume-file && echo tmp-volume || echo host-tmp\n"
+		"test -e /bin/volume-file && echo bin-volume || echo host-bin\n"
+		"test -d /boot && echo boot\n");
+	ScriptRunner runner;
+	int32 exitStatus = -1;
+	ASSERT_EQ(Run(runner, "/boot/which.sh", &exitStatus), B_OK);
+	EXPECT_TRUE(runner.RanIsolated());
+	EXPECT_EQ(exitStatus, 0);
+	EXPECT_EQ(fOutput.Text(), "host-tmp\nhost-bin\nboot\n");
 }
 
 TEST_F(ScriptRunnerTest, WorkingDirectoryAndDescriptors)
@@ -230,6 +248,7 @@ TEST_F(ScriptRunnerTest, RunningDirectlyUsesHostFoldersAndSaysSo)
 	int32 exitStatus = -1;
 	ASSERT_EQ(Run(runner, "/boot/direct.sh", &exitStatus), B_OK);
 	EXPECT_FALSE(runner.RanIsolated());
+	EXPECT_EQ(runner.ViewError(), B_OK);
 	EXPECT_EQ(exitStatus, 5);
 	std::string home = fs::canonical(fRoot.HostPath("boot/home")).string();
 	EXPECT_EQ(fOutput.Text(), home + "\n" + home + "\nout\nerr\n");
