@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -82,6 +86,23 @@ protected:
 
 	OutputSink fOutput;
 };
+
+// Makes unshare fail with EPERM for the calling thread and the processes it
+// starts from now on, as a host that refuses namespaces does.
+bool
+refuse_unshare_in_this_thread()
+{
+	struct sock_filter program[] = {
+		BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+		BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unshare, 0, 1),
+		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+	};
+	struct sock_fprog filter = {(unsigned short)(sizeof(program) / sizeof(program[0])),
+		program};
+	return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+		&& syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
 
 #define SKIP_WITHOUT_VIEW() \
 	if (!HostAllowsView()) \
@@ -258,4 +279,33 @@ TEST_F(ScriptRunnerTest, RunningDirectlyUsesHostFoldersAndSaysSo)
 	runner.SetOutput(&env);
 	ASSERT_EQ(runner.Run("/boot/env.sh", nullptr, &exitStatus), B_OK);
 	EXPECT_EQ(env.Text(), "/boot/home\n");
+}
+
+TEST_F(ScriptRunnerTest, AHostThatRefusesTheViewGetsADirectRun)
+{
+	fRoot.WriteFile("boot/home/note", "");
+	WriteScript("boot/refused.sh", "pwd\necho ran\nexit 4\n");
+	ScriptRunner runner;
+	runner.SetWorkingDirectory("/boot/home");
+	runner.SetOutput(&fOutput);
+	int32 exitStatus = -1;
+	status_t status = B_ERROR;
+	bool refused = false;
+	// A thread of its own: the filter stays with it and the processes it
+	// starts.
+	std::thread refusing([&] {
+		refused = refuse_unshare_in_this_thread();
+		if (refused)
+			status = runner.Run("/boot/refused.sh", nullptr, &exitStatus);
+	});
+	refusing.join();
+	if (!refused)
+		GTEST_SKIP() << "cannot install a system call filter here";
+
+	ASSERT_EQ(status, B_OK);
+	EXPECT_FALSE(runner.RanIsolated());
+	EXPECT_EQ(runner.ViewError(), B_NOT_ALLOWED);
+	EXPECT_EQ(exitStatus, 4);
+	std::string home = fs::canonical(fRoot.HostPath("boot/home")).string();
+	EXPECT_EQ(fOutput.Text(), home + "\nran\n");
 }
