@@ -385,6 +385,12 @@ ScriptRunner::_Start(Launch& launch, int outputWrite, int setupWrite, pid_t* _ch
 	if (child == 0) {
 		// The child: async-signal-safe calls only, on prepared strings.
 		setpgid(0, 0);
+		// The program starts with no signal blocked and SIGPIPE at its
+		// default, whatever the installer's threads chose.
+		sigset_t none;
+		sigemptyset(&none);
+		sigprocmask(SIG_SETMASK, &none, nullptr);
+		signal(SIGPIPE, SIG_DFL);
 		int setup = fcntl(setupWrite, F_DUPFD_CLOEXEC, kParkingDescriptor);
 		int program = fcntl(launch.programFd, F_DUPFD_CLOEXEC, kParkingDescriptor);
 		if (dup2(launch.nullFd, STDIN_FILENO) < 0 || dup2(outputWrite, STDOUT_FILENO) < 0
@@ -467,6 +473,15 @@ ScriptRunner::_Collect(int outputRead, int setupRead, pid_t child, int32* exitSt
 		_Emit(buffer, bytes);
 	}
 
+	// Wait without reaping first: until the child is forgotten, its process
+	// group id cannot be reused, so a late Cancel kills nothing else.
+	siginfo_t info;
+	while (waitid(P_PID, child, &info, WEXITED | WNOWAIT) < 0 && errno == EINTR)
+		;
+	{
+		std::lock_guard<std::mutex> lock(fChildLock);
+		fChild = -1;
+	}
 	int waitStatus = 0;
 	while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR)
 		;

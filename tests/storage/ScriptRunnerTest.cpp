@@ -11,6 +11,7 @@
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -308,4 +309,37 @@ TEST_F(ScriptRunnerTest, AHostThatRefusesTheViewGetsADirectRun)
 	EXPECT_EQ(exitStatus, 4);
 	std::string home = fs::canonical(fRoot.HostPath("boot/home")).string();
 	EXPECT_EQ(fOutput.Text(), home + "\nran\n");
+}
+
+TEST_F(ScriptRunnerTest, TheProgramStartsWithDefaultSignals)
+{
+	WriteScript("boot/signals.sh", "exec grep -E '^Sig(Blk|Ign)' /proc/self/status\n");
+	for (uint32 flags : {0u, (uint32)ScriptRunner::kRunDirectly}) {
+		SCOPED_TRACE(flags ? "run directly" : "in the view");
+		ScriptRunner runner(flags);
+		OutputSink output;
+		runner.SetOutput(&output);
+		int32 exitStatus = -1;
+		status_t status = B_ERROR;
+		// An installer that ignores SIGPIPE and blocks signals in the
+		// thread that runs the script.
+		struct sigaction previous;
+		struct sigaction ignore = {};
+		ignore.sa_handler = SIG_IGN;
+		sigaction(SIGPIPE, &ignore, &previous);
+		std::thread blocking([&] {
+			sigset_t blocked;
+			sigemptyset(&blocked);
+			sigaddset(&blocked, SIGUSR1);
+			sigaddset(&blocked, SIGTERM);
+			pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+			status = runner.Run("/boot/signals.sh", nullptr, &exitStatus);
+		});
+		blocking.join();
+		sigaction(SIGPIPE, &previous, nullptr);
+
+		ASSERT_EQ(status, B_OK);
+		EXPECT_EQ(exitStatus, 0);
+		EXPECT_EQ(output.Text(), "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
+	}
 }
