@@ -133,6 +133,36 @@ child_write_file(const char* path, const char* text)
 	return written;
 }
 
+// A close-on-exec pipe, closed when it goes.
+struct Pipe {
+	int read = -1;
+	int write = -1;
+
+	~Pipe()
+	{
+		if (read >= 0)
+			close(read);
+		CloseWrite();
+	}
+
+	bool Open()
+	{
+		int ends[2];
+		if (pipe2(ends, O_CLOEXEC) != 0)
+			return false;
+		read = ends[0];
+		write = ends[1];
+		return true;
+	}
+
+	void CloseWrite()
+	{
+		if (write >= 0)
+			close(write);
+		write = -1;
+	}
+};
+
 } // namespace
 
 
@@ -224,36 +254,13 @@ ScriptRunner::Run(const char* path, const char* const* args, int32* exitStatus)
 			return status;
 		if (launch.programFd < 0) {
 			// Nothing to execute: as a shell reports it.
-			std::string message = launch.cannotExecute;
-			_Emit(message.data(), message.size());
+			_Emit(launch.cannotExecute.data(), launch.cannotExecute.size());
 			*exitStatus = kCannotExecute;
 			return B_OK;
 		}
 
-		int outputPipe[2];
-		int setupPipe[2];
-		if (pipe2(outputPipe, O_CLOEXEC) != 0)
-			return errno_status();
-		if (pipe2(setupPipe, O_CLOEXEC) != 0) {
-			status = errno_status();
-			close(outputPipe[0]);
-			close(outputPipe[1]);
-			return status;
-		}
-
-		pid_t child = -1;
-		status = _Start(launch, outputPipe[1], setupPipe[1], &child);
-		close(outputPipe[1]);
-		close(setupPipe[1]);
 		bool ran = false;
-		if (status == B_OK)
-			ran = _Collect(outputPipe[0], setupPipe[0], child, exitStatus);
-		close(outputPipe[0]);
-		close(setupPipe[0]);
-		{
-			std::lock_guard<std::mutex> lock(fChildLock);
-			fChild = -1;
-		}
+		status = _RunOnce(launch, exitStatus, &ran);
 		if (status != B_OK)
 			return status;
 		if (fCancelled)
@@ -267,6 +274,27 @@ ScriptRunner::Run(const char* path, const char* const* args, int32* exitStatus)
 		// The host refused the private view: run directly.
 		tryIsolated = false;
 	}
+}
+
+
+// One attempt: starts the child and collects its output and status; *_ran is
+// false when the child never got to run the program.
+status_t
+ScriptRunner::_RunOnce(Launch& launch, int32* exitStatus, bool* _ran)
+{
+	Pipe output;
+	Pipe setup;
+	if (!output.Open() || !setup.Open())
+		return errno_status();
+
+	pid_t child = -1;
+	status_t status = _Start(launch, output.write, setup.write, &child);
+	// Only the child writes: the parent's ends must go for EOF to come.
+	output.CloseWrite();
+	setup.CloseWrite();
+	if (status == B_OK)
+		*_ran = _Collect(output.read, setup.read, child, exitStatus);
+	return status;
 }
 
 

@@ -70,6 +70,8 @@ private:
 
 			status_t			_Prepare(const char* path, const char* const* args,
 									bool isolated, Launch& launch);
+			status_t			_RunOnce(Launch& launch, int32* exitStatus,
+									bool* _ran);
 			status_t			_Start(Launch& launch, int outputWrite,
 									int setupWrite, pid_t* child);
 			bool				_Collect(int outputRead, int setupRead,
