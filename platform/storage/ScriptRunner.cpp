@@ -439,7 +439,12 @@ ScriptRunner::_Start(Launch& launch, int outputWrite, int setupWrite, pid_t* _ch
 			_exit(kCannotExecute);
 		}
 
-		close(kProgramDescriptor);
+		// Inside the view the program is found by its platform path, so
+		// that it holds no descriptor of ours; a relative path (relative to
+		// the platform's current folder, not the working directory) keeps
+		// using the descriptor.
+		if (launch.executePath[0] == '/')
+			close(kProgramDescriptor);
 		int flags = CLONE_NEWNS | (launch.userNamespace ? CLONE_NEWUSER : 0);
 		if (unshare(flags) != 0)
 			child_report_setup_failure(kStepNamespace);
@@ -470,8 +475,12 @@ ScriptRunner::_Start(Launch& launch, int outputWrite, int setupWrite, pid_t* _ch
 			child_report_setup_failure(kStepMount);
 		close(kSetupDescriptor);
 
-		if (chdir(launch.workingDirectory.c_str()) == 0)
-			execve(launch.executePath.c_str(), launch.argv.data(), launch.envp.data());
+		if (chdir(launch.workingDirectory.c_str()) == 0) {
+			if (launch.executePath[0] == '/')
+				execve(launch.executePath.c_str(), launch.argv.data(), launch.envp.data());
+			else
+				platform_execve_fd(kProgramDescriptor, launch.argv.data(), launch.envp.data());
+		}
 		child_write_text(launch.cannotExecute.c_str());
 		_exit(kCannotExecute);
 	}

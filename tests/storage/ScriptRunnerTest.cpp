@@ -1,5 +1,7 @@
 #include <ScriptRunner.h>
 
+#include <PlatformCalls.h>
+
 #include "TempRoot.h"
 
 #include <Errors.h>
@@ -342,4 +344,22 @@ TEST_F(ScriptRunnerTest, TheProgramStartsWithDefaultSignals)
 		EXPECT_EQ(exitStatus, 0);
 		EXPECT_EQ(output.Text(), "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
 	}
+}
+
+TEST_F(ScriptRunnerTest, ARelativeProgramPathStartsAtThePlatformsCurrentFolder)
+{
+	SKIP_WITHOUT_VIEW();
+	fRoot.WriteFile("boot/apps/rel/marker", "");
+	WriteScript("boot/apps/rel/relative.sh", "pwd\necho ran \"$1\"\n");
+	std::string hostFolder = fs::current_path().string();
+	ASSERT_EQ(platform_chdir("/boot/apps"), 0);
+	ScriptRunner runner;
+	int32 exitStatus = -1;
+	const char* args[] = {"x", nullptr};
+	status_t status = Run(runner, "rel/relative.sh", &exitStatus, args);
+	fs::current_path(hostFolder);
+	ASSERT_EQ(status, B_OK);
+	EXPECT_TRUE(runner.RanIsolated());
+	EXPECT_EQ(exitStatus, 0);
+	EXPECT_EQ(fOutput.Text(), "/boot\nran x\n");
 }
