@@ -1,0 +1,94 @@
+#ifndef _SCRIPT_RUNNER_H
+#define _SCRIPT_RUNNER_H
+
+// Runs an install script (any program given by platform path) as a child
+// process and hands back its combined output and its exit status.
+//
+// The child sees a private view of the system: the system root is "/", its
+// volumes appear as "/boot", "/Data" ..., the host's program folders (/bin,
+// /usr, /lib, /lib64, /etc) are bound in read-only and /dev, /proc, /tmp as
+// they are. Where the host refuses the namespaces this needs, the program
+// runs directly with the host folder of the working directory, and
+// RanIsolated() says so (the install log notes it).
+//
+//   ScriptRunner runner;
+//   runner.SetWorkingDirectory("/boot/home");
+//   runner.SetOutput(&log);                    // stdout and stderr, in order
+//   int32 exitStatus;
+//   status_t status = runner.Run("/boot/home/setup.sh", NULL, &exitStatus);
+
+#include <DataIO.h>
+#include <SupportDefs.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class ScriptRunner {
+public:
+	// Exit status of a program that could not be executed at all.
+	static constexpr int32 kCannotExecute = 127;
+
+	enum {
+		// Skip the private view and run directly (tests; hosts known to
+		// refuse namespaces).
+		kRunDirectly = 0x1
+	};
+
+								ScriptRunner(uint32 flags = 0);
+								~ScriptRunner();
+
+			// The platform directory the program starts in (default "/boot").
+			void				SetWorkingDirectory(const char* path);
+			// Where stdout and stderr go, chunk by chunk (none: discarded).
+			void				SetOutput(BDataIO* output);
+			// Extra "NAME=value" strings for the program's environment.
+			void				AddEnvironment(const char* assignment);
+
+			// Runs the program with the given arguments (a null-terminated
+			// array, may be null) and waits for it. B_OK when the program ran
+			// or could not be executed (exitStatus 127); B_CANCELED after
+			// Cancel(); another error when no child could be started. A
+			// program killed by a signal reports 128 + the signal.
+			status_t			Run(const char* path, const char* const* args,
+									int32* exitStatus);
+
+			// From another thread: kills the running program and all it
+			// started; a Run() that has not started yet returns B_CANCELED.
+			// A cancelled runner stays cancelled.
+			void				Cancel();
+
+			// After Run(): whether the program had its private view.
+			bool				RanIsolated() const { return fRanIsolated; }
+			// After Run(): why the host refused the view (B_OK when it did
+			// not, or when kRunDirectly asked for a direct run).
+			status_t			ViewError() const { return fViewError; }
+
+private:
+			struct Launch;
+
+			status_t			_Prepare(const char* path, const char* const* args,
+									bool isolated, Launch& launch);
+			status_t			_RunOnce(Launch& launch, int32* exitStatus,
+									bool* _ran);
+			status_t			_Start(Launch& launch, int outputWrite,
+									int setupWrite, pid_t* child);
+			bool				_Collect(int outputRead, int setupRead,
+									pid_t child, int32* exitStatus);
+			bool				_ReadSetupFailure(int setupRead);
+			void				_Emit(const char* text, size_t size);
+
+			uint32				fFlags;
+			std::string			fWorkingDirectory;
+			BDataIO*			fOutput;
+			std::vector<std::string> fEnvironment;
+			bool				fRanIsolated;
+			status_t			fViewError;
+
+			std::mutex			fChildLock;
+			pid_t				fChild;
+			std::atomic<bool>	fCancelled;
+};
+
+#endif // _SCRIPT_RUNNER_H

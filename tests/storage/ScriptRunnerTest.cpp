@@ -1,0 +1,365 @@
+#include <ScriptRunner.h>
+
+#include <PlatformCalls.h>
+
+#include "TempRoot.h"
+
+#include <Errors.h>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Collects the program's output; lets a test wait for a piece of it.
+class OutputSink : public BDataIO {
+public:
+	ssize_t Read(void*, size_t) override { return B_UNSUPPORTED; }
+
+	ssize_t Write(const void* buffer, size_t size) override
+	{
+		std::lock_guard<std::mutex> lock(fLock);
+		fText.append((const char*)buffer, size);
+		fChanged.notify_all();
+		return size;
+	}
+
+	std::string Text()
+	{
+		std::lock_guard<std::mutex> lock(fLock);
+		return fText;
+	}
+
+	bool WaitFor(const std::string& piece)
+	{
+		std::unique_lock<std::mutex> lock(fLock);
+		return fChanged.wait_for(lock, std::chrono::seconds(60),
+			[&] { return fText.find(piece) != std::string::npos; });
+	}
+
+private:
+	std::mutex fLock;
+	std::condition_variable fChanged;
+	std::string fText;
+};
+
+class ScriptRunnerTest : public TempRootTest {
+protected:
+	// Writes an executable script at a root-relative place ("boot/x.sh").
+	void WriteScript(const std::string& relative, const std::string& body)
+	{
+		fRoot.WriteFile(relative, "#!/bin/sh\n" + body);
+		fs::permissions(fRoot.HostPath(relative), fs::perms(0755));
+	}
+
+	// Runs a platform path; the output ends up in fOutput.
+	status_t Run(ScriptRunner& runner, const char* path, int32* exitStatus,
+		const char* const* args = nullptr)
+	{
+		runner.SetOutput(&fOutput);
+		return runner.Run(path, args, exitStatus);
+	}
+
+	// Skips the test where the host gives no private view.
+	bool HostAllowsView()
+	{
+		WriteScript("boot/probe.sh", "exit 0\n");
+		ScriptRunner runner;
+		int32 exitStatus = -1;
+		return runner.Run("/boot/probe.sh", nullptr, &exitStatus) == B_OK
+			&& exitStatus == 0 && runner.RanIsolated();
+	}
+
+	OutputSink fOutput;
+};
+
+// Makes unshare fail with EPERM for the calling thread and the processes it
+// starts from now on, as a host that refuses namespaces does.
+bool
+refuse_unshare_in_this_thread()
+{
+	struct sock_filter program[] = {
+		BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+		BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unshare, 0, 1),
+		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+	};
+	struct sock_fprog filter = {(unsigned short)(sizeof(program) / sizeof(program[0])),
+		program};
+	return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+		&& syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
+
+#define SKIP_WITHOUT_VIEW() \
+	if (!HostAllowsView()) \
+		GTEST_SKIP() << "the host refuses user/mount namespaces (unshare)"
+
+} // namespace
+
+
+TEST_F(ScriptRunnerTest, OutputInOrderAndExitStatus)
+{
+	SKIP_WITHOUT_VIEW();
+	WriteScript("boot/home/order.sh",
+		"echo one\necho two >&2\necho three\necho four >&2\necho \"args: $1 $2\"\nexit 3\n");
+	ScriptRunner runner;
+	int32 exitStatus = -1;
+	const char* args[] = {"alpha", "beta", nullptr};
+	ASSERT_EQ(Run(runner, "/boot/home/order.sh", &exitStatus, args), B_OK);
+	EXPECT_TRUE(runner.RanIsolated());
+	EXPECT_EQ(runner.ViewError(), B_OK);
+	EXPECT_EQ(exitStatus, 3);
+	EXPECT_EQ(fOutput.Text(), "one\ntwo\nthree\nfour\nargs: alpha beta\n");
+}
+
+TEST_F(ScriptRunnerTest, TheViewShowsTheRootAsSlash)
+{
+	SKIP_WITHOUT_VIEW();
+	fRoot.WriteFile("boot/x", "boot volume file\n");
+	fRoot.WriteFile("Data/y", "data volume file\n");
+	fRoot.WriteFile("boot/home/config/settings", "set\n");
+
+	// A host file outside the root, in a folder the view does not bind.
+	std::string marker = "/var/tmp/script-runner-marker-" + std::to_string(getpid());
+	std::ofstream(marker) << "host\n";
+
+	WriteScript("boot/view.sh",
+		"cat /boot/x /Data/y /boot/home/config/settings\n"
+		"ls /boot/home\n"
+		"echo written > /boot/home/from-script\n"
+		"test -e " + marker + " && echo marker-visible || echo marker-hidden\n"
+		"test -d /var && echo var-visible || echo var-hidden\n"
+		"test -x /bin/sh && echo bin-visible\n"
+		"touch /usr/script-runner-write 2>/dev/null && echo usr-writable || echo usr-readonly\n");
+	ScriptRunner runner;
+	int32 exitStatus = -1;
+	ASSERT_EQ(Run(runner, "/boot/view.sh", &exitStatus), B_OK);
+	std::string text = fOutput.Text();
+	fs::remove(marker);
+	fs::remove("/usr/script-runner-write");
+
+	EXPECT_EQ(exitStatus, 0) << text;
+	EXPECT_EQ(text,
+		"boot volume file\ndata volume file\nset\n"
+		"config\n"
+		"marker-hidden\nvar-hidden\nbin-visible\nusr-readonly\n");
+	EXPECT_EQ(fRoot.ReadFile("boot/home/from-script"), "written\n");
+	// The view was built without making folders in the root on the host.
+	EXPECT_FALSE(fs::exists(fRoot.HostPath("bin")));
+	EXPECT_FALSE(fs::exists(fRoot.HostPath("proc")));
+}
+
+TEST_F(ScriptRunnerTest, AVolumeNamedLikeAHostFolderGivesWay)
+{
+	SKIP_WITHOUT_VIEW();
+	fRoot.WriteFile("tmp/volume-file", "");
+	fRoot.WriteFile("bin/volume-file", "");
+	WriteScript("boot/which.sh",
+		"test -e /tmp/volume-file && echo tmp-volume || echo host-tmp\n"
+		"test -e /bin/volume-file && echo bin-volume || echo host-bin\n"
+		"test -d /boot && echo boot\n");
+	ScriptRunner runner;
+	int32 exitStatus = -1;
+	ASSERT_EQ(Run(runner, "/boot/which.sh", &exitStatus), B_OK);
+	EXPECT_TRUE(runner.RanIsolated());
+	EXPECT_EQ(exitStatus, 0);
+	EXPECT_EQ(fOutput.Text(), "host-tmp\nhost-bin\nboot\n");
+}
+
+TEST_F(ScriptRunnerTest, WorkingDirectoryAndDescriptors)
+{
+	SKIP_WITHOUT_VIEW();
+	fRoot.WriteFile("boot/apps/here.txt", "");
+	WriteScript("boot/apps/where.sh", "pwd\nls\n");
+	ScriptRunner runner;
+	runner.SetWorkingDirectory("/boot/apps");
+	int32 exitStatus = -1;
+	ASSERT_EQ(Run(runner, "/boot/apps/where.sh", &exitStatus), B_OK);
+	EXPECT_EQ(exitStatus, 0);
+	EXPECT_EQ(fOutput.Text(), "/boot/apps\nhere.txt\nwhere.sh\n");
+
+	// ls opens the listed folder itself as 3: anything else is a leak.
+	int leaked = open("/dev/null", O_RDONLY);	// not close-on-exec on purpose
+	ASSERT_GE(leaked, 0);
+	WriteScript("boot/fds.sh", "exec ls /proc/self/fd\n");
+	OutputSink fds;
+	ScriptRunner fdRunner;
+	fdRunner.SetOutput(&fds);
+	ASSERT_EQ(fdRunner.Run("/boot/fds.sh", nullptr, &exitStatus), B_OK);
+	close(leaked);
+	EXPECT_EQ(exitStatus, 0);
+	EXPECT_EQ(fds.Text(), "0\n1\n2\n3\n");
+}
+
+TEST_F(ScriptRunnerTest, ProgramsThatCannotRunExitWith127)
+{
+	fRoot.WriteFile("boot/plain.sh", "#!/bin/sh\necho never\n");
+	fs::permissions(fRoot.HostPath("boot/plain.sh"), fs::perms(0644));
+	fRoot.WriteFile("boot/bad-interpreter.sh", "#!/no/such/shell\necho never\n");
+	fs::permissions(fRoot.HostPath("boot/bad-interpreter.sh"), fs::perms(0755));
+
+	for (uint32 flags : {0u, (uint32)ScriptRunner::kRunDirectly}) {
+		for (const char* path : {"/boot/missing.sh", "/boot/plain.sh",
+				"/boot/bad-interpreter.sh"}) {
+			SCOPED_TRACE(std::string(path) + (flags ? " run directly" : " in the view"));
+			ScriptRunner runner(flags);
+			OutputSink output;
+			runner.SetOutput(&output);
+			int32 exitStatus = 0;
+			ASSERT_EQ(runner.Run(path, nullptr, &exitStatus), B_OK);
+			EXPECT_EQ(exitStatus, ScriptRunner::kCannotExecute);
+			EXPECT_EQ(output.Text().find("never"), std::string::npos);
+			EXPECT_NE(output.Text().find(path), std::string::npos) << output.Text();
+		}
+	}
+
+	ScriptRunner runner;
+	runner.SetWorkingDirectory("/boot/no-such-folder");
+	int32 exitStatus = 0;
+	WriteScript("boot/ok.sh", "exit 0\n");
+	EXPECT_NE(runner.Run("/boot/ok.sh", nullptr, &exitStatus), B_OK);
+}
+
+TEST_F(ScriptRunnerTest, CancelKillsTheProgramAndWhatItStarted)
+{
+	WriteScript("boot/slow.sh", "echo started\nsleep 100\necho finished\n");
+	for (uint32 flags : {0u, (uint32)ScriptRunner::kRunDirectly}) {
+		SCOPED_TRACE(flags ? "run directly" : "in the view");
+		ScriptRunner runner(flags);
+		OutputSink output;
+		runner.SetOutput(&output);
+		int32 exitStatus = -1;
+		status_t status = B_ERROR;
+		std::thread running([&] { status = runner.Run("/boot/slow.sh", nullptr, &exitStatus); });
+		bool started = output.WaitFor("started");
+		runner.Cancel();
+		running.join();
+		ASSERT_TRUE(started);
+		EXPECT_EQ(status, B_CANCELED);
+		EXPECT_EQ(output.Text(), "started\n");
+	}
+
+	ScriptRunner cancelled;
+	cancelled.Cancel();
+	int32 exitStatus = -1;
+	EXPECT_EQ(cancelled.Run("/boot/slow.sh", nullptr, &exitStatus), B_CANCELED);
+}
+
+TEST_F(ScriptRunnerTest, RunningDirectlyUsesHostFoldersAndSaysSo)
+{
+	fRoot.WriteFile("boot/home/note", "");
+	WriteScript("boot/direct.sh", "pwd\necho \"$HOME\"\necho out\necho err >&2\nexit 5\n");
+	ScriptRunner runner(ScriptRunner::kRunDirectly);
+	runner.SetWorkingDirectory("/boot/home");
+	runner.AddEnvironment("INSTALL_DESTINATION=/boot/home");
+	int32 exitStatus = -1;
+	ASSERT_EQ(Run(runner, "/boot/direct.sh", &exitStatus), B_OK);
+	EXPECT_FALSE(runner.RanIsolated());
+	EXPECT_EQ(runner.ViewError(), B_OK);
+	EXPECT_EQ(exitStatus, 5);
+	std::string home = fs::canonical(fRoot.HostPath("boot/home")).string();
+	EXPECT_EQ(fOutput.Text(), home + "\n" + home + "\nout\nerr\n");
+
+	WriteScript("boot/env.sh", "echo \"$INSTALL_DESTINATION\"\n");
+	OutputSink env;
+	runner.SetOutput(&env);
+	ASSERT_EQ(runner.Run("/boot/env.sh", nullptr, &exitStatus), B_OK);
+	EXPECT_EQ(env.Text(), "/boot/home\n");
+}
+
+TEST_F(ScriptRunnerTest, AHostThatRefusesTheViewGetsADirectRun)
+{
+	fRoot.WriteFile("boot/home/note", "");
+	WriteScript("boot/refused.sh", "pwd\necho ran\nexit 4\n");
+	ScriptRunner runner;
+	runner.SetWorkingDirectory("/boot/home");
+	runner.SetOutput(&fOutput);
+	int32 exitStatus = -1;
+	status_t status = B_ERROR;
+	bool refused = false;
+	// A thread of its own: the filter stays with it and the processes it
+	// starts.
+	std::thread refusing([&] {
+		refused = refuse_unshare_in_this_thread();
+		if (refused)
+			status = runner.Run("/boot/refused.sh", nullptr, &exitStatus);
+	});
+	refusing.join();
+	if (!refused)
+		GTEST_SKIP() << "cannot install a system call filter here";
+
+	ASSERT_EQ(status, B_OK);
+	EXPECT_FALSE(runner.RanIsolated());
+	EXPECT_EQ(runner.ViewError(), B_NOT_ALLOWED);
+	EXPECT_EQ(exitStatus, 4);
+	std::string home = fs::canonical(fRoot.HostPath("boot/home")).string();
+	EXPECT_EQ(fOutput.Text(), home + "\nran\n");
+}
+
+TEST_F(ScriptRunnerTest, TheProgramStartsWithDefaultSignals)
+{
+	WriteScript("boot/signals.sh", "exec grep -E '^Sig(Blk|Ign)' /proc/self/status\n");
+	for (uint32 flags : {0u, (uint32)ScriptRunner::kRunDirectly}) {
+		SCOPED_TRACE(flags ? "run directly" : "in the view");
+		ScriptRunner runner(flags);
+		OutputSink output;
+		runner.SetOutput(&output);
+		int32 exitStatus = -1;
+		status_t status = B_ERROR;
+		// An installer that ignores SIGPIPE and blocks signals in the
+		// thread that runs the script.
+		struct sigaction previous;
+		struct sigaction ignore = {};
+		ignore.sa_handler = SIG_IGN;
+		sigaction(SIGPIPE, &ignore, &previous);
+		std::thread blocking([&] {
+			sigset_t blocked;
+			sigemptyset(&blocked);
+			sigaddset(&blocked, SIGUSR1);
+			sigaddset(&blocked, SIGTERM);
+			pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+			status = runner.Run("/boot/signals.sh", nullptr, &exitStatus);
+		});
+		blocking.join();
+		sigaction(SIGPIPE, &previous, nullptr);
+
+		ASSERT_EQ(status, B_OK);
+		EXPECT_EQ(exitStatus, 0);
+		EXPECT_EQ(output.Text(), "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
+	}
+}
+
+TEST_F(ScriptRunnerTest, ARelativeProgramPathStartsAtThePlatformsCurrentFolder)
+{
+	SKIP_WITHOUT_VIEW();
+	fRoot.WriteFile("boot/apps/rel/marker", "");
+	WriteScript("boot/apps/rel/relative.sh", "pwd\necho ran \"$1\"\n");
+	std::string hostFolder = fs::current_path().string();
+	ASSERT_EQ(platform_chdir("/boot/apps"), 0);
+	ScriptRunner runner;
+	int32 exitStatus = -1;
+	const char* args[] = {"x", nullptr};
+	status_t status = Run(runner, "rel/relative.sh", &exitStatus, args);
+	fs::current_path(hostFolder);
+	ASSERT_EQ(status, B_OK);
+	EXPECT_TRUE(runner.RanIsolated());
+	EXPECT_EQ(exitStatus, 0);
+	EXPECT_EQ(fOutput.Text(), "/boot\nran x\n");
+}
