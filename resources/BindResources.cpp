@@ -24,7 +24,7 @@
 
 namespace {
 
-struct ResourceSpec {
+struct ResourceArgument {
 	type_code type = 0;
 	int32 id = 0;
 	std::string name;
@@ -32,7 +32,7 @@ struct ResourceSpec {
 };
 
 bool
-ParseSpec(const char* argument, ResourceSpec* spec, std::string* error)
+ParseResourceArgument(const char* argument, ResourceArgument* resource, std::string* error)
 {
 	std::string text = argument;
 	size_t firstColon = text.find(':');
@@ -42,18 +42,18 @@ ParseSpec(const char* argument, ResourceSpec* spec, std::string* error)
 		*error = std::string(argument) + ": expected TYPE:ID:NAME=FILE";
 		return false;
 	}
-	spec->type = 0;
+	resource->type = 0;
 	for (int i = 0; i < 4; i++)
-		spec->type = (spec->type << 8) | static_cast<uint8>(text[i]);
-	spec->id = static_cast<int32>(strtol(text.substr(5, secondColon - 5).c_str(), NULL, 10));
-	spec->name = text.substr(secondColon + 1, equals - secondColon - 1);
+		resource->type = (resource->type << 8) | static_cast<uint8>(text[i]);
+	resource->id = static_cast<int32>(strtol(text.substr(5, secondColon - 5).c_str(), NULL, 10));
+	resource->name = text.substr(secondColon + 1, equals - secondColon - 1);
 	std::string path = text.substr(equals + 1);
 	std::ifstream file(path, std::ios::binary);
 	if (!file) {
 		*error = path + ": cannot read";
 		return false;
 	}
-	spec->data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+	resource->data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 	return true;
 }
 
@@ -68,9 +68,9 @@ main(int argc, char** argv)
 	}
 	const char* program = argv[1];
 	std::string error;
-	std::vector<ResourceSpec> specs(argc - 2);
+	std::vector<ResourceArgument> wanted(argc - 2);
 	for (int i = 2; i < argc; i++) {
-		if (!ParseSpec(argv[i], &specs[i - 2], &error)) {
+		if (!ParseResourceArgument(argv[i], &wanted[i - 2], &error)) {
 			fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
 			return 2;
 		}
@@ -85,11 +85,11 @@ main(int argc, char** argv)
 			program);
 		return 1;
 	}
-	for (const ResourceSpec& spec : specs) {
-		status = resources.AddResource(spec.type, spec.id, spec.data.data(),
-			spec.data.size(), spec.name.c_str());
+	for (const ResourceArgument& resource : wanted) {
+		status = resources.AddResource(resource.type, resource.id, resource.data.data(),
+			resource.data.size(), resource.name.c_str());
 		if (status != B_OK) {
-			fprintf(stderr, "%s: cannot add the resource %s\n", argv[0], spec.name.c_str());
+			fprintf(stderr, "%s: cannot add the resource %s\n", argv[0], resource.name.c_str());
 			return 1;
 		}
 	}
