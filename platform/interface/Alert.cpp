@@ -191,8 +191,12 @@ BAlert::Go()
 	fResult = &result;
 	std::shared_ptr<std::atomic<bool>> alive = fAlive;
 	BWindow* caller = dynamic_cast<BWindow*>(BLooper::LooperForThread(find_thread(NULL)));
+	// Locked until its thread is known: an alert answered at once quits and
+	// deletes itself, and must not do so before this thread has read it.
+	Lock();
 	Show();
 	thread_id thread = Thread();
+	Unlock();
 	if (caller != nullptr && caller != this) {
 		// The caller's window cannot handle its messages until the alert
 		// is answered, but it keeps its contents drawn.
