@@ -118,12 +118,7 @@ status_t
 PackageWriter::AddFolderEntry(const std::vector<Attribute>& attributes,
 	int64* offset)
 {
-	status_t status = _BeginEntry(kFolderEntryTag, offset);
-	if (status == B_OK)
-		status = _WriteAttributes(attributes);
-	if (status == B_OK)
-		status = fWriter->WriteEndHeader(fOutput);
-	return status;
+	return _AddAttributesOnlyEntry(kFolderEntryTag, attributes, offset);
 }
 
 
@@ -131,7 +126,17 @@ status_t
 PackageWriter::AddLinkEntry(const std::vector<Attribute>& attributes,
 	int64* offset)
 {
-	status_t status = _BeginEntry(kLinkEntryTag, offset);
+	return _AddAttributesOnlyEntry(kLinkEntryTag, attributes, offset);
+}
+
+
+// Folders and links carry no contents: the entry group holds only the
+// node's attributes.
+status_t
+PackageWriter::_AddAttributesOnlyEntry(int32 tag, const std::vector<Attribute>& attributes,
+	int64* offset)
+{
+	status_t status = _BeginEntry(tag, offset);
 	if (status == B_OK)
 		status = _WriteAttributes(attributes);
 	if (status == B_OK)

@@ -93,6 +93,8 @@ private:
 	status_t _WriteHeader(int64 archiveSize, int64 catalogOffset,
 		int64 attributeOffset);
 	status_t _BeginEntry(int32 tag, int64* offset);
+	status_t _AddAttributesOnlyEntry(int32 tag, const std::vector<Attribute>& attributes,
+		int64* offset);
 	status_t _WriteAttributes(const std::vector<Attribute>& attributes);
 	status_t _CopyStream(BPositionIO* source, int64 size);
 
