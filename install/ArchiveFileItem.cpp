@@ -1,5 +1,11 @@
 #include "ArchiveFileItem.h"
 
+#include <Entry.h>
+#include <Mime.h>
+#include <Node.h>
+#include <NodeInfo.h>
+#include <Path.h>
+
 #include <cstdlib>
 
 ArchiveFileItem::ArchiveFileItem()
@@ -37,4 +43,25 @@ ArchiveFileItem::AdoptMimeType(char* type)
 {
 	free(fMimeType);
 	fMimeType = type;
+}
+
+
+void
+ArchiveFileItem::ISetType(BEntry* entry)
+{
+	if (fMimeType != NULL) {
+		BNode node(entry);
+		if (node.InitCheck() == B_OK) {
+			BNodeInfo info(&node);
+			info.SetType(fMimeType);
+		}
+	}
+	if ((fMode & 0111) != 0) {
+		entry->SetPermissions(InstalledPermissions());
+		// The system records the new executable's type and signature.
+		BPath path;
+		if (entry->GetPath(&path) == B_OK)
+			update_mime_info(path.Path(), false, true, false);
+	}
+	SetTimes(entry);
 }

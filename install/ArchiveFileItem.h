@@ -12,6 +12,10 @@ public:
 		DestManager* manager, uint32 groups, bool skip) override;
 	bool IsFolder() const override { return false; }
 
+	// Gives the installed entry the item's file type, permissions (only
+	// when the item is executable) and times.
+	void ISetType(BEntry* entry);
+
 	// Takes a malloc'ed text as the MIME type (null: none).
 	void AdoptMimeType(char* type);
 

@@ -1,5 +1,9 @@
 #include "ArchiveItem.h"
 
+#include "CreatePath.h"
+
+#include <Entry.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -71,4 +75,20 @@ ArchiveItem::AdoptName(char* name)
 {
 	free(fName);
 	fName = name;
+}
+
+
+void
+ArchiveItem::SetTimes(BEntry* entry)
+{
+	entry->SetModificationTime(fModificationTime);
+	entry->SetCreationTime(fCreationTime);
+}
+
+
+mode_t
+ArchiveItem::InstalledPermissions() const
+{
+	mode_t packaged = (mode_t)fMode & 0777;
+	return (packaged & ~file_creation_mask()) | (packaged & 0111);
 }

@@ -7,6 +7,8 @@
 
 #include "ListItem.h"
 
+#include <sys/types.h>
+
 class BDirectory;
 class BEntry;
 class DestManager;
@@ -47,6 +49,15 @@ public:
 	// Back to the defaults a catalog record starts from. The name is left
 	// as it is: the catalog replaces it.
 	virtual void Unset();
+
+	// The item's modification and creation times on the entry (on a link,
+	// the link's own).
+	void SetTimes(BEntry* entry);
+	// The item's permission bits for a new entry: only plain permission
+	// bits from the package (never set-user-id, set-group-id or sticky),
+	// less the file-creation mask, but with the execute bits the package
+	// gives.
+	mode_t InstalledPermissions() const;
 
 	// Takes a malloc'ed text as the name (the previous one is freed).
 	void AdoptName(char* name);

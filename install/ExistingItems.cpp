@@ -1,0 +1,92 @@
+#include "ExistingItems.h"
+
+#include "DoError.h"
+
+#include <AppFileInfo.h>
+#include <Directory.h>
+#include <Entry.h>
+#include <Errors.h>
+#include <StorageDefs.h>
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+const char* const kNoUniqueName = "Could not create a unique file name!";
+
+} // namespace
+
+
+void
+AppendPostfix(char* buffer, int32 size, const char* postfix, int32 length)
+{
+	if (length < 0)
+		length = (int32)strlen(buffer);
+	int32 postfixSize = (int32)strlen(postfix) + 1;
+	if (postfixSize > size)
+		return;
+	if (length > size - postfixSize)
+		length = size - postfixSize;
+	memcpy(buffer + length, postfix, postfixSize);
+}
+
+
+status_t
+RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix)
+{
+	if (entry == NULL)
+		return B_OK;
+
+	char name[B_FILE_NAME_LENGTH];
+	status_t status = entry->GetName(name);
+	if (status != B_OK)
+		return status;
+	AppendPostfix(name, sizeof(name), postfix, -1);
+	if (!dir->Contains(name))
+		return entry->Rename(name, false);
+
+	// name.old is taken: name.old.old1, name.old.old2, ...
+	int32 baseLength = (int32)strlen(name);
+	char suffix[B_FILE_NAME_LENGTH];
+	for (int32 n = 1; n < std::numeric_limits<int32>::max(); n++) {
+		snprintf(suffix, sizeof(suffix), "%s%d", postfix, (int)n);
+		AppendPostfix(name, sizeof(name), suffix, baseLength);
+		if (!dir->Contains(name))
+			return entry->Rename(name, false);
+	}
+	// Renaming onto the last candidate would fail anyway; the caller
+	// passes the item over instead of writing it beside an entry it could
+	// not move.
+	doError(kNoUniqueName);
+	return B_NAME_IN_USE;
+}
+
+
+int
+CompareVersions(const version_info* a, const version_info* b)
+{
+	const int32 first[5] = { (int32)a->major, (int32)a->middle,
+		(int32)a->minor, (int32)a->variety, (int32)a->internal };
+	const int32 second[5] = { (int32)b->major, (int32)b->middle,
+		(int32)b->minor, (int32)b->variety, (int32)b->internal };
+	for (int i = 0; i < 5; i++) {
+		// A signed 32-bit difference, as the stored numbers are compared.
+		int32 difference = (int32)((uint32)first[i] - (uint32)second[i]);
+		if (difference > 0)
+			return 1;
+		if (difference < 0)
+			return -1;
+	}
+	return 0;
+}
+
+
+status_t
+handleInstallError(const char* format, const char* argument, status_t,
+	DestManager*)
+{
+	int32 button = doError(format, argument, errCONTINUE, "Cancel");
+	return button == 0 ? B_OK : B_CANCELED;
+}
