@@ -1,0 +1,250 @@
+#include "InstallerOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::string
+Trimmed(const std::string& text)
+{
+	size_t first = text.find_first_not_of(" \t");
+	if (first == std::string::npos)
+		return std::string();
+	size_t last = text.find_last_not_of(" \t");
+	return text.substr(first, last - first + 1);
+}
+
+} // namespace
+
+
+std::vector<std::string>
+split_group_names(const std::string& list)
+{
+	std::vector<std::string> names;
+	size_t start = 0;
+	while (start <= list.size()) {
+		size_t comma = list.find(',', start);
+		if (comma == std::string::npos)
+			comma = list.size();
+		std::string name = Trimmed(list.substr(start, comma - start));
+		if (!name.empty())
+			names.push_back(name);
+		start = comma + 1;
+	}
+	return names;
+}
+
+
+InstallerOptions::InstallerOptions()
+	:
+	fUnattended(false),
+	fAcceptLicense(false),
+	fExisting(kExistingReplace),
+	fContinueOnError(false),
+	fKeepOriginals(false),
+	fChoose(0)
+{
+}
+
+
+const char*
+InstallerOptions::UsageText()
+{
+	return
+		"Usage: kestrovan-installer [OPTIONS] [PACKAGE]\n"
+		"\n"
+		"Installs the package this program carries, or PACKAGE (a package or\n"
+		"another self-extracting installer).\n"
+		"\n"
+		"  --root DIR            the system root (else $KESTROVAN_ROOT, else\n"
+		"                        ~/.local/share/kestrovan/root)\n"
+		"  --display sdl|headless  where windows appear (default: sdl when a\n"
+		"                        display is available)\n"
+		"  --unattended          install with nobody at the window, answering\n"
+		"                        every question from the options below\n"
+		"  --volume NAME         the volume to install on (default: the boot volume)\n"
+		"  --folder PATH         apps, home, home/Desktop, or an absolute path\n"
+		"  --groups \"A,B\"        the groups to install (default: the first row)\n"
+		"  --accept-license      agree to the package's agreement\n"
+		"  --existing replace|rename|skip|cancel\n"
+		"                        the answer when an item already exists\n"
+		"  --on-error continue|cancel\n"
+		"                        the answer when an item fails (default cancel)\n"
+		"  --keep-originals      keep the originals of patched files\n"
+		"  --choose N            the match to install into when a search finds\n"
+		"                        several (default 0, the first)\n"
+		"  --screenshots DIR     a PNG of each window as it appears and changes\n"
+		"  --help, --version\n"
+		"\n"
+		"Exit status: 0 installed, 1 not installed (package unusable, agreement\n"
+		"declined, run stopped, failed or cancelled), 2 usage error.\n";
+}
+
+
+InstallerOptions::parse_result
+InstallerOptions::Parse(int argc, const char* const* argv)
+{
+	for (int i = 0; i < argc; i++) {
+		std::string arg = argv[i];
+		// --name=value is the same as --name value.
+		bool inlineValue = false;
+		std::string value;
+		size_t equals = arg.find('=');
+		if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+			value = arg.substr(equals + 1);
+			arg = arg.substr(0, equals);
+			inlineValue = true;
+		}
+
+		if (arg == "--help" || arg == "-h")
+			return kShowHelp;
+		if (arg == "--version")
+			return kShowVersion;
+		if (arg == "--unattended" || arg == "--accept-license"
+			|| arg == "--keep-originals") {
+			if (inlineValue) {
+				fError = arg + " takes no value";
+				return kUsageError;
+			}
+			if (arg == "--unattended")
+				fUnattended = true;
+			else if (arg == "--accept-license")
+				fAcceptLicense = true;
+			else
+				fKeepOriginals = true;
+		} else if (_TakesValue(arg)) {
+			const char* next = inlineValue ? value.c_str()
+				: i + 1 < argc ? argv[++i] : NULL;
+			std::string text;
+			if (!_TakeValue(arg.c_str(), next, &text) || !_Set(arg, text))
+				return kUsageError;
+		} else if (arg.compare(0, 1, "-") == 0 && arg != "-") {
+			fError = "unknown option " + arg;
+			return kUsageError;
+		} else if (fPackage.empty()) {
+			fPackage = arg;
+		} else {
+			fError = "only one package can be installed at a time";
+			return kUsageError;
+		}
+	}
+	if (fUnattended && fDisplay == "sdl") {
+		fError = "--unattended runs on the headless display";
+		return kUsageError;
+	}
+	return kRun;
+}
+
+
+bool
+InstallerOptions::_TakesValue(const std::string& option)
+{
+	static const char* const kValueOptions[] = { "--root", "--volume",
+		"--folder", "--groups", "--existing", "--on-error", "--choose",
+		"--screenshots", "--display" };
+	for (const char* name : kValueOptions) {
+		if (option == name)
+			return true;
+	}
+	return false;
+}
+
+
+bool
+InstallerOptions::_Set(const std::string& option, const std::string& text)
+{
+	if (option == "--root")
+		fRoot = text;
+	else if (option == "--volume")
+		fVolume = text;
+	else if (option == "--folder")
+		fFolder = text;
+	else if (option == "--groups")
+		fGroups = split_group_names(text);
+	else if (option == "--screenshots")
+		fScreenshots = text;
+	else if (option == "--existing")
+		return _SetExisting(text);
+	else if (option == "--on-error")
+		return _SetOnError(text);
+	else if (option == "--choose")
+		return _SetChoose(text);
+	else
+		return _SetDisplay(text);
+	return true;
+}
+
+
+bool
+InstallerOptions::_TakeValue(const char* option, const char* value,
+	std::string* result)
+{
+	if (value == NULL || value[0] == '\0') {
+		fError = std::string(option) + " needs a value";
+		return false;
+	}
+	*result = value;
+	return true;
+}
+
+
+bool
+InstallerOptions::_SetExisting(const std::string& value)
+{
+	if (value == "replace")
+		fExisting = kExistingReplace;
+	else if (value == "rename")
+		fExisting = kExistingRename;
+	else if (value == "skip")
+		fExisting = kExistingSkip;
+	else if (value == "cancel")
+		fExisting = kExistingCancel;
+	else {
+		fError = "--existing takes replace, rename, skip or cancel, not "
+			+ value;
+		return false;
+	}
+	return true;
+}
+
+
+bool
+InstallerOptions::_SetOnError(const std::string& value)
+{
+	if (value != "continue" && value != "cancel") {
+		fError = "--on-error takes continue or cancel, not " + value;
+		return false;
+	}
+	fContinueOnError = value == "continue";
+	return true;
+}
+
+
+bool
+InstallerOptions::_SetChoose(const std::string& value)
+{
+	char* end = NULL;
+	errno = 0;
+	long number = strtol(value.c_str(), &end, 10);
+	if (errno != 0 || end == value.c_str() || *end != '\0' || number < 0
+		|| number > 1000000) {
+		fError = "--choose takes a match number from 0, not " + value;
+		return false;
+	}
+	fChoose = (int32)number;
+	return true;
+}
+
+
+bool
+InstallerOptions::_SetDisplay(const std::string& value)
+{
+	if (value != "sdl" && value != "headless") {
+		fError = "--display takes sdl or headless, not " + value;
+		return false;
+	}
+	fDisplay = value;
+	return true;
+}

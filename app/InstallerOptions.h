@@ -1,0 +1,72 @@
+#ifndef _INSTALLER_OPTIONS_H
+#define _INSTALLER_OPTIONS_H
+
+// The installer's command line: where the system root is, which display to
+// use, the package to open (the program's own file when none is named), and
+// for unattended runs the answers to every question the windows ask.
+
+#include <SupportDefs.h>
+
+#include <string>
+#include <vector>
+
+// What to answer when an item meets an existing entry of its name.
+enum existing_answer {
+	kExistingReplace,
+	kExistingRename,
+	kExistingSkip,
+	kExistingCancel
+};
+
+class InstallerOptions {
+public:
+	enum parse_result {
+		kRun,
+		kShowHelp,
+		kShowVersion,
+		kUsageError
+	};
+
+	InstallerOptions();
+
+	// Reads the arguments after the program name. On kUsageError,
+	// ErrorText() says what was wrong.
+	parse_result Parse(int argc, const char* const* argv);
+	const std::string& ErrorText() const { return fError; }
+
+	static const char* UsageText();
+
+	std::string fRoot;
+	std::string fDisplay;
+	std::string fPackage;
+	bool fUnattended;
+	std::string fVolume;
+	std::string fFolder;
+	// Group names; empty: the window's own first selection.
+	std::vector<std::string> fGroups;
+	bool fAcceptLicense;
+	existing_answer fExisting;
+	// The answer to every continue-or-cancel alert.
+	bool fContinueOnError;
+	bool fKeepOriginals;
+	int32 fChoose;
+	std::string fScreenshots;
+
+private:
+	static bool _TakesValue(const std::string& option);
+	bool _Set(const std::string& option, const std::string& text);
+	bool _TakeValue(const char* option, const char* value,
+		std::string* result);
+	bool _SetExisting(const std::string& value);
+	bool _SetOnError(const std::string& value);
+	bool _SetChoose(const std::string& value);
+	bool _SetDisplay(const std::string& value);
+
+	std::string fError;
+};
+
+// The names of a --groups value: "A,B" gives A and B; blanks around a name
+// are not part of it.
+std::vector<std::string> split_group_names(const std::string& list);
+
+#endif // _INSTALLER_OPTIONS_H

@@ -1,0 +1,74 @@
+#include "InstallerOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+InstallerOptions::parse_result
+ParseArguments(InstallerOptions& options, std::vector<const char*> arguments)
+{
+	return options.Parse((int)arguments.size(), arguments.data());
+}
+
+} // namespace
+
+
+TEST(InstallerOptionsTest, NoArgumentsInstallTheProgramsOwnPackageInAWindow)
+{
+	InstallerOptions options;
+	EXPECT_EQ(InstallerOptions::kRun, ParseArguments(options, {}));
+	EXPECT_TRUE(options.fPackage.empty());
+	EXPECT_FALSE(options.fUnattended);
+	EXPECT_FALSE(options.fAcceptLicense);
+	EXPECT_EQ(kExistingReplace, options.fExisting);
+	EXPECT_FALSE(options.fContinueOnError);
+	EXPECT_EQ(0, options.fChoose);
+}
+
+
+TEST(InstallerOptionsTest, EveryUnattendedAnswerIsRead)
+{
+	InstallerOptions options;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(options, {"--unattended",
+		"--root", "/tmp/r", "--volume=Data", "--folder", "/Data/tools",
+		"--groups", " Full , Docs,", "--accept-license", "--existing", "rename",
+		"--on-error", "continue", "--keep-originals", "--choose", "2",
+		"--screenshots", "shots", "pkg.pkg"})) << options.ErrorText();
+	EXPECT_TRUE(options.fUnattended);
+	EXPECT_EQ("/tmp/r", options.fRoot);
+	EXPECT_EQ("Data", options.fVolume);
+	EXPECT_EQ("/Data/tools", options.fFolder);
+	EXPECT_EQ((std::vector<std::string>{"Full", "Docs"}), options.fGroups);
+	EXPECT_TRUE(options.fAcceptLicense);
+	EXPECT_EQ(kExistingRename, options.fExisting);
+	EXPECT_TRUE(options.fContinueOnError);
+	EXPECT_TRUE(options.fKeepOriginals);
+	EXPECT_EQ(2, options.fChoose);
+	EXPECT_EQ("shots", options.fScreenshots);
+	EXPECT_EQ("pkg.pkg", options.fPackage);
+}
+
+
+TEST(InstallerOptionsTest, MistakesAreUsageErrorsThatSayWhat)
+{
+	const std::vector<std::vector<const char*>> wrong = {
+		{"--existing", "overwrite"}, {"--on-error", "ignore"},
+		{"--choose", "-1"}, {"--choose", "2x"}, {"--root"}, {"--volume="},
+		{"--display", "x11"}, {"--bogus"}, {"a.pkg", "b.pkg"},
+		{"--unattended=yes"}, {"--unattended", "--display", "sdl"}};
+	for (const auto& arguments : wrong) {
+		InstallerOptions options;
+		EXPECT_EQ(InstallerOptions::kUsageError,
+			ParseArguments(options, arguments)) << arguments[0];
+		EXPECT_FALSE(options.ErrorText().empty()) << arguments[0];
+	}
+
+	InstallerOptions help;
+	EXPECT_EQ(InstallerOptions::kShowHelp,
+		ParseArguments(help, {"--volume", "boot", "--help", "--bogus"}));
+	InstallerOptions version;
+	EXPECT_EQ(InstallerOptions::kShowVersion,
+		ParseArguments(version, {"--version"}));
+}
