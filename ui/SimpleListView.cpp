@@ -746,3 +746,17 @@ SimpleListView::_ArrowUp(bool extend)
 		ScrollBy(0, -fItemHeight);
 	SelectionSet();
 }
+
+
+int32
+SimpleListView::CountItems() const
+{
+	return fList != NULL ? fList->CountItems() : 0;
+}
+
+
+ListItem*
+SimpleListView::ItemAt(int32 index) const
+{
+	return fList != NULL ? (ListItem*)fList->ItemAt(index) : NULL;
+}

@@ -50,6 +50,9 @@ public:
 	void SetDragReorder(bool reorder) { fDragReorder = reorder; }
 
 	BRect ItemFrame(int32 index);
+	// The rows as shown (null past the end).
+	int32 CountItems() const;
+	ListItem* ItemAt(int32 index) const;
 	int32 IndexOf(ListItem* item);
 	// After the subclass changed the rows.
 	void Update();

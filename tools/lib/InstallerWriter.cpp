@@ -48,7 +48,7 @@ InstallerWriter::DefaultStub(const char* toolPath)
 	std::string folder = Folder(SelfPath(toolPath));
 	// The tool lives in tools/ of the build, the installer program at the
 	// top of it; an installed tool has the installer beside it.
-	for (const char* candidate : {"/", "/../", "/../app/"}) {
+	for (const char* candidate : {"/", "/../", "/../host/"}) {
 		std::string path = folder + candidate + kInstallerProgram;
 		if (access(path.c_str(), X_OK) == 0)
 			return path;

@@ -1,0 +1,50 @@
+#ifndef _INSTALL_APP_H
+#define _INSTALL_APP_H
+
+// The installer application. Its own executable file is the package: at
+// start-up it opens that file as a package and shows the install window for
+// it, or quits when the package cannot be used. A package may also be named
+// when the application is made (a stand-alone package or another
+// self-extracting installer).
+
+#include <Application.h>
+#include <EntryRef.h>
+#include <StorageDefs.h>
+
+class InstallWindow;
+
+class InstallApp : public BApplication {
+public:
+	InstallApp();
+	// Installs the package `package` names instead of the program's own.
+	explicit InstallApp(const entry_ref& package);
+	~InstallApp() override;
+
+	bool QuitRequested() override;
+	void ReadyToRun() override;
+
+	void CheckSelfExtracting();
+	// The shared icons, from the resources of the file `ref` names.
+	static void SetGlobals(entry_ref ref);
+	static void FreeGlobals();
+
+	// Whether ReadyToRun found a usable package and made the window.
+	bool PackageOpened() const { return fPackageOpened; }
+
+	// The running application file.
+	static entry_ref appRef;
+
+	InstallWindow* window;
+	char name[B_FILE_NAME_LENGTH];
+	bool selfExtracting;
+
+private:
+	void _Init();
+
+	// The file to install from: appRef, or the package named at start.
+	entry_ref fPackageRef;
+	bool fPackageNamed;
+	bool fPackageOpened;
+};
+
+#endif // _INSTALL_APP_H

@@ -1,0 +1,668 @@
+#include "UnattendedDriver.h"
+
+#include "GroupItem.h"
+#include "GroupList.h"
+#include "IGroupsListView.h"
+#include "IndexItem.h"
+#include "SimpleListView.h"
+#include "StringItem.h"
+
+#include <Alert.h>
+#include <Automation.h>
+#include <Box.h>
+#include <Button.h>
+#include <FilePanelList.h>
+#include <InterfaceDefs.h>
+#include <OS.h>
+#include <RadioButton.h>
+#include <StringView.h>
+#include <TextView.h>
+#include <Window.h>
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+using BPrivate::Automation;
+using BPrivate::DisplayWindowInfo;
+
+namespace {
+
+const bigtime_t kTick = 20000;
+// A window that keeps changing (the progress bar) is pictured at most this
+// often.
+const bigtime_t kScreenshotInterval = 250000;
+const char* const kClosingQuestion = "Installation is finished.";
+const char* const kChooserTitle = "Multiple Items Found";
+const char* const kDefaultFolders[] = { "apps", "home", "home/Desktop" };
+
+void
+Say(const char* format, const std::string& text)
+{
+	fprintf(stderr, format, text.c_str());
+	fflush(stderr);
+}
+
+
+// Runs `action` with the window locked; false when the window is gone.
+bool
+WithWindow(const DisplayWindowInfo& info,
+	const std::function<void(BWindow*)>& action)
+{
+	if (!info.target.LockTarget())
+		return false;
+	BLooper* looper = NULL;
+	info.target.Target(&looper);
+	BWindow* window = dynamic_cast<BWindow*>(looper);
+	if (window != NULL)
+		action(window);
+	looper->Unlock();
+	return window != NULL;
+}
+
+
+// The first view below `parent` (depth first) that `match` accepts.
+BView*
+FindViewWhere(BView* parent, const std::function<bool(BView*)>& match)
+{
+	for (int32 i = 0; i < parent->CountChildren(); i++) {
+		BView* child = parent->ChildAt(i);
+		if (match(child))
+			return child;
+		BView* found = FindViewWhere(child, match);
+		if (found != NULL)
+			return found;
+	}
+	return NULL;
+}
+
+
+BView*
+FindViewWhere(BWindow* window, const std::function<bool(BView*)>& match)
+{
+	for (int32 i = 0; i < window->CountChildren(); i++) {
+		BView* child = window->ChildAt(i);
+		if (match(child))
+			return child;
+		BView* found = FindViewWhere(child, match);
+		if (found != NULL)
+			return found;
+	}
+	return NULL;
+}
+
+
+// The middle of a list row on the screen, scrolled into view first.
+BPoint
+RowPoint(SimpleListView* list, int32 index)
+{
+	BRect row = list->ItemFrame(index);
+	BRect bounds = list->Bounds();
+	if (row.top < bounds.top || row.bottom > bounds.bottom)
+		list->ScrollTo(BPoint(0, row.top));
+	row = list->ConvertToScreen(list->ItemFrame(index));
+	return BPoint(row.left + 20, (row.top + row.bottom) / 2);
+}
+
+
+uint64
+Checksum(cairo_surface_t* surface)
+{
+	cairo_surface_flush(surface);
+	const unsigned char* data = cairo_image_surface_get_data(surface);
+	size_t length = (size_t)cairo_image_surface_get_stride(surface)
+		* cairo_image_surface_get_height(surface);
+	uint64 sum = 1469598103934665603ULL;
+	for (size_t i = 0; i < length; i++)
+		sum = (sum ^ data[i]) * 1099511628211ULL;
+	return sum;
+}
+
+
+std::string
+FileNameFor(const std::string& title)
+{
+	std::string name;
+	for (char c : title) {
+		bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
+			|| (c >= '0' && c <= '9') || c == '-';
+		name += plain ? c : '_';
+	}
+	return name.empty() ? "window" : name;
+}
+
+} // namespace
+
+
+UnattendedDriver::UnattendedDriver(const InstallerOptions& options,
+	bool answer)
+	:
+	fOptions(options),
+	fAnswer(answer),
+	fRunning(false),
+	fInstallWindow(-1),
+	fBeginPressed(false),
+	fGaveUp(false),
+	fFinished(false),
+	fStopped(false),
+	fPictureCount(0)
+{
+}
+
+
+UnattendedDriver::~UnattendedDriver()
+{
+	Stop();
+}
+
+
+void
+UnattendedDriver::Start()
+{
+	fRunning = true;
+	fThread = std::thread([this] { _Run(); });
+}
+
+
+void
+UnattendedDriver::Stop()
+{
+	fRunning = false;
+	if (fThread.joinable())
+		fThread.join();
+}
+
+
+int
+UnattendedDriver::ExitStatus() const
+{
+	return fFinished && !fStopped ? 0 : 1;
+}
+
+
+void
+UnattendedDriver::_Run()
+{
+	while (fRunning) {
+		if (fAnswer) {
+			for (const DisplayWindowInfo& info : Automation::Windows()) {
+				if (!info.hidden)
+					_Visit(info);
+			}
+		}
+		if (!fOptions.fScreenshots.empty())
+			_TakeScreenshots();
+		snooze(kTick);
+	}
+	if (!fOptions.fScreenshots.empty())
+		_TakeScreenshots();
+}
+
+
+UnattendedDriver::window_kind
+UnattendedDriver::_Classify(const DisplayWindowInfo& info) const
+{
+	window_kind kind = kOtherWindow;
+	WithWindow(info, [&](BWindow* window) {
+		if (dynamic_cast<BAlert*>(window) != NULL)
+			kind = kAlertWindow;
+		else if (window->FindView("installview") != NULL)
+			kind = kInstallWindow;
+		else if (window->FindView("licensetext") != NULL)
+			kind = kAgreementWindow;
+		else if (window->FindView("replview") != NULL)
+			kind = kReplaceDialog;
+		else if (window->FindView("patchinfo") != NULL)
+			kind = kPatchWindow;
+		else if (info.title == kChooserTitle)
+			kind = kChooserWindow;
+		else if (window->FindView("entries") != NULL)
+			kind = kFilePanel;
+	});
+	return kind;
+}
+
+
+void
+UnattendedDriver::_Visit(const DisplayWindowInfo& info)
+{
+	window_kind kind = _Classify(info);
+	if (kind == kInstallWindow) {
+		_DriveInstallWindow(info);
+		return;
+	}
+	if (kind == kOtherWindow || kind == kFilePanel
+		|| fAnswered.count(info.id) != 0)
+		return;
+	// Dialogs build their views as they are shown: answer them settled.
+	Automation::WaitUntilIdle(1000000);
+	fAnswered.insert(info.id);
+	switch (kind) {
+		case kAgreementWindow:
+			_AnswerAgreement(info.id);
+			break;
+		case kAlertWindow:
+			_AnswerAlert(info);
+			break;
+		case kReplaceDialog:
+			_AnswerReplace(info.id, info);
+			break;
+		case kPatchWindow:
+			_AnswerPatches(info);
+			break;
+		case kChooserWindow:
+			_AnswerChooser(info);
+			break;
+		default:
+			break;
+	}
+}
+
+
+void
+UnattendedDriver::_AnswerAgreement(int32 window)
+{
+	bool agree = fOptions.fAcceptLicense;
+	Say("agreement: %s\n", agree ? "Agree (--accept-license)"
+		: "Disagree (no --accept-license)");
+	if (!agree)
+		fStopped = true;
+	Automation::Click(window, agree ? "ok" : "cancel");
+}
+
+
+void
+UnattendedDriver::_AnswerAlert(const DisplayWindowInfo& info)
+{
+	std::vector<std::string> labels;
+	std::string text;
+	WithWindow(info, [&](BWindow* window) {
+		BAlert* alert = dynamic_cast<BAlert*>(window);
+		for (int32 i = 0; alert->ButtonAt(i) != NULL; i++)
+			labels.push_back(alert->ButtonAt(i)->Label());
+		if (alert->Text() != NULL)
+			text = alert->Text();
+	});
+	if (labels.empty())
+		return;
+
+	// The alert's text is on standard error already (every alert writes
+	// it there); what is added here is the answer.
+	std::string answer = labels[0];
+	bool closingQuestion = text.find(kClosingQuestion) != std::string::npos;
+	if (closingQuestion && labels.size() >= 2) {
+		answer = labels[1];
+		fFinished = true;
+	} else if (labels.size() == 2 && labels[0] == "Continue"
+		&& labels[1] == "Cancel") {
+		answer = fOptions.fContinueOnError ? labels[0] : labels[1];
+		if (!fOptions.fContinueOnError)
+			fStopped = true;
+	}
+	Say("answer: %s\n", answer);
+	Automation::Click(info.id, answer.c_str());
+}
+
+
+void
+UnattendedDriver::_AnswerReplace(int32 windowId, const DisplayWindowInfo& info)
+{
+	std::string text;
+	std::vector<std::string> options;
+	WithWindow(info, [&](BWindow* window) {
+		BView* label = FindViewWhere(window, [](BView* view) {
+			return dynamic_cast<BTextView*>(view) != NULL;
+		});
+		if (label != NULL)
+			text = static_cast<BTextView*>(label)->Text();
+		BView* box = window->FindView("radiobox");
+		for (int32 i = 0; box != NULL && i < box->CountChildren(); i++) {
+			BRadioButton* radio = dynamic_cast<BRadioButton*>(box->ChildAt(i));
+			if (radio != NULL && radio->Label() != NULL)
+				options.push_back(radio->Label());
+		}
+	});
+	Say("replace dialog: %s\n", text);
+
+	if (fOptions.fExisting == kExistingCancel || options.size() < 3) {
+		Say("answer: %s\n", "Cancel Install");
+		Automation::Click(windowId, "Cancel Install");
+		return;
+	}
+	// The options in their order: replace, rename, skip.
+	size_t pick = fOptions.fExisting == kExistingReplace ? 0
+		: fOptions.fExisting == kExistingRename ? 1 : 2;
+	Say("answer: %s, Continue Install\n", options[pick]);
+	Automation::Click(windowId, options[pick].c_str());
+	Automation::WaitUntilIdle(1000000);
+	Automation::Click(windowId, "Continue Install");
+}
+
+
+void
+UnattendedDriver::_AnswerPatches(const DisplayWindowInfo& info)
+{
+	std::vector<std::string> files;
+	WithWindow(info, [&](BWindow* window) {
+		SimpleListView* list
+			= dynamic_cast<SimpleListView*>(window->FindView("patchlisting"));
+		for (int32 i = 0; list != NULL && i < list->CountItems(); i++) {
+			StringItem* row = dynamic_cast<StringItem*>(list->ItemAt(i));
+			if (row != NULL && row->fText != NULL)
+				files.push_back(row->fText);
+		}
+	});
+	Say("%s\n", "patch window: Patches will be applied to the following:");
+	for (const std::string& file : files)
+		Say("  %s\n", file);
+
+	if (fOptions.fKeepOriginals) {
+		Automation::Click(info.id, "deleteoriginals");
+		Automation::WaitUntilIdle(1000000);
+	}
+	Say("answer: Continue (%s)\n", fOptions.fKeepOriginals
+		? "keeping the original files" : "deleting the original files");
+	Automation::Click(info.id, "continuebutton");
+}
+
+
+void
+UnattendedDriver::_AnswerChooser(const DisplayWindowInfo& info)
+{
+	std::string question;
+	std::vector<std::string> matches;
+	BPoint pick;
+	int32 choice = fOptions.fChoose;
+	WithWindow(info, [&](BWindow* window) {
+		BView* sentence = FindViewWhere(window, [](BView* view) {
+			return dynamic_cast<BStringView*>(view) != NULL;
+		});
+		if (sentence != NULL)
+			question = static_cast<BStringView*>(sentence)->Text();
+		SimpleListView* list = dynamic_cast<SimpleListView*>(
+			FindViewWhere(window, [](BView* view) {
+				return dynamic_cast<SimpleListView*>(view) != NULL;
+			}));
+		for (int32 i = 0; list != NULL && i < list->CountItems(); i++) {
+			StringItem* row = dynamic_cast<StringItem*>(list->ItemAt(i));
+			matches.push_back(row != NULL && row->fText != NULL
+				? row->fText : "");
+		}
+		if (list != NULL && choice < list->CountItems())
+			pick = RowPoint(list, choice);
+	});
+	Say("chooser: %s\n", question);
+	for (size_t i = 0; i < matches.size(); i++)
+		Say(("  " + std::to_string(i) + ": %s\n").c_str(), matches[i]);
+
+	if (choice >= (int32)matches.size()) {
+		Say("answer: Cancel (--choose %s is not one of the matches)\n",
+			std::to_string(choice));
+		fStopped = true;
+		Automation::Click(info.id, "Cancel");
+		return;
+	}
+	Say("answer: %s, Continue\n", matches[choice]);
+	Automation::ClickAt(pick);
+	Automation::WaitUntilIdle(1000000);
+	Automation::Click(info.id, "Continue");
+}
+
+
+void
+UnattendedDriver::_DriveInstallWindow(const DisplayWindowInfo& info)
+{
+	if (fGaveUp)
+		return;
+	if (fInstallWindow != info.id) {
+		fInstallWindow = info.id;
+		if (!Automation::WaitUntilIdle()) {
+			_GiveUp(info.id, "the install window does not settle");
+			return;
+		}
+		if (!_ChooseVolume(info.id) || !_ChooseFolder(info.id)
+			|| !_ChooseGroups(info))
+			return;
+		Automation::WaitUntilIdle();
+		bool enabled = false;
+		Automation::IsEnabled(info.id, "installbutton", &enabled);
+		if (!enabled) {
+			_GiveUp(info.id, "\"Begin\" is disabled (no group selected)");
+			return;
+		}
+		std::string size;
+		Automation::GetText(info.id, "sizetext", &size);
+		Say("install window: %s, Begin\n", size);
+		fBeginPressed = true;
+		Automation::Click(info.id, "installbutton");
+		return;
+	}
+
+	if (!fBeginPressed || fFinished)
+		return;
+	// The run is over when "Begin" is back and nothing is left to answer;
+	// a run that finished would have asked its closing question.
+	for (const DisplayWindowInfo& other : Automation::Windows()) {
+		if (other.modal && !other.hidden)
+			return;
+	}
+	bool enabled = false;
+	if (Automation::IsEnabled(info.id, "installbutton", &enabled) != B_OK
+		|| !enabled || !Automation::WaitUntilIdle(300000))
+		return;
+	if (Automation::IsEnabled(info.id, "installbutton", &enabled) == B_OK
+		&& enabled && !fFinished)
+		_GiveUp(info.id, "the install run did not finish");
+}
+
+
+bool
+UnattendedDriver::_ChooseVolume(int32 window)
+{
+	if (fOptions.fVolume.empty())
+		return true;
+	Say("install on: %s\n", fOptions.fVolume);
+	if (Automation::Click(window, "Volume") != B_OK
+		|| Automation::ChooseMenuItem(fOptions.fVolume.c_str(), 2000000)
+			!= B_OK) {
+		if (Automation::IsMenuOpen())
+			Automation::PressKey(B_ESCAPE);
+		_GiveUp(window, ("there is no volume named \"" + fOptions.fVolume
+			+ "\"").c_str());
+		return false;
+	}
+	Automation::WaitUntilIdle();
+	return true;
+}
+
+
+bool
+UnattendedDriver::_ChooseFolder(int32 window)
+{
+	const std::string& folder = fOptions.fFolder;
+	if (folder.empty())
+		return true;
+	Say("in: %s\n", folder);
+	if (folder[0] == '/')
+		return _ChooseOtherFolder(window, folder);
+	bool known = std::find(std::begin(kDefaultFolders), std::end(kDefaultFolders),
+		folder) != std::end(kDefaultFolders);
+	if (!known || Automation::Click(window, "Folder") != B_OK
+		|| Automation::ChooseMenuItem(folder.c_str(), 2000000) != B_OK) {
+		if (Automation::IsMenuOpen())
+			Automation::PressKey(B_ESCAPE);
+		_GiveUp(window, ("the folder menu does not offer \"" + folder
+			+ "\"").c_str());
+		return false;
+	}
+	Automation::WaitUntilIdle();
+	return true;
+}
+
+
+// "Other...": the file panel, walked like a person would: the volume from
+// its menu, a double click on each folder on the way, the last one
+// selected and "Select" pressed.
+bool
+UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
+{
+	std::vector<std::string> parts;
+	size_t start = 1;
+	while (start < path.size()) {
+		size_t slash = path.find('/', start);
+		if (slash == std::string::npos)
+			slash = path.size();
+		if (slash > start)
+			parts.push_back(path.substr(start, slash - start));
+		start = slash + 1;
+	}
+	DisplayWindowInfo panel;
+	if (parts.empty() || Automation::Click(window, "Folder") != B_OK
+		|| Automation::ChooseMenuItem("Other...", 2000000) != B_OK
+		|| !Automation::WaitUntilIdle()) {
+		_GiveUp(window, "the folder panel cannot be opened");
+		return false;
+	}
+	bool found = false;
+	for (const DisplayWindowInfo& info : Automation::Windows()) {
+		if (!info.hidden && _Classify(info) == kFilePanel) {
+			panel = info;
+			found = true;
+			break;
+		}
+	}
+	if (!found || Automation::Click(panel.id, "volumes") != B_OK
+		|| Automation::ChooseMenuItem(parts[0].c_str(), 2000000) != B_OK) {
+		if (Automation::IsMenuOpen())
+			Automation::PressKey(B_ESCAPE);
+		_GiveUp(window, ("there is no volume named \"" + parts[0] + "\"").c_str());
+		return false;
+	}
+	Automation::WaitUntilIdle();
+
+	for (size_t i = 1; i < parts.size(); i++) {
+		BPoint where;
+		bool listed = false;
+		WithWindow(panel, [&](BWindow* panelWindow) {
+			FilePanelList* list
+				= dynamic_cast<FilePanelList*>(panelWindow->FindView("entries"));
+			int32 index = list != NULL ? list->IndexOf(parts[i].c_str()) : -1;
+			if (index < 0)
+				return;
+			list->ScrollToItem(index);
+			BRect row = list->ConvertToScreen(list->ItemFrame(index));
+			where = BPoint(row.left + 30, (row.top + row.bottom) / 2);
+			listed = true;
+		});
+		if (!listed) {
+			_GiveUp(window, ("there is no folder \"" + path + "\"").c_str());
+			return false;
+		}
+		// Into every folder on the way; the last one only selected.
+		int clicks = i + 1 < parts.size() ? 2 : 1;
+		for (int click = 0; click < clicks; click++)
+			Automation::ClickAt(where);
+		Automation::WaitUntilIdle();
+	}
+	Automation::Click(panel.id, "default");
+	Automation::WaitUntilIdle();
+	return true;
+}
+
+
+bool
+UnattendedDriver::_ChooseGroups(const DisplayWindowInfo& info)
+{
+	if (fOptions.fGroups.empty())
+		return true;
+	std::vector<int32> rows;
+	std::string missing;
+	BPoint first;
+	BPoint last;
+	WithWindow(info, [&](BWindow* window) {
+		IGroupsListView* list
+			= dynamic_cast<IGroupsListView*>(window->FindView("grouplisting"));
+		if (list == NULL || list->fGroupList == NULL) {
+			missing = fOptions.fGroups[0];
+			return;
+		}
+		GroupList* groups = list->fGroupList;
+		for (const std::string& name : fOptions.fGroups) {
+			int32 found = -1;
+			for (int32 row = 0; row < groups->CountRows() && found < 0; row++) {
+				IndexItem* item = groups->RowAt(row);
+				GroupItem* group = item->IsSeparator() ? NULL
+					: groups->GroupAt(item->fGroup);
+				if (group != NULL && group->Name() != NULL
+					&& name == group->Name())
+					found = row;
+			}
+			if (found < 0) {
+				missing = name;
+				return;
+			}
+			rows.push_back(found);
+		}
+		std::sort(rows.begin(), rows.end());
+		first = RowPoint(list, rows.front());
+		last = RowPoint(list, rows.back());
+	});
+	if (!missing.empty()) {
+		_GiveUp(info.id, ("the package has no group \"" + missing + "\"").c_str());
+		return false;
+	}
+	std::string names;
+	for (const std::string& name : fOptions.fGroups)
+		names += (names.empty() ? "" : ", ") + name;
+	Say("groups: %s\n", names);
+	// A click selects one row; a shift-click extends the selection to the
+	// rows in between, as the list selects.
+	Automation::ClickAt(first);
+	if (rows.back() != rows.front()) {
+		Automation::WaitUntilIdle();
+		Automation::ClickAt(last, B_PRIMARY_MOUSE_BUTTON, B_SHIFT_KEY);
+	}
+	Automation::WaitUntilIdle();
+	return true;
+}
+
+
+void
+UnattendedDriver::_GiveUp(int32 window, const char* why)
+{
+	Say("not installed: %s\n", why);
+	fGaveUp = true;
+	fStopped = true;
+	Automation::PressCloseBox(window);
+}
+
+
+void
+UnattendedDriver::_TakeScreenshots()
+{
+	bigtime_t now = system_time();
+	for (const DisplayWindowInfo& info : Automation::Windows()) {
+		if (info.hidden)
+			continue;
+		cairo_surface_t* picture = Automation::CaptureWindow(info.id);
+		if (picture == NULL)
+			continue;
+		uint64 sum = Checksum(picture);
+		auto seen = fPictureSums.find(info.id);
+		bool changed = seen == fPictureSums.end() || seen->second != sum;
+		if (changed && (seen == fPictureSums.end()
+				|| now - fPictureTimes[info.id] >= kScreenshotInterval)) {
+			char number[16];
+			snprintf(number, sizeof(number), "%03d-", (int)fPictureCount++);
+			std::string path = fOptions.fScreenshots + "/" + number
+				+ FileNameFor(info.title) + ".png";
+			cairo_surface_write_to_png(picture, path.c_str());
+			fPictureSums[info.id] = sum;
+			fPictureTimes[info.id] = now;
+		}
+		cairo_surface_destroy(picture);
+	}
+}

@@ -1,0 +1,91 @@
+#ifndef _UNATTENDED_DRIVER_H
+#define _UNATTENDED_DRIVER_H
+
+// Answers the installer's windows when nobody is at them: the agreement, the
+// install window's volume, folder and groups and its "Begin", every alert,
+// the replace dialog, the patch window and the results chooser, each from
+// the command line's options, through the display's real input path. Every
+// question it answers is written on standard error with the answer given.
+// It can also keep a picture of each window as it appears and changes.
+
+#include "InstallerOptions.h"
+
+#include <DisplayBackend.h>
+#include <SupportDefs.h>
+
+#include <atomic>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+
+class BWindow;
+
+class UnattendedDriver {
+public:
+	// `answer`: answer the windows (unattended); otherwise only take the
+	// screenshots the options ask for.
+	UnattendedDriver(const InstallerOptions& options, bool answer);
+	~UnattendedDriver();
+
+	void Start();
+	// Ends the driver's thread (after the application's loop has ended).
+	void Stop();
+
+	// 0 when an install run finished (its closing question was answered),
+	// otherwise 1: nothing was installed, or the run stopped, failed or was
+	// cancelled.
+	int ExitStatus() const;
+
+private:
+	enum window_kind {
+		kOtherWindow,
+		kAgreementWindow,
+		kInstallWindow,
+		kAlertWindow,
+		kReplaceDialog,
+		kPatchWindow,
+		kChooserWindow,
+		kFilePanel
+	};
+
+	void _Run();
+	void _Visit(const BPrivate::DisplayWindowInfo& info);
+	window_kind _Classify(const BPrivate::DisplayWindowInfo& info) const;
+
+	void _AnswerAgreement(int32 window);
+	void _AnswerAlert(const BPrivate::DisplayWindowInfo& info);
+	void _AnswerReplace(int32 window, const BPrivate::DisplayWindowInfo& info);
+	void _AnswerPatches(const BPrivate::DisplayWindowInfo& info);
+	void _AnswerChooser(const BPrivate::DisplayWindowInfo& info);
+
+	// The install window: set it up and press "Begin" once; then notice
+	// when the run is over without the closing question.
+	void _DriveInstallWindow(const BPrivate::DisplayWindowInfo& info);
+	bool _ChooseVolume(int32 window);
+	bool _ChooseFolder(int32 window);
+	bool _ChooseOtherFolder(int32 window, const std::string& path);
+	bool _ChooseGroups(const BPrivate::DisplayWindowInfo& info);
+	void _GiveUp(int32 window, const char* why);
+
+	void _TakeScreenshots();
+
+	InstallerOptions fOptions;
+	bool fAnswer;
+	std::atomic<bool> fRunning;
+	std::thread fThread;
+
+	std::set<int32> fAnswered;
+	int32 fInstallWindow;
+	bool fBeginPressed;
+	bool fGaveUp;
+	std::atomic<bool> fFinished;
+	std::atomic<bool> fStopped;
+
+	// Screenshots: the last picture's checksum and time per window.
+	std::map<int32, uint64> fPictureSums;
+	std::map<int32, bigtime_t> fPictureTimes;
+	int32 fPictureCount;
+};
+
+#endif // _UNATTENDED_DRIVER_H
