@@ -1,0 +1,391 @@
+#include "InstallWindow.h"
+
+#include "ArcCatalog.h"
+#include "ArchiveItem.h"
+#include "DestManager.h"
+#include "DoError.h"
+#include "InstallPack.h"
+#include "InstallUtil.h"
+#include "InstallView.h"
+#include "LicenseWindow.h"
+#include "PackAttrib.h"
+#include "PositionWindow.h"
+
+#include <Application.h>
+#include <Button.h>
+#include <Message.h>
+#include <Messenger.h>
+#include <Volume.h>
+
+#if __has_include("InstallLooper.h")
+#include "InstallLooper.h"
+#define HAVE_INSTALL_WORKER 1
+#endif
+
+#include <cstdlib>
+#include <cstring>
+
+RList<InstallWindow*> InstallWindow::windowList(20);
+BLocker InstallWindow::windowListLock("install window list");
+bool InstallWindow::fCloseApp = false;
+
+namespace {
+
+const BRect kWindowFrame(0, 0, 480, 310);
+const rgb_color kLightGray = {230, 230, 230, 255};
+
+const char* kReadOnlyAlert
+	= "Cannot install on the volume \"%s\" because it is locked or read-only.";
+const char* kNoSpaceAlert
+	= "Cannot install on the volume \"%s\" because there is not enough free space.";
+const char* kNoFeaturesAlert
+	= "Cannot install on the volume \"%s\" because it does not support the reuqired "
+		"filesystem features\nTry installing to a volume that keeps attributes.";
+
+} // namespace
+
+
+InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFlag)
+	:
+	BWindow(kWindowFrame, title, B_TITLED_WINDOW, B_NOT_RESIZABLE | B_NOT_ZOOMABLE,
+		B_CURRENT_WORKSPACE),
+	fDestManager(NULL),
+	fPack(pack),
+	fEntries(NULL),
+	fEntryCount(0),
+	fLooper(NULL),
+	fAttrib(NULL),
+	fGroups(0),
+	fPlatform(0),
+	fBytes(0),
+	fItemCount(0),
+	fVolume(-1),
+	fFolderPath(NULL),
+	fCustomFolder(false),
+	fInstalling(false),
+	fSetupFlag(setupFlag),
+	fCatalog(NULL)
+{
+	LockWindowList();
+	windowList.AddItem(this);
+	UnlockWindowList();
+
+	Lock();
+	fPlatform = kPlatformBit;
+
+	if (!_ReadPackage())
+		return;
+
+	PositionWindow(this, 0.4, 0.4);
+
+	InstallView* view = new InstallView(Bounds(), "installview", B_FOLLOW_ALL,
+		B_WILL_DRAW, fAttrib->fGroupList, fAttrib->fDescription);
+	view->SetViewColor(kLightGray);
+	// Laying the view out makes the first volume, folder and group choices.
+	AddChild(view);
+
+	if (fAttrib->fAgreementText != NULL) {
+		bool declined = false;
+		_ShowAgreement(&declined);
+		if (declined) {
+			Abort();
+			return;
+		}
+	}
+
+	Show();
+	Unlock();
+}
+
+
+InstallWindow::~InstallWindow()
+{
+	// The view shows the attribute record's groups: it goes first.
+	if (BView* view = FindView("installview")) {
+		RemoveChild(view);
+		delete view;
+	}
+#ifdef HAVE_INSTALL_WORKER
+	if (fLooper != NULL)
+		fLooper->PostMessage(B_QUIT_REQUESTED);
+#endif
+
+	delete fPack;
+	delete fAttrib;
+	delete fDestManager;
+	delete[] fEntries;
+	delete fCatalog;
+
+	LockWindowList();
+	windowList.RemoveItem(this);
+	UnlockWindowList();
+	free(fFolderPath);
+}
+
+
+// Reads the attributes and the catalog. False after the window has
+// given up (it is gone then).
+bool
+InstallWindow::_ReadPackage()
+{
+	fAttrib = new PackAttrib();
+	if (fPack->NewReadAttributes(fAttrib) < 0) {
+		doError("Fatal error reading general package attributes.");
+		Abort();
+		return false;
+	}
+
+	if (fAttrib->fPackageName == NULL)
+		fAttrib->fPackageName = strdup("");
+	if (fAttrib->fPackageName[0] != '\0')
+		SetTitle(fAttrib->fPackageName);
+
+	fDestManager = new DestManager(fAttrib);
+
+	fPack->SetFile();
+	fCatalog = new ArcCatalog();
+	fCatalog->Set(fPack);
+	bool foundTop = fCatalog->Rewind() == B_OK;
+	if (foundTop) {
+		fAttrib->fEntryCapacity = kEntryCapacity;
+		fEntries = new FileEntry[kEntryCapacity]();
+		FileEntry* cursor = fEntries;
+		BuildGroupList(&cursor, fEntries + kEntryCapacity, true,
+			fAttrib->fInstallFolderGroups);
+		fEntryCount = (int32)(cursor - fEntries);
+	}
+	delete fCatalog;
+	fCatalog = NULL;
+	fPack->ClearFile();
+
+	if (!foundTop) {
+		doError("Error, catalog read expected to find toplevel folder. The package "
+			"cannot be installed.");
+		Abort();
+		return false;
+	}
+	return true;
+}
+
+
+void
+InstallWindow::_ShowAgreement(bool* declined)
+{
+	LicenseWindow* license = new LicenseWindow(fAttrib->TakeAgreementText(), declined,
+		fAttrib->fAgreementLength, static_cast<char*>(fAttrib->TakeAgreementStyles()));
+	if (license->Lock())
+		WaitForWindow(license);
+}
+
+
+int32
+InstallWindow::BuildGroupList(FileEntry** cursor, FileEntry* end, bool topLevel,
+	uint32& installFolderGroups)
+{
+	ArchiveItem* folder = NULL;
+	fCatalog->GetFolderData(&folder);
+	if (!topLevel && folder != NULL && folder->fDestIndex == kInstallFolderDestination)
+		installFolderGroups |= folder->fGroups;
+
+	int32 status = 0;
+	while (true) {
+		int32 kind = fCatalog->GetFolderItemType();
+		switch (kind) {
+			case 0:
+				return status;
+			case kFolderItemKind:
+				status = BuildGroupList(cursor, end, false, installFolderGroups);
+				if (status < 0)
+					return status;
+				break;
+			case kFileItemKind:
+			case kPatchItemKind:
+			case kScriptItemKind:
+			case kLinkItemKind:
+			{
+				ArchiveItem* item = NULL;
+				fCatalog->GetItemData(&item, kind);
+				if (item == NULL)
+					break;
+				if (*cursor < end) {
+					FileEntry* row = (*cursor)++;
+					row->size = item->fSize;
+					row->groups = (int32)item->fGroups;
+					row->platform = item->fPlatform;
+					if (item->fDestIndex == kInstallFolderDestination)
+						installFolderGroups |= item->fGroups;
+				} else {
+					doError("Error, the package contains more entries than expected.");
+					status = -1;
+				}
+				break;
+			}
+			default:
+				break;
+		}
+	}
+}
+
+
+void
+InstallWindow::MessageReceived(BMessage* message)
+{
+	switch (message->what) {
+		case kBeginInstall:
+		{
+			if (fInstalling)
+				break;
+			if (BButton* button = dynamic_cast<BButton*>(FindView("installbutton")))
+				button->SetEnabled(false);
+			fInstalling = true;
+			DoInstall(message);
+			break;
+		}
+		case kRunDone:
+		{
+			fInstalling = false;
+			if (BButton* button = dynamic_cast<BButton*>(FindView("installbutton")))
+				button->SetEnabled(true);
+			bool close = false;
+			if (message->FindBool("close", &close) == B_OK && close)
+				PostMessage(B_QUIT_REQUESTED);
+			break;
+		}
+		default:
+			// Nothing else is this window's business.
+			break;
+	}
+}
+
+
+bool
+InstallWindow::QuitRequested()
+{
+	if (fInstalling)
+		return false;
+	LockWindowList();
+	if (windowList.CountItems() <= 1 && fCloseApp && be_app != NULL)
+		be_app->PostMessage(B_QUIT_REQUESTED);
+	UnlockWindowList();
+	return true;
+}
+
+
+void
+InstallWindow::DoInstall(BMessage*)
+{
+	BVolume volume(fVolume);
+	if (!CheckPossibleInstall(volume)) {
+		_RunCannotStart();
+		return;
+	}
+	if (!_StartRun())
+		_RunCannotStart();
+}
+
+
+// The run proper: the worker (made on the first run), the destination
+// manager prepared, and the install message. False when it cannot begin.
+bool
+InstallWindow::_StartRun()
+{
+#ifdef HAVE_INSTALL_WORKER
+	if (fLooper == NULL) {
+		fLooper = new InstallLooper(fPack);
+		fLooper->fWindowMessenger = BMessenger(this);
+		fLooper->Run();
+	}
+#endif
+	if (!fDestManager->SetupInstall(&fFolderRef, fCustomFolder ? NULL : fFolderPath,
+			fVolume, NULL, fSetupFlag)) {
+		doError("Sorry installation cannot begin.");
+		return false;
+	}
+	fDestManager->fLogging = true;
+
+	BMessage extract(kExtractItems);
+	extract.AddPointer("archive item", NULL);
+	extract.AddInt32("groups", fGroups);
+	// 64-bit: a selection may pass 2 GiB. The worker reads either width.
+	extract.AddInt64("bytes", fBytes);
+	extract.AddInt32("item count", fItemCount);
+	extract.AddPointer("destinations", fDestManager);
+#ifdef HAVE_INSTALL_WORKER
+	fLooper->PostMessage(&extract);
+	return true;
+#else
+	doError("Sorry installation cannot begin.");
+	return false;
+#endif
+}
+
+
+// "Begin" becomes available again.
+void
+InstallWindow::_RunCannotStart()
+{
+	PostMessage(kRunDone);
+}
+
+
+bool
+InstallWindow::CheckPossibleInstall(BVolume& volume)
+{
+	char name[B_FILE_NAME_LENGTH] = "";
+	volume.GetName(name);
+
+	if (volume.IsReadOnly()) {
+		doError(kReadOnlyAlert, name);
+		return false;
+	}
+	if (volume.FreeBytes() < fBytes) {
+		doError(kNoSpaceAlert, name);
+		return false;
+	}
+	if (!volume.KnowsMime() || !volume.KnowsAttr() || !volume.KnowsQuery()) {
+		doError(kNoFeaturesAlert, name);
+		return false;
+	}
+	return true;
+}
+
+
+void
+InstallWindow::Abort()
+{
+	// Quit deletes this window: nothing of it is touched afterwards.
+	Quit();
+	if (be_app != NULL)
+		be_app->PostMessage(B_QUIT_REQUESTED);
+}
+
+
+void
+InstallWindow::SetCloseApp(bool closeApp)
+{
+	fCloseApp = closeApp;
+}
+
+
+void
+InstallWindow::LockWindowList()
+{
+	windowListLock.Lock();
+}
+
+
+void
+InstallWindow::UnlockWindowList()
+{
+	windowListLock.Unlock();
+}
+
+
+int32
+InstallWindow::CountWindows()
+{
+	LockWindowList();
+	int32 count = windowList.CountItems();
+	UnlockWindowList();
+	return count;
+}

@@ -1,0 +1,98 @@
+#ifndef _INSTALL_WINDOW_H
+#define _INSTALL_WINDOW_H
+
+// The installer's main window, owner of everything one package needs on the
+// window side: the open package, its attributes, the destination manager
+// and the table of installable entries. It holds the install view; "Begin"
+// checks the chosen volume and hands the run to the install worker, which
+// answers kRunDone when the run is over.
+//
+// The install view keeps the selection fields (groups, bytes, item count,
+// volume, folder) current; the window only reads them.
+
+#include "FileEntry.h"
+#include "RList.h"
+
+#include <EntryRef.h>
+#include <Locker.h>
+#include <Window.h>
+
+class ArcCatalog;
+class BVolume;
+class DestManager;
+class InstallLooper;
+class InstallPack;
+class PackAttrib;
+
+class InstallWindow : public BWindow {
+public:
+	enum {
+		// "Begin" pressed.
+		kBeginInstall = 'inst',
+		// The run is over; with bool "close" true the window closes.
+		kRunDone = 'Done',
+		// The install message to the worker.
+		kExtractItems = 'Extr'
+	};
+
+	// Rows the entry table holds at most.
+	enum { kEntryCapacity = 8192 };
+	// The platform bit of an entry's platform mask this installer serves.
+	enum { kPlatformBit = 2 };
+
+	// Takes over pack. Shows the window, or quits it (and asks the
+	// application to quit) when the package cannot be used or its
+	// agreement is declined.
+	InstallWindow(const char* title, InstallPack* pack, bool setupFlag);
+	virtual ~InstallWindow();
+
+	virtual void MessageReceived(BMessage* message);
+	virtual bool QuitRequested();
+
+	void DoInstall(BMessage* message);
+	// The volume tests with their alerts; true when an install may go there.
+	bool CheckPossibleInstall(BVolume& volume);
+	void Abort();
+
+	// Fills the table from the catalog folder the catalog stands at, and
+	// its sub-folders; 0, or -1 when the table was too small.
+	int32 BuildGroupList(FileEntry** cursor, FileEntry* end, bool topLevel,
+		uint32& installFolderGroups);
+
+	static void SetCloseApp(bool closeApp);
+	static void LockWindowList();
+	static void UnlockWindowList();
+	// Install windows alive now.
+	static int32 CountWindows();
+
+	DestManager* fDestManager;
+	InstallPack* fPack;
+	FileEntry* fEntries;
+	int32 fEntryCount;
+	InstallLooper* fLooper;
+	PackAttrib* fAttrib;
+	int32 fGroups;
+	int32 fPlatform;
+	int64 fBytes;
+	int32 fItemCount;
+	dev_t fVolume;
+	char* fFolderPath;
+	entry_ref fFolderRef;
+	bool fCustomFolder;
+	bool fInstalling;
+
+private:
+	bool _ReadPackage();
+	void _ShowAgreement(bool* declined);
+	bool _StartRun();
+	void _RunCannotStart();
+
+	bool fSetupFlag;
+	ArcCatalog* fCatalog;
+
+	static RList<InstallWindow*> windowList;
+	static BLocker windowListLock;
+	static bool fCloseApp;
+};
+
+#endif // _INSTALL_WINDOW_H
