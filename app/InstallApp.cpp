@@ -10,7 +10,7 @@
 #include <Resources.h>
 #include <Roster.h>
 
-#include <cstring>
+#include <cstdio>
 
 namespace {
 
@@ -124,7 +124,7 @@ InstallApp::ReadyToRun()
 	}
 	char title[B_FILE_NAME_LENGTH];
 	if (pack->fEntry->GetName(title) != B_OK)
-		strlcpy(title, name, sizeof(title));
+		snprintf(title, sizeof(title), "%s", name);
 	fPackageOpened = true;
 	window = new InstallWindow(title, pack, true);
 }

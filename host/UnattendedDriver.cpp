@@ -1,9 +1,6 @@
 #include "UnattendedDriver.h"
 
-#include "GroupItem.h"
-#include "GroupList.h"
 #include "IGroupsListView.h"
-#include "IndexItem.h"
 #include "SimpleListView.h"
 #include "StringItem.h"
 
@@ -28,6 +25,7 @@
 
 using BPrivate::Automation;
 using BPrivate::DisplayWindowInfo;
+using BPrivate::FilePanelList;
 
 namespace {
 
@@ -585,21 +583,12 @@ UnattendedDriver::_ChooseGroups(const DisplayWindowInfo& info)
 	WithWindow(info, [&](BWindow* window) {
 		IGroupsListView* list
 			= dynamic_cast<IGroupsListView*>(window->FindView("grouplisting"));
-		if (list == NULL || list->fGroupList == NULL) {
+		if (list == NULL) {
 			missing = fOptions.fGroups[0];
 			return;
 		}
-		GroupList* groups = list->fGroupList;
 		for (const std::string& name : fOptions.fGroups) {
-			int32 found = -1;
-			for (int32 row = 0; row < groups->CountRows() && found < 0; row++) {
-				IndexItem* item = groups->RowAt(row);
-				GroupItem* group = item->IsSeparator() ? NULL
-					: groups->GroupAt(item->fGroup);
-				if (group != NULL && group->Name() != NULL
-					&& name == group->Name())
-					found = row;
-			}
+			int32 found = list->RowOfGroup(name.c_str());
 			if (found < 0) {
 				missing = name;
 				return;

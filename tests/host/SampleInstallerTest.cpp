@@ -1,0 +1,262 @@
+// The installer program as a user runs it: the sample installer, unattended,
+// into fresh system roots, checked by its tree, bytes, attributes, log and
+// exit status; and once under a real X server with real input.
+
+#include <ScratchDir.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+const std::string kInstaller = KESTROVAN_SAMPLE_INSTALLER;
+const std::string kProgram = KESTROVAN_SAMPLE_PROGRAM;
+
+struct Run {
+	int status = -1;
+	std::string errors;
+};
+
+std::string
+Quoted(const std::string& text)
+{
+	std::string quoted = "'";
+	for (char c : text)
+		quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+	return quoted + "'";
+}
+
+
+std::string
+ReadFile(const std::string& path)
+{
+	std::ifstream in(path, std::ios::binary);
+	std::ostringstream contents;
+	contents << in.rdbuf();
+	return contents.str();
+}
+
+
+std::string
+Attribute(const std::string& path, const char* name)
+{
+	char value[4096];
+	ssize_t length = lgetxattr(path.c_str(), (std::string("user.") + name).c_str(),
+		value, sizeof(value));
+	return length < 0 ? std::string() : std::string(value, length);
+}
+
+
+class SampleInstallerTest : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		ASSERT_FALSE(fScratch.Path().empty());
+		fRoot = fScratch.Path() + "/root";
+		std::filesystem::create_directories(fRoot + "/boot");
+		std::filesystem::create_directories(fRoot + "/Data");
+	}
+
+	Run Install(const std::string& arguments,
+		const std::string& program = kInstaller)
+	{
+		std::string errors = fScratch.Path() + "/stderr.txt";
+		std::string command = Quoted(program) + " --root " + Quoted(fRoot) + " "
+			+ arguments + " 2>" + Quoted(errors) + " >/dev/null </dev/null";
+		Run run;
+		int result = std::system(command.c_str());
+		run.status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+		run.errors = ReadFile(errors);
+		return run;
+	}
+
+	std::string Host(const std::string& path) const { return fRoot + path; }
+
+	bool Exists(const std::string& path) const
+	{
+		struct stat st;
+		return lstat(Host(path).c_str(), &st) == 0;
+	}
+
+	ScratchDir fScratch;
+	std::string fRoot;
+};
+
+const char* const kUnattended = "--unattended --accept-license";
+const std::string kTop = "/boot/apps/Kestrovan Sample";
+const std::string kSettings
+	= "/boot/home/config/settings/Kestrovan Sample settings";
+const std::string kLog = "/boot/Kestrovan Sample Install Log";
+
+} // namespace
+
+
+TEST_F(SampleInstallerTest, InstallsEverythingWithItsAttributesAndLog)
+{
+	Run run = Install(kUnattended);
+	ASSERT_EQ(0, run.status) << run.errors;
+	EXPECT_NE(std::string::npos, run.errors.find("answer: Close")) << run.errors;
+
+	// The program: its bytes, mode, signature, version and icons.
+	const std::string program = Host(kTop + "/Kestrovan Sample");
+	EXPECT_EQ(ReadFile(kProgram), ReadFile(program));
+	struct stat st;
+	ASSERT_EQ(0, stat(program.c_str(), &st));
+	EXPECT_EQ(0755u, st.st_mode & 07777);
+	EXPECT_EQ(std::string("application/x-vnd.kestrovan-sample\0", 35),
+		Attribute(program, "BEOS:APP_SIG"));
+	EXPECT_EQ(1024u, Attribute(program, "BEOS:L:STD_ICON").size());
+	EXPECT_EQ(256u, Attribute(program, "BEOS:M:STD_ICON").size());
+	EXPECT_EQ(340u * 2, Attribute(program, "BEOS:APP_VERSION").size());
+
+	// The documentation with its type, the link, the settings file in the
+	// settings folder of the same volume.
+	EXPECT_EQ(ReadFile(SAMPLE_SOURCE "/docs/ReadMe.txt"),
+		ReadFile(Host(kTop + "/docs/ReadMe.txt")));
+	EXPECT_EQ("text/plain", Attribute(Host(kTop + "/docs/ReadMe.txt"), "mime_type"));
+	EXPECT_EQ("docs/ReadMe.txt",
+		std::filesystem::read_symlink(Host(kTop + "/Read Me")).string());
+	EXPECT_EQ(ReadFile(SAMPLE_SOURCE "/Kestrovan Sample settings"),
+		ReadFile(Host(kSettings)));
+	EXPECT_FALSE(Exists(kTop + "/Kestrovan Sample settings"));
+
+	// The script ran in the program's folder, its output in the log.
+	std::string log = ReadFile(Host(kLog));
+	EXPECT_EQ(0u, log.find("Installation: Kestrovan Sample\nStarted: ")) << log;
+	EXPECT_NE(std::string::npos, log.find("Executing shell script setup\n")) << log;
+	EXPECT_NE(std::string::npos,
+		log.find("Kestrovan Sample set up in /boot/apps/Kestrovan Sample\n")) << log;
+	EXPECT_NE(std::string::npos, log.find("\n\nCompleted: ")) << log;
+	EXPECT_NE(std::string::npos, log.find("/boot/apps/Kestrovan Sample/docs/\n"
+		"ReadMe.txt\n")) << log;
+
+	// Nothing is left in the temporary folder of the run.
+	EXPECT_TRUE(std::filesystem::is_empty(Host("/boot/var/tmp")));
+}
+
+
+TEST_F(SampleInstallerTest, AnswersFollowTheOptions)
+{
+	// Declined: nothing installed, status 1, no window of the package.
+	Run declined = Install("--unattended");
+	EXPECT_EQ(1, declined.status) << declined.errors;
+	EXPECT_NE(std::string::npos, declined.errors.find("agreement: Disagree"));
+	EXPECT_FALSE(Exists("/boot/apps"));
+
+	// The other group, another volume.
+	Run minimal = Install(std::string(kUnattended) + " --groups Minimal --volume Data");
+	ASSERT_EQ(0, minimal.status) << minimal.errors;
+	EXPECT_TRUE(Exists("/Data/apps/Kestrovan Sample/Kestrovan Sample"));
+	EXPECT_FALSE(Exists("/Data/apps/Kestrovan Sample/docs"));
+	EXPECT_TRUE(Exists("/Data/home/config/settings/Kestrovan Sample settings"));
+	EXPECT_NE(std::string::npos, minimal.errors.find("groups: Minimal"));
+
+	// Again on top: the program asks (same version), answered "rename".
+	Run again = Install(std::string(kUnattended)
+		+ " --groups Minimal --volume Data --existing rename");
+	ASSERT_EQ(0, again.status) << again.errors;
+	EXPECT_NE(std::string::npos, again.errors.find("replace dialog: An item named "
+		"\"Kestrovan Sample\"\nwith a newer version already exists in\n"
+		"\"/Data/apps\"")) << again.errors;
+	EXPECT_TRUE(Exists("/Data/apps/Kestrovan Sample.old"));
+
+	// Unknown groups and volumes stop before anything is written.
+	Run unknown = Install(std::string(kUnattended) + " --groups Nothing");
+	EXPECT_EQ(1, unknown.status);
+	EXPECT_NE(std::string::npos, unknown.errors.find("no group \"Nothing\""));
+	EXPECT_FALSE(Exists("/boot/apps"));
+}
+
+
+TEST_F(SampleInstallerTest, AnAbsoluteFolderIsPickedInTheFilePanel)
+{
+	std::filesystem::create_directories(Host("/Data/tools/bin"));
+	Run run = Install(std::string(kUnattended) + " --folder /Data/tools/bin");
+	ASSERT_EQ(0, run.status) << run.errors;
+	EXPECT_TRUE(Exists("/Data/tools/bin/Kestrovan Sample/Kestrovan Sample"));
+	// The settings go with the volume of the folder.
+	EXPECT_TRUE(Exists("/Data/home/config/settings/Kestrovan Sample settings"));
+}
+
+
+TEST_F(SampleInstallerTest, UsageErrorsAndUnusablePackages)
+{
+	EXPECT_EQ(2, Install("--existing sometimes").status);
+	EXPECT_EQ(0, Install("--help").status);
+
+	// A damaged package: its alert, no window, status 1.
+	std::string damaged = fScratch.Path() + "/damaged.pkg";
+	std::string bytes = ReadFile(SAMPLE_PACKAGE);
+	bytes[3] = '\r';
+	std::ofstream(damaged, std::ios::binary) << bytes;
+	Run run = Install(std::string(kUnattended) + " " + Quoted(damaged));
+	EXPECT_EQ(1, run.status);
+	EXPECT_EQ(std::string::npos, run.errors.find("install window")) << run.errors;
+	EXPECT_FALSE(run.errors.empty());
+
+	// The stand-alone package installs like the installer does.
+	Run plain = Install(std::string(kUnattended) + " " + Quoted(SAMPLE_PACKAGE));
+	EXPECT_EQ(0, plain.status) << plain.errors;
+	EXPECT_TRUE(Exists(kTop + "/Kestrovan Sample"));
+}
+
+
+// A real X server and real input: the sdl display, "Agree", "Begin" and the
+// closing question's "Close" pressed with the X server's own input.
+TEST_F(SampleInstallerTest, InstallsUnderARealDisplayWithRealInput)
+{
+	if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0)
+		GTEST_SKIP() << "Xvfb or xdotool is not installed";
+
+	const char* display = ":73";
+	std::string server = std::string("Xvfb ") + display
+		+ " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & echo $!";
+	FILE* started = popen(server.c_str(), "r");
+	int serverPid = 0;
+	ASSERT_EQ(1, fscanf(started, "%d", &serverPid));
+	pclose(started);
+	std::this_thread::sleep_for(std::chrono::seconds(1));
+
+	std::string script = fScratch.Path() + "/drive.sh";
+	std::ofstream(script) <<
+		"export DISPLAY=" << display << "\n"
+		"set -e\n"
+		// Enter presses the agreement's default button, "Agree".
+		"w=$(xdotool search --sync --onlyvisible --name '^license$' | head -n1)\n"
+		"xdotool windowfocus $w; sleep 0.3; xdotool key Return\n"
+		"w=$(xdotool search --sync --onlyvisible --name '^Kestrovan Sample$' | head -n1)\n"
+		"sleep 1\n"
+		"xdotool mousemove --window $w 426 288 click 1\n"
+		// The closing question, the alert without a title: "Close" is its
+		// default button.
+		"for i in $(seq 1 150); do\n"
+		"  a=$(xdotool search --onlyvisible --name '^$' | tail -n1)\n"
+		"  [ -n \"$a\" ] && grep -qs Completed " << Quoted(Host(kLog)) << " && break\n"
+		"  sleep 0.2\n"
+		"done\n"
+		"sleep 0.5\n"
+		"xdotool windowfocus $a; sleep 0.3; xdotool key Return\n";
+	std::string command = "DISPLAY=" + std::string(display) + " timeout 60 "
+		+ Quoted(kInstaller) + " --display sdl --root " + Quoted(fRoot)
+		+ " 2>" + Quoted(fScratch.Path() + "/stderr.txt") + " & installer=$!; "
+		+ "timeout 60 sh " + Quoted(script) + "; wait $installer";
+	int result = std::system(command.c_str());
+	kill(serverPid, SIGTERM);
+	EXPECT_TRUE(WIFEXITED(result) && WEXITSTATUS(result) == 0)
+		<< ReadFile(fScratch.Path() + "/stderr.txt");
+	EXPECT_TRUE(Exists(kTop + "/Kestrovan Sample"));
+	EXPECT_NE(std::string::npos, ReadFile(Host(kLog)).find("Completed: "));
+}
