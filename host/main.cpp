@@ -10,6 +10,8 @@
 #include <SystemRoot.h>
 
 #include <climits>
+#include <filesystem>
+#include <system_error>
 #include <cstdio>
 #include <cstdlib>
 
@@ -87,6 +89,16 @@ main(int argc, char** argv)
 	}
 	if (!SelectDisplay(options))
 		return 1;
+
+	if (!options.fScreenshots.empty()) {
+		std::error_code error;
+		std::filesystem::create_directories(options.fScreenshots, error);
+		if (error) {
+			fprintf(stderr, "kestrovan-installer: %s: %s\n",
+				options.fScreenshots.c_str(), error.message().c_str());
+			return 1;
+		}
+	}
 
 	InstallApp* app = MakeApplication(options);
 	if (app == NULL)
