@@ -431,6 +431,7 @@ UnattendedDriver::_DriveInstallWindow(const DisplayWindowInfo& info)
 			_GiveUp(info.id, "\"Begin\" is disabled (no group selected)");
 			return;
 		}
+		_PicturePackageHelp(info.id);
 		std::string size;
 		Automation::GetText(info.id, "sizetext", &size);
 		Say("install window: %s, Begin\n", size);
@@ -616,6 +617,24 @@ UnattendedDriver::_ChooseGroups(const DisplayWindowInfo& info)
 	}
 	Automation::WaitUntilIdle();
 	return true;
+}
+
+
+// With screenshots asked for, the package's help is opened once and pictured
+// before the run, so that the pictures show every window a user can meet.
+void
+UnattendedDriver::_PicturePackageHelp(int32 window)
+{
+	if (fOptions.fScreenshots.empty()
+		|| Automation::Click(window, "packagehelp") != B_OK)
+		return;
+	DisplayWindowInfo help;
+	if (!Automation::WaitForWindow("Package Help", &help, 2000000))
+		return;
+	Automation::WaitUntilIdle();
+	_TakeScreenshots();
+	Automation::PressCloseBox(help.id);
+	Automation::WaitUntilIdle();
 }
 
 

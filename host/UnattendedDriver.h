@@ -66,6 +66,7 @@ private:
 	bool _ChooseFolder(int32 window);
 	bool _ChooseOtherFolder(int32 window, const std::string& path);
 	bool _ChooseGroups(const BPrivate::DisplayWindowInfo& info);
+	void _PicturePackageHelp(int32 window);
 	void _GiveUp(int32 window, const char* why);
 
 	void _TakeScreenshots();
