@@ -1,11 +1,20 @@
 #include "ArchiveItem.h"
 
 #include "CreatePath.h"
+#include "DestManager.h"
 
 #include <Entry.h>
 
 #include <cstdlib>
 #include <cstring>
+
+const char* const kNoDestinationText
+	= "Destination directory for \"%s\" could not be found.";
+const char* const kFileNotCreatedText = "Error creating new file \"%s\".";
+const char* const kDecompressFailedText
+	= "Encountered an error when decompressing the file \"%s\".";
+const char* const kLinkNotCreatedText = "Error creating symbolic link \"%s\".";
+
 
 ArchiveItem::ArchiveItem()
 	:
@@ -44,11 +53,9 @@ ArchiveItem::~ArchiveItem()
 // until it is there, nothing is written over an existing entry.
 bool
 ArchiveItem::HandleExisting(BDirectory*, BEntry*, bool& skip, DestManager*,
-	status_t* result)
+	status_t*)
 {
 	skip = true;
-	if (result != NULL)
-		*result = B_UNSUPPORTED;
 	return false;
 }
 
@@ -75,6 +82,13 @@ ArchiveItem::AdoptName(char* name)
 {
 	free(fName);
 	fName = name;
+}
+
+
+bool
+ArchiveItem::IsSelected(uint32 groups, DestManager* manager) const
+{
+	return (fGroups & groups) != 0 && manager->InstallPlatform(fPlatform);
 }
 
 
