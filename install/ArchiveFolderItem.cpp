@@ -1,5 +1,7 @@
 #include "ArchiveFolderItem.h"
 
+#include <Entry.h>
+
 ArchiveFolderItem::ArchiveFolderItem()
 	:
 	fIsTop(false),
@@ -22,10 +24,16 @@ ArchiveFolderItem::ExtractItem(InstallPack*, BDirectory*, DestManager*, uint32,
 }
 
 
+// A folder with option 6 adopts an existing folder of its name: nothing is
+// made, and its contents go into the existing one.
 bool
 ArchiveFolderItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 	DestManager* manager, status_t* result)
 {
+	skip = false;
+	const int32 kMergeFolder = 6;
+	if (fReplaceOption == kMergeFolder && existing != NULL && existing->IsDirectory())
+		return false;
 	return ArchiveItem::HandleExisting(dir, existing, skip, manager, result);
 }
 
