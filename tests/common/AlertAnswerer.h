@@ -131,9 +131,11 @@ private:
 				std::string text;
 				if (!_LabelOf(info, &label, &text))
 					continue;
+				// Noted first: what the answer lets happen may be checked
+				// against it at once.
+				AlertRules::NoteAnswered(text.c_str());
 				if (BPrivate::Automation::Click(info.id, label.c_str()) == B_OK) {
 					fAnswered++;
-					AlertRules::NoteAnswered(text.c_str());
 					// One answer per alert: the next round finds it gone.
 					_WaitUntilGone(info.id);
 				}

@@ -5,6 +5,7 @@
 
 #include "TempRoot.h"
 #include "ReplaceDialogAnswerer.h"
+#include "ReplaceView.h"
 
 #include "ArchiveFileItem.h"
 #include "ArchiveFolderItem.h"
