@@ -9,6 +9,7 @@
 #include "InstallPack.h"
 #include "ItemHelpers.h"
 #include "PackAttrib.h"
+#include "PatchInfoWind.h"
 #include "StatusWindow.h"
 
 #include <Directory.h>
@@ -235,14 +236,15 @@ InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemC
 }
 
 
-// Until the patch confirmation window is part of the installer, the patches
-// found are applied as that window's defaults say ("Continue", originals
-// deleted).
+// The patch window lists the originals found and asks; the worker waits
+// until it has gone.
 bool
 InstallLooper::_ConfirmPatches(DestManager*, bool* deleteOriginals)
 {
-	*deleteOriginals = true;
-	return true;
+	bool confirmed = false;
+	PatchInfoWind* window = new PatchInfoWind(fPatches, &confirmed, deleteOriginals);
+	window->Go();
+	return confirmed;
 }
 
 

@@ -481,3 +481,45 @@ TEST_F(InstallRunTest, AFullVolumeAsksAndCancelRestores)
 	EXPECT_EQ(fRoot.ReadFile("Small/apps/Tool/keep"), "kept");
 	EXPECT_TRUE(WithoutTimes(Log("Small")).ends_with("\n\nCanceled: <time>\n\n"));
 }
+
+
+TEST_F(InstallRunTest, PatchesWithoutOriginalsStopTheRunBeforeAnything)
+{
+	PackagePlan plan;
+	plan.Patch(plan.Top(), "settings", 11, "QVpt", 12);
+	plan.File(plan.Top(), "other", "x");
+	Prepare(plan);
+
+	BMessage done = RunInstall();
+
+	EXPECT_TRUE(WasAsked("Cannot install because files to be patched were not found."));
+	EXPECT_FALSE(done.HasBool("close"));
+	EXPECT_FALSE(Exists("boot/apps/Tool"));
+	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+	// The progress view heard nothing of the run.
+	EXPECT_TRUE(fSpy->Messages().empty());
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, PatchWindowClosedWithoutConfirmingExtractsNothing)
+{
+	// The patch pass looks for the top folder's patches in the install
+	// folder itself.
+	fRoot.WriteFile("boot/apps/settings", "eleven byte");
+	PackagePlan plan;
+	plan.Patch(plan.Top(), "settings", 11, "QVpt", 12);
+	plan.File(plan.Top(), "other", "x");
+	Prepare(plan);
+
+	PostInstall();
+	BPrivate::DisplayWindowInfo info;
+	ASSERT_TRUE(BPrivate::Automation::WaitForWindow("Patching Status", &info));
+	EXPECT_EQ(BPrivate::Automation::Click(info.id, "cancelbutton"), B_OK);
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+
+	EXPECT_FALSE(fWindowLog->At(0).HasBool("close"));
+	EXPECT_FALSE(Exists("boot/apps/Tool/other"));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/settings"), "eleven byte");
+	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+}

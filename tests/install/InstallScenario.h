@@ -70,6 +70,17 @@ public:
 		return entry;
 	}
 
+	// A binary patch for an installed file of `oldSize` bytes.
+	CatalogEntry* Patch(CatalogEntry* folder, const std::string& name, int64 oldSize,
+		const std::string& patchData, int64 newSize)
+	{
+		CatalogEntry* entry = folder->AddChild(kPatchItemKind, name);
+		entry->fOldSize = oldSize;
+		entry->fSize = newSize;
+		fContents[entry] = patchData;
+		return entry;
+	}
+
 	CatalogEntry* Folder(CatalogEntry* folder, const std::string& name)
 	{
 		return folder->AddChild(kFolderItemKind, name);
