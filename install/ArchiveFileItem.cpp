@@ -1,5 +1,15 @@
 #include "ArchiveFileItem.h"
 
+#include "DestManager.h"
+#include "ExistingItems.h"
+#include "InstallLogText.h"
+#include "InstallPack.h"
+#include "ItemHelpers.h"
+
+#include <Directory.h>
+#include <Errors.h>
+#include <File.h>
+
 #include <Entry.h>
 #include <Mime.h>
 #include <Node.h>
@@ -29,12 +39,73 @@ ArchiveFileItem::~ArchiveFileItem()
 }
 
 
-// Installing comes with the installation engine.
 status_t
-ArchiveFileItem::ExtractItem(InstallPack*, BDirectory*, DestManager*, uint32,
-	bool)
+ArchiveFileItem::ExtractItem(InstallPack* pack, BDirectory* parent,
+	DestManager* manager, uint32 groups, bool skip)
 {
-	return B_UNSUPPORTED;
+	if (!IsSelected(groups, manager))
+		return B_OK;
+
+	status_t status = B_OK;
+	if (!skip) {
+		send_current_file(pack, fName);
+		if (manager->fCanceled)
+			return B_CANCELED;
+		BDirectory* dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true,
+			NULL);
+		if (dir == NULL)
+			return handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND, manager);
+		// A name that is no plain name would make its entry elsewhere.
+		if (!is_plain_entry_name(fName))
+			return handleInstallError(kFileNotCreatedText, fName, B_BAD_VALUE, manager);
+
+		BEntry existing(dir, fName);
+		if (existing.Exists())
+			HandleExisting(dir, &existing, skip, manager, &status);
+		else if (fReplaceOption == kUpdateOnlyOption)
+			skip = true;
+		if (!skip)
+			return _WriteFile(pack, dir, manager);
+	}
+
+	if (status != B_CANCELED)
+		send_item_progress(pack, manager->AllocSize(fSize));
+	return status;
+}
+
+
+status_t
+ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* manager)
+{
+	BFile file;
+	status_t status = dir->CreateFile(fName, &file, false);
+	if (status != B_OK)
+		return handleInstallError(kFileNotCreatedText, fName, status, manager);
+
+	BEntry entry(dir, fName);
+	status = file.InitCheck();
+	if (status == B_OK)
+		status = pack->ExtractFile(&file, fOffset);
+	file.Unset();
+	if (status == B_CANCELED) {
+		entry.Remove();
+		return B_CANCELED;
+	}
+	if (status < B_OK) {
+		status = handleInstallError(kDecompressFailedText, fName, status, manager);
+		// What a cancelled install wrote is never left half done.
+		if (status == B_CANCELED)
+			entry.Remove();
+		return status;
+	}
+
+	// The bar advances by the size the file takes on disk.
+	int64 extra = manager->AllocExtra(fSize);
+	if (extra != 0)
+		send_item_progress(pack, extra);
+	write_log_block(manager, dir, log_file_text(fName, fSize, fMimeType));
+	ISetType(&entry);
+	return status;
 }
 
 

@@ -24,6 +24,11 @@ public:
 
 protected:
 	ArchiveFileItem(const ArchiveFileItem& other);
+
+private:
+	// Creates the file (an existing one of the name is emptied) and fills
+	// it from the package.
+	status_t _WriteFile(InstallPack* pack, BDirectory* dir, DestManager* manager);
 };
 
 #endif // _ARCHIVE_FILE_ITEM_H

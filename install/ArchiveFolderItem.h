@@ -20,6 +20,10 @@ public:
 	// The folder's directory on the target volume, set by ExtractItem;
 	// owned by the caller.
 	BDirectory* fDirOut;
+
+private:
+	bool _DecideOnExisting(BDirectory* dir, bool& skip, DestManager* manager,
+		status_t* status);
 };
 
 #endif // _ARCHIVE_FOLDER_ITEM_H

@@ -1,11 +1,23 @@
 #include "ArchiveItem.h"
 
 #include "CreatePath.h"
+#include "DestManager.h"
+#include "DoError.h"
+#include "ExistingItems.h"
 
+#include <AppFileInfo.h>
 #include <Entry.h>
 
 #include <cstdlib>
 #include <cstring>
+
+const char* const kNoDestinationText
+	= "Destination directory for \"%s\" could not be found.";
+const char* const kFileNotCreatedText = "Error creating new file \"%s\".";
+const char* const kDecompressFailedText
+	= "Encountered an error when decompressing the file \"%s\".";
+const char* const kLinkNotCreatedText = "Error creating symbolic link \"%s\".";
+
 
 ArchiveItem::ArchiveItem()
 	:
@@ -40,16 +52,147 @@ ArchiveItem::~ArchiveItem()
 }
 
 
-// What to do with an existing entry is decided by the installation engine;
-// until it is there, nothing is written over an existing entry.
-bool
-ArchiveItem::HandleExisting(BDirectory*, BEntry*, bool& skip, DestManager*,
-	status_t* result)
+namespace {
+
+// The catalog's replacement options: what to do with an existing entry of
+// the item's name.
+enum {
+	kAskReplace = 0,
+	kNeverReplace = 1,
+	kRenameOld = 2,
+	kReplaceUnlessNewerVersion = 3,
+	kReplaceIfCreatedLater = 4,
+	kReplaceIfModifiedLater = 5,
+	kMergeFolderOrAsk = 6,
+	kAlwaysReplace = 7,
+	kAskIfNotOlderVersion = 8,
+	kAskIfCreatedEarlier = 9,
+	kAskIfModifiedEarlier = 10
+};
+
+const char* const kOldPostfix = ".old";
+
+time_t
+CreationTimeOf(const BEntry* entry)
 {
-	skip = true;
-	if (result != NULL)
-		*result = B_UNSUPPORTED;
-	return false;
+	time_t time = 0;
+	entry->GetCreationTime(&time);
+	return time;
+}
+
+
+time_t
+ModificationTimeOf(const BEntry* entry)
+{
+	time_t time = 0;
+	entry->GetModificationTime(&time);
+	return time;
+}
+
+
+// True when the existing entry could not be renamed for want of a free name:
+// the item is then not written beside it.
+bool
+RenameFailsForName(BDirectory* dir, BEntry* existing)
+{
+	return RenameExisting(dir, existing, kOldPostfix) == B_NAME_IN_USE;
+}
+
+} // namespace
+
+
+bool
+ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
+	DestManager* manager, status_t* result)
+{
+	skip = false;
+	bool ask = false;
+	uint8 kind = kPlainReplaceKind;
+	const version_info itemVersion = ItemVersion(fVersion);
+	version_info existingVersion;
+
+	// Compared as unsigned: a negative option is no option either.
+	switch ((uint32)fReplaceOption) {
+		case kAskReplace:
+		case kMergeFolderOrAsk:
+			ask = true;
+			break;
+		case kNeverReplace:
+			skip = true;
+			break;
+		case kRenameOld:
+			skip = RenameFailsForName(dir, existing);
+			break;
+		case kReplaceUnlessNewerVersion:
+			if (GetExistingVersion(existing, &existingVersion) == B_OK
+				&& CompareVersions(&existingVersion, &itemVersion) == 1) {
+				skip = true;
+			} else
+				manager->SafeDelete(existing, dir);
+			break;
+		case kReplaceIfCreatedLater:
+			if ((time_t)fCreationTime > CreationTimeOf(existing))
+				manager->SafeDelete(existing, dir);
+			else
+				skip = true;
+			break;
+		case kReplaceIfModifiedLater:
+			if ((time_t)fModificationTime > ModificationTimeOf(existing))
+				manager->SafeDelete(existing, dir);
+			else
+				skip = true;
+			break;
+		case kAlwaysReplace:
+			manager->SafeDelete(existing, dir);
+			break;
+		case kAskIfNotOlderVersion:
+			kind = kNewerVersionReplaceKind;
+			if (GetExistingVersion(existing, &existingVersion) != B_OK
+				|| CompareVersions(&existingVersion, &itemVersion) == -1) {
+				manager->SafeDelete(existing, dir);
+			} else
+				ask = true;
+			break;
+		case kAskIfCreatedEarlier:
+			kind = kNewerCreationReplaceKind;
+			if ((time_t)fCreationTime >= CreationTimeOf(existing))
+				manager->SafeDelete(existing, dir);
+			else
+				ask = true;
+			break;
+		case kAskIfModifiedEarlier:
+			kind = kNewerModificationReplaceKind;
+			if ((time_t)fModificationTime >= ModificationTimeOf(existing))
+				manager->SafeDelete(existing, dir);
+			else
+				ask = true;
+			break;
+		default:
+			doError("Unrecognized replacement option encountered.");
+			skip = true;
+			break;
+	}
+	if (!ask)
+		return !skip;
+
+	int32 choice = AskReplaceChoice(manager, dir, fName, kind);
+	switch (choice) {
+		case B_CANCELED:
+			skip = true;
+			if (result != NULL)
+				*result = B_CANCELED;
+			break;
+		case kSkipItemChoice:
+			skip = true;
+			break;
+		case kRenameExistingChoice:
+			skip = RenameFailsForName(dir, existing);
+			break;
+		case kReplaceExistingChoice:
+			manager->SafeDelete(existing, dir);
+			break;
+	}
+	return !skip;
 }
 
 
@@ -75,6 +218,13 @@ ArchiveItem::AdoptName(char* name)
 {
 	free(fName);
 	fName = name;
+}
+
+
+bool
+ArchiveItem::IsSelected(uint32 groups, DestManager* manager) const
+{
+	return (fGroups & groups) != 0 && manager->InstallPlatform(fPlatform);
 }
 
 

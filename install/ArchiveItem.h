@@ -23,6 +23,16 @@ enum {
 	kLinkItemKind = 5
 };
 
+// The replacement option of an item that only updates: it is installed
+// only where an entry of its name exists.
+const int32 kUpdateOnlyOption = 7;
+
+// The words of the continue-or-cancel questions items ask.
+extern const char* const kNoDestinationText;
+extern const char* const kFileNotCreatedText;
+extern const char* const kDecompressFailedText;
+extern const char* const kLinkNotCreatedText;
+
 // Destination indices with a meaning of their own; 0 and up index a
 // destination list.
 enum {
@@ -49,6 +59,9 @@ public:
 	// Back to the defaults a catalog record starts from. The name is left
 	// as it is: the catalog replaces it.
 	virtual void Unset();
+
+	// The item takes part in a run of these groups on this platform.
+	bool IsSelected(uint32 groups, DestManager* manager) const;
 
 	// The item's modification and creation times on the entry (on a link,
 	// the link's own).

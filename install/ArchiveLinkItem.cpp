@@ -1,5 +1,16 @@
 #include "ArchiveLinkItem.h"
 
+#include "DestManager.h"
+#include "ExistingItems.h"
+#include "InstallLogText.h"
+#include "InstallPack.h"
+#include "ItemHelpers.h"
+
+#include <Directory.h>
+#include <Entry.h>
+#include <Errors.h>
+#include <SymLink.h>
+
 #include <cstdlib>
 
 ArchiveLinkItem::ArchiveLinkItem()
@@ -15,12 +26,49 @@ ArchiveLinkItem::~ArchiveLinkItem()
 }
 
 
-// Installing comes with the installation engine.
+// A link reports no progress: it has no size on the bar.
 status_t
-ArchiveLinkItem::ExtractItem(InstallPack*, BDirectory*, DestManager*, uint32,
-	bool)
+ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
+	DestManager* manager, uint32 groups, bool skip)
 {
-	return B_UNSUPPORTED;
+	if (!IsSelected(groups, manager))
+		return B_OK;
+	if (manager->fCanceled)
+		return B_CANCELED;
+
+	BDirectory* dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true, NULL);
+	if (dir == NULL)
+		return handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND, manager);
+	if (!is_plain_entry_name(fName) || fLinkTarget == NULL)
+		return handleInstallError(kLinkNotCreatedText, fName, B_BAD_VALUE, manager);
+
+	status_t status = B_OK;
+	BEntry existing(dir, fName);
+	if (existing.Exists())
+		HandleExisting(dir, &existing, skip, manager, &status);
+	else if (fReplaceOption == kUpdateOnlyOption)
+		skip = true;
+	if (skip)
+		return status;
+
+	send_current_file(pack, fName);
+	BSymLink link;
+	status = dir->CreateSymLink(fName, fLinkTarget, &link);
+	if (status != B_OK)
+		return handleInstallError(kLinkNotCreatedText, fName, status, manager);
+	// Attributes the host keeps on no link are not applied, and that is no
+	// failure of the item.
+	if (fOffset >= 0)
+		pack->ExtractFile(&link, fOffset);
+	link.Unset();
+
+	write_log_block(manager, dir, log_link_text(fName, fLinkTarget));
+
+	// A link keeps no permissions of its own here, and its target is never
+	// looked at (it may lie anywhere): only the link's own times are set.
+	BEntry entry(dir, fName);
+	SetTimes(&entry);
+	return B_OK;
 }
 
 

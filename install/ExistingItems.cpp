@@ -1,11 +1,15 @@
 #include "ExistingItems.h"
 
+#include "DestManager.h"
 #include "DoError.h"
+#include "ReplaceDialog.h"
 
 #include <AppFileInfo.h>
 #include <Directory.h>
 #include <Entry.h>
 #include <Errors.h>
+#include <File.h>
+#include <Path.h>
 #include <StorageDefs.h>
 
 #include <cstdio>
@@ -89,4 +93,76 @@ handleInstallError(const char* format, const char* argument, status_t,
 {
 	int32 button = doError(format, argument, errCONTINUE, "Cancel");
 	return button == 0 ? B_OK : B_CANCELED;
+}
+
+
+std::string
+ExistingItemText(uint8 kind, const char* name, BDirectory* dir)
+{
+	BEntry dirEntry;
+	BPath path;
+	const char* where = "";
+	if (dir != NULL && dir->GetEntry(&dirEntry) == B_OK && dirEntry.GetPath(&path) == B_OK)
+		where = path.Path();
+
+	std::string text;
+	switch (kind) {
+		case kNewerVersionReplaceKind:
+		case kNewerCreationReplaceKind:
+		case kNewerModificationReplaceKind:
+			text = std::string("An item named \"") + name + "\"\n";
+			break;
+		default:
+			return std::string("An item with the name \"") + name + "\" already exists in\n\""
+				+ where + "\"";
+	}
+	if (kind == kNewerVersionReplaceKind)
+		text += "with a newer version already exists in\n\"";
+	else if (kind == kNewerCreationReplaceKind)
+		text += "with a newer creation time already exists in\n\"";
+	else
+		text += "with a newer modification time already exists in\n\"";
+	return text + where + "\"";
+}
+
+
+status_t
+GetExistingVersion(const BEntry* entry, version_info* version)
+{
+	BFile file(entry, B_READ_ONLY);
+	status_t status = file.InitCheck();
+	if (status != B_OK)
+		return status;
+	BAppFileInfo info(&file);
+	return info.GetVersionInfo(version, B_APP_VERSION_KIND);
+}
+
+
+version_info
+ItemVersion(const int32 numbers[5])
+{
+	version_info version = {};
+	version.major = (uint32)numbers[0];
+	version.middle = (uint32)numbers[1];
+	version.minor = (uint32)numbers[2];
+	version.variety = (uint32)numbers[3];
+	version.internal = (uint32)numbers[4];
+	return version;
+}
+
+
+int32
+AskReplaceChoice(DestManager* manager, BDirectory* dir, const char* name, uint8 kind)
+{
+	int32 choice = manager->fReplaceChoice;
+	if (manager->fDontAsk)
+		return choice;
+
+	std::string text = ExistingItemText(kind, name, dir);
+	// The dialog runs in its own thread; this one waits until it has quit.
+	ReplaceDialog* dialog = new ReplaceDialog(&choice, &manager->fDontAsk, text.data(), kind);
+	dialog->Go();
+	if (choice != B_CANCELED)
+		manager->fReplaceChoice = (int16)choice;
+	return choice;
 }

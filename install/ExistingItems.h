@@ -7,10 +7,29 @@
 
 #include <SupportDefs.h>
 
+#include <string>
+
 class BDirectory;
 class BEntry;
 class DestManager;
 struct version_info;
+
+// How the replace dialog puts its question: the existing entry is simply
+// there, or was found to be newer by its version, creation time or
+// modification time.
+enum {
+	kPlainReplaceKind = 0,
+	kNewerVersionReplaceKind = 1,
+	kNewerCreationReplaceKind = 2,
+	kNewerModificationReplaceKind = 3
+};
+
+// What the user chose for an existing entry (or B_CANCELED).
+enum {
+	kSkipItemChoice = 0,
+	kRenameExistingChoice = 1,
+	kReplaceExistingChoice = 2
+};
 
 // Renames `entry` in `dir` to its name plus `postfix` (".old"), or when that
 // name is taken to name.old.old1, name.old.old2, ... The name is cut so that
@@ -33,5 +52,22 @@ int CompareVersions(const version_info* a, const version_info* b);
 // with the next item, B_CANCELED to end the install.
 status_t handleInstallError(const char* format, const char* argument,
 	status_t failure, DestManager* manager);
+
+// The replace dialog's question about the item `name` in `dir`, for the
+// kind of question.
+std::string ExistingItemText(uint8 kind, const char* name, BDirectory* dir);
+
+// The application version of the file `entry` names; an error when it is
+// no readable file or has no version.
+status_t GetExistingVersion(const BEntry* entry, version_info* version);
+
+// The item's five version numbers as a version record.
+version_info ItemVersion(const int32 numbers[5]);
+
+// The remembered replace choice, or, unless "Don't ask again" is in force,
+// the one the user picks in the replace dialog, which is then remembered.
+// B_CANCELED when the user cancelled the install.
+int32 AskReplaceChoice(DestManager* manager, BDirectory* dir, const char* name,
+	uint8 kind);
 
 #endif // _EXISTING_ITEMS_H

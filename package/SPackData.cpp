@@ -6,6 +6,7 @@
 #include "ZlCodec.h"
 
 #include <File.h>
+#include <InterruptGuard.h>
 #include <Message.h>
 #include <TypeConstants.h>
 
@@ -52,6 +53,10 @@ SPackData::SetProgressMessenger(const BMessenger& messenger)
 status_t
 SPackData::UpdateProgress(uint32 bytes)
 {
+	// An interrupt of the program during a run cancels it as the progress
+	// window's Cancel does.
+	if (BPrivate::InterruptGuard::Requested())
+		return B_CANCELED;
 	if (!fProgressMessenger.IsValid())
 		return B_OK;
 	BMessage message(kProgressMessage);

@@ -7,6 +7,7 @@
 #include "PackageExtractor.h"
 #include "PackageLister.h"
 #include "PackageVerifier.h"
+#include "PatchMaker.h"
 
 #include <Errors.h>
 
@@ -26,7 +27,12 @@ const char* kUsage =
 	"  kestrovan-pkg sfx PACKAGE -o INSTALLER [--stub PROGRAM]\n"
 	"  kestrovan-pkg list PACKAGE [--json]\n"
 	"  kestrovan-pkg verify PACKAGE\n"
-	"  kestrovan-pkg extract PACKAGE FOLDER\n";
+	"  kestrovan-pkg extract PACKAGE FOLDER\n"
+	"  kestrovan-pkg diff OLD NEW -o PATCH\n"
+	"\n"
+	"diff writes patch data that turns the file OLD into NEW (both under 4 GiB),\n"
+	"for a patch item: {\"source\": PATCH} in a manifest's \"patches\", or let\n"
+	"the build make it with {\"old\": OLD, \"new\": NEW}.\n";
 
 enum {
 	kExitOK = 0,
@@ -185,6 +191,26 @@ Extract(int argc, char** argv)
 	return kExitOK;
 }
 
+
+int
+Diff(int argc, char** argv)
+{
+	arguments args = ParseArguments(argc, argv, {"-o"}, {});
+	if (!args.error.empty() || args.positional.size() != 2 || args.options.count("-o") == 0)
+		return Usage(args.error.empty() ? "diff needs OLD, NEW and -o PATCH" : args.error);
+	PatchMaker maker;
+	const char* output = args.options["-o"].c_str();
+	if (maker.MakeFile(args.positional[0].c_str(), args.positional[1].c_str(), output)
+			!= B_OK) {
+		fprintf(stderr, "kestrovan-pkg: %s\n", maker.ErrorMessage().c_str());
+		return kExitFailed;
+	}
+	printf("%s: %d copies of %lld bytes, %lld literal bytes\n", output,
+		(int)maker.CountCopies(), (long long)maker.CopiedBytes(),
+		(long long)maker.LiteralBytes());
+	return kExitOK;
+}
+
 } // namespace
 
 
@@ -207,6 +233,8 @@ main(int argc, char** argv)
 		return Verify(argc, argv);
 	if (command == "extract")
 		return Extract(argc, argv);
+	if (command == "diff")
+		return Diff(argc, argv);
 	if (command == "--help" || command == "-h" || command == "help") {
 		fputs(kUsage, stdout);
 		return kExitOK;

@@ -17,8 +17,87 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
+
+// Answers by label for alerts whose text holds a given fragment, for the
+// answerers of the whole process: a test that needs "Cancel" or "Close"
+// where the first button would be pressed says so for as long as the rule
+// lives. Later rules win. Every alert text answered is also kept, in order.
+class AlertRules {
+public:
+	AlertRules(const std::string& fragment, const std::string& label)
+	{
+		std::lock_guard<std::mutex> guard(Lock());
+		fIndex = Rules().size();
+		Rules().push_back({fragment, label});
+	}
+
+	~AlertRules()
+	{
+		std::lock_guard<std::mutex> guard(Lock());
+		Rules()[fIndex].first.clear();
+		while (!Rules().empty() && Rules().back().first.empty())
+			Rules().pop_back();
+	}
+
+	// The label for an alert with this text; empty when no rule says.
+	static std::string LabelFor(const char* text)
+	{
+		std::lock_guard<std::mutex> guard(Lock());
+		if (text == nullptr)
+			return std::string();
+		for (auto rule = Rules().rbegin(); rule != Rules().rend(); ++rule) {
+			if (!rule->first.empty() && strstr(text, rule->first.c_str()) != nullptr)
+				return rule->second;
+		}
+		return std::string();
+	}
+
+	static void NoteAnswered(const char* text)
+	{
+		std::lock_guard<std::mutex> guard(Lock());
+		Answered().push_back(text != nullptr ? text : "");
+	}
+
+	// The texts of the alerts answered so far, and a fresh start.
+	static std::vector<std::string> AnsweredTexts()
+	{
+		std::lock_guard<std::mutex> guard(Lock());
+		return Answered();
+	}
+	static void ForgetAnswered()
+	{
+		std::lock_guard<std::mutex> guard(Lock());
+		Answered().clear();
+	}
+
+private:
+	AlertRules(const AlertRules&) = delete;
+	AlertRules& operator=(const AlertRules&) = delete;
+
+	static std::mutex& Lock()
+	{
+		static std::mutex sLock;
+		return sLock;
+	}
+	static std::vector<std::pair<std::string, std::string>>& Rules()
+	{
+		static std::vector<std::pair<std::string, std::string>> sRules;
+		return sRules;
+	}
+	static std::vector<std::string>& Answered()
+	{
+		static std::vector<std::string> sAnswered;
+		return sAnswered;
+	}
+
+	size_t fIndex;
+};
 
 class AlertAnswerer {
 public:
@@ -49,16 +128,38 @@ private:
 				if (!info.modal || info.hidden)
 					continue;
 				std::string label;
-				if (!_LabelOf(info, &label))
+				std::string text;
+				if (!_LabelOf(info, &label, &text))
 					continue;
-				if (BPrivate::Automation::Click(info.id, label.c_str()) == B_OK)
+				// Noted first: what the answer lets happen may be checked
+				// against it at once.
+				AlertRules::NoteAnswered(text.c_str());
+				if (BPrivate::Automation::Click(info.id, label.c_str()) == B_OK) {
 					fAnswered++;
+					// One answer per alert: the next round finds it gone.
+					_WaitUntilGone(info.id);
+				}
 			}
 			snooze(5000);
 		}
 	}
 
-	bool _LabelOf(const BPrivate::DisplayWindowInfo& info, std::string* label) const
+	void _WaitUntilGone(int32 window)
+	{
+		for (int i = 0; i < 400 && fRunning; i++) {
+			bool present = false;
+			for (const auto& info : BPrivate::Automation::Windows()) {
+				if (info.id == window && !info.hidden)
+					present = true;
+			}
+			if (!present)
+				return;
+			snooze(5000);
+		}
+	}
+
+	bool _LabelOf(const BPrivate::DisplayWindowInfo& info, std::string* label,
+		std::string* text) const
 	{
 		if (!info.target.LockTarget())
 			return false;
@@ -67,6 +168,13 @@ private:
 		BAlert* alert = dynamic_cast<BAlert*>(looper);
 		bool found = false;
 		if (alert != nullptr) {
+			*text = alert->Text() != nullptr ? alert->Text() : "";
+			std::string ruled = AlertRules::LabelFor(alert->Text());
+			if (!ruled.empty()) {
+				*label = ruled;
+				looper->Unlock();
+				return true;
+			}
 			BButton* button = alert->ButtonAt(fButton);
 			if (button == nullptr)
 				button = alert->ButtonAt(0);

@@ -294,6 +294,15 @@ TEST_F(InstallWindowTest, SelectionLargerThanTheVolumeAlertsAtOnce)
 	EXPECT_EQ(MarkedVolume(), "Data");
 	EXPECT_EQ(fAlerts->Texts(), std::vector<std::string>{alert_for(kNoSpaceAlert, "Data")});
 	EXPECT_TRUE(std::regex_search(Text("spacefree"), std::regex("free on \"Data\"$")));
+
+	// "Begin" checks once more, and is offered again after the refusal.
+	fAlerts->Clear();
+	ASSERT_EQ(Automation::Click(ID(), "installbutton"), B_OK);
+	Settle();
+	EXPECT_EQ(fAlerts->Texts(), std::vector<std::string>{alert_for(kNoSpaceAlert, "Data")});
+	EXPECT_TRUE(Enabled("installbutton"));
+	EXPECT_FALSE(fWindow->fInstalling);
+	EXPECT_EQ(fWindow->fLooper, nullptr) << "no worker for a run that cannot start";
 }
 
 
@@ -433,6 +442,20 @@ TEST_F(InstallWindowTest, UnsuitableVolumesEachGiveTheirAlert)
 	} else {
 		EXPECT_EQ(texts[0].rfind(alert_for(kNoFeaturesAlert, "Plain"), 0), 0u) << texts[0];
 	}
+	// With nothing to write, no free bytes are enough, and the missing
+	// attributes tell.
+	ClickRow(3);
+	ASSERT_EQ(fWindow->fBytes, 0);
+	fAlerts->Clear();
+	Choose("Volume", "Plain");
+	texts = fAlerts->Texts();
+	ASSERT_EQ(texts.size(), 1u);
+	EXPECT_EQ(texts[0].rfind(alert_for(kNoFeaturesAlert, "Plain"), 0), 0u) << texts[0];
+	fAlerts->Clear();
+	Choose("Volume", "Full");
+	EXPECT_TRUE(fAlerts->Texts().empty()) << "0 free bytes for 0 bytes pass";
+
+	ClickRow(0);
 	fAlerts->Clear();
 	Choose("Volume", "Roomy");
 	EXPECT_TRUE(fAlerts->Texts().empty()) << "a sound volume passes";
@@ -450,4 +473,26 @@ TEST_F(InstallWindowTest, UnsuitableVolumesEachGiveTheirAlert)
 		EXPECT_TRUE(fWindow->CheckPossibleInstall(roomyVolume));
 		return 0;
 	});
+}
+
+
+TEST_F(InstallWindowTest, CloseIsRefusedWhileARunIsUnderWay)
+{
+	ASSERT_NE(Open(sized_package()), nullptr);
+	int32 windows = InstallWindow::CountWindows();
+	WithWindow([&] { fWindow->fInstalling = true; return 0; });
+	ASSERT_EQ(Automation::PressCloseBox(ID()), B_OK);
+	Settle();
+	EXPECT_EQ(InstallWindow::CountWindows(), windows);
+
+	// The run's end offers "Begin" again; with "close" the window goes.
+	BMessage done(InstallWindow::kRunDone);
+	fWindow->PostMessage(&done);
+	Settle();
+	EXPECT_TRUE(Enabled("installbutton"));
+	EXPECT_FALSE(fWindow->fInstalling);
+	done.AddBool("close", true);
+	fWindow->PostMessage(&done);
+	ASSERT_TRUE(WaitUntil([&] { return InstallWindow::CountWindows() == windows - 1; }));
+	fWindow = nullptr;
 }

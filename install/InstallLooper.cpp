@@ -1,0 +1,393 @@
+#include "InstallLooper.h"
+
+#include "ArcCatalog.h"
+#include "ArchiveFolderItem.h"
+#include "ArchivePatchItem.h"
+#include "DestManager.h"
+#include "DoError.h"
+#include "InstallLogText.h"
+#include "InstallPack.h"
+#include "ItemHelpers.h"
+#include "PackAttrib.h"
+#include "PatchInfoWind.h"
+#include "StatusWindow.h"
+
+#include <Directory.h>
+#include <Entry.h>
+#include <Errors.h>
+#include <File.h>
+#include <InterruptGuard.h>
+#include <Message.h>
+#include <View.h>
+
+#include <ctime>
+
+namespace {
+
+const char* const kFinishedQuestion = "Installation is finished. Would you like to "
+	"continue performing installations or close the installer?";
+const int32 kCloseButton = 1;
+
+const int32 kWorkerPriority = 10;
+const int32 kWorkerPortCapacity = 100;
+
+} // namespace
+
+
+InstallLooper::InstallLooper(InstallPack* pack)
+	:
+	BLooper("install looper", kWorkerPriority, kWorkerPortCapacity),
+	fStatusWindow(NULL),
+	fPack(pack),
+	fCatalog(NULL),
+	fTopGroups(0),
+	fTotalBytes(0),
+	fPatchIndex(0),
+	fPatches(NULL)
+{
+}
+
+
+InstallLooper::~InstallLooper()
+{
+	_DeletePatches();
+	delete fCatalog;
+}
+
+
+thread_id
+InstallLooper::Run()
+{
+	fStatusWindow = new StatusWindow(BRect(0, 0, 260, 90), "Install");
+	if (fStatusWindow->Lock()) {
+		BView* view = fStatusWindow->FindView("statview");
+		if (view != NULL)
+			fPack->fStatusMessenger = BMessenger(view);
+		fStatusWindow->Unlock();
+	}
+	return BLooper::Run();
+}
+
+
+void
+InstallLooper::MessageReceived(BMessage* message)
+{
+	if (message->what == kInstallMessage)
+		DoExtractItems(message);
+}
+
+
+bool
+InstallLooper::QuitRequested()
+{
+	if (fStatusWindow == NULL
+		|| BMessenger(fStatusWindow).SendMessage(B_QUIT_REQUESTED) != B_OK)
+		doError("Error closing status window!");
+	return true;
+}
+
+
+void
+InstallLooper::InitInstall()
+{
+	fPack->fCancel = false;
+	delete fCatalog;
+	fCatalog = new ArcCatalog;
+}
+
+
+void
+InstallLooper::FinishInstall()
+{
+	delete fCatalog;
+	fCatalog = NULL;
+}
+
+
+void
+InstallLooper::DoExtractItems(BMessage* message)
+{
+	BMessage windowDone(kInstallDoneMessage);
+	{
+		// Signals turn into a cancel only while a run can put things back.
+		BPrivate::InterruptGuard interruptGuard;
+		_RunInstall(message, &windowDone);
+	}
+	// The signals have their usual effect again when the window hears of
+	// the end.
+	fWindowMessenger.SendMessage(&windowDone, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+	FinishInstall();
+}
+
+
+// The whole run; `windowDone` gets "close" once extraction has begun.
+void
+InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
+{
+	InitInstall();
+	uint32 groups = (uint32)message->FindInt32("groups");
+	fTotalBytes = find_byte_count(message, "bytes");
+	int32 itemCount = message->FindInt32("item count");
+	DestManager* manager = NULL;
+	message->FindPointer("destinations", (void**)&manager);
+	if (manager == NULL)
+		return;
+
+	fTopGroups = manager->fAttrib != NULL ? manager->fAttrib->fInstallFolderGroups : 0;
+	if (!manager->fCreateTopFolder)
+		fTopGroups = 0;
+	_DeletePatches();
+	fPatches = new RList<ArchivePatchItem*>;
+
+	if (!_PreparePatches(manager, groups, &itemCount)) {
+		// Nothing was displaced: this only removes the empty temporary
+		// folder.
+		manager->FinishInstall(false, NULL);
+		_DeletePatches();
+		return;
+	}
+
+	BMessage start(kInstallMessage);
+	start.AddInt32("item count", itemCount);
+	add_byte_count(&start, "bytes", fTotalBytes);
+	_SendToProgress(&start);
+
+	fPatchIndex = 0;
+	fPack->BeginDecompression();
+	if (manager->fLogging) {
+		_WriteLog(manager, log_header_text(
+			manager->fAttrib != NULL ? manager->fAttrib->fPackageName : NULL, time(NULL)));
+	}
+
+	status_t status = _ExtractionPass(manager, groups);
+	bool interrupted = BPrivate::InterruptGuard::Requested();
+	if (interrupted && status >= B_OK)
+		status = B_CANCELED;
+
+	if (manager->fLogging)
+		_WriteLog(manager, log_footer_text(status == B_CANCELED, time(NULL)));
+	manager->FinishInstall(status == B_CANCELED, NULL);
+
+	bool close = false;
+	if (status >= B_OK) {
+		BMessage done(kInstallDoneMessage);
+		_SendToProgress(&done);
+		close = doError(kFinishedQuestion, NULL, "Continue", "Close") == kCloseButton;
+	}
+	// Whoever interrupted the program wants it to end, after everything
+	// displaced is back.
+	if (interrupted)
+		close = true;
+
+	_DeletePatches();
+	BMessage progressDone(kInstallDoneMessage);
+	_SendToProgress(&progressDone);
+	windowDone->AddBool("close", close);
+}
+
+
+status_t
+InstallLooper::_ExtractionPass(DestManager* manager, uint32 groups)
+{
+	status_t status = B_ERROR;
+	fPack->SetFile();
+	if (fCatalog->Set(fPack) == B_OK && fCatalog->Rewind() == B_OK)
+		status = InstallEntries(NULL, manager, groups, true, false);
+	fCatalog->Unset();
+	fPack->ClearFile();
+	fPack->EndDecompression();
+	return status;
+}
+
+
+bool
+InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemCount)
+{
+	fPack->SetFile();
+	if (fCatalog->Set(fPack) == B_OK && fCatalog->Rewind() == B_OK)
+		FindPatches(NULL, manager, groups, true);
+	fCatalog->Unset();
+	fPack->ClearFile();
+
+	// A cancelled choice among several query results ends the run.
+	if (manager->fCanceled)
+		return false;
+	if (fPatches->IsEmpty())
+		return true;
+
+	bool originalFound = false;
+	for (int32 i = 0; i < fPatches->CountItems(); i++) {
+		ArchivePatchItem* patch = fPatches->ItemAt(i);
+		BEntry original(&patch->fOriginalRef);
+		if (patch->fOriginalRef.name != NULL && original.Exists()) {
+			originalFound = true;
+			continue;
+		}
+		patch->fOriginalRef.device = -1;
+		patch->fOriginalRef.directory = -1;
+		(*itemCount)--;
+		fTotalBytes -= patch->fSize;
+	}
+	if (!originalFound) {
+		doError("Cannot install because files to be patched were not found.");
+		return false;
+	}
+	return _ConfirmPatches(manager, &manager->fDeleteOriginals);
+}
+
+
+// The patch window lists the originals found and asks; the worker waits
+// until it has gone.
+bool
+InstallLooper::_ConfirmPatches(DestManager*, bool* deleteOriginals)
+{
+	bool confirmed = false;
+	PatchInfoWind* window = new PatchInfoWind(fPatches, &confirmed, deleteOriginals);
+	window->Go();
+	return confirmed;
+}
+
+
+bool
+InstallLooper::_IsSelectedFolder(ArchiveFolderItem* folder, uint32 groups,
+	bool topFolder, DestManager* manager) const
+{
+	if (!folder->IsSelected(groups, manager))
+		return false;
+	return !topFolder || (folder->fGroups & fTopGroups) != 0;
+}
+
+
+void
+InstallLooper::FindPatches(BDirectory* parent, DestManager* manager, uint32 groups,
+	bool topFolder)
+{
+	ArchiveItem* item = NULL;
+	fCatalog->GetFolderData(&item);
+	ArchiveFolderItem* folder = static_cast<ArchiveFolderItem*>(item);
+
+	BDirectory* destination = NULL;
+	if (folder != NULL && _IsSelectedFolder(folder, groups, topFolder, manager)) {
+		destination = manager->DirectoryFor(folder->fDestIndex, parent, folder->fCustom,
+			false, NULL);
+	}
+	if (manager->fCanceled)
+		return;
+
+	// Nothing is created in this pass: only a folder that is there holds
+	// originals.
+	BDirectory own;
+	if (destination != NULL) {
+		if (topFolder && manager->fCreateTopFolder)
+			own = *destination;
+		else if (is_plain_entry_name(folder->fName)) {
+			BEntry entry(destination, folder->fName);
+			if (entry.IsDirectory())
+				own.SetTo(&entry);
+		}
+	}
+	BDirectory* ownDir = own.InitCheck() == B_OK ? &own : NULL;
+
+	for (;;) {
+		int32 kind = fCatalog->GetFolderItemType();
+		if (kind == 0)
+			return;
+		if (kind == kFolderItemKind) {
+			FindPatches(ownDir, manager, groups, false);
+			if (manager->fCanceled)
+				return;
+			continue;
+		}
+		fCatalog->GetItemData(&item, kind);
+		if (kind != kPatchItemKind || item == NULL || !item->IsSelected(groups, manager))
+			continue;
+		ArchivePatchItem* patch = static_cast<ArchivePatchItem*>(item);
+		patch->fOriginalRef = entry_ref(-1, -1, NULL);
+		manager->DirectoryFor(patch->fDestIndex, ownDir, patch->fCustom, false, patch);
+		fPatches->AddItem(new ArchivePatchItem(*patch));
+		if (manager->fCanceled)
+			return;
+	}
+}
+
+
+status_t
+InstallLooper::InstallEntries(BDirectory* parent, DestManager* manager, uint32 groups,
+	bool topFolder, bool skip)
+{
+	ArchiveItem* item = NULL;
+	fCatalog->GetFolderData(&item);
+	ArchiveFolderItem* folder = static_cast<ArchiveFolderItem*>(item);
+
+	// Stays unset when the folder is not made: what it holds is skipped.
+	BDirectory own;
+	status_t status = B_OK;
+	if (folder != NULL && !skip && _IsSelectedFolder(folder, groups, topFolder, manager)) {
+		folder->fIsTop = topFolder;
+		folder->fDirOut = &own;
+		status = folder->ExtractItem(fPack, parent, manager, groups, false);
+		folder->fDirOut = NULL;
+		if (own.InitCheck() != B_OK)
+			skip = true;
+		if (status < B_OK)
+			return status;
+	}
+
+	for (;;) {
+		if (BPrivate::InterruptGuard::Requested()) {
+			fPack->fCancel = true;
+			return B_CANCELED;
+		}
+		int32 kind = fCatalog->GetFolderItemType();
+		if (kind == 0)
+			break;
+		if (kind == kFolderItemKind) {
+			status = InstallEntries(&own, manager, groups, false, skip);
+			if (status < B_OK)
+				return status;
+			continue;
+		}
+		fCatalog->GetItemData(&item, kind);
+		if (item == NULL || !item->IsSelected(groups, manager))
+			continue;
+		if (kind == kPatchItemKind) {
+			// The prepared copy, with its original found in the patch pass.
+			item = fPatches->ItemAt(fPatchIndex++);
+			if (item == NULL)
+				continue;
+		} else if (kind != kFileItemKind && kind != kScriptItemKind
+			&& kind != kLinkItemKind)
+			continue;
+		status = item->ExtractItem(fPack, &own, manager, groups, skip);
+		if (status < B_OK)
+			return status;
+	}
+	return status;
+}
+
+
+void
+InstallLooper::_WriteLog(DestManager* manager, const std::string& text)
+{
+	BFile* log = manager->LogFile();
+	if (manager->fLogging)
+		log->Write(text.data(), text.size());
+}
+
+
+void
+InstallLooper::_DeletePatches()
+{
+	if (fPatches == NULL)
+		return;
+	fPatches->MakeEmptyAndDelete();
+	delete fPatches;
+	fPatches = NULL;
+}
+
+
+void
+InstallLooper::_SendToProgress(BMessage* message)
+{
+	fPack->fStatusMessenger.SendMessage(message, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+}

@@ -1,0 +1,83 @@
+#ifndef _INSTALL_LOOPER_H
+#define _INSTALL_LOOPER_H
+
+// The install worker: a looper of its own that carries out one install run
+// per install message ('Extr') from the install window, so that the window
+// stays responsive. A run shows the progress window, prepares the binary
+// patches and has the user confirm them, writes the log's header, lets every
+// selected catalog item install itself, writes the footer, lets the
+// destination manager delete (or, after a cancel, put back) what the run
+// displaced, asks whether to go on, and tells the install window 'Done'.
+//
+// The install message: "archive item" (pointer, unused), "groups" (int32),
+// "bytes" (int64, or int32), "item count" (int32), "destinations" (the
+// DestManager, prepared with SetupInstall).
+//
+// An interrupt or termination request (SIGINT, SIGTERM) during a run cancels
+// it as the progress window's Cancel does; the 'Done' to the install window
+// then carries "close" true, so that the program ends once everything is
+// put back. Outside a run the signals keep their usual effect.
+
+#include "RList.h"
+
+#include <string>
+
+#include <Looper.h>
+#include <Messenger.h>
+
+class ArchiveFolderItem;
+class ArchivePatchItem;
+class ArcCatalog;
+class BDirectory;
+class DestManager;
+class InstallPack;
+class StatusWindow;
+
+enum {
+	kInstallMessage = 'Extr',
+	kInstallDoneMessage = 'Done'
+};
+
+class InstallLooper : public BLooper {
+public:
+	InstallLooper(InstallPack* pack);
+	~InstallLooper() override;
+
+	void MessageReceived(BMessage* message) override;
+	// Creates the progress window, points the package's progress messages
+	// at its view, then starts the looper's thread.
+	thread_id Run() override;
+	bool QuitRequested() override;
+
+	void InitInstall();
+	void DoExtractItems(BMessage* message);
+	void FindPatches(BDirectory* parent, DestManager* manager, uint32 groups,
+		bool topFolder);
+	status_t InstallEntries(BDirectory* parent, DestManager* manager,
+		uint32 groups, bool topFolder, bool skip);
+	void FinishInstall();
+
+	StatusWindow* fStatusWindow;
+	InstallPack* fPack;
+	ArcCatalog* fCatalog;
+	uint32 fTopGroups;
+	int64 fTotalBytes;
+	int32 fPatchIndex;
+	RList<ArchivePatchItem*>* fPatches;
+	BMessenger fWindowMessenger;
+
+private:
+	bool _IsSelectedFolder(ArchiveFolderItem* folder, uint32 groups,
+		bool topFolder, DestManager* manager) const;
+	// The patch pass: every selected patch prepared in fPatches. False
+	// when the run is to stop before anything is extracted.
+	bool _PreparePatches(DestManager* manager, uint32 groups, int32* itemCount);
+	bool _ConfirmPatches(DestManager* manager, bool* deleteOriginals);
+	void _RunInstall(BMessage* message, BMessage* windowDone);
+	status_t _ExtractionPass(DestManager* manager, uint32 groups);
+	void _WriteLog(DestManager* manager, const std::string& text);
+	void _DeletePatches();
+	void _SendToProgress(BMessage* message);
+};
+
+#endif // _INSTALL_LOOPER_H

@@ -1,0 +1,525 @@
+// Whole install runs: real packages made with the package tool's writers,
+// the worker driven with the install message as the install window sends
+// it, the real progress window, and the tree, the log and the progress the
+// bar was told checked afterwards.
+
+#include "InstallScenario.h"
+
+#include <AlertAnswerer.h>
+#include <Automation.h>
+#include <FindDirectory.h>
+#include <MountedVolume.h>
+#include <Window.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+
+namespace {
+
+const char* const kFinishedQuestion = "Installation is finished.";
+
+std::string
+RandomBytes(size_t size, uint32 seed = 7)
+{
+	std::mt19937 generator(seed);
+	std::string data(size, '\0');
+	for (char& c : data)
+		c = (char)(generator() & 0xff);
+	return data;
+}
+
+// The log with its two times replaced by "<time>", so it compares byte for
+// byte otherwise.
+std::string
+WithoutTimes(const std::string& log)
+{
+	static const std::regex kTime("(Started: |Completed: |Canceled: )"
+		"[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\\n");
+	return std::regex_replace(log, kTime, "$1<time>\n");
+}
+
+bool
+WasAsked(const std::string& fragment)
+{
+	for (const std::string& text : AlertRules::AnsweredTexts()) {
+		if (text.find(fragment) != std::string::npos)
+			return true;
+	}
+	return false;
+}
+
+bool
+HostFolderIsEmpty(const std::string& path)
+{
+	return std::filesystem::is_empty(path);
+}
+
+} // namespace
+
+
+class InstallRunTest : public InstallScenarioTest {
+protected:
+	void SetUp() override
+	{
+		InstallScenarioTest::SetUp();
+		AlertRules::ForgetAnswered();
+	}
+
+	// Holds the worker at its `count`th progress report that waits for an
+	// answer: a file is then half written.
+	bool HoldAtReport(int32 count)
+	{
+		fSpy->HoldAtReport(count);
+		return fSpy->WaitUntilHolding(kRunWait);
+	}
+
+	static bool IsShown(int32 window)
+	{
+		for (const auto& info : BPrivate::Automation::Windows()) {
+			if (info.id == window)
+				return !info.hidden;
+		}
+		return false;
+	}
+
+	int32 ProgressWindowID()
+	{
+		BLooper* looper = nullptr;
+		fView.Target(&looper);
+		BWindow* window = dynamic_cast<BWindow*>(looper);
+		return window != nullptr ? window->DisplayID() : -1;
+	}
+};
+
+
+TEST_F(InstallRunTest, ProgressCountsBytesWrittenThenTheRestOfTheLastBlock)
+{
+	PackagePlan plan;
+	plan.File(plan.Top(), "data", RandomBytes(1500));
+	// Only updates: with nothing of its name there it is skipped, and its
+	// size still goes to the bar, rounded to whole blocks.
+	plan.File(plan.Top(), "update", RandomBytes(1500))->fReplaceOption = 7;
+	Prepare(plan);
+
+	BMessage done = RunInstall(~0u, 3000, 2);
+	EXPECT_EQ(done.what, (uint32)kInstallDoneMessage);
+	EXPECT_FALSE(done.GetBool("close", true));
+
+	std::vector<int64> progress = fSpy->Progress();
+	// Extraction reports the bytes written (one chunk for 1500), then the
+	// item the rest of its last block; the skipped file one rounded size.
+	ASSERT_EQ(progress, (std::vector<int64>{1500, 548, 2048}));
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/data") == RandomBytes(1500));
+	EXPECT_FALSE(Exists("boot/apps/Tool/update"));
+	// Every file item not in a skipped folder is named, installed or not.
+	EXPECT_EQ(fSpy->FileNames(), (std::vector<std::string>{"data", "update"}));
+	EXPECT_TRUE(WasAsked(kFinishedQuestion));
+
+	// The progress view heard 'Extr' with the totals first and 'Done' at
+	// the end (twice after success: before the question and at the end).
+	std::vector<BMessage> messages = fSpy->Messages();
+	ASSERT_FALSE(messages.empty());
+	EXPECT_EQ(messages.front().what, (uint32)kInstallMessage);
+	EXPECT_EQ(find_byte_count(&messages.front(), "bytes"), 3000);
+	EXPECT_EQ(messages.front().FindInt32("item count"), 2);
+	auto doneCount = [&] {
+		int count = 0;
+		for (const BMessage& message : fSpy->Messages())
+			count += message.what == kInstallDoneMessage;
+		return count;
+	};
+	EXPECT_TRUE(WaitUntil([&] { return doneCount() == 2; }));
+	snooze(50000);
+	EXPECT_EQ(doneCount(), 2);
+}
+
+
+TEST_F(InstallRunTest, LogTextIsWrittenByteForByte)
+{
+	PackagePlan plan;
+	CatalogEntry* docs = plan.Folder(plan.Top(), "docs");
+	plan.File(docs, "readme", "hello", "text/plain");
+	plan.File(plan.Top(), "tool", "#!/bin/sh\n")->fMode = 0755;
+	plan.Link(plan.Top(), "latest", "docs/readme");
+	Prepare(plan);
+
+	RunInstall();
+
+	EXPECT_EQ(WithoutTimes(Log()),
+		"Installation: Tool\nStarted: <time>\n\n\n"
+		"/boot/apps/Tool/\n\tType: Folder\n"
+		"/boot/apps/Tool/docs/\n\tType: Folder\n"
+		"/boot/apps/Tool/docs/readme\n\tSize: 5 bytes\t\tType: text/plain\n"
+		"/boot/apps/Tool/tool\n\tSize: 10 bytes\t\tType: N/A\n"
+		"/boot/apps/Tool/latest\n\tSymblic link to docs/readme\n"
+		"\n\nCompleted: <time>\n\n");
+
+	struct stat st;
+	ASSERT_EQ(lstat(fRoot.HostPath("boot/apps/Tool/tool").c_str(), &st), 0);
+	EXPECT_NE(st.st_mode & 0100, 0u);
+	ASSERT_EQ(lstat(fRoot.HostPath("boot/apps/Tool/latest").c_str(), &st), 0);
+	EXPECT_TRUE(S_ISLNK(st.st_mode));
+	// The run's temporary folder is gone.
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, ItemTimesAndLinkTimesAreTheItemsOwn)
+{
+	PackagePlan plan;
+	CatalogEntry* file = plan.File(plan.Top(), "file", "x");
+	file->fModificationTime = 1000000000;
+	CatalogEntry* link = plan.Link(plan.Top(), "link", "/nowhere/at/all");
+	link->fModificationTime = 1100000000;
+	plan.AddAttribute(link, "note", B_STRING_TYPE, "kept nowhere");
+	Prepare(plan);
+
+	RunInstall();
+
+	struct stat st;
+	ASSERT_EQ(lstat(fRoot.HostPath("boot/apps/Tool/file").c_str(), &st), 0);
+	EXPECT_EQ(st.st_mtime, 1000000000);
+	// The link's own time; its target (which does not exist) is never
+	// looked at, and its attributes are not applied without an error.
+	ASSERT_EQ(lstat(fRoot.HostPath("boot/apps/Tool/link").c_str(), &st), 0);
+	EXPECT_TRUE(S_ISLNK(st.st_mode));
+	EXPECT_EQ(st.st_mtime, 1100000000);
+	EXPECT_NE(Log().find("Completed: "), std::string::npos);
+}
+
+
+TEST_F(InstallRunTest, DestinationsOfEveryKind)
+{
+	PackagePlan plan;
+	AttributeSectionWriter& attributes = plan.Attributes();
+	attributes.AddDefaultDestination("home/config/settings");
+	attributes.AddDefaultDestination("", B_USER_CONFIG_DIRECTORY);
+	attributes.AddCustomPath("/Data/shared/Tool");
+	attributes.AddCustomPath("relative/place");
+	plan.File(plan.Top(), "inside", "1");
+	CatalogEntry* folder = plan.Folder(plan.Top(), "sub");
+	plan.File(folder, "contained", "2");
+	plan.File(folder, "installfolder", "3")->fDestIndex = kInstallFolderDestination;
+	plan.File(plan.Top(), "defaultpath", "4")->fDestIndex = 0;
+	plan.File(plan.Top(), "systemfolder", "5")->fDestIndex = 1;
+	CatalogEntry* absolute = plan.File(plan.Top(), "absolute", "6");
+	absolute->fDestIndex = 0;
+	absolute->fCustom = true;
+	CatalogEntry* relative = plan.File(plan.Top(), "relative", "7");
+	relative->fDestIndex = 1;
+	relative->fCustom = true;
+	// An index past the list's end: an alert, and the item is passed over.
+	CatalogEntry* missing = plan.File(plan.Top(), "missing", "8");
+	missing->fDestIndex = 5;
+	missing->fCustom = true;
+	Prepare(plan, "apps");
+
+	RunInstall();
+
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/inside"), "1");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/sub/contained"), "2");
+	// The install folder is the top folder once it is made.
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/installfolder"), "3");
+	EXPECT_EQ(fRoot.ReadFile("boot/home/config/settings/defaultpath"), "4");
+	EXPECT_EQ(fRoot.ReadFile("boot/home/config/systemfolder"), "5");
+	EXPECT_EQ(fRoot.ReadFile("Data/shared/Tool/absolute"), "6");
+	EXPECT_EQ(fRoot.ReadFile("boot/relative/place/relative"), "7");
+	EXPECT_TRUE(WasAsked("Destination list index out of range"));
+	EXPECT_TRUE(WasAsked("Destination directory for \"missing\" could not be found."));
+	EXPECT_FALSE(Exists("boot/apps/Tool/missing"));
+}
+
+
+TEST_F(InstallRunTest, SystemFolderOfASecondVolumeIsMadeOnThatVolume)
+{
+	PackagePlan plan;
+	plan.Attributes().AddDefaultDestination("", B_USER_CONFIG_DIRECTORY);
+	plan.File(plan.Top(), "settings", "s")->fDestIndex = 0;
+	plan.File(plan.Top(), "beside", "b");
+	Prepare(plan, "apps", "/Data");
+
+	RunInstall();
+
+	EXPECT_EQ(fRoot.ReadFile("Data/home/config/settings"), "s");
+	EXPECT_EQ(fRoot.ReadFile("Data/apps/Tool/beside"), "b");
+	EXPECT_FALSE(Exists("boot/home/config/settings"));
+	EXPECT_NE(Log("Data").find("/Data/apps/Tool/beside\n"), std::string::npos);
+}
+
+
+TEST_F(InstallRunTest, ItemsOfASkippedFolderAreNotWrittenButAdvanceTheBar)
+{
+	fRoot.WriteFile("boot/apps/Tool/kept/original", "mine");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	// Never replaced: the existing folder stays and so the folder is skipped.
+	CatalogEntry* kept = plan.Folder(plan.Top(), "kept");
+	kept->fReplaceOption = 1;
+	plan.File(kept, "inner", RandomBytes(100));
+	plan.File(plan.Folder(kept, "deeper"), "deepest", RandomBytes(2000));
+	Prepare(plan);
+
+	RunInstall();
+
+	EXPECT_FALSE(Exists("boot/apps/Tool/kept/inner"));
+	EXPECT_FALSE(Exists("boot/apps/Tool/kept/deeper"));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/kept/original"), "mine");
+	// The folder's own size (the catalog gives folders none), then each
+	// file's rounded size.
+	EXPECT_EQ(fSpy->Progress(), (std::vector<int64>{0, 1024, 2048}));
+	// A merged top folder writes no line of its own.
+	EXPECT_EQ(WithoutTimes(Log()),
+		"Installation: Tool\nStarted: <time>\n\n\n\n\nCompleted: <time>\n\n");
+}
+
+
+TEST_F(InstallRunTest, UpdateOnlyReplacesWhatIsThereAndDeletesTheOldAtTheEnd)
+{
+	fRoot.WriteFile("boot/apps/Tool/present", "old");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "present", "new")->fReplaceOption = 7;
+	plan.File(plan.Top(), "absent", "new")->fReplaceOption = 7;
+	CatalogEntry* folder = plan.Folder(plan.Top(), "absentfolder");
+	folder->fReplaceOption = 7;
+	plan.File(folder, "inside", "x");
+	Prepare(plan);
+
+	RunInstall();
+
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/present"), "new");
+	EXPECT_FALSE(Exists("boot/apps/Tool/absent"));
+	EXPECT_FALSE(Exists("boot/apps/Tool/absentfolder"));
+	// What the run displaced is gone with the temporary folder.
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, AFailingItemEndsTheRunAndTheDisplacedAreDeleted)
+{
+	fRoot.WriteFile("boot/apps/early", "old");
+	PackagePlan plan;
+	// The top folder is not selected, so its contents have no folder: a
+	// folder that goes into its containing folder cannot be made, and that
+	// ends the run without a question.
+	plan.Top()->fGroups = 2;
+	CatalogEntry* early = plan.File(plan.Top(), "early", "new");
+	early->fDestIndex = kInstallFolderDestination;
+	early->fReplaceOption = 7;
+	plan.Folder(plan.Top(), "nowhere");
+	plan.File(plan.Top(), "late", "late")->fDestIndex = kInstallFolderDestination;
+	Prepare(plan);
+	fAttrib.fInstallFolderGroups = 1;
+
+	BMessage done = RunInstall(~0u);
+
+	EXPECT_FALSE(done.GetBool("close", true));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/early"), "new");
+	EXPECT_FALSE(Exists("boot/apps/late"));
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+	EXPECT_FALSE(WasAsked(kFinishedQuestion));
+	std::string log = WithoutTimes(Log());
+	EXPECT_NE(log.find("/boot/apps/early\n"), std::string::npos);
+	EXPECT_TRUE(log.ends_with("\n\nCompleted: <time>\n\n")) << log;
+}
+
+
+TEST_F(InstallRunTest, CancelInTheProgressWindowMidFileRestoresWhatWasDisplaced)
+{
+	fRoot.WriteFile("boot/apps/Tool/first", "first before");
+	fRoot.WriteFile("boot/apps/Tool/big", "big before");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "first", "first after")->fReplaceOption = 7;
+	plan.File(plan.Top(), "big", RandomBytes(8 << 20))->fReplaceOption = 7;
+	plan.File(plan.Top(), "after", "never");
+	Prepare(plan);
+
+	PostInstall();
+	// The worker waits at a report in the middle of "big" while "Cancel" is
+	// pressed.
+	ASSERT_TRUE(HoldAtReport(20));
+	int32 window = ProgressWindowID();
+	EXPECT_TRUE(WaitUntil([&] { return IsShown(window); }));
+	EXPECT_TRUE(Exists("boot/apps/Tool/big"));
+	bool enabled = false;
+	EXPECT_EQ(BPrivate::Automation::Click(window, "cancel"), B_OK);
+	EXPECT_TRUE(WaitUntil([&] {
+		return BPrivate::Automation::IsEnabled(window, "cancel", &enabled) == B_OK && !enabled;
+	}));
+	fSpy->Release();
+
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	BMessage done = fWindowLog->At(0);
+	EXPECT_FALSE(done.GetBool("close", true));
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/big") == "big before");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/first"), "first before");
+	EXPECT_FALSE(Exists("boot/apps/Tool/after"));
+	EXPECT_FALSE(WasAsked(kFinishedQuestion));
+	EXPECT_TRUE(WithoutTimes(Log()).ends_with("\n\nCanceled: <time>\n\n"));
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, TerminationRequestMidRunCancelsAndAsksToClose)
+{
+	fRoot.WriteFile("boot/apps/Tool/big", "big before");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "big", RandomBytes(4 << 20))->fReplaceOption = 7;
+	Prepare(plan);
+
+	PostInstall();
+	ASSERT_TRUE(HoldAtReport(20));
+	EXPECT_TRUE(Exists("boot/apps/Tool/big"));
+	kill(getpid(), SIGTERM);
+	fSpy->Release();
+
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	// The program is to end once everything is back.
+	EXPECT_TRUE(fWindowLog->At(0).GetBool("close", false));
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/big") == "big before");
+	EXPECT_TRUE(WithoutTimes(Log()).ends_with("\n\nCanceled: <time>\n\n"));
+
+	// Outside a run the signal has its usual effect again.
+	struct sigaction action;
+	ASSERT_EQ(sigaction(SIGTERM, nullptr, &action), 0);
+	EXPECT_EQ(action.sa_handler, SIG_DFL);
+}
+
+
+TEST_F(InstallRunTest, NamesThatAreNoPlainNamesAreNeverCreated)
+{
+	PackagePlan plan;
+	plan.File(plan.Top(), "../escaped", "x");
+	plan.File(plan.Top(), "a/b", "x");
+	plan.File(plan.Top(), "..", "x");
+	plan.Folder(plan.Top(), "..");
+	plan.File(plan.Folder(plan.Top(), "up/down"), "inside", "x");
+	plan.Link(plan.Top(), "../link", "/boot");
+	plan.File(plan.Top(), "fine", "ok");
+	Prepare(plan);
+
+	RunInstall();
+
+	EXPECT_TRUE(WasAsked("Error creating new file \"../escaped\"."));
+	EXPECT_TRUE(WasAsked("Error creating new file \"a/b\"."));
+	EXPECT_TRUE(WasAsked("Error creating new file \"up/down\"."));
+	EXPECT_TRUE(WasAsked("Error creating symbolic link \"../link\"."));
+	EXPECT_FALSE(Exists("boot/apps/escaped"));
+	EXPECT_FALSE(Exists("boot/apps/link"));
+	EXPECT_FALSE(Exists("boot/apps/Tool/a"));
+	EXPECT_FALSE(Exists("boot/apps/Tool/up"));
+	EXPECT_FALSE(Exists("boot/apps/inside"));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/fine"), "ok");
+}
+
+
+TEST_F(InstallRunTest, ALinkInTheTargetNeverLeadsAWriteOutsideTheRoot)
+{
+	ScratchDir outside;
+	// Absolute and climbing links to a host folder outside the root.
+	std::filesystem::create_directories(fRoot.HostPath("boot/apps"));
+	std::filesystem::create_directory_symlink(outside.Path(),
+		fRoot.HostPath("boot/apps/absolute"));
+	std::filesystem::create_directory_symlink("../../../../../../../../" + outside.Path(),
+		fRoot.HostPath("boot/apps/climbing"));
+	std::filesystem::create_directories(fRoot.HostPath("boot/apps/Tool"));
+	std::filesystem::create_symlink(outside.Path() + "/file",
+		fRoot.HostPath("boot/apps/Tool/file"));
+
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	// Replaced: the link is moved aside and a real file takes its place.
+	plan.File(plan.Top(), "file", "inside")->fReplaceOption = 7;
+	plan.Attributes().AddCustomPath("/boot/apps/absolute/deeper");
+	plan.Attributes().AddCustomPath("apps/climbing/deeper");
+	CatalogEntry* viaAbsolute = plan.File(plan.Top(), "a", "x");
+	viaAbsolute->fDestIndex = 0;
+	viaAbsolute->fCustom = true;
+	CatalogEntry* viaClimbing = plan.File(plan.Top(), "c", "x");
+	viaClimbing->fDestIndex = 1;
+	viaClimbing->fCustom = true;
+	Prepare(plan);
+
+	RunInstall();
+
+	EXPECT_TRUE(HostFolderIsEmpty(outside.Path()));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "inside");
+	struct stat st;
+	ASSERT_EQ(lstat(fRoot.HostPath("boot/apps/absolute").c_str(), &st), 0);
+	EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+
+TEST_F(InstallRunTest, AFullVolumeAsksAndCancelRestores)
+{
+	MountedVolume small;
+	SKIP_UNLESS_MOUNTED(small.Mount(MountedVolume::kTmpfs, fRoot.HostPath("Small"), 2));
+	// The root's descriptor was opened before the mount.
+	ASSERT_EQ(set_system_root(fRoot.HostPath().c_str()), B_OK);
+	fRoot.WriteFile("Small/apps/Tool/keep", "kept");
+
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "keep", "replaced")->fReplaceOption = 7;
+	plan.File(plan.Top(), "huge", RandomBytes(4 << 20));
+	Prepare(plan, "apps", "/Small");
+
+	AlertRules cancel("decompressing", "Cancel");
+	BMessage done = RunInstall();
+
+	EXPECT_TRUE(WasAsked("Encountered an error when decompressing the file \"huge\"."));
+	EXPECT_FALSE(done.GetBool("close", true));
+	EXPECT_FALSE(Exists("Small/apps/Tool/huge"));
+	EXPECT_EQ(fRoot.ReadFile("Small/apps/Tool/keep"), "kept");
+	EXPECT_TRUE(WithoutTimes(Log("Small")).ends_with("\n\nCanceled: <time>\n\n"));
+}
+
+
+TEST_F(InstallRunTest, PatchesWithoutOriginalsStopTheRunBeforeAnything)
+{
+	PackagePlan plan;
+	plan.Patch(plan.Top(), "settings", 11, "QVpt", 12);
+	plan.File(plan.Top(), "other", "x");
+	Prepare(plan);
+
+	BMessage done = RunInstall();
+
+	EXPECT_TRUE(WasAsked("Cannot install because files to be patched were not found."));
+	EXPECT_FALSE(done.HasBool("close"));
+	EXPECT_FALSE(Exists("boot/apps/Tool"));
+	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+	// The progress view heard nothing of the run.
+	EXPECT_TRUE(fSpy->Messages().empty());
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, PatchWindowClosedWithoutConfirmingExtractsNothing)
+{
+	// The patch pass looks for the top folder's patches in the install
+	// folder itself.
+	fRoot.WriteFile("boot/apps/settings", "eleven byte");
+	PackagePlan plan;
+	plan.Patch(plan.Top(), "settings", 11, "QVpt", 12);
+	plan.File(plan.Top(), "other", "x");
+	Prepare(plan);
+
+	PostInstall();
+	BPrivate::DisplayWindowInfo info;
+	ASSERT_TRUE(BPrivate::Automation::WaitForWindow("Patching Status", &info));
+	EXPECT_EQ(BPrivate::Automation::Click(info.id, "cancelbutton"), B_OK);
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+
+	EXPECT_FALSE(fWindowLog->At(0).HasBool("close"));
+	EXPECT_FALSE(Exists("boot/apps/Tool/other"));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/settings"), "eleven byte");
+	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+}

@@ -1,0 +1,316 @@
+// The patch maker: patch data that the installer's own patch code turns
+// back into the new file, byte for byte, for every kind of file pair, using
+// every instruction form; and the "diff" command.
+
+#include "ToolFixture.h"
+
+#include "ArchivePatchItem.h"
+#include "DoError.h"
+#include "PatchEncoder.h"
+#include "PatchMaker.h"
+#include "TempRoot.h"
+
+#include <zlib.h>
+
+#include <random>
+#include <set>
+#include <vector>
+
+namespace {
+
+typedef std::vector<uint8> Data;
+
+struct instruction {
+	int tag;
+	uint32 length;
+	uint32 offset;
+};
+
+
+// Reads patch data independently of the installer: the instructions in
+// order, up to the end op.
+std::vector<instruction>
+Decode(const Data& patch)
+{
+	std::vector<instruction> list;
+	size_t at = 20;
+	auto next = [&](int bytes) {
+		uint32 value = 0;
+		for (int i = 0; i < bytes; i++)
+			value = (value << 8) | patch.at(at++);
+		return value;
+	};
+	while (at < patch.size()) {
+		uint8 op = patch[at++];
+		instruction step{op & 0x0f, 0, 0};
+		if (step.tag == 15)
+			break;
+		uint32 high = op >> 4;
+		switch (step.tag % 3) {
+			case 0: step.length = high + 1; break;
+			case 1: step.length = high * 256 + next(1) + 17; break;
+			default: step.length = high * 65536 + next(2) + 4113; break;
+		}
+		if (step.tag < 3)
+			at += step.length;
+		else
+			step.offset = next(step.tag < 6 ? 2 : step.tag < 9 ? 3 : 4);
+		list.push_back(step);
+	}
+	return list;
+}
+
+
+uint32
+BigEndianAt(const Data& data, size_t at)
+{
+	return (uint32)data[at] << 24 | (uint32)data[at + 1] << 16 | (uint32)data[at + 2] << 8
+		| data[at + 3];
+}
+
+
+Data
+RandomBytes(size_t size, uint32 seed)
+{
+	std::mt19937 random(seed);
+	Data data(size);
+	for (uint8& byte : data)
+		byte = (uint8)random();
+	return data;
+}
+
+
+// Text-like data: words of a vocabulary of a thousand, so that a hash
+// meets many candidates.
+Data
+Words(size_t size, uint32 seed)
+{
+	std::mt19937 random(seed);
+	std::vector<std::string> words;
+	std::mt19937 letters(12345);
+	for (int i = 0; i < 1000; i++) {
+		std::string word;
+		for (size_t length = 2 + letters() % 8; word.size() < length;)
+			word += (char)('a' + letters() % 26);
+		words.push_back(word + (i % 10 == 0 ? "\n" : " "));
+	}
+	Data data;
+	while (data.size() < size) {
+		// Common words come up far more often.
+		const std::string& word = words[(random() % 1000) * (random() % 1000) / 1000];
+		data.insert(data.end(), word.begin(), word.end());
+	}
+	data.resize(size);
+	return data;
+}
+
+
+class PatchMakerTest : public TempRootTest {
+protected:
+	void SetUp() override
+	{
+		TempRootTest::SetUp();
+		SetAlertsOnStandardErrorOnly(true);
+	}
+
+	void TearDown() override { SetAlertsOnStandardErrorOnly(false); }
+
+	// Makes the patch, checks its header, and has the installer apply it.
+	Data RoundTrip(const Data& oldData, const Data& newData)
+	{
+		PatchMaker maker;
+		Data patch = maker.Make(oldData.data(), oldData.size(), newData.data(),
+			newData.size());
+		EXPECT_GE(patch.size(), 21u);
+		EXPECT_EQ(memcmp(patch.data(), "QVpt", 4), 0);
+		EXPECT_EQ(BigEndianAt(patch, 4), oldData.size());
+		EXPECT_EQ(BigEndianAt(patch, 8), crc32(0, oldData.data(), oldData.size()));
+		EXPECT_EQ(BigEndianAt(patch, 12), newData.size());
+		EXPECT_EQ(BigEndianAt(patch, 16), crc32(0, newData.data(), newData.size()));
+		EXPECT_EQ(maker.LiteralBytes() + maker.CopiedBytes(), newData.size());
+
+		Write("boot/old", oldData);
+		Write("boot/patch", patch);
+		fRoot.WriteFile("boot/new", "");
+		ArchivePatchItem item;
+		testing::internal::CaptureStderr();
+		int32 result = item.ApplyPatch("/boot/old", "/boot/new", "/boot/patch", 0);
+		std::string alerts = testing::internal::GetCapturedStderr();
+		EXPECT_EQ(result, 0) << alerts;
+		EXPECT_EQ(alerts, "");
+		std::string rebuilt = fRoot.ReadFile("boot/new");
+		EXPECT_TRUE(rebuilt == std::string(newData.begin(), newData.end()))
+			<< "rebuilt " << rebuilt.size() << " bytes of " << newData.size();
+		for (const instruction& step : Decode(patch))
+			fTags.insert(step.tag);
+		return patch;
+	}
+
+	void Write(const std::string& path, const Data& data)
+	{
+		fRoot.WriteFile(path, std::string(data.begin(), data.end()));
+	}
+
+	std::set<int> fTags;
+};
+
+} // namespace
+
+
+TEST_F(PatchMakerTest, EmptyAndIdenticalFiles)
+{
+	// Nothing into nothing: the header and the end op only.
+	Data patch = RoundTrip({}, {});
+	EXPECT_EQ(patch.size(), 21u);
+	EXPECT_EQ(patch.back(), 15);
+	// Something into nothing, nothing into something.
+	Data text = Words(5000, 1);
+	EXPECT_EQ(RoundTrip(text, {}).size(), 21u);
+	patch = RoundTrip({}, text);
+	EXPECT_EQ(patch.size(), 20u + 3 + 5000 + 1);
+
+	// Identical files: one copy of the whole file.
+	patch = RoundTrip(text, text);
+	std::vector<instruction> steps = Decode(patch);
+	ASSERT_EQ(steps.size(), 1u);
+	EXPECT_EQ(steps[0].offset, 0u);
+	EXPECT_EQ(steps[0].length, 5000u);
+}
+
+
+TEST_F(PatchMakerTest, CompletelyDifferentFilesAreLiterals)
+{
+	Data oldData = RandomBytes(100000, 2);
+	Data newData = RandomBytes(80000, 3);
+	Data patch = RoundTrip(oldData, newData);
+	// Chance agreements of a few bytes never pay for a copy: the patch is
+	// the new file and a few op bytes.
+	EXPECT_LE(patch.size(), newData.size() + 21 + 3 * 2);
+}
+
+
+TEST_F(PatchMakerTest, RandomEditsMakeASmallPatch)
+{
+	Data oldData = Words(200000, 4);
+	Data newData = oldData;
+	std::mt19937 random(5);
+	for (int edit = 0; edit < 50; edit++) {
+		size_t at = random() % newData.size();
+		switch (edit % 3) {
+			case 0:
+				newData[at] ^= 0x55;
+				break;
+			case 1: {
+				Data inserted = RandomBytes(1 + random() % 40, edit);
+				newData.insert(newData.begin() + at, inserted.begin(), inserted.end());
+				break;
+			}
+			default:
+				newData.erase(newData.begin() + at,
+					newData.begin() + std::min(newData.size(), at + 1 + random() % 300));
+				break;
+		}
+	}
+	Data patch = RoundTrip(oldData, newData);
+	// 50 edits of at most 40 new bytes each, and the copies between them.
+	EXPECT_LT(patch.size(), 3000u);
+}
+
+
+TEST_F(PatchMakerTest, LargeFilesUseEveryInstructionForm)
+{
+	// Over 16 MiB of old file, so that offsets take 2, 3 and 4 bytes, and
+	// copies and literal runs of short, medium and long lengths.
+	const size_t kOldSize = (16 << 20) + (1 << 20);
+	Data oldData = RandomBytes(kOldSize, 6);
+	Data newData;
+	uint32 seed = 100;
+	auto literal = [&](size_t length) {
+		Data bytes = RandomBytes(length, seed++);
+		newData.insert(newData.end(), bytes.begin(), bytes.end());
+	};
+	auto copy = [&](size_t offset, size_t length) {
+		newData.insert(newData.end(), oldData.begin() + offset,
+			oldData.begin() + offset + length);
+		literal(3);
+	};
+	for (size_t offset : {(size_t)1000, (size_t)70000, (size_t)(16 << 20) + 5000}) {
+		copy(offset, 12);
+		copy(offset + 20000, 3000);
+		copy(offset + 40000, 200000);
+	}
+	literal(2000);
+	copy(500, 5000);
+	literal(300000);
+	copy(700, 5000);
+
+	Data patch = RoundTrip(oldData, newData);
+	for (int tag = 0; tag <= 11; tag++)
+		EXPECT_EQ(fTags.count(tag), 1u) << "tag " << tag;
+	// The copies cost a few bytes each; what remains is the literals.
+	EXPECT_LT(patch.size(), 11 * (3 + 7) + 2000 + 300000 + 200);
+}
+
+
+TEST_F(PatchMakerTest, MovedBlocksAndTheEncodersForms)
+{
+	// Blocks of the old file in another order are found wherever they are.
+	Data oldData = Words(60000, 7);
+	Data newData;
+	for (size_t block : {5, 2, 0, 4, 1, 3})
+		newData.insert(newData.end(), oldData.begin() + block * 10000,
+			oldData.begin() + (block + 1) * 10000);
+	Data patch = RoundTrip(oldData, newData);
+	EXPECT_LT(patch.size(), 100u);
+
+	// The boundaries between the length forms.
+	PatchEncoder encoder;
+	Data bytes(1052688 + 1, 'x');
+	for (size_t length : {16, 17, 4112, 4113, 1052688, 1052689}) {
+		PatchEncoder one;
+		one.AddLiteral(bytes.data(), length);
+		std::vector<instruction> steps = Decode(one.Finish());
+		ASSERT_FALSE(steps.empty());
+		EXPECT_EQ(steps[0].length, std::min<size_t>(length, 1052688)) << length;
+		EXPECT_EQ(steps[0].tag, length <= 16 ? 0 : length <= 4112 ? 1 : 2) << length;
+		EXPECT_EQ(steps.size(), length > 1052688 ? 2u : 1u) << length;
+	}
+	for (uint32 offset : {0xffffu, 0x10000u, 0xffffffu, 0x1000000u}) {
+		PatchEncoder one;
+		one.AddCopy(offset, 1);
+		std::vector<instruction> steps = Decode(one.Finish());
+		ASSERT_EQ(steps.size(), 1u);
+		EXPECT_EQ(steps[0].offset, offset);
+		EXPECT_EQ(steps[0].tag, offset < 0x10000 ? 3 : offset < 0x1000000 ? 6 : 9);
+	}
+}
+
+
+TEST_F(PatchMakerTest, DiffCommand)
+{
+	ScratchDir folder;
+	Data oldData = Words(30000, 8);
+	Data newData = oldData;
+	newData.insert(newData.begin() + 15000, {1, 2, 3});
+	write_text(folder / "old", std::string(oldData.begin(), oldData.end()));
+	write_text(folder / "new", std::string(newData.begin(), newData.end()));
+
+	program_result result = run_tool("diff " + folder / "old" + " " + folder / "new" + " -o "
+		+ folder / "patch");
+	ASSERT_EQ(result.status, 0) << result.output;
+	std::string patchText = read_text(folder / "patch");
+	Data patch(patchText.begin(), patchText.end());
+	std::vector<instruction> steps = Decode(patch);
+	ASSERT_EQ(steps.size(), 3u);
+	EXPECT_EQ(steps[0].length, 15000u);
+	EXPECT_EQ(steps[1].tag, 0);
+	EXPECT_EQ(steps[2].offset, 15000u);
+
+	// Usage errors and files that are not there.
+	EXPECT_EQ(run_tool("diff " + folder / "old").status, 2);
+	result = run_tool("diff " + folder / "old" + " " + folder / "missing" + " -o "
+		+ folder / "patch2");
+	EXPECT_EQ(result.status, 1);
+	EXPECT_NE(result.output.find("missing"), std::string::npos) << result.output;
+	EXPECT_FALSE(std::filesystem::exists(folder / "patch2"));
+}

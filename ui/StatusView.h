@@ -1,0 +1,60 @@
+#ifndef _STATUS_VIEW_H
+#define _STATUS_VIEW_H
+
+// The contents of the progress window: a status bar that fills with the
+// bytes written, the item being installed with a running count, and a
+// Cancel button. It is driven only by messages from the install worker and
+// the item extraction:
+//
+//   'Extr'  "bytes" (int32 or int64), "item count" (int32): a run starts
+//   'GeTs'  "text", "item count", "bytes": a run starts with a label
+//   'CFln'  "filename": the item now being installed
+//   'Uprg'  "bytes": progress, answered with B_CANCELED / "canceled" (bool)
+//   'Done'  the run is over
+//   'Canc'  the Cancel button
+//
+// Cancelling is cooperative: the button only sets a flag, which the worker
+// learns in the reply to its next 'Uprg'.
+
+#include <View.h>
+
+class BButton;
+class BStatusBar;
+
+enum {
+	kStatusExtract = 'Extr',
+	kStatusStart = 'GeTs',
+	kStatusFileName = 'CFln',
+	kStatusProgress = 'Uprg',
+	kStatusDone = 'Done',
+	kStatusCancel = 'Canc'
+};
+
+class StatusView : public BView {
+public:
+	StatusView(BRect frame, const char* name);
+
+	virtual void MessageReceived(BMessage* message);
+	virtual void AttachedToWindow();
+
+	// For the curious (tests): the state only the window thread changes.
+	bool IsCanceled() const { return fCanceled; }
+	int32 ItemCount() const { return fItemCount; }
+	int32 ItemsDone() const { return fItemsDone; }
+
+private:
+	void _Start(BMessage* message);
+	void _FileName(BMessage* message);
+	void _Progress(BMessage* message);
+	void _Done();
+	void _Cancel();
+	BButton* _CancelButton() const;
+
+	BStatusBar* fStatusBar;
+	bool fCanceled;
+	int32 fItemCount;
+	int32 fItemsDone;
+	char fTrailingText[40];
+};
+
+#endif // _STATUS_VIEW_H
