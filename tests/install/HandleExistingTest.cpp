@@ -296,8 +296,8 @@ TEST_F(HandleExistingTest, CreationAndModificationTimes)
 	EXPECT_FALSE(Exists("Tool"));
 
 	// ... and ask about an existing entry that is newer.
-	answerer.Add(kSkipOptionLabel);
-	answerer.Add(RenameOptionLabel(kNewerModificationReplaceKind));
+	answerer.Add("Skip this item");
+	answerer.Add("Rename newer item and install older");
 	WriteExisting("Tool", "newer");
 	SetTimes("Tool", 1000001, 1000001);
 	Outcome createdLater = Handle(*createdOrAsk);
@@ -340,7 +340,7 @@ TEST_F(HandleExistingTest, NewerVersionAsks)
 
 	// The same version asks, with the newer-version wording; the dialog
 	// starts on the remembered choice.
-	answerer.Add(ReplaceOptionLabel(kNewerVersionReplaceKind));
+	answerer.Add("Replace newer version with older");
 	WriteExisting("Tool", "same");
 	SetVersion("Tool", 1, 10, 0);
 	fManager->fReplaceChoice = kRenameExistingChoice;
@@ -351,7 +351,7 @@ TEST_F(HandleExistingTest, NewerVersionAsks)
 	EXPECT_EQ(fManager->fDeleteList->CountItems(), 3);
 
 	// A newer one asks too; cancelling skips and reports the cancel.
-	answerer.AddCancel(kSkipOptionLabel);
+	answerer.AddCancel("Skip this item");
 	WriteExisting("Tool", "newer");
 	SetVersion("Tool", 3, 0, 0);
 	Outcome newer = Handle(*item);
@@ -377,10 +377,10 @@ TEST_F(HandleExistingTest, NewerVersionAsks)
 TEST_F(HandleExistingTest, AskingRemembersTheChoice)
 {
 	ReplaceDialogAnswerer answerer;
-	answerer.Add(RenameOptionLabel(kPlainReplaceKind));
+	answerer.Add("Rename existing item");
 	// Continue without touching an option: the remembered one.
 	answerer.Add("");
-	answerer.Add(kSkipOptionLabel);
+	answerer.Add("Skip this item");
 	answerer.AddCancel();
 
 	WriteExisting("Tool", "a");
@@ -429,7 +429,7 @@ TEST_F(HandleExistingTest, AskingRemembersTheChoice)
 TEST_F(HandleExistingTest, DontAskAgainSkipsLaterQuestions)
 {
 	ReplaceDialogAnswerer answerer;
-	answerer.Add(kSkipOptionLabel, 1);
+	answerer.Add("Skip this item", 1);
 	WriteExisting("Tool", "kept");
 	EXPECT_FALSE(Handle(*MakeItem(0)).write);
 	EXPECT_TRUE(fManager->fDontAsk);
@@ -499,7 +499,7 @@ TEST_F(HandleExistingTest, FoldersMergeWithOption6)
 	EXPECT_TRUE(Displaced("Tool/inside"));
 
 	// Option 6 meeting a file asks.
-	answerer.Add(kSkipOptionLabel);
+	answerer.Add("Skip this item");
 	WriteExisting("Tool", "file");
 	Outcome asked = Handle(*folder);
 	EXPECT_FALSE(asked.write);
