@@ -234,22 +234,14 @@ TEST_F(HandleExistingTest, ReplaceUnlessNewerVersion)
 	EXPECT_TRUE(Displaced("Tool"));
 
 	// Equal versions and files without a version are replaced too.
-	fManager->FinishInstall(false, nullptr);
-	ASSERT_TRUE(fManager->SetupInstall(nullptr, (char*)"apps", DeviceOf("/Data"), nullptr,
-		false));
 	WriteExisting("Tool", "same");
 	SetVersion("Tool", 2, 5, 1);
 	EXPECT_TRUE(Handle(*item).write);
 	EXPECT_FALSE(Exists("Tool"));
-
-	fManager->FinishInstall(false, nullptr);
-	ASSERT_TRUE(fManager->SetupInstall(nullptr, (char*)"apps", DeviceOf("/Data"), nullptr,
-		false));
 	WriteExisting("Tool", "none");
-	setItem(0, 0, 1);
 	EXPECT_TRUE(Handle(*item).write);
 	EXPECT_FALSE(Exists("Tool"));
-	EXPECT_TRUE(Displaced("Tool"));
+	EXPECT_EQ(fManager->fDeleteList->CountItems(), 3);
 }
 
 
@@ -508,25 +500,4 @@ TEST_F(HandleExistingTest, FoldersMergeWithOption6)
 	ASSERT_EQ(seen.size(), 1u);
 	EXPECT_EQ(seen[0].text, kPlainText);
 	EXPECT_EQ(answerer.Unexpected(), 0);
-}
-
-
-TEST_F(HandleExistingTest, DialogTexts)
-{
-	EXPECT_EQ(ExistingItemText(kPlainReplaceKind, "Tool", &fDir), kPlainText);
-	EXPECT_EQ(ExistingItemText(kNewerVersionReplaceKind, "Tool", &fDir), kVersionText);
-	EXPECT_EQ(ExistingItemText(kNewerCreationReplaceKind, "Tool", &fDir), kCreationText);
-	EXPECT_EQ(ExistingItemText(kNewerModificationReplaceKind, "Tool", &fDir),
-		kModificationText);
-	// Unknown kinds are asked plainly.
-	EXPECT_EQ(ExistingItemText(9, "Tool", &fDir), kPlainText);
-	BDirectory root("/");
-	EXPECT_EQ(ExistingItemText(kPlainReplaceKind, "x", &root),
-		"An item with the name \"x\" already exists in\n\"/\"");
-
-	int32 numbers[5] = {1, -2, 3, 4, 5};
-	version_info version = ItemVersion(numbers);
-	EXPECT_EQ(version.major, 1u);
-	EXPECT_EQ((int32)version.middle, -2);
-	EXPECT_EQ(version.internal, 5u);
 }
