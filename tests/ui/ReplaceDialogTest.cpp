@@ -203,11 +203,18 @@ TEST_F(ReplaceDialogPictureTest, WarningIconAndScreenshot)
 	bool dontAsk = false;
 	char text[] = "An item named \"Tool\"\nwith a newer version already exists in\n"
 		"\"/boot/apps\"";
-	ReplaceDialog* dialog = new ReplaceDialog(&choice, &dontAsk, text, 1);
-	auto going = std::async(std::launch::async, [dialog] { return dialog->Go(); });
+	// Made and run by one thread, as the install worker does.
+	auto going = std::async(std::launch::async, [&] {
+		return (new ReplaceDialog(&choice, &dontAsk, text, 1))->Go();
+	});
 
 	DisplayWindowInfo window;
 	ASSERT_TRUE(Automation::WaitForWindow("", &window));
+	// Whatever is checked below, the dialog goes away at the end.
+	struct Closer {
+		int32 id;
+		~Closer() { Automation::Click(id, "continue"); }
+	} closer{window.id};
 	ASSERT_TRUE(Automation::WaitUntilIdle());
 	std::string path = screenshot_path("ui-replace-dialog");
 	ASSERT_EQ(Automation::WriteWindowPNG(window.id, path.c_str()), B_OK);
@@ -229,6 +236,7 @@ TEST_F(ReplaceDialogPictureTest, WarningIconAndScreenshot)
 
 	ASSERT_EQ(Automation::Click(window.id, "continue"), B_OK);
 	EXPECT_EQ(going.get(), 0);
+	closer.id = -1;
 	EXPECT_EQ(choice, 2);
 	EXPECT_FALSE(WindowExists(window.id));
 }
