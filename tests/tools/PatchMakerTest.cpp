@@ -8,6 +8,10 @@
 #include "DoError.h"
 #include "PatchEncoder.h"
 #include "PatchMaker.h"
+#include "PackageAssembler.h"
+#include "PackageExtractor.h"
+#include "PackageLister.h"
+#include "PackageVerifier.h"
 #include "TempRoot.h"
 
 #include <zlib.h>
@@ -313,4 +317,80 @@ TEST_F(PatchMakerTest, DiffCommand)
 	EXPECT_EQ(result.status, 1);
 	EXPECT_NE(result.output.find("missing"), std::string::npos) << result.output;
 	EXPECT_FALSE(std::filesystem::exists(folder / "patch2"));
+}
+
+
+TEST_F(PatchMakerTest, ManifestPatchMadeFromTwoFiles)
+{
+	ScratchDir folder;
+	Data oldData = Words(40000, 9);
+	Data newData = oldData;
+	newData.erase(newData.begin() + 1000, newData.begin() + 1100);
+	newData.insert(newData.end(), {'e', 'n', 'd'});
+	write_text(folder / "src/bin/readme", "read me");
+	write_text(folder / "v1/tool", std::string(oldData.begin(), oldData.end()));
+	write_text(folder / "v2/tool", std::string(newData.begin(), newData.end()));
+	chmod((folder / "v2/tool").c_str(), 0755);
+	write_text(folder / "pkg.json", R"({"name": "Tool", "source": "src", "patches": [
+		{"old": "v1/tool", "new": "v2/tool", "folder": "bin"}]})");
+
+	std::string package = folder / "tool.pkg";
+	std::string message;
+	ASSERT_EQ(build_package((folder / "pkg.json").c_str(), nullptr, package.c_str(), &message),
+		B_OK) << message;
+	PackageVerifier verifier;
+	ASSERT_EQ(verifier.VerifyPath(package.c_str()), B_OK) << verifier.Reason();
+
+	// The catalog's patch record: the new file's name, sizes and mode.
+	PackageLister lister;
+	ASSERT_EQ(lister.Read(package.c_str()), B_OK) << lister.ErrorMessage();
+	const nlohmann::ordered_json* patch = nullptr;
+	for (const auto& top : lister.Description()["catalog"]["items"]) {
+		if (!top.contains("items"))
+			continue;
+		for (const auto& item : top["items"]) {
+			if (item["kind"] == "patch")
+				patch = &item;
+		}
+	}
+	ASSERT_NE(patch, nullptr) << lister.Json();
+	EXPECT_EQ((*patch)["name"], "tool");
+	EXPECT_EQ((*patch)["old size"], (int64)oldData.size());
+	EXPECT_EQ((*patch)["size"], (int64)newData.size());
+	EXPECT_EQ((*patch)["mode"], "0755");
+
+	// Its stored data is patch data that rebuilds the new file.
+	std::string out = folder / "out";
+	PackageExtractor extractor;
+	ASSERT_EQ(extractor.ExtractToHostFolder(package.c_str(), out.c_str()), B_OK);
+	std::string data = read_text(out + "/src/bin/tool");
+	ASSERT_GT(data.size(), 20u);
+	EXPECT_LT(data.size(), 200u);
+	// The extractor chose a system root of its own.
+	ASSERT_EQ(set_system_root(fRoot.HostPath().c_str()), B_OK);
+	fRoot.WriteFile("boot/old", std::string(oldData.begin(), oldData.end()));
+	fRoot.WriteFile("boot/patch", data);
+	fRoot.WriteFile("boot/new", "");
+	ArchivePatchItem item;
+	EXPECT_EQ(item.ApplyPatch("/boot/old", "/boot/new", "/boot/patch", 0), 0);
+	EXPECT_TRUE(fRoot.ReadFile("boot/new") == std::string(newData.begin(), newData.end()));
+
+	// Either given data or two files, and no sizes for made patches.
+	struct { const char* patches; const char* expected; } bad[] = {
+		{R"([{"old": "v1/tool"}])", "patches[0].new: missing"},
+		{R"([{"old": "v1/tool", "new": "v2/none"}])", "patches[0].new: \""},
+		{R"([{"source": "v1/tool", "old": "v1/tool", "new": "v2/tool"}])",
+			"patches[0]: give either"},
+		{R"([{"old": "v1/tool", "new": "v2/tool", "size": 5}])", "patches[0]: the sizes"},
+	};
+	for (const auto& manifest : bad) {
+		write_text(folder / "bad.json", std::string(R"({"name": "x", "source": "src", )")
+			+ R"("patches": )" + manifest.patches + "}");
+		program_result result = run_tool("build " + folder / "bad.json" + " -o "
+			+ folder / "bad.pkg");
+		EXPECT_EQ(result.status, 1) << manifest.patches;
+		EXPECT_NE(result.output.find(manifest.expected), std::string::npos)
+			<< result.output;
+		EXPECT_FALSE(std::filesystem::exists(folder / "bad.pkg"));
+	}
 }

@@ -508,17 +508,27 @@ ManifestParser::ParseExtras(const json& value, const std::string& field,
 		const json& entry = value[i];
 		std::vector<std::string> extraKeys = {"source", "name", "folder", "first"};
 		if (patches) {
-			extraKeys.push_back("old_size");
-			extraKeys.push_back("size");
+			extraKeys.insert(extraKeys.end(), {"old_size", "size", "old", "new"});
 		}
 		json settingsPart = json::object();
 		if (!entry.is_object())
 			Fail(entryField, "not an object");
 		manifest_extra_item item;
-		item.source = HostPath(String(entry, "source", entryField, true));
+		// A patch's data is either given, or made from the old and the new
+		// file; its name is then the new file's.
+		bool madePatch = patches && !entry.contains("source");
+		std::string nameSource = madePatch ? "new" : "source";
+		if (madePatch) {
+			item.oldFile = HostPath(String(entry, "old", entryField, true));
+			item.newFile = HostPath(String(entry, "new", entryField, true));
+		} else {
+			if (patches && (entry.contains("old") || entry.contains("new")))
+				Fail(entryField, "give either \"source\" or \"old\" and \"new\"");
+			item.source = HostPath(String(entry, "source", entryField, true));
+		}
 		item.name = String(entry, "name", entryField);
 		if (item.name.empty()) {
-			std::string leaf = String(entry, "source", entryField);
+			std::string leaf = String(entry, nameSource.c_str(), entryField);
 			item.name = leaf.substr(leaf.find_last_of('/') + 1);
 		}
 		if (item.name.empty() || item.name == "." || item.name == ".."
@@ -531,6 +541,9 @@ ManifestParser::ParseExtras(const json& value, const std::string& field,
 		if (item.folder == ".")
 			item.folder.clear();
 		item.first = Bool(entry, "first", entryField, false);
+		if (madePatch && (entry.contains("old_size") || entry.contains("size")))
+			Fail(entryField, "the sizes of a patch made from \"old\" and \"new\" are "
+				"those files' sizes");
 		if (patches && entry.contains("old_size"))
 			item.oldSize = Integer(entry["old_size"], Member(entryField, "old_size"), 0,
 				INT64_MAX);

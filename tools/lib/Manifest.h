@@ -68,6 +68,10 @@ struct manifest_extra_item {
 	// header unless the manifest gives them).
 	std::optional<int64> oldSize;
 	std::optional<int64> newSize;
+	// Patches made by the build: the old and the new file (host paths);
+	// `source` is then empty.
+	std::string oldFile;
+	std::string newFile;
 };
 
 class Manifest {

@@ -1,11 +1,13 @@
 #include "PackageAssembler.h"
 
+#include "ArchivePatchItem.h"
 #include "AtomicOutput.h"
 #include "AttributeSectionWriter.h"
 #include "CatalogWriter.h"
 #include "HostFile.h"
 #include "PackageWriter.h"
 #include "ParallelCompressor.h"
+#include "PatchMaker.h"
 #include "SourceTree.h"
 
 #include <ByteOrder.h>
@@ -14,6 +16,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 
@@ -88,6 +91,9 @@ struct PackageAssembler::plan_item {
 	std::string mimeType;
 	std::string linkTarget;
 	std::vector<source_attribute> attributes;
+	// A patch the build makes: its old and new file (host paths).
+	std::string patchOld;
+	std::string patchNew;
 	int32 job = -1;
 	std::vector<std::unique_ptr<plan_item>> children;
 };
@@ -97,7 +103,8 @@ PackageAssembler::PackageAssembler()
 	:
 	fThreads(0),
 	fPackageSize(0),
-	fItemCount(0)
+	fItemCount(0),
+	fPatchesMade(0)
 {
 }
 
@@ -153,6 +160,8 @@ PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, cons
 	if (scratch.empty())
 		return _Fail(B_ERROR, std::string(output) + ": cannot make a temporary folder beside it");
 
+	if ((status = _MakePatches(fPlan.get(), scratch)) != B_OK)
+		return status;
 	ParallelCompressor compressor(scratch.c_str(), fThreads);
 	_QueueFiles(fPlan.get(), compressor);
 	compressor.Start();
@@ -290,6 +299,8 @@ PackageAssembler::_PlanExtra(const Manifest& manifest, const manifest_extra_item
 	item->treePath = extra.folder.empty() ? extra.name : extra.folder + "/" + extra.name;
 	item->settings = manifest.SettingsFor(extra.folder);
 	Manifest::Overlay(item->settings, extra.settings);
+	if (!extra.oldFile.empty())
+		return _PlanMadePatch(manifest, extra, field, item);
 	struct stat st;
 	if (stat(extra.source.c_str(), &st) != 0) {
 		status_t status = errno_status();
@@ -317,6 +328,63 @@ PackageAssembler::_PlanExtra(const Manifest& manifest, const manifest_extra_item
 		item->size = extra.newSize ? *extra.newSize : B_BENDIAN_TO_HOST_INT32(newSize);
 	}
 	return _CheckDestination(manifest, *item, field.substr(field.find(": ") + 2));
+}
+
+
+// A patch made from two files: the new file gives its size, mode and times,
+// the old file the size by which the installer finds the original.
+status_t
+PackageAssembler::_PlanMadePatch(const Manifest& manifest, const manifest_extra_item& extra,
+	const std::string& field, plan_item* item)
+{
+	struct stat st[2];
+	const std::string* paths[2] = {&extra.oldFile, &extra.newFile};
+	const char* keys[2] = {".old", ".new"};
+	for (int i = 0; i < 2; i++) {
+		if (stat(paths[i]->c_str(), &st[i]) != 0) {
+			status_t status = errno_status();
+			return _Fail(status, field + keys[i] + ": " + Quoted(*paths[i]) + ": "
+				+ strerror(errno));
+		}
+		if (!S_ISREG(st[i].st_mode)) {
+			return _Fail(B_BAD_TYPE, field + keys[i] + ": " + Quoted(*paths[i])
+				+ ": not a file");
+		}
+		if ((int64)st[i].st_size >= kPatchSizeLimit) {
+			return _Fail(errno_to_status(EFBIG), field + keys[i] + ": " + Quoted(*paths[i])
+				+ ": 4 GiB or larger; patch data describes only smaller files");
+		}
+	}
+	item->patchOld = extra.oldFile;
+	item->patchNew = extra.newFile;
+	item->oldSize = st[0].st_size;
+	item->size = st[1].st_size;
+	item->mode = (int32)(st[1].st_mode & 07777);
+	item->creationTime = ClampTime(st[1].st_mtime);
+	item->modificationTime = ClampTime(st[1].st_mtime);
+	return _CheckDestination(manifest, *item, field.substr(field.find(": ") + 2));
+}
+
+
+status_t
+PackageAssembler::_MakePatches(plan_item* item, const std::string& scratch)
+{
+	if (!item->patchOld.empty()) {
+		std::string path = scratch + "/patch-" + std::to_string(fPatchesMade++);
+		PatchMaker maker;
+		status_t status = maker.MakeFile(item->patchOld.c_str(), item->patchNew.c_str(),
+			path.c_str());
+		if (status != B_OK)
+			return _Fail(status, "making the patch " + Quoted(item->treePath) + ": "
+				+ maker.ErrorMessage());
+		item->hostPath = path;
+	}
+	for (auto& child : item->children) {
+		status_t status = _MakePatches(child.get(), scratch);
+		if (status != B_OK)
+			return status;
+	}
+	return B_OK;
 }
 
 

@@ -51,8 +51,11 @@ private:
 	status_t _PlanNode(const Manifest& manifest, const source_node* node, plan_item* item);
 	status_t _PlanExtra(const Manifest& manifest, const manifest_extra_item& extra,
 		int32 kind, const std::string& field, plan_item* item);
+	status_t _PlanMadePatch(const Manifest& manifest, const manifest_extra_item& extra,
+		const std::string& field, plan_item* item);
 	status_t _CheckDestination(const Manifest& manifest, const plan_item& item,
 		const std::string& where);
+	status_t _MakePatches(plan_item* item, const std::string& scratch);
 	void _QueueFiles(plan_item* item, ParallelCompressor& compressor);
 	status_t _WriteEntries(plan_item* item, PackageWriter& writer,
 		ParallelCompressor& compressor, CatalogEntry* entry);
@@ -63,6 +66,7 @@ private:
 	std::unique_ptr<plan_item> fPlan;
 	int64 fPackageSize;
 	int32 fItemCount;
+	int32 fPatchesMade;
 };
 
 // Builds `output` from the manifest at `manifestPath` (and a source folder

@@ -28,6 +28,8 @@ const int32 kHashBits = 20;
 const uint32 kNoPosition = UINT32_MAX;
 // A candidate this long is good enough: the search stops there.
 const size_t kGoodEnough = 65536;
+// How many recent shifts between old and new positions are tried.
+const int32 kRecentShifts = 8;
 
 
 uint32
@@ -111,6 +113,14 @@ public:
 		match best;
 		if (expected < fOldSize)
 			_Consider((uint32)expected, position, &best);
+		// Where recent copies came from relative to where they went: code
+		// and data each keep their own shift.
+		for (int32 i = 0; i < fRecentCount; i++) {
+			int64 candidate = (int64)position + fRecent[i];
+			if (candidate >= 0 && (uint64)candidate < fOldSize
+					&& (uint64)candidate != expected)
+				_Consider((uint32)candidate, position, &best);
+		}
 		if (position + kHashBytes > fNewSize)
 			return best;
 		int32 tries = fDepth;
@@ -121,6 +131,21 @@ public:
 				_Consider(candidate, position, &best);
 		}
 		return best;
+	}
+
+	// A copy from `offset` went to `position`: the shift is tried first
+	// from now on.
+	void Remember(uint32 offset, size_t position)
+	{
+		int64 shift = (int64)offset - (int64)position;
+		int32 at = 0;
+		while (at < fRecentCount && fRecent[at] != shift)
+			at++;
+		if (at == fRecentCount && fRecentCount < kRecentShifts)
+			fRecentCount++;
+		for (int32 i = std::min(at, kRecentShifts - 1); i > 0; i--)
+			fRecent[i] = fRecent[i - 1];
+		fRecent[0] = shift;
 	}
 
 	// Grows a match backward over bytes not yet covered (down to `limit`).
@@ -160,6 +185,8 @@ private:
 	size_t fNewSize;
 	int32 fDepth;
 	MatchIndex fIndex;
+	int64 fRecent[kRecentShifts];
+	int32 fRecentCount = 0;
 };
 
 
@@ -270,6 +297,7 @@ PatchMaker::Make(const uint8* oldData, size_t oldSize, const uint8* newData, siz
 		position = start + here.length;
 		literalStart = position;
 		expected = (uint64)here.offset + here.length;
+		matcher.Remember(here.offset, start);
 		if (position < newSize)
 			next = matcher.BestAt(position, expected);
 	}

@@ -6,8 +6,9 @@
 //
 // Every position of the old file is indexed by a hash of the 8 bytes there
 // (chains of earlier positions with the same hash). The new file is walked
-// from the start: at each position the candidates of its hash chain, and the
-// place in the old file just after the last copy (code that moved keeps its
+// from the start: at each position the candidates of its hash chain, the
+// place in the old file just after the last copy, and the places at the
+// shifts of the last few copies (code and data that moved keep their
 // order), are extended forward; the candidate that saves the most bytes over
 // literals wins, unless the next position offers clearly more. A copy also
 // grows backward over the literals before it. What no copy covers goes in
