@@ -1,6 +1,74 @@
 #include "ArchiveScriptItem.h"
 
+#include "DestManager.h"
+#include "DoError.h"
+#include "ExistingItems.h"
+#include "InstallPack.h"
+#include "PackAttrib.h"
+
+#include <Directory.h>
+#include <Entry.h>
+#include <Errors.h>
+#include <File.h>
+#include <Message.h>
+#include <Path.h>
+#include <ScriptRunner.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Every script is written to this name, one after the other.
+const char* const kScriptFileName = "tmpscript00001";
+
+// The script runs for its owner only: it is the installer's own file.
+const mode_t kScriptPermissions = 0700;
+
+std::atomic<uint32> sRunnerFlags(0);
+
+void
+SendFileName(InstallPack* pack, const char* name)
+{
+	BMessage message('CFln');
+	message.AddString("filename", name);
+	pack->fStatusMessenger.SendMessage(&message, (BHandler*)NULL,
+		B_INFINITE_TIMEOUT);
+}
+
+
+// Sizes are 64-bit; the message keeps the 32-bit field while the value
+// fits it.
+void
+SendProgress(InstallPack* pack, int64 bytes)
+{
+	BMessage message('Uprg');
+	if (bytes == (int32)bytes)
+		message.AddInt32("bytes", (int32)bytes);
+	else
+		message.AddInt64("bytes", bytes);
+	pack->fStatusMessenger.SendMessage(&message, (BHandler*)NULL,
+		B_INFINITE_TIMEOUT);
+}
+
+
+void
+WriteLog(DestManager* manager, const char* text)
+{
+	if (!manager->fLogging)
+		return;
+	BFile* log = manager->LogFile();
+	if (log != NULL && manager->fLogging)
+		log->Write(text, strlen(text));
+}
+
+} // namespace
+
+
 ArchiveScriptItem::ArchiveScriptItem()
+	:
+	fLastExitStatus(-1)
 {
 }
 
@@ -10,10 +78,145 @@ ArchiveScriptItem::~ArchiveScriptItem()
 }
 
 
-// Running scripts comes with the installation engine.
-status_t
-ArchiveScriptItem::ExtractItem(InstallPack*, BDirectory*, DestManager*, uint32,
-	bool)
+void
+ArchiveScriptItem::SetRunnerFlags(uint32 flags)
 {
-	return B_UNSUPPORTED;
+	sRunnerFlags = flags;
+}
+
+
+status_t
+ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
+	DestManager* manager, uint32 groups, bool skip)
+{
+	fLastExitStatus = -1;
+	if ((fGroups & groups) == 0)
+		return B_OK;
+	if (skip) {
+		SendProgress(pack, manager->AllocSize(fSize));
+		return B_OK;
+	}
+	SendFileName(pack, fName);
+	if (manager->fCanceled)
+		return B_CANCELED;
+
+	BDirectory* folder = manager->DirectoryFor(fDestIndex, parent, fCustom, true,
+		NULL);
+	if (folder == NULL) {
+		return handleInstallError(
+			"Destination directory for \"%s\" could not be found.", fName,
+			B_ENTRY_NOT_FOUND, manager);
+	}
+
+	BEntry script;
+	status_t status = manager->fTempDir.CreateFile(kScriptFileName, NULL, false);
+	if (status == B_OK)
+		status = manager->fTempDir.FindEntry(kScriptFileName, &script);
+	if (status != B_OK) {
+		return handleInstallError("Error creating new file \"%s\".", fName,
+			status, manager);
+	}
+
+	bool run = true;
+	status = _FillScript(pack, &script, manager, &run);
+	if (status != B_OK)
+		return status;
+
+	int64 extra = manager->AllocExtra(fSize);
+	if (extra != 0)
+		SendProgress(pack, extra);
+
+	char line[B_FILE_NAME_LENGTH + 64];
+	snprintf(line, sizeof(line), "Executing shell script %s\n", fName);
+	WriteLog(manager, line);
+
+	status_t result = B_OK;
+	if (run) {
+		fLastExitStatus = _Run(&script, folder, manager);
+		bool failed = fLastExitStatus != 0 && fLastExitStatus != -1;
+		if (failed && manager->fAttrib != NULL && manager->fAttrib->fScriptFailure)
+			result = -1;
+	}
+	script.Remove();
+	return result;
+}
+
+
+// Writes the stored script into the temporary file. B_OK when the item goes
+// on (`run` false: the script is not to run), otherwise the item's result.
+status_t
+ArchiveScriptItem::_FillScript(InstallPack* pack, BEntry* script,
+	DestManager* manager, bool* run)
+{
+	if ((pack->fArchiveFlags & kScriptDataNotStored) != 0) {
+		// The package carries no script data: the file stays empty.
+		SendProgress(pack, (int32)fSize);
+		return pack->fCancel ? B_CANCELED : B_OK;
+	}
+
+	BFile file(script, B_READ_WRITE);
+	status_t status = file.InitCheck();
+	if (status == B_OK)
+		status = pack->ExtractFile(&file, fOffset);
+	if (status == B_CANCELED) {
+		file.Unset();
+		script->Remove();
+		return B_CANCELED;
+	}
+	pack->ResetDecompress();
+	if (status < B_OK) {
+		return handleInstallError(
+			"Encountered an error when decompressing the file \"%s\".", fName,
+			status, manager);
+	}
+
+	off_t size = -1;
+	if (file.GetSize(&size) != B_OK || size != fSize) {
+		doError("Warning, input and output file sizes do not match. The file "
+			"\"%s\" may be corrupt.", fName, errCONTINUE);
+		*run = false;
+	}
+	return B_OK;
+}
+
+
+// Runs the script in `folder` with its output in the log (or read and
+// dropped when logging is off). Its exit status, or -1 when it could not be
+// started.
+int32
+ArchiveScriptItem::_Run(BEntry* script, BDirectory* folder, DestManager* manager)
+{
+	BPath scriptPath;
+	BEntry folderEntry;
+	BPath folderPath;
+	if (script->GetPath(&scriptPath) != B_OK || folder->GetEntry(&folderEntry) != B_OK
+		|| folderEntry.GetPath(&folderPath) != B_OK)
+		return -1;
+	// The stored permissions are the package's; the installer's copy is run
+	// by its owner only.
+	script->SetPermissions(kScriptPermissions);
+
+	ScriptRunner runner(sRunnerFlags);
+	runner.SetWorkingDirectory(folderPath.Path());
+	BFile* log = manager->fLogging ? manager->LogFile() : NULL;
+	runner.SetOutput(manager->fLogging ? log : NULL);
+
+	int32 exitStatus = -1;
+	if (runner.Run(scriptPath.Path(), NULL, &exitStatus) != B_OK)
+		return -1;
+
+	if (!runner.RanIsolated()) {
+		// The reader of the log learns that the script saw the host's files.
+		char note[B_FILE_NAME_LENGTH + 160];
+		if (runner.ViewError() != B_OK) {
+			snprintf(note, sizeof(note), "(Shell script %s ran without an isolated "
+				"view of the system: %s)\n", fName,
+				strerror_status(runner.ViewError()));
+		} else {
+			snprintf(note, sizeof(note), "(Shell script %s ran without an isolated "
+				"view of the system)\n", fName);
+		}
+		WriteLog(manager, note);
+	}
+	return exitStatus;
 }

@@ -3,6 +3,7 @@
 #include "ArchivePatchItem.h"
 #include "CreatePath.h"
 #include "DoError.h"
+#include "FindChoiceWind.h"
 #include "FindItem.h"
 #include "PackAttrib.h"
 #include "REntryList.h"
@@ -262,11 +263,14 @@ DestManager::_ResolveQuery(FindItem* item)
 
 
 void
-DestManager::_ChooseAmongMatches(REntryList* matches, FindItem*, bool* ok,
+DestManager::_ChooseAmongMatches(REntryList* matches, FindItem* item, bool* ok,
 	entry_ref* ref)
 {
-	matches->Rewind();
-	*ok = matches->GetNextRef(ref) == B_OK;
+	// The chooser runs in its own thread; this one waits until it is gone
+	// and its answer is written.
+	*ok = false;
+	FindChoiceWind* chooser = new FindChoiceWind(matches, ok, ref, item);
+	chooser->Go();
 }
 
 

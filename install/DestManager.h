@@ -95,9 +95,8 @@ private:
 	void _ResolveSystemFolder(DestItem* item, bool create);
 	bool _LocateOriginal(DestItem* item, BDirectory* dir, ArchivePatchItem* patch);
 	bool _RestoreItem(const DeleteItem* record);
-	// Where a query found several files: the one to use, in `ref`, and
-	// whether the user agreed (`ok`). The choice window is not there yet:
-	// the first match is taken.
+	// Where a query found several files: the user picks the one to use, in
+	// `ref`, and `ok` says whether the user agreed (the chooser window).
 	void _ChooseAmongMatches(REntryList* matches, FindItem* item, bool* ok,
 		entry_ref* ref);
 

@@ -29,6 +29,11 @@ BStatusBar::AttachedToWindow()
 		SetViewColor(Parent()->ViewColor());
 		SetLowColor(Parent()->ViewColor());
 	}
+	// As tall as its text line and its bar need, whatever height it was
+	// given: a frame just as high as the bar still shows both.
+	float height;
+	GetPreferredSize(NULL, &height);
+	ResizeTo(Bounds().Width(), height);
 	BView::AttachedToWindow();
 }
 

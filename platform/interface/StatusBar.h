@@ -14,6 +14,7 @@ public:
 		const char* trailingLabel = NULL);
 	~BStatusBar() override;
 
+	// Takes the height of its text line and bar.
 	void AttachedToWindow() override;
 	void Draw(BRect updateRect) override;
 	// B_UPDATE_STATUS_BAR ("delta", "text", "trailing_text") and

@@ -1,6 +1,7 @@
 // Where installed items go: destination indices, the run's temporary folder,
 // the items it holds while a run goes on, and the install log.
 
+#include "ChooserAnswerer.h"
 #include "TempRoot.h"
 
 #include "ArchivePatchItem.h"
@@ -208,7 +209,15 @@ TEST_F(DestManagerTest, QueryDestinations)
 	FindItem* missing = static_cast<FindItem*>(manager.fCustomDests->ItemAt(1));
 	FindItem* bare = static_cast<FindItem*>(manager.fCustomDests->ItemAt(2));
 
-	BDirectory* dir = manager.DirectoryFor(0, nullptr, true, false, nullptr);
+	// Two files of that size and signature: the user picks one.
+	BDirectory* dir;
+	{
+		ChooserAnswerer answer("/Data/apps/Tool", "Continue");
+		dir = manager.DirectoryFor(0, nullptr, true, false, nullptr);
+		answer.Join();
+		EXPECT_TRUE(answer.Answered());
+		EXPECT_EQ(answer.Rows().size(), 2u);
+	}
 	EXPECT_EQ(PathOf(dir), "/Data/apps");
 	EXPECT_FALSE(found->fNotFound);
 	EXPECT_STREQ(found->fFoundRef.name, "Tool");
@@ -222,8 +231,14 @@ TEST_F(DestManagerTest, QueryDestinations)
 	EXPECT_NE(manager.FetchQuery(bare, &result), B_OK);
 	EXPECT_EQ(manager.DirectoryFor(2, nullptr, true, false, nullptr), nullptr);
 
-	// Several matches: one of them is taken, and the run goes on.
-	EXPECT_NE(manager.DirectoryFor(3, nullptr, true, false, nullptr), nullptr);
+	// Several matches: the user is asked, takes the first, and the run goes
+	// on.
+	{
+		ChooserAnswerer answer(-1, "Continue");
+		EXPECT_NE(manager.DirectoryFor(3, nullptr, true, false, nullptr), nullptr);
+		answer.Join();
+		EXPECT_TRUE(answer.Answered());
+	}
 	EXPECT_FALSE(manager.fCanceled);
 
 	// A patch of the found file takes the query's match as its original;
