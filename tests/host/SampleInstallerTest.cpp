@@ -25,7 +25,7 @@ namespace {
 const std::string kInstaller = KESTROVAN_SAMPLE_INSTALLER;
 const std::string kProgram = KESTROVAN_SAMPLE_PROGRAM;
 
-struct Run {
+struct RunResult {
 	int status = -1;
 	std::string errors;
 };
@@ -70,13 +70,13 @@ protected:
 		std::filesystem::create_directories(fRoot + "/Data");
 	}
 
-	Run Install(const std::string& arguments,
+	RunResult Install(const std::string& arguments,
 		const std::string& program = kInstaller)
 	{
 		std::string errors = fScratch.Path() + "/stderr.txt";
 		std::string command = Quoted(program) + " --root " + Quoted(fRoot) + " "
 			+ arguments + " 2>" + Quoted(errors) + " >/dev/null </dev/null";
-		Run run;
+		RunResult run;
 		int result = std::system(command.c_str());
 		run.status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
 		run.errors = ReadFile(errors);
@@ -106,7 +106,7 @@ const std::string kLog = "/boot/Kestrovan Sample Install Log";
 
 TEST_F(SampleInstallerTest, InstallsEverythingWithItsAttributesAndLog)
 {
-	Run run = Install(kUnattended);
+	RunResult run = Install(kUnattended);
 	ASSERT_EQ(0, run.status) << run.errors;
 	EXPECT_NE(std::string::npos, run.errors.find("answer: Close")) << run.errors;
 
@@ -151,13 +151,13 @@ TEST_F(SampleInstallerTest, InstallsEverythingWithItsAttributesAndLog)
 TEST_F(SampleInstallerTest, AnswersFollowTheOptions)
 {
 	// Declined: nothing installed, status 1, no window of the package.
-	Run declined = Install("--unattended");
+	RunResult declined = Install("--unattended");
 	EXPECT_EQ(1, declined.status) << declined.errors;
 	EXPECT_NE(std::string::npos, declined.errors.find("agreement: Disagree"));
 	EXPECT_FALSE(Exists("/boot/apps"));
 
 	// The other group, another volume.
-	Run minimal = Install(std::string(kUnattended) + " --groups Minimal --volume Data");
+	RunResult minimal = Install(std::string(kUnattended) + " --groups Minimal --volume Data");
 	ASSERT_EQ(0, minimal.status) << minimal.errors;
 	EXPECT_TRUE(Exists("/Data/apps/Kestrovan Sample/Kestrovan Sample"));
 	EXPECT_FALSE(Exists("/Data/apps/Kestrovan Sample/docs"));
@@ -165,7 +165,7 @@ TEST_F(SampleInstallerTest, AnswersFollowTheOptions)
 	EXPECT_NE(std::string::npos, minimal.errors.find("groups: Minimal"));
 
 	// Again on top: the program asks (same version), answered "rename".
-	Run again = Install(std::string(kUnattended)
+	RunResult again = Install(std::string(kUnattended)
 		+ " --groups Minimal --volume Data --existing rename");
 	ASSERT_EQ(0, again.status) << again.errors;
 	EXPECT_NE(std::string::npos, again.errors.find("replace dialog: An item named "
@@ -174,7 +174,7 @@ TEST_F(SampleInstallerTest, AnswersFollowTheOptions)
 	EXPECT_TRUE(Exists("/Data/apps/Kestrovan Sample.old"));
 
 	// Unknown groups and volumes stop before anything is written.
-	Run unknown = Install(std::string(kUnattended) + " --groups Nothing");
+	RunResult unknown = Install(std::string(kUnattended) + " --groups Nothing");
 	EXPECT_EQ(1, unknown.status);
 	EXPECT_NE(std::string::npos, unknown.errors.find("no group \"Nothing\""));
 	EXPECT_FALSE(Exists("/boot/apps"));
@@ -184,7 +184,7 @@ TEST_F(SampleInstallerTest, AnswersFollowTheOptions)
 TEST_F(SampleInstallerTest, AnAbsoluteFolderIsPickedInTheFilePanel)
 {
 	std::filesystem::create_directories(Host("/Data/tools/bin"));
-	Run run = Install(std::string(kUnattended) + " --folder /Data/tools/bin");
+	RunResult run = Install(std::string(kUnattended) + " --folder /Data/tools/bin");
 	ASSERT_EQ(0, run.status) << run.errors;
 	EXPECT_TRUE(Exists("/Data/tools/bin/Kestrovan Sample/Kestrovan Sample"));
 	// The settings go with the volume of the folder.
@@ -202,13 +202,13 @@ TEST_F(SampleInstallerTest, UsageErrorsAndUnusablePackages)
 	std::string bytes = ReadFile(SAMPLE_PACKAGE);
 	bytes[3] = '\r';
 	std::ofstream(damaged, std::ios::binary) << bytes;
-	Run run = Install(std::string(kUnattended) + " " + Quoted(damaged));
+	RunResult run = Install(std::string(kUnattended) + " " + Quoted(damaged));
 	EXPECT_EQ(1, run.status);
 	EXPECT_EQ(std::string::npos, run.errors.find("install window")) << run.errors;
 	EXPECT_FALSE(run.errors.empty());
 
 	// The stand-alone package installs like the installer does.
-	Run plain = Install(std::string(kUnattended) + " " + Quoted(SAMPLE_PACKAGE));
+	RunResult plain = Install(std::string(kUnattended) + " " + Quoted(SAMPLE_PACKAGE));
 	EXPECT_EQ(0, plain.status) << plain.errors;
 	EXPECT_TRUE(Exists(kTop + "/Kestrovan Sample"));
 }

@@ -34,7 +34,9 @@ TEST(ManifestTest, PlainManifestGetsWorkingDefaults)
 	item_settings settings = manifest.SettingsFor("any/file");
 	EXPECT_EQ(*settings.groups, 1u);
 	EXPECT_EQ(*settings.platform, 2u);
-	EXPECT_EQ(*settings.destination, -1);
+	// Into its own folder; only the top level goes to the install folder.
+	EXPECT_EQ(*settings.destination, -2);
+	EXPECT_EQ(*manifest.SettingsFor("file").destination, -1);
 	EXPECT_EQ(*settings.replace, 0);
 	EXPECT_FALSE(*settings.custom);
 	EXPECT_FALSE(settings.version.has_value());

@@ -134,13 +134,20 @@ TEST_F(PackageToolTest, BuildListVerifyExtract)
 	EXPECT_EQ((*tool)["mode"], "0755");
 	EXPECT_EQ((*tool)["replace"], 2);
 	EXPECT_EQ((*tool)["platform"], 2);
-	EXPECT_EQ((*tool)["destination"], -1);
+	// The folder goes to the install folder, what it holds into it.
+	EXPECT_EQ((*bin)["destination"], -1);
+	EXPECT_EQ((*tool)["destination"], -2);
 	EXPECT_EQ((*tool)["version"], nlohmann::ordered_json({1, 2, 3, 0, 0}));
 	EXPECT_EQ((*tool)["modified"], 1500000000 + 9);
 	const auto* deepFolder = FindItem(top, "a");
 	ASSERT_NE(deepFolder, nullptr);
 	EXPECT_EQ((*deepFolder)["groups"], 2);
 	EXPECT_EQ((*deepFolder)["destination"], 0);
+	// Its groups reach what it holds; its destination does not.
+	const auto* inner = FindItem(*deepFolder, "b");
+	ASSERT_NE(inner, nullptr);
+	EXPECT_EQ((*inner)["groups"], 2);
+	EXPECT_EQ((*inner)["destination"], -2);
 	const auto* link = FindItem(top, "docs-link");
 	ASSERT_NE(link, nullptr);
 	EXPECT_EQ((*link)["kind"], "link");

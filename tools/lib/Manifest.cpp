@@ -705,5 +705,22 @@ Manifest::SettingsFor(const std::string& path) const
 			break;
 		start = slash + 1;
 	}
+	// A destination places the item it is given for, not what that item
+	// holds: an item inside a sub-folder goes into that folder unless its
+	// own settings say otherwise.
+	if (path.find('/') != std::string::npos)
+		PlaceInContainingFolder(path, settings);
 	return settings;
+}
+
+
+void
+Manifest::PlaceInContainingFolder(const std::string& path,
+	item_settings& settings) const
+{
+	auto own = fItems.find(path);
+	if (own != fItems.end() && own->second.destination)
+		return;
+	settings.destination = kDestinationParentFolder;
+	settings.custom = false;
 }

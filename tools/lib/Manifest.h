@@ -116,6 +116,10 @@ public:
 	// "a/b"): the package defaults, then each enclosing folder's, then the
 	// path's own.
 	item_settings SettingsFor(const std::string& path) const;
+	// Items inside a sub-folder go into that folder (destination -2) unless
+	// `path`'s own settings give a destination.
+	void PlaceInContainingFolder(const std::string& path,
+		item_settings& settings) const;
 	uint32 AllGroupsMask() const;
 	// Copies the fields that `over` sets onto `base`.
 	static void Overlay(item_settings& base, const item_settings& over);

@@ -298,6 +298,11 @@ PackageAssembler::_PlanExtra(const Manifest& manifest, const manifest_extra_item
 	item->hostPath = extra.source;
 	item->treePath = extra.folder.empty() ? extra.name : extra.folder + "/" + extra.name;
 	item->settings = manifest.SettingsFor(extra.folder);
+	// A script or patch in a sub-folder is inside that folder.
+	if (!extra.folder.empty() && !extra.settings.destination) {
+		item->settings.destination = kDestinationParentFolder;
+		item->settings.custom = false;
+	}
 	Manifest::Overlay(item->settings, extra.settings);
 	if (!extra.oldFile.empty())
 		return _PlanMadePatch(manifest, extra, field, item);
@@ -432,12 +437,16 @@ PackageAssembler::_WriteEntries(plan_item* item, PackageWriter& writer,
 	status_t status = B_OK;
 	int64 size = item->size;
 	switch (item->kind) {
+		// A folder or link without attributes has no node data: its
+		// catalog offset stays -1 and the installer extracts nothing for it.
 		case kFolderKind:
-			status = writer.AddFolderEntry(attributes, &offset);
+			if (!attributes.empty())
+				status = writer.AddFolderEntry(attributes, &offset);
 			size = 0;
 			break;
 		case kLinkKind:
-			status = writer.AddLinkEntry(attributes, &offset);
+			if (!attributes.empty())
+				status = writer.AddLinkEntry(attributes, &offset);
 			break;
 		default: {
 			status = compressor.WaitFor(item->job);
