@@ -112,7 +112,10 @@ TEST_F(SampleInstallerTest, InstallsEverythingWithItsAttributesAndLog)
 
 	// The program: its bytes, mode, signature, version and icons.
 	const std::string program = Host(kTop + "/Kestrovan Sample");
-	EXPECT_EQ(ReadFile(kProgram), ReadFile(program));
+	// The program as the author's folder held it: the built program with
+	// its resources behind it.
+	EXPECT_EQ(ReadFile(SAMPLE_STAGE "/Kestrovan Sample"), ReadFile(program));
+	EXPECT_EQ(0u, ReadFile(program).find(ReadFile(kProgram)));
 	struct stat st;
 	ASSERT_EQ(0, stat(program.c_str(), &st));
 	EXPECT_EQ(0755u, st.st_mode & 07777);
@@ -140,8 +143,8 @@ TEST_F(SampleInstallerTest, InstallsEverythingWithItsAttributesAndLog)
 	EXPECT_NE(std::string::npos,
 		log.find("Kestrovan Sample set up in /boot/apps/Kestrovan Sample\n")) << log;
 	EXPECT_NE(std::string::npos, log.find("\n\nCompleted: ")) << log;
-	EXPECT_NE(std::string::npos, log.find("/boot/apps/Kestrovan Sample/docs/\n"
-		"ReadMe.txt\n")) << log;
+	EXPECT_NE(std::string::npos, log.find("/boot/apps/Kestrovan Sample/docs/"
+		"ReadMe.txt\n\tSize: 346 bytes\t\tType: text/plain\n")) << log;
 
 	// Nothing is left in the temporary folder of the run.
 	EXPECT_TRUE(std::filesystem::is_empty(Host("/boot/var/tmp")));
@@ -164,14 +167,16 @@ TEST_F(SampleInstallerTest, AnswersFollowTheOptions)
 	EXPECT_TRUE(Exists("/Data/home/config/settings/Kestrovan Sample settings"));
 	EXPECT_NE(std::string::npos, minimal.errors.find("groups: Minimal"));
 
-	// Again on top: the program asks (same version), answered "rename".
+	// Again on top: the folder is merged, the program asks (same version),
+	// answered "rename".
 	RunResult again = Install(std::string(kUnattended)
 		+ " --groups Minimal --volume Data --existing rename");
 	ASSERT_EQ(0, again.status) << again.errors;
 	EXPECT_NE(std::string::npos, again.errors.find("replace dialog: An item named "
 		"\"Kestrovan Sample\"\nwith a newer version already exists in\n"
-		"\"/Data/apps\"")) << again.errors;
-	EXPECT_TRUE(Exists("/Data/apps/Kestrovan Sample.old"));
+		"\"/Data/apps/Kestrovan Sample\"")) << again.errors;
+	EXPECT_TRUE(Exists("/Data/apps/Kestrovan Sample/Kestrovan Sample.old"));
+	EXPECT_TRUE(Exists("/Data/apps/Kestrovan Sample/Kestrovan Sample"));
 
 	// Unknown groups and volumes stop before anything is written.
 	RunResult unknown = Install(std::string(kUnattended) + " --groups Nothing");
