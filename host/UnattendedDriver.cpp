@@ -45,12 +45,17 @@ Say(const char* format, const std::string& text)
 }
 
 
-// Runs `action` with the window locked; false when the window is gone.
+// A window busy in a long handler (the progress window shows "Finished"
+// for half a second) is not waited for longer than this.
+const bigtime_t kLockWait = 100000;
+
+// Runs `action` with the window locked; false when the window is gone or
+// stays busy.
 bool
 WithWindow(const DisplayWindowInfo& info,
 	const std::function<void(BWindow*)>& action)
 {
-	if (!info.target.LockTarget())
+	if (info.target.LockTargetWithTimeout(kLockWait) != B_OK)
 		return false;
 	BLooper* looper = NULL;
 	info.target.Target(&looper);
@@ -185,14 +190,16 @@ void
 UnattendedDriver::_Run()
 {
 	while (fRunning) {
+		// Pictures first: a window is pictured as it appears, before an
+		// answer changes or closes it.
+		if (!fOptions.fScreenshots.empty())
+			_TakeScreenshots();
 		if (fAnswer) {
 			for (const DisplayWindowInfo& info : Automation::Windows()) {
 				if (!info.hidden)
 					_Visit(info);
 			}
 		}
-		if (!fOptions.fScreenshots.empty())
-			_TakeScreenshots();
 		snooze(kTick);
 	}
 	if (!fOptions.fScreenshots.empty())
@@ -235,8 +242,11 @@ UnattendedDriver::_Visit(const DisplayWindowInfo& info)
 	if (kind == kOtherWindow || kind == kFilePanel
 		|| fAnswered.count(info.id) != 0)
 		return;
-	// Dialogs build their views as they are shown: answer them settled.
+	// Dialogs build their views as they are shown: answer them settled,
+	// and picture them before the answer closes them.
 	Automation::WaitUntilIdle(1000000);
+	if (!fOptions.fScreenshots.empty())
+		_TakeScreenshots();
 	fAnswered.insert(info.id);
 	switch (kind) {
 		case kAgreementWindow:
@@ -648,6 +658,32 @@ UnattendedDriver::_GiveUp(int32 window, const char* why)
 }
 
 
+// Pictures are named by what the window is, so that a run's pictures can be
+// told apart (dialogs and alerts have no title).
+std::string
+UnattendedDriver::_PictureName(const DisplayWindowInfo& info) const
+{
+	switch (_Classify(info)) {
+		case kAgreementWindow:
+			return "agreement";
+		case kInstallWindow:
+			return "install-window";
+		case kAlertWindow:
+			return "alert";
+		case kReplaceDialog:
+			return "replace-dialog";
+		case kPatchWindow:
+			return "patch-window";
+		case kChooserWindow:
+			return "results-chooser";
+		case kFilePanel:
+			return "file-panel";
+		default:
+			return FileNameFor(info.title);
+	}
+}
+
+
 void
 UnattendedDriver::_TakeScreenshots()
 {
@@ -666,7 +702,7 @@ UnattendedDriver::_TakeScreenshots()
 			char number[16];
 			snprintf(number, sizeof(number), "%03d-", (int)fPictureCount++);
 			std::string path = fOptions.fScreenshots + "/" + number
-				+ FileNameFor(info.title) + ".png";
+				+ _PictureName(info) + ".png";
 			cairo_surface_write_to_png(picture, path.c_str());
 			fPictureSums[info.id] = sum;
 			fPictureTimes[info.id] = now;

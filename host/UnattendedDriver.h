@@ -70,6 +70,7 @@ private:
 	void _GiveUp(int32 window, const char* why);
 
 	void _TakeScreenshots();
+	std::string _PictureName(const BPrivate::DisplayWindowInfo& info) const;
 
 	InstallerOptions fOptions;
 	bool fAnswer;

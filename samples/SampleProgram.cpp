@@ -2,13 +2,18 @@
 // shows its settings file when it finds it.
 
 #include <cstdio>
+
+#ifndef SAMPLE_VERSION
+#define SAMPLE_VERSION "1.0"
+#endif
 #include <cstring>
 #include <string>
 
 int
 main(int argc, char** argv)
 {
-	printf("Kestrovan Sample 1.0 is installed and runs as %s\n", argv[0]);
+	printf("Kestrovan Sample " SAMPLE_VERSION " is installed and runs as %s\n",
+		argv[0]);
 	const char* settings = argc > 1 ? argv[1] : NULL;
 	if (settings == NULL)
 		return 0;

@@ -219,6 +219,42 @@ TEST_F(SampleInstallerTest, UsageErrorsAndUnusablePackages)
 }
 
 
+// The update finds both installed copies of the program by a query, asks
+// which one to patch, shows the file in the patch window and patches it.
+TEST_F(SampleInstallerTest, TheUpdatePatchesTheChosenCopy)
+{
+	ASSERT_EQ(0, Install(kUnattended).status);
+	ASSERT_EQ(0, Install(std::string(kUnattended) + " --folder home").status);
+	const std::string apps = kTop + "/Kestrovan Sample";
+	const std::string home = "/boot/home/Kestrovan Sample/Kestrovan Sample";
+	const std::string original = ReadFile(Host(apps));
+
+	RunResult update = Install("--unattended --choose 1 --keep-originals "
+		+ Quoted(SAMPLE_UPDATE));
+	ASSERT_EQ(0, update.status) << update.errors;
+	EXPECT_NE(std::string::npos, update.errors.find(
+		"chooser: Kestrovan Sample returned multiple search results.\n"
+		"  0: " + apps + "\n  1: " + home + "\n"
+		"answer: " + home + ", Continue\n")) << update.errors;
+	EXPECT_NE(std::string::npos, update.errors.find(
+		"patch window: Patches will be applied to the following:\n  " + home
+		+ "\nanswer: Continue (keeping the original files)")) << update.errors;
+
+	// The chosen copy is 1.1 now, its 1.0 kept beside it; the other copy
+	// is untouched; the note went to the chosen folder.
+	EXPECT_EQ(ReadFile(SAMPLE_NEW_PROGRAM), ReadFile(Host(home)));
+	EXPECT_EQ(original, ReadFile(Host(home + ".old")));
+	EXPECT_EQ(original, ReadFile(Host(apps)));
+	EXPECT_TRUE(Exists("/boot/home/Kestrovan Sample/What is new.txt"));
+	EXPECT_FALSE(Exists(kTop + "/What is new.txt"));
+
+	// A chooser answer past the matches stops before anything is written.
+	RunResult wrong = Install("--unattended --choose 7 " + Quoted(SAMPLE_UPDATE));
+	EXPECT_EQ(1, wrong.status);
+	EXPECT_NE(std::string::npos, wrong.errors.find("answer: Cancel")) << wrong.errors;
+}
+
+
 // A real X server and real input: the sdl display, "Agree", "Begin" and the
 // closing question's "Close" pressed with the X server's own input.
 TEST_F(SampleInstallerTest, InstallsUnderARealDisplayWithRealInput)
