@@ -4,6 +4,7 @@
 #include "ArchiveItem.h"
 #include "DestManager.h"
 #include "DoError.h"
+#include "InstallLooper.h"
 #include "InstallPack.h"
 #include "InstallUtil.h"
 #include "InstallView.h"
@@ -16,11 +17,6 @@
 #include <Message.h>
 #include <Messenger.h>
 #include <Volume.h>
-
-#if __has_include("InstallLooper.h")
-#include "InstallLooper.h"
-#define HAVE_INSTALL_WORKER 1
-#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -105,10 +101,8 @@ InstallWindow::~InstallWindow()
 		RemoveChild(view);
 		delete view;
 	}
-#ifdef HAVE_INSTALL_WORKER
 	if (fLooper != NULL)
 		fLooper->PostMessage(B_QUIT_REQUESTED);
-#endif
 
 	delete fPack;
 	delete fAttrib;
@@ -289,13 +283,11 @@ InstallWindow::DoInstall(BMessage*)
 bool
 InstallWindow::_StartRun()
 {
-#ifdef HAVE_INSTALL_WORKER
 	if (fLooper == NULL) {
 		fLooper = new InstallLooper(fPack);
 		fLooper->fWindowMessenger = BMessenger(this);
 		fLooper->Run();
 	}
-#endif
 	if (!fDestManager->SetupInstall(&fFolderRef, fCustomFolder ? NULL : fFolderPath,
 			fVolume, NULL, fSetupFlag)) {
 		doError("Sorry installation cannot begin.");
@@ -310,13 +302,8 @@ InstallWindow::_StartRun()
 	extract.AddInt64("bytes", fBytes);
 	extract.AddInt32("item count", fItemCount);
 	extract.AddPointer("destinations", fDestManager);
-#ifdef HAVE_INSTALL_WORKER
 	fLooper->PostMessage(&extract);
 	return true;
-#else
-	doError("Sorry installation cannot begin.");
-	return false;
-#endif
 }
 
 

@@ -1,0 +1,80 @@
+// "Begin" through to the install worker: a real package installed from the
+// install window, and a second run that reuses the worker.
+
+#include "InstallWindowFixture.h"
+
+#include "../install/InstallScenario.h"
+
+#include <filesystem>
+
+namespace {
+
+class BeginTest : public InstallWindowTest {
+protected:
+	// The tool's package, written into the root and opened in a window.
+	InstallWindow* OpenPlan(PackagePlan& plan)
+	{
+		EXPECT_EQ(plan.Write(fRoot.HostPath("boot/tool.pkg")), B_OK);
+		entry_ref ref;
+		EXPECT_EQ(get_ref_for_path("/boot/tool.pkg", &ref), B_OK);
+		InstallPack* pack = new InstallPack(ref, false);
+		EXPECT_NE(pack->fEntry, nullptr);
+		int32 before = InstallWindow::CountWindows();
+		fWindow = new InstallWindow("tool.pkg", pack, true);
+		Settle();
+		return InstallWindow::CountWindows() > before ? fWindow : nullptr;
+	}
+
+	// Presses "Begin" and waits until the run is over and answered.
+	void Begin()
+	{
+		ASSERT_EQ(Automation::Click(ID(), "installbutton"), B_OK);
+		ASSERT_TRUE(WaitUntil([&] {
+			Settle();
+			return WithWindow([&] { return !fWindow->fInstalling; });
+		}));
+	}
+};
+
+} // namespace
+
+
+TEST_F(BeginTest, BeginInstallsTheSelectionIntoTheChosenFolder)
+{
+	PackagePlan plan;
+	// The group shows as a row of the list.
+	plan.Attributes().AddGroupRow(0);
+	// As the package tool places items: in the install folder, which the
+	// window's catalog walk then reports for the top folder.
+	plan.File(plan.Top(), "readme", "Read me first.\n")->fDestIndex
+		= kInstallFolderDestination;
+	ASSERT_NE(OpenPlan(plan), nullptr);
+	EXPECT_EQ(Text("sizetext"), "1 files    1 K selected");
+	EXPECT_EQ(fWindow->fAttrib->fInstallFolderGroups, 1u);
+
+	Begin();
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/readme"), "Read me first.\n");
+	EXPECT_TRUE(Enabled("installbutton")) << "idle again after Continue";
+	InstallLooper* worker = fWindow->fLooper;
+	ASSERT_NE(worker, nullptr);
+	std::vector<std::string> texts = fAlerts->Texts();
+	ASSERT_FALSE(texts.empty());
+	EXPECT_EQ(texts.back().rfind("Installation is finished.", 0), 0u) << texts.back();
+
+	// A second run into another folder reuses the worker.
+	Choose("Folder", "home");
+	Begin();
+	EXPECT_EQ(fRoot.ReadFile("boot/home/Tool/readme"), "Read me first.\n");
+	EXPECT_EQ(fWindow->fLooper, worker);
+
+	// Closing the window ends the worker, and the worker its progress
+	// window, without complaint.
+	int32 windows = InstallWindow::CountWindows();
+	fAlerts->Clear();
+	ASSERT_EQ(Automation::PressCloseBox(ID()), B_OK);
+	ASSERT_TRUE(WaitUntil([&] { return InstallWindow::CountWindows() == windows - 1; }));
+	fWindow = nullptr;
+	ASSERT_TRUE(WaitUntil([] { return !Automation::FindWindow("Install", nullptr); }));
+	Settle();
+	EXPECT_TRUE(fAlerts->Texts().empty());
+}
