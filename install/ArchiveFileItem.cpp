@@ -86,7 +86,8 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	status = file.InitCheck();
 	if (status == B_OK)
 		status = pack->ExtractFile(&file, fOffset);
-	file.Unset();
+	if (status < B_OK)
+		file.Unset();
 	if (status == B_CANCELED) {
 		entry.Remove();
 		return B_CANCELED;
@@ -104,7 +105,8 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	if (extra != 0)
 		send_item_progress(pack, extra);
 	write_log_block(manager, dir, log_file_text(fName, fSize, fMimeType));
-	ISetType(&entry);
+	// Set through the open file: the times come after the last write.
+	ISetType(&entry, &file);
 	return status;
 }
 
@@ -118,21 +120,25 @@ ArchiveFileItem::AdoptMimeType(char* type)
 
 
 void
-ArchiveFileItem::ISetType(BEntry* entry)
+ArchiveFileItem::ISetType(BEntry* entry, BNode* openNode)
 {
-	if (fMimeType != NULL) {
-		BNode node(entry);
-		if (node.InitCheck() == B_OK) {
-			BNodeInfo info(&node);
-			info.SetType(fMimeType);
-		}
+	BNode entryNode;
+	BNode* node = openNode;
+	if (fMimeType != NULL && node == NULL) {
+		entryNode.SetTo(entry);
+		node = &entryNode;
 	}
+	if (fMimeType != NULL && node->InitCheck() == B_OK) {
+		BNodeInfo info(node);
+		info.SetType(fMimeType);
+	}
+	BStatable* target = openNode != NULL ? static_cast<BStatable*>(openNode) : entry;
 	if ((fMode & 0111) != 0) {
-		entry->SetPermissions(InstalledPermissions());
+		target->SetPermissions(InstalledPermissions());
 		// The system records the new executable's type and signature.
 		BPath path;
 		if (entry->GetPath(&path) == B_OK)
 			update_mime_info(path.Path(), false, true, false);
 	}
-	SetTimes(entry);
+	SetTimes(target);
 }

@@ -3,6 +3,8 @@
 
 #include "ArchiveItem.h"
 
+class BNode;
+
 class ArchiveFileItem : public ArchiveItem {
 public:
 	ArchiveFileItem();
@@ -13,8 +15,9 @@ public:
 	bool IsFolder() const override { return false; }
 
 	// Gives the installed entry the item's file type, permissions (only
-	// when the item is executable) and times.
-	void ISetType(BEntry* entry);
+	// when the item is executable) and times; through `node` when the
+	// caller has the entry's node open (no lookup of the entry again).
+	void ISetType(BEntry* entry, BNode* node = NULL);
 
 	// Takes a malloc'ed text as the MIME type (null: none).
 	void AdoptMimeType(char* type);

@@ -229,10 +229,10 @@ ArchiveItem::IsSelected(uint32 groups, DestManager* manager) const
 
 
 void
-ArchiveItem::SetTimes(BEntry* entry)
+ArchiveItem::SetTimes(BStatable* node)
 {
-	entry->SetModificationTime(fModificationTime);
-	entry->SetCreationTime(fCreationTime);
+	node->SetModificationTime(fModificationTime);
+	node->SetCreationTime(fCreationTime);
 }
 
 

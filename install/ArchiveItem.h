@@ -11,6 +11,7 @@
 
 class BDirectory;
 class BEntry;
+class BStatable;
 class DestManager;
 class InstallPack;
 
@@ -65,7 +66,7 @@ public:
 
 	// The item's modification and creation times on the entry (on a link,
 	// the link's own).
-	void SetTimes(BEntry* entry);
+	void SetTimes(BStatable* node);
 	// The item's permission bits for a new entry: only plain permission
 	// bits from the package (never set-user-id, set-group-id or sticky),
 	// less the file-creation mask, but with the execute bits the package

@@ -7,6 +7,7 @@
 #include <File.h>
 #include <Message.h>
 #include <Messenger.h>
+#include <Node.h>
 #include <StorageDefs.h>
 
 #include <cstring>
@@ -54,6 +55,57 @@ find_byte_count(const BMessage* message, const char* field)
 }
 
 
+namespace {
+
+// The path text of the folder logged last: items come folder by folder, and
+// climbing to the root for every item of a deep folder costs more than the
+// item itself. Only the install worker's thread logs items.
+struct logged_folder {
+	const DestManager* manager = NULL;
+	node_ref node;
+	std::string path;
+};
+
+thread_local logged_folder sLastFolder;
+
+
+// Writes the folder's path as WritePath does, from the cache when the
+// folder was the last one logged.
+void
+write_folder_path(DestManager* manager, BDirectory* folder, BFile* log)
+{
+	node_ref node;
+	bool known = folder->GetNodeRef(&node) == B_OK;
+	if (known && sLastFolder.manager == manager && sLastFolder.node == node) {
+		log->Write(sLastFolder.path.data(), sLastFolder.path.size());
+		return;
+	}
+
+	off_t start = log->Position();
+	char nameBuffer[B_FILE_NAME_LENGTH];
+	WritePath(folder, log, nameBuffer);
+	off_t end = log->Position();
+	sLastFolder = logged_folder();
+	if (!known || start < 0 || end <= start)
+		return;
+	std::string path((size_t)(end - start), '\0');
+	if (log->ReadAt(start, path.data(), path.size()) == (ssize_t)path.size()) {
+		sLastFolder.manager = manager;
+		sLastFolder.node = node;
+		sLastFolder.path = path;
+	}
+}
+
+} // namespace
+
+
+void
+forget_logged_folders()
+{
+	sLastFolder = logged_folder();
+}
+
+
 void
 write_log_block(DestManager* manager, BDirectory* folder, const std::string& text)
 {
@@ -63,8 +115,7 @@ write_log_block(DestManager* manager, BDirectory* folder, const std::string& tex
 	// LogFile turns logging off when the log cannot be made.
 	if (!manager->fLogging)
 		return;
-	char nameBuffer[B_FILE_NAME_LENGTH];
-	WritePath(folder, log, nameBuffer);
+	write_folder_path(manager, folder, log);
 	log->Write(text.data(), text.size());
 }
 

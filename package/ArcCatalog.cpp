@@ -1,5 +1,7 @@
 #include "ArcCatalog.h"
 
+#include "BufferedFileIO.h"
+
 #include "ArchiveFileItem.h"
 #include "ArchiveFolderItem.h"
 #include "ArchiveLinkItem.h"
@@ -77,8 +79,10 @@ ArcCatalog::Set(const InstallPack* pack)
 	delete fFile;
 	// A handle of its own: the engine moves the package's handle to an
 	// item's data between two catalog reads.
-	fFile = new BFile();
-	*fFile = *pack->fFile;
+	// Buffered: the catalog is read a few bytes at a time.
+	BFile* file = new BFile();
+	*file = *pack->fFile;
+	fFile = new BufferedFileIO(file);
 	fReader = pack->fPackData;
 	fCatalogOffset = pack->fCatalogOffset;
 	return fFile->InitCheck();

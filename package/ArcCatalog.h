@@ -24,6 +24,7 @@ class ArchiveLinkItem;
 class ArchivePatchItem;
 class ArchiveScriptItem;
 class BFile;
+class BufferedFileIO;
 class InstallPack;
 class PackData;
 struct record_header;
@@ -113,7 +114,7 @@ private:
 	ArchivePatchItem* fPatchItem;
 	ArchiveScriptItem* fScriptItem;
 	ArchiveLinkItem* fLinkItem;
-	BFile* fFile;
+	BufferedFileIO* fFile;
 	PackData* fReader;
 	int64 fCatalogOffset;
 };

@@ -268,10 +268,38 @@ PathResolver::ResolveAt(int baseFd, dev_t baseDevice, const char* path, bool fol
 	status_t status = DirectoryPath(baseFd, baseDevice, &base);
 	if (status != B_OK)
 		return status;
+	if (_ResolvePlainLeaf(baseFd, baseDevice, base, path, followLast, result))
+		return B_OK;
 	std::string joined = base == "/" ? "/" + std::string(path) : base + "/" + path;
 	if (baseDevice == kHostReferenceDevice)
 		return ResolveHost(joined, followLast, result);
 	return Resolve(joined.c_str(), followLast, result);
+}
+
+// A plain name in a directory that was just found inside the root: the
+// entry is that directory's, with no walk from the root (which costs a
+// descriptor per component for every entry of a deep folder). A link to be
+// followed, the root's own entries and host files take the full walk.
+bool
+PathResolver::_ResolvePlainLeaf(int baseFd, dev_t baseDevice, const std::string& base,
+	const char* leaf, bool followLast, ResolvedEntry* result)
+{
+	if (baseDevice == kSystemRootDevice || baseDevice == kHostReferenceDevice
+		|| !IsValidLeaf(leaf))
+		return false;
+	if (followLast) {
+		struct stat st;
+		if (fstatat(baseFd, leaf, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+			return false;
+	}
+	int directory = fcntl(baseFd, F_DUPFD_CLOEXEC, 0);
+	if (directory < 0)
+		return false;
+	result->directory.Reset(directory);
+	result->device = baseDevice;
+	result->leaf = leaf;
+	result->directoryPath = base;
+	return true;
 }
 
 status_t

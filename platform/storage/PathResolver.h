@@ -59,6 +59,10 @@ public:
 	// A host path outside the root (references to host files).
 	static status_t ResolveHost(const std::string& hostPath, bool followLast,
 		ResolvedEntry* result);
+
+private:
+	static bool _ResolvePlainLeaf(int baseFd, dev_t baseDevice, const std::string& base,
+		const char* leaf, bool followLast, ResolvedEntry* result);
 };
 
 #endif // _PATH_RESOLVER_H

@@ -150,8 +150,4 @@ TEST(ArchiveItemTest, DefaultsAndCopies)
 	EXPECT_EQ(copy.fSize, 5000);
 	EXPECT_EQ(copy.fVersion[2], 9);
 	EXPECT_EQ(copy.fOriginalRef, patch.fOriginalRef);
-
-	// Install behaviour comes with the engine: nothing is written yet.
-	ArchiveFileItem file;
-	EXPECT_EQ(file.ExtractItem(NULL, NULL, NULL, 1, false), B_UNSUPPORTED);
 }

@@ -207,3 +207,34 @@ TEST_F(ContainmentTest, VolumeThatIsALinkToAHostFolder)
 	EXPECT_EQ(volume.Rename("Other"), B_NOT_ALLOWED);
 	EXPECT_TRUE(fs::is_symlink(fRoot.HostPath("Extra")));
 }
+
+// Entries named in an open directory: plain names, links to follow, and a
+// directory that has left the root since it was opened.
+TEST_F(ContainmentTest, PlainNamesInAnOpenDirectoryStayInsideTheRoot)
+{
+	fs::create_directories(fRoot.HostPath("boot/apps/Tool"));
+	fs::create_directories(fRoot.HostPath("Data/shared"));
+	BDirectory dir("/boot/apps/Tool");
+	ASSERT_EQ(dir.InitCheck(), B_OK);
+
+	BFile file;
+	ASSERT_EQ(dir.CreateFile("made", &file), B_OK);
+	BEntry made(&dir, "made");
+	EXPECT_EQ(PathOf(made), "/boot/apps/Tool/made");
+
+	// A link named in the directory is followed by the resolver, inside the
+	// root, when asked to.
+	Link("/Data/shared", "boot/apps/Tool/shared");
+	BEntry followed(&dir, "shared", true);
+	EXPECT_EQ(PathOf(followed), "/Data/shared");
+	BEntry itself(&dir, "shared", false);
+	EXPECT_EQ(PathOf(itself), "/boot/apps/Tool/shared");
+
+	// Moved out of the root behind the kit's back: nothing is made there.
+	std::string outside = fRoot.HostPath() + "-outside";
+	ASSERT_EQ(rename(fRoot.HostPath("boot/apps/Tool").c_str(), outside.c_str()), 0);
+	BFile escaped;
+	EXPECT_NE(dir.CreateFile("escaped", &escaped), B_OK);
+	EXPECT_FALSE(fs::exists(outside + "/escaped"));
+	fs::remove_all(outside);
+}
