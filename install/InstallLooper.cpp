@@ -59,6 +59,7 @@ thread_id
 InstallLooper::Run()
 {
 	fStatusWindow = new StatusWindow(BRect(0, 0, 260, 90), "Install");
+	fStatusWindowMessenger = BMessenger(fStatusWindow);
 	if (fStatusWindow->Lock()) {
 		BView* view = fStatusWindow->FindView("statview");
 		if (view != NULL)
@@ -80,8 +81,12 @@ InstallLooper::MessageReceived(BMessage* message)
 bool
 InstallLooper::QuitRequested()
 {
-	if (fStatusWindow == NULL
-		|| BMessenger(fStatusWindow).SendMessage(B_QUIT_REQUESTED) != B_OK)
+	// When the application quits, it may have closed the progress window
+	// already: there is nothing left to close then, and the window may no
+	// longer be touched through its pointer.
+	if (fStatusWindow == NULL || !fStatusWindowMessenger.IsValid())
+		return true;
+	if (fStatusWindowMessenger.SendMessage(B_QUIT_REQUESTED) != B_OK)
 		doError("Error closing status window!");
 	return true;
 }

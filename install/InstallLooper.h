@@ -58,6 +58,9 @@ public:
 	void FinishInstall();
 
 	StatusWindow* fStatusWindow;
+	// The progress window as long as it exists (the application may close
+	// it before the worker quits).
+	BMessenger fStatusWindowMessenger;
 	InstallPack* fPack;
 	ArcCatalog* fCatalog;
 	uint32 fTopGroups;
