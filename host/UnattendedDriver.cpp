@@ -67,27 +67,14 @@ WithWindow(const DisplayWindowInfo& info,
 }
 
 
-// The first view below `parent` (depth first) that `match` accepts.
+// The first view below `parent` (a window or a view; depth first) that
+// `match` accepts.
+template<typename Parent>
 BView*
-FindViewWhere(BView* parent, const std::function<bool(BView*)>& match)
+FindViewWhere(Parent* parent, const std::function<bool(BView*)>& match)
 {
 	for (int32 i = 0; i < parent->CountChildren(); i++) {
 		BView* child = parent->ChildAt(i);
-		if (match(child))
-			return child;
-		BView* found = FindViewWhere(child, match);
-		if (found != NULL)
-			return found;
-	}
-	return NULL;
-}
-
-
-BView*
-FindViewWhere(BWindow* window, const std::function<bool(BView*)>& match)
-{
-	for (int32 i = 0; i < window->CountChildren(); i++) {
-		BView* child = window->ChildAt(i);
 		if (match(child))
 			return child;
 		BView* found = FindViewWhere(child, match);

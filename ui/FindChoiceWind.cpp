@@ -1,6 +1,7 @@
 #include "FindChoiceWind.h"
 
 #include "FindChoiceView.h"
+#include "InstallUtil.h"
 #include "PositionWindow.h"
 
 #include <Message.h>
@@ -28,14 +29,7 @@ FindChoiceWind::FindChoiceWind(BEntryList* results, bool* continueInstall,
 status_t
 FindChoiceWind::Go()
 {
-	// Locked until the thread is known: a window answered at once quits and
-	// deletes itself, and must not do so before its thread has been read.
-	Lock();
-	Show();
-	thread_id thread = Thread();
-	Unlock();
-	status_t exitValue;
-	return wait_for_thread(thread, &exitValue);
+	return ShowAndWaitForWindow(this);
 }
 
 

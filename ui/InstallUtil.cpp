@@ -13,3 +13,17 @@ WaitForWindow(BWindow* window)
 	status_t result;
 	wait_for_thread(thread, &result);
 }
+
+
+status_t
+ShowAndWaitForWindow(BWindow* window)
+{
+	// Locked until the thread is known: a dialog answered at once quits and
+	// deletes itself, and must not do so before its thread has been read.
+	window->Lock();
+	window->Show();
+	thread_id thread = window->Thread();
+	window->Unlock();
+	status_t exitValue;
+	return wait_for_thread(thread, &exitValue);
+}

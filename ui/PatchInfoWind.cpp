@@ -1,5 +1,6 @@
 #include "PatchInfoWind.h"
 
+#include "InstallUtil.h"
 #include "PatchInfoView.h"
 #include "PositionWindow.h"
 
@@ -64,12 +65,5 @@ PatchInfoWind::QuitRequested()
 status_t
 PatchInfoWind::Go()
 {
-	// Locked until the thread is known: a window answered at once quits
-	// and deletes itself.
-	Lock();
-	Show();
-	thread_id thread = Thread();
-	Unlock();
-	status_t exitValue;
-	return wait_for_thread(thread, &exitValue);
+	return ShowAndWaitForWindow(this);
 }

@@ -1,5 +1,6 @@
 #include "ReplaceDialog.h"
 
+#include "InstallUtil.h"
 #include "PositionWindow.h"
 #include "ReplaceView.h"
 
@@ -62,13 +63,6 @@ ReplaceDialog::QuitRequested()
 int32
 ReplaceDialog::Go()
 {
-	// Locked until the thread is known: a dialog answered at once quits
-	// and deletes itself.
-	Lock();
-	Show();
-	thread_id thread = Thread();
-	Unlock();
-	status_t exitValue;
-	wait_for_thread(thread, &exitValue);
+	ShowAndWaitForWindow(this);
 	return 0;
 }
