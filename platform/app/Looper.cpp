@@ -161,6 +161,13 @@ BLooper::_PostFront(BMessage* message)
 		delete message;
 }
 
+status_t
+BLooper::_PostAt(BMessage* message, bigtime_t when)
+{
+	message->fTargetToken = fToken;
+	return fPort->PushAt(message, when);
+}
+
 BMessage*
 BLooper::_TakeQueuedMessage(bool (*match)(const BMessage* message))
 {

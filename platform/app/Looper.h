@@ -83,6 +83,10 @@ protected:
 	// Puts a message (which the looper takes over) before all others,
 	// addressed to the looper itself.
 	void _PostFront(BMessage* message);
+	// Holds a message (which the looper takes over on success) addressed to
+	// the looper itself back until the system time `when`; B_BUSY while an
+	// earlier one is still held.
+	status_t _PostAt(BMessage* message, bigtime_t when);
 	// Takes the first queued message that match accepts out of the queue
 	// (the caller owns it), or NULL.
 	BMessage* _TakeQueuedMessage(bool (*match)(const BMessage* message));

@@ -8,6 +8,8 @@ namespace BPrivate {
 
 LooperPort::LooperPort(int32 capacity)
 	:
+	fHeld(nullptr),
+	fHeldUntil(0),
 	fCapacity(capacity > 0 ? capacity : 1),
 	fStopRequested(false),
 	fWaitingForMessage(false),
@@ -57,12 +59,47 @@ LooperPort::PushFront(BMessage* message)
 	return B_OK;
 }
 
+status_t
+LooperPort::PushAt(BMessage* message, bigtime_t when)
+{
+	std::lock_guard<std::mutex> guard(fMutex);
+	if (fClosed.load())
+		return B_BAD_PORT_ID;
+	if (fHeld != nullptr)
+		return B_BUSY;
+	fHeld = message;
+	fHeldUntil = when;
+	// The looper may be waiting with no deadline: it has to learn of this one.
+	fNotEmpty.notify_one();
+	return B_OK;
+}
+
+// Called with the mutex held.
+void
+LooperPort::_QueueHeldMessageIfDue()
+{
+	if (fHeld == nullptr || system_time() < fHeldUntil)
+		return;
+	fQueue.push_back(fHeld);
+	fHeld = nullptr;
+}
+
 BMessage*
 LooperPort::Pop()
 {
 	std::unique_lock<std::mutex> guard(fMutex);
 	fWaitingForMessage = true;
-	fNotEmpty.wait(guard, [this] { return fStopRequested || !fQueue.empty(); });
+	for (;;) {
+		_QueueHeldMessageIfDue();
+		if (fStopRequested || !fQueue.empty())
+			break;
+		if (fHeld == nullptr)
+			fNotEmpty.wait(guard);
+		else {
+			fNotEmpty.wait_for(guard,
+				std::chrono::microseconds(fHeldUntil - system_time()));
+		}
+	}
 	fWaitingForMessage = false;
 	if (fStopRequested)
 		return nullptr;
@@ -104,6 +141,9 @@ LooperPort::Close()
 		fClosed.store(true);
 		fStopRequested = true;
 		left.swap(fQueue);
+		if (fHeld != nullptr)
+			left.push_back(fHeld);
+		fHeld = nullptr;
 		fNotFull.notify_all();
 		fNotEmpty.notify_all();
 	}
@@ -141,7 +181,7 @@ LooperPort::IsIdle() const
 	// A stopped loop handles nothing more, whatever is queued.
 	if (fClosed.load() || fStopRequested)
 		return true;
-	return fQueue.empty() && fWaitingForMessage;
+	return fQueue.empty() && fHeld == nullptr && fWaitingForMessage;
 }
 
 } // namespace BPrivate

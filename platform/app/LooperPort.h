@@ -44,6 +44,10 @@ public:
 	status_t Push(BMessage* message, bigtime_t timeout);
 	// Puts a message before all others, even past the capacity.
 	status_t PushFront(BMessage* message);
+	// Holds the message back until the system time `when`, then queues it
+	// behind whatever came before. One message at a time: B_BUSY while
+	// another one waits. A looper with a held message is not idle.
+	status_t PushAt(BMessage* message, bigtime_t when);
 	// Waits for the next message; NULL once the looper is told to stop.
 	BMessage* Pop();
 	// Takes the first queued message that match accepts out of the queue
@@ -70,10 +74,14 @@ public:
 	void SetThread(thread_id thread) { fThread.store(thread); }
 
 private:
+	void _QueueHeldMessageIfDue();
+
 	mutable std::mutex fMutex;
 	std::condition_variable fNotEmpty;
 	std::condition_variable fNotFull;
 	std::deque<BMessage*> fQueue;
+	BMessage* fHeld;
+	bigtime_t fHeldUntil;
 	int32 fCapacity;
 	bool fStopRequested;
 	bool fWaitingForMessage;

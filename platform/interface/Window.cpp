@@ -20,6 +20,10 @@ namespace {
 
 // Asks the window to redraw what is invalid and hand its frame on.
 const uint32 kUpdateMessage = '_UPD';
+// A window shows at most one frame in this time: a view changed by every
+// message of a busy stream (a progress bar) is drawn as often as a person
+// can see, not once per message.
+const bigtime_t kFrameInterval = 1000000 / 60;
 
 std::mutex sWindowsLock;
 std::vector<BWindow*> sWindows;
@@ -134,6 +138,7 @@ BWindow::BWindow(BRect frame, const char* title, window_type type, uint32 flags,
 	fInUpdate(false),
 	fUpdatesDisabled(0),
 	fFrameDirty(false),
+	fLastFrameTime(0),
 	fUpdatePending(false)
 {
 	_CreateBackingStore();
@@ -192,7 +197,7 @@ BWindow::DispatchMessage(BMessage* message, BHandler* handler)
 	}
 	switch (message->what) {
 		case kUpdateMessage:
-			_Update();
+			_UpdateAtFrameRate();
 			break;
 		case B_MOUSE_DOWN:
 		case B_MOUSE_UP:
@@ -655,10 +660,27 @@ BWindow::_Update()
 		_FlushFrame();
 }
 
+// An update asked for within a frame of the last one waits for that frame to
+// end; the window counts as busy until then, and changes made meanwhile join
+// the same update.
+void
+BWindow::_UpdateAtFrameRate()
+{
+	bigtime_t due = fLastFrameTime + kFrameInterval;
+	if (system_time() < due) {
+		BMessage* later = new BMessage(kUpdateMessage);
+		if (_PostAt(later, due) == B_OK)
+			return;
+		delete later;
+	}
+	_Update();
+}
+
 void
 BWindow::_FlushFrame() const
 {
 	fFrameDirty = false;
+	fLastFrameTime = system_time();
 	cairo_surface_flush(fBackingStore);
 	DisplayBackend::Default()->FrameReady(fDisplayID,
 		cairo_image_surface_get_data(fBackingStore),

@@ -132,6 +132,7 @@ private:
 	void _DrawnDirectly();
 	void _RequestUpdate();
 	void _Update();
+	void _UpdateAtFrameRate();
 	void _FlushFrame() const;
 	void _ViewDetached(BView* view);
 	void _GetMouse(BPoint* where, uint32* buttons, bool checkQueue);
@@ -166,6 +167,7 @@ private:
 	bool fInUpdate;
 	int32 fUpdatesDisabled;
 	mutable bool fFrameDirty;
+	mutable bigtime_t fLastFrameTime;
 	std::atomic<bool> fUpdatePending;
 };
 

@@ -72,6 +72,31 @@ shown(int32 id)
 	return DisplayBackend::Default()->GetWindow(id, &info) && !info.hidden;
 }
 
+// Counts its drawing and the value it drew last; a message sets the value.
+class ValueView : public BView {
+public:
+	ValueView(BRect frame)
+		:
+		BView(frame, "value", B_FOLLOW_ALL, B_WILL_DRAW)
+	{
+	}
+	void MessageReceived(BMessage* message) override
+	{
+		fValue = message->FindInt32("value");
+		Invalidate();
+		message->SendReply(B_REPLY);
+	}
+	void Draw(BRect) override
+	{
+		fDraws++;
+		fDrawnValue = fValue.load();
+	}
+
+	std::atomic<int32> fValue{0};
+	std::atomic<int32> fDraws{0};
+	std::atomic<int32> fDrawnValue{-1};
+};
+
 } // namespace
 
 class WindowTest : public InterfaceTest {
@@ -274,4 +299,32 @@ TEST_F(WindowTest, TheApplicationKnowsAndAsksItsWindows)
 	EXPECT_TRUE(app.QuitRequested());
 	EXPECT_EQ(app.CountWindows(), 0);
 	app.Unlock();
+}
+
+
+TEST_F(WindowTest, AStreamOfChangesIsDrawnAFrameAtATimeAndTheLastOneShows)
+{
+	BWindow* window = new BWindow(BRect(10, 10, 110, 60), "values", B_TITLED_WINDOW, 0);
+	ValueView* view = new ValueView(window->Bounds());
+	window->AddChild(view);
+	window->Show();
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	int32 drawsBefore = view->fDraws;
+
+	// Each change is handled before the next is sent, as a worker's
+	// progress messages are: drawing every one would draw them all.
+	const int32 kChanges = 200;
+	BMessenger target(view);
+	for (int32 value = 1; value <= kChanges; value++) {
+		BMessage change('valu');
+		change.AddInt32("value", value);
+		BMessage reply;
+		ASSERT_EQ(target.SendMessage(&change, &reply), B_OK);
+	}
+	ASSERT_TRUE(Automation::WaitUntilIdle()) << "idle only once the held frame is drawn";
+	EXPECT_EQ(view->fDrawnValue, kChanges);
+	EXPECT_LT(view->fDraws - drawsBefore, kChanges / 2);
+
+	ASSERT_TRUE(window->Lock());
+	window->Quit();
 }
