@@ -562,26 +562,21 @@ DisplayBackend::InjectMouseMoved(BPoint where)
 status_t
 DisplayBackend::InjectKeyDown(const char* bytes, int32 key, uint32 modifiers)
 {
-	std::lock_guard<std::recursive_mutex> guard(fLock);
-	fModifiers = modifiers;
-	const Window* window = _ModalWindow();
-	if (window == nullptr)
-		window = _Find(fActive);
-	if (window == nullptr || bytes == nullptr)
-		return B_ENTRY_NOT_FOUND;
-	BMessage message(B_KEY_DOWN);
-	message.AddInt64("when", system_time());
-	message.AddString("bytes", bytes);
-	message.AddInt8("byte", static_cast<int8>(bytes[0]));
-	message.AddInt32("key", key);
-	message.AddInt32("raw_char", static_cast<uint8>(bytes[0]));
-	message.AddInt32("modifiers", modifiers);
-	_Post(*window, &message);
-	return B_OK;
+	return _InjectKey(B_KEY_DOWN, bytes, key, modifiers);
 }
+
 
 status_t
 DisplayBackend::InjectKeyUp(const char* bytes, int32 key, uint32 modifiers)
+{
+	return _InjectKey(B_KEY_UP, bytes, key, modifiers);
+}
+
+
+// A key goes to the modal window when there is one, else to the active one.
+status_t
+DisplayBackend::_InjectKey(uint32 what, const char* bytes, int32 key,
+	uint32 modifiers)
 {
 	std::lock_guard<std::recursive_mutex> guard(fLock);
 	fModifiers = modifiers;
@@ -590,7 +585,7 @@ DisplayBackend::InjectKeyUp(const char* bytes, int32 key, uint32 modifiers)
 		window = _Find(fActive);
 	if (window == nullptr || bytes == nullptr)
 		return B_ENTRY_NOT_FOUND;
-	BMessage message(B_KEY_UP);
+	BMessage message(what);
 	message.AddInt64("when", system_time());
 	message.AddString("bytes", bytes);
 	message.AddInt8("byte", static_cast<int8>(bytes[0]));

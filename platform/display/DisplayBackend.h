@@ -120,6 +120,8 @@ private:
 	Window* _Find(int32 id);
 	const Window* _Find(int32 id) const;
 	const Window* _ModalWindow() const;
+	status_t _InjectKey(uint32 what, const char* bytes, int32 key,
+		uint32 modifiers);
 	const Window* _WindowAt(BPoint screenWhere) const;
 	void _Raise(int32 id);
 	void _SetActive(int32 id);
