@@ -269,8 +269,12 @@ protected:
 	{
 		for (int32 i = 0; i < 100; i++) {
 			EXPECT_TRUE(Automation::WaitUntilIdle());
-			if (!fAlerts->IsAlertShown())
+			if (!fAlerts->IsAlertShown()) {
+				// What the answered alert's thread does next (a window
+				// posting to itself) settles too.
+				EXPECT_TRUE(Automation::WaitUntilIdle());
 				return;
+			}
 			snooze(10000);
 		}
 		ADD_FAILURE() << "an alert stayed up";
