@@ -15,51 +15,62 @@ struct LooperEntry {
 	std::shared_ptr<LooperPort> port;
 };
 
-std::mutex sLock;
-std::map<int32, LooperEntry> sLoopers;
-std::map<int32, BHandler*> sHandlers;
-int32 sNextLooperToken = 1;
-int32 sNextHandlerToken = 1;
+struct Registry {
+	std::mutex lock;
+	std::map<int32, LooperEntry> loopers;
+	std::map<int32, BHandler*> handlers;
+	int32 nextLooperToken = 1;
+	int32 nextHandlerToken = 1;
+};
+
+// Made once and never destroyed: window threads may still be deleting their
+// windows while the process runs its exit handlers.
+Registry&
+State()
+{
+	static Registry* registry = new Registry;
+	return *registry;
+}
 
 } // namespace
 
 int32
 ObjectRegistry::AddLooper(BLooper* looper, const std::shared_ptr<LooperPort>& port)
 {
-	std::lock_guard<std::mutex> guard(sLock);
-	int32 token = sNextLooperToken++;
-	sLoopers[token] = LooperEntry{looper, port};
+	std::lock_guard<std::mutex> guard(State().lock);
+	int32 token = State().nextLooperToken++;
+	State().loopers[token] = LooperEntry{looper, port};
 	return token;
 }
 
 void
 ObjectRegistry::RemoveLooper(int32 token)
 {
-	std::lock_guard<std::mutex> guard(sLock);
-	sLoopers.erase(token);
+	std::lock_guard<std::mutex> guard(State().lock);
+	State().loopers.erase(token);
 }
 
 std::shared_ptr<LooperPort>
 ObjectRegistry::PortFor(int32 token)
 {
-	std::lock_guard<std::mutex> guard(sLock);
-	auto found = sLoopers.find(token);
-	return found != sLoopers.end() ? found->second.port : nullptr;
+	std::lock_guard<std::mutex> guard(State().lock);
+	auto found = State().loopers.find(token);
+	return found != State().loopers.end() ? found->second.port : nullptr;
 }
 
 BLooper*
 ObjectRegistry::LooperFor(int32 token)
 {
-	std::lock_guard<std::mutex> guard(sLock);
-	auto found = sLoopers.find(token);
-	return found != sLoopers.end() ? found->second.looper : nullptr;
+	std::lock_guard<std::mutex> guard(State().lock);
+	auto found = State().loopers.find(token);
+	return found != State().loopers.end() ? found->second.looper : nullptr;
 }
 
 BLooper*
 ObjectRegistry::LooperForThread(thread_id thread)
 {
-	std::lock_guard<std::mutex> guard(sLock);
-	for (const auto& [token, entry] : sLoopers) {
+	std::lock_guard<std::mutex> guard(State().lock);
+	for (const auto& [token, entry] : State().loopers) {
 		if (entry.port->Thread() == thread)
 			return entry.looper;
 	}
@@ -69,9 +80,9 @@ ObjectRegistry::LooperForThread(thread_id thread)
 std::vector<BLooper*>
 ObjectRegistry::Loopers()
 {
-	std::lock_guard<std::mutex> guard(sLock);
+	std::lock_guard<std::mutex> guard(State().lock);
 	std::vector<BLooper*> loopers;
-	for (const auto& [token, entry] : sLoopers)
+	for (const auto& [token, entry] : State().loopers)
 		loopers.push_back(entry.looper);
 	return loopers;
 }
@@ -79,25 +90,25 @@ ObjectRegistry::Loopers()
 int32
 ObjectRegistry::AddHandler(BHandler* handler)
 {
-	std::lock_guard<std::mutex> guard(sLock);
-	int32 token = sNextHandlerToken++;
-	sHandlers[token] = handler;
+	std::lock_guard<std::mutex> guard(State().lock);
+	int32 token = State().nextHandlerToken++;
+	State().handlers[token] = handler;
 	return token;
 }
 
 void
 ObjectRegistry::RemoveHandler(int32 token)
 {
-	std::lock_guard<std::mutex> guard(sLock);
-	sHandlers.erase(token);
+	std::lock_guard<std::mutex> guard(State().lock);
+	State().handlers.erase(token);
 }
 
 BHandler*
 ObjectRegistry::HandlerFor(int32 token)
 {
-	std::lock_guard<std::mutex> guard(sLock);
-	auto found = sHandlers.find(token);
-	return found != sHandlers.end() ? found->second : nullptr;
+	std::lock_guard<std::mutex> guard(State().lock);
+	auto found = State().handlers.find(token);
+	return found != State().handlers.end() ? found->second : nullptr;
 }
 
 bool
@@ -105,8 +116,8 @@ ObjectRegistry::AreAllLoopersIdle()
 {
 	std::vector<std::shared_ptr<LooperPort>> ports;
 	{
-		std::lock_guard<std::mutex> guard(sLock);
-		for (const auto& [token, entry] : sLoopers)
+		std::lock_guard<std::mutex> guard(State().lock);
+		for (const auto& [token, entry] : State().loopers)
 			ports.push_back(entry.port);
 	}
 	for (const auto& port : ports) {

@@ -1371,11 +1371,14 @@ BView::Invalidate()
 void
 BView::Invalidate(BRect rect)
 {
-	if (fWindow == nullptr || !rect.IsValid())
+	// Read once: a menu's view can leave its menu window (in that window's
+	// thread) while the owner of the menu marks an item.
+	BWindow* window = fWindow;
+	if (window == nullptr || !rect.IsValid())
 		return;
 	BRect dirty = _ConvertToWindow(rect) & _VisibleWindowRect();
 	if (dirty.IsValid())
-		fWindow->_Invalidate(dirty);
+		window->_Invalidate(dirty);
 }
 
 void
