@@ -4,10 +4,13 @@
 #include "DestManager.h"
 #include "InstallPack.h"
 
+#include <Directory.h>
+#include <Entry.h>
 #include <File.h>
 #include <Message.h>
 #include <Messenger.h>
 #include <Node.h>
+#include <Path.h>
 #include <StorageDefs.h>
 
 #include <cstring>
@@ -69,6 +72,24 @@ struct logged_folder {
 thread_local logged_folder sLastFolder;
 
 
+// The text WritePath writes for the folder, every component followed by
+// "/" ("/" alone for the root), from the folder's path: climbing parent by
+// parent costs a walk from the root per level.
+bool
+folder_path_text(BDirectory* folder, std::string* text)
+{
+	BEntry entry;
+	BPath path;
+	if (folder->GetEntry(&entry) != B_OK || entry.GetPath(&path) != B_OK
+		|| path.Path() == NULL || path.Path()[0] != '/')
+		return false;
+	*text = path.Path();
+	if (text->size() > 1)
+		text->push_back('/');
+	return true;
+}
+
+
 // Writes the folder's path as WritePath does, from the cache when the
 // folder was the last one logged.
 void
@@ -81,15 +102,15 @@ write_folder_path(DestManager* manager, BDirectory* folder, BFile* log)
 		return;
 	}
 
-	off_t start = log->Position();
-	char nameBuffer[B_FILE_NAME_LENGTH];
-	WritePath(folder, log, nameBuffer);
-	off_t end = log->Position();
 	sLastFolder = logged_folder();
-	if (!known || start < 0 || end <= start)
+	std::string path;
+	if (!folder_path_text(folder, &path)) {
+		char nameBuffer[B_FILE_NAME_LENGTH];
+		WritePath(folder, log, nameBuffer);
 		return;
-	std::string path((size_t)(end - start), '\0');
-	if (log->ReadAt(start, path.data(), path.size()) == (ssize_t)path.size()) {
+	}
+	log->Write(path.data(), path.size());
+	if (known) {
 		sLastFolder.manager = manager;
 		sLastFolder.node = node;
 		sLastFolder.path = path;

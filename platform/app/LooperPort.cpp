@@ -44,6 +44,8 @@ LooperPort::Push(BMessage* message, bigtime_t timeout)
 	if (fClosed.load())
 		return B_BAD_PORT_ID;
 	fQueue.push_back(message);
+	// Woken after the unlock, the looper finds the mutex free.
+	guard.unlock();
 	fNotEmpty.notify_one();
 	return B_OK;
 }

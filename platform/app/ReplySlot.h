@@ -21,10 +21,14 @@ public:
 	// The first answer wins; a later one reports B_DUPLICATE_REPLY.
 	status_t Answer(const BMessage& reply)
 	{
-		std::lock_guard<std::mutex> guard(fLock);
-		if (fReply.has_value())
-			return B_DUPLICATE_REPLY;
-		fReply.emplace(reply);
+		{
+			std::lock_guard<std::mutex> guard(fLock);
+			if (fReply.has_value())
+				return B_DUPLICATE_REPLY;
+			fReply.emplace(reply);
+		}
+		// The slot is shared by whoever answers: it outlives this call even
+		// when the woken sender lets go of it at once.
 		fAnswered.notify_all();
 		return B_OK;
 	}

@@ -181,8 +181,11 @@ exit_thread(status_t exitValue)
 thread_id
 find_thread(const char* name)
 {
-	if (name == nullptr)
-		return static_cast<thread_id>(gettid());
+	if (name == nullptr) {
+		// Asked for often (every lock and message); the host answers once.
+		static thread_local const thread_id sCurrent = static_cast<thread_id>(gettid());
+		return sCurrent;
+	}
 
 	std::lock_guard<std::mutex> guard(sThreadsLock);
 	for (const auto& [id, record] : sThreads) {

@@ -19,6 +19,44 @@ const char* kMimeAttribute = "BEOS:TYPE";
 const char* kMimeMirror = "user.mime_type";
 const size_t kMaxHostNameLength = 255;
 
+// The xattr calls on a descriptor. One opened only as a path (O_PATH)
+// refuses them with EBADF: such a node is reached through its /proc path.
+ssize_t
+host_get(int fd, const char* name, void* value, size_t size)
+{
+	ssize_t result = fgetxattr(fd, name, value, size);
+	if (result < 0 && errno == EBADF)
+		result = getxattr(descriptor_proc_path(fd).c_str(), name, value, size);
+	return result;
+}
+
+int
+host_set(int fd, const char* name, const void* value, size_t size)
+{
+	int result = fsetxattr(fd, name, value, size, 0);
+	if (result != 0 && errno == EBADF)
+		result = setxattr(descriptor_proc_path(fd).c_str(), name, value, size, 0);
+	return result;
+}
+
+int
+host_remove(int fd, const char* name)
+{
+	int result = fremovexattr(fd, name);
+	if (result != 0 && errno == EBADF)
+		result = removexattr(descriptor_proc_path(fd).c_str(), name);
+	return result;
+}
+
+ssize_t
+host_list(int fd, char* list, size_t size)
+{
+	ssize_t result = flistxattr(fd, list, size);
+	if (result < 0 && errno == EBADF)
+		result = listxattr(descriptor_proc_path(fd).c_str(), list, size);
+	return result;
+}
+
 }	// namespace
 
 status_t
@@ -37,13 +75,12 @@ AttributeStore::_CheckName(const char* name, std::string* hostName)
 status_t
 AttributeStore::_ReadValue(int fd, const std::string& hostName, std::string* value)
 {
-	std::string path = descriptor_proc_path(fd);
 	for (int attempt = 0; attempt < 4; attempt++) {
-		ssize_t size = getxattr(path.c_str(), hostName.c_str(), nullptr, 0);
+		ssize_t size = host_get(fd, hostName.c_str(), nullptr, 0);
 		if (size < 0)
 			return errno_status();
 		value->resize(size);
-		ssize_t read = getxattr(path.c_str(), hostName.c_str(), value->data(), size);
+		ssize_t read = host_get(fd, hostName.c_str(), value->data(), size);
 		if (read >= 0) {
 			value->resize(read);
 			return B_OK;
@@ -81,9 +118,8 @@ AttributeStore::_ReadTypes(int fd, std::vector<std::pair<std::string, type_code>
 status_t
 AttributeStore::_WriteTypes(int fd, const std::vector<std::pair<std::string, type_code>>& types)
 {
-	std::string path = descriptor_proc_path(fd);
 	if (types.empty()) {
-		if (removexattr(path.c_str(), kTypesName) != 0 && errno != ENODATA)
+		if (host_remove(fd, kTypesName) != 0 && errno != ENODATA)
 			return errno_status();
 		return B_OK;
 	}
@@ -94,7 +130,7 @@ AttributeStore::_WriteTypes(int fd, const std::vector<std::pair<std::string, typ
 		table.append(name);
 		table.push_back('\0');
 	}
-	if (setxattr(path.c_str(), kTypesName, table.data(), table.size(), 0) != 0)
+	if (host_set(fd, kTypesName, table.data(), table.size()) != 0)
 		return errno_status();
 	return B_OK;
 }
@@ -151,8 +187,7 @@ AttributeStore::Write(int fd, const char* name, type_code type, off_t offset,
 	if (status != B_OK)
 		return status;
 
-	std::string path = descriptor_proc_path(fd);
-	if (setxattr(path.c_str(), hostName.c_str(), value.data(), value.size(), 0) != 0)
+	if (host_set(fd, hostName.c_str(), value.data(), value.size()) != 0)
 		return errno_status();
 
 	bool changed = false;
@@ -173,15 +208,15 @@ AttributeStore::Write(int fd, const char* name, type_code type, off_t offset,
 		if (status != B_OK) {
 			// Leave the node as it was: nothing written.
 			if (existed)
-				setxattr(path.c_str(), hostName.c_str(), old.data(), old.size(), 0);
+				host_set(fd, hostName.c_str(), old.data(), old.size());
 			else
-				removexattr(path.c_str(), hostName.c_str());
+				host_remove(fd, hostName.c_str());
 			return status;
 		}
 	}
 	if (strcmp(name, kMimeAttribute) == 0) {
 		std::string mime(value.c_str());
-		setxattr(path.c_str(), kMimeMirror, mime.data(), mime.size(), 0);
+		host_set(fd, kMimeMirror, mime.data(), mime.size());
 	}
 	return length;
 }
@@ -193,8 +228,7 @@ AttributeStore::Remove(int fd, const char* name)
 	status_t status = _CheckName(name, &hostName);
 	if (status != B_OK)
 		return status;
-	std::string path = descriptor_proc_path(fd);
-	if (removexattr(path.c_str(), hostName.c_str()) != 0)
+	if (host_remove(fd, hostName.c_str()) != 0)
 		return errno_status();
 	std::vector<std::pair<std::string, type_code>> types;
 	if (_ReadTypes(fd, &types) == B_OK) {
@@ -204,7 +238,7 @@ AttributeStore::Remove(int fd, const char* name)
 			_WriteTypes(fd, types);
 	}
 	if (strcmp(name, kMimeAttribute) == 0)
-		removexattr(path.c_str(), kMimeMirror);
+		host_remove(fd, kMimeMirror);
 	return B_OK;
 }
 
@@ -238,7 +272,7 @@ AttributeStore::GetInfo(int fd, const char* name, attr_info* info)
 		return status;
 	if (info == nullptr)
 		return B_BAD_VALUE;
-	ssize_t size = getxattr(descriptor_proc_path(fd).c_str(), hostName.c_str(), nullptr, 0);
+	ssize_t size = host_get(fd, hostName.c_str(), nullptr, 0);
 	if (size < 0)
 		return errno_status();
 	info->size = size;
@@ -257,14 +291,13 @@ status_t
 AttributeStore::List(int fd, std::vector<std::string>* names)
 {
 	names->clear();
-	std::string path = descriptor_proc_path(fd);
 	std::string buffer;
 	for (int attempt = 0;; attempt++) {
-		ssize_t size = listxattr(path.c_str(), nullptr, 0);
+		ssize_t size = host_list(fd, nullptr, 0);
 		if (size < 0)
 			return errno == ENOTSUP ? B_OK : errno_status();
 		buffer.resize(size);
-		ssize_t read = listxattr(path.c_str(), buffer.data(), size);
+		ssize_t read = host_list(fd, buffer.data(), size);
 		if (read >= 0) {
 			buffer.resize(read);
 			break;
@@ -313,7 +346,7 @@ status_t
 AttributeStore::SetCreationTime(int fd, time_t time)
 {
 	int64 seconds = B_HOST_TO_BENDIAN_INT64((int64)time);
-	if (setxattr(descriptor_proc_path(fd).c_str(), kCreationTimeName, &seconds, 8, 0) != 0)
+	if (host_set(fd, kCreationTimeName, &seconds, 8) != 0)
 		return errno_status();
 	return B_OK;
 }
@@ -323,7 +356,7 @@ AttributeStore::Supported(int fd)
 {
 	char probe;
 	// A file system that keeps user xattrs answers "no such attribute".
-	ssize_t result = getxattr(descriptor_proc_path(fd).c_str(), "user.kestrovan.probe",
+	ssize_t result = host_get(fd, "user.kestrovan.probe",
 		&probe, sizeof(probe));
 	return result >= 0 || errno == ENODATA || errno == ERANGE;
 }

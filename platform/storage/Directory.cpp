@@ -208,14 +208,8 @@ BDirectory::GetEntry(BEntry* entry) const
 		return B_BAD_VALUE;
 	if (fCStatus != B_OK)
 		return fCStatus;
-	std::string path;
-	status_t status = PathResolver::DirectoryPath(fFd, fDevice, &path);
-	if (status != B_OK)
-		return status;
 	ResolvedEntry resolved;
-	status = fDevice == kHostReferenceDevice
-		? PathResolver::ResolveHost(path, false, &resolved)
-		: PathResolver::Resolve(path.c_str(), false, &resolved);
+	status_t status = PathResolver::EntryOfDirectory(fFd, fDevice, &resolved);
 	if (status != B_OK)
 		return status;
 	return entry->_SetFromResolved(resolved.directory.Release(), resolved.device,

@@ -201,14 +201,9 @@ BEntry::GetParent(BEntry* entry) const
 		return fCStatus;
 	if (fDevice == kSystemRootDevice && fName == ".")
 		return B_ENTRY_NOT_FOUND;
-	std::string directory;
-	status_t status = PathResolver::DirectoryPath(fDirFd, fDevice, &directory);
-	if (status != B_OK)
-		return status;
+	// The parent is the entry that names the directory this one is in.
 	ResolvedEntry parent;
-	status = fDevice == kHostReferenceDevice
-		? PathResolver::ResolveHost(directory, false, &parent)
-		: PathResolver::Resolve(directory.c_str(), false, &parent);
+	status_t status = PathResolver::EntryOfDirectory(fDirFd, fDevice, &parent);
 	if (status != B_OK)
 		return status;
 	return entry->_SetFromResolved(parent.directory.Release(), parent.device,
@@ -371,7 +366,7 @@ BEntry::operator=(const BEntry& item)
 }
 
 status_t
-BEntry::_OpenStatTarget(int* fd, dev_t* device, bool writable) const
+BEntry::_OpenStatTarget(FileDescriptor* owned, int* fd, dev_t* device, bool writable) const
 {
 	if (writable) {
 		status_t status = _CheckWritable(false);
@@ -380,7 +375,13 @@ BEntry::_OpenStatTarget(int* fd, dev_t* device, bool writable) const
 	}
 	if (fCStatus != B_OK)
 		return fCStatus;
-	return PathResolver::OpenNode(fDirFd, fDevice, fName, O_PATH, fd, device);
+	int opened;
+	status_t status = PathResolver::OpenNode(fDirFd, fDevice, fName, O_PATH, &opened, device);
+	if (status != B_OK)
+		return status;
+	owned->Reset(opened);
+	*fd = opened;
+	return B_OK;
 }
 
 status_t

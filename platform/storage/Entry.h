@@ -52,7 +52,8 @@ public:
 	dev_t Device() const { return fDevice; }
 
 protected:
-	status_t _OpenStatTarget(int* fd, dev_t* device, bool writable) const override;
+	status_t _OpenStatTarget(FileDescriptor* owned, int* fd, dev_t* device,
+		bool writable) const override;
 
 private:
 	friend class BDirectory;

@@ -368,15 +368,12 @@ BNode::operator=(const BNode& node)
 }
 
 status_t
-BNode::_OpenStatTarget(int* fd, dev_t* device, bool writable) const
+BNode::_OpenStatTarget(FileDescriptor*, int* fd, dev_t* device, bool writable) const
 {
 	status_t status = writable ? _CheckWritable() : fCStatus;
 	if (status != B_OK)
 		return status;
-	int copy = fcntl(fFd, F_DUPFD_CLOEXEC, 0);
-	if (copy < 0)
-		return errno_status();
-	*fd = copy;
+	*fd = fFd;
 	*device = fDevice;
 	return B_OK;
 }

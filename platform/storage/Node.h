@@ -82,7 +82,8 @@ public:
 	BNode& operator=(const BNode& node);
 
 protected:
-	status_t _OpenStatTarget(int* fd, dev_t* device, bool writable) const override;
+	status_t _OpenStatTarget(FileDescriptor* owned, int* fd, dev_t* device,
+		bool writable) const override;
 
 	// Takes over fd (a descriptor of the node itself).
 	status_t _SetToDescriptor(int fd, dev_t device, int openFlags);

@@ -264,6 +264,8 @@ PathResolver::ResolveAt(int baseFd, dev_t baseDevice, const char* path, bool fol
 		return B_BAD_VALUE;
 	if (path[0] == '/' || baseFd < 0)
 		return Resolve(path, followLast, result);
+	// Finding the directory's path also checks that it is still inside the
+	// root: one moved out behind the kit's back leads nowhere.
 	std::string base;
 	status_t status = DirectoryPath(baseFd, baseDevice, &base);
 	if (status != B_OK)
@@ -300,6 +302,33 @@ PathResolver::_ResolvePlainLeaf(int baseFd, dev_t baseDevice, const std::string&
 	result->leaf = leaf;
 	result->directoryPath = base;
 	return true;
+}
+
+status_t
+PathResolver::EntryOfDirectory(int directory, dev_t device, ResolvedEntry* result)
+{
+	std::string path;
+	status_t status = DirectoryPath(directory, device, &path);
+	if (status != B_OK)
+		return status;
+	if (device == kHostReferenceDevice)
+		return ResolveHost(path, false, result);
+	// Below a volume's top folder the parent is the host's "..", on the same
+	// volume and inside the root; the volumes and the root itself take the
+	// walk from the root.
+	size_t slash = path.find_last_of('/');
+	if (device != kSystemRootDevice && slash != std::string::npos && slash > 0
+		&& slash + 1 < path.size()) {
+		int parent = openat(directory, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+		if (parent >= 0) {
+			result->directory.Reset(parent);
+			result->device = device;
+			result->leaf = path.substr(slash + 1);
+			result->directoryPath = path.substr(0, slash);
+			return B_OK;
+		}
+	}
+	return Resolve(path.c_str(), false, result);
 }
 
 status_t

@@ -40,6 +40,10 @@ public:
 	static status_t Traverse(int directory, dev_t device, const std::string& leaf,
 		ResolvedEntry* result);
 
+	// The entry that names the directory held by directory (on device): its
+	// parent directory and its name.
+	static status_t EntryOfDirectory(int directory, dev_t device, ResolvedEntry* result);
+
 	// A new descriptor of a directory found by its node number.
 	static status_t OpenDirectoryNode(dev_t device, ino_t node, int flags, int* fd,
 		std::string* path);

@@ -26,13 +26,13 @@ BStatable::GetStat(struct stat* st) const
 {
 	if (st == nullptr)
 		return B_BAD_VALUE;
-	int fd;
+	FileDescriptor owned;
+	int node;
 	dev_t device;
-	status_t status = _OpenStatTarget(&fd, &device, false);
+	status_t status = _OpenStatTarget(&owned, &node, &device, false);
 	if (status != B_OK)
 		return status;
-	FileDescriptor node(fd);
-	if (fstatat(node.Get(), "", st, kEmptyPathNoFollow) != 0)
+	if (fstatat(node, "", st, kEmptyPathNoFollow) != 0)
 		return errno_status();
 	st->st_dev = device;
 	return B_OK;
@@ -109,13 +109,13 @@ BStatable::SetGroup(gid_t group)
 status_t
 BStatable::_SetOwnership(uid_t owner, gid_t group)
 {
-	int fd;
+	FileDescriptor owned;
+	int node;
 	dev_t device;
-	status_t status = _OpenStatTarget(&fd, &device, true);
+	status_t status = _OpenStatTarget(&owned, &node, &device, true);
 	if (status != B_OK)
 		return status;
-	FileDescriptor node(fd);
-	if (fchownat(node.Get(), "", owner, group, kEmptyPathNoFollow) != 0)
+	if (fchownat(node, "", owner, group, kEmptyPathNoFollow) != 0)
 		return errno_status();
 	return B_OK;
 }
@@ -133,20 +133,23 @@ BStatable::GetPermissions(mode_t* permissions) const
 status_t
 BStatable::SetPermissions(mode_t permissions)
 {
-	int fd;
+	FileDescriptor owned;
+	int node;
 	dev_t device;
-	status_t status = _OpenStatTarget(&fd, &device, true);
+	status_t status = _OpenStatTarget(&owned, &node, &device, true);
 	if (status != B_OK)
 		return status;
-	FileDescriptor node(fd);
 	struct stat st;
-	if (fstatat(node.Get(), "", &st, kEmptyPathNoFollow) != 0)
+	if (fstatat(node, "", &st, kEmptyPathNoFollow) != 0)
 		return errno_status();
 	// The host keeps no mode on a link: nothing to apply.
 	if (S_ISLNK(st.st_mode))
 		return B_OK;
-	if (fchmodat(AT_FDCWD, descriptor_proc_path(node.Get()).c_str(), permissions & 07777, 0)
-			!= 0)
+	// A descriptor opened only as a path cannot change the mode itself.
+	if (fchmod(node, permissions & 07777) != 0
+		&& (errno != EBADF
+			|| fchmodat(AT_FDCWD, descriptor_proc_path(node).c_str(), permissions & 07777, 0)
+				!= 0))
 		return errno_status();
 	return B_OK;
 }
@@ -196,19 +199,19 @@ BStatable::SetAccessTime(time_t atime)
 status_t
 BStatable::_SetTimes(time_t atime, bool setAccess, time_t mtime, bool setModification)
 {
-	int fd;
+	FileDescriptor owned;
+	int node;
 	dev_t device;
-	status_t status = _OpenStatTarget(&fd, &device, true);
+	status_t status = _OpenStatTarget(&owned, &node, &device, true);
 	if (status != B_OK)
 		return status;
-	FileDescriptor node(fd);
 	struct timespec times[2];
 	times[0].tv_sec = atime;
 	times[0].tv_nsec = setAccess ? 0 : UTIME_OMIT;
 	times[1].tv_sec = mtime;
 	times[1].tv_nsec = setModification ? 0 : UTIME_OMIT;
 	// On a link this sets the link's own times.
-	if (utimensat(node.Get(), "", times, kEmptyPathNoFollow) != 0)
+	if (utimensat(node, "", times, kEmptyPathNoFollow) != 0)
 		return errno_status();
 	return B_OK;
 }
@@ -218,20 +221,20 @@ BStatable::GetCreationTime(time_t* ctime) const
 {
 	if (ctime == nullptr)
 		return B_BAD_VALUE;
-	int fd;
+	FileDescriptor owned;
+	int node;
 	dev_t device;
-	status_t status = _OpenStatTarget(&fd, &device, false);
+	status_t status = _OpenStatTarget(&owned, &node, &device, false);
 	if (status != B_OK)
 		return status;
-	FileDescriptor node(fd);
 	struct statx sx;
-	if (statx(node.Get(), "", kEmptyPathNoFollow, STATX_BTIME | STATX_MTIME | STATX_TYPE, &sx)
+	if (statx(node, "", kEmptyPathNoFollow, STATX_BTIME | STATX_MTIME | STATX_TYPE, &sx)
 			!= 0)
 		return errno_status();
 	// Linux cannot set a birth time: a creation time set through the kit is
 	// kept in a reserved attribute, else the birth time, else the
 	// modification time stands in.
-	if (!S_ISLNK(sx.stx_mode) && AttributeStore::GetCreationTime(node.Get(), ctime) == B_OK)
+	if (!S_ISLNK(sx.stx_mode) && AttributeStore::GetCreationTime(node, ctime) == B_OK)
 		return B_OK;
 	if ((sx.stx_mask & STATX_BTIME) != 0)
 		*ctime = sx.stx_btime.tv_sec;
@@ -243,19 +246,19 @@ BStatable::GetCreationTime(time_t* ctime) const
 status_t
 BStatable::SetCreationTime(time_t ctime)
 {
-	int fd;
+	FileDescriptor owned;
+	int node;
 	dev_t device;
-	status_t status = _OpenStatTarget(&fd, &device, true);
+	status_t status = _OpenStatTarget(&owned, &node, &device, true);
 	if (status != B_OK)
 		return status;
-	FileDescriptor node(fd);
 	struct stat st;
-	if (fstatat(node.Get(), "", &st, kEmptyPathNoFollow) != 0)
+	if (fstatat(node, "", &st, kEmptyPathNoFollow) != 0)
 		return errno_status();
 	// A link keeps no attributes: its creation time cannot be recorded.
 	if (S_ISLNK(st.st_mode))
 		return B_OK;
-	return AttributeStore::SetCreationTime(node.Get(), ctime);
+	return AttributeStore::SetCreationTime(node, ctime);
 }
 
 status_t

@@ -12,6 +12,7 @@
 
 struct node_ref;
 class BVolume;
+class FileDescriptor;
 
 class BStatable {
 public:
@@ -43,11 +44,13 @@ public:
 	status_t GetVolume(BVolume* volume) const;
 
 protected:
-	// Opens a new host descriptor of the node the calls act on (never what a
-	// link there points to; the caller closes it), with the platform device
-	// of its volume. writable asks for a node that may be changed: refused
-	// outside the volumes of the root.
-	virtual status_t _OpenStatTarget(int* fd, dev_t* device, bool writable) const = 0;
+	// A host descriptor of the node the calls act on (never what a link
+	// there points to), with the platform device of its volume: either one
+	// the object already holds (*fd only), or a new one, then also kept in
+	// *owned so that it closes with it. writable asks for a node that may be
+	// changed: refused outside the volumes of the root.
+	virtual status_t _OpenStatTarget(FileDescriptor* owned, int* fd, dev_t* device,
+		bool writable) const = 0;
 
 private:
 	status_t _SetTimes(time_t atime, bool setAccess, time_t mtime, bool setModification);

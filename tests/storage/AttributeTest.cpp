@@ -1,3 +1,4 @@
+#include <Directory.h>
 #include <File.h>
 #include <Node.h>
 #include <TypeConstants.h>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <vector>
 
@@ -235,4 +237,60 @@ TEST_F(AttributeTest, RenameAndFileHandles)
 	ASSERT_EQ(directory.InitCheck(), B_OK);
 	EXPECT_EQ(directory.WriteAttr("dirattr", B_STRING_TYPE, 0, "d", 2), 2);
 	EXPECT_EQ(directory.ReadAttr("dirattr", B_STRING_TYPE, 0, buffer, 4), 2);
+}
+
+// Files and folders hold open descriptors of every kind (read-only,
+// read-write, directory, path-only): attributes, permissions and times go
+// through each of them alike, and none of those calls takes the node's own
+// descriptor away from it.
+TEST_F(AttributeTest, EveryKindOfOpenNodeCarriesAttributesAndStaysOpen)
+{
+	const char text[] = "typed";
+	BFile readOnly("/boot/file", B_READ_ONLY);
+	ASSERT_EQ(readOnly.InitCheck(), B_OK);
+	EXPECT_EQ(readOnly.WriteAttr("from read-only", B_STRING_TYPE, 0, text, sizeof(text)),
+		(ssize_t)sizeof(text));
+	EXPECT_EQ(HostXattr("user.from read-only"), std::string(text, sizeof(text)));
+
+	BFile readWrite("/boot/file", B_READ_WRITE);
+	ASSERT_EQ(readWrite.InitCheck(), B_OK);
+	EXPECT_EQ(readWrite.WriteAttr("from read-write", B_INT32_TYPE, 0, "abcd", 4), 4);
+	attr_info info;
+	ASSERT_EQ(fNode.GetAttrInfo("from read-write", &info), B_OK);
+	EXPECT_EQ(info.type, (type_code)B_INT32_TYPE);
+	ASSERT_EQ(readWrite.GetAttrInfo("from read-only", &info), B_OK);
+	EXPECT_EQ(info.type, (type_code)B_STRING_TYPE);
+
+	ASSERT_EQ(readWrite.SetPermissions(0640), B_OK);
+	ASSERT_EQ(readWrite.SetModificationTime(1000000000), B_OK);
+	ASSERT_EQ(readWrite.SetCreationTime(900000000), B_OK);
+	struct stat st;
+	ASSERT_EQ(readWrite.GetStat(&st), B_OK);
+	EXPECT_EQ(st.st_mode & 07777, 0640u);
+	EXPECT_EQ(st.st_mtime, 1000000000);
+	time_t created;
+	ASSERT_EQ(fNode.GetCreationTime(&created), B_OK);
+	EXPECT_EQ(created, 900000000);
+
+	// The file still writes and reads through its own descriptor.
+	EXPECT_EQ(readWrite.WriteAt(0, "CON", 3), 3);
+	char buffer[8] = {};
+	EXPECT_EQ(readOnly.ReadAt(0, buffer, 8), 8);
+	EXPECT_EQ(std::string(buffer, 8), "CONtents");
+
+	ASSERT_EQ(mkdir(fRoot.HostPath("boot/folder").c_str(), 0755), 0);
+	BDirectory folder("/boot/folder");
+	ASSERT_EQ(folder.InitCheck(), B_OK);
+	EXPECT_EQ(folder.WriteAttr("on folder", B_STRING_TYPE, 0, text, sizeof(text)),
+		(ssize_t)sizeof(text));
+	ASSERT_EQ(folder.SetPermissions(0750), B_OK);
+	char value[sizeof(text)] = {};
+	BNode folderNode("/boot/folder");
+	EXPECT_EQ(folderNode.ReadAttr("on folder", B_STRING_TYPE, 0, value, sizeof(value)),
+		(ssize_t)sizeof(text));
+	EXPECT_STREQ(value, text);
+	EXPECT_EQ(folder.CountEntries(), 0);
+	struct stat host;
+	ASSERT_EQ(stat(fRoot.HostPath("boot/folder").c_str(), &host), 0);
+	EXPECT_EQ(host.st_mode & 07777, 0750u);
 }

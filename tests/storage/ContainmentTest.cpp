@@ -9,6 +9,8 @@
 #include <TempRoot.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -236,5 +238,51 @@ TEST_F(ContainmentTest, PlainNamesInAnOpenDirectoryStayInsideTheRoot)
 	BFile escaped;
 	EXPECT_NE(dir.CreateFile("escaped", &escaped), B_OK);
 	EXPECT_FALSE(fs::exists(outside + "/escaped"));
+	fs::remove_all(outside);
+}
+
+// The entry of a directory and the parent of an entry, at every depth: from
+// deep folders up through a volume's top folder and the volume to the root.
+// A directory moved out of the root behind the kit's back has neither.
+TEST_F(ContainmentTest, ParentsClimbToTheRootAndNeverLeaveIt)
+{
+	fs::create_directories(fRoot.HostPath("boot/apps/Tool/lib/deep"));
+	BDirectory deep("/boot/apps/Tool/lib/deep");
+	ASSERT_EQ(deep.InitCheck(), B_OK);
+	BEntry entry;
+	ASSERT_EQ(deep.GetEntry(&entry), B_OK);
+	std::vector<std::string> climbed{PathOf(entry)};
+	for (int level = 0; level < 8; level++) {
+		BEntry parent;
+		if (entry.GetParent(&parent) != B_OK)
+			break;
+		climbed.push_back(PathOf(parent));
+		entry = parent;
+	}
+	std::vector<std::string> expected{"/boot/apps/Tool/lib/deep", "/boot/apps/Tool/lib",
+		"/boot/apps/Tool", "/boot/apps", "/boot", "/"};
+	EXPECT_EQ(climbed, expected);
+
+	// The parent entry is a real entry of its own directory.
+	BEntry tool;
+	BDirectory lib("/boot/apps/Tool/lib");
+	ASSERT_EQ(lib.GetEntry(&tool), B_OK);
+	char name[B_FILE_NAME_LENGTH];
+	ASSERT_EQ(tool.GetName(name), B_OK);
+	EXPECT_STREQ(name, "lib");
+	EXPECT_TRUE(tool.IsDirectory());
+	BDirectory toolParent;
+	ASSERT_EQ(tool.GetParent(&toolParent), B_OK);
+	EXPECT_TRUE(toolParent.Contains("lib", B_DIRECTORY_NODE));
+
+	std::string outside = fRoot.HostPath() + "-outside";
+	ASSERT_EQ(rename(fRoot.HostPath("boot/apps/Tool").c_str(), outside.c_str()), 0);
+	BEntry escaped;
+	EXPECT_NE(deep.GetEntry(&escaped), B_OK);
+	BEntry inEscaped(&lib, "new");
+	EXPECT_NE(inEscaped.InitCheck(), B_OK);
+	BDirectory made;
+	EXPECT_NE(lib.CreateDirectory("made", &made), B_OK);
+	EXPECT_FALSE(fs::exists(outside + "/lib/made"));
 	fs::remove_all(outside);
 }
