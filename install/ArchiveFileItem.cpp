@@ -82,21 +82,20 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	if (status != B_OK)
 		return handleInstallError(kFileNotCreatedText, fName, status, manager);
 
-	BEntry entry(dir, fName);
 	status = file.InitCheck();
 	if (status == B_OK)
 		status = pack->ExtractFile(&file, fOffset);
 	if (status < B_OK)
 		file.Unset();
 	if (status == B_CANCELED) {
-		entry.Remove();
+		BEntry(dir, fName).Remove();
 		return B_CANCELED;
 	}
 	if (status < B_OK) {
 		status = handleInstallError(kDecompressFailedText, fName, status, manager);
 		// What a cancelled install wrote is never left half done.
 		if (status == B_CANCELED)
-			entry.Remove();
+			BEntry(dir, fName).Remove();
 		return status;
 	}
 
@@ -105,7 +104,11 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	if (extra != 0)
 		send_item_progress(pack, extra);
 	write_log_block(manager, dir, log_file_text(fName, fSize, fMimeType));
-	// Set through the open file: the times come after the last write.
+	// Set through the open file: the times come after the last write. The
+	// entry serves only an executable (the system records its type by path).
+	BEntry entry;
+	if ((fMode & 0111) != 0)
+		entry.SetTo(dir, fName);
 	ISetType(&entry, &file);
 	return status;
 }

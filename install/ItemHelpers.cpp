@@ -90,31 +90,27 @@ folder_path_text(BDirectory* folder, std::string* text)
 }
 
 
-// Writes the folder's path as WritePath does, from the cache when the
-// folder was the last one logged.
-void
-write_folder_path(DestManager* manager, BDirectory* folder, BFile* log)
+// The folder's path text as WritePath writes it, from the cache when the
+// folder was the last one logged; false when it cannot be made (WritePath
+// then writes what it can).
+bool
+logged_folder_text(DestManager* manager, BDirectory* folder, std::string* text)
 {
 	node_ref node;
 	bool known = folder->GetNodeRef(&node) == B_OK;
 	if (known && sLastFolder.manager == manager && sLastFolder.node == node) {
-		log->Write(sLastFolder.path.data(), sLastFolder.path.size());
-		return;
+		*text = sLastFolder.path;
+		return true;
 	}
-
 	sLastFolder = logged_folder();
-	std::string path;
-	if (!folder_path_text(folder, &path)) {
-		char nameBuffer[B_FILE_NAME_LENGTH];
-		WritePath(folder, log, nameBuffer);
-		return;
-	}
-	log->Write(path.data(), path.size());
+	if (!folder_path_text(folder, text))
+		return false;
 	if (known) {
 		sLastFolder.manager = manager;
 		sLastFolder.node = node;
-		sLastFolder.path = path;
+		sLastFolder.path = *text;
 	}
+	return true;
 }
 
 } // namespace
@@ -136,8 +132,14 @@ write_log_block(DestManager* manager, BDirectory* folder, const std::string& tex
 	// LogFile turns logging off when the log cannot be made.
 	if (!manager->fLogging)
 		return;
-	write_folder_path(manager, folder, log);
-	log->Write(text.data(), text.size());
+	// The folder's path and the item's text go out in one write.
+	std::string block;
+	if (!logged_folder_text(manager, folder, &block)) {
+		char nameBuffer[B_FILE_NAME_LENGTH];
+		WritePath(folder, log, nameBuffer);
+	}
+	block += text;
+	log->Write(block.data(), block.size());
 }
 
 

@@ -464,16 +464,29 @@ BDirectory::CreateFile(const char* path, BFile* file, bool failIfExists)
 		return B_BAD_VALUE;
 	if (fCStatus != B_OK)
 		return fCStatus;
+	uint32 mode = B_READ_WRITE | B_CREATE_FILE | B_ERASE_FILE
+		| (failIfExists ? B_FAIL_IF_EXISTS : 0);
+	BFile scratch;
+	BFile* opened = file != nullptr ? file : &scratch;
+	// A plain name is made right in this directory (once it is known to be
+	// inside the root); only a link found there takes the resolver, which
+	// follows it inside the root.
+	if (fDevice != kSystemRootDevice && fDevice != kHostReferenceDevice
+		&& PathResolver::IsValidLeaf(path)) {
+		std::string inside;
+		status_t status = PathResolver::DirectoryPath(fFd, fDevice, &inside);
+		if (status != B_OK)
+			return status;
+		status = opened->_Open(fFd, fDevice, path, mode);
+		if (status != B_LINK_LIMIT)
+			return status;
+	}
 	ResolvedEntry target;
 	status_t status = PathResolver::ResolveAt(fFd, fDevice, path, true, &target);
 	if (status == B_OK)
 		status = check_creatable(target);
 	if (status != B_OK)
 		return status;
-	uint32 mode = B_READ_WRITE | B_CREATE_FILE | B_ERASE_FILE
-		| (failIfExists ? B_FAIL_IF_EXISTS : 0);
-	BFile scratch;
-	BFile* opened = file != nullptr ? file : &scratch;
 	return opened->_Open(target.directory.Get(), target.device, target.leaf.c_str(), mode);
 }
 

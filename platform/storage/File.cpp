@@ -70,11 +70,17 @@ BFile::_Open(int dirFd, dev_t device, const char* leaf, uint32 openMode)
 		0666);
 	if (status != B_OK)
 		return fCStatus = status;
-	struct stat st;
-	if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-		status = S_ISDIR(st.st_mode) ? B_IS_A_DIRECTORY : errno_status();
-		close(fd);
-		return fCStatus = status;
+	// A directory opens only for reading (the host refuses to write one).
+	if ((flags & O_ACCMODE) == O_RDONLY) {
+		struct stat st;
+		if (fstat(fd, &st) != 0)
+			status = errno_status();
+		else if (S_ISDIR(st.st_mode))
+			status = B_IS_A_DIRECTORY;
+		if (status != B_OK) {
+			close(fd);
+			return fCStatus = status;
+		}
 	}
 	return _SetToDescriptor(fd, nodeDevice, flags & ~(O_CREAT | O_EXCL | O_TRUNC));
 }

@@ -286,3 +286,36 @@ TEST_F(ContainmentTest, ParentsClimbToTheRootAndNeverLeaveIt)
 	EXPECT_FALSE(fs::exists(outside + "/lib/made"));
 	fs::remove_all(outside);
 }
+
+// Making a file under a name that is already a link in the directory writes
+// where the link leads inside the root, never where it leads on the host.
+TEST_F(ContainmentTest, FilesMadeUnderALinkNameStayInsideTheRoot)
+{
+	fs::create_directories(fRoot.HostPath("boot/apps"));
+	fs::create_directories(fRoot.HostPath("Data"));
+	std::string hostTarget = fRoot.HostPath() + "-host-target";
+	Link("/Data/target", "boot/apps/inside");
+	Link(hostTarget, "boot/apps/outside");
+	BDirectory apps("/boot/apps");
+	ASSERT_EQ(apps.InitCheck(), B_OK);
+
+	BFile inside;
+	ASSERT_EQ(apps.CreateFile("inside", &inside), B_OK);
+	EXPECT_EQ(inside.Write("in", 2), 2);
+	EXPECT_TRUE(fs::is_regular_file(fRoot.HostPath("Data/target")));
+	EXPECT_TRUE(fs::is_symlink(fRoot.HostPath("boot/apps/inside")));
+
+	// The host path is read as a platform path: nothing reaches the host.
+	BFile outside;
+	apps.CreateFile("outside", &outside);
+	EXPECT_FALSE(fs::exists(hostTarget));
+
+	// A file the directory already holds is emptied, a folder refused.
+	fRoot.WriteFile("boot/apps/old", "older contents");
+	BFile old;
+	ASSERT_EQ(apps.CreateFile("old", &old), B_OK);
+	EXPECT_EQ(fs::file_size(fRoot.HostPath("boot/apps/old")), 0u);
+	fs::create_directories(fRoot.HostPath("boot/apps/folder"));
+	BFile folder;
+	EXPECT_EQ(apps.CreateFile("folder", &folder), B_IS_A_DIRECTORY);
+}
