@@ -183,8 +183,11 @@ NodeDecoder::Next(decoded_event* event)
 		event->status = B_CANCELED;
 		return;
 	}
+	// Counted before the move empties it.
+	size_t size = fQueue.front().Footprint();
 	*event = std::move(fQueue.front());
-	_PopFront();
+	fQueue.pop_front();
+	fQueuedBytes -= size;
 	// Room again: wake the decoder once half the queue is free rather than
 	// at every event, so the two threads do not take turns event by event.
 	if (fDecoderWaiting && fQueuedBytes <= fMemoryLimit / 2)
