@@ -14,8 +14,9 @@
 // touches a node and never shows or sends anything.
 //
 // Memory stays bounded: decoded data wait in the queue up to a fixed number
-// of bytes across entries, and the decoder waits for room, so a file of any
-// size streams through.
+// of bytes across entries (a single event, at most one 8192-byte write of
+// the codec, always fits into an empty queue), and the decoder waits for
+// room, so a file or an attribute of any size streams through.
 
 #include <File.h>
 #include <SupportDefs.h>
