@@ -4,7 +4,9 @@
 // install folder "apps" of the boot volume of the system root ROOT (a host
 // folder, created when missing) with the real install worker and progress
 // window on the headless display, and answers the closing question with
-// "Continue". Exit status 0 when the run completed.
+// "Continue". Exit status 0 when the run completed. KESTROVAN_DECODE_AHEAD=0
+// in the environment makes the worker decode every entry itself, for a
+// comparison with decoding ahead on a second thread (the default).
 
 #include "DestManager.h"
 #include "DoError.h"
@@ -24,6 +26,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -83,6 +87,9 @@ main(int argc, char** argv)
 	InstallPack pack(ref, false);
 	if (pack.fEntry == NULL)
 		return 1;
+	const char* decodeAhead = getenv("KESTROVAN_DECODE_AHEAD");
+	if (decodeAhead != NULL && strcmp(decodeAhead, "0") == 0)
+		pack.SetDecodeAhead(false);
 	PackAttrib attributes;
 	if (pack.NewReadAttributes(&attributes) != B_OK)
 		return 1;

@@ -48,7 +48,12 @@ BufferedFileIO::ReadAt(off_t position, void* buffer, size_t size)
 	while (done < size) {
 		off_t at = position + (off_t)done;
 		if (at < fBlockStart || at >= fBlockStart + (off_t)fBlockLength) {
-			if (!_Fill(at))
+			ssize_t filled = _Fill(at);
+			// A failure with nothing read yet is the file's own, as a read
+			// of the file itself would report it.
+			if (filled < 0 && done == 0)
+				return filled;
+			if (filled <= 0)
 				break;
 		}
 		size_t offset = (size_t)(at - fBlockStart);
@@ -60,17 +65,17 @@ BufferedFileIO::ReadAt(off_t position, void* buffer, size_t size)
 }
 
 
-bool
+ssize_t
 BufferedFileIO::_Fill(off_t position)
 {
 	ssize_t read = fFile->ReadAt(position, fBlock.data(), fBlock.size());
 	if (read <= 0) {
 		fBlockLength = 0;
-		return false;
+		return read;
 	}
 	fBlockStart = position;
 	fBlockLength = (size_t)read;
-	return true;
+	return read;
 }
 
 

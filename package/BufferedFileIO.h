@@ -30,7 +30,9 @@ private:
 	BufferedFileIO(const BufferedFileIO&) = delete;
 	BufferedFileIO& operator=(const BufferedFileIO&) = delete;
 
-	bool _Fill(off_t position);
+	// The bytes now in the block, 0 at the end of the file, or the file's
+	// failure.
+	ssize_t _Fill(off_t position);
 
 	BFile* fFile;
 	std::vector<char> fBlock;

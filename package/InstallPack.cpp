@@ -1,6 +1,7 @@
 #include "InstallPack.h"
 
 #include "DoError.h"
+#include "NodeDecoder.h"
 #include "PackData.h"
 #include "SPackData.h"
 
@@ -83,7 +84,9 @@ InstallPack::InstallPack(entry_ref& ref, bool selfExtracting)
 	fCancel(false),
 	fEntry(NULL),
 	fFile(NULL),
-	fPackData(NULL)
+	fPackData(NULL),
+	fDecoder(NULL),
+	fDecodeAhead(true)
 {
 	fEntry = new BEntry(&ref, false);
 	if (fEntry->InitCheck() < B_OK) {
@@ -118,6 +121,7 @@ InstallPack::InstallPack(entry_ref& ref, bool selfExtracting)
 
 InstallPack::~InstallPack()
 {
+	_StopDecoder();
 	delete fEntry;
 	delete fFile;
 	delete fPackData;
@@ -132,6 +136,7 @@ InstallPack::SetFile()
 	else
 		fPackData->SetProgressMessenger(fStatusMessenger);
 
+	_StopDecoder();
 	delete fFile;
 	fFile = NULL;
 	if (fEntry == NULL)
@@ -144,6 +149,7 @@ InstallPack::SetFile()
 void
 InstallPack::ClearFile()
 {
+	_StopDecoder();
 	delete fFile;
 	fFile = NULL;
 }
@@ -157,7 +163,38 @@ InstallPack::ExtractFile(BNode* node, off_t offset)
 	off_t position = fFile->Seek(fDataOffset + offset, SEEK_SET);
 	if (position < 0)
 		return (status_t)position;
-	return fPackData->ExtractNode(fFile, node);
+	if (fDecodeAhead && fDecoder == NULL) {
+		fDecoder = new NodeDecoder(*fFile);
+		// Without a handle of its own it reads nothing: no decoding ahead.
+		if (fDecoder->InitCheck() != B_OK)
+			_StopDecoder();
+	}
+	if (fDecoder == NULL)
+		return fPackData->ExtractNode(fFile, node);
+
+	status_t status = fPackData->ExtractDecodedNode(fDecoder, fFile, position, node);
+	// A failed or cancelled item ends what was decoded ahead; the next
+	// extraction starts afresh.
+	if (status < B_OK)
+		_StopDecoder();
+	return status;
+}
+
+
+void
+InstallPack::SetDecodeAhead(bool decodeAhead)
+{
+	fDecodeAhead = decodeAhead;
+	if (!decodeAhead)
+		_StopDecoder();
+}
+
+
+void
+InstallPack::_StopDecoder()
+{
+	delete fDecoder;
+	fDecoder = NULL;
 }
 
 

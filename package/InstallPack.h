@@ -21,6 +21,7 @@ class BFile;
 class BNode;
 class DestItem;
 class GroupList;
+class NodeDecoder;
 class PackAttrib;
 class SPackData;
 struct record_header;
@@ -65,8 +66,17 @@ public:
 	bool SetFile();
 	void ClearFile();
 	// Restores one node from the node data entry at `offset` (relative to
-	// the package start). Needs SetFile().
+	// the package start). Needs SetFile(). The entries are read and decoded
+	// ahead on a second thread (NodeDecoder), started by the first call
+	// after SetFile() and stopped by ClearFile(), SetFile(), the destructor
+	// and any call that fails or is cancelled; what the node gets is the
+	// same either way.
 	status_t ExtractFile(BNode* node, off_t offset);
+	// Whether ExtractFile decodes ahead (the default) or reads each entry
+	// itself when it is asked for.
+	void SetDecodeAhead(bool decodeAhead);
+	// The decoder of the current file, while one runs.
+	NodeDecoder* Decoder() const { return fDecoder; }
 
 	status_t BeginDecompression();
 	status_t EndDecompression();
@@ -111,6 +121,7 @@ private:
 	status_t _CheckSize(const arcHeader& header);
 	status_t _CheckVersion(const arcHeader& header);
 	void _GiveUp();
+	void _StopDecoder();
 
 	// The attribute section's readers.
 	status_t _ReadAttribute(PackAttrib* attrib, const record_header& header);
@@ -119,6 +130,9 @@ private:
 	status_t _ReadGroup(GroupList* groups);
 	status_t _ReadDestination(RList<DestItem*>* list, bool custom);
 	status_t _ReadQuery(RList<DestItem*>* list);
+
+	NodeDecoder* fDecoder;
+	bool fDecodeAhead;
 };
 
 #endif // _INSTALL_PACK_H

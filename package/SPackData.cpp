@@ -2,6 +2,7 @@
 
 #include "DoError.h"
 #include "ErrHandler.h"
+#include "NodeDecoder.h"
 #include "SAttrIO.h"
 #include "ZlCodec.h"
 
@@ -24,6 +25,15 @@ bool
 IsNumber32(const record_header& header)
 {
 	return header.type == kNumberRecord && header.count == 1;
+}
+
+// A write of decoded bytes, failing as the codec's own write fails.
+void
+WriteDecoded(BPositionIO* out, const std::vector<uint8>& data)
+{
+	ssize_t result = out->Write(data.data(), data.size());
+	if (result != (ssize_t)data.size())
+		ErrHandler::Throw(result < 0 ? static_cast<status_t>(result) : B_IO_ERROR);
 }
 
 } // namespace
@@ -186,6 +196,143 @@ SPackData::_ExtractAttribute(BPositionIO* src, BNode* node)
 			ErrHandler::Check(SkipData(src, &header));
 		}
 	}
+}
+
+// #pragma mark - applying decoded entries
+
+status_t
+SPackData::ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t position,
+	BNode* node)
+{
+	if (decoder == NULL || src == NULL || node == NULL)
+		return B_BAD_VALUE;
+	decoder->Request(position);
+	decoded_event event;
+	decoder->Next(&event);
+	if (event.what != decoded_event::kEntryBegin) {
+		// Whatever lies there, the reader of the stream decides what it is.
+		decoder->Reset();
+		return ExtractNode(src, node);
+	}
+	try {
+		_ReplayEntryMembers(decoder, src, node);
+		return B_OK;
+	} catch (const ErrHandler::OSErr& error) {
+		decoder->Reset();
+		return error.err;
+	} catch (const std::bad_alloc&) {
+		decoder->Reset();
+		return B_NO_MEMORY;
+	}
+}
+
+// Applies the events of one entry as _ExtractEntryMembers applies the
+// records they were decoded from.
+void
+SPackData::_ReplayEntryMembers(NodeDecoder* decoder, BPositionIO* src, BNode* node)
+{
+	for (;;) {
+		decoded_event event;
+		decoder->Next(&event);
+		switch (event.what) {
+			case decoded_event::kEntryEnd:
+				return;
+			case decoded_event::kMainForkBegin:
+				if (!_ReplayMainFork(decoder, src, node, event))
+					return;
+				break;
+			case decoded_event::kAttributeBegin:
+				_ReplayAttribute(decoder, node, event);
+				break;
+			case decoded_event::kError:
+				_ReplayError(event);
+			default:
+				ErrHandler::Throw(B_ERROR);
+		}
+	}
+}
+
+// False when the rest of the entry was read from src here: a node that is no
+// file skips the contents, whatever they hold, and goes on from there.
+bool
+SPackData::_ReplayMainFork(NodeDecoder* decoder, BPositionIO* src, BNode* node,
+	const decoded_event& begin)
+{
+	BFile* file = dynamic_cast<BFile*>(node);
+	if (file == NULL) {
+		decoder->Reset();
+		if (src->Seek(begin.resume, SEEK_SET) != begin.resume)
+			ErrHandler::Throw(B_ERROR);
+		record_header header = { kMainForkTag, 0, kBinRecord };
+		_ExtractMainFork(src, node, header);
+		_ExtractEntryMembers(src, node);
+		return false;
+	}
+	for (;;) {
+		decoded_event event;
+		decoder->Next(&event);
+		switch (event.what) {
+			case decoded_event::kData:
+				WriteDecoded(file, event.data);
+				break;
+			case decoded_event::kChunkEnd:
+			{
+				int32 answer = ExMainForkProgress(event.consumed, event.produced,
+					CallbackData());
+				ErrHandler::Check(answer);
+				break;
+			}
+			case decoded_event::kMainForkEnd:
+			{
+				// A file that was longer before ends where the new contents
+				// end.
+				off_t end = ErrHandler::Check(file->Position());
+				ErrHandler::Check(file->SetSize(end));
+				return true;
+			}
+			case decoded_event::kError:
+				_ReplayError(event);
+			default:
+				ErrHandler::Throw(B_ERROR);
+		}
+	}
+}
+
+void
+SPackData::_ReplayAttribute(NodeDecoder* decoder, BNode* node, const decoded_event& begin)
+{
+	const char* name = begin.name.c_str();
+	SAttrIO attribute(node, name, begin.type);
+	for (;;) {
+		decoded_event event;
+		decoder->Next(&event);
+		switch (event.what) {
+			case decoded_event::kData:
+				WriteDecoded(&attribute, event.data);
+				break;
+			case decoded_event::kAttributeEnd:
+				// Empty data writes nothing through the stream; the
+				// attribute still exists, empty.
+				if (attribute.Position() == 0)
+					ErrHandler::Check(node->WriteAttr(name, begin.type, 0, NULL, 0));
+				return;
+			case decoded_event::kError:
+				_ReplayError(event);
+			default:
+				ErrHandler::Throw(B_ERROR);
+		}
+	}
+}
+
+// The codec's alert is shown here, on this thread, at the point of the
+// entry where decoding failed.
+void
+SPackData::_ReplayError(const decoded_event& event)
+{
+	codec_error_hook hook = fCodec->ErrorHook();
+	if (!event.alert.empty() && hook != NULL)
+		hook(event.alert.c_str());
+	ErrHandler::Throw(event.status);
 }
 
 // #pragma mark - writing

@@ -19,7 +19,9 @@
 #include <Node.h>
 #include <StorageDefs.h>
 
+class NodeDecoder;
 class ZlCodec;
+struct decoded_event;
 
 enum {
 	kFileEntryTag = 'FiDa',
@@ -53,6 +55,14 @@ public:
 	// B_CANCELED when the progress target asked to stop, or the status of
 	// the first failing step (what was written before it stays).
 	status_t ExtractNode(BPositionIO* src, BNode* node);
+	// The same for the entry at `position` of src (where src stands), with
+	// the reading and decoding done ahead by decoder: the writes, progress
+	// messages, alerts and result are those of ExtractNode. Where the
+	// decoder cannot tell (no entry there, a file entry for a node that is
+	// no file), src is read here as ExtractNode reads it. An entry left part
+	// way resets the decoder.
+	status_t ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t position,
+		BNode* node);
 
 	void SetProgressMessenger(const BMessenger& messenger);
 	const BMessenger& ProgressMessenger() const { return fProgressMessenger; }
@@ -78,6 +88,11 @@ private:
 	void _ExtractMainFork(BPositionIO* src, BNode* node, const record_header& header);
 	void _ExtractAttributes(BPositionIO* src, BNode* node);
 	void _ExtractAttribute(BPositionIO* src, BNode* node);
+	void _ReplayEntryMembers(NodeDecoder* decoder, BPositionIO* src, BNode* node);
+	bool _ReplayMainFork(NodeDecoder* decoder, BPositionIO* src, BNode* node,
+		const decoded_event& begin);
+	void _ReplayAttribute(NodeDecoder* decoder, BNode* node, const decoded_event& begin);
+	[[noreturn]] void _ReplayError(const decoded_event& event);
 	void _WriteAttributes(BPositionIO* dst, BNode* node);
 	void _WriteAttribute(BPositionIO* dst, BNode* node, const char* name);
 

@@ -32,6 +32,7 @@ public:
 	int32 DecodeBytes(BPositionIO* out, int32* length, uint8* data, bool last) override;
 
 	virtual void SetErrorHook(codec_error_hook hook);
+	codec_error_hook ErrorHook() const { return fErrorHook; }
 	// quiet: the status comes back unchanged, nothing shown. Otherwise 0
 	// stays 0, and any other status is shown through the hook (when there
 	// is one) and becomes -1.

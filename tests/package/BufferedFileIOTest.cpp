@@ -52,3 +52,20 @@ TEST_F(BufferedFileIOTest, ReadsAcrossBlocksSeeksAndEnds)
 	EXPECT_EQ(io.GetSize(&size), B_OK);
 	EXPECT_EQ(size, (off_t)data.size());
 }
+
+TEST_F(BufferedFileIOTest, AFailingFileGivesItsOwnStatus)
+{
+	// Open for writing only: every read of the file itself is refused, and
+	// a read through the stream says so as the file would, rather than
+	// looking like the end of the data.
+	fRoot.WriteFile("boot/data", std::string(500, 'x'));
+	BFile* file = new BFile("/boot/data", B_WRITE_ONLY);
+	ASSERT_EQ(file->InitCheck(), B_OK);
+	char byte;
+	ASSERT_EQ(file->ReadAt(0, &byte, 1), B_NOT_ALLOWED);
+	BufferedFileIO io(file, 100);
+	char piece[10];
+	EXPECT_EQ(io.ReadAt(0, piece, sizeof(piece)), B_NOT_ALLOWED);
+	EXPECT_EQ(io.Read(piece, sizeof(piece)), B_NOT_ALLOWED);
+	EXPECT_EQ(io.Position(), 0);
+}

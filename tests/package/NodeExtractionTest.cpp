@@ -1,6 +1,7 @@
 // Node data entries: written from real nodes, restored onto real nodes in a
 // temporary system root, with progress messages answered by a real looper.
 
+#include "NodeTestSupport.h"
 #include "PackageTestSupport.h"
 
 #include "PackData.h"
@@ -28,36 +29,6 @@
 
 namespace {
 
-typedef std::tuple<std::string, type_code, std::string> Attribute;
-
-// Every attribute of a node in listing order: name, type, value.
-std::vector<Attribute>
-AttributesOf(BNode& node)
-{
-	std::vector<Attribute> attributes;
-	node.RewindAttrs();
-	char name[B_ATTR_NAME_LENGTH + 1];
-	while (node.GetNextAttrName(name) == B_OK) {
-		attr_info info;
-		if (node.GetAttrInfo(name, &info) != B_OK)
-			continue;
-		std::string value(info.size, '\0');
-		node.ReadAttr(name, info.type, 0, value.data(), value.size());
-		attributes.emplace_back(name, info.type, value);
-	}
-	return attributes;
-}
-
-// The same, sorted: the host lists attributes in an order of its own, which
-// rewriting an attribute can change.
-std::vector<Attribute>
-SortedAttributesOf(BNode& node)
-{
-	std::vector<Attribute> attributes = AttributesOf(node);
-	std::sort(attributes.begin(), attributes.end());
-	return attributes;
-}
-
 std::string
 EntryOf(BNode* node, node_flavor flavor, status_t* status = NULL)
 {
@@ -72,68 +43,6 @@ EntryOf(BNode* node, node_flavor flavor, status_t* status = NULL)
 }
 
 const std::string kEmptyZlibStream("\x78\x9c\x03\x00\x00\x00\x00\x01", 8);
-
-// Answers every progress message, with "canceled" true from the given one
-// on (counted from 1; 0: never). Each message's "bytes" is noted before the
-// reply goes out, so the sender sees it as soon as it has its answer.
-class ProgressTarget {
-public:
-	explicit ProgressTarget(int32 cancelAt = 0)
-		:
-		fState(std::make_shared<State>()),
-		fLooper(new LoggingLooper(std::make_shared<MessageLog>(), "progress"))
-	{
-		std::shared_ptr<State> state = fState;
-		fLooper->fAction = [cancelAt, state](BLooper*, BMessage* message) {
-			int32 value = -1;
-			bool wellFormed = message->what == kProgressMessage
-				&& message->FindInt32("bytes", &value) == B_OK;
-			size_t answered;
-			{
-				std::lock_guard<std::mutex> guard(state->lock);
-				state->bytes.push_back(wellFormed ? value : -1);
-				answered = state->bytes.size();
-			}
-			BMessage reply(B_REPLY);
-			reply.AddBool("canceled", cancelAt > 0 && answered >= (size_t)cancelAt);
-			message->SendReply(&reply);
-		};
-		fLooper->Run();
-	}
-
-	~ProgressTarget()
-	{
-		fLooper->Lock();
-		fLooper->Quit();
-	}
-
-	BMessenger Messenger() const { return BMessenger(NULL, fLooper); }
-
-	// The "bytes" of every message so far (-1 for a malformed one).
-	std::vector<int32> Bytes() const
-	{
-		std::lock_guard<std::mutex> guard(fState->lock);
-		return fState->bytes;
-	}
-
-private:
-	struct State {
-		std::mutex lock;
-		std::vector<int32> bytes;
-	};
-
-	std::shared_ptr<State> fState;
-	LoggingLooper* fLooper;
-};
-
-int64
-Sum(const std::vector<int32>& values)
-{
-	int64 sum = 0;
-	for (int32 value : values)
-		sum += value;
-	return sum;
-}
 
 } // namespace
 

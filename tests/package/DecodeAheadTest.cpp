@@ -1,0 +1,396 @@
+// Decoding ahead on a second thread: every extraction through the decoder
+// must leave the node, the progress messages, the alerts and the result
+// exactly as the worker's own decoding does. Packages are made from real
+// nodes with the node data writer, and each case is run both ways.
+
+#include "NodeTestSupport.h"
+#include "PackageTestSupport.h"
+
+#include "InstallPack.h"
+#include "NodeDecoder.h"
+#include "SPackData.h"
+#include "ZlCodec.h"
+
+#include <Directory.h>
+#include <Entry.h>
+#include <File.h>
+#include <TypeConstants.h>
+
+#include <TempRoot.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+// What one extraction left behind.
+struct outcome {
+	status_t status = B_OK;
+	std::string contents;
+	std::vector<Attribute> attributes;
+
+	bool operator==(const outcome&) const = default;
+};
+
+std::ostream&
+operator<<(std::ostream& out, const outcome& result)
+{
+	return out << "status " << result.status << ", " << result.contents.size()
+		<< " bytes, " << result.attributes.size() << " attributes";
+}
+
+// Alerts of the worker's codec, with the thread that showed each.
+std::vector<std::pair<std::string, std::thread::id>> sAlerts;
+
+int32
+NoteAlert(const char* message)
+{
+	sAlerts.emplace_back(message, std::this_thread::get_id());
+	return 0;
+}
+
+} // namespace
+
+class DecodeAheadTest : public TempRootTest {
+protected:
+	void SetUp() override
+	{
+		TempRootTest::SetUp();
+		ASSERT_EQ(create_directory("/boot/src", 0755), B_OK);
+		ASSERT_EQ(create_directory("/boot/out", 0755), B_OK);
+		sAlerts.clear();
+	}
+
+	// A node data entry of a new file /boot/src/<leaf>.
+	std::string FileEntry(const std::string& leaf, const std::string& contents,
+		const std::vector<Attribute>& attributes = {})
+	{
+		std::string path = "/boot/src/" + leaf;
+		fRoot.WriteFile("boot/src/" + leaf, contents);
+		BFile file(path.c_str(), B_READ_WRITE);
+		for (const auto& [name, type, value] : attributes)
+			file.WriteAttr(name.c_str(), type, 0, value.data(), value.size());
+		SPackData writer;
+		StringIO out;
+		EXPECT_EQ(writer.AddNodeEntry(&out, &file, B_FILE_NODE), B_OK);
+		return out.fData;
+	}
+
+	// Writes /boot/test.pkg, whose node data are the pieces, back to back,
+	// and returns where each piece starts (relative to the package).
+	std::vector<off_t> WritePieces(const std::vector<std::string>& pieces)
+	{
+		std::string nodeData;
+		std::vector<off_t> offsets;
+		off_t offset = 8 + Header(0, 0).Size();
+		for (const std::string& piece : pieces) {
+			offsets.push_back(offset);
+			offset += piece.size();
+			nodeData += piece;
+		}
+		std::string catalog = Bytes().Group('FldI').Group('FDat').String('Name', "top").End()
+			.End().Data();
+		std::string attributes = Bytes().Group('PkgA').End().Data();
+		off_t catalogOffset = offset;
+		off_t attributeOffset = catalogOffset + catalog.size();
+		std::string package = std::string((const char*)kPHeader, 8)
+			+ Header(catalogOffset, attributeOffset).Data() + nodeData + catalog + attributes;
+		fRoot.WriteFile("boot/test.pkg", package);
+		return offsets;
+	}
+
+	// The package header as the package writer writes it (its size is the
+	// same for any offsets).
+	static Bytes Header(off_t catalog, off_t attributes)
+	{
+		// The attribute section is an empty group: 14 bytes.
+		int64 size = attributes + 14;
+		return std::move(Bytes().Group(kPackageHeaderTag).Int32(kFormatVersionTag, 2)
+			.Int64(kArchiveFlagsTag, 2).Int64(kArchiveSizeTag, size)
+			.Int64(kCatalogOffsetTag, catalog).Int64(kAttributeOffsetTag, attributes).End());
+	}
+
+	std::unique_ptr<InstallPack> OpenPackage()
+	{
+		entry_ref ref;
+		EXPECT_EQ(get_ref_for_path("/boot/test.pkg", &ref), B_OK);
+		return std::make_unique<InstallPack>(ref, false);
+	}
+
+	// The package opened for extracting, reporting to progress, with its
+	// codec's alerts noted in sAlerts.
+	std::unique_ptr<InstallPack> OpenForExtracting(const BMessenger& progress,
+		bool decodeAhead)
+	{
+		std::unique_ptr<InstallPack> pack = OpenPackage();
+		EXPECT_NE(pack->fEntry, nullptr);
+		pack->SetDecodeAhead(decodeAhead);
+		pack->fStatusMessenger = progress;
+		EXPECT_FALSE(pack->SetFile());
+		dynamic_cast<ZlCodec*>(pack->fPackData->CurrentCodec())->SetErrorHook(NoteAlert);
+		return pack;
+	}
+
+	// Extracts the entry at offset into /boot/out/<leaf>, a file that holds
+	// `previous` before.
+	outcome Extract(InstallPack* pack, off_t offset, const std::string& leaf,
+		const std::string& previous = "")
+	{
+		fRoot.WriteFile("boot/out/" + leaf, previous);
+		outcome result;
+		{
+			BFile file(("/boot/out/" + leaf).c_str(), B_READ_WRITE);
+			result.status = pack->ExtractFile(&file, offset);
+			result.attributes = AttributesOf(file);
+		}
+		result.contents = fRoot.ReadFile("boot/out/" + leaf);
+		return result;
+	}
+
+	// Extracts the entries at offsets in turn, both ways; expects the same
+	// outcomes and progress messages from both and returns the outcomes.
+	std::vector<outcome> ExtractBothWays(const std::vector<off_t>& offsets,
+		int32 cancelAt = 0)
+	{
+		std::vector<outcome> results[2];
+		std::vector<int32> progress[2];
+		for (int way = 0; way < 2; way++) {
+			ProgressTarget target(cancelAt);
+			std::unique_ptr<InstallPack> pack = OpenForExtracting(target.Messenger(), way == 1);
+			for (size_t i = 0; i < offsets.size(); i++) {
+				results[way].push_back(Extract(pack.get(), offsets[i],
+					(way == 0 ? "sync-" : "ahead-") + std::to_string(i), "previous contents"));
+			}
+			progress[way] = target.Bytes();
+		}
+		EXPECT_EQ(results[1], results[0]);
+		EXPECT_EQ(progress[1], progress[0]);
+		return results[1];
+	}
+
+	const std::vector<Attribute> kAttributes = {
+		{"BEOS:TYPE", B_MIME_STRING_TYPE, std::string("text/plain", 11)},
+		{"raw", B_RAW_TYPE, NoiseData(3000, 3)},
+		{"empty", 'EMPT', ""},
+	};
+};
+
+
+TEST_F(DecodeAheadTest, ManyFilesComeOutAsTheWorkerDecodesThem)
+{
+	std::vector<std::string> pieces;
+	std::vector<std::string> contents;
+	for (int i = 0; i < 40; i++) {
+		// Empty, tiny, around the chunk and buffer sizes, text and noise.
+		size_t size = i % 5 == 0 ? 0 : i % 5 == 1 ? 17 : i % 5 == 2 ? 16384 + i
+			: i % 5 == 3 ? 150000 + i * 1000 : 8192 * i;
+		contents.push_back(i % 2 == 0 ? TextData(size) : NoiseData(size, i));
+		std::vector<Attribute> attributes;
+		if (i % 3 != 0)
+			attributes = kAttributes;
+		pieces.push_back(FileEntry("f" + std::to_string(i), contents.back(), attributes));
+	}
+	std::vector<off_t> offsets = WritePieces(pieces);
+
+	std::vector<outcome> results = ExtractBothWays(offsets);
+	ASSERT_EQ(results.size(), contents.size());
+	for (size_t i = 0; i < contents.size(); i++) {
+		EXPECT_EQ(results[i].status, B_OK) << i;
+		EXPECT_EQ(results[i].contents, contents[i]) << i;
+		EXPECT_EQ(results[i].attributes.size(), i % 3 != 0 ? kAttributes.size() : 0u) << i;
+	}
+}
+
+
+TEST_F(DecodeAheadTest, DataLargerThanTheMemoryBoundStreamThrough)
+{
+	std::string contents = NoiseData(3 << 20, 7);
+	std::string attribute = NoiseData(3500, 9);
+	// The host keeps no attribute this large: the entry is made by hand.
+	std::string large = NoiseData(1 << 20, 11);
+	std::string largeAttribute = Bytes().Group('FoDa').Group('FBeA').Group('BeAI')
+		.String('BeAN', "large").Int32('BeAT', B_RAW_TYPE)
+		.Bin('BeAD', Deflated(large), large.size(), 2).End().End().End().Data();
+	std::vector<off_t> offsets = WritePieces({
+		FileEntry("big", contents, {{"attribute", B_RAW_TYPE, attribute}}),
+		FileEntry("after", "after the big one"), largeAttribute});
+
+	BFile package("/boot/test.pkg", B_READ_ONLY);
+	const size_t limit = 16 * 1024;
+	NodeDecoder decoder(package, limit);
+	ASSERT_EQ(decoder.InitCheck(), B_OK);
+	SPackData reader;
+	const char* names[] = {"big", "after"};
+	for (int i = 0; i < 2; i++) {
+		fRoot.WriteFile(std::string("boot/out/") + names[i], "");
+		BFile out((std::string("/boot/out/") + names[i]).c_str(), B_READ_WRITE);
+		ASSERT_EQ(package.Seek(offsets[i], SEEK_SET), offsets[i]);
+		ASSERT_EQ(reader.ExtractDecodedNode(&decoder, &package, offsets[i], &out), B_OK);
+		if (i == 0) {
+			EXPECT_EQ(AttributesOf(out),
+				(std::vector<Attribute>{{"attribute", B_RAW_TYPE, attribute}}));
+		}
+	}
+	EXPECT_EQ(fRoot.ReadFile("boot/out/big"), contents);
+	EXPECT_EQ(fRoot.ReadFile("boot/out/after"), "after the big one");
+
+	// The large attribute's events, as the worker takes them.
+	decoder.Request(offsets[2]);
+	std::vector<decoded_event::kind> kinds;
+	std::string data;
+	decoded_event event;
+	do {
+		decoder.Next(&event);
+		if (kinds.empty() || kinds.back() != event.what)
+			kinds.push_back(event.what);
+		data.append(event.data.begin(), event.data.end());
+		if (event.what == decoded_event::kAttributeBegin) {
+			EXPECT_EQ(event.name, "large");
+			EXPECT_EQ(event.type, (type_code)B_RAW_TYPE);
+		}
+	} while (event.what != decoded_event::kEntryEnd && event.what != decoded_event::kError);
+	EXPECT_EQ(kinds, (std::vector<decoded_event::kind>{decoded_event::kEntryBegin,
+		decoded_event::kAttributeBegin, decoded_event::kData, decoded_event::kAttributeEnd,
+		decoded_event::kEntryEnd}));
+	EXPECT_TRUE(data == large);
+	EXPECT_GT(decoder.PeakQueuedBytes(), 0u);
+	EXPECT_LE(decoder.PeakQueuedBytes(), limit);
+}
+
+
+TEST_F(DecodeAheadTest, SkippedEntriesAreDroppedAndRequestsBehindRestart)
+{
+	std::vector<std::string> pieces;
+	for (int i = 0; i < 8; i++)
+		pieces.push_back(FileEntry("f" + std::to_string(i), TextData(50000 + i * 7000)));
+	// Something that is no entry between two entries: the walk stops there
+	// and goes on only from where it is asked to.
+	pieces.insert(pieces.begin() + 6,
+		Bytes().Group('Gap!').String('Note', "not an entry").End().Data());
+	std::vector<off_t> offsets = WritePieces(pieces);
+
+	// Forward with gaps, backwards, the same entry twice, an entry behind
+	// the foreign group, the group itself (-1), and a position inside an
+	// entry.
+	std::vector<off_t> order = {offsets[0], offsets[3], offsets[5], offsets[1], offsets[2],
+		offsets[2], offsets[7], offsets[6], offsets[4], offsets[0] + 3, offsets[8]};
+	std::vector<outcome> results = ExtractBothWays(order);
+	for (size_t i = 0; i < order.size(); i++) {
+		bool fails = order[i] == offsets[6] || order[i] == offsets[0] + 3;
+		EXPECT_EQ(results[i].status, fails ? -1 : B_OK) << i;
+	}
+	EXPECT_EQ(results[1].contents, TextData(50000 + 3 * 7000));
+	EXPECT_EQ(results[3].contents, TextData(50000 + 1 * 7000));
+	EXPECT_EQ(results[6].contents, TextData(50000 + 6 * 7000));
+}
+
+
+TEST_F(DecodeAheadTest, CorruptDataShowTheAlertOnceOnTheWorkerAndFailAlike)
+{
+	std::string contents = NoiseData(100000, 5) + TextData(100000);
+	std::string stream = Deflated(contents);
+	// Damaged past the first stored chunks: some contents are written first.
+	for (size_t i = 70000; i < 70100; i++)
+		stream[i] = '\xff';
+	std::string bin = Bytes().Bin('FiMF', stream, contents.size(), 2).Data();
+	std::string corrupt = Bytes().Group('FiDa').Raw(bin).End().Data();
+	std::vector<off_t> offsets = WritePieces({FileEntry("before", "fine"), corrupt,
+		FileEntry("after", "fine too", kAttributes)});
+
+	testing::internal::CaptureStderr();
+	std::vector<outcome> results = ExtractBothWays(offsets);
+	std::string printed = testing::internal::GetCapturedStderr();
+	EXPECT_EQ(results[1].status, -1);
+	EXPECT_GT(results[1].contents.size(), 0u);
+	EXPECT_LT(results[1].contents.size(), contents.size());
+	EXPECT_EQ(results[2].status, B_OK) << "the next entry decodes afresh";
+	EXPECT_EQ(results[2].contents, "fine too");
+	// Once each way, from this thread (the worker here), and nothing else.
+	ASSERT_EQ(sAlerts.size(), 2u);
+	for (const auto& [message, thread] : sAlerts) {
+		EXPECT_EQ(message, "Compression data error.");
+		EXPECT_EQ(thread, std::this_thread::get_id());
+	}
+	EXPECT_EQ(printed, "");
+}
+
+
+TEST_F(DecodeAheadTest, ACancelStopsWithinOneChunkAndWritesNoMore)
+{
+	std::string contents = NoiseData(400000, 13);
+	std::vector<off_t> offsets = WritePieces({FileEntry("big", contents, kAttributes),
+		FileEntry("next", TextData(1000))});
+	ProgressTarget canceling(2);
+	std::unique_ptr<InstallPack> pack = OpenForExtracting(canceling.Messenger(), true);
+	outcome result = Extract(pack.get(), offsets[0], "big");
+	EXPECT_EQ(result.status, B_CANCELED);
+	ASSERT_EQ(canceling.Bytes().size(), 2u);
+	EXPECT_EQ(result.contents, contents.substr(0, Sum(canceling.Bytes())));
+	EXPECT_TRUE(result.attributes.empty());
+	EXPECT_EQ(pack->Decoder(), nullptr) << "a cancel stops the decoder";
+
+	// The same both ways, for the sequence of messages too.
+	ExtractBothWays(offsets, 2);
+}
+
+
+TEST_F(DecodeAheadTest, FailingWritesAndNodesThatAreNoFilesBehaveAlike)
+{
+	std::string stream = Deflated(TextData(30000));
+	for (size_t i = 20; i < 40; i++)
+		stream[i] = '\x5a';
+	std::string damaged = Bytes().Group('FiDa')
+		.Raw(Bytes().Bin('FiMF', stream, 30000, 2).Data())
+		.Group('FBeA').Group('BeAI').String('BeAN', "kept").Int32('BeAT', B_STRING_TYPE)
+		.Bin('BeAD', Deflated("value"), 5, 2).End().End()
+		.End().Data();
+	std::vector<off_t> offsets = WritePieces({FileEntry("text", TextData(90000), kAttributes),
+		damaged});
+
+	for (int way = 0; way < 2; way++) {
+		std::unique_ptr<InstallPack> pack = OpenForExtracting(BMessenger(), way == 1);
+		std::string leaf = "boot/out/" + std::to_string(way);
+		// A file open for reading only refuses the first write.
+		fRoot.WriteFile(leaf + "-readonly", "");
+		BFile readOnly(("/" + leaf + "-readonly").c_str(), B_READ_ONLY);
+		EXPECT_EQ(pack->ExtractFile(&readOnly, offsets[0]), B_NOT_ALLOWED) << way;
+
+		// A node that is no file skips the contents, damaged or not, and
+		// takes the attributes; nothing is shown.
+		fRoot.WriteFile(leaf + "-plain", "keep me");
+		BNode plain(("/" + leaf + "-plain").c_str());
+		EXPECT_EQ(pack->ExtractFile(&plain, offsets[1]), B_OK) << way;
+		EXPECT_EQ(fRoot.ReadFile(leaf + "-plain"), "keep me");
+		EXPECT_EQ(AttributesOf(plain),
+			(std::vector<Attribute>{{"kept", B_STRING_TYPE, "value"}}));
+		plain.RemoveAttr("kept");
+		EXPECT_EQ(pack->ExtractFile(&plain, offsets[0]), B_OK) << way;
+		EXPECT_EQ(SortedAttributesOf(plain).size(), kAttributes.size());
+	}
+	EXPECT_TRUE(sAlerts.empty());
+}
+
+
+TEST_F(DecodeAheadTest, ClearingOrDeletingThePackageStopsADecoderThatIsAhead)
+{
+	std::vector<std::string> pieces;
+	for (int i = 0; i < 6; i++)
+		pieces.push_back(FileEntry("f" + std::to_string(i), NoiseData(2 << 20, i)));
+	std::vector<off_t> offsets = WritePieces(pieces);
+
+	std::unique_ptr<InstallPack> pack = OpenForExtracting(BMessenger(), true);
+	ASSERT_EQ(Extract(pack.get(), offsets[0], "first").status, B_OK);
+	ASSERT_NE(pack->Decoder(), nullptr);
+	// The decoder is busy with what follows, its queue full.
+	pack->ClearFile();
+	EXPECT_EQ(pack->Decoder(), nullptr);
+
+	ASSERT_FALSE(pack->SetFile());
+	outcome result = Extract(pack.get(), offsets[4], "fifth");
+	EXPECT_EQ(result.status, B_OK);
+	EXPECT_EQ(result.contents, NoiseData(2 << 20, 4));
+	// Deleted with the decoder ahead in the next entry.
+	pack.reset();
+	EXPECT_EQ(fRoot.ReadFile("boot/out/first"), NoiseData(2 << 20, 0));
+}
