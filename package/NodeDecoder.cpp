@@ -5,12 +5,32 @@
 #include "SPackData.h"
 #include "ZlCodec.h"
 
+#include <ByteOrder.h>
+#include <OS.h>
 #include <StorageDefs.h>
 #include <TypeConstants.h>
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
+
+int64
+read_big64(const uint8* bytes)
+{
+	uint64 value;
+	memcpy(&value, bytes, sizeof(value));
+	return static_cast<int64>(B_BENDIAN_TO_HOST_INT64(value));
+}
+
+int32
+read_big32(const uint8* bytes)
+{
+	uint32 value;
+	memcpy(&value, bytes, sizeof(value));
+	return static_cast<int32>(B_BENDIAN_TO_HOST_INT32(value));
+}
 
 // The decoder reads the package in large blocks: the small record headers
 // between the bins cost no system call each.
@@ -172,6 +192,7 @@ NodeDecoder::Request(off_t position)
 void
 NodeDecoder::Next(decoded_event* event)
 {
+	_AwaitEvents();
 	std::unique_lock<std::mutex> lock(fLock);
 	while (fQueue.empty() && !fQuit) {
 		fWorkerWaiting = true;
@@ -187,11 +208,27 @@ NodeDecoder::Next(decoded_event* event)
 	size_t size = fQueue.front().Footprint();
 	*event = std::move(fQueue.front());
 	fQueue.pop_front();
+	fQueuedEvents.store(fQueue.size(), std::memory_order_relaxed);
 	fQueuedBytes -= size;
 	// Room again: wake the decoder once half the queue is free rather than
 	// at every event, so the two threads do not take turns event by event.
 	if (fDecoderWaiting && fQueuedBytes <= fMemoryLimit / 2)
 		fDecoderWait.notify_one();
+}
+
+// The decoder usually has the next event ready within microseconds: the
+// worker waits awake that long before it sleeps, as a sleep and a wake-up
+// cost more than the wait.
+void
+NodeDecoder::_AwaitEvents() const
+{
+	const bigtime_t kSpinTime = 50;
+	bigtime_t until = system_time() + kSpinTime;
+	while (fQueuedEvents.load(std::memory_order_relaxed) == 0 && system_time() < until) {
+#if defined(__x86_64__) || defined(__i386__)
+		__builtin_ia32_pause();
+#endif
+	}
 }
 
 void
@@ -218,6 +255,7 @@ NodeDecoder::_PopFront()
 {
 	fQueuedBytes -= fQueue.front().Footprint();
 	fQueue.pop_front();
+	fQueuedEvents.store(fQueue.size(), std::memory_order_relaxed);
 }
 
 // Called with the lock held.
@@ -225,6 +263,7 @@ void
 NodeDecoder::_DropQueue()
 {
 	fQueue.clear();
+	fQueuedEvents.store(0, std::memory_order_relaxed);
 	fQueuedBytes = 0;
 }
 
@@ -279,6 +318,9 @@ NodeDecoder::_Push(decoded_event&& event, uint64 generation, off_t walkEntry)
 	std::unique_lock<std::mutex> lock(fLock);
 	while (!fQuit && generation == fGeneration && !fQueue.empty()
 		&& fQueuedBytes + size > fMemoryLimit) {
+		// A full queue is for the worker to empty, asleep or not.
+		if (fWorkerWaiting)
+			fWorkerWait.notify_one();
 		fDecoderWaiting = true;
 		fDecoderWait.wait(lock);
 		fDecoderWaiting = false;
@@ -287,7 +329,10 @@ NodeDecoder::_Push(decoded_event&& event, uint64 generation, off_t walkEntry)
 		fStale = true;
 		return false;
 	}
+	bool completes = event.what == decoded_event::kEntryEnd
+		|| event.what == decoded_event::kError || event.what == decoded_event::kNotEntry;
 	fQueue.push_back(std::move(event));
+	fQueuedEvents.store(fQueue.size(), std::memory_order_relaxed);
 	fQueuedBytes += size;
 	if (fQueuedBytes > fPeakQueuedBytes)
 		fPeakQueuedBytes = fQueuedBytes;
@@ -295,7 +340,9 @@ NodeDecoder::_Push(decoded_event&& event, uint64 generation, off_t walkEntry)
 	// for what follows finds the walk already there.
 	if (walkEntry != kKeepWalkEntry)
 		fWalkEntry = walkEntry;
-	if (fWorkerWaiting)
+	// A sleeping worker is woken for a whole entry or a good share of one,
+	// not for every write: each wake-up costs as much as a small file.
+	if (fWorkerWaiting && (completes || fQueuedBytes >= kWakeBytes))
 		fWorkerWait.notify_one();
 	return true;
 }
@@ -432,6 +479,14 @@ status_t
 NodeDecoder::_DecodeBin(decoded_event::kind end, off_t entry, uint64 generation,
 	bool reportChunks)
 {
+	switch (_InflateWholeBin(entry, generation, reportChunks)) {
+		case kWholeBinDone:
+			return _Push(Event(end, entry), generation) ? B_OK : B_INTERRUPTED;
+		case kWholeBinStale:
+			return B_INTERRUPTED;
+		case kWholeBinLeftToCodec:
+			break;
+	}
 	Sink sink(this, entry, generation);
 	fBinEntry = entry;
 	fBinGeneration = generation;
@@ -441,6 +496,55 @@ NodeDecoder::_DecodeBin(decoded_event::kind end, off_t entry, uint64 generation,
 	if (!_Push(Event(end, entry), generation))
 		return B_INTERRUPTED;
 	return B_OK;
+}
+
+// A bin whose stored data fit one chunk of the codec's reader is read and
+// inflated in one call, and queued as the codec would have made it: writes
+// of its buffer's size, then the one chunk's progress. Anything the fast way
+// cannot take (damaged data included) goes back to the start of the bin for
+// the codec, which fails, or not, exactly as it always does.
+NodeDecoder::whole_bin_result
+NodeDecoder::_InflateWholeBin(off_t entry, uint64 generation, bool reportChunks)
+{
+	off_t start = fSource->Position();
+	uint8 preamble[kBinPreambleSize];
+	if (start < 0 || fSource->Read(preamble, sizeof(preamble)) != (ssize_t)sizeof(preamble))
+		return _LeaveToCodec(start);
+	int64 storedSize = read_big64(preamble);
+	int64 originalSize = read_big64(preamble + 8);
+	int32 codecID = read_big32(preamble + 16);
+	if (codecID != fCodec->ID() || storedSize <= 0 || storedSize > PackData::kBufferSize
+		|| originalSize < 0 || originalSize > kMaxWholeBinSize)
+		return _LeaveToCodec(start);
+	fStored.resize((size_t)storedSize);
+	if (fSource->Read(fStored.data(), fStored.size()) != (ssize_t)fStored.size()
+		|| !fInflater.Inflate(fStored.data(), fStored.size(), (size_t)originalSize,
+			&fInflated))
+		return _LeaveToCodec(start);
+
+	for (size_t done = 0; done < fInflated.size(); done += ZlCodec::kOutputBufferSize) {
+		size_t size = std::min(fInflated.size() - done, (size_t)ZlCodec::kOutputBufferSize);
+		decoded_event event = Event(decoded_event::kData, entry);
+		event.data.assign(fInflated.begin() + done, fInflated.begin() + done + size);
+		if (!_Push(std::move(event), generation))
+			return kWholeBinStale;
+	}
+	if (reportChunks) {
+		decoded_event event = Event(decoded_event::kChunkEnd, entry);
+		event.consumed = (uint32)storedSize;
+		event.produced = (uint32)fInflated.size();
+		if (!_Push(std::move(event), generation))
+			return kWholeBinStale;
+	}
+	return kWholeBinDone;
+}
+
+NodeDecoder::whole_bin_result
+NodeDecoder::_LeaveToCodec(off_t binStart)
+{
+	if (binStart >= 0)
+		fSource->Seek(binStart, SEEK_SET);
+	return kWholeBinLeftToCodec;
 }
 
 int32

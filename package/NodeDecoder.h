@@ -18,9 +18,12 @@
 // the codec, always fits into an empty queue), and the decoder waits for
 // room, so a file or an attribute of any size streams through.
 
+#include "WholeBinInflater.h"
+
 #include <File.h>
 #include <SupportDefs.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -80,7 +83,13 @@ struct decoded_event {
 
 class NodeDecoder {
 public:
-	enum { kDefaultMemoryLimit = 4 * 1024 * 1024 };
+	enum {
+		kDefaultMemoryLimit = 4 * 1024 * 1024,
+		// Decoded bytes that wake a worker waiting in the middle of an entry.
+		kWakeBytes = 256 * 1024,
+		// The most a bin inflated in one call may decode to.
+		kMaxWholeBinSize = 1024 * 1024
+	};
 
 	// Reads through its own copy of `package` (a descriptor and a position
 	// of its own). The thread starts at once and waits for a request.
@@ -135,10 +144,22 @@ private:
 	void _DropQueue();
 	void _Restart(off_t position);
 
+	enum whole_bin_result {
+		kWholeBinDone,
+		kWholeBinStale,
+		kWholeBinLeftToCodec
+	};
+	whole_bin_result _InflateWholeBin(off_t entry, uint64 generation, bool reportChunks);
+	whole_bin_result _LeaveToCodec(off_t binStart);
+
 	static int32 _ChunkDone(uint32 consumed, uint32 produced, void* data);
+	void _AwaitEvents() const;
 
 	const size_t fMemoryLimit;
 	BufferedFileIO* fSource;
+	WholeBinInflater fInflater;
+	std::vector<uint8> fStored;
+	std::vector<uint8> fInflated;
 	PackData* fReader;
 	ZlCodec* fCodec;
 	// Set by the walk while a bin decodes, for the chunk callback.
@@ -151,6 +172,8 @@ private:
 	std::condition_variable fWorkerWait;
 	std::condition_variable fDecoderWait;
 	std::deque<decoded_event> fQueue;
+	// fQueue's size, for the worker to look at without the lock.
+	std::atomic<size_t> fQueuedEvents{0};
 	size_t fQueuedBytes;
 	size_t fPeakQueuedBytes;
 	// Counts restarts; a walk that started under another number is stale.

@@ -17,8 +17,8 @@ ShortWriteStatus(ssize_t result)
 
 ZlCodec::ZlCodec()
 	:
-	fBufferSize(8192),
-	fBuffer(static_cast<uint8*>(malloc(8192))),
+	fBufferSize(kOutputBufferSize),
+	fBuffer(static_cast<uint8*>(malloc(kOutputBufferSize))),
 	fMode(kIdle),
 	fErrorHook(NULL),
 	fStreamKind(kNoStream)

@@ -16,6 +16,9 @@ typedef int32 (*codec_error_hook)(const char* message);
 
 class ZlCodec : public PCodec {
 public:
+	// Decoded data go out in writes of this size (the last one shorter).
+	enum { kOutputBufferSize = 8192 };
+
 	ZlCodec();
 	~ZlCodec() override;
 

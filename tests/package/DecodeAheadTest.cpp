@@ -394,3 +394,65 @@ TEST_F(DecodeAheadTest, ClearingOrDeletingThePackageStopsADecoderThatIsAhead)
 	pack.reset();
 	EXPECT_EQ(fRoot.ReadFile("boot/out/first"), NoiseData(2 << 20, 0));
 }
+
+
+namespace {
+
+// A file that notes the size of every write made to it.
+class WriteRecordingFile : public BFile {
+public:
+	using BFile::BFile;
+
+	ssize_t Write(const void* buffer, size_t size) override
+	{
+		fWrites.push_back(size);
+		return BFile::Write(buffer, size);
+	}
+
+	std::vector<size_t> fWrites;
+};
+
+} // namespace
+
+
+// Small bins are inflated in one call on the decoder's side: the worker
+// must still make the very writes, and report the very chunk, that the
+// codec makes, on both sides of every bound of that fast way (the codec's
+// buffer, one stored chunk, the largest bin inflated whole).
+TEST_F(DecodeAheadTest, BinsInflatedWholeWriteAsTheCodecWrites)
+{
+	std::string text;
+	while (text.size() < 40000)
+		text += "line " + std::to_string(text.size()) + " of a header file\n";
+	const std::vector<std::string> contents = {"", "x", std::string(8192, 'a'),
+		std::string(8193, 'b'), text, NoiseData(12000, 5), NoiseData(20000, 6),
+		std::string((1 << 20) + 1, '\0')};
+	std::vector<std::string> pieces;
+	for (size_t i = 0; i < contents.size(); i++)
+		pieces.push_back(FileEntry("file" + std::to_string(i), contents[i]));
+	std::vector<off_t> offsets = WritePieces(pieces);
+
+	BFile package("/boot/test.pkg", B_READ_ONLY);
+	NodeDecoder decoder(package);
+	ASSERT_EQ(decoder.InitCheck(), B_OK);
+	for (size_t i = 0; i < contents.size(); i++) {
+		std::vector<size_t> writes[2];
+		std::vector<int32> progress[2];
+		for (int way = 0; way < 2; way++) {
+			std::string leaf = "boot/out/" + std::to_string(way) + "-" + std::to_string(i);
+			fRoot.WriteFile(leaf, "");
+			ProgressTarget target;
+			SPackData reader(target.Messenger());
+			WriteRecordingFile out(("/" + leaf).c_str(), B_READ_WRITE);
+			ASSERT_EQ(package.Seek(offsets[i], SEEK_SET), offsets[i]);
+			status_t status = way == 0 ? reader.ExtractNode(&package, &out)
+				: reader.ExtractDecodedNode(&decoder, &package, offsets[i], &out);
+			ASSERT_EQ(status, B_OK) << i;
+			writes[way] = out.fWrites;
+			progress[way] = target.Bytes();
+			EXPECT_TRUE(fRoot.ReadFile(leaf) == contents[i]) << i;
+		}
+		EXPECT_EQ(writes[1], writes[0]) << i;
+		EXPECT_EQ(progress[1], progress[0]) << i;
+	}
+}
