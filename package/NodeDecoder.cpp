@@ -54,18 +54,6 @@ NoteAlert(const char* message)
 	return 0;
 }
 
-bool
-IsEntryTag(int32 tag)
-{
-	return tag == kFileEntryTag || tag == kFolderEntryTag || tag == kLinkEntryTag;
-}
-
-bool
-IsNumber32(const record_header& header)
-{
-	return header.type == kNumberRecord && header.count == 1;
-}
-
 decoded_event
 Event(decoded_event::kind what, off_t entry)
 {
@@ -368,7 +356,7 @@ NodeDecoder::_DecodeEntry(off_t position, uint64 generation)
 	record_header header;
 	if (fSource->Seek(position, SEEK_SET) != position
 		|| fReader->ReadRecordHeader(fSource, &header) != B_OK
-		|| header.type != kGroupRecord || !IsEntryTag(header.tag)) {
+		|| header.type != kGroupRecord || !is_entry_tag(header.tag)) {
 		_Push(Event(decoded_event::kNotEntry, position), generation, -1);
 		return B_ERROR;
 	}
@@ -448,11 +436,11 @@ NodeDecoder::_DecodeAttribute(off_t entry, uint64 generation)
 			return B_OK;
 		if (header.tag == kAttrNameTag && header.type == kStringRecord) {
 			status = fReader->ReadString(fSource, name, sizeof(name));
-		} else if (header.tag == kAttrTypeTag && IsNumber32(header)) {
+		} else if (header.tag == kAttrTypeTag && is_number32(header)) {
 			int32 value;
 			status = fReader->ReadInt32(fSource, &value);
 			type = static_cast<type_code>(value);
-		} else if (header.tag == kAttrValue32Tag && IsNumber32(header)) {
+		} else if (header.tag == kAttrValue32Tag && is_number32(header)) {
 			int32 ignored;
 			status = fReader->ReadInt32(fSource, &ignored);
 		} else if (header.tag == kAttrDataTag && header.type == kBinRecord) {

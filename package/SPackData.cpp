@@ -15,18 +15,6 @@
 
 namespace {
 
-bool
-IsEntryTag(int32 tag)
-{
-	return tag == kFileEntryTag || tag == kFolderEntryTag || tag == kLinkEntryTag;
-}
-
-bool
-IsNumber32(const record_header& header)
-{
-	return header.type == kNumberRecord && header.count == 1;
-}
-
 // A write of decoded bytes, failing as the codec's own write fails.
 void
 WriteDecoded(BPositionIO* out, const std::vector<uint8>& data)
@@ -103,7 +91,7 @@ SPackData::ExtractNode(BPositionIO* src, BNode* node)
 	try {
 		record_header header;
 		ErrHandler::Check(ReadRecordHeader(src, &header));
-		if (header.type != kGroupRecord || !IsEntryTag(header.tag))
+		if (header.type != kGroupRecord || !is_entry_tag(header.tag))
 			return B_ERROR;
 		_ExtractEntryMembers(src, node);
 		return B_OK;
@@ -174,11 +162,11 @@ SPackData::_ExtractAttribute(BPositionIO* src, BNode* node)
 			return;
 		if (header.tag == kAttrNameTag && header.type == kStringRecord) {
 			ErrHandler::Check(ReadString(src, name, sizeof(name)));
-		} else if (header.tag == kAttrTypeTag && IsNumber32(header)) {
+		} else if (header.tag == kAttrTypeTag && is_number32(header)) {
 			int32 value;
 			ErrHandler::Check(ReadInt32(src, &value));
 			type = static_cast<type_code>(value);
-		} else if (header.tag == kAttrValue32Tag && IsNumber32(header)) {
+		} else if (header.tag == kAttrValue32Tag && is_number32(header)) {
 			int32 ignored;
 			ErrHandler::Check(ReadInt32(src, &ignored));
 		} else if (header.tag == kAttrDataTag && header.type == kBinRecord) {

@@ -36,6 +36,20 @@ enum {
 	kAttrValue32Tag = 'Ad32'
 };
 
+// The record that opens a node data entry: one of the three entry groups.
+inline bool
+is_entry_tag(int32 tag)
+{
+	return tag == kFileEntryTag || tag == kFolderEntryTag || tag == kLinkEntryTag;
+}
+
+// A record holding one 32-bit number (an attribute's type and the like).
+inline bool
+is_number32(const record_header& header)
+{
+	return header.type == kNumberRecord && header.count == 1;
+}
+
 // The progress message: "bytes" (int32), the bytes of file contents written
 // since the previous one. Its reply may hold "canceled" (bool).
 enum {
