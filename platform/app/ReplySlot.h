@@ -63,7 +63,9 @@ private:
 	void _SpinForAnswer(bigtime_t timeout)
 	{
 		const bigtime_t kSpinTime = 50;
-		bigtime_t until = system_time() + std::min<bigtime_t>(kSpinTime, timeout);
+		bigtime_t spin = is_infinite_timeout(timeout) ? kSpinTime
+			: std::min<bigtime_t>(kSpinTime, timeout);
+		bigtime_t until = system_time() + spin;
 		while (!fHasReply.load(std::memory_order_acquire) && system_time() < until) {
 #if defined(__x86_64__) || defined(__i386__)
 			__builtin_ia32_pause();
