@@ -1006,8 +1006,11 @@ const size_t kFlatHeaderSize = 16;
 void
 PutUInt32(std::vector<uint8>& out, uint32 value)
 {
-	const uint8* bytes = reinterpret_cast<const uint8*>(&value);
-	out.insert(out.end(), bytes, bytes + 4);
+	// Grown, then copied into: an insert of four bytes at the end trips a
+	// false overflow warning of the optimising compiler.
+	size_t at = out.size();
+	out.resize(at + sizeof(value));
+	memcpy(out.data() + at, &value, sizeof(value));
 }
 
 class FlatReader {
