@@ -44,6 +44,7 @@ LooperPort::Push(BMessage* message, bigtime_t timeout)
 	if (fClosed.load())
 		return B_BAD_PORT_ID;
 	fQueue.push_back(message);
+	fPushes.fetch_add(1, std::memory_order_release);
 	// Woken after the unlock, the looper finds the mutex free.
 	guard.unlock();
 	fNotEmpty.notify_one();
@@ -57,6 +58,7 @@ LooperPort::PushFront(BMessage* message)
 	if (fClosed.load())
 		return B_BAD_PORT_ID;
 	fQueue.push_front(message);
+	fPushes.fetch_add(1, std::memory_order_release);
 	fNotEmpty.notify_one();
 	return B_OK;
 }
@@ -71,6 +73,7 @@ LooperPort::PushAt(BMessage* message, bigtime_t when)
 		return B_BUSY;
 	fHeld = message;
 	fHeldUntil = when;
+	fPushes.fetch_add(1, std::memory_order_release);
 	// The looper may be waiting with no deadline: it has to learn of this one.
 	fNotEmpty.notify_one();
 	return B_OK;
@@ -86,15 +89,39 @@ LooperPort::_QueueHeldMessageIfDue()
 	fHeld = nullptr;
 }
 
+// Messages often come in bursts (a worker's progress, a file after file):
+// the looper waits awake a little before it sleeps, which spares the sender
+// a wake-up call and the looper a wake-up, each dearer than the wait.
+void
+LooperPort::_AwaitPush(std::unique_lock<std::mutex>& guard)
+{
+	const bigtime_t kAwakeTime = 50;
+	uint64 pushes = fPushes.load(std::memory_order_relaxed);
+	guard.unlock();
+	bigtime_t until = system_time() + kAwakeTime;
+	while (fPushes.load(std::memory_order_acquire) == pushes && system_time() < until) {
+#if defined(__x86_64__) || defined(__i386__)
+		__builtin_ia32_pause();
+#endif
+	}
+	guard.lock();
+}
+
 BMessage*
 LooperPort::Pop()
 {
 	std::unique_lock<std::mutex> guard(fMutex);
 	fWaitingForMessage = true;
+	bool waitedAwake = false;
 	for (;;) {
 		_QueueHeldMessageIfDue();
 		if (fStopRequested || !fQueue.empty())
 			break;
+		if (!waitedAwake) {
+			waitedAwake = true;
+			_AwaitPush(guard);
+			continue;
+		}
 		if (fHeld == nullptr)
 			fNotEmpty.wait(guard);
 		else {
