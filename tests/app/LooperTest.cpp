@@ -212,6 +212,9 @@ TEST(Looper, CurrentMessageAndDetaching)
 	sender.join();
 	EXPECT_EQ(sendResult.load(), B_OK);
 	EXPECT_EQ(reply.what, static_cast<uint32>('Late'));
+	// The looper logs the message after its action detached it: the copy is
+	// made before the message goes.
+	ASSERT_TRUE(log->WaitForCount(2));
 	delete message;
 
 	QuitFromOutside(looper);
