@@ -15,6 +15,7 @@
 #include <Volume.h>
 #include <VolumeRoster.h>
 
+#include <cstring>
 #include <future>
 
 namespace {
@@ -96,7 +97,18 @@ TEST_F(ScreenshotsTest, HelpButtonAndWindow)
 	DisplayWindowInfo help;
 	ASSERT_TRUE(Automation::WaitForWindow("Groups", &help));
 	Write(help.id, "ui-help-window");
+	// No window is left running into the program's exit.
+	int helpWindows = 0;
+	for (int32 i = be_app->CountWindows() - 1; i >= 0; i--) {
+		BWindow* other = be_app->WindowAt(i);
+		if (other != NULL && strcmp(other->Title(), "Groups") == 0) {
+			QuitWindow(other);
+			helpWindows++;
+		}
+	}
+	EXPECT_EQ(helpWindows, 1);
 	QuitWindow(window);
+	EXPECT_TRUE(Automation::WaitUntilIdle());
 	HelpButton::Free();
 }
 
