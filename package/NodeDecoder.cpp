@@ -7,6 +7,7 @@
 
 #include <ByteOrder.h>
 #include <OS.h>
+#include <WaitAwake.h>
 #include <StorageDefs.h>
 #include <TypeConstants.h>
 
@@ -210,13 +211,9 @@ NodeDecoder::Next(decoded_event* event)
 void
 NodeDecoder::_AwaitEvents() const
 {
-	const bigtime_t kSpinTime = 50;
-	bigtime_t until = system_time() + kSpinTime;
-	while (fQueuedEvents.load(std::memory_order_relaxed) == 0 && system_time() < until) {
-#if defined(__x86_64__) || defined(__i386__)
-		__builtin_ia32_pause();
-#endif
-	}
+	const bigtime_t kAwakeTime = 50;
+	BPrivate::wait_awake([this] { return fQueuedEvents.load(std::memory_order_relaxed) != 0; },
+		kAwakeTime);
 }
 
 void

@@ -1,6 +1,7 @@
 #include <LooperPort.h>
 
 #include <Message.h>
+#include <WaitAwake.h>
 
 #include <chrono>
 
@@ -98,12 +99,8 @@ LooperPort::_AwaitPush(std::unique_lock<std::mutex>& guard)
 	const bigtime_t kAwakeTime = 50;
 	uint64 pushes = fPushes.load(std::memory_order_relaxed);
 	guard.unlock();
-	bigtime_t until = system_time() + kAwakeTime;
-	while (fPushes.load(std::memory_order_acquire) == pushes && system_time() < until) {
-#if defined(__x86_64__) || defined(__i386__)
-		__builtin_ia32_pause();
-#endif
-	}
+	wait_awake([&] { return fPushes.load(std::memory_order_acquire) != pushes; },
+		kAwakeTime);
 	guard.lock();
 }
 

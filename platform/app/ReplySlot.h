@@ -8,6 +8,7 @@
 #include <LooperPort.h>
 #include <Message.h>
 #include <OS.h>
+#include <WaitAwake.h>
 
 #include <algorithm>
 #include <atomic>
@@ -58,19 +59,13 @@ public:
 
 private:
 	// A reply usually comes within microseconds (a progress view answering
-	// a chunk's message): waiting for it awake spares the sender a sleep
-	// and a wake-up, which cost far more on a virtual machine.
+	// a chunk's message): the sender waits awake that long before it sleeps.
 	void _SpinForAnswer(bigtime_t timeout)
 	{
-		const bigtime_t kSpinTime = 50;
-		bigtime_t spin = is_infinite_timeout(timeout) ? kSpinTime
-			: std::min<bigtime_t>(kSpinTime, timeout);
-		bigtime_t until = system_time() + spin;
-		while (!fHasReply.load(std::memory_order_acquire) && system_time() < until) {
-#if defined(__x86_64__) || defined(__i386__)
-			__builtin_ia32_pause();
-#endif
-		}
+		const bigtime_t kAwakeTime = 50;
+		bigtime_t awake = is_infinite_timeout(timeout) ? kAwakeTime
+			: std::min<bigtime_t>(kAwakeTime, timeout);
+		wait_awake([this] { return fHasReply.load(std::memory_order_acquire); }, awake);
 	}
 
 	std::atomic<bool> fHasReply{false};
