@@ -6,11 +6,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,14 +30,25 @@ const int kProgramDescriptor = 4;
 // place, so that no dup2 overwrites a descriptor still to be moved.
 const int kParkingDescriptor = 64;
 
-// Host folders the program sees; the first ones read-only.
-struct HostFolder {
-	const char* path;
-	bool readOnly;
+// Host folders the program sees, read-only.
+const char* const kHostFolders[] = {
+	"/bin", "/sbin", "/usr", "/lib", "/lib32", "/lib64", "/etc",
 };
-const HostFolder kHostFolders[] = {
-	{"/bin", true}, {"/sbin", true}, {"/usr", true}, {"/lib", true}, {"/lib32", true},
-	{"/lib64", true}, {"/etc", true}, {"/dev", false}, {"/proc", false}, {"/tmp", false},
+
+// Folders the view makes for itself: nothing of the host's shows there.
+const char* const kOwnFolders[] = {"/dev", "/proc", "/tmp"};
+
+// The view's /dev: these host nodes, one by one, and links into /proc.
+const char* const kDevices[] = {
+	"/dev/null", "/dev/zero", "/dev/full", "/dev/random", "/dev/urandom", "/dev/tty",
+};
+struct DeviceLink {
+	const char* path;
+	const char* target;
+};
+const DeviceLink kDeviceLinks[] = {
+	{"/dev/fd", "/proc/self/fd"}, {"/dev/stdin", "/proc/self/fd/0"},
+	{"/dev/stdout", "/proc/self/fd/1"}, {"/dev/stderr", "/proc/self/fd/2"},
 };
 
 const char* const kSearchPath = "PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin";
@@ -53,43 +65,34 @@ enum {
 	kStepMount
 };
 
-// A bind mount into the staging root.
-struct BindMount {
-	std::string source;
-	std::string target;
-	bool readOnly;
-	unsigned long lockedFlags;	// kept when remounting read-only
+// One step in building the view on its staging folder.
+enum ViewStepKind {
+	kMountTmpfs,		// options in `source`
+	kBindFolder,
+	kBindDevice,
+	kMakeLink,			// link text in `source`
+	kMakeReadOnly
 };
 
-unsigned long
-locked_mount_flags(const char* hostPath)
-{
-	struct statvfs info;
-	if (statvfs(hostPath, &info) != 0)
-		return 0;
-	unsigned long flags = 0;
-	if (info.f_flag & ST_NOSUID)
-		flags |= MS_NOSUID;
-	if (info.f_flag & ST_NODEV)
-		flags |= MS_NODEV;
-	if (info.f_flag & ST_NOEXEC)
-		flags |= MS_NOEXEC;
-	if (info.f_flag & ST_NOATIME)
-		flags |= MS_NOATIME;
-	if (info.f_flag & ST_NODIRATIME)
-		flags |= MS_NODIRATIME;
-	if (info.f_flag & ST_RELATIME)
-		flags |= MS_RELATIME;
-	return flags;
-}
+struct ViewStep {
+	ViewStepKind kind;
+	std::string source;
+	std::string target;
+	unsigned long flags;	// of a tmpfs
+	bool readOnly;			// of a bound folder, with everything mounted in it
+};
 
-// A volume named like a host folder of the view ("bin", "tmp") stays out
-// of it: the program needs the host's.
+// A volume named like a folder of the view ("bin", "tmp") stays out of it:
+// the program needs the view's.
 bool
-is_host_folder_name(const std::string& name)
+is_view_folder_name(const std::string& name)
 {
-	for (const HostFolder& folder : kHostFolders) {
-		if (name == folder.path + 1)
+	for (const char* folder : kHostFolders) {
+		if (name == folder + 1)
+			return true;
+	}
+	for (const char* folder : kOwnFolders) {
+		if (name == folder + 1)
 			return true;
 	}
 	return false;
@@ -105,7 +108,7 @@ is_host_directory(const std::string& path)
 
 // The child's side: only async-signal-safe calls from here on.
 
-void
+[[noreturn]] void
 child_report_setup_failure(int step)
 {
 	SetupFailure failure = {step, errno};
@@ -122,15 +125,123 @@ child_write_text(const char* text)
 }
 
 bool
-child_write_file(const char* path, const char* text)
+child_write_file_at(int folder, const char* path, const char* text)
 {
-	int fd = open(path, O_WRONLY | O_CLOEXEC);
+	int fd = openat(folder, path, O_WRONLY | O_CLOEXEC);
 	if (fd < 0)
 		return false;
 	size_t length = strlen(text);
 	bool written = write(fd, text, length) == (ssize_t)length;
 	close(fd);
 	return written;
+}
+
+// Maps the user namespace the process has just entered (`proc` holds the
+// /proc to write through).
+bool
+child_map_identity(int proc, const char* uidMap, const char* gidMap)
+{
+	return child_write_file_at(proc, "self/setgroups", "deny")
+		&& child_write_file_at(proc, "self/uid_map", uidMap)
+		&& child_write_file_at(proc, "self/gid_map", gidMap);
+}
+
+bool
+child_make_folder(const char* path)
+{
+	return mkdir(path, 0755) == 0 || errno == EEXIST;
+}
+
+bool
+child_make_read_only(const char* path, unsigned int recursive)
+{
+	struct mount_attr attributes = {};
+	attributes.attr_set = MOUNT_ATTR_RDONLY;
+	return mount_setattr(AT_FDCWD, path, recursive, &attributes, sizeof(attributes)) == 0;
+}
+
+bool
+child_take_view_step(const ViewStep& step)
+{
+	const char* target = step.target.c_str();
+	switch (step.kind) {
+		case kMountTmpfs:
+			return child_make_folder(target)
+				&& mount("tmpfs", target, "tmpfs", step.flags, step.source.c_str()) == 0;
+		case kBindFolder:
+			return child_make_folder(target)
+				&& mount(step.source.c_str(), target, nullptr, MS_BIND | MS_REC, nullptr) == 0
+				&& (!step.readOnly || child_make_read_only(target, AT_RECURSIVE));
+		case kBindDevice:
+		{
+			int fd = open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+			if (fd < 0)
+				return false;
+			close(fd);
+			return mount(step.source.c_str(), target, nullptr, MS_BIND, nullptr) == 0;
+		}
+		case kMakeLink:
+			return symlink(step.source.c_str(), target) == 0;
+		case kMakeReadOnly:
+			return child_make_read_only(target, 0);
+	}
+	return false;
+}
+
+// The view's /proc: a fresh one for its PID namespace, shown read-only (the
+// host's settings are no business of the script's). *_proc is the writable
+// mount beneath, for the program's process to map its identity through
+// before it starts the program; -1 when the host refuses a fresh /proc to
+// this namespace, and the view then has none.
+bool
+child_mount_proc(const char* target, int* _proc)
+{
+	*_proc = -1;
+	if (!child_make_folder(target))
+		return false;
+	if (mount("proc", target, "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0)
+		return true;
+	*_proc = open(target, O_PATH | O_DIRECTORY | O_CLOEXEC);
+	return *_proc >= 0 && mount(target, target, nullptr, MS_BIND, nullptr) == 0
+		&& child_make_read_only(target, 0);
+}
+
+// Without a user namespace of its own, the program holds no capability at
+// all (its user stays root, but a root that cannot mount, chroot or reach
+// devices).
+bool
+child_drop_capabilities()
+{
+	for (int capability = 0; capability < 64; capability++) {
+		if (prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0 && errno != EINVAL)
+			return false;
+	}
+	prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+	struct __user_cap_header_struct header = {_LINUX_CAPABILITY_VERSION_3, 0};
+	struct __user_cap_data_struct none[_LINUX_CAPABILITY_U32S_3] = {};
+	return syscall(SYS_capset, &header, none) == 0;
+}
+
+// Waits for `child`, reaping whatever else ends on the way (the first
+// process of a PID namespace inherits the orphans); its status as the
+// parent reports it.
+int
+child_wait_for(pid_t child)
+{
+	for (;;) {
+		int status = 0;
+		pid_t ended = waitpid(-1, &status, 0);
+		if (ended < 0 && errno == EINTR)
+			continue;
+		if (ended < 0)
+			return ScriptRunner::kCannotExecute;
+		if (ended != child)
+			continue;
+		if (WIFEXITED(status))
+			return WEXITSTATUS(status);
+		if (WIFSIGNALED(status))
+			return 128 + WTERMSIG(status);
+	}
 }
 
 // A close-on-exec pipe, closed when it goes.
@@ -182,9 +293,11 @@ struct ScriptRunner::Launch {
 	std::vector<char*> envp;
 
 	std::string staging;			// host folder the view is mounted on
-	std::vector<BindMount> mounts;
-	std::string uidMap;
-	std::string gidMap;
+	std::vector<ViewStep> view;		// what is mounted there, in order
+	std::string procFolder;			// the view's /proc, on the staging folder
+	std::string uidMap;				// of the namespace the installer's user
+	std::string gidMap;				// is root in (not when it is root)
+	pid_t installer = -1;
 
 	~Launch()
 	{
@@ -364,6 +477,8 @@ ScriptRunner::_Prepare(const char* path, const char* const* args, bool isolated,
 	if (mkdtemp(pattern.data()) == nullptr)
 		return errno_status();
 	launch.staging = pattern;
+	launch.view.push_back({kMountTmpfs, "mode=0755", launch.staging, MS_NOSUID | MS_NODEV,
+		false});
 
 	// The root's volumes: every folder (or link to one) directly in it.
 	std::string root = system_root_host_path();
@@ -375,27 +490,51 @@ ScriptRunner::_Prepare(const char* path, const char* const* args, bool isolated,
 		if (name == "." || name == "..")
 			continue;
 		std::string source = root + "/" + name;
-		if (is_host_directory(source) && !is_host_folder_name(name))
-			launch.mounts.push_back({source, launch.staging + "/" + name, false, 0});
+		if (is_host_directory(source) && !is_view_folder_name(name))
+			launch.view.push_back({kBindFolder, source, launch.staging + "/" + name, 0, false});
 	}
 	closedir(directory);
 
-	for (const HostFolder& folder : kHostFolders) {
-		struct stat info;
-		// A link such as /lib -> usr/lib is followed: the bind mount shows
-		// what it names at the same place.
-		if (stat(folder.path, &info) != 0 || !S_ISDIR(info.st_mode))
-			continue;
-		launch.mounts.push_back({folder.path, launch.staging + folder.path, folder.readOnly,
-			locked_mount_flags(folder.path)});
+	// A link such as /lib -> usr/lib is followed: the bind mount shows what
+	// it names at the same place.
+	for (const char* folder : kHostFolders) {
+		if (is_host_directory(folder))
+			launch.view.push_back({kBindFolder, folder, launch.staging + folder, 0, true});
 	}
+	_PrepareOwnFolders(launch);
 
+	launch.installer = getpid();
 	launch.userNamespace = geteuid() != 0;
 	if (launch.userNamespace) {
 		launch.uidMap = "0 " + std::to_string(geteuid()) + " 1\n";
 		launch.gidMap = "0 " + std::to_string(getegid()) + " 1\n";
 	}
 	return B_OK;
+}
+
+
+// The view's /tmp is private to the run, its /dev holds the usual nodes and
+// nothing else (no disks), its /proc is its own (mounted by the view's first
+// process, as only a process in the namespace can).
+void
+ScriptRunner::_PrepareOwnFolders(Launch& launch)
+{
+	const std::string& staging = launch.staging;
+	launch.view.push_back({kMountTmpfs, "mode=1777", staging + "/tmp", MS_NOSUID | MS_NODEV,
+		false});
+	launch.view.push_back({kMountTmpfs, "mode=0755", staging + "/dev",
+		MS_NOSUID | MS_NODEV | MS_NOEXEC, false});
+	for (const char* device : kDevices) {
+		struct stat info;
+		if (stat(device, &info) == 0 && S_ISCHR(info.st_mode))
+			launch.view.push_back({kBindDevice, device, staging + device, 0, false});
+	}
+	for (const DeviceLink& link : kDeviceLinks)
+		launch.view.push_back({kMakeLink, link.target, staging + link.path, 0, false});
+	launch.view.push_back({kMountTmpfs, "mode=1777", staging + "/dev/shm",
+		MS_NOSUID | MS_NODEV, false});
+	launch.view.push_back({kMakeReadOnly, "", staging + "/dev", 0, false});
+	launch.procFolder = staging + "/proc";
 }
 
 
@@ -409,87 +548,164 @@ ScriptRunner::_Start(Launch& launch, int outputWrite, int setupWrite, pid_t* _ch
 	pid_t child = fork();
 	if (child < 0)
 		return errno_status();
-
-	if (child == 0) {
-		// The child: async-signal-safe calls only, on prepared strings.
-		setpgid(0, 0);
-		// The program starts with no signal blocked and SIGPIPE at its
-		// default, whatever the installer's threads chose.
-		sigset_t none;
-		sigemptyset(&none);
-		sigprocmask(SIG_SETMASK, &none, nullptr);
-		signal(SIGPIPE, SIG_DFL);
-		int setup = fcntl(setupWrite, F_DUPFD_CLOEXEC, kParkingDescriptor);
-		int program = fcntl(launch.programFd, F_DUPFD_CLOEXEC, kParkingDescriptor);
-		if (dup2(launch.nullFd, STDIN_FILENO) < 0 || dup2(outputWrite, STDOUT_FILENO) < 0
-			|| dup2(outputWrite, STDERR_FILENO) < 0 || setup < 0 || program < 0
-			|| dup3(setup, kSetupDescriptor, O_CLOEXEC) < 0
-			|| dup3(program, kProgramDescriptor, O_CLOEXEC) < 0) {
-			_exit(kCannotExecute);
-		}
-		syscall(SYS_close_range, kProgramDescriptor + 1, ~0U, 0);
-
-		if (!launch.isolated) {
-			if (chdir(launch.workingDirectory.c_str()) != 0) {
-				child_write_text(launch.cannotExecute.c_str());
-				_exit(kCannotExecute);
-			}
-			platform_execve_fd(kProgramDescriptor, launch.argv.data(), launch.envp.data());
-			child_write_text(launch.cannotExecute.c_str());
-			_exit(kCannotExecute);
-		}
-
-		// Inside the view the program is found by its platform path, so
-		// that it holds no descriptor of ours; a relative path (relative to
-		// the platform's current folder, not the working directory) keeps
-		// using the descriptor.
-		if (launch.executePath[0] == '/')
-			close(kProgramDescriptor);
-		int flags = CLONE_NEWNS | (launch.userNamespace ? CLONE_NEWUSER : 0);
-		if (unshare(flags) != 0)
-			child_report_setup_failure(kStepNamespace);
-		if (launch.userNamespace
-			&& (!child_write_file("/proc/self/setgroups", "deny")
-				|| !child_write_file("/proc/self/uid_map", launch.uidMap.c_str())
-				|| !child_write_file("/proc/self/gid_map", launch.gidMap.c_str()))) {
-			child_report_setup_failure(kStepIdentity);
-		}
-		if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-			|| mount("tmpfs", launch.staging.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
-				"mode=0755") != 0) {
-			child_report_setup_failure(kStepMount);
-		}
-		for (const BindMount& bind : launch.mounts) {
-			if (mkdir(bind.target.c_str(), 0755) != 0
-				|| mount(bind.source.c_str(), bind.target.c_str(), nullptr, MS_BIND | MS_REC,
-					nullptr) != 0) {
-				child_report_setup_failure(kStepMount);
-			}
-			if (bind.readOnly
-				&& mount(nullptr, bind.target.c_str(), nullptr,
-					MS_BIND | MS_REMOUNT | MS_RDONLY | bind.lockedFlags, nullptr) != 0) {
-				child_report_setup_failure(kStepMount);
-			}
-		}
-		if (chdir(launch.staging.c_str()) != 0 || chroot(".") != 0)
-			child_report_setup_failure(kStepMount);
-		close(kSetupDescriptor);
-
-		if (chdir(launch.workingDirectory.c_str()) == 0) {
-			if (launch.executePath[0] == '/')
-				execve(launch.executePath.c_str(), launch.argv.data(), launch.envp.data());
-			else
-				platform_execve_fd(kProgramDescriptor, launch.argv.data(), launch.envp.data());
-		}
-		child_write_text(launch.cannotExecute.c_str());
-		_exit(kCannotExecute);
-	}
+	if (child == 0)
+		_RunChild(launch, outputWrite, setupWrite);
 
 	// Both sides set the group, so that Cancel reaches it either way.
 	setpgid(child, child);
 	fChild = child;
 	*_child = child;
 	return B_OK;
+}
+
+
+// The child: async-signal-safe calls only, on prepared strings.
+void
+ScriptRunner::_RunChild(const Launch& launch, int outputWrite, int setupWrite)
+{
+	setpgid(0, 0);
+	// The program starts with no signal blocked and SIGPIPE at its default,
+	// whatever the installer's threads chose.
+	sigset_t none;
+	sigemptyset(&none);
+	sigprocmask(SIG_SETMASK, &none, nullptr);
+	signal(SIGPIPE, SIG_DFL);
+	int setup = fcntl(setupWrite, F_DUPFD_CLOEXEC, kParkingDescriptor);
+	int program = fcntl(launch.programFd, F_DUPFD_CLOEXEC, kParkingDescriptor);
+	if (dup2(launch.nullFd, STDIN_FILENO) < 0 || dup2(outputWrite, STDOUT_FILENO) < 0
+		|| dup2(outputWrite, STDERR_FILENO) < 0 || setup < 0 || program < 0
+		|| dup3(setup, kSetupDescriptor, O_CLOEXEC) < 0
+		|| dup3(program, kProgramDescriptor, O_CLOEXEC) < 0) {
+		_exit(kCannotExecute);
+	}
+	syscall(SYS_close_range, kProgramDescriptor + 1, ~0U, 0);
+
+	if (launch.isolated)
+		_EnterView(launch);
+
+	if (chdir(launch.workingDirectory.c_str()) != 0) {
+		child_write_text(launch.cannotExecute.c_str());
+		_exit(kCannotExecute);
+	}
+	platform_execve_fd(kProgramDescriptor, launch.argv.data(), launch.envp.data());
+	child_write_text(launch.cannotExecute.c_str());
+	_exit(kCannotExecute);
+}
+
+
+// Enters the namespaces of the view (user, when the installer is no root;
+// mount; PID) and starts their first process. This process stays outside
+// the PID namespace and only passes on how the first one ended: killing it
+// (a cancel) takes the first one with it.
+void
+ScriptRunner::_EnterView(const Launch& launch)
+{
+	// An installer that dies takes the script with it.
+	prctl(PR_SET_PDEATHSIG, SIGKILL);
+	if (getppid() != launch.installer)
+		_exit(kCannotExecute);
+
+	// Inside the view the program is found by its platform path, so that it
+	// holds no descriptor of ours; a relative path (relative to the
+	// platform's current folder, not the working directory) keeps using
+	// the descriptor.
+	if (launch.executePath[0] == '/')
+		close(kProgramDescriptor);
+	int flags = CLONE_NEWNS | CLONE_NEWPID | (launch.userNamespace ? CLONE_NEWUSER : 0);
+	if (unshare(flags) != 0)
+		child_report_setup_failure(kStepNamespace);
+	if (launch.userNamespace) {
+		int proc = open("/proc", O_PATH | O_DIRECTORY | O_CLOEXEC);
+		if (proc < 0 || !child_map_identity(proc, launch.uidMap.c_str(), launch.gidMap.c_str()))
+			child_report_setup_failure(kStepIdentity);
+		close(proc);
+	}
+	pid_t first = fork();
+	if (first < 0)
+		child_report_setup_failure(kStepNamespace);
+	if (first == 0)
+		_RunViewInit(launch);
+
+	close(kSetupDescriptor);
+	close(kProgramDescriptor);
+	close(STDIN_FILENO);
+	close(STDOUT_FILENO);
+	close(STDERR_FILENO);
+	_exit(child_wait_for(first));
+}
+
+
+// The view's first process (1 in its PID namespace): builds the view,
+// starts the program, waits for it and leaves with its status. The kernel
+// then ends every process still in the namespace: nothing the script
+// started outlives it.
+void
+ScriptRunner::_RunViewInit(const Launch& launch)
+{
+	prctl(PR_SET_PDEATHSIG, SIGKILL);
+	// Not even a process of the view may trace this one.
+	prctl(PR_SET_DUMPABLE, 0);
+
+	int proc = -1;
+	if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+		child_report_setup_failure(kStepMount);
+	for (const ViewStep& step : launch.view) {
+		if (!child_take_view_step(step))
+			child_report_setup_failure(kStepMount);
+	}
+	if (!child_mount_proc(launch.procFolder.c_str(), &proc))
+		child_report_setup_failure(kStepMount);
+	// The staging folder becomes the root and the host's root goes
+	// altogether, so that no chroot inside the view leads back to it.
+	if (chdir(launch.staging.c_str()) != 0 || syscall(SYS_pivot_root, ".", ".") != 0
+		|| umount2(".", MNT_DETACH) != 0 || chdir("/") != 0
+		|| !child_make_read_only("/", 0)) {
+		child_report_setup_failure(kStepMount);
+	}
+
+	pid_t program = fork();
+	if (program < 0)
+		child_report_setup_failure(kStepNamespace);
+	if (program == 0)
+		_StartProgramInView(launch, proc);
+
+	close(kSetupDescriptor);
+	close(kProgramDescriptor);
+	if (proc >= 0)
+		close(proc);
+	_exit(child_wait_for(program));
+}
+
+
+// The program's process: a user namespace of its own where its user is
+// root again (the installer's user outside). The mounts of the view were
+// made outside that namespace and so stay as they are: read-only stays
+// read-only, nothing is unmounted, and the capabilities the program holds
+// reach no further than the view. Where no such namespace can be made the
+// program holds no capability at all. Either way no setuid program gives
+// it more.
+void
+ScriptRunner::_StartProgramInView(const Launch& launch, int proc)
+{
+	prctl(PR_SET_DUMPABLE, 1);
+	if (proc >= 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0) {
+		if (!child_map_identity(proc, "0 0 1\n", "0 0 1\n"))
+			child_report_setup_failure(kStepIdentity);
+	} else if (!child_drop_capabilities()) {
+		child_report_setup_failure(kStepIdentity);
+	}
+	if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
+		child_report_setup_failure(kStepIdentity);
+	close(kSetupDescriptor);
+
+	if (chdir(launch.workingDirectory.c_str()) == 0) {
+		if (launch.executePath[0] == '/')
+			execve(launch.executePath.c_str(), launch.argv.data(), launch.envp.data());
+		else
+			platform_execve_fd(kProgramDescriptor, launch.argv.data(), launch.envp.data());
+	}
+	child_write_text(launch.cannotExecute.c_str());
+	_exit(kCannotExecute);
 }
 
 

@@ -6,10 +6,13 @@
 //
 // The child sees a private view of the system: the system root is "/", its
 // volumes appear as "/boot", "/Data" ..., the host's program folders (/bin,
-// /usr, /lib, /lib64, /etc) are bound in read-only and /dev, /proc, /tmp as
-// they are. Where the host refuses the namespaces this needs, the program
-// runs directly with the host folder of the working directory, and
-// RanIsolated() says so (the install log notes it).
+// /usr, /lib, /lib64, /etc) are bound in read-only, /tmp is private to the
+// run, /dev holds only the usual device nodes and /proc is the view's own.
+// The program cannot make the view's read-only folders writable again (also
+// when the installer is root), and every process it starts ends when it
+// does. Where the host refuses the namespaces this needs, the program runs
+// directly with the host folder of the working directory, and RanIsolated()
+// says so (the install log notes it).
 //
 //   ScriptRunner runner;
 //   runner.SetWorkingDirectory("/boot/home");
@@ -72,8 +75,15 @@ private:
 									bool isolated, Launch& launch);
 			status_t			_RunOnce(Launch& launch, int32* exitStatus,
 									bool* _ran);
+			static void			_PrepareOwnFolders(Launch& launch);
 			status_t			_Start(Launch& launch, int outputWrite,
 									int setupWrite, pid_t* child);
+	[[noreturn]] static void	_RunChild(const Launch& launch, int outputWrite,
+									int setupWrite);
+	[[noreturn]] static void	_EnterView(const Launch& launch);
+	[[noreturn]] static void	_RunViewInit(const Launch& launch);
+	[[noreturn]] static void	_StartProgramInView(const Launch& launch,
+									int proc);
 			bool				_Collect(int outputRead, int setupRead,
 									pid_t child, int32* exitStatus);
 			bool				_ReadSetupFailure(int setupRead);

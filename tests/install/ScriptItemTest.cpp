@@ -1,6 +1,7 @@
 // Install scripts from real packages: where they run, what the log gets,
 // what their exit status means, and the progress they report.
 
+#include "DaemonProbe.h"
 #include "MessageLog.h"
 #include "ScratchDir.h"
 #include "TempRoot.h"
@@ -375,4 +376,38 @@ TEST_F(ScriptItemTest, CanceledRunsAndMissingDestinations)
 	EXPECT_NE(alerts.find("Destination directory for \"setup.sh\" could not be found."),
 		std::string::npos) << alerts;
 	EXPECT_FALSE(InstalledExists("made-here"));
+}
+
+
+TEST_F(ScriptItemTest, AScriptStaysInItsViewAndEndsWithItsItem)
+{
+	std::string suffix = "/kestrovan-escape-" + std::to_string(getpid());
+	std::string etcMarker = "/etc" + suffix;
+	std::string tmpMarker = "/tmp" + suffix;
+	DaemonProbe probe(fRoot.HostPath("Data/alive"));
+	ASSERT_TRUE(probe.InitCheck());
+	Build({{"escape.sh", "#!/bin/sh\n"
+		"mount -o remount,bind,rw /etc 2>/dev/null && echo etc-remounted\n"
+		"{ echo escaped > " + etcMarker + "; } 2>/dev/null && echo etc-written\n"
+		"echo view > " + tmpMarker + "\n"
+		"setsid sh -c 'exec 9>/Data/alive; echo up >&9; : > /Data/started; exec sleep 30' "
+		"</dev/null >/dev/null 2>&1 &\n"
+		"while ! test -e /Data/started; do sleep 0.01; done\n"
+		"echo contained\n"}});
+	ASSERT_EQ(fScripts.size(), 1u);
+	EXPECT_EQ(Extract(fScripts[0]), B_OK);
+	bool etcWritten = std::filesystem::remove(etcMarker);
+	bool tmpWritten = std::filesystem::remove(tmpMarker);
+	std::string log = FinishedLog();
+	if (log.find("ran without an isolated view") != std::string::npos)
+		GTEST_SKIP() << "the host refuses a private view: " << log;
+
+	EXPECT_EQ(fScripts[0]->LastExitStatus(), 0);
+	EXPECT_NE(log.find("Executing shell script escape.sh\ncontained\n"), std::string::npos)
+		<< log;
+	EXPECT_FALSE(etcWritten);
+	EXPECT_FALSE(tmpWritten);
+	// The daemon ran, and was gone when the item ended.
+	EXPECT_EQ(probe.Messages(), "up\n");
+	EXPECT_TRUE(probe.AllWritersGone());
 }

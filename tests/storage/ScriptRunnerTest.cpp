@@ -2,6 +2,7 @@
 
 #include <PlatformCalls.h>
 
+#include "DaemonProbe.h"
 #include "TempRoot.h"
 
 #include <Errors.h>
@@ -9,10 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -23,6 +27,7 @@
 #include <fstream>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -362,4 +367,288 @@ TEST_F(ScriptRunnerTest, ARelativeProgramPathStartsAtThePlatformsCurrentFolder)
 	EXPECT_TRUE(runner.RanIsolated());
 	EXPECT_EQ(exitStatus, 0);
 	EXPECT_EQ(fOutput.Text(), "/boot\nran x\n");
+}
+
+
+namespace {
+
+// The user a script in the escape tests runs as: root, or an ordinary user
+// (the installer started by a user).
+enum class Runner { kRoot, kUser };
+
+const uid_t kOrdinaryUser = 65534;
+
+// A run seen from outside: what Run returned and what the program wrote.
+struct RunOutcome {
+	status_t status = B_ERROR;
+	int32 exitStatus = -1;
+	bool isolated = false;
+	status_t viewError = B_OK;
+	std::string output;
+};
+
+// Runs the program once, in this process.
+RunOutcome
+run_here(const char* path)
+{
+	RunOutcome outcome;
+	OutputSink output;
+	ScriptRunner runner;
+	runner.SetOutput(&output);
+	outcome.status = runner.Run(path, nullptr, &outcome.exitStatus);
+	outcome.isolated = runner.RanIsolated();
+	outcome.viewError = runner.ViewError();
+	outcome.output = output.Text();
+	return outcome;
+}
+
+// Runs the program once from a child process that has become the ordinary
+// user; the outcome comes back through a pipe.
+RunOutcome
+run_as_ordinary_user(const char* path)
+{
+	RunOutcome outcome;
+	int ends[2];
+	if (pipe2(ends, O_CLOEXEC) != 0)
+		return outcome;
+	pid_t child = fork();
+	if (child == 0) {
+		close(ends[0]);
+		if (setgroups(0, nullptr) != 0 || setresgid(kOrdinaryUser, kOrdinaryUser,
+				kOrdinaryUser) != 0
+			|| setresuid(kOrdinaryUser, kOrdinaryUser, kOrdinaryUser) != 0
+			// As a program the user started: the change of user left this
+			// process undumpable, its /proc files root's.
+			|| prctl(PR_SET_DUMPABLE, 1, 0, 0, 0) != 0) {
+			_exit(1);
+		}
+		RunOutcome ran = run_here(path);
+		std::string record = std::to_string(ran.status) + " " + std::to_string(ran.exitStatus)
+			+ " " + (ran.isolated ? "1" : "0") + " " + std::to_string(ran.viewError) + "\n"
+			+ ran.output;
+		bool sent = write(ends[1], record.data(), record.size()) == (ssize_t)record.size();
+		_exit(sent ? 0 : 1);
+	}
+	close(ends[1]);
+	std::string record;
+	char buffer[4096];
+	ssize_t bytes;
+	while ((bytes = read(ends[0], buffer, sizeof(buffer))) > 0)
+		record.append(buffer, bytes);
+	close(ends[0]);
+	int waitStatus = 0;
+	if (child < 0 || waitpid(child, &waitStatus, 0) != child || !WIFEXITED(waitStatus)
+		|| WEXITSTATUS(waitStatus) != 0) {
+		return outcome;
+	}
+	size_t lineEnd = record.find('\n');
+	int isolated = 0;
+	if (lineEnd == std::string::npos
+		|| sscanf(record.c_str(), "%d %d %d %d", &outcome.status, &outcome.exitStatus,
+			&isolated, &outcome.viewError) != 4) {
+		outcome.status = B_ERROR;
+		return outcome;
+	}
+	outcome.isolated = isolated != 0;
+	outcome.output = record.substr(lineEnd + 1);
+	return outcome;
+}
+
+// Scripts that try to leave their view, as root and as an ordinary user.
+class ScriptEscapeTest : public ScriptRunnerTest,
+	public testing::WithParamInterface<Runner> {
+protected:
+	void SetUp() override
+	{
+		ScriptRunnerTest::SetUp();
+		if (GetParam() == Runner::kRoot && geteuid() != 0)
+			GTEST_SKIP() << "running as root needs root";
+		if (GetParam() == Runner::kUser && geteuid() == 0) {
+			// The ordinary user owns the volumes, as a user's own root.
+			fs::permissions(fRoot.HostPath(), fs::perms(0755));
+			for (const char* volume : {"boot", "Data"})
+				ASSERT_EQ(chown(fRoot.HostPath(volume).c_str(), kOrdinaryUser, kOrdinaryUser), 0);
+		}
+		WriteScript("boot/probe.sh", "exit 0\n");
+		RunOutcome probe = RunScript("/boot/probe.sh");
+		if (probe.status != B_OK || !probe.isolated) {
+			GTEST_SKIP() << "the host refuses this user a private view ("
+				<< strerror_status(probe.status != B_OK ? probe.status : probe.viewError) << ")";
+		}
+	}
+
+	// Runs a script as the test's user.
+	RunOutcome RunScript(const char* path)
+	{
+		if (GetParam() == Runner::kUser && geteuid() == 0)
+			return run_as_ordinary_user(path);
+		return run_here(path);
+	}
+
+	// A host path no script may create, removed again whatever happens.
+	std::string HostMarker(const std::string& folder)
+	{
+		std::string path = folder + "/kestrovan-escape-" + std::to_string(getpid());
+		fMarkers.push_back(path);
+		return path;
+	}
+
+	void TearDown() override
+	{
+		for (const std::string& marker : fMarkers)
+			fs::remove(marker);
+	}
+
+	std::vector<std::string> fMarkers;
+};
+
+} // namespace
+
+
+TEST_P(ScriptEscapeTest, ReadOnlyFoldersStayReadOnly)
+{
+	std::string etcMarker = HostMarker("/etc");
+	// Outside every folder of the view: visible only to a script that got
+	// back to the host's root.
+	std::string hostMarker = HostMarker("/var/tmp");
+	std::ofstream(hostMarker) << "host\n";
+	WriteScript("boot/remount.sh",
+		"mount -o remount,bind,rw /etc 2>/dev/null && echo etc-remounted\n"
+		"umount /etc 2>/dev/null && echo etc-unmounted\n"
+		"{ echo escaped > " + etcMarker + "; } 2>/dev/null && echo etc-written\n"
+		"mount -o remount,rw / 2>/dev/null && echo root-remounted\n"
+		// The classic way out of a chroot: a second one, then up from it.
+		"perl -e 'mkdir \"/tmp/jail\"; chroot \"/tmp/jail\" or exit; chdir \"..\" for 1..64;"
+		" chroot \".\" or exit; print \"escaped\\n\" if -e $ARGV[0]' " + hostMarker + "\n"
+		"test -x /bin/sh && echo sh-runs\n"
+		"exit 7\n");
+	RunOutcome outcome = RunScript("/boot/remount.sh");
+	ASSERT_EQ(outcome.status, B_OK);
+	EXPECT_TRUE(outcome.isolated);
+	EXPECT_EQ(outcome.exitStatus, 7);
+	EXPECT_EQ(outcome.output, "sh-runs\n");
+	EXPECT_FALSE(fs::exists(etcMarker));
+}
+
+TEST_P(ScriptEscapeTest, TmpAndDevAreTheViewsOwn)
+{
+	std::string tmpMarker = HostMarker("/tmp");
+	std::string hostTmpFile = HostMarker("/tmp") + "-host";
+	fMarkers.push_back(hostTmpFile);
+	std::ofstream(hostTmpFile) << "host\n";
+	WriteScript("boot/devices.sh",
+		"echo view > " + tmpMarker + " && echo tmp-written\n"
+		"test -e " + hostTmpFile + " && echo host-tmp-visible\n"
+		"find /dev -type b\n"
+		"for disk in vda sda nvme0n1 loop0 mem kmsg; do\n"
+		"  test -e /dev/$disk && echo \"/dev/$disk visible\"\n"
+		"done\n"
+		"echo discarded > /dev/null && echo null-ok\n"
+		"test \"$(head -c 4 /dev/urandom | wc -c)\" = 4 && echo urandom-ok\n"
+		"test \"$(head -c 4 /dev/zero | tr '\\0' z)\" = zzzz && echo zero-ok\n"
+		"echo stdout-ok > /dev/stdout\n"
+		"exit 0\n");
+	RunOutcome outcome = RunScript("/boot/devices.sh");
+	ASSERT_EQ(outcome.status, B_OK);
+	EXPECT_EQ(outcome.exitStatus, 0);
+	EXPECT_EQ(outcome.output, "tmp-written\nnull-ok\nurandom-ok\nzero-ok\nstdout-ok\n");
+	EXPECT_FALSE(fs::exists(tmpMarker));
+}
+
+TEST_P(ScriptEscapeTest, ProcShowsOnlyTheViewAndIsReadOnly)
+{
+	// A process of the host the view must not see: this test's.
+	pid_t hostProcess = getpid();
+	ASSERT_GT(hostProcess, 20) << "too small a number to tell apart from the view's";
+	WriteScript("boot/proc.sh",
+		"test -d /proc/" + std::to_string(hostProcess) + " && echo host-process-visible\n"
+		"test -r /proc/self/status && echo own-process-visible\n"
+		"for setting in /proc/sys/kernel/hostname /proc/sys/vm/swappiness "
+		"/proc/sysrq-trigger; do\n"
+		"  test -w $setting && echo \"$setting writable\"\n"
+		"done\n"
+		"exit 0\n");
+	RunOutcome outcome = RunScript("/boot/proc.sh");
+	ASSERT_EQ(outcome.status, B_OK);
+	EXPECT_EQ(outcome.exitStatus, 0);
+	EXPECT_EQ(outcome.output, "own-process-visible\n");
+}
+
+TEST_P(ScriptEscapeTest, NothingTheScriptStartedOutlivesIt)
+{
+	DaemonProbe probe(fRoot.HostPath("boot/alive"));
+	ASSERT_TRUE(probe.InitCheck());
+	// A daemon in a session of its own and a twice-forked orphan; the
+	// script waits until both hold the probe.
+	WriteScript("boot/daemons.sh",
+		"setsid sh -c 'exec 9>/boot/alive; echo up >&9; : > /boot/one; exec sleep 30' "
+		"</dev/null >/dev/null 2>&1 &\n"
+		"( ( exec 9>/boot/alive; echo up >&9; : > /boot/two; exec sleep 30 ) "
+		"</dev/null >/dev/null 2>&1 & )\n"
+		"while ! test -e /boot/one || ! test -e /boot/two; do sleep 0.01; done\n"
+		"exit 3\n");
+	RunOutcome outcome = RunScript("/boot/daemons.sh");
+	ASSERT_EQ(outcome.status, B_OK);
+	EXPECT_EQ(outcome.exitStatus, 3);
+	EXPECT_EQ(probe.Messages(), "up\nup\n");
+	EXPECT_TRUE(probe.AllWritersGone());
+}
+
+INSTANTIATE_TEST_SUITE_P(AsRootAndAsUser, ScriptEscapeTest,
+	testing::Values(Runner::kRoot, Runner::kUser),
+	[](const testing::TestParamInfo<Runner>& info) {
+		return info.param == Runner::kRoot ? "AsRoot" : "AsOrdinaryUser";
+	});
+
+
+namespace {
+
+// Makes unshare fail for a new user namespace (and only for that) in the
+// calling thread and the processes it starts from now on.
+bool
+refuse_user_namespaces_in_this_thread()
+{
+	struct sock_filter program[] = {
+		BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
+		BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unshare, 0, 3),
+		BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, args[0])),
+		BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, CLONE_NEWUSER, 0, 1),
+		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+	};
+	struct sock_fprog filter = {(unsigned short)(sizeof(program) / sizeof(program[0])),
+		program};
+	return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+		&& syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
+
+} // namespace
+
+
+TEST_F(ScriptRunnerTest, WithoutAUserNamespaceRootKeepsNoCapability)
+{
+	if (geteuid() != 0)
+		GTEST_SKIP() << "only root gets a view without a user namespace";
+	SKIP_WITHOUT_VIEW();
+	std::string etcMarker = "/etc/kestrovan-escape-" + std::to_string(getpid());
+	WriteScript("boot/capabilities.sh",
+		"id -u\n"
+		"mount -o remount,bind,rw /etc 2>/dev/null && echo etc-remounted\n"
+		"{ echo escaped > " + etcMarker + "; } 2>/dev/null && echo etc-written\n"
+		"grep '^CapEff' /proc/self/status\n");
+	RunOutcome outcome;
+	bool refused = false;
+	std::thread refusing([&] {
+		refused = refuse_user_namespaces_in_this_thread();
+		if (refused)
+			outcome = run_here("/boot/capabilities.sh");
+	});
+	refusing.join();
+	fs::remove(etcMarker);
+	if (!refused)
+		GTEST_SKIP() << "cannot install a system call filter here";
+	ASSERT_EQ(outcome.status, B_OK);
+	EXPECT_TRUE(outcome.isolated);
+	EXPECT_EQ(outcome.exitStatus, 0);
+	EXPECT_EQ(outcome.output, "0\nCapEff:\t0000000000000000\n");
 }
