@@ -43,7 +43,9 @@ InstallLooper::InstallLooper(InstallPack* pack)
 	fTopGroups(0),
 	fTotalBytes(0),
 	fPatchIndex(0),
-	fPatches(NULL)
+	fPatches(NULL),
+	fInsideTopFolder(false),
+	fTopFolderDir(NULL)
 {
 }
 
@@ -197,8 +199,18 @@ InstallLooper::_ExtractionPass(DestManager* manager, uint32 groups)
 {
 	status_t status = B_ERROR;
 	fPack->SetFile();
-	if (fCatalog->Set(fPack) == B_OK && fCatalog->Rewind() == B_OK)
+	bool opened = fCatalog->Set(fPack) == B_OK;
+	bool walked = opened && fCatalog->Rewind() == B_OK;
+	if (walked)
 		status = InstallEntries(NULL, manager, groups, true, false);
+	// A catalog that ends early (the package changed since it was opened)
+	// fails the run; its end is never taken for the end of the items. An
+	// item that failed has told why already.
+	status_t catalogStatus = fCatalog->Status();
+	if (opened && catalogStatus != B_OK && (!walked || status >= B_OK)) {
+		InstallPack::ShowCatalogError(catalogStatus);
+		status = catalogStatus;
+	}
 	fCatalog->Unset();
 	fPack->ClearFile();
 	fPack->EndDecompression();
@@ -212,12 +224,19 @@ InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemC
 	fPack->SetFile();
 	if (fCatalog->Set(fPack) == B_OK && fCatalog->Rewind() == B_OK)
 		FindPatches(NULL, manager, groups, true);
+	fInsideTopFolder = false;
+	fTopFolderDir = NULL;
+	status_t catalogStatus = fCatalog->Status();
 	fCatalog->Unset();
 	fPack->ClearFile();
 
 	// A cancelled choice among several query results ends the run.
 	if (manager->fCanceled)
 		return false;
+	if (catalogStatus != B_OK) {
+		InstallPack::ShowCatalogError(catalogStatus);
+		return false;
+	}
 	if (fPatches->IsEmpty())
 		return true;
 
@@ -273,26 +292,28 @@ InstallLooper::FindPatches(BDirectory* parent, DestManager* manager, uint32 grou
 	ArchiveFolderItem* folder = static_cast<ArchiveFolderItem*>(item);
 
 	BDirectory* destination = NULL;
-	if (folder != NULL && _IsSelectedFolder(folder, groups, topFolder, manager)) {
-		destination = manager->DirectoryFor(folder->fDestIndex, parent, folder->fCustom,
-			false, NULL);
-	}
+	if (folder != NULL && _IsSelectedFolder(folder, groups, topFolder, manager))
+		destination = _PatchPassDirectory(folder, parent, manager, NULL);
 	if (manager->fCanceled)
 		return;
 
 	// Nothing is created in this pass: only a folder that is there holds
-	// originals.
+	// originals. The top folder too is the folder of its name inside its
+	// destination (the install folder), where the extraction pass makes
+	// it and puts what it holds.
 	BDirectory own;
-	if (destination != NULL) {
-		if (topFolder && manager->fCreateTopFolder)
-			own = *destination;
-		else if (is_plain_entry_name(folder->fName)) {
-			BEntry entry(destination, folder->fName);
-			if (entry.IsDirectory())
-				own.SetTo(&entry);
-		}
+	if (destination != NULL && is_plain_entry_name(folder->fName)) {
+		BEntry entry(destination, folder->fName);
+		if (entry.IsDirectory())
+			own.SetTo(&entry);
 	}
 	BDirectory* ownDir = own.InitCheck() == B_OK ? &own : NULL;
+	if (topFolder && destination != NULL && manager->fCreateTopFolder) {
+		// The extraction pass makes the top folder the install folder of
+		// everything inside it.
+		fInsideTopFolder = true;
+		fTopFolderDir = ownDir;
+	}
 
 	for (;;) {
 		int32 kind = fCatalog->GetFolderItemType();
@@ -309,11 +330,29 @@ InstallLooper::FindPatches(BDirectory* parent, DestManager* manager, uint32 grou
 			continue;
 		ArchivePatchItem* patch = static_cast<ArchivePatchItem*>(item);
 		patch->fOriginalRef = entry_ref(-1, -1, NULL);
-		manager->DirectoryFor(patch->fDestIndex, ownDir, patch->fCustom, false, patch);
+		_PatchPassDirectory(patch, ownDir, manager, patch);
 		fPatches->AddItem(new ArchivePatchItem(*patch));
 		if (manager->fCanceled)
 			return;
 	}
+}
+
+
+// The item's destination as the extraction pass will find it. Inside a top
+// folder that the run makes, "the install folder" is that top folder: the
+// one there now, none while there is none.
+BDirectory*
+InstallLooper::_PatchPassDirectory(ArchiveItem* item, BDirectory* parent,
+	DestManager* manager, ArchivePatchItem* patch)
+{
+	int32 index = item->fDestIndex;
+	if (fInsideTopFolder && !item->fCustom && index == kInstallFolderDestination) {
+		if (fTopFolderDir == NULL)
+			return NULL;
+		index = kParentFolderDestination;
+		parent = fTopFolderDir;
+	}
+	return manager->DirectoryFor(index, parent, item->fCustom, false, patch);
 }
 
 

@@ -26,6 +26,7 @@
 #include <Messenger.h>
 
 class ArchiveFolderItem;
+class ArchiveItem;
 class ArchivePatchItem;
 class ArcCatalog;
 class BDirectory;
@@ -76,11 +77,18 @@ private:
 	// when the run is to stop before anything is extracted.
 	bool _PreparePatches(DestManager* manager, uint32 groups, int32* itemCount);
 	bool _ConfirmPatches(DestManager* manager, bool* deleteOriginals);
+	BDirectory* _PatchPassDirectory(ArchiveItem* item, BDirectory* parent,
+		DestManager* manager, ArchivePatchItem* patch);
 	void _RunInstall(BMessage* message, BMessage* windowDone);
 	status_t _ExtractionPass(DestManager* manager, uint32 groups);
 	void _WriteLog(DestManager* manager, const std::string& text);
 	void _DeletePatches();
 	void _SendToProgress(BMessage* message);
+
+	// The patch pass is inside a top folder that the run makes, and that
+	// folder as it is now (null while it does not exist).
+	bool fInsideTopFolder;
+	BDirectory* fTopFolderDir;
 };
 
 #endif // _INSTALL_LOOPER_H

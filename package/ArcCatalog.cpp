@@ -55,7 +55,11 @@ ArcCatalog::ArcCatalog()
 	fLinkItem(new ArchiveLinkItem()),
 	fFile(NULL),
 	fReader(NULL),
-	fCatalogOffset(0)
+	fCatalogOffset(0),
+	fDataOffset(0),
+	fPackageEnd(0),
+	fDepth(0),
+	fStatus(B_OK)
 {
 }
 
@@ -85,6 +89,10 @@ ArcCatalog::Set(const InstallPack* pack)
 	fFile = new BufferedFileIO(file);
 	fReader = pack->fPackData;
 	fCatalogOffset = pack->fCatalogOffset;
+	fDataOffset = pack->fDataOffset;
+	fPackageEnd = pack->fPackageEnd;
+	fDepth = 0;
+	fStatus = B_OK;
 	return fFile->InitCheck();
 }
 
@@ -101,6 +109,8 @@ ArcCatalog::Unset()
 status_t
 ArcCatalog::Rewind()
 {
+	fDepth = 0;
+	fStatus = kCatalogNoTopFolder;
 	if (fFile == NULL || fReader == NULL)
 		return B_ERROR;
 	if (fFile->Seek(fCatalogOffset, SEEK_SET) < 0)
@@ -109,7 +119,91 @@ ArcCatalog::Rewind()
 	if (fReader->ReadRecordHeader(fFile, &header) != B_OK
 		|| header.tag != kFolderItemTag || header.type != kGroupRecord)
 		return B_ERROR;
+	fDepth = 1;
+	fStatus = B_OK;
 	return B_OK;
+}
+
+
+status_t
+ArcCatalog::Check(const InstallPack* pack)
+{
+	if (Set(pack) != B_OK || Rewind() != B_OK)
+		return fStatus != B_OK ? fStatus : kCatalogDamaged;
+	// Entries are looked at out of the catalog's order: a handle of their
+	// own keeps the catalog's read-ahead.
+	BFile entries;
+	entries = *pack->fFile;
+	// The first item data at or after the catalog's start: no part of the
+	// package lies inside another.
+	int64 nextPart = pack->fAttribOffset >= fCatalogOffset ? pack->fAttribOffset : INT64_MAX;
+	ArchiveItem* item = NULL;
+	GetFolderData(&item);
+	int32 kind = kFolderItemKind;
+	while (fStatus == B_OK) {
+		if (item != NULL) {
+			if (!_IsWholeData(&entries, item, kind))
+				_Fail(kCatalogDamaged);
+			else if (item->fOffset >= 0 && fDataOffset + item->fOffset >= fCatalogOffset)
+				nextPart = std::min(nextPart, fDataOffset + item->fOffset);
+		}
+		if (fDepth <= 0)
+			break;
+		item = NULL;
+		kind = GetFolderItemType();
+		if (kind != 0)
+			GetItemData(&item, kind);
+	}
+	off_t end = fFile->Position();
+	if (fStatus == B_OK && (end > nextPart || !_EndsThePackage(end)))
+		_Fail(kCatalogDamaged);
+	return fStatus;
+}
+
+
+// An item's data: none, or a node data entry of the item's kind that starts
+// inside the package.
+bool
+ArcCatalog::_IsWholeData(BPositionIO* package, const ArchiveItem* item, int32 kind)
+{
+	if (item->fOffset == -1)
+		return true;
+	if (item->fOffset < 0 || item->fOffset > fPackageEnd - fDataOffset - kRecordHeaderSize)
+		return false;
+	off_t position = fDataOffset + item->fOffset;
+	record_header header;
+	if (package->Seek(position, SEEK_SET) != position
+		|| fReader->ReadRecordHeader(package, &header) != B_OK)
+		return false;
+	int32 entryTag = kind == kFolderItemKind ? kFolderEntryTag
+		: kind == kLinkItemKind ? kLinkEntryTag : kFileEntryTag;
+	return header.type == kGroupRecord && header.tag == entryTag;
+}
+
+
+// After the top folder's end the package ends, or goes on with another of
+// its parts (node data, the attributes), each a group of its own. Anything
+// else there is the rest of a catalog whose top folder was cut short.
+bool
+ArcCatalog::_EndsThePackage(off_t position)
+{
+	if (position == fPackageEnd)
+		return true;
+	record_header header;
+	if (fReader->ReadRecordHeader(fFile, &header) != B_OK)
+		return false;
+	fFile->Seek(position, SEEK_SET);
+	return header.type == kGroupRecord && kind_for_tag(header.tag) == 0
+		&& header.tag != kFolderDataTag;
+}
+
+
+// The walk ends here: every level gives 0 from now on.
+void
+ArcCatalog::_Fail(status_t status)
+{
+	if (fStatus == B_OK)
+		fStatus = status;
 }
 
 
@@ -121,8 +215,10 @@ ArcCatalog::GetFolderData(ArchiveItem** out)
 		return;
 	off_t start = fFile->Position();
 	record_header header;
-	if (fReader->ReadRecordHeader(fFile, &header) != B_OK)
+	if (fReader->ReadRecordHeader(fFile, &header) != B_OK) {
+		_Fail(kCatalogDamaged);
 		return;
+	}
 	if (header.tag != kFolderDataTag || header.type != kGroupRecord) {
 		// Not the folder's fields: leave the record to the item loop.
 		fFile->Seek(start, SEEK_SET);
@@ -138,14 +234,22 @@ ArcCatalog::GetFolderData(ArchiveItem** out)
 int32
 ArcCatalog::GetFolderItemType()
 {
-	if (fFile == NULL)
+	if (fFile == NULL || fStatus != B_OK || fDepth <= 0)
 		return 0;
 	record_header header;
 	while (fReader->ReadRecordHeader(fFile, &header) == B_OK) {
-		if (header.type == kEndRecord)
+		if (header.type == kEndRecord) {
+			fDepth--;
 			return 0;
+		}
 		if (header.type == kGroupRecord) {
 			int32 kind = kind_for_tag(header.tag);
+			if (kind == kFolderItemKind && fDepth >= kMaxFolderDepth) {
+				_Fail(kCatalogTooDeep);
+				return 0;
+			}
+			if (kind == kFolderItemKind)
+				fDepth++;
 			if (kind != 0)
 				return kind;
 		}
@@ -153,7 +257,9 @@ ArcCatalog::GetFolderItemType()
 		if (fReader->SkipData(fFile, &header) != B_OK)
 			break;
 	}
-	// The data ended: every open folder ends with it.
+	// The data ended, or holds a record that cannot be passed over: the
+	// catalog is damaged, and every open folder ends with it.
+	_Fail(kCatalogDamaged);
 	return 0;
 }
 
@@ -220,11 +326,12 @@ ArcCatalog::GetLinkData(ArchiveItem** out)
 }
 
 
-// Member records up to the item's end record, or to the end of the data.
+// Member records up to the item's end record; a record that cannot be read
+// or passed over ends the walk.
 void
 ArcCatalog::_ReadFields(ArchiveItem* item, FieldSet fields)
 {
-	if (fFile == NULL)
+	if (fFile == NULL || fStatus != B_OK)
 		return;
 	record_header header;
 	while (fReader->ReadRecordHeader(fFile, &header) == B_OK) {
@@ -232,8 +339,11 @@ ArcCatalog::_ReadFields(ArchiveItem* item, FieldSet fields)
 			return;
 		if (!_ReadField(item, fields, header)
 			&& fReader->SkipData(fFile, &header) != B_OK)
+			break;
+		if (fStatus != B_OK)
 			return;
 	}
+	_Fail(kCatalogDamaged);
 }
 
 
@@ -323,25 +433,26 @@ ArcCatalog::_ReadField(ArchiveItem* item, FieldSet fields,
 }
 
 
-// A number record of either width. A failed read leaves the value at 0;
-// the next header read then finds the end of the data.
+// A number record of either width. A failed read leaves the value at 0 and
+// ends the walk.
 bool
 ArcCatalog::_ReadNumber(const record_header& header, int64* value)
 {
 	if (header.type != kNumberRecord)
 		return false;
+	status_t status = B_OK;
 	if (header.count == 1) {
 		int32 value32 = 0;
-		fReader->ReadInt32(fFile, &value32);
+		status = fReader->ReadInt32(fFile, &value32);
 		*value = value32;
-		return true;
-	}
-	if (header.count == 2) {
+	} else if (header.count == 2) {
 		*value = 0;
-		fReader->ReadInt64(fFile, value);
-		return true;
-	}
-	return false;
+		status = fReader->ReadInt64(fFile, value);
+	} else
+		return false;
+	if (status != B_OK)
+		_Fail(kCatalogDamaged);
+	return true;
 }
 
 

@@ -1,5 +1,6 @@
 #include "InstallPack.h"
 
+#include "ArcCatalog.h"
 #include "DoError.h"
 #include "NodeDecoder.h"
 #include "PackData.h"
@@ -13,18 +14,23 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 const uint8 kPHeader[8] = { 0x41, 0x6C, 0x42, 0x1A, 0xFF, 0x0A, 0x0D, 0x00 };
 const uint16 SUPPORTED_VERSIONS[] = { 1, 2, kEndOfVersions };
 
 namespace {
 
+// Said of a file that is no package, and of a package damaged past its
+// magic (its catalog cannot be read).
+const char* const kInvalidPackage = "Invalid package file.";
+
 // What each damaged byte of the magic says about the transfer that damaged
 // it. Byte 7 has two diagnoses (see magic_message).
 const char* const kMagicMessages[] = {
-	"Invalid package file.",
-	"Invalid package file.",
-	"Invalid package file.",
+	kInvalidPackage,
+	kInvalidPackage,
+	kInvalidPackage,
 	"The package file is corrupt (control character stripping)",
 	"The package file is corrupt (high-bit strippping)",
 	"The package file is corrupt (newline conversion)",
@@ -34,6 +40,12 @@ const char* const kMagicMessages[] = {
 
 const char* const kNewlineInsertion
 	= "The package file is corrupt (newline insertion)";
+
+const char* const kNoTopFolderText = "Error, catalog read expected to find toplevel folder. "
+	"The package cannot be installed.";
+
+const char* const kTooDeepText = "The package's folders are nested more than %s levels "
+	"deep. The package cannot be installed.";
 
 const char* const kNewerFormat
 	= "This package file contains a newer format than is supported by this "
@@ -81,6 +93,7 @@ InstallPack::InstallPack(entry_ref& ref, bool selfExtracting)
 	fDataOffset(0),
 	fAttribOffset(0),
 	fCatalogOffset(0),
+	fPackageEnd(0),
 	fCancel(false),
 	fEntry(NULL),
 	fFile(NULL),
@@ -115,6 +128,11 @@ InstallPack::InstallPack(entry_ref& ref, bool selfExtracting)
 
 	fAttribOffset += fDataOffset;
 	fCatalogOffset += fDataOffset;
+	fPackageEnd = fDataOffset + header.archiveSize;
+	if (_CheckCatalog() != B_OK) {
+		_GiveUp();
+		return;
+	}
 	ClearFile();
 }
 
@@ -369,6 +387,32 @@ InstallPack::_CheckVersion(const arcHeader& header)
 	}
 	doError(kNewerFormat);
 	return B_ERROR;
+}
+
+
+// The whole catalog, read once while the package opens: what the install
+// window and the runs walk later is known to be whole and within the depth
+// limit.
+status_t
+InstallPack::_CheckCatalog()
+{
+	ArcCatalog catalog;
+	status_t status = catalog.Check(this);
+	if (status != B_OK)
+		ShowCatalogError(status);
+	return status;
+}
+
+
+void
+InstallPack::ShowCatalogError(status_t status)
+{
+	if (status == kCatalogNoTopFolder)
+		doError(kNoTopFolderText);
+	else if (status == kCatalogTooDeep)
+		doError(kTooDeepText, std::to_string(kMaxFolderDepth).c_str());
+	else
+		doError(kInvalidPackage);
 }
 
 

@@ -5,10 +5,12 @@
 // its own image and resources, and its size resource ('INsz', id 0, a
 // big-endian int32) says where the package stream starts (P); a stand-alone
 // package file starts at 0. The constructor finds the stream, checks its
-// magic, header, size and format version, and keeps the offsets that the
-// attribute reader, the catalog and the installation engine use. Every
-// failure has shown its alert when the constructor returns; callers test
-// fEntry (null: the package is unusable).
+// magic, header, size and format version, reads the whole catalog once (a
+// damaged or too deep catalog is refused before any window shows or any
+// file is written), and keeps the offsets that the attribute reader, the
+// catalog and the installation engine use. Every failure has shown its
+// alert when the constructor returns; callers test fEntry (null: the
+// package is unusable).
 
 #include "RList.h"
 
@@ -96,6 +98,11 @@ public:
 	status_t VerifyMagic(BFile* file);
 	status_t ReadArcHeader(BFile* file, arcHeader& header);
 
+	// The alert for a catalog that cannot be walked to its end, by the
+	// status of the walk (ArcCatalog::Status()). Every reader of the
+	// catalog reports such a catalog through it.
+	static void ShowCatalogError(status_t status);
+
 	// Low 32 bits of the archive flags.
 	int32 fArchiveFlags;
 	// P: where the package stream starts in the file.
@@ -103,6 +110,8 @@ public:
 	// Absolute file offsets of the attribute section and the catalog.
 	int64 fAttribOffset;
 	int64 fCatalogOffset;
+	// Absolute file offset of the end of the package stream (P + 'FSiz').
+	int64 fPackageEnd;
 	bool fCancel;
 	// Target of extraction progress.
 	BMessenger fStatusMessenger;
@@ -120,6 +129,7 @@ private:
 	status_t _ReadSizeResource(const entry_ref& ref, int64* offset);
 	status_t _CheckSize(const arcHeader& header);
 	status_t _CheckVersion(const arcHeader& header);
+	status_t _CheckCatalog();
 	void _GiveUp();
 	void _StopDecoder();
 

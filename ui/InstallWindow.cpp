@@ -139,8 +139,7 @@ InstallWindow::_ReadPackage()
 	fPack->SetFile();
 	fCatalog = new ArcCatalog();
 	fCatalog->Set(fPack);
-	bool foundTop = fCatalog->Rewind() == B_OK;
-	if (foundTop) {
+	if (fCatalog->Rewind() == B_OK) {
 		fAttrib->fEntryCapacity = kEntryCapacity;
 		fEntries = new FileEntry[kEntryCapacity]();
 		FileEntry* cursor = fEntries;
@@ -148,13 +147,14 @@ InstallWindow::_ReadPackage()
 			fAttrib->fInstallFolderGroups);
 		fEntryCount = (int32)(cursor - fEntries);
 	}
+	// A catalog that could not be walked to its end sizes nothing right.
+	status_t catalogStatus = fCatalog->Status();
 	delete fCatalog;
 	fCatalog = NULL;
 	fPack->ClearFile();
 
-	if (!foundTop) {
-		doError("Error, catalog read expected to find toplevel folder. The package "
-			"cannot be installed.");
+	if (catalogStatus != B_OK) {
+		InstallPack::ShowCatalogError(catalogStatus);
 		Abort();
 		return false;
 	}
@@ -201,17 +201,18 @@ InstallWindow::BuildGroupList(FileEntry** cursor, FileEntry* end, bool topLevel,
 				fCatalog->GetItemData(&item, kind);
 				if (item == NULL)
 					break;
-				if (*cursor < end) {
-					FileEntry* row = (*cursor)++;
-					row->size = item->fSize;
-					row->groups = (int32)item->fGroups;
-					row->platform = item->fPlatform;
-					if (item->fDestIndex == kInstallFolderDestination)
-						installFolderGroups |= item->fGroups;
-				} else {
+				if (*cursor >= end) {
+					// Said once: the rows that do not fit are not walked
+					// one alert each.
 					doError("Error, the package contains more entries than expected.");
-					status = -1;
+					return -1;
 				}
+				FileEntry* row = (*cursor)++;
+				row->size = item->fSize;
+				row->groups = (int32)item->fGroups;
+				row->platform = item->fPlatform;
+				if (item->fDestIndex == kInstallFolderDestination)
+					installFolderGroups |= item->fGroups;
 				break;
 			}
 			default:

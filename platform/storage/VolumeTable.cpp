@@ -62,6 +62,14 @@ host_path_of_descriptor(int fd, std::string* path)
 	ssize_t length = readlink(descriptor_proc_path(fd).c_str(), buffer, PATH_MAX);
 	if (length < 0)
 		return errno_status();
+	// A path past the host's limit reads back as ENAMETOOLONG; one that
+	// fills the buffer may have been cut, and one that is not absolute
+	// ("(unreachable)/...", outside this process's root) names no place.
+	// Each is an error: a cut or foreign path would be another place.
+	if (length >= PATH_MAX)
+		return B_NAME_TOO_LONG;
+	if (length == 0 || buffer[0] != '/')
+		return B_ENTRY_NOT_FOUND;
 	buffer[length] = '\0';
 	path->assign(buffer, length);
 	// A node that was removed reads back with this mark: it has no path.

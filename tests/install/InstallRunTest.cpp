@@ -4,6 +4,7 @@
 // bar was told checked afterwards.
 
 #include "InstallScenario.h"
+#include "PatchData.h"
 
 #include <AlertAnswerer.h>
 #include <Automation.h>
@@ -504,10 +505,9 @@ TEST_F(InstallRunTest, PatchesWithoutOriginalsStopTheRunBeforeAnything)
 
 TEST_F(InstallRunTest, PatchWindowClosedWithoutConfirmingExtractsNothing)
 {
-	// The patch pass looks for the top folder's patches in the install
-	// folder itself.
-	fRoot.WriteFile("boot/apps/settings", "eleven byte");
+	fRoot.WriteFile("boot/apps/Tool/settings", "eleven byte");
 	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
 	plan.Patch(plan.Top(), "settings", 11, "QVpt", 12);
 	plan.File(plan.Top(), "other", "x");
 	Prepare(plan);
@@ -520,6 +520,73 @@ TEST_F(InstallRunTest, PatchWindowClosedWithoutConfirmingExtractsNothing)
 
 	EXPECT_FALSE(fWindowLog->At(0).HasBool("close"));
 	EXPECT_FALSE(Exists("boot/apps/Tool/other"));
-	EXPECT_EQ(fRoot.ReadFile("boot/apps/settings"), "eleven byte");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/settings"), "eleven byte");
+	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+}
+
+
+TEST_F(InstallRunTest, PatchesFindTheirOriginalsInsideTheTopFolderNotBesideIt)
+{
+	// The installed originals (a patch finds its original by size), in the
+	// top folder inside the install folder; beside it, in the install
+	// folder itself, other files of their sizes.
+	std::string settings = Filler(5000, 's');
+	std::string prefs = Filler(5100, 'p');
+	std::string added = Filler(4200, 'a');
+	fRoot.WriteFile("boot/apps/Tool/settings", settings);
+	fRoot.WriteFile("boot/apps/Tool/prefs", prefs);
+	fRoot.WriteFile("boot/apps/settings", Filler(5000, 'x'));
+	fRoot.WriteFile("boot/apps/prefs", Filler(5100, 'y'));
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	// As the package tool places items right in the top folder: in the
+	// install folder, which the top folder becomes once it is made.
+	plan.Patch(plan.Top(), "settings", 5000, AppendingPatch(settings, 5000, added), 9200)
+		->fDestIndex = kInstallFolderDestination;
+	// In the folder that holds the item.
+	plan.Patch(plan.Top(), "prefs", 5100, AppendingPatch(prefs, 5100, added), 9300);
+	Prepare(plan);
+
+	PostInstall();
+	BPrivate::DisplayWindowInfo info;
+	ASSERT_TRUE(BPrivate::Automation::WaitForWindow("Patching Status", &info));
+	EXPECT_EQ(BPrivate::Automation::Click(info.id, "continuebutton"), B_OK);
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+
+	EXPECT_TRUE(WasAsked(kFinishedQuestion));
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/settings") == settings + added);
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/prefs") == prefs + added);
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/settings") == Filler(5000, 'x')) << "untouched";
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/prefs") == Filler(5100, 'y')) << "untouched";
+}
+
+
+TEST_F(InstallRunTest, ACatalogDamagedSinceTheOpenStopsTheRunBeforeAnything)
+{
+	PackagePlan plan;
+	plan.File(plan.Top(), "first", "1");
+	plan.File(plan.Top(), "second", "2");
+	Prepare(plan);
+
+	// The package changes under the open package: the second file's name
+	// record gets a type no reader knows.
+	std::string path = fScratch.Path() + "/test.pkg";
+	std::string package;
+	{
+		std::ifstream in(path, std::ios::binary);
+		package.assign(std::istreambuf_iterator<char>(in), {});
+	}
+	size_t name = package.rfind("Name", package.find("second", fPack->fCatalogOffset));
+	ASSERT_NE(name, std::string::npos);
+	ASSERT_GT((int64)name, fPack->fCatalogOffset);
+	package[name + 6] = 11;
+	std::ofstream(path, std::ios::binary) << package;
+
+	BMessage done = RunInstall();
+
+	EXPECT_TRUE(WasAsked("Invalid package file."));
+	EXPECT_FALSE(WasAsked(kFinishedQuestion));
+	EXPECT_FALSE(done.HasBool("close"));
+	EXPECT_FALSE(Exists("boot/apps/Tool"));
 	EXPECT_FALSE(Exists("boot/Tool Install Log"));
 }

@@ -13,15 +13,18 @@
 #include <ByteOrder.h>
 #include <File.h>
 
+#include <algorithm>
+
 static const int64 kHeaderEnd = 93;
 
 class ArcCatalogTest : public PackageTest {
 protected:
-	// Opens a package with `catalog` and sets the cursor on it.
-	void SetUpCatalog(const Bytes& catalog)
+	// Opens a package with `catalog` (and node data entries from
+	// kHeaderEnd on) and sets the cursor on it.
+	void SetUpCatalog(const Bytes& catalog, const Bytes& nodeData = Bytes())
 	{
 		fPack = Open(assemble_package(standard_header(), catalog,
-			empty_attributes()));
+			empty_attributes(), nodeData));
 		ASSERT_NE(fPack->fEntry, nullptr) << fAlerts;
 		ASSERT_FALSE(fPack->SetFile());
 		ASSERT_EQ(fCatalog.Set(fPack.get()), B_OK);
@@ -136,13 +139,15 @@ TEST_F(ArcCatalogTest, FileFieldsInAnyOrderWithUnknownRecords)
 			.Int32('Dest', 4)
 			.String('Mime', "text/plain")
 			.Int64('OrgS', 6000000000LL)
-			.Int64('OffT', 1234)
+			.Int64('OffT', kHeaderEnd)
 			.Int64('OldS', 99)
 			.String('Link', "not a link's field")
 			.String('Name', "readme")
 		.End()
 		.End();
-	SetUpCatalog(out.Data());
+	RecordBytes entry;
+	entry.Group('FiDa').End();
+	SetUpCatalog(out.Data(), entry.Data());
 	ASSERT_EQ(fCatalog.Rewind(), B_OK);
 	ArchiveItem* folder;
 	fCatalog.GetFolderData(&folder);
@@ -152,7 +157,7 @@ TEST_F(ArcCatalogTest, FileFieldsInAnyOrderWithUnknownRecords)
 	ArchiveFileItem* file = dynamic_cast<ArchiveFileItem*>(item);
 	ASSERT_NE(file, nullptr);
 	EXPECT_STREQ(file->fName, "readme");
-	EXPECT_EQ(file->fOffset, 1234);
+	EXPECT_EQ(file->fOffset, kHeaderEnd);
 	EXPECT_EQ(file->fSize, 6000000000LL);
 	EXPECT_EQ(file->fDestIndex, 4);
 	EXPECT_TRUE(file->fCustom);
@@ -273,29 +278,138 @@ TEST_F(ArcCatalogTest, UnknownItemGroupsAreSkippedWhole)
 }
 
 
-TEST_F(ArcCatalogTest, TruncatedCatalogEndsTheWalk)
+// Folders nested `levels` deep, the innermost holding one file.
+static Bytes
+nested_catalog(int32 levels)
 {
+	RecordBytes out;
+	for (int32 level = 0; level < levels; level++)
+		out.Group('FldI').Group('FDat').String('Name', level == 0 ? "top" : "d").End();
+	out.Group('FilI').String('Name', "inner").End();
+	for (int32 level = 0; level < levels; level++)
+		out.End();
+	return out.Data();
+}
+
+
+TEST_F(ArcCatalogTest, ADamagedCatalogIsRefusedWhenThePackageOpens)
+{
+	// A record of a type no reader knows, deep in the tree.
+	RecordBytes unknownType;
+	unknownType.Group('FldI').Group('FDat').String('Name', "top").End()
+		.Group('FldI').Group('FDat').String('Name', "a").End()
+			.Group('FilI').String('Name', "x").Header('Grps', 11, 1).End()
+			.Group('FilI').String('Name', "y").End()
+		.End()
+		.End();
+	// The top folder closed early: what follows is the rest of the catalog,
+	// not another part of the package.
+	RecordBytes cutShort;
+	cutShort.Group('FldI').Group('FDat').String('Name', "top").End()
+		.Group('FilI').String('Name', "kept").End()
+		.End()
+		.Group('FilI').String('Name', "lost").End()
+		.End();
+	// Item data offsets that are neither -1 nor a node data entry (8: the
+	// package header).
+	RecordBytes negativeOffset;
+	negativeOffset.Group('FldI').Group('FDat').String('Name', "top").End()
+		.Group('FilI').String('Name', "x").Int64('OffT', -5).End()
+		.End();
+	RecordBytes offsetOfNoEntry;
+	offsetOfNoEntry.Group('FldI').Group('FDat').String('Name', "top").End()
+		.Group('FilI').String('Name', "x").Int64('OffT', 8).End()
+		.End();
+
+	for (const Bytes& catalog : { unknownType.Data(), cutShort.Data(),
+			negativeOffset.Data(), offsetOfNoEntry.Data() }) {
+		std::unique_ptr<InstallPack> pack = Open(assemble_package(standard_header(),
+			catalog, empty_attributes()));
+		EXPECT_EQ(pack->fEntry, nullptr);
+		EXPECT_EQ(fAlerts, "Invalid package file.\n");
+	}
+
+	// A catalog that ends with the package, inside a folder.
 	RecordBytes out;
 	out.Group('FldI').Group('FDat').String('Name', "top").End()
 		.Group('FldI').Group('FDat').String('Name', "a").End()
-			.Group('FldI').Group('FDat').String('Name', "b").End()
-				.Group('FilI').String('Name', "whole").End()
-				.Group('FilI').String('Name', "cut");
-	Bytes catalog = out.Data();
-	catalog.resize(catalog.size() - 1);
+			.Group('FilI').String('Name', "whole").End()
+			.Group('FilI').String('Name', "cut");
+	Bytes truncated = out.Data();
+	truncated.resize(truncated.size() - 1);
 	// The catalog last in the package, so that its data really ends: the
 	// attribute section goes first, right after the header.
 	HeaderWriter header = [](RecordBytes& out, int64 size, int64 catalog,
 			int64) {
 		standard_header()(out, size, catalog, kHeaderEnd);
 	};
-	fPack = Open(assemble_package(header, catalog, Bytes(), empty_attributes()));
-	ASSERT_NE(fPack->fEntry, nullptr) << fAlerts;
+	fPack = Open(assemble_package(header, truncated, Bytes(), empty_attributes()));
+	EXPECT_EQ(fPack->fEntry, nullptr);
+	EXPECT_EQ(fAlerts, "Invalid package file.\n");
+}
+
+
+TEST_F(ArcCatalogTest, DamageMetDuringAWalkEndsItAtEveryLevel)
+{
+	RecordBytes out;
+	out.Group('FldI').Group('FDat').String('Name', "top").End()
+		.Group('FldI').Group('FDat').String('Name', "a").End()
+			.Group('FldI').Group('FDat').String('Name', "b").End()
+				.Group('FilI').String('Name', "whole").End()
+				.Group('FilI').Int32('Grps', 1).String('Name', "damaged").End()
+				.Group('FilI').String('Name', "after").End()
+			.End()
+			.Group('FilI').String('Name', "later").End()
+		.End()
+		.End();
+	Bytes catalog = out.Data();
+	SetUpCatalog(catalog);
+	EXPECT_EQ(fCatalog.Status(), B_OK);
+
+	// The package changes under the open package: the type of the 'Grps'
+	// record becomes one no reader knows.
+	Bytes package = assemble_package(standard_header(), catalog, empty_attributes());
+	const uint8 grps[] = { 'G', 'r', 'p', 's' };
+	auto at = std::search(package.begin(), package.end(), grps, grps + 4);
+	ASSERT_NE(at, package.end());
+	at[6] = 11;
+	WritePackage(package);
 	ASSERT_FALSE(fPack->SetFile());
 	ASSERT_EQ(fCatalog.Set(fPack.get()), B_OK);
-	std::string walk = Walk();
-	EXPECT_EQ(walk.find("endless"), std::string::npos) << walk;
-	EXPECT_EQ(walk.substr(0, 25), "top{[a{[b{1:whole 1:? }]}") << walk;
+
+	EXPECT_EQ(Walk(), "top{[a{[b{1:whole 1:? }]}]}");
+	EXPECT_EQ(fCatalog.Status(), kCatalogDamaged);
+	EXPECT_EQ(fCatalog.GetFolderItemType(), 0) << "the walk stays ended";
+}
+
+
+TEST_F(ArcCatalogTest, FoldersNestOnlyAsDeepAsTheLimit)
+{
+	SetUpCatalog(nested_catalog(kMaxFolderDepth));
+	ASSERT_EQ(fCatalog.Rewind(), B_OK);
+	ArchiveItem* item = NULL;
+	fCatalog.GetFolderData(&item);
+	int32 folders = 1;
+	int32 kind;
+	while ((kind = fCatalog.GetFolderItemType()) == kFolderItemKind) {
+		fCatalog.GetFolderData(&item);
+		folders++;
+	}
+	EXPECT_EQ(folders, kMaxFolderDepth);
+	ASSERT_EQ(kind, kFileItemKind);
+	fCatalog.GetItemData(&item, kind);
+	EXPECT_STREQ(item->fName, "inner");
+	EXPECT_EQ(fCatalog.Status(), B_OK);
+
+	// One level more, or far more than a stack could recurse into: refused
+	// as the package opens.
+	for (int32 levels : { kMaxFolderDepth + 1, 30000 }) {
+		std::unique_ptr<InstallPack> pack = Open(assemble_package(standard_header(),
+			nested_catalog(levels), empty_attributes()));
+		EXPECT_EQ(pack->fEntry, nullptr) << levels;
+		EXPECT_EQ(fAlerts, "The package's folders are nested more than 256 levels deep. "
+			"The package cannot be installed.\n") << levels;
+	}
 }
 
 
@@ -358,10 +472,14 @@ TEST_F(ArcCatalogTest, VersionOfAnotherLengthIsIgnored)
 
 TEST_F(ArcCatalogTest, RewindAndFolderData)
 {
+	// A catalog that does not start with a folder is refused as the
+	// package opens.
 	RecordBytes notFolder;
 	notFolder.Group('FilI').String('Name', "x").End();
-	SetUpCatalog(notFolder.Data());
-	EXPECT_EQ(fCatalog.Rewind(), B_ERROR);
+	fPack = Open(assemble_package(standard_header(), notFolder.Data(), empty_attributes()));
+	EXPECT_EQ(fPack->fEntry, nullptr);
+	EXPECT_EQ(fAlerts, "Error, catalog read expected to find toplevel folder. "
+		"The package cannot be installed.\n");
 
 	// A folder without its 'FDat' group: no fields, its items still there.
 	RecordBytes noData;

@@ -7,6 +7,8 @@
 #include <TempRoot.h>
 
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -267,4 +269,53 @@ TEST_F(DirectoryTest, NodeRefsFindDirectoriesAgain)
 	node_ref gone(ref.device, 999999999);
 	BDirectory missing(&gone);
 	EXPECT_EQ(missing.InitCheck(), B_ENTRY_NOT_FOUND);
+}
+
+
+TEST_F(DirectoryTest, AFolderPastTheHostPathLimitGivesErrorsNeverAnotherPlace)
+{
+	// Folders with long names, one in the other, until the host can no
+	// longer name the innermost by a path.
+	BDirectory folder("/boot");
+	status_t status = B_OK;
+	int32 levels = 0;
+	for (; levels < 40 && status == B_OK; levels++) {
+		BDirectory inner;
+		status = folder.CreateDirectory(std::string(250, 'a' + levels % 26).c_str(), &inner);
+		if (status == B_OK)
+			folder = inner;
+	}
+	ASSERT_LT(levels, 40) << "the host named every folder";
+	EXPECT_EQ(status, B_NAME_TOO_LONG);
+
+	// Whatever is asked of the innermost folder fails; nothing is made
+	// anywhere else.
+	BEntry entry(&folder, "file");
+	EXPECT_EQ(entry.InitCheck(), B_NAME_TOO_LONG);
+	BPath path(&folder, NULL);
+	EXPECT_EQ(path.InitCheck(), B_NAME_TOO_LONG);
+	BFile file;
+	EXPECT_EQ(folder.CreateFile("file", &file), B_NAME_TOO_LONG);
+	// Walked on the host by descriptors (paths are too long by now): each
+	// folder holds the next one, the innermost nothing.
+	int fd = open(fRoot.HostPath("boot").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+	int32 folders = 0;
+	while (fd >= 0) {
+		DIR* listing = fdopendir(fd);
+		ASSERT_NE(listing, nullptr);
+		std::vector<std::string> names;
+		while (struct dirent* item = readdir(listing)) {
+			if (strcmp(item->d_name, ".") != 0 && strcmp(item->d_name, "..") != 0)
+				names.push_back(item->d_name);
+		}
+		int next = -1;
+		if (names.size() == 1) {
+			next = openat(dirfd(listing), names[0].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+			folders++;
+		} else
+			EXPECT_TRUE(names.empty()) << names.size() << " entries at level " << folders;
+		closedir(listing);
+		fd = next;
+	}
+	EXPECT_EQ(folders, levels - 1) << "only the folders made";
 }

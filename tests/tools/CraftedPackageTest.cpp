@@ -3,8 +3,10 @@
 
 #include "ToolFixture.h"
 
+#include "ArcCatalog.h"
 #include "AttributeSectionWriter.h"
 #include "CatalogWriter.h"
+#include "DoError.h"
 #include "HostFile.h"
 #include "InstallerWriter.h"
 #include "InstallPack.h"
@@ -22,6 +24,7 @@
 #include <Resources.h>
 
 #include <algorithm>
+#include <random>
 
 namespace {
 
@@ -196,6 +199,127 @@ TEST(CraftedPackageTest, VerifierFindsDamage)
 	EXPECT_NE(verify(badType).find("unknown record type 9"), std::string::npos);
 
 	EXPECT_NE(verify("AlB").find("shorter than the 8-byte magic"), std::string::npos);
+}
+
+
+namespace {
+
+// Alerts of the packages opened here go to standard error, where a test
+// reads them.
+class AlertsOnStandardError {
+public:
+	AlertsOnStandardError() { SetAlertsOnStandardErrorOnly(true); }
+	~AlertsOnStandardError() { SetAlertsOnStandardErrorOnly(false); }
+};
+
+
+// Whether the installer opens the package at a host path; `alerts` gets
+// what its alerts said.
+bool
+InstallerOpens(const std::string& path, std::string* alerts = nullptr)
+{
+	AlertsOnStandardError standardError;
+	entry_ref ref;
+	if (get_ref_for_host_path(path.c_str(), &ref) != B_OK)
+		return false;
+	testing::internal::CaptureStderr();
+	bool opened = InstallPack(ref, false).fEntry != nullptr;
+	std::string said = testing::internal::GetCapturedStderr();
+	if (alerts != nullptr)
+		*alerts = said;
+	return opened;
+}
+
+} // namespace
+
+
+TEST(CraftedPackageTest, CatalogsThatVerifyRejectsDoNotOpen)
+{
+	ScratchDir dir;
+	std::string package = dir / "sound.pkg";
+	WritePackage(package, {
+		{kFile, "one", "", {}},
+		{kFolder, "sub", "", {{kFile, "two", "", {}}, {kLink, "link", "one", {}},
+			{kFolder, "empty", "", {}}}},
+		{kLink, "last", "sub/two", {}},
+	});
+	const std::string bytes = read_text(package);
+	entry_ref ref;
+	ASSERT_EQ(get_ref_for_host_path(package.c_str(), &ref), B_OK);
+	InstallPack sound(ref, false);
+	ASSERT_NE(sound.fEntry, nullptr);
+	const int64 catalogStart = sound.fCatalogOffset;
+	const int64 catalogEnd = sound.fAttribOffset;
+	ASSERT_LT(catalogStart, catalogEnd);
+
+	// One byte of the catalog changed at a time, at random places, to a
+	// random value or by one bit.
+	std::mt19937 random(11);
+	std::string mutated = dir / "mutated.pkg";
+	int32 rejected = 0;
+	for (int32 round = 0; round < 600; round++) {
+		std::string damaged = bytes;
+		size_t at = catalogStart + random() % (catalogEnd - catalogStart);
+		damaged[at] = random() % 2 == 0 ? (char)random() : (char)(damaged[at] ^ (1 << random() % 8));
+		write_text(mutated, damaged);
+		PackageVerifier verifier;
+		if (verifier.VerifyPath(mutated.c_str()) == B_OK)
+			continue;
+		// Sizes that disagree with the items' data leave the catalog whole:
+		// that is the item's failure as it is written.
+		if (verifier.Reason().find("differs from its contents") != std::string::npos)
+			continue;
+		rejected++;
+		std::string alerts;
+		EXPECT_FALSE(InstallerOpens(mutated, &alerts))
+			<< "byte " << at << " = " << (int)(uint8)damaged[at] << ": " << verifier.Reason();
+		EXPECT_NE(alerts, "") << "refused without a word";
+	}
+	EXPECT_GT(rejected, 100) << "the rounds hardly damaged anything";
+}
+
+
+TEST(CraftedPackageTest, FoldersDeeperThanTheLimitAreRefusedByEveryReader)
+{
+	// The top folder is the first level: `levels` folders in all.
+	auto nested = [](int32 levels) {
+		std::vector<crafted_item> items = {{kFile, "inner", "", {}}};
+		for (int32 level = 1; level < levels; level++)
+			items = {{kFolder, "d", "", items}};
+		return items;
+	};
+	ScratchDir dir;
+	std::string deepest = dir / "deepest.pkg";
+	WritePackage(deepest, nested(kMaxFolderDepth));
+	PackageVerifier verifier;
+	EXPECT_EQ(verifier.VerifyPath(deepest.c_str()), B_OK) << verifier.Reason();
+	EXPECT_TRUE(InstallerOpens(deepest));
+	PackageLister lister;
+	EXPECT_EQ(lister.Read(deepest.c_str()), B_OK) << lister.ErrorMessage();
+	PackageExtractor extractor;
+	EXPECT_EQ(extractor.ExtractToHostFolder(deepest.c_str(), (dir / "out").c_str()), B_OK);
+	EXPECT_EQ(extractor.CountExtracted(), kMaxFolderDepth + 1);
+
+	for (int32 levels : {kMaxFolderDepth + 1, 2000}) {
+		SCOPED_TRACE(levels);
+		std::string deeper = dir / "deeper.pkg";
+		WritePackage(deeper, nested(levels));
+		EXPECT_NE(verifier.VerifyPath(deeper.c_str()), B_OK);
+		EXPECT_NE(verifier.Reason().find("folders nested more than 256 levels deep"),
+			std::string::npos) << verifier.Reason();
+		std::string alerts;
+		EXPECT_FALSE(InstallerOpens(deeper, &alerts));
+		EXPECT_EQ(alerts, "The package's folders are nested more than 256 levels deep. "
+			"The package cannot be installed.\n");
+		AlertsOnStandardError standardError;
+		testing::internal::CaptureStderr();
+		EXPECT_EQ(lister.Read(deeper.c_str()), B_BAD_DATA);
+		EXPECT_EQ(lister.ErrorMessage(), deeper + ": not a usable package");
+		EXPECT_EQ(extractor.ExtractToHostFolder(deeper.c_str(), (dir / "out2").c_str()),
+			B_BAD_DATA);
+		testing::internal::GetCapturedStderr();
+		EXPECT_FALSE(std::filesystem::exists(dir / "out2/top"));
+	}
 }
 
 

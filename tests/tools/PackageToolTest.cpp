@@ -1,5 +1,6 @@
 #include "ToolFixture.h"
 
+#include "ArcCatalog.h"
 #include "PackageAssembler.h"
 #include "PackageExtractor.h"
 #include "PackageLister.h"
@@ -312,6 +313,43 @@ TEST_F(PackageToolTest, ManifestErrorsNameFileAndFieldAndLeaveNoOutput)
 	EXPECT_EQ(message, manifest + ": groups[0].name: not a string");
 	EXPECT_EQ(read_text(output), "previous");
 	EXPECT_EQ(folder_names(fDir / "out"), std::vector<std::string>{"bad.pkg"});
+}
+
+
+TEST_F(PackageToolTest, BuildMakesNoPackageDeeperThanItsReadersAccept)
+{
+	// The top folder is the first level: `levels` folders in all.
+	auto nestFolders = [&](const std::string& top, int32 levels) {
+		std::string path = top;
+		for (int32 level = 1; level < levels; level++)
+			path += "/d";
+		write_text(path + "/inner.txt", "inner");
+		return path;
+	};
+	std::string deepest = fDir / "deep";
+	nestFolders(deepest, kMaxFolderDepth);
+	std::string manifest = fDir / "deep.json";
+	write_text(manifest, R"({"name": "Deep", "source": "deep"})");
+	std::string output = fDir / "deep.pkg";
+	program_result result = run_tool("build " + manifest + " -o " + output);
+	ASSERT_EQ(result.status, 0) << result.output;
+	// What the tool builds, its own verify, list and extract take.
+	result = run_tool("verify " + output);
+	EXPECT_EQ(result.status, 0) << result.output;
+	result = run_tool("list " + output);
+	EXPECT_EQ(result.status, 0) << result.output;
+	std::filesystem::create_directories(fDir / "out");
+	result = run_tool("extract " + output + " " + (fDir / "out"));
+	EXPECT_EQ(result.status, 0) << result.output;
+
+	std::string tooDeep = nestFolders(fDir / "deeper", kMaxFolderDepth + 1);
+	write_text(manifest, R"({"name": "Deep", "source": "deeper"})");
+	std::string refused = fDir / "deeper.pkg";
+	result = run_tool("build " + manifest + " -o " + refused);
+	EXPECT_EQ(result.status, 1);
+	EXPECT_NE(result.output.find(tooDeep + ": folders nested more than 256 levels deep"),
+		std::string::npos) << result.output;
+	EXPECT_FALSE(std::filesystem::exists(refused));
 }
 
 

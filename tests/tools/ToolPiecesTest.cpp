@@ -190,31 +190,6 @@ TEST(ToolPiecesTest, VerifierChecksWhatTheCatalogPointsAt)
 }
 
 
-TEST(ToolPiecesTest, DeepCatalogsAreReportedNotFollowed)
-{
-	ScratchDir dir;
-	std::string path = dir / "deep.pkg";
-	WriteWithCatalog(path, [](CatalogEntry* top, int64, int64 folder) {
-		CatalogEntry* parent = top;
-		for (int i = 0; i < PackageLister::kMaxDepth + 5; i++) {
-			parent = parent->AddChild(2, "d");
-			parent->fOffset = folder;
-		}
-	});
-	PackageLister lister;
-	EXPECT_EQ(lister.Read(path.c_str()), B_BAD_DATA);
-	EXPECT_NE(lister.ErrorMessage().find("nested more than"), std::string::npos)
-		<< lister.ErrorMessage();
-
-	PackageExtractor extractor;
-	EXPECT_EQ(extractor.ExtractToHostFolder(path.c_str(), (dir / "out").c_str()),
-		B_BAD_DATA);
-	ASSERT_FALSE(extractor.Problems().empty());
-	EXPECT_NE(extractor.Problems().back().find("folders nested too deeply"),
-		std::string::npos);
-}
-
-
 TEST(ToolPiecesTest, SafeNames)
 {
 	EXPECT_TRUE(PackageExtractor::IsSafeName("file"));

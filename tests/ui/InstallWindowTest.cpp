@@ -256,7 +256,8 @@ TEST_F(InstallWindowTest, MoreEntriesThanTheTableHoldsAlertOnce)
 {
 	TestPackage package;
 	package.groups = {"all"};
-	package.entries.assign(8193, TestEntry{1, 0x1});
+	// Every entry past the table's end: one alert for them all.
+	package.entries.assign(8200, TestEntry{1, 0x1});
 	ASSERT_NE(Open(package), nullptr) << "the window opens all the same";
 	EXPECT_EQ(fAlerts->Texts(), std::vector<std::string>{kOverflowAlert});
 	EXPECT_EQ(fWindow->fEntryCount, 8192);
@@ -267,15 +268,19 @@ TEST_F(InstallWindowTest, MoreEntriesThanTheTableHoldsAlertOnce)
 
 TEST_F(InstallWindowTest, CatalogWithoutTopFolderGivesUp)
 {
+	// Refused as the package opens: there is no package for a window.
 	RecordBytes catalog;
 	catalog.Group('FilI').String('Name', "stray").End();
-	Bytes bytes = catalog.Data();
-	int32 before = InstallWindow::CountWindows();
-	EXPECT_EQ(Open(sized_package(), &bytes), nullptr);
-	EXPECT_EQ(InstallWindow::CountWindows(), before);
+	Bytes bytes = assemble_package(standard_header(), catalog.Data(),
+		test_attributes(sized_package()));
+	fRoot.WriteFile("boot/test.pkg", std::string(bytes.begin(), bytes.end()));
+	entry_ref ref;
+	ASSERT_EQ(get_ref_for_path("/boot/test.pkg", &ref), B_OK);
+	InstallPack pack(ref, false);
+	Settle();
+	EXPECT_EQ(pack.fEntry, nullptr);
 	EXPECT_EQ(fAlerts->Texts(), std::vector<std::string>{"Error, catalog read expected to "
 		"find toplevel folder. The package cannot be installed."});
-	EXPECT_FALSE(Automation::FindWindow("test.pkg", nullptr)) << "never shown";
 }
 
 

@@ -128,22 +128,27 @@ PackageExtractor::Extract(InstallPack* pack, BDirectory* destination)
 		return B_BAD_DATA;
 	}
 	walk_state state = {pack, &catalog};
-	status_t status = _Folder(state, destination, "", 0);
+	_Folder(state, destination, "");
 	pack->ClearFile();
-	if (status != B_OK)
+	// The cursor enters no folder past the depth limit and reads nothing
+	// past damage: what was not reached is reported.
+	status_t status = catalog.Status();
+	if (status == kCatalogTooDeep) {
+		fProblems.push_back("folders nested more than " + std::to_string(kMaxFolderDepth)
+			+ " levels deep");
 		return status;
+	}
+	if (status != B_OK) {
+		fProblems.push_back("the catalog is damaged");
+		return status;
+	}
 	return fProblems.empty() ? B_OK : B_ERROR;
 }
 
 
-status_t
-PackageExtractor::_Folder(walk_state& state, BDirectory* parent, const std::string& path,
-	int32 depth)
+void
+PackageExtractor::_Folder(walk_state& state, BDirectory* parent, const std::string& path)
 {
-	if (depth > kMaxDepth) {
-		_Problem(path, "folders nested too deeply");
-		return B_BAD_DATA;
-	}
 	ArchiveItem* data = nullptr;
 	state.catalog->GetFolderData(&data);
 	// The folder item is shared by every level: take what is needed now.
@@ -175,10 +180,7 @@ PackageExtractor::_Folder(walk_state& state, BDirectory* parent, const std::stri
 
 	while (int32 kind = state.catalog->GetFolderItemType()) {
 		if (kind == kFolderItemKind) {
-			status_t status = _Folder(state, usable ? &folder : nullptr, folderPath,
-				depth + 1);
-			if (status != B_OK)
-				return status;
+			_Folder(state, usable ? &folder : nullptr, folderPath);
 			continue;
 		}
 		ArchiveItem* item = nullptr;
@@ -193,7 +195,6 @@ PackageExtractor::_Folder(walk_state& state, BDirectory* parent, const std::stri
 		folder.SetCreationTime(created);
 		fExtracted++;
 	}
-	return B_OK;
 }
 
 

@@ -21,8 +21,6 @@ class InstallPack;
 
 class PackageExtractor {
 public:
-	static const int32 kMaxDepth = 256;
-
 	PackageExtractor();
 
 	// Extracts the package below `destination` (a folder of the system
@@ -43,8 +41,7 @@ private:
 	struct walk_state;
 
 	void _Problem(const std::string& path, const std::string& what);
-	status_t _Folder(walk_state& state, BDirectory* parent, const std::string& path,
-		int32 depth);
+	void _Folder(walk_state& state, BDirectory* parent, const std::string& path);
 	void _Item(walk_state& state, BDirectory* parent, const std::string& path,
 		ArchiveItem* item, int32 kind);
 

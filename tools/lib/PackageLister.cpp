@@ -264,20 +264,23 @@ PackageLister::_ReadCatalog(InstallPack* pack)
 		return B_BAD_DATA;
 	}
 	ordered_json top;
-	status = _ReadFolder(catalog, top, 0);
+	_ReadFolder(catalog, top);
 	fDescription["catalog"] = top;
+	// The cursor enters no folder past the depth limit and reads nothing
+	// past damage: the listing then ends early, and says so.
+	status = catalog.Status();
+	if (status == kCatalogTooDeep) {
+		fError = "the catalog is nested more than " + std::to_string(kMaxFolderDepth)
+			+ " folders deep";
+	} else if (status != B_OK)
+		fError = "the catalog is damaged";
 	return status;
 }
 
 
-status_t
-PackageLister::_ReadFolder(ArcCatalog& catalog, ordered_json& folder, int32 depth)
+void
+PackageLister::_ReadFolder(ArcCatalog& catalog, ordered_json& folder)
 {
-	if (depth > kMaxDepth) {
-		fError = "the catalog is nested more than " + std::to_string(kMaxDepth)
-			+ " folders deep";
-		return B_BAD_DATA;
-	}
 	ArchiveItem* data = nullptr;
 	catalog.GetFolderData(&data);
 	if (data != nullptr)
@@ -288,12 +291,8 @@ PackageLister::_ReadFolder(ArcCatalog& catalog, ordered_json& folder, int32 dept
 	while (int32 kind = catalog.GetFolderItemType()) {
 		ordered_json child;
 		if (kind == kFolderItemKind) {
-			status_t status = _ReadFolder(catalog, child, depth + 1);
+			_ReadFolder(catalog, child);
 			children.push_back(child);
-			if (status != B_OK) {
-				folder["items"] = children;
-				return status;
-			}
 			continue;
 		}
 		ArchiveItem* item = nullptr;
@@ -302,7 +301,6 @@ PackageLister::_ReadFolder(ArcCatalog& catalog, ordered_json& folder, int32 dept
 			children.push_back(_Fields(item, kind));
 	}
 	folder["items"] = children;
-	return B_OK;
 }
 
 

@@ -18,9 +18,6 @@ class InstallPack;
 
 class PackageLister {
 public:
-	// A catalog nested deeper than this is reported, not followed.
-	static const int32 kMaxDepth = 256;
-
 	PackageLister();
 
 	// Reads the package or installer at `hostPath`.
@@ -36,7 +33,7 @@ public:
 private:
 	status_t _ReadAttributes(InstallPack* pack);
 	status_t _ReadCatalog(InstallPack* pack);
-	status_t _ReadFolder(ArcCatalog& catalog, nlohmann::ordered_json& folder, int32 depth);
+	void _ReadFolder(ArcCatalog& catalog, nlohmann::ordered_json& folder);
 	static nlohmann::ordered_json _Fields(const ArchiveItem* item, int32 kind);
 
 	nlohmann::ordered_json fDescription;

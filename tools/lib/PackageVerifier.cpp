@@ -3,6 +3,7 @@
 #include "HostFile.h"
 #include "PackageLocator.h"
 
+#include "ArcCatalog.h"
 #include "PackData.h"
 
 #include <ByteOrder.h>
@@ -114,6 +115,9 @@ private:
 } // namespace
 
 
+const int32 PackageVerifier::kMaxDepth = kMaxFolderDepth + 16;
+
+
 PackageVerifier::PackageVerifier()
 	:
 	fFile(nullptr),
@@ -123,7 +127,8 @@ PackageVerifier::PackageVerifier()
 	fAttributeOffset(0),
 	fCurrent(),
 	fCurrentEntryTag(0),
-	fCurrentEntryStart(-1)
+	fCurrentEntryStart(-1),
+	fFolderDepth(0)
 {
 }
 
@@ -176,6 +181,7 @@ PackageVerifier::Verify(BPositionIO* file, off_t offset)
 	fEntryTags.clear();
 	fEntrySizes.clear();
 	fReferences.clear();
+	fFolderDepth = 0;
 	off_t fileSize;
 	status_t status = file->GetSize(&fileSize);
 	if (status != B_OK) {
@@ -364,6 +370,11 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 		fCurrent = catalog_reference{tag, -1, -1, start};
 		fSummary.items++;
 	}
+	bool isFolder = isItem && tag == kCatalogTopTag;
+	if (isFolder && ++fFolderDepth > kMaxFolderDepth) {
+		return _Fail(start, "folders nested more than " + std::to_string(kMaxFolderDepth)
+			+ " levels deep");
+	}
 	int32 memberItemTag = isItem ? tag : itemTag;
 	while (true) {
 		if (*position >= fEnd)
@@ -388,6 +399,8 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 			fReferences.push_back(fCurrent);
 		fCurrent = saved;
 	}
+	if (isFolder)
+		fFolderDepth--;
 	if (topLevel && IsEntryTag(tag))
 		fCurrentEntryStart = -1;
 	return B_OK;

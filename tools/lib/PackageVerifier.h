@@ -27,8 +27,10 @@ struct verify_summary {
 
 class PackageVerifier {
 public:
-	// Nesting deeper than this is refused rather than followed.
-	static const int32 kMaxDepth = 512;
+	// Record nesting deeper than this is refused rather than followed: the
+	// fields of the deepest folder a catalog may hold (kMaxFolderDepth),
+	// with room for groups nested in an item.
+	static const int32 kMaxDepth;
 
 	PackageVerifier();
 
@@ -70,6 +72,8 @@ private:
 	catalog_reference fCurrent;
 	int32 fCurrentEntryTag;
 	int64 fCurrentEntryStart;
+	// Catalog folders open in the walk.
+	int32 fFolderDepth;
 	std::string fReason;
 	verify_summary fSummary;
 };

@@ -1,5 +1,7 @@
 #include "SourceTree.h"
 
+#include "ArcCatalog.h"
+
 #include <ByteOrder.h>
 #include <Errors.h>
 #include <TypeConstants.h>
@@ -228,7 +230,7 @@ SourceTree::Scan(const char* hostPath)
 			root->name = resolved.substr(resolved.find_last_of('/') + 1);
 		}
 	}
-	status_t status = _ScanNode(root.get());
+	status_t status = _ScanNode(root.get(), 1);
 	if (status != B_OK)
 		return status;
 	if (root->kind != kSourceFolder) {
@@ -240,8 +242,9 @@ SourceTree::Scan(const char* hostPath)
 }
 
 
+// `depth`: the node's level, the top folder being the first.
 status_t
-SourceTree::_ScanNode(source_node* node)
+SourceTree::_ScanNode(source_node* node, int32 depth)
 {
 	const char* path = node->hostPath.c_str();
 	struct stat st;
@@ -270,6 +273,12 @@ SourceTree::_ScanNode(source_node* node)
 		node->linkTarget = target;
 		node->size = (int64)target.size();
 	} else if (S_ISDIR(st.st_mode)) {
+		// No installer would open the package: fail now, naming the folder.
+		if (depth > kMaxFolderDepth) {
+			fError = node->hostPath + ": folders nested more than "
+				+ std::to_string(kMaxFolderDepth) + " levels deep (the most a package holds)";
+			return B_NOT_ALLOWED;
+		}
 		node->kind = kSourceFolder;
 		node->size = 0;
 	} else if (S_ISREG(st.st_mode)) {
@@ -288,13 +297,13 @@ SourceTree::_ScanNode(source_node* node)
 	if (status != B_OK)
 		return status;
 	if (node->kind == kSourceFolder)
-		return _ScanFolder(node);
+		return _ScanFolder(node, depth);
 	return B_OK;
 }
 
 
 status_t
-SourceTree::_ScanFolder(source_node* folder)
+SourceTree::_ScanFolder(source_node* folder, int32 depth)
 {
 	DIR* dir = opendir(folder->hostPath.c_str());
 	if (dir == nullptr) {
@@ -317,7 +326,7 @@ SourceTree::_ScanFolder(source_node* folder)
 			fError = child->hostPath + ": name longer than 255 bytes";
 			return B_NAME_TOO_LONG;
 		}
-		status_t status = _ScanNode(child.get());
+		status_t status = _ScanNode(child.get(), depth + 1);
 		if (status != B_OK)
 			return status;
 		folder->children.push_back(std::move(child));

@@ -59,7 +59,8 @@ public:
 	~SourceTree();
 
 	// Reads the folder at `hostPath` and everything below it. A name that
-	// cannot be packaged, an unreadable entry or an entry that is neither
+	// cannot be packaged, folders nested deeper than a package may hold
+	// (kMaxFolderDepth), an unreadable entry or an entry that is neither
 	// file, folder nor link fails with a message naming the path.
 	status_t Scan(const char* hostPath);
 	const std::string& ErrorMessage() const { return fError; }
@@ -75,8 +76,8 @@ public:
 		std::vector<source_attribute>* attributes, std::string* error);
 
 private:
-	status_t _ScanNode(source_node* node);
-	status_t _ScanFolder(source_node* folder);
+	status_t _ScanNode(source_node* node, int32 depth);
+	status_t _ScanFolder(source_node* folder, int32 depth);
 
 	std::unique_ptr<source_node> fRoot;
 	std::string fError;
