@@ -94,10 +94,10 @@ BuildPackage(const ScratchDir& scratch, const std::string& name, const tree_cont
 	for (const auto& [path, data] : tree)
 		WriteFile(source + "/" + path, data);
 	std::string manifest = scratch / (name + ".json");
-	WriteFile(manifest, R"({"name": "Tool", "source": ")" + source + R"(",
+	WriteFile(manifest, R"({"name": "Tool", "folder_name": "Tool", "source": ")" + source + R"(",
 		"groups": [{"name": "All"}],
 		"flags": {"top_folder": true, "folder_choice": true},
-		"defaults": {"replace": "ask"}})");
+		"items": {"": {"replace": "ask"}}})");
 	std::string package = scratch / (name + ".pkg");
 	std::string message;
 	EXPECT_EQ(build_package(manifest.c_str(), nullptr, package.c_str(), &message), B_OK)
