@@ -165,10 +165,14 @@ protected:
 	pid_t Start(const std::string& package, const char* existing,
 		const std::string& errors)
 	{
+		// Emptied before the program starts: what it says is never mistaken
+		// for what an earlier one said.
+		int log = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+		if (log < 0)
+			return -1;
 		pid_t child = fork();
 		if (child == 0) {
 			int null = open("/dev/null", O_RDWR);
-			int log = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 			dup2(null, 0);
 			dup2(null, 1);
 			dup2(log, 2);
@@ -177,6 +181,7 @@ protected:
 				package.c_str(), (char*)nullptr);
 			_exit(127);
 		}
+		close(log);
 		return child;
 	}
 
@@ -285,11 +290,14 @@ TEST_F(InterruptedRunTest, ASecondRunWaitsAndFinishesWhenTheFirstIsCancelled)
 		ASSERT_GT(first, 0);
 		ASSERT_TRUE(WaitWhileRunning(first, [&] { return Displacing(); }))
 			<< ReadFile(firstErrors);
+		// Held mid-run (with the lock) until the second run is waiting.
+		kill(first, SIGSTOP);
 		pid_t second = Start(sPackages->fSecond, "replace", secondErrors);
 		ASSERT_GT(second, 0);
 		EXPECT_TRUE(WaitWhileRunning(second, [&] {
 			return ReadFile(secondErrors).find(kWaiting) != std::string::npos;
 		})) << ReadFile(secondErrors);
+		kill(first, SIGCONT);
 		usleep(delay);
 		kill(first, SIGTERM);
 		int firstStatus = Wait(first);
@@ -314,14 +322,18 @@ TEST_F(InterruptedRunTest, AWaitingRunThatIsTerminatedLeavesTheFirstAlone)
 	ASSERT_GT(first, 0);
 	ASSERT_TRUE(WaitWhileRunning(first, [&] { return Displacing(); }))
 		<< ReadFile(firstErrors);
+	// Held mid-run (with the lock) while the second run waits and ends.
+	kill(first, SIGSTOP);
 	pid_t second = Start(sPackages->fSecond, "replace", secondErrors);
 	ASSERT_GT(second, 0);
 	EXPECT_TRUE(WaitWhileRunning(second, [&] {
 		return ReadFile(secondErrors).find(kWaiting) != std::string::npos;
 	})) << ReadFile(secondErrors);
 	kill(second, SIGTERM);
+	int secondStatus = Wait(second);
+	kill(first, SIGCONT);
 
-	EXPECT_EQ(Wait(second), 1);
+	EXPECT_EQ(secondStatus, 1);
 	EXPECT_EQ(Wait(first), 0) << ReadFile(firstErrors);
 	EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == sPackages->fFirstTree);
 	EXPECT_TRUE(NothingLeftInVarTmp());
