@@ -664,3 +664,114 @@ TEST_F(InstallRunTest, ASignalAfterTheRunCompletedEndsTheProgramAndUndoesNothing
 	EXPECT_TRUE(WithoutTimes(Log()).ends_with("\n\nCompleted: <time>\n\n"));
 	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
 }
+
+
+TEST_F(InstallRunTest, ARunWaitsWhileAnotherHoldsTheVolumeAndSaysSoOnce)
+{
+	fRoot.WriteFile("boot/apps/Tool/file", "old");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
+	Prepare(plan);
+	// Another run holds the volume.
+	PackAttrib otherAttributes;
+	DestManager other(&otherAttributes);
+	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
+	ASSERT_EQ(other.LockVolume(), B_OK);
+
+	testing::internal::CaptureStderr();
+	PostInstall();
+	const char* waiting = "Waiting for another installation on volume \"boot\" to finish...";
+	auto told = [&] {
+		for (const BMessage& message : fSpy->Messages()) {
+			if (message.what == 'GeTs' && message.GetString("text", "") == std::string(waiting))
+				return true;
+		}
+		return false;
+	};
+	EXPECT_TRUE(WaitUntil(told));
+	// Nothing is touched while it waits.
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "old");
+	EXPECT_EQ(std::filesystem::directory_iterator(fRoot.HostPath("boot/var/tmp"))->path()
+		.filename(), "kestrovan.lock");
+	other.FinishInstall(false, nullptr);
+
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	std::string errors = testing::internal::GetCapturedStderr();
+	EXPECT_NE(errors.find(waiting), std::string::npos);
+	EXPECT_EQ(errors.find(waiting), errors.rfind(waiting));
+	EXPECT_TRUE(fWindowLog->At(0).GetBool("completed", false));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "new");
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, ATerminationRequestEndsTheWaitAndTouchesNothing)
+{
+	fRoot.WriteFile("boot/apps/Tool/file", "old");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
+	Prepare(plan);
+	PackAttrib otherAttributes;
+	DestManager other(&otherAttributes);
+	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
+	ASSERT_EQ(other.LockVolume(), B_OK);
+
+	PostInstall();
+	EXPECT_TRUE(WaitUntil([&] {
+		for (const BMessage& message : fSpy->Messages()) {
+			if (message.what == 'GeTs')
+				return true;
+		}
+		return false;
+	}));
+	kill(getpid(), SIGTERM);
+
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	BMessage done = fWindowLog->At(0);
+	EXPECT_TRUE(done.GetBool("close", false));
+	EXPECT_FALSE(done.GetBool("completed", false));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "old");
+	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+	other.FinishInstall(false, nullptr);
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, AnOriginalAPatchReplacedComesBackWhenALaterItemFails)
+{
+	// The first patch applies and its original is to be deleted; the second
+	// meets a user-edited original and fails the run.
+	std::string data = RandomBytes(6000, 7);
+	std::string conf = RandomBytes(7000, 8);
+	std::string editedConf = conf;
+	editedConf[10] ^= 0x55;
+	for (const char* folder : {"boot/apps/", "boot/apps/Tool/"}) {
+		fRoot.WriteFile(std::string(folder) + "data", data);
+		fRoot.WriteFile(std::string(folder) + "conf", editedConf);
+	}
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.Patch(plan.Top(), "data", 6000, AppendingPatch(data, 5000, RandomBytes(5000, 9)),
+		10000)->fDestIndex = kInstallFolderDestination;
+	plan.Patch(plan.Top(), "conf", 7000, AppendingPatch(conf, 5000, RandomBytes(5000, 10)),
+		10000)->fDestIndex = kInstallFolderDestination;
+	Prepare(plan);
+
+	PostInstall();
+	BPrivate::DisplayWindowInfo info;
+	ASSERT_TRUE(BPrivate::Automation::WaitForWindow("Patching Status", &info));
+	EXPECT_EQ(BPrivate::Automation::Click(info.id, "continuebutton"), B_OK);
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+
+	EXPECT_TRUE(WasAsked("Patched file checksum does not match."));
+	EXPECT_FALSE(fWindowLog->At(0).GetBool("completed", true));
+	for (const char* folder : {"boot/apps/", "boot/apps/Tool/"}) {
+		EXPECT_TRUE(fRoot.ReadFile(std::string(folder) + "data") == data) << folder;
+		EXPECT_TRUE(fRoot.ReadFile(std::string(folder) + "conf") == editedConf) << folder;
+		EXPECT_FALSE(Exists(std::string(folder) + "data.old")) << folder;
+		EXPECT_FALSE(Exists(std::string(folder) + "conf.old")) << folder;
+	}
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
