@@ -42,7 +42,8 @@ InstallApp::InstallApp()
 	window(NULL),
 	selfExtracting(false),
 	fPackageNamed(false),
-	fPackageOpened(false)
+	fPackageOpened(false),
+	fRunCompleted(false)
 {
 	_Init();
 }
@@ -55,7 +56,8 @@ InstallApp::InstallApp(const entry_ref& package)
 	selfExtracting(false),
 	fPackageRef(package),
 	fPackageNamed(true),
-	fPackageOpened(false)
+	fPackageOpened(false),
+	fRunCompleted(false)
 {
 	_Init();
 }

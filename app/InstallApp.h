@@ -11,6 +11,8 @@
 #include <EntryRef.h>
 #include <StorageDefs.h>
 
+#include <atomic>
+
 class InstallWindow;
 
 class InstallApp : public BApplication {
@@ -30,6 +32,10 @@ public:
 
 	// Whether ReadyToRun found a usable package and made the window.
 	bool PackageOpened() const { return fPackageOpened; }
+	// Whether an install run completed (told by the install window; a run
+	// that a signal ends after completion asks no closing question).
+	bool RunCompleted() const { return fRunCompleted; }
+	void NoteRunCompleted() { fRunCompleted = true; }
 
 	// The running application file.
 	static entry_ref appRef;
@@ -45,6 +51,7 @@ private:
 	entry_ref fPackageRef;
 	bool fPackageNamed;
 	bool fPackageOpened;
+	std::atomic<bool> fRunCompleted;
 };
 
 #endif // _INSTALL_APP_H

@@ -97,8 +97,7 @@ main(int argc, char** argv)
 	attributes.fInstallFolderGroups = ~0u;
 
 	DestManager manager(&attributes);
-	if (!manager.SetupInstall(NULL, (char*)"apps", boot_device(), NULL, false))
-		return 1;
+	manager.SetTarget(NULL, (char*)"apps", boot_device(), NULL, false);
 	manager.fLogging = true;
 
 	RunWatcher* watcher = new RunWatcher;

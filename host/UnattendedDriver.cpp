@@ -167,9 +167,9 @@ UnattendedDriver::Stop()
 
 
 int
-UnattendedDriver::ExitStatus() const
+UnattendedDriver::ExitStatus(bool runCompleted) const
 {
-	return fFinished && !fStopped ? 0 : 1;
+	return (fFinished || runCompleted) && !fStopped ? 0 : 1;
 }
 
 

@@ -110,9 +110,10 @@ main(int argc, char** argv)
 	driver.Stop();
 
 	bool opened = app->PackageOpened();
+	bool completed = app->RunCompleted();
 	InstallApp::FreeGlobals();
 	delete app;
 	if (!opened)
 		return 1;
-	return options.fUnattended ? driver.ExitStatus() : 0;
+	return options.fUnattended ? driver.ExitStatus(completed) : 0;
 }

@@ -81,6 +81,7 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	status_t status = dir->CreateFile(fName, &file, false);
 	if (status != B_OK)
 		return handleInstallError(kFileNotCreatedText, fName, status, manager);
+	manager->NoteCreated(dir, fName);
 
 	status = file.InitCheck();
 	if (status == B_OK)

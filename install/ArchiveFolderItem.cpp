@@ -68,6 +68,7 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 			fDirOut->Unset();
 			return status;
 		}
+		manager->NoteCreated(dir, fName);
 		write_log_block(manager, dir, log_folder_text(fName));
 	}
 

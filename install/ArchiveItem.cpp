@@ -93,9 +93,9 @@ ModificationTimeOf(const BEntry* entry)
 // True when the existing entry could not be renamed for want of a free name:
 // the item is then not written beside it.
 bool
-RenameFailsForName(BDirectory* dir, BEntry* existing)
+RenameFailsForName(BDirectory* dir, BEntry* existing, DestManager* manager)
 {
-	return RenameExisting(dir, existing, kOldPostfix) == B_NAME_IN_USE;
+	return RenameExisting(dir, existing, kOldPostfix, manager) == B_NAME_IN_USE;
 }
 
 } // namespace
@@ -121,7 +121,7 @@ ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 			skip = true;
 			break;
 		case kRenameOld:
-			skip = RenameFailsForName(dir, existing);
+			skip = RenameFailsForName(dir, existing, manager);
 			break;
 		case kReplaceUnlessNewerVersion:
 			if (GetExistingVersion(existing, &existingVersion) == B_OK
@@ -186,7 +186,7 @@ ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 			skip = true;
 			break;
 		case kRenameExistingChoice:
-			skip = RenameFailsForName(dir, existing);
+			skip = RenameFailsForName(dir, existing, manager);
 			break;
 		case kReplaceExistingChoice:
 			manager->SafeDelete(existing, dir);

@@ -56,6 +56,7 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	status = dir->CreateSymLink(fName, fLinkTarget, &link);
 	if (status != B_OK)
 		return handleInstallError(kLinkNotCreatedText, fName, status, manager);
+	manager->NoteCreated(dir, fName);
 	// Attributes the host keeps on no link are not applied, and that is no
 	// failure of the item.
 	if (fOffset >= 0)

@@ -263,7 +263,7 @@ ArchivePatchItem::_PutInPlace(BEntry* original, BDirectory* directory, BEntry* n
 		original->GetRef(&originalRef);
 		// The original is followed under its new name.
 		status = RenameExisting(directory, existingRef == originalRef ? original : &existing,
-			".old");
+			".old", manager);
 	}
 	if (status == B_OK)
 		status = newFile->Rename(fName, false);
@@ -272,9 +272,10 @@ ArchivePatchItem::_PutInPlace(BEntry* original, BDirectory* directory, BEntry* n
 		newFile->Remove();
 		return 0;
 	}
+	manager->NoteCreated(directory, fName);
 
 	if (manager->fDeleteOriginals)
-		original->Remove();
+		_DeleteOriginal(original, directory, manager);
 	ISetType(newFile);
 	if (manager->fLogging) {
 		BFile* log = manager->LogFile();
@@ -284,6 +285,21 @@ ArchivePatchItem::_PutInPlace(BEntry* original, BDirectory* directory, BEntry* n
 		WriteLog(log, std::string(originalPath) + "\n");
 	}
 	return B_OK;
+}
+
+
+// The original goes where the run keeps what it displaces, so that a run
+// that ends early puts it back; one on another volume than the run's
+// temporary folder cannot go there and is removed at once.
+void
+ArchivePatchItem::_DeleteOriginal(BEntry* original, BDirectory* directory,
+	DestManager* manager)
+{
+	node_ref node;
+	if (original->GetNodeRef(&node) == B_OK && node.device == manager->fVolume)
+		manager->SafeDelete(original, directory);
+	else
+		original->Remove();
 }
 
 

@@ -91,6 +91,8 @@ private:
 		uint32 newCrc, const uint32 header[5]);
 	status_t _PutInPlace(BEntry* original, BDirectory* directory, BEntry* newFile,
 		DestManager* manager, const char* originalPath);
+	void _DeleteOriginal(BEntry* original, BDirectory* directory,
+		DestManager* manager);
 	void _SendProgress(int32 bytes);
 };
 

@@ -27,6 +27,8 @@ namespace {
 
 const char* const kTempFolderError
 	= "Error creating temporary directory on volume \"%s\".";
+// In the volume's "var/tmp", beside the runs' temporary folders.
+const char* const kRunLockName = "kestrovan.lock";
 const char* const kFolderNotCreated
 	= "The selected installation directory \"%s\" could not be created.";
 const char* const kLogPostfix = " Install Log";
@@ -100,6 +102,15 @@ bool
 DestManager::SetupInstall(entry_ref* folderRef, char* folderPath, dev_t volume,
 	ArchiveFolderItem* topFolder, bool flag)
 {
+	SetTarget(folderRef, folderPath, volume, topFolder, flag);
+	return MakeTempFolder();
+}
+
+
+void
+DestManager::SetTarget(entry_ref* folderRef, char* folderPath, dev_t volume,
+	ArchiveFolderItem* topFolder, bool flag)
+{
 	fTopFolder = topFolder;
 	fTopFlag = flag;
 	fDeleteOriginals = false;
@@ -129,7 +140,35 @@ DestManager::SetupInstall(entry_ref* folderRef, char* folderPath, dev_t volume,
 	fVolumeName = name;
 
 	ClearDestinationLists();
+	// A new run: the folder of an earlier one is no longer this run's.
+	fTempDir.Unset();
+	fTempName.clear();
+}
 
+
+status_t
+DestManager::LockVolume()
+{
+	BEntry varTmp;
+	BDirectory folder;
+	status_t status = fRootDir.InitCheck();
+	if (status == B_OK)
+		status = CreatePathAt(&fRootDir, "var/tmp", &varTmp);
+	if (status == B_OK)
+		status = folder.SetTo(&varTmp);
+	if (status == B_OK)
+		status = fRunLock.TryLock(&folder, kRunLockName);
+	if (status != B_OK && status != B_BUSY)
+		doError(kTempFolderError, fVolumeName.c_str());
+	return status;
+}
+
+
+bool
+DestManager::MakeTempFolder()
+{
+	if (fTempDir.InitCheck() == B_OK)
+		return true;
 	if (!_CreateTempFolder()) {
 		doError(kTempFolderError, fVolumeName.c_str());
 		return false;
@@ -410,22 +449,68 @@ DestManager::SafeDelete(BEntry* item, BDirectory* folder)
 	}
 	DeleteItem* record = new DeleteItem;
 	folderEntry.GetRef(&record->fDirRef);
+	folder->GetNodeRef(&record->fDirNode);
+	record->fName = name;
 	item->GetRef(&record->fMovedRef);
-	fDeleteList->AddItem(record);
+	_AddUndoRecord(record);
 }
 
 
 void
-DestManager::FinishInstall(bool canceled, void*)
+DestManager::NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* renamed)
+{
+	BEntry folderEntry;
+	DeleteItem* record = new DeleteItem;
+	if (folder->GetEntry(&folderEntry) != B_OK
+		|| folderEntry.GetRef(&record->fDirRef) != B_OK
+		|| folder->GetNodeRef(&record->fDirNode) != B_OK
+		|| renamed->GetRef(&record->fMovedRef) != B_OK) {
+		delete record;
+		return;
+	}
+	record->fName = oldName;
+	_AddUndoRecord(record);
+}
+
+
+void
+DestManager::_AddUndoRecord(DeleteItem* record)
+{
+	fDeleteList->AddItem(record);
+	fVacatedPlaces[{record->fDirNode, record->fName}] = record;
+}
+
+
+void
+DestManager::NoteCreated(BDirectory* folder, const char* name)
+{
+	if (fVacatedPlaces.empty() || name == nullptr)
+		return;
+	node_ref folderNode;
+	if (folder->GetNodeRef(&folderNode) != B_OK)
+		return;
+	auto place = fVacatedPlaces.find({folderNode, name});
+	if (place == fVacatedPlaces.end())
+		return;
+	DeleteItem* record = place->second;
+	BEntry created(folder, name);
+	record->fReplaced = created.GetNodeRef(&record->fReplacement) == B_OK;
+}
+
+
+void
+DestManager::FinishInstall(bool undo, void*)
 {
 	bool leftBehind = false;
-	// Last displaced first: an item displaced twice comes back as it was.
+	// Last moved first: an item moved away twice comes back as it was, and
+	// an original renamed and then displaced gets its name back.
 	while (!fDeleteList->IsEmpty()) {
 		DeleteItem* record = fDeleteList->RemoveItem(fDeleteList->CountItems() - 1);
-		if (canceled && !_RestoreItem(record))
+		if (undo && !_RestoreItem(record))
 			leftBehind = true;
 		delete record;
 	}
+	fVacatedPlaces.clear();
 
 	BEntry tempEntry;
 	fTempDir.GetEntry(&tempEntry);
@@ -442,21 +527,25 @@ DestManager::FinishInstall(bool canceled, void*)
 
 	delete fLog;
 	fLog = nullptr;
+	fRunLock.Unlock();
 }
 
 
+// Only what this run made at the item's place is removed first; an entry
+// someone else put there stays, and the item then stays where it is.
 bool
 DestManager::_RestoreItem(const DeleteItem* record)
 {
 	BDirectory original(&record->fDirRef);
 	BEntry moved(&record->fMovedRef);
-	char name[B_FILE_NAME_LENGTH] = "";
-	moved.GetName(name);
+	const char* name = record->fName.c_str();
 	BEntry installed(&original, name);
-	if (installed.Exists())
+	node_ref there;
+	if (original.InitCheck() == B_OK && record->fReplaced
+		&& installed.GetNodeRef(&there) == B_OK && there == record->fReplacement)
 		RecursiveDelete(&installed);
 	if (original.InitCheck() != B_OK
-		|| moved.MoveTo(&original, nullptr, false) != B_OK) {
+		|| moved.MoveTo(&original, name, false) != B_OK) {
 		doError("Error restoring item \"%s\" to original location after cancelled install.",
 			name);
 		return false;

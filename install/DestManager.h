@@ -13,9 +13,12 @@
 #include <Directory.h>
 #include <EntryRef.h>
 #include <File.h>
+#include <FileLock.h>
 #include <SupportDefs.h>
 
+#include <map>
 #include <string>
+#include <utility>
 
 class ArchiveFolderItem;
 class ArchivePatchItem;
@@ -33,10 +36,25 @@ public:
 	DestManager(PackAttrib* attrib);
 	~DestManager();
 
-	// Prepares one run. Either `folderPath` (relative to the volume's root)
-	// or `folderRef` names the install folder. False after an alert.
+	// Prepares one run: SetTarget, then MakeTempFolder. False after an
+	// alert. The install worker does the two itself, taking the volume's
+	// run lock between them.
 	bool SetupInstall(entry_ref* folderRef, char* folderPath, dev_t volume,
 		ArchiveFolderItem* topFolder, bool flag);
+	// Where the next run installs: either `folderPath` (relative to the
+	// volume's root) or `folderRef` names the install folder.
+	void SetTarget(entry_ref* folderRef, char* folderPath, dev_t volume,
+		ArchiveFolderItem* topFolder, bool flag);
+	// Takes the target volume's run lock without waiting: one run at a time
+	// per volume, so that no run displaces, restores or deletes what another
+	// is installing. B_OK, B_BUSY while another run holds it, or another
+	// error after an alert. FinishInstall releases it.
+	status_t LockVolume();
+	// Makes the run's temporary folder on the target volume, unless the run
+	// has one already. False after an alert.
+	bool MakeTempFolder();
+	// The name of the target volume (set by SetTarget).
+	const std::string& VolumeName() const { return fVolumeName; }
 
 	BDirectory* DirectoryFor(int32 index, BDirectory* parent, bool custom,
 		bool create, ArchivePatchItem* patch);
@@ -44,9 +62,16 @@ public:
 
 	// Moves an existing item out of the way, into the temporary folder.
 	void SafeDelete(BEntry* item, BDirectory* folder);
-	// Empties the temporary folder, or after a cancelled run puts the
-	// displaced items back first.
-	void FinishInstall(bool canceled, void* unused);
+	// Records that the item `renamed` was called `oldName` in `folder`
+	// before the run renamed it out of the way.
+	void NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* renamed);
+	// Records what the run has just made as `name` in `folder`: where an
+	// item was moved or renamed away, putting it back removes this first.
+	void NoteCreated(BDirectory* folder, const char* name);
+	// Ends the run: empties the temporary folder, or with `undo` (a run
+	// that was cancelled or failed) first puts every item moved or renamed
+	// out of the way back, the last first; then releases the run lock.
+	void FinishInstall(bool undo, void* unused);
 
 	BFile* LogFile();
 	bool InstallPlatform(int32 platformMask);
@@ -94,6 +119,7 @@ private:
 	void _ResolvePath(DestItem* item, bool create);
 	void _ResolveSystemFolder(DestItem* item, bool create);
 	bool _LocateOriginal(DestItem* item, BDirectory* dir, ArchivePatchItem* patch);
+	void _AddUndoRecord(DeleteItem* record);
 	bool _RestoreItem(const DeleteItem* record);
 	// Where a query found several files: the user picks the one to use, in
 	// `ref`, and `ok` says whether the user agreed (the chooser window).
@@ -104,6 +130,10 @@ private:
 	bool fTopFlag;
 	std::string fVolumeName;
 	std::string fTempName;
+	// The latest record of each place an item was taken from, by folder
+	// node and name.
+	std::map<std::pair<node_ref, std::string>, DeleteItem*> fVacatedPlaces;
+	BPrivate::FileLock fRunLock;
 };
 
 #endif // _DEST_MANAGER_H

@@ -20,6 +20,18 @@ namespace {
 
 const char* const kNoUniqueName = "Could not create a unique file name!";
 
+
+// A run that ends early gives the entry its name back.
+status_t
+RenameAndRecord(BDirectory* dir, BEntry* entry, const char* oldName,
+	const char* newName, DestManager* manager)
+{
+	status_t status = entry->Rename(newName, false);
+	if (status == B_OK && manager != NULL)
+		manager->NoteRenamed(dir, oldName, entry);
+	return status;
+}
+
 } // namespace
 
 
@@ -38,18 +50,21 @@ AppendPostfix(char* buffer, int32 size, const char* postfix, int32 length)
 
 
 status_t
-RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix)
+RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix,
+	DestManager* manager)
 {
 	if (entry == NULL)
 		return B_OK;
 
-	char name[B_FILE_NAME_LENGTH];
-	status_t status = entry->GetName(name);
+	char oldName[B_FILE_NAME_LENGTH];
+	status_t status = entry->GetName(oldName);
 	if (status != B_OK)
 		return status;
+	char name[B_FILE_NAME_LENGTH];
+	strcpy(name, oldName);
 	AppendPostfix(name, sizeof(name), postfix, -1);
 	if (!dir->Contains(name))
-		return entry->Rename(name, false);
+		return RenameAndRecord(dir, entry, oldName, name, manager);
 
 	// name.old is taken: name.old.old1, name.old.old2, ...
 	int32 baseLength = (int32)strlen(name);
@@ -58,7 +73,7 @@ RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix)
 		snprintf(suffix, sizeof(suffix), "%s%d", postfix, (int)n);
 		AppendPostfix(name, sizeof(name), suffix, baseLength);
 		if (!dir->Contains(name))
-			return entry->Rename(name, false);
+			return RenameAndRecord(dir, entry, oldName, name, manager);
 	}
 	// Renaming onto the last candidate would fail anyway; the caller
 	// passes the item over instead of writing it beside an entry it could

@@ -35,8 +35,10 @@ enum {
 // name is taken to name.old.old1, name.old.old2, ... The name is cut so that
 // it fits a file name. B_OK with no entry. When no free name can be found
 // the alert "Could not create a unique file name!" is shown and
-// B_NAME_IN_USE returned: nothing is renamed.
-status_t RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix);
+// B_NAME_IN_USE returned: nothing is renamed. The rename is recorded with
+// `manager` (when given), so that a run that ends early undoes it.
+status_t RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix,
+	DestManager* manager);
 
 // Places `postfix` at `length` in `buffer` (at the end of the text when
 // `length` is negative), or earlier when it would not fit in `size` bytes:

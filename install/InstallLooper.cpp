@@ -10,6 +10,7 @@
 #include "ItemHelpers.h"
 #include "PackAttrib.h"
 #include "PatchInfoWind.h"
+#include "StatusView.h"
 #include "StatusWindow.h"
 
 #include <Directory.h>
@@ -18,8 +19,10 @@
 #include <File.h>
 #include <InterruptGuard.h>
 #include <Message.h>
+#include <OS.h>
 #include <View.h>
 
+#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -27,6 +30,9 @@ namespace {
 const char* const kFinishedQuestion = "Installation is finished. Would you like to "
 	"continue performing installations or close the installer?";
 const int32 kCloseButton = 1;
+const char* const kCannotBegin = "Sorry installation cannot begin.";
+// How often a run waiting for the volume's run lock asks again.
+const bigtime_t kLockRetryInterval = 50000;
 
 const int32 kWorkerPriority = 10;
 const int32 kWorkerPortCapacity = 100;
@@ -116,7 +122,8 @@ InstallLooper::DoExtractItems(BMessage* message)
 {
 	BMessage windowDone(kInstallDoneMessage);
 	{
-		// Signals turn into a cancel only while a run can put things back.
+		// Signals turn into a cancel only while a run can put things back;
+		// after that they still end the program once the run is over.
 		BPrivate::InterruptGuard interruptGuard;
 		_RunInstall(message, &windowDone);
 	}
@@ -127,7 +134,8 @@ InstallLooper::DoExtractItems(BMessage* message)
 }
 
 
-// The whole run; `windowDone` gets "close" once extraction has begun.
+// The whole run; `windowDone` gets "close" and "completed" once extraction
+// has begun, and "close" alone when a signal stopped the run before.
 void
 InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 {
@@ -139,6 +147,8 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	DestManager* manager = NULL;
 	message->FindPointer("destinations", (void**)&manager);
 	if (manager == NULL)
+		return;
+	if (!_BeginRun(manager, windowDone))
 		return;
 
 	fTopGroups = manager->fAttrib != NULL ? manager->fAttrib->fInstallFolderGroups : 0;
@@ -152,6 +162,8 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 		// folder.
 		manager->FinishInstall(false, NULL);
 		_DeletePatches();
+		if (BPrivate::InterruptGuard::Requested())
+			windowDone->AddBool("close", true);
 		return;
 	}
 
@@ -168,29 +180,91 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	}
 
 	status_t status = _ExtractionPass(manager, groups);
+	// The run has completed when it ends without error and no signal came
+	// before this point; from here on nothing is undone.
 	bool interrupted = BPrivate::InterruptGuard::Requested();
 	if (interrupted && status >= B_OK)
 		status = B_CANCELED;
 
 	if (manager->fLogging)
 		_WriteLog(manager, log_footer_text(status == B_CANCELED, time(NULL)));
-	manager->FinishInstall(status == B_CANCELED, NULL);
+	// A run that failed is undone as a cancelled one is.
+	manager->FinishInstall(status < B_OK, NULL);
 
 	bool close = false;
 	if (status >= B_OK) {
 		BMessage done(kInstallDoneMessage);
 		_SendToProgress(&done);
-		close = doError(kFinishedQuestion, NULL, "Continue", "Close") == kCloseButton;
+		// A signal after completion leaves the run as it is and ends the
+		// program without asking.
+		if (!BPrivate::InterruptGuard::Requested())
+			close = doError(kFinishedQuestion, NULL, "Continue", "Close") == kCloseButton;
 	}
 	// Whoever interrupted the program wants it to end, after everything
-	// displaced is back.
-	if (interrupted)
+	// displaced is back (or the completed run is finished).
+	if (BPrivate::InterruptGuard::Requested())
 		close = true;
 
 	_DeletePatches();
 	BMessage progressDone(kInstallDoneMessage);
 	_SendToProgress(&progressDone);
 	windowDone->AddBool("close", close);
+	windowDone->AddBool("completed", status >= B_OK);
+}
+
+
+// Takes the volume's run lock, then makes the run's temporary folder. False
+// when the run cannot begin (after an alert) or was interrupted while
+// waiting for the lock.
+bool
+InstallLooper::_BeginRun(DestManager* manager, BMessage* windowDone)
+{
+	bool waited = false;
+	status_t status = _LockVolume(manager, &waited);
+	if (status == B_OK && manager->MakeTempFolder())
+		return true;
+
+	if (status != B_CANCELED)
+		doError(kCannotBegin);
+	// Releases the lock; nothing was displaced.
+	manager->FinishInstall(false, NULL);
+	if (waited) {
+		BMessage progressDone(kInstallDoneMessage);
+		_SendToProgress(&progressDone);
+	}
+	if (status == B_CANCELED)
+		windowDone->AddBool("close", true);
+	return false;
+}
+
+
+// Waits while another run holds the target volume's run lock, telling the
+// person once (the progress window, and standard error for a run nobody
+// watches). B_CANCELED when a signal ends the wait.
+status_t
+InstallLooper::_LockVolume(DestManager* manager, bool* waited)
+{
+	status_t status = manager->LockVolume();
+	if (status != B_BUSY)
+		return status;
+
+	*waited = true;
+	std::string text = "Waiting for another installation on volume \""
+		+ manager->VolumeName() + "\" to finish...";
+	fprintf(stderr, "%s\n", text.c_str());
+	fflush(stderr);
+	BMessage waiting(kStatusStart);
+	waiting.AddString("text", text.c_str());
+	waiting.AddInt32("item count", 0);
+	waiting.AddInt32("bytes", 0);
+	_SendToProgress(&waiting);
+
+	while ((status = manager->LockVolume()) == B_BUSY) {
+		if (BPrivate::InterruptGuard::Requested())
+			return B_CANCELED;
+		snooze(kLockRetryInterval);
+	}
+	return status;
 }
 
 

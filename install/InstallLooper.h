@@ -11,12 +11,18 @@
 //
 // The install message: "archive item" (pointer, unused), "groups" (int32),
 // "bytes" (int64, or int32), "item count" (int32), "destinations" (the
-// DestManager, prepared with SetupInstall).
+// DestManager, told where to install with SetTarget). One run at a time per
+// volume: before it makes its temporary folder, a run takes the volume's
+// run lock, waiting (and saying so once) while another run holds it, and it
+// lets go once its displaced items are deleted or put back.
 //
-// An interrupt or termination request (SIGINT, SIGTERM) during a run cancels
-// it as the progress window's Cancel does; the 'Done' to the install window
-// then carries "close" true, so that the program ends once everything is
-// put back. Outside a run the signals keep their usual effect.
+// A run that fails puts back what it displaced or renamed, as a cancelled
+// one does. An interrupt or termination request (SIGINT, SIGTERM) before the
+// run has completed cancels it as the progress window's Cancel does; one
+// after completion undoes nothing and skips the closing question. Either
+// way the 'Done' to the install window carries "close" true, so that the
+// program ends once the run is over; "completed" tells whether it was.
+// Outside a run the signals keep their usual effect.
 
 #include "RList.h"
 
@@ -80,6 +86,8 @@ private:
 	BDirectory* _PatchPassDirectory(ArchiveItem* item, BDirectory* parent,
 		DestManager* manager, ArchivePatchItem* patch);
 	void _RunInstall(BMessage* message, BMessage* windowDone);
+	bool _BeginRun(DestManager* manager, BMessage* windowDone);
+	status_t _LockVolume(DestManager* manager, bool* waited);
 	status_t _ExtractionPass(DestManager* manager, uint32 groups);
 	void _WriteLog(DestManager* manager, const std::string& text);
 	void _DeletePatches();

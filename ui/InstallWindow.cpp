@@ -4,6 +4,7 @@
 #include "ArchiveItem.h"
 #include "DestManager.h"
 #include "DoError.h"
+#include "InstallApp.h"
 #include "InstallLooper.h"
 #include "InstallPack.h"
 #include "InstallUtil.h"
@@ -241,6 +242,10 @@ InstallWindow::MessageReceived(BMessage* message)
 			fInstalling = false;
 			if (BButton* button = dynamic_cast<BButton*>(FindView("installbutton")))
 				button->SetEnabled(true);
+			if (message->GetBool("completed", false)) {
+				if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
+					app->NoteRunCompleted();
+			}
 			bool close = false;
 			if (message->FindBool("close", &close) == B_OK && close)
 				PostMessage(B_QUIT_REQUESTED);
@@ -274,14 +279,13 @@ InstallWindow::DoInstall(BMessage*)
 		_RunCannotStart();
 		return;
 	}
-	if (!_StartRun())
-		_RunCannotStart();
+	_StartRun();
 }
 
 
 // The run proper: the worker (made on the first run), the destination
-// manager prepared, and the install message. False when it cannot begin.
-bool
+// manager told where to install, and the install message.
+void
 InstallWindow::_StartRun()
 {
 	if (fLooper == NULL) {
@@ -289,11 +293,10 @@ InstallWindow::_StartRun()
 		fLooper->fWindowMessenger = BMessenger(this);
 		fLooper->Run();
 	}
-	if (!fDestManager->SetupInstall(&fFolderRef, fCustomFolder ? NULL : fFolderPath,
-			fVolume, NULL, fSetupFlag)) {
-		doError("Sorry installation cannot begin.");
-		return false;
-	}
+	// The worker makes the run's temporary folder once it holds the
+	// volume's run lock.
+	fDestManager->SetTarget(&fFolderRef, fCustomFolder ? NULL : fFolderPath,
+		fVolume, NULL, fSetupFlag);
 	fDestManager->fLogging = true;
 
 	BMessage extract(kExtractItems);
@@ -304,7 +307,6 @@ InstallWindow::_StartRun()
 	extract.AddInt32("item count", fItemCount);
 	extract.AddPointer("destinations", fDestManager);
 	fLooper->PostMessage(&extract);
-	return true;
 }
 
 

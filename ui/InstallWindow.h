@@ -84,7 +84,7 @@ public:
 private:
 	bool _ReadPackage();
 	void _ShowAgreement(bool* declined);
-	bool _StartRun();
+	void _StartRun();
 	void _RunCannotStart();
 
 	bool fSetupFlag;

@@ -305,15 +305,19 @@ TEST_F(DestManagerTest, DisplacedItemsAfterSuccessAndCancel)
 		// The run installs a new Tool, then replaces it again: the second
 		// one goes into a numbered clash folder.
 		fRoot.WriteFile("Data/apps/Tool", "second");
+		manager.NoteCreated(&apps, "Tool");
 		BEntry again("/Data/apps/Tool");
 		manager.SafeDelete(&again, &apps);
 		EXPECT_EQ(fRoot.ReadFile(temp + "/Installer \xCF\xB7\xAB\xA8\xA0 Temp0/Tool"), "second");
 		fRoot.WriteFile("Data/apps/Tool", "third");
+		manager.NoteCreated(&apps, "Tool");
 		BEntry third("/Data/apps/Tool");
 		manager.SafeDelete(&third, &apps);
 		EXPECT_EQ(fRoot.ReadFile(temp + "/Installer \xCF\xB7\xAB\xA8\xA0 Temp1/Tool"), "third");
 		fRoot.WriteFile("Data/apps/Tool", "installed");
+		manager.NoteCreated(&apps, "Tool");
 		fRoot.WriteFile("Data/apps/sub/new", "installed");
+		manager.NoteCreated(&apps, "sub");
 		EXPECT_EQ(manager.fDeleteList->CountItems(), 4);
 
 		manager.FinishInstall(cancel, nullptr);
@@ -419,4 +423,100 @@ TEST_F(DestManagerTest, FailuresAreReportedAndNothingRecorded)
 		"Error moving item \"ghost\" to temporary directory.\n");
 	EXPECT_EQ(manager.fDeleteList->CountItems(), 0);
 	manager.FinishInstall(true, nullptr);
+}
+
+
+TEST_F(DestManagerTest, UndoRemovesOnlyWhatTheRunMadeAndRenamesBack)
+{
+	DestManager manager(&fAttrib);
+	fRoot.WriteFile("Data/apps/Tool/original", "mine");
+	fRoot.WriteFile("Data/apps/Lib", "old lib");
+	fRoot.WriteFile("Data/apps/Doc", "old doc");
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	BDirectory apps("/Data/apps");
+
+	// Tool is renamed out of the way and a new Tool made in its place.
+	BEntry tool("/Data/apps/Tool");
+	ASSERT_EQ(tool.Rename("Tool.old", false), B_OK);
+	manager.NoteRenamed(&apps, "Tool", &tool);
+	fRoot.WriteFile("Data/apps/Tool/new", "half");
+	manager.NoteCreated(&apps, "Tool");
+	// Lib is displaced and replaced by the run.
+	BEntry lib("/Data/apps/Lib");
+	manager.SafeDelete(&lib, &apps);
+	fRoot.WriteFile("Data/apps/Lib", "new lib");
+	manager.NoteCreated(&apps, "Lib");
+	// Doc is displaced, and someone else puts a Doc there meanwhile.
+	BEntry doc("/Data/apps/Doc");
+	manager.SafeDelete(&doc, &apps);
+	fRoot.WriteFile("Data/apps/Doc", "not the run's");
+	EXPECT_EQ(manager.fDeleteList->CountItems(), 3);
+
+	testing::internal::CaptureStderr();
+	manager.FinishInstall(true, nullptr);
+	EXPECT_EQ(testing::internal::GetCapturedStderr(),
+		"Error restoring item \"Doc\" to original location after cancelled install.\n");
+	EXPECT_EQ(fRoot.ReadFile("Data/apps/Tool/original"), "mine");
+	EXPECT_FALSE(Exists("Data/apps/Tool/new"));
+	EXPECT_FALSE(Exists("Data/apps/Tool.old"));
+	EXPECT_EQ(fRoot.ReadFile("Data/apps/Lib"), "old lib");
+	// The other entry stays; the original waits in the rescue folder.
+	EXPECT_EQ(fRoot.ReadFile("Data/apps/Doc"), "not the run's");
+	bool rescued = false;
+	for (const auto& entry : std::filesystem::directory_iterator(
+			fRoot.HostPath("Data/var/tmp"))) {
+		std::string name = entry.path().filename().string();
+		if (name.rfind("Installer Rescued Items ", 0) == 0)
+			rescued = fRoot.ReadFile("Data/var/tmp/" + name + "/Doc") == "old doc";
+	}
+	EXPECT_TRUE(rescued);
+
+	// A run that completes keeps the renamed item under its new name.
+	std::filesystem::remove_all(fRoot.HostPath("Data/var/tmp"));
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	BEntry again("/Data/apps/Tool");
+	ASSERT_EQ(again.Rename("Tool.old", false), B_OK);
+	manager.NoteRenamed(&apps, "Tool", &again);
+	fRoot.WriteFile("Data/apps/Tool/new", "whole");
+	manager.NoteCreated(&apps, "Tool");
+	manager.FinishInstall(false, nullptr);
+	EXPECT_EQ(fRoot.ReadFile("Data/apps/Tool.old/original"), "mine");
+	EXPECT_EQ(fRoot.ReadFile("Data/apps/Tool/new"), "whole");
+}
+
+
+TEST_F(DestManagerTest, OneRunAtATimePerVolume)
+{
+	DestManager first(&fAttrib);
+	DestManager second(&fAttrib);
+	DestManager elsewhere(&fAttrib);
+	first.SetTarget(nullptr, (char*)"apps", fData, nullptr, false);
+	second.SetTarget(nullptr, (char*)"apps", fData, nullptr, false);
+	elsewhere.SetTarget(nullptr, (char*)"apps", DeviceOf("/boot"), nullptr, false);
+
+	ASSERT_EQ(first.LockVolume(), B_OK);
+	EXPECT_TRUE(Exists("Data/var/tmp/kestrovan.lock"));
+	EXPECT_EQ(second.LockVolume(), B_BUSY);
+	// Another volume has a lock of its own.
+	EXPECT_EQ(elsewhere.LockVolume(), B_OK);
+	elsewhere.FinishInstall(false, nullptr);
+
+	// The run's end lets the next one in, and leaves nothing behind.
+	ASSERT_TRUE(first.MakeTempFolder());
+	first.FinishInstall(true, nullptr);
+	EXPECT_FALSE(Exists("Data/var/tmp/kestrovan.lock"));
+	EXPECT_EQ(second.LockVolume(), B_OK);
+	EXPECT_EQ(first.LockVolume(), B_BUSY);
+	second.FinishInstall(false, nullptr);
+	EXPECT_TRUE(std::filesystem::is_empty(fRoot.HostPath("Data/var/tmp")));
+
+	// No lock can be made: the run does not begin.
+	std::filesystem::remove_all(fRoot.HostPath("boot/var"));
+	fRoot.WriteFile("boot/var", "a file");
+	testing::internal::CaptureStderr();
+	status_t status = elsewhere.LockVolume();
+	EXPECT_NE(status, B_OK);
+	EXPECT_NE(status, B_BUSY);
+	EXPECT_EQ(testing::internal::GetCapturedStderr(),
+		"Error creating temporary directory on volume \"boot\".\n");
 }

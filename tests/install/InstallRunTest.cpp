@@ -21,6 +21,8 @@
 #include <random>
 #include <regex>
 
+#include <zlib.h>
+
 namespace {
 
 const char* const kFinishedQuestion = "Installation is finished.";
@@ -59,6 +61,41 @@ bool
 HostFolderIsEmpty(const std::string& path)
 {
 	return std::filesystem::is_empty(path);
+}
+
+
+std::string
+BigEndian(uint32 value)
+{
+	std::string out;
+	for (int i = 3; i >= 0; i--)
+		out += (char)(value >> (8 * i));
+	return out;
+}
+
+
+uint32
+Crc(const std::string& data)
+{
+	return (uint32)crc32(0, reinterpret_cast<const Bytef*>(data.data()), (uInt)data.size());
+}
+
+
+// Patch data that keeps the original's first `kept` bytes (at least 4113)
+// and appends `added` (at least 4113 bytes).
+std::string
+AppendingPatch(const std::string& original, size_t kept, const std::string& added)
+{
+	std::string result = original.substr(0, kept) + added;
+	std::string data = "QVpt" + BigEndian((uint32)original.size()) + BigEndian(Crc(original))
+		+ BigEndian((uint32)result.size()) + BigEndian(Crc(result));
+	uint32 copy = (uint32)kept - 4113;
+	data += std::string(1, (char)(0x05 | ((copy >> 16) << 4))) + (char)(copy >> 8)
+		+ (char)copy + std::string(2, '\0');
+	uint32 literal = (uint32)added.size() - 4113;
+	data += std::string(1, (char)(0x02 | ((literal >> 16) << 4))) + (char)(literal >> 8)
+		+ (char)literal + added + std::string(1, '\x0f');
+	return data;
 }
 
 } // namespace
@@ -302,7 +339,7 @@ TEST_F(InstallRunTest, UpdateOnlyReplacesWhatIsThereAndDeletesTheOldAtTheEnd)
 }
 
 
-TEST_F(InstallRunTest, AFailingItemEndsTheRunAndTheDisplacedAreDeleted)
+TEST_F(InstallRunTest, AFailingItemEndsTheRunAndPutsBackWhatItDisplaced)
 {
 	fRoot.WriteFile("boot/apps/early", "old");
 	PackagePlan plan;
@@ -321,10 +358,12 @@ TEST_F(InstallRunTest, AFailingItemEndsTheRunAndTheDisplacedAreDeleted)
 	BMessage done = RunInstall(~0u);
 
 	EXPECT_FALSE(done.GetBool("close", true));
-	EXPECT_EQ(fRoot.ReadFile("boot/apps/early"), "new");
+	EXPECT_FALSE(done.GetBool("completed", true));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/early"), "old");
 	EXPECT_FALSE(Exists("boot/apps/late"));
 	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
 	EXPECT_FALSE(WasAsked(kFinishedQuestion));
+	// The log tells what the run did, and ends as the log format says.
 	std::string log = WithoutTimes(Log());
 	EXPECT_NE(log.find("/boot/apps/early\n"), std::string::npos);
 	EXPECT_TRUE(log.ends_with("\n\nCompleted: <time>\n\n")) << log;
@@ -589,4 +628,217 @@ TEST_F(InstallRunTest, ACatalogDamagedSinceTheOpenStopsTheRunBeforeAnything)
 	EXPECT_FALSE(done.HasBool("close"));
 	EXPECT_FALSE(Exists("boot/apps/Tool"));
 	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+}
+
+
+TEST_F(InstallRunTest, AnUpdateWhosePatchFailsPutsBackEverythingItDisplaced)
+{
+	// The user edited the file to be patched without changing its size: the
+	// patched result fails its checksum after two files were replaced.
+	std::string original = RandomBytes(6000, 1);
+	std::string edited = original;
+	edited[100] ^= 0x55;
+	fRoot.WriteFile("boot/apps/data", edited);
+	fRoot.WriteFile("boot/apps/Tool/data", edited);
+	std::string oldA = RandomBytes(3000, 2);
+	std::string oldB = RandomBytes(5000, 3);
+	fRoot.WriteFile("boot/apps/Tool/a", oldA);
+	fRoot.WriteFile("boot/apps/Tool/b", oldB);
+
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "a", RandomBytes(3100, 4))->fReplaceOption = 7;
+	plan.File(plan.Top(), "b", RandomBytes(5100, 5))->fReplaceOption = 7;
+	std::string patch = AppendingPatch(original, 5000, RandomBytes(5000, 6));
+	plan.Patch(plan.Top(), "data", 6000, patch, 10000)->fDestIndex
+		= kInstallFolderDestination;
+	Prepare(plan);
+
+	PostInstall();
+	BPrivate::DisplayWindowInfo info;
+	ASSERT_TRUE(BPrivate::Automation::WaitForWindow("Patching Status", &info));
+	EXPECT_EQ(BPrivate::Automation::Click(info.id, "continuebutton"), B_OK);
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	BMessage done = fWindowLog->At(0);
+
+	EXPECT_TRUE(WasAsked("Patched file checksum does not match."));
+	EXPECT_FALSE(done.GetBool("completed", true));
+	EXPECT_FALSE(WasAsked(kFinishedQuestion));
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/a") == oldA);
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/b") == oldB);
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/data") == edited);
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/data") == edited);
+	EXPECT_FALSE(Exists("boot/apps/data.old"));
+	EXPECT_FALSE(Exists("boot/apps/Tool/data.old"));
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, ACancelledRunGivesRenamedItemsTheirNamesBack)
+{
+	fRoot.WriteFile("boot/apps/Tool/original", "mine");
+	fRoot.WriteFile("boot/apps/Tool.old/older", "older still");
+	PackagePlan plan;
+	// The existing top folder is renamed (to Tool.old.old1: Tool.old is
+	// taken), the new one is made, and the run is cancelled mid-file.
+	plan.Top()->fReplaceOption = 2;
+	plan.File(plan.Top(), "first", "first");
+	plan.File(plan.Top(), "big", RandomBytes(4 << 20));
+	Prepare(plan);
+
+	PostInstall();
+	ASSERT_TRUE(HoldAtReport(20));
+	EXPECT_TRUE(Exists("boot/apps/Tool.old.old1/original"));
+	EXPECT_TRUE(Exists("boot/apps/Tool/first"));
+	kill(getpid(), SIGTERM);
+	fSpy->Release();
+
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	EXPECT_TRUE(fWindowLog->At(0).GetBool("close", false));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/original"), "mine");
+	EXPECT_FALSE(Exists("boot/apps/Tool/first"));
+	EXPECT_FALSE(Exists("boot/apps/Tool/big"));
+	EXPECT_FALSE(Exists("boot/apps/Tool.old.old1"));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool.old/older"), "older still");
+	EXPECT_TRUE(WithoutTimes(Log()).ends_with("\n\nCanceled: <time>\n\n"));
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, ASignalAfterTheRunCompletedEndsTheProgramAndUndoesNothing)
+{
+	fRoot.WriteFile("boot/apps/Tool/file", "old");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
+	Prepare(plan);
+
+	BMessage done;
+	{
+		// The closing question stays up (no button of that name) until the
+		// termination request has come.
+		AlertRules hold(kFinishedQuestion, "no such button");
+		PostInstall();
+		ASSERT_TRUE(WaitUntil([] { return WasAsked(kFinishedQuestion); }));
+		kill(getpid(), SIGTERM);
+	}
+	// Now answered "Continue"; the program is to end all the same.
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	done = fWindowLog->At(0);
+	EXPECT_TRUE(done.GetBool("close", false));
+	EXPECT_TRUE(done.GetBool("completed", false));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "new");
+	EXPECT_TRUE(WithoutTimes(Log()).ends_with("\n\nCompleted: <time>\n\n"));
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, ARunWaitsWhileAnotherHoldsTheVolumeAndSaysSoOnce)
+{
+	fRoot.WriteFile("boot/apps/Tool/file", "old");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
+	Prepare(plan);
+	// Another run holds the volume.
+	PackAttrib otherAttributes;
+	DestManager other(&otherAttributes);
+	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
+	ASSERT_EQ(other.LockVolume(), B_OK);
+
+	testing::internal::CaptureStderr();
+	PostInstall();
+	const char* waiting = "Waiting for another installation on volume \"boot\" to finish...";
+	auto told = [&] {
+		for (const BMessage& message : fSpy->Messages()) {
+			if (message.what == 'GeTs' && message.GetString("text", "") == std::string(waiting))
+				return true;
+		}
+		return false;
+	};
+	EXPECT_TRUE(WaitUntil(told));
+	// Nothing is touched while it waits.
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "old");
+	EXPECT_EQ(std::filesystem::directory_iterator(fRoot.HostPath("boot/var/tmp"))->path()
+		.filename(), "kestrovan.lock");
+	other.FinishInstall(false, nullptr);
+
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	std::string errors = testing::internal::GetCapturedStderr();
+	EXPECT_NE(errors.find(waiting), std::string::npos);
+	EXPECT_EQ(errors.find(waiting), errors.rfind(waiting));
+	EXPECT_TRUE(fWindowLog->At(0).GetBool("completed", false));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "new");
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, ATerminationRequestEndsTheWaitAndTouchesNothing)
+{
+	fRoot.WriteFile("boot/apps/Tool/file", "old");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
+	Prepare(plan);
+	PackAttrib otherAttributes;
+	DestManager other(&otherAttributes);
+	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
+	ASSERT_EQ(other.LockVolume(), B_OK);
+
+	PostInstall();
+	EXPECT_TRUE(WaitUntil([&] {
+		for (const BMessage& message : fSpy->Messages()) {
+			if (message.what == 'GeTs')
+				return true;
+		}
+		return false;
+	}));
+	kill(getpid(), SIGTERM);
+
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	BMessage done = fWindowLog->At(0);
+	EXPECT_TRUE(done.GetBool("close", false));
+	EXPECT_FALSE(done.GetBool("completed", false));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "old");
+	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+	other.FinishInstall(false, nullptr);
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, AnOriginalAPatchReplacedComesBackWhenALaterItemFails)
+{
+	// The first patch applies and its original is to be deleted; the second
+	// meets a user-edited original and fails the run.
+	std::string data = RandomBytes(6000, 7);
+	std::string conf = RandomBytes(7000, 8);
+	std::string editedConf = conf;
+	editedConf[10] ^= 0x55;
+	for (const char* folder : {"boot/apps/", "boot/apps/Tool/"}) {
+		fRoot.WriteFile(std::string(folder) + "data", data);
+		fRoot.WriteFile(std::string(folder) + "conf", editedConf);
+	}
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.Patch(plan.Top(), "data", 6000, AppendingPatch(data, 5000, RandomBytes(5000, 9)),
+		10000)->fDestIndex = kInstallFolderDestination;
+	plan.Patch(plan.Top(), "conf", 7000, AppendingPatch(conf, 5000, RandomBytes(5000, 10)),
+		10000)->fDestIndex = kInstallFolderDestination;
+	Prepare(plan);
+
+	PostInstall();
+	BPrivate::DisplayWindowInfo info;
+	ASSERT_TRUE(BPrivate::Automation::WaitForWindow("Patching Status", &info));
+	EXPECT_EQ(BPrivate::Automation::Click(info.id, "continuebutton"), B_OK);
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+
+	EXPECT_TRUE(WasAsked("Patched file checksum does not match."));
+	EXPECT_FALSE(fWindowLog->At(0).GetBool("completed", true));
+	for (const char* folder : {"boot/apps/", "boot/apps/Tool/"}) {
+		EXPECT_TRUE(fRoot.ReadFile(std::string(folder) + "data") == data) << folder;
+		EXPECT_TRUE(fRoot.ReadFile(std::string(folder) + "conf") == editedConf) << folder;
+		EXPECT_FALSE(Exists(std::string(folder) + "data.old")) << folder;
+		EXPECT_FALSE(Exists(std::string(folder) + "conf.old")) << folder;
+	}
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
 }

@@ -322,9 +322,11 @@ protected:
 		// install folder: every group, for these packages.
 		fAttrib.fInstallFolderGroups = ~0u;
 
+		// The worker makes the run's temporary folder once it holds the
+		// volume's run lock.
 		fManager = new DestManager(&fAttrib);
-		ASSERT_TRUE(fManager->SetupInstall(nullptr, (char*)installFolder,
-			device_of(volume), nullptr, false));
+		fManager->SetTarget(nullptr, (char*)installFolder, device_of(volume), nullptr,
+			false);
 		fManager->fLogging = true;
 
 		fWorker = new InstallLooper(fPack.get());

@@ -1,0 +1,340 @@
+// The installer program interrupted and run twice at once on one volume: a
+// run ended by a termination request puts back what it moved or renamed
+// out of the way, a second run on the volume waits for the first (saying so
+// once), and what stays is always one run's complete work or the originals,
+// never a mix of the two.
+
+#include <ScratchDir.h>
+
+#include "PackageAssembler.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
+const char* const kWaiting
+	= "Waiting for another installation on volume \"boot\" to finish...";
+// Enough bytes that a run is still writing when the signal comes.
+const int kFileCount = 160;
+const size_t kFileSize = 64 * 1024;
+
+typedef std::map<std::string, std::string> tree_contents;
+
+
+std::string
+ReadFile(const std::string& path)
+{
+	std::ifstream in(path, std::ios::binary);
+	std::ostringstream contents;
+	contents << in.rdbuf();
+	return contents.str();
+}
+
+
+void
+WriteFile(const std::string& path, const std::string& contents)
+{
+	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+	std::ofstream(path, std::ios::binary) << contents;
+}
+
+
+// Every file below `folder` by its relative path, with its bytes.
+tree_contents
+ReadTree(const std::string& folder)
+{
+	tree_contents tree;
+	if (!std::filesystem::is_directory(folder))
+		return tree;
+	for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+		if (entry.is_regular_file()) {
+			tree[std::filesystem::relative(entry.path(), folder).string()]
+				= ReadFile(entry.path().string());
+		}
+	}
+	return tree;
+}
+
+
+tree_contents
+RandomTree(uint32 seed, int count, size_t size)
+{
+	std::mt19937 generator(seed);
+	tree_contents tree;
+	for (int i = 0; i < count; i++) {
+		std::string data(size, '\0');
+		for (char& c : data)
+			c = (char)(generator() & 0xff);
+		tree["file" + std::to_string(i)] = data;
+	}
+	return tree;
+}
+
+
+// A package "Tool" of `tree`, whose top folder asks about an existing one.
+std::string
+BuildPackage(const ScratchDir& scratch, const std::string& name, const tree_contents& tree)
+{
+	std::string source = scratch / (name + "-src");
+	for (const auto& [path, data] : tree)
+		WriteFile(source + "/" + path, data);
+	std::string manifest = scratch / (name + ".json");
+	WriteFile(manifest, R"({"name": "Tool", "folder_name": "Tool", "source": ")" + source + R"(",
+		"groups": [{"name": "All"}],
+		"flags": {"top_folder": true, "folder_choice": true},
+		"items": {"": {"replace": "ask"}}})");
+	std::string package = scratch / (name + ".pkg");
+	std::string message;
+	EXPECT_EQ(build_package(manifest.c_str(), nullptr, package.c_str(), &message), B_OK)
+		<< message;
+	return package;
+}
+
+
+class ScratchPackages {
+public:
+	ScratchPackages()
+		:
+		fFirstTree(RandomTree(1, kFileCount, kFileSize)),
+		fSecondTree(RandomTree(2, kFileCount, kFileSize)),
+		fFirst(BuildPackage(fScratch, "first", fFirstTree)),
+		fSecond(BuildPackage(fScratch, "second", fSecondTree))
+	{
+	}
+
+	ScratchDir fScratch;
+	tree_contents fFirstTree;
+	tree_contents fSecondTree;
+	std::string fFirst;
+	std::string fSecond;
+};
+
+} // namespace
+
+
+class InterruptedRunTest : public ::testing::Test {
+protected:
+	static void SetUpTestSuite() { sPackages = new ScratchPackages; }
+	static void TearDownTestSuite()
+	{
+		delete sPackages;
+		sPackages = nullptr;
+	}
+
+	void SetUp() override
+	{
+		ASSERT_FALSE(fScratch.Path().empty());
+		fRoot = fScratch.Path() + "/root";
+		fOriginals = RandomTree(3, 3, 1000);
+		fOriginals["notes/mine"] = "the user's own";
+		MakeRoot();
+	}
+
+	// A fresh system root whose apps folder holds the user's Tool.
+	void MakeRoot()
+	{
+		std::filesystem::remove_all(fRoot);
+		std::filesystem::create_directories(fRoot + "/Data");
+		for (const auto& [path, data] : fOriginals)
+			WriteFile(Host("/boot/apps/Tool/" + path), data);
+	}
+
+	std::string Host(const std::string& path) const { return fRoot + path; }
+
+	bool Exists(const std::string& path) const
+	{
+		return std::filesystem::exists(std::filesystem::symlink_status(Host(path)));
+	}
+
+	// Starts the installer, unattended, with standard error into `errors`.
+	pid_t Start(const std::string& package, const char* existing,
+		const std::string& errors)
+	{
+		// Emptied before the program starts: what it says is never mistaken
+		// for what an earlier one said.
+		int log = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+		if (log < 0)
+			return -1;
+		pid_t child = fork();
+		if (child == 0) {
+			int null = open("/dev/null", O_RDWR);
+			dup2(null, 0);
+			dup2(null, 1);
+			dup2(log, 2);
+			execl(kProgram.c_str(), kProgram.c_str(), "--root", fRoot.c_str(),
+				"--display", "headless", "--unattended", "--existing", existing,
+				package.c_str(), (char*)nullptr);
+			_exit(127);
+		}
+		close(log);
+		return child;
+	}
+
+	// The exit status, or 128 plus the signal that ended the program.
+	static int Wait(pid_t child)
+	{
+		int status = 0;
+		if (waitpid(child, &status, 0) != child)
+			return -1;
+		return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+	}
+
+	// Waits until `condition` holds or the program has ended; true when it
+	// holds.
+	template<typename Condition>
+	static bool WaitWhileRunning(pid_t child, Condition condition)
+	{
+		for (int i = 0; i < 60000; i++) {
+			if (condition())
+				return true;
+			siginfo_t info = {};
+			if (waitid(P_PID, child, &info, WEXITED | WNOHANG | WNOWAIT) == 0
+				&& info.si_pid == child)
+				return condition();
+			usleep(1000);
+		}
+		return false;
+	}
+
+	bool Displacing() const
+	{
+		if (!std::filesystem::is_directory(Host("/boot/var/tmp")))
+			return false;
+		for (const auto& entry : std::filesystem::directory_iterator(Host("/boot/var/tmp"))) {
+			if (entry.path().filename().string().rfind("Stowhand", 0) == 0
+				&& std::filesystem::exists(entry.path() / "Tool"))
+				return true;
+		}
+		return false;
+	}
+
+	static size_t Count(const std::string& text, const std::string& fragment)
+	{
+		size_t count = 0;
+		for (size_t at = text.find(fragment); at != std::string::npos;
+				at = text.find(fragment, at + 1))
+			count++;
+		return count;
+	}
+
+	bool NothingLeftInVarTmp() const
+	{
+		return std::filesystem::is_empty(Host("/boot/var/tmp"));
+	}
+
+	static ScratchPackages* sPackages;
+	ScratchDir fScratch;
+	std::string fRoot;
+	tree_contents fOriginals;
+};
+
+ScratchPackages* InterruptedRunTest::sPackages = nullptr;
+
+
+TEST_F(InterruptedRunTest, TerminatedWhileRenamingGivesTheOriginalItsNameBack)
+{
+	int canceled = 0;
+	for (useconds_t delay : {0, 20000, 100000, 400000}) {
+		SCOPED_TRACE("SIGTERM " + std::to_string(delay) + " us after the rename");
+		MakeRoot();
+		std::string errors = fScratch / "errors.txt";
+		pid_t run = Start(sPackages->fFirst, "rename", errors);
+		ASSERT_GT(run, 0);
+		ASSERT_TRUE(WaitWhileRunning(run, [&] { return Exists("/boot/apps/Tool.old"); }))
+			<< ReadFile(errors);
+		usleep(delay);
+		kill(run, SIGTERM);
+		int status = Wait(run);
+
+		if (status == 0) {
+			// Finished before the request: the new folder whole, the
+			// original renamed.
+			EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == sPackages->fFirstTree);
+			EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool.old")) == fOriginals);
+		} else {
+			EXPECT_EQ(status, 1) << ReadFile(errors);
+			canceled++;
+			EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == fOriginals);
+			EXPECT_FALSE(Exists("/boot/apps/Tool.old"));
+		}
+		EXPECT_TRUE(NothingLeftInVarTmp());
+	}
+	// At least the request right after the rename came mid-run.
+	EXPECT_GE(canceled, 1);
+}
+
+
+TEST_F(InterruptedRunTest, ASecondRunWaitsAndFinishesWhenTheFirstIsCancelled)
+{
+	for (useconds_t delay : {0, 100000}) {
+		SCOPED_TRACE("first run cancelled " + std::to_string(delay) + " us later");
+		MakeRoot();
+		std::string firstErrors = fScratch / "first.txt";
+		std::string secondErrors = fScratch / "second.txt";
+		pid_t first = Start(sPackages->fFirst, "replace", firstErrors);
+		ASSERT_GT(first, 0);
+		ASSERT_TRUE(WaitWhileRunning(first, [&] { return Displacing(); }))
+			<< ReadFile(firstErrors);
+		// Held mid-run (with the lock) until the second run is waiting.
+		kill(first, SIGSTOP);
+		pid_t second = Start(sPackages->fSecond, "replace", secondErrors);
+		ASSERT_GT(second, 0);
+		EXPECT_TRUE(WaitWhileRunning(second, [&] {
+			return ReadFile(secondErrors).find(kWaiting) != std::string::npos;
+		})) << ReadFile(secondErrors);
+		kill(first, SIGCONT);
+		usleep(delay);
+		kill(first, SIGTERM);
+		int firstStatus = Wait(first);
+		int secondStatus = Wait(second);
+
+		// The first run was cancelled (or had just finished); either way the
+		// second replaced the result whole, after it.
+		EXPECT_TRUE(firstStatus == 1 || firstStatus == 0) << firstStatus;
+		EXPECT_EQ(secondStatus, 0) << ReadFile(secondErrors);
+		EXPECT_EQ(Count(ReadFile(secondErrors), kWaiting), 1u);
+		EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == sPackages->fSecondTree);
+		EXPECT_TRUE(NothingLeftInVarTmp());
+	}
+}
+
+
+TEST_F(InterruptedRunTest, AWaitingRunThatIsTerminatedLeavesTheFirstAlone)
+{
+	std::string firstErrors = fScratch / "first.txt";
+	std::string secondErrors = fScratch / "second.txt";
+	pid_t first = Start(sPackages->fFirst, "replace", firstErrors);
+	ASSERT_GT(first, 0);
+	ASSERT_TRUE(WaitWhileRunning(first, [&] { return Displacing(); }))
+		<< ReadFile(firstErrors);
+	// Held mid-run (with the lock) while the second run waits and ends.
+	kill(first, SIGSTOP);
+	pid_t second = Start(sPackages->fSecond, "replace", secondErrors);
+	ASSERT_GT(second, 0);
+	EXPECT_TRUE(WaitWhileRunning(second, [&] {
+		return ReadFile(secondErrors).find(kWaiting) != std::string::npos;
+	})) << ReadFile(secondErrors);
+	kill(second, SIGTERM);
+	int secondStatus = Wait(second);
+	kill(first, SIGCONT);
+
+	EXPECT_EQ(secondStatus, 1);
+	EXPECT_EQ(Wait(first), 0) << ReadFile(firstErrors);
+	EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == sPackages->fFirstTree);
+	EXPECT_TRUE(NothingLeftInVarTmp());
+}
