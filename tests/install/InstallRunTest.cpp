@@ -63,41 +63,6 @@ HostFolderIsEmpty(const std::string& path)
 	return std::filesystem::is_empty(path);
 }
 
-
-std::string
-BigEndian(uint32 value)
-{
-	std::string out;
-	for (int i = 3; i >= 0; i--)
-		out += (char)(value >> (8 * i));
-	return out;
-}
-
-
-uint32
-Crc(const std::string& data)
-{
-	return (uint32)crc32(0, reinterpret_cast<const Bytef*>(data.data()), (uInt)data.size());
-}
-
-
-// Patch data that keeps the original's first `kept` bytes (at least 4113)
-// and appends `added` (at least 4113 bytes).
-std::string
-AppendingPatch(const std::string& original, size_t kept, const std::string& added)
-{
-	std::string result = original.substr(0, kept) + added;
-	std::string data = "QVpt" + BigEndian((uint32)original.size()) + BigEndian(Crc(original))
-		+ BigEndian((uint32)result.size()) + BigEndian(Crc(result));
-	uint32 copy = (uint32)kept - 4113;
-	data += std::string(1, (char)(0x05 | ((copy >> 16) << 4))) + (char)(copy >> 8)
-		+ (char)copy + std::string(2, '\0');
-	uint32 literal = (uint32)added.size() - 4113;
-	data += std::string(1, (char)(0x02 | ((literal >> 16) << 4))) + (char)(literal >> 8)
-		+ (char)literal + added + std::string(1, '\x0f');
-	return data;
-}
-
 } // namespace
 
 
