@@ -5,7 +5,7 @@
 // progress budget is what a patch item gives when its catalog size is the
 // new size of the patch header (the usual package). The
 // three files live in a scratch system root on a memory file system when
-// TMPDIR names one, and are rewritten for each input.
+// TMPDIR names one; the applier writes the new file itself.
 
 #include "ArchivePatchItem.h"
 
@@ -68,6 +68,8 @@ LLVMFuzzerInitialize(int*, char***)
 	std::filesystem::create_directories(gScratch + "/root/boot");
 	if (set_system_root((gScratch + "/root").c_str()) != B_OK)
 		abort();
+	// An empty original, which the first inputs may keep.
+	WriteHostFile(gScratch + "/root/boot/original", nullptr, 0);
 	atexit([] {
 		std::error_code ignored;
 		std::filesystem::remove_all(gScratch, ignored);
@@ -87,9 +89,14 @@ LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	size_t patchSize = size - 2 - originalSize;
 
 	std::string boot = gScratch + "/root/boot/";
-	WriteHostFile(boot + "original", original, originalSize);
+	static std::string sLastOriginal;
+	std::string originalBytes(reinterpret_cast<const char*>(original), originalSize);
+	if (originalBytes != sLastOriginal) {
+		// Most mutations leave the original as it was: it is not written again.
+		WriteHostFile(boot + "original", original, originalSize);
+		sLastOriginal = originalBytes;
+	}
 	WriteHostFile(boot + "patch", patch, patchSize);
-	WriteHostFile(boot + "new", nullptr, 0);
 
 	ArchivePatchItem item;
 	item.ApplyPatch("/boot/original", "/boot/new", "/boot/patch",
