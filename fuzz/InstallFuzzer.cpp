@@ -49,7 +49,6 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -235,8 +234,8 @@ Install(InstallPack& pack)
 	if (!manager.SetupInstall(nullptr, installFolder, DeviceOf("/boot"), nullptr, false))
 		return;
 	manager.fLogging = true;
-	// The replace dialog's answer for every item, as with its "apply to
-	// all" check box: no dialog comes up.
+	// The replace dialog's answer for every item, as after "Replace" with
+	// "Don't ask again": no dialog comes up.
 	manager.fDontAsk = true;
 	manager.fReplaceChoice = kReplaceExistingChoice;
 
