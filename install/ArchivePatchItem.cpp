@@ -487,7 +487,10 @@ ArchivePatchItem::CopyFileChars(int32 count, FILE* source, FILE* destination, ui
 void
 ArchivePatchItem::AdjustProgressBar(int32 consumed)
 {
-	int32 reached = (int32)(fProgressFactor * (float)consumed);
+	// The factor is a float: for a budget near 2 GiB the product can round
+	// past what an int32 holds.
+	double product = (double)fProgressFactor * (double)consumed;
+	int32 reached = (int32)std::clamp<double>(product, 0, INT32_MAX);
 	if (reached < fReported)
 		fReported = 0;
 	SendProgress(fPack, reached - fReported);

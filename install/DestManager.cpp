@@ -348,6 +348,10 @@ DestManager::_ResolvePath(DestItem* item, bool create)
 void
 DestManager::_ResolveSystemFolder(DestItem* item, bool create)
 {
+	// A number past the last constant (the catalog may hold any) names no
+	// system folder, and is no value of the constants' type.
+	if (item->fWhich > B_PREFERENCES_DIRECTORY)
+		return;
 	BPath systemPath;
 	const char* relative = root_find_directory((directory_which)item->fWhich,
 		&systemPath);

@@ -150,6 +150,7 @@ TEST_F(DestManagerTest, DefaultAndCustomLists)
 	fAttrib.fDefaultDestList->AddItem(new DestItem("/Data/abs/Tool"));
 	fAttrib.fDefaultDestList->AddItem(new DestItem("", B_COMMON_ADDONS_DIRECTORY));
 	fAttrib.fDefaultDestList->AddItem(new DestItem("/Nowhere/x"));
+	fAttrib.fDefaultDestList->AddItem(new DestItem("", 26371));
 	fAttrib.fCustomDestList->AddItem(new DestItem("custom/place"));
 	DestManager manager(&fAttrib);
 	EXPECT_EQ(fAttrib.fDefaultDestList, nullptr);
@@ -175,6 +176,8 @@ TEST_F(DestManagerTest, DefaultAndCustomLists)
 	EXPECT_NE(testing::internal::GetCapturedStderr().find(
 		"Error creating custom pathname \"/Nowhere/x\"."), std::string::npos);
 	EXPECT_FALSE(Exists("Nowhere"));
+	// A directory constant that the platform does not have: no folder.
+	EXPECT_EQ(manager.DirectoryFor(4, nullptr, false, true, nullptr), nullptr);
 
 	// Past the end: nothing for the default list, an alert for the custom.
 	testing::internal::CaptureStderr();

@@ -287,6 +287,29 @@ TEST_F(PatchInstallTest, TwoPatchesKeepTheirOriginalsAsOld)
 }
 
 
+// A new file past 2 GiB: the rebuilding's share of the bar is the largest
+// an int32 holds, and what it reports stays a count of bytes.
+TEST_F(PatchInstallTest, ProgressOfAFileOf3GiB)
+{
+	const int64 kHugeSize = 3LL << 30;
+	MakePackage({{"Tool", AppendingPatch(fOldTool, 15000, fNewTool.substr(15000)),
+		kHugeSize, (int64)fOldTool.size()}});
+	Locate(0);
+
+	ASSERT_EQ(Extract(0), B_OK);
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool") == fNewTool);
+	int32 reports = 0;
+	for (const BMessage& message : fMessages) {
+		if (message.what != 'Uprg')
+			continue;
+		reports++;
+		EXPECT_GE(message.FindInt32("bytes"), 0);
+	}
+	EXPECT_GT(reports, 1);
+	EXPECT_GT(Progress(), (int64)INT32_MAX / 2);
+}
+
+
 TEST_F(PatchInstallTest, DeletedOriginalsAndTheFileType)
 {
 	MakePackage({{"Tool", AppendingPatch(fOldTool, 15000, fNewTool.substr(15000)),

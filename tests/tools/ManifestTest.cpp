@@ -158,6 +158,9 @@ TEST(ManifestTest, BadFieldsAreNamed)
 			"pkg.json: custom_destinations[0].directory: unknown field"},
 		{R"({"name": "x", "items": {"/abs": {}}})", "pkg.json: items[\"/abs\"]: not a path"},
 		{R"({"name": "x",)", "pkg.json: not valid JSON"},
+		// A number past the largest double is refused by the JSON reader.
+		{R"({"name": "x", "items": {"a": {"destination": 1E400}}})",
+			"pkg.json: not valid JSON"},
 	};
 	for (const bad_case& bad : cases) {
 		Manifest manifest;

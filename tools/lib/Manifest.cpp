@@ -642,7 +642,8 @@ Manifest::SetTo(const std::string& text, const char* fileName, const char* baseD
 	json root;
 	try {
 		root = json::parse(text);
-	} catch (const json::parse_error& error) {
+	} catch (const json::exception& error) {
+		// Syntax errors, and numbers too large for any number type.
 		fError = fFileName + ": not valid JSON: " + error.what();
 		return B_BAD_DATA;
 	}
