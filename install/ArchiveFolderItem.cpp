@@ -66,6 +66,7 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		status = dir->CreateDirectory(fName, fDirOut);
 		if (status < B_OK) {
 			fDirOut->Unset();
+			reportFolderNotCreated(dir, fName, status);
 			return status;
 		}
 		write_log_block(manager, dir, log_folder_text(fName));

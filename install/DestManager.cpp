@@ -415,6 +415,30 @@ DestManager::SafeDelete(BEntry* item, BDirectory* folder)
 }
 
 
+bool
+DestManager::PutBackDisplaced(BDirectory* folder, const char* name)
+{
+	BEntry folderEntry;
+	entry_ref folderRef;
+	if (name == nullptr || folder->GetEntry(&folderEntry) != B_OK
+		|| folderEntry.GetRef(&folderRef) != B_OK)
+		return true;
+	// The latest record of the name holds what was there before this item.
+	for (int32 index = fDeleteList->CountItems() - 1; index >= 0; index--) {
+		DeleteItem* record = fDeleteList->ItemAt(index);
+		if (record->fDirRef != folderRef || record->fMovedRef.name == nullptr
+			|| strcmp(record->fMovedRef.name, name) != 0)
+			continue;
+		if (!_RestoreItem(record))
+			return false;
+		fDeleteList->RemoveItem(index);
+		delete record;
+		return true;
+	}
+	return true;
+}
+
+
 void
 DestManager::FinishInstall(bool canceled, void*)
 {

@@ -44,6 +44,12 @@ public:
 
 	// Moves an existing item out of the way, into the temporary folder.
 	void SafeDelete(BEntry* item, BDirectory* folder);
+	// Puts back the item that SafeDelete moved out of `folder` for `name`,
+	// when there is one, after removing what now has its name: an item that
+	// could not be installed leaves the original in its place even when the
+	// run goes on. False when an original was there and could not be put
+	// back (an alert was shown; it stays in the temporary folder).
+	bool PutBackDisplaced(BDirectory* folder, const char* name);
 	// Empties the temporary folder, or after a cancelled run puts the
 	// displaced items back first.
 	void FinishInstall(bool canceled, void* unused);
