@@ -514,7 +514,7 @@ TEST_F(InstallRunTest, AFullVolumeWithContinueLeavesNoPartialFileAndLosesNoOrigi
 	EXPECT_TRUE(WasAsked("The volume \"Small\" is full: \"keep\" could not be written."));
 	EXPECT_TRUE(WasAsked("The volume \"Small\" is full: \"huge\" could not be written."));
 	EXPECT_FALSE(WasAsked("decompressing"));
-	EXPECT_EQ(fRoot.ReadFile("Small/apps/Tool/keep"), "kept");
+	EXPECT_TRUE(fRoot.ReadFile("Small/apps/Tool/keep") == "kept");
 	EXPECT_FALSE(Exists("Small/apps/Tool/huge"));
 	EXPECT_EQ(fRoot.ReadFile("Small/apps/Tool/fits"), "small");
 	// The log names what is missing; the run itself went on to its end.
@@ -548,7 +548,7 @@ TEST_F(InstallRunTest, DataOfAnotherSizeThanTheCatalogSaysAreNotInstalled)
 		"the size the package gives for it.";
 	EXPECT_TRUE(WasAsked(alert_text(kDamaged, "liar")));
 	EXPECT_TRUE(WasAsked(alert_text(kDamaged, "short")));
-	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/liar"), "original");
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/liar") == "original");
 	EXPECT_FALSE(Exists("boot/apps/Tool/short"));
 	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/honest"), "true");
 	std::string log = Log();
