@@ -79,25 +79,27 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 {
 	BFile file;
 	status_t status = dir->CreateFile(fName, &file, false);
-	if (status != B_OK)
+	if (status != B_OK) {
+		// The item is not installed: whatever the run moved aside for it
+		// takes its place again, so that a run that goes on loses nothing.
+		manager->PutBackDisplaced(dir, fName);
+		if (status == B_DEVICE_FULL)
+			return _ReportWriteError(dir, manager, status);
 		return handleInstallError(kFileNotCreatedText, fName, status, manager);
+	}
 	manager->NoteCreated(dir, fName);
 
 	status = file.InitCheck();
 	if (status == B_OK)
-		status = pack->ExtractFile(&file, fOffset);
-	if (status < B_OK)
-		file.Unset();
-	if (status == B_CANCELED) {
-		BEntry(dir, fName).Remove();
-		return B_CANCELED;
-	}
+		status = pack->ExtractFile(&file, fOffset, fSize);
 	if (status < B_OK) {
-		status = handleInstallError(kDecompressFailedText, fName, status, manager);
-		// What a cancelled install wrote is never left half done.
+		// What could not be written is never left half done.
+		file.Unset();
+		BEntry(dir, fName).Remove();
+		manager->PutBackDisplaced(dir, fName);
 		if (status == B_CANCELED)
-			BEntry(dir, fName).Remove();
-		return status;
+			return B_CANCELED;
+		return _ReportWriteError(dir, manager, status);
 	}
 
 	// The bar advances by the size the file takes on disk.
@@ -112,6 +114,16 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 		entry.SetTo(dir, fName);
 	ISetType(&entry, &file);
 	return status;
+}
+
+
+// The log tells that the item is missing and why, then the user is asked
+// whether to go on.
+status_t
+ArchiveFileItem::_ReportWriteError(BDirectory* dir, DestManager* manager, status_t failure)
+{
+	write_log_block(manager, dir, log_failed_text(fName, write_error_reason(failure)));
+	return handleWriteError(dir, fName, failure, manager);
 }
 
 

@@ -32,6 +32,7 @@ private:
 	// Creates the file (an existing one of the name is emptied) and fills
 	// it from the package.
 	status_t _WriteFile(InstallPack* pack, BDirectory* dir, DestManager* manager);
+	status_t _ReportWriteError(BDirectory* dir, DestManager* manager, status_t failure);
 };
 
 #endif // _ARCHIVE_FILE_ITEM_H

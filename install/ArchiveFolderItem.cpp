@@ -66,6 +66,7 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		status = dir->CreateDirectory(fName, fDirOut);
 		if (status < B_OK) {
 			fDirOut->Unset();
+			reportFolderNotCreated(dir, fName, status);
 			return status;
 		}
 		manager->NoteCreated(dir, fName);

@@ -460,6 +460,34 @@ DestManager::SafeDelete(BEntry* item, BDirectory* folder)
 }
 
 
+bool
+DestManager::PutBackDisplaced(BDirectory* folder, const char* name)
+{
+	node_ref folderNode;
+	if (name == nullptr || folder->GetNodeRef(&folderNode) != B_OK)
+		return true;
+	auto place = fVacatedPlaces.find({folderNode, name});
+	if (place == fVacatedPlaces.end())
+		return true;
+	DeleteItem* record = place->second;
+	if (!_RestoreItem(record))
+		return false;
+	fVacatedPlaces.erase(place);
+	fDeleteList->RemoveItem(fDeleteList->IndexOf(record));
+	// An item moved away twice from one place: the earlier record is the
+	// place's latest again.
+	for (int32 index = fDeleteList->CountItems() - 1; index >= 0; index--) {
+		DeleteItem* earlier = fDeleteList->ItemAt(index);
+		if (earlier->fDirNode == folderNode && earlier->fName == name) {
+			fVacatedPlaces[{folderNode, earlier->fName}] = earlier;
+			break;
+		}
+	}
+	delete record;
+	return true;
+}
+
+
 void
 DestManager::NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* renamed)
 {

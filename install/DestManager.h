@@ -68,6 +68,12 @@ public:
 	// Records what the run has just made as `name` in `folder`: where an
 	// item was moved or renamed away, putting it back removes this first.
 	void NoteCreated(BDirectory* folder, const char* name);
+	// Puts back the item that the run moved or renamed out of `folder` for `name`,
+	// when there is one, after removing what now has its name: an item that
+	// could not be installed leaves the original in its place even when the
+	// run goes on. False when an original was there and could not be put
+	// back (an alert was shown; it stays in the temporary folder).
+	bool PutBackDisplaced(BDirectory* folder, const char* name);
 	// Ends the run: empties the temporary folder, or with `undo` (a run
 	// that was cancelled or failed) first puts every item moved or renamed
 	// out of the way back, the last first; then releases the run lock.

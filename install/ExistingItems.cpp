@@ -1,7 +1,10 @@
 #include "ExistingItems.h"
 
+#include "ArchiveItem.h"
 #include "DestManager.h"
 #include "DoError.h"
+#include "FileContentIO.h"
+#include "ItemHelpers.h"
 #include "ReplaceDialog.h"
 
 #include <AppFileInfo.h>
@@ -9,8 +12,10 @@
 #include <Entry.h>
 #include <Errors.h>
 #include <File.h>
+#include <Node.h>
 #include <Path.h>
 #include <StorageDefs.h>
+#include <Volume.h>
 
 #include <cstdio>
 #include <cstring>
@@ -19,6 +24,45 @@
 namespace {
 
 const char* const kNoUniqueName = "Could not create a unique file name!";
+const char* const kVolumeFullFormat = "The volume \"%s\" is full: \"%s\" could not be written.";
+const char* const kFolderNotCreatedFormat = "The folder \"%s\" could not be created (%s).";
+const char* const kDamagedDataText = "The package file is corrupt: the data of \"%s\" are not "
+	"of the size the package gives for it.";
+
+// The text as a format that shows it unchanged.
+std::string
+FormatEscaped(const char* text)
+{
+	std::string escaped;
+	for (const char* c = text; *c != '\0'; c++) {
+		if (*c == '%')
+			escaped += '%';
+		escaped += *c;
+	}
+	return escaped;
+}
+
+
+// `format` with the "%s" at `slot` replaced by `text`, so that the alert
+// formats the item's name alone into it.
+std::string
+FillSlot(std::string format, size_t slot, const char* text)
+{
+	return format.replace(slot, 2, FormatEscaped(text));
+}
+
+
+// The full-volume alert's format for the volume that holds `dir`.
+std::string
+VolumeFullFormat(BDirectory* dir)
+{
+	char volumeName[B_FILE_NAME_LENGTH] = "";
+	node_ref folder;
+	if (dir != NULL && dir->GetNodeRef(&folder) == B_OK)
+		BVolume(folder.device).GetName(volumeName);
+	std::string format = kVolumeFullFormat;
+	return FillSlot(format, format.find("%s"), volumeName);
+}
 
 
 // A run that ends early gives the entry its name back.
@@ -106,8 +150,48 @@ status_t
 handleInstallError(const char* format, const char* argument, status_t,
 	DestManager*)
 {
-	int32 button = doError(format, argument, errCONTINUE, "Cancel");
+	std::string name = alert_item_name(argument);
+	int32 button = doError(format, name.c_str(), errCONTINUE, "Cancel");
 	return button == 0 ? B_OK : B_CANCELED;
+}
+
+
+status_t
+handleWriteError(BDirectory* dir, const char* name, status_t failure, DestManager* manager)
+{
+	if (failure == B_DEVICE_FULL) {
+		std::string format = VolumeFullFormat(dir);
+		return handleInstallError(format.c_str(), name, failure, manager);
+	}
+	if (failure == kContentSizeMismatch)
+		return handleInstallError(kDamagedDataText, name, failure, manager);
+	return handleInstallError(kDecompressFailedText, name, failure, manager);
+}
+
+
+void
+reportFolderNotCreated(BDirectory* dir, const char* name, status_t failure)
+{
+	std::string shown = alert_item_name(name);
+	// The folder it goes into was never made (it was passed over).
+	if (dir == NULL || dir->InitCheck() != B_OK) {
+		doError(kNoDestinationText, shown.c_str());
+		return;
+	}
+	std::string format = kFolderNotCreatedFormat;
+	format = FillSlot(format, format.rfind("%s"), strerror_status(failure));
+	doError(format.c_str(), shown.c_str());
+}
+
+
+const char*
+write_error_reason(status_t failure)
+{
+	if (failure == B_DEVICE_FULL)
+		return "the volume is full";
+	if (failure == kContentSizeMismatch)
+		return "its data in the package are damaged";
+	return "its data could not be decompressed";
 }
 
 

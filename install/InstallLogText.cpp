@@ -88,3 +88,10 @@ log_script_text(const char* name)
 {
 	return "Executing shell script " + Text(name) + "\n";
 }
+
+
+std::string
+log_failed_text(const char* name, const char* reason)
+{
+	return Text(name) + "\n\tNot installed: " + Text(reason) + "\n";
+}

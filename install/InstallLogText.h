@@ -21,5 +21,7 @@ std::string log_link_text(const char* name, const char* target);
 // Up to the original's path, which the caller writes with a line feed.
 std::string log_patch_text(const char* name, int64 size, const char* mimeType);
 std::string log_script_text(const char* name);
+// An item that could not be installed, and why.
+std::string log_failed_text(const char* name, const char* reason);
 
 #endif // _INSTALL_LOG_TEXT_H

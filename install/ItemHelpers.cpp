@@ -152,3 +152,20 @@ is_plain_entry_name(const char* name)
 		return false;
 	return strchr(name, '/') == NULL && strlen(name) < B_FILE_NAME_LENGTH;
 }
+
+
+std::string
+alert_item_name(const char* name)
+{
+	const size_t kShownBytes = 200;
+	if (name == NULL)
+		return std::string();
+	size_t length = strlen(name);
+	if (length < B_FILE_NAME_LENGTH)
+		return name;
+	size_t cut = kShownBytes;
+	// Back over the continuation bytes of a character the cut would split.
+	while (cut > 0 && ((uint8)name[cut] & 0xC0) == 0x80)
+		cut--;
+	return std::string(name, cut) + "\xE2\x80\xA6";
+}

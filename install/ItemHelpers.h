@@ -42,4 +42,9 @@ void forget_logged_folders();
 // empty, not "." or "..", no "/" and no longer than a file name may be.
 bool is_plain_entry_name(const char* name);
 
+// The item's name as an alert shows it: a name longer than any entry name may
+// be (only a damaged catalog has one) is cut to its first 200 bytes, never
+// inside a character, and "…" follows; a missing name shows as "".
+std::string alert_item_name(const char* name);
+
 #endif // _ITEM_HELPERS_H

@@ -393,7 +393,10 @@ ArcCatalog::_ReadField(ArchiveItem* item, FieldSet fields,
 	char* text = NULL;
 	switch (header.tag) {
 		case kNameField:
-			if (!_ReadText(header, &text))
+			// A name too long to keep whole keeps its start: the engine
+			// refuses it as no name a file system takes, and its alert can
+			// still tell which item it was.
+			if (!_ReadText(header, &text, true))
 				return false;
 			item->AdoptName(text);
 			return true;
@@ -457,14 +460,14 @@ ArcCatalog::_ReadNumber(const record_header& header, int64* value)
 
 
 // A string record into a new text; a text too long to keep is skipped and
-// leaves the field as it was (null).
+// leaves the field as it was (null), or with keepPrefix keeps its start.
 bool
-ArcCatalog::_ReadText(const record_header& header, char** text)
+ArcCatalog::_ReadText(const record_header& header, char** text, bool keepPrefix)
 {
 	if (header.type != kStringRecord)
 		return false;
 	*text = NULL;
-	if (fReader->ReadString(fFile, text, kMaxFieldText) != B_OK)
+	if (fReader->ReadString(fFile, text, kMaxFieldText, keepPrefix) != B_OK)
 		*text = NULL;
 	return true;
 }

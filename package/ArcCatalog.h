@@ -144,7 +144,7 @@ private:
 	bool _ReadField(ArchiveItem* item, FieldSet fields,
 		const record_header& header);
 	bool _ReadNumber(const record_header& header, int64* value);
-	bool _ReadText(const record_header& header, char** text);
+	bool _ReadText(const record_header& header, char** text, bool keepPrefix = false);
 	bool _ReadVersion(const record_header& header, int32 version[5]);
 
 	ArchiveFileItem* fFileItem;

@@ -174,7 +174,7 @@ InstallPack::ClearFile()
 
 
 status_t
-InstallPack::ExtractFile(BNode* node, off_t offset)
+InstallPack::ExtractFile(BNode* node, off_t offset, off_t contentSize)
 {
 	if (fFile == NULL || fPackData == NULL)
 		return B_NO_INIT;
@@ -188,9 +188,10 @@ InstallPack::ExtractFile(BNode* node, off_t offset)
 			_StopDecoder();
 	}
 	if (fDecoder == NULL)
-		return fPackData->ExtractNode(fFile, node);
+		return fPackData->ExtractNode(fFile, node, contentSize);
 
-	status_t status = fPackData->ExtractDecodedNode(fDecoder, fFile, position, node);
+	status_t status = fPackData->ExtractDecodedNode(fDecoder, fFile, position, node,
+		contentSize);
 	// A failed or cancelled item ends what was decoded ahead; the next
 	// extraction starts afresh.
 	if (status < B_OK)

@@ -72,8 +72,10 @@ public:
 	// ahead on a second thread (NodeDecoder), started by the first call
 	// after SetFile() and stopped by ClearFile(), SetFile(), the destructor
 	// and any call that fails or is cancelled; what the node gets is the
-	// same either way.
-	status_t ExtractFile(BNode* node, off_t offset);
+	// same either way. A `contentSize` of 0 or more is the size the catalog
+	// declares for the file: contents of another length fail with
+	// kContentSizeMismatch, and no byte past it is written.
+	status_t ExtractFile(BNode* node, off_t offset, off_t contentSize = -1);
 	// Whether ExtractFile decodes ahead (the default) or reads each entry
 	// itself when it is asked for.
 	void SetDecodeAhead(bool decodeAhead);

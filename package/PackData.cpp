@@ -197,14 +197,18 @@ PackData::ReadString(BPositionIO* io, char* buffer, uint32 size)
 }
 
 status_t
-PackData::ReadString(BPositionIO* io, char** string, uint32 maxLength)
+PackData::ReadString(BPositionIO* io, char** string, uint32 maxLength, bool keepPrefix)
 {
-	uint32 length;
-	if (_ReadLength(io, &length) != B_OK)
+	uint32 stored;
+	if (_ReadLength(io, &stored) != B_OK)
 		return B_ERROR;
-	if ((uint64)length + 1 > maxLength) {
-		_SkipForward(io, length);
-		return B_ERROR;
+	uint32 length = stored;
+	if ((uint64)stored + 1 > maxLength) {
+		if (!keepPrefix || maxLength == 0) {
+			_SkipForward(io, stored);
+			return B_ERROR;
+		}
+		length = maxLength - 1;
 	}
 
 	uint32 capacity = min_c(length, kStringGrowStep) + 1;
@@ -231,6 +235,10 @@ PackData::ReadString(BPositionIO* io, char** string, uint32 maxLength)
 		done += piece;
 	}
 	text[length] = '\0';
+	if (length < stored && _SkipForward(io, stored - length) != B_OK) {
+		free(text);
+		return B_ERROR;
+	}
 	*string = text;
 	return B_OK;
 }

@@ -85,9 +85,11 @@ public:
 	status_t ReadString(BPositionIO* io, char* buffer, uint32 size);
 	// Allocates the string with malloc (the caller frees it). A string that
 	// needs more than maxLength bytes with its terminator fails with -1 and
-	// is skipped. Memory grows with the data actually read, never to a
-	// stored length that the stream cannot back.
-	status_t ReadString(BPositionIO* io, char** string, uint32 maxLength);
+	// is skipped; with keepPrefix it keeps its first maxLength - 1 bytes
+	// instead (the rest is skipped). Memory grows with the data actually
+	// read, never to a stored length that the stream cannot back.
+	status_t ReadString(BPositionIO* io, char** string, uint32 maxLength,
+		bool keepPrefix = false);
 	// Raw bytes, not terminated. A buffer longer than size fails with -1
 	// and is skipped. *length, when given, receives the number of bytes.
 	status_t ReadBuf(BPositionIO* io, char* buffer, uint32 size, uint32* length = NULL);

@@ -29,7 +29,8 @@ WriteDecoded(BPositionIO* out, const std::vector<uint8>& data)
 SPackData::SPackData(const BMessenger& messenger, const bool*)
 	:
 	fCodec(new ZlCodec),
-	fProgressMessenger(messenger)
+	fProgressMessenger(messenger),
+	fContentSize(-1)
 {
 	fCodec->SetErrorHook(doError);
 	SetCurrentCodec(fCodec);
@@ -84,16 +85,18 @@ SPackData::MainForkProgress(uint32 consumed, uint32, void* data)
 // #pragma mark - extracting
 
 status_t
-SPackData::ExtractNode(BPositionIO* src, BNode* node)
+SPackData::ExtractNode(BPositionIO* src, BNode* node, off_t contentSize)
 {
 	if (src == NULL || node == NULL)
 		return B_BAD_VALUE;
+	fContentSize = contentSize;
 	try {
 		record_header header;
 		ErrHandler::Check(ReadRecordHeader(src, &header));
 		if (header.type != kGroupRecord || !is_entry_tag(header.tag))
 			return B_ERROR;
 		_ExtractEntryMembers(src, node);
+		_CheckContentSize(node);
 		return B_OK;
 	} catch (const ErrHandler::OSErr& error) {
 		return error.err;
@@ -129,7 +132,8 @@ SPackData::_ExtractMainFork(BPositionIO* src, BNode* node, const record_header& 
 		ErrHandler::Check(SkipData(src, &header));
 		return;
 	}
-	ErrHandler::Check(ReadBin(file, src, 0, ExMainForkProgress));
+	FileContentIO contents(file, fContentSize);
+	ErrHandler::Check(ReadBin(&contents, src, 0, ExMainForkProgress));
 	// A file that was longer before ends where the new contents end.
 	off_t end = ErrHandler::Check(file->Position());
 	ErrHandler::Check(file->SetSize(end));
@@ -190,7 +194,7 @@ SPackData::_ExtractAttribute(BPositionIO* src, BNode* node)
 
 status_t
 SPackData::ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t position,
-	BNode* node)
+	BNode* node, off_t contentSize)
 {
 	if (decoder == NULL || src == NULL || node == NULL)
 		return B_BAD_VALUE;
@@ -200,10 +204,12 @@ SPackData::ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t posi
 	if (event.what != decoded_event::kEntryBegin) {
 		// Whatever lies there, the reader of the stream decides what it is.
 		decoder->Reset();
-		return ExtractNode(src, node);
+		return ExtractNode(src, node, contentSize);
 	}
+	fContentSize = contentSize;
 	try {
 		_ReplayEntryMembers(decoder, src, node);
+		_CheckContentSize(node);
 		return B_OK;
 	} catch (const ErrHandler::OSErr& error) {
 		decoder->Reset();
@@ -256,12 +262,13 @@ SPackData::_ReplayMainFork(NodeDecoder* decoder, BPositionIO* src, BNode* node,
 		_ExtractEntryMembers(src, node);
 		return false;
 	}
+	FileContentIO contents(file, fContentSize);
 	for (;;) {
 		decoded_event event;
 		decoder->Next(&event);
 		switch (event.what) {
 			case decoded_event::kData:
-				WriteDecoded(file, event.data);
+				WriteDecoded(&contents, event.data);
 				break;
 			case decoded_event::kChunkEnd:
 			{
@@ -321,6 +328,20 @@ SPackData::_ReplayError(const decoded_event& event)
 	if (!event.alert.empty() && hook != NULL)
 		hook(event.alert.c_str());
 	ErrHandler::Throw(event.status);
+}
+
+// Contents that stopped short of the declared size (or a file entry without
+// any) are as damaged as contents that went on past it.
+void
+SPackData::_CheckContentSize(BNode* node) const
+{
+	BFile* file = dynamic_cast<BFile*>(node);
+	if (fContentSize < 0 || file == NULL)
+		return;
+	off_t size = 0;
+	ErrHandler::Check(file->GetSize(&size));
+	if (size != fContentSize)
+		ErrHandler::Throw(kContentSizeMismatch);
 }
 
 // #pragma mark - writing

@@ -13,6 +13,7 @@
 //       ('Ad32' int32 is accepted and ignored)
 // and an end record.
 
+#include "FileContentIO.h"
 #include "PackData.h"
 
 #include <Messenger.h>
@@ -67,8 +68,11 @@ public:
 	// Reads one node data entry from src's current position and applies it
 	// to node: 0, -1 for a stream that does not start with an entry group,
 	// B_CANCELED when the progress target asked to stop, or the status of
-	// the first failing step (what was written before it stays).
-	status_t ExtractNode(BPositionIO* src, BNode* node);
+	// the first failing step (what was written before it stays). With a
+	// `contentSize` of 0 or more, node is a file whose contents must have
+	// exactly that many bytes: no more are ever written, and contents of
+	// another length fail with kContentSizeMismatch.
+	status_t ExtractNode(BPositionIO* src, BNode* node, off_t contentSize = -1);
 	// The same for the entry at `position` of src (where src stands), with
 	// the reading and decoding done ahead by decoder: the writes, progress
 	// messages, alerts and result are those of ExtractNode. Where the
@@ -76,7 +80,7 @@ public:
 	// no file), src is read here as ExtractNode reads it. An entry left part
 	// way resets the decoder.
 	status_t ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t position,
-		BNode* node);
+		BNode* node, off_t contentSize = -1);
 
 	void SetProgressMessenger(const BMessenger& messenger);
 	const BMessenger& ProgressMessenger() const { return fProgressMessenger; }
@@ -107,11 +111,14 @@ private:
 		const decoded_event& begin);
 	void _ReplayAttribute(NodeDecoder* decoder, BNode* node, const decoded_event& begin);
 	[[noreturn]] void _ReplayError(const decoded_event& event);
+	void _CheckContentSize(BNode* node) const;
 	void _WriteAttributes(BPositionIO* dst, BNode* node);
 	void _WriteAttribute(BPositionIO* dst, BNode* node, const char* name);
 
 	ZlCodec* fCodec;
 	BMessenger fProgressMessenger;
+	// The declared size of the file being extracted; -1: none to keep to.
+	off_t fContentSize;
 };
 
 #endif // _SPACK_DATA_H

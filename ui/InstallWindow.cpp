@@ -61,7 +61,10 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 	fCustomFolder(false),
 	fInstalling(false),
 	fSetupFlag(setupFlag),
-	fCatalog(NULL)
+	fCatalog(NULL),
+	fToldProblem(NULL),
+	fToldVolume(-1),
+	fToldBytes(0)
 {
 	LockWindowList();
 	windowList.AddItem(this);
@@ -321,22 +324,33 @@ InstallWindow::_RunCannotStart()
 bool
 InstallWindow::CheckPossibleInstall(BVolume& volume)
 {
+	const char* problem = _VolumeProblem(volume);
+	if (problem == NULL) {
+		fToldProblem = NULL;
+		return true;
+	}
+	if (problem == fToldProblem && volume.Device() == fToldVolume && fBytes == fToldBytes)
+		return false;
 	char name[B_FILE_NAME_LENGTH] = "";
 	volume.GetName(name);
+	doError(problem, name);
+	fToldProblem = problem;
+	fToldVolume = volume.Device();
+	fToldBytes = fBytes;
+	return false;
+}
 
-	if (volume.IsReadOnly()) {
-		doError(kReadOnlyAlert, name);
-		return false;
-	}
-	if (volume.FreeBytes() < fBytes) {
-		doError(kNoSpaceAlert, name);
-		return false;
-	}
-	if (!volume.KnowsMime() || !volume.KnowsAttr() || !volume.KnowsQuery()) {
-		doError(kNoFeaturesAlert, name);
-		return false;
-	}
-	return true;
+
+const char*
+InstallWindow::_VolumeProblem(const BVolume& volume) const
+{
+	if (volume.IsReadOnly())
+		return kReadOnlyAlert;
+	if (volume.FreeBytes() < fBytes)
+		return kNoSpaceAlert;
+	if (!volume.KnowsMime() || !volume.KnowsAttr() || !volume.KnowsQuery())
+		return kNoFeaturesAlert;
+	return NULL;
 }
 
 

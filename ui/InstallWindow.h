@@ -51,6 +51,9 @@ public:
 
 	void DoInstall(BMessage* message);
 	// The volume tests with their alerts; true when an install may go there.
+	// A refusal the window has just told about (the same volume, selection
+	// and reason) is not told again: picking the volume and then pressing
+	// "Begin" gives one alert.
 	bool CheckPossibleInstall(BVolume& volume);
 	void Abort();
 
@@ -86,9 +89,15 @@ private:
 	void _ShowAgreement(bool* declined);
 	void _StartRun();
 	void _RunCannotStart();
+	// The alert of the first volume test that fails; null when all pass.
+	const char* _VolumeProblem(const BVolume& volume) const;
 
 	bool fSetupFlag;
 	ArcCatalog* fCatalog;
+	// The refusal told last: its alert, volume and selection size.
+	const char* fToldProblem;
+	dev_t fToldVolume;
+	int64 fToldBytes;
 
 	static RList<InstallWindow*> windowList;
 	static BLocker windowListLock;

@@ -57,6 +57,14 @@ WasAsked(const std::string& fragment)
 	return false;
 }
 
+// An alert's text with the item's name put in.
+std::string
+alert_text(const char* format, const char* name)
+{
+	std::string text = format;
+	return text.replace(text.find("%s"), 2, name);
+}
+
 bool
 HostFolderIsEmpty(const std::string& path)
 {
@@ -477,14 +485,147 @@ TEST_F(InstallRunTest, AFullVolumeAsksAndCancelRestores)
 	plan.File(plan.Top(), "huge", RandomBytes(4 << 20));
 	Prepare(plan, "apps", "/Small");
 
-	AlertRules cancel("decompressing", "Cancel");
+	AlertRules cancel("is full", "Cancel");
 	BMessage done = RunInstall();
 
-	EXPECT_TRUE(WasAsked("Encountered an error when decompressing the file \"huge\"."));
+	EXPECT_TRUE(WasAsked("The volume \"Small\" is full: \"huge\" could not be written."));
+	EXPECT_FALSE(WasAsked("decompressing"));
 	EXPECT_FALSE(done.GetBool("close", true));
 	EXPECT_FALSE(Exists("Small/apps/Tool/huge"));
 	EXPECT_EQ(fRoot.ReadFile("Small/apps/Tool/keep"), "kept");
 	EXPECT_TRUE(WithoutTimes(Log("Small")).ends_with("\n\nCanceled: <time>\n\n"));
+}
+
+
+TEST_F(InstallRunTest, AFullVolumeWithContinueLeavesNoPartialFileAndLosesNoOriginal)
+{
+	MountedVolume small;
+	SKIP_UNLESS_MOUNTED(small.Mount(MountedVolume::kTmpfs, fRoot.HostPath("Small"), 2));
+	ASSERT_EQ(set_system_root(fRoot.HostPath().c_str()), B_OK);
+	fRoot.WriteFile("Small/apps/Tool/keep", "kept");
+
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	// Replaces the original, and does not fit.
+	plan.File(plan.Top(), "keep", RandomBytes(3 << 20))->fReplaceOption = 7;
+	plan.File(plan.Top(), "huge", RandomBytes(3 << 20, 8));
+	// Fits once the others are gone again.
+	plan.File(plan.Top(), "fits", "small");
+	Prepare(plan, "apps", "/Small");
+
+	AlertRules goOn("is full", "Continue");
+	BMessage done = RunInstall();
+
+	EXPECT_TRUE(WasAsked("The volume \"Small\" is full: \"keep\" could not be written."));
+	EXPECT_TRUE(WasAsked("The volume \"Small\" is full: \"huge\" could not be written."));
+	EXPECT_FALSE(WasAsked("decompressing"));
+	EXPECT_TRUE(fRoot.ReadFile("Small/apps/Tool/keep") == "kept");
+	EXPECT_FALSE(Exists("Small/apps/Tool/huge"));
+	EXPECT_EQ(fRoot.ReadFile("Small/apps/Tool/fits"), "small");
+	// The log names what is missing; the run itself went on to its end.
+	std::string log = WithoutTimes(Log("Small"));
+	EXPECT_NE(log.find("/Small/apps/Tool/keep\n\tNot installed: the volume is full\n"),
+		std::string::npos) << log;
+	EXPECT_NE(log.find("/Small/apps/Tool/huge\n\tNot installed: the volume is full\n"),
+		std::string::npos) << log;
+	EXPECT_EQ(log.find("Size: 3145728"), std::string::npos) << log;
+	EXPECT_TRUE(log.ends_with("\n\nCompleted: <time>\n\n")) << log;
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("Small/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, DataOfAnotherSizeThanTheCatalogSaysAreNotInstalled)
+{
+	fRoot.WriteFile("boot/apps/Tool/liar", "original");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	// Far more data than the catalog declares, and far less.
+	CatalogEntry* liar = plan.File(plan.Top(), "liar", RandomBytes(300000));
+	liar->fReplaceOption = 7;
+	liar->fSize = 1000;
+	plan.File(plan.Top(), "short", "tiny")->fSize = 5000;
+	plan.File(plan.Top(), "honest", "true");
+	Prepare(plan);
+
+	BMessage done = RunInstall();
+
+	const char* const kDamaged = "The package file is corrupt: the data of \"%s\" are not of "
+		"the size the package gives for it.";
+	EXPECT_TRUE(WasAsked(alert_text(kDamaged, "liar")));
+	EXPECT_TRUE(WasAsked(alert_text(kDamaged, "short")));
+	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/liar") == "original");
+	EXPECT_FALSE(Exists("boot/apps/Tool/short"));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/honest"), "true");
+	std::string log = Log();
+	EXPECT_EQ(log.find("Size: 1000 bytes"), std::string::npos) << log;
+	EXPECT_NE(log.find("/boot/apps/Tool/liar\n\tNot installed: its data in the package are "
+		"damaged\n"), std::string::npos) << log;
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
+TEST_F(InstallRunTest, AlertsNameItemsWhoseNamesNoFileSystemTakes)
+{
+	const std::string longName(70 * 1024, 'n');
+	// Cut inside a character: the alert shows only whole characters.
+	const std::string accented = std::string(199, 'a') + "\xC3\xA9" + std::string(300, 'b');
+	PackagePlan plan;
+	plan.File(plan.Top(), longName, "x");
+	plan.File(plan.Top(), accented, "x");
+	plan.Folder(plan.Top(), longName);
+	plan.File(plan.Top(), "fine", "ok");
+	Prepare(plan);
+
+	RunInstall();
+
+	const std::string shown = std::string(200, 'n') + "\xE2\x80\xA6";
+	EXPECT_TRUE(WasAsked("Error creating new file \"" + shown + "\"."));
+	EXPECT_TRUE(WasAsked("Error creating new file \"" + std::string(199, 'a')
+		+ "\xE2\x80\xA6\"."));
+	for (const std::string& text : AlertRules::AnsweredTexts())
+		EXPECT_EQ(text.find("%s"), std::string::npos) << text.substr(0, 80);
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/fine"), "ok");
+}
+
+
+TEST_F(InstallRunTest, AFolderThatCannotBeMadeIsNamedWhenTheRunEnds)
+{
+	PackagePlan plan;
+	// The top folder is not selected: a folder that goes into it has no
+	// folder to be made in.
+	plan.Top()->fGroups = 2;
+	plan.Folder(plan.Top(), "nowhere");
+	plan.File(plan.Top(), "late", "late")->fDestIndex = kInstallFolderDestination;
+	Prepare(plan);
+	fAttrib.fInstallFolderGroups = 1;
+
+	BMessage done = RunInstall(~0u);
+
+	EXPECT_TRUE(WasAsked("Destination directory for \"nowhere\" could not be found."));
+	EXPECT_FALSE(Exists("boot/apps/late"));
+	EXPECT_FALSE(WasAsked(kFinishedQuestion));
+}
+
+
+TEST_F(InstallRunTest, AFolderOnAReadOnlyVolumeIsNamedWithTheReason)
+{
+	MountedVolume locked;
+	SKIP_UNLESS_MOUNTED(locked.Mount(MountedVolume::kTmpfs, fRoot.HostPath("Locked"), 1, true));
+	ASSERT_EQ(set_system_root(fRoot.HostPath().c_str()), B_OK);
+
+	PackagePlan plan;
+	plan.Attributes().AddCustomPath("/Locked");
+	CatalogEntry* folder = plan.Folder(plan.Top(), "made");
+	folder->fDestIndex = 0;
+	folder->fCustom = true;
+	plan.File(folder, "inside", "x");
+	Prepare(plan);
+
+	BMessage done = RunInstall();
+
+	EXPECT_TRUE(WasAsked("The folder \"made\" could not be created (Read-only file system)."));
+	EXPECT_FALSE(WasAsked(kFinishedQuestion));
+	EXPECT_FALSE(Exists("boot/apps/Tool/inside"));
 }
 
 

@@ -456,3 +456,53 @@ TEST_F(DecodeAheadTest, BinsInflatedWholeWriteAsTheCodecWrites)
 		EXPECT_EQ(progress[1], progress[0]) << i;
 	}
 }
+
+
+TEST_F(DecodeAheadTest, ContentsOfAnotherSizeThanDeclaredFailAndNeverPassIt)
+{
+	const std::string data = TextData(90000);
+	std::string noContents = Bytes().Group('FiDa').Group('FBeA').End().End().Data();
+	std::vector<off_t> offsets = WritePieces({FileEntry("text", data), noContents});
+
+	struct declared {
+		off_t offset;
+		off_t size;
+		status_t status;
+	};
+	const declared cases[] = {
+		{offsets[0], 90000, B_OK},
+		// Longer than declared: stopped at the declared size.
+		{offsets[0], 1000, kContentSizeMismatch},
+		{offsets[0], 0, kContentSizeMismatch},
+		// Shorter than declared.
+		{offsets[0], 90001, kContentSizeMismatch},
+		{offsets[0], 1LL << 40, kContentSizeMismatch},
+		// A file entry without contents has none.
+		{offsets[1], 0, B_OK},
+		{offsets[1], 5, kContentSizeMismatch},
+	};
+	for (int way = 0; way < 2; way++) {
+		std::unique_ptr<InstallPack> pack = OpenForExtracting(BMessenger(), way == 1);
+		int index = 0;
+		for (const declared& item : cases) {
+			std::string leaf = "boot/out/" + std::to_string(way) + "-" + std::to_string(index++);
+			fRoot.WriteFile(leaf, "");
+			BFile file(("/" + leaf).c_str(), B_READ_WRITE);
+			EXPECT_EQ(pack->ExtractFile(&file, item.offset, item.size), item.status)
+				<< way << " " << item.size;
+			off_t size = -1;
+			EXPECT_EQ(file.GetSize(&size), B_OK);
+			EXPECT_LE(size, item.size) << "never more than declared";
+			if (item.status == B_OK) {
+				EXPECT_EQ(size, item.size);
+			}
+		}
+		// Without a declared size the contents are taken as they come.
+		fRoot.WriteFile("boot/out/undeclared", "");
+		BFile file("/boot/out/undeclared", B_READ_WRITE);
+		EXPECT_EQ(pack->ExtractFile(&file, offsets[0]), B_OK);
+		EXPECT_EQ(fRoot.ReadFile("boot/out/undeclared"), data);
+	}
+	// A lying size is no decoding error: the codec shows nothing.
+	EXPECT_TRUE(sAlerts.empty());
+}

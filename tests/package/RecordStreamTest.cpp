@@ -377,6 +377,27 @@ TEST(RecordStreamTest, AllocatedStringsRespectTheCallersLimit)
 	free(text);
 }
 
+TEST(RecordStreamTest, AllocatedStringsCanKeepTheStartOfWhatIsTooLong)
+{
+	PackData data;
+	std::string long1 = TextData(200000);
+	std::string stream = Bytes().Be32(long1.size()).Raw(long1).Be32(2).Raw("ok")
+		.Int32('Next', 1).Data();
+	BMemoryIO io(stream.data(), stream.size());
+	char* text = NULL;
+	ASSERT_EQ(data.ReadString(&io, &text, 70000, true), B_OK);
+	EXPECT_EQ(std::string(text), long1.substr(0, 69999));
+	free(text);
+	text = NULL;
+	// The rest was skipped: the next string and record follow.
+	ASSERT_EQ(data.ReadString(&io, &text, 70000, true), B_OK);
+	EXPECT_STREQ(text, "ok");
+	free(text);
+	record_header header;
+	ASSERT_EQ(data.ReadRecordHeader(&io, &header), B_OK);
+	EXPECT_EQ(header.tag, 'Next');
+}
+
 TEST(RecordStreamTest, BuffersLargerThanTheCallersAreRefusedAndSkipped)
 {
 	PackData data;
