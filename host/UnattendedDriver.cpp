@@ -169,7 +169,7 @@ UnattendedDriver::Stop()
 int
 UnattendedDriver::ExitStatus(bool runCompleted) const
 {
-	return (fFinished || runCompleted) && !fStopped ? 0 : 1;
+	return runCompleted && !fStopped ? 0 : 1;
 }
 
 

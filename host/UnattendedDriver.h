@@ -32,10 +32,10 @@ public:
 	// Ends the driver's thread (after the application's loop has ended).
 	void Stop();
 
-	// 0 when an install run finished (its closing question was answered,
-	// or `runCompleted`: the application saw a run complete whose closing
-	// question a signal skipped), otherwise 1: nothing was installed, or the
-	// run stopped, failed or was cancelled.
+	// 0 when the application saw a run complete (`runCompleted`: every
+	// item installed) and no answer stopped it, otherwise 1: nothing was
+	// installed, or the run stopped, failed, passed over items it could not
+	// install, or was cancelled.
 	int ExitStatus(bool runCompleted) const;
 
 private:

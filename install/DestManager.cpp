@@ -73,7 +73,8 @@ DestManager::DestManager(PackAttrib* attrib)
 	fTempCount(0),
 	fBlockSize(1024),
 	fTopFolder(nullptr),
-	fTopFlag(false)
+	fTopFlag(false),
+	fFailedItems(0)
 {
 	// A record without lists still gives a manager with empty ones.
 	if (fDefaultDests == nullptr)
@@ -116,6 +117,7 @@ DestManager::SetTarget(entry_ref* folderRef, char* folderPath, dev_t volume,
 	fDeleteOriginals = false;
 	fCanceled = false;
 	fDontAsk = false;
+	fFailedItems = 0;
 	fVolume = volume;
 
 	free(fInstallPath);
@@ -546,12 +548,11 @@ DestManager::FinishInstall(bool undo, void*)
 
 	BEntry tempEntry;
 	fTempDir.GetEntry(&tempEntry);
-	if (leftBehind) {
-		char rescueName[B_FILE_NAME_LENGTH];
-		snprintf(rescueName, sizeof(rescueName), "Installer Rescued Items %d",
-			(int)(int32)(system_time() / 10000));
-		tempEntry.Rename(rescueName, false);
-	} else if (tempEntry.InitCheck() == B_OK && RecursiveDelete(&tempEntry) != B_OK) {
+	if (leftBehind)
+		_RescueTempFolder(&tempEntry);
+	else if (!undo && fFailedItems > 0 && !_TempFolderIsEmpty())
+		_KeepDisplacedItems(&tempEntry);
+	else if (tempEntry.InitCheck() == B_OK && RecursiveDelete(&tempEntry) != B_OK) {
 		doError("Some items could not be removed from the temporary directory on volume \"%s\".",
 			fVolumeName.c_str());
 	}
@@ -565,6 +566,43 @@ DestManager::FinishInstall(bool undo, void*)
 
 // Only what this run made at the item's place is removed first; an entry
 // someone else put there stays, and the item then stays where it is.
+// Renames the run's temporary folder so that no later run takes it for its
+// own and nothing deletes what it holds.
+void
+DestManager::_RescueTempFolder(BEntry* tempEntry)
+{
+	char rescueName[B_FILE_NAME_LENGTH];
+	snprintf(rescueName, sizeof(rescueName), "Installer Rescued Items %d",
+		(int)(int32)(system_time() / 10000));
+	tempEntry->Rename(rescueName, false);
+}
+
+
+bool
+DestManager::_TempFolderIsEmpty()
+{
+	entry_ref ref;
+	fTempDir.Rewind();
+	bool empty = fTempDir.GetNextRef(&ref) != B_OK;
+	fTempDir.Rewind();
+	return empty;
+}
+
+
+// A run that passed over items it could not install has not installed the
+// package: what it replaced may be all the person still has of it, so the
+// temporary folder is kept and the person told where.
+void
+DestManager::_KeepDisplacedItems(BEntry* tempEntry)
+{
+	_RescueTempFolder(tempEntry);
+	BPath path;
+	tempEntry->GetPath(&path);
+	doError("Some items could not be installed. The items this installation replaced "
+		"have been kept in \"%s\".", path.Path() != nullptr ? path.Path() : "");
+}
+
+
 bool
 DestManager::_RestoreItem(const DeleteItem* record)
 {

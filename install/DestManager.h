@@ -78,6 +78,11 @@ public:
 	// that was cancelled or failed) first puts every item moved or renamed
 	// out of the way back, the last first; then releases the run lock.
 	void FinishInstall(bool undo, void* unused);
+	// Counts an item that could not be installed and was passed over: the
+	// run goes on, but it has not installed the package, and what it
+	// displaced is kept when it ends (nothing it was to replace is lost).
+	void NoteItemFailed() { fFailedItems++; }
+	int32 FailedItems() const { return fFailedItems; }
 
 	BFile* LogFile();
 	bool InstallPlatform(int32 platformMask);
@@ -127,6 +132,9 @@ private:
 	bool _LocateOriginal(DestItem* item, BDirectory* dir, ArchivePatchItem* patch);
 	void _AddUndoRecord(DeleteItem* record);
 	bool _RestoreItem(const DeleteItem* record);
+	void _RescueTempFolder(BEntry* tempEntry);
+	bool _TempFolderIsEmpty();
+	void _KeepDisplacedItems(BEntry* tempEntry);
 	// Where a query found several files: the user picks the one to use, in
 	// `ref`, and `ok` says whether the user agreed (the chooser window).
 	void _ChooseAmongMatches(REntryList* matches, FindItem* item, bool* ok,
@@ -134,6 +142,7 @@ private:
 
 	ArchiveFolderItem* fTopFolder;
 	bool fTopFlag;
+	int32 fFailedItems;
 	std::string fVolumeName;
 	std::string fTempName;
 	// The latest record of each place an item was taken from, by folder

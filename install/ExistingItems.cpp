@@ -148,8 +148,10 @@ CompareVersions(const version_info* a, const version_info* b)
 
 status_t
 handleInstallError(const char* format, const char* argument, status_t,
-	DestManager*)
+	DestManager* manager)
 {
+	if (manager != NULL)
+		manager->NoteItemFailed();
 	std::string name = alert_item_name(argument);
 	int32 button = doError(format, name.c_str(), errCONTINUE, "Cancel");
 	return button == 0 ? B_OK : B_CANCELED;

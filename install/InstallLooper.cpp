@@ -209,7 +209,8 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	BMessage progressDone(kInstallDoneMessage);
 	_SendToProgress(&progressDone);
 	windowDone->AddBool("close", close);
-	windowDone->AddBool("completed", status >= B_OK);
+	// Items passed over after an error leave the package not installed.
+	windowDone->AddBool("completed", status >= B_OK && manager->FailedItems() == 0);
 }
 
 

@@ -534,6 +534,47 @@ TEST_F(InstallRunTest, AFullVolumeWithContinueLeavesNoPartialFileAndLosesNoOrigi
 }
 
 
+// A folder replaced whole: the items that could not be written have no
+// original of their own to go back to, so the replaced folder is kept.
+TEST_F(InstallRunTest, AReplacedFolderIsKeptWhenItemsWerePassedOver)
+{
+	MountedVolume small;
+	SKIP_UNLESS_MOUNTED(small.Mount(MountedVolume::kTmpfs, fRoot.HostPath("Small"), 2));
+	ASSERT_EQ(set_system_root(fRoot.HostPath().c_str()), B_OK);
+	fRoot.WriteFile("Small/apps/Tool/settings", "mine");
+	fRoot.WriteFile("Small/apps/Tool/huge", "old huge");
+
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 7;
+	plan.File(plan.Top(), "settings", "new");
+	plan.File(plan.Top(), "huge", RandomBytes(3 << 20, 8));
+	Prepare(plan, "apps", "/Small");
+
+	AlertRules goOn("is full", "Continue");
+	BMessage done = RunInstall();
+
+	EXPECT_TRUE(WasAsked("The volume \"Small\" is full: \"huge\" could not be written."));
+	EXPECT_TRUE(WasAsked("The items this installation replaced have been kept in"));
+	EXPECT_FALSE(done.GetBool("completed", true));
+	EXPECT_EQ(fRoot.ReadFile("Small/apps/Tool/settings"), "new");
+	EXPECT_FALSE(Exists("Small/apps/Tool/huge"));
+	std::vector<std::string> kept;
+	for (const auto& entry : std::filesystem::directory_iterator(fRoot.HostPath("Small/var/tmp")))
+		kept.push_back(entry.path().filename());
+	ASSERT_EQ(kept.size(), 1u);
+	EXPECT_TRUE(kept[0].starts_with("Installer Rescued Items")) << kept[0];
+	std::string folder = "Small/var/tmp/" + kept[0] + "/";
+	std::string original;
+	for (const auto& entry : std::filesystem::recursive_directory_iterator(
+			fRoot.HostPath(folder))) {
+		if (entry.path().filename() == "huge")
+			original = fRoot.ReadFile(folder + std::filesystem::relative(entry.path(),
+				fRoot.HostPath(folder)).string());
+	}
+	EXPECT_EQ(original, "old huge");
+}
+
+
 TEST_F(InstallRunTest, DataOfAnotherSizeThanTheCatalogSaysAreNotInstalled)
 {
 	fRoot.WriteFile("boot/apps/Tool/liar", "original");
