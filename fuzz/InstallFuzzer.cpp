@@ -20,6 +20,7 @@
 // a script is the author's program, run as it is in its sandbox, and mutated
 // shell text run as root on the fuzzing machine tests nothing of the engine.
 
+#include "FuzzScratch.h"
 #include "HostTreeSnapshot.h"
 
 #include "DestManager.h"
@@ -75,25 +76,6 @@ Escaped(const std::string& what)
 }
 
 
-void
-WriteHostFile(const std::string& path, const void* data, size_t size)
-{
-	int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-	if (fd < 0)
-		abort();
-	if (size > 0 && write(fd, data, size) != (ssize_t)size)
-		abort();
-	close(fd);
-}
-
-
-void
-WriteHostText(const std::string& path, const std::string& text)
-{
-	WriteHostFile(path, text.data(), text.size());
-}
-
-
 // The original that the seed patches were made from (fuzz/make-corpus
 // writes the same lines).
 std::string
@@ -121,9 +103,9 @@ ResetRoot()
 	for (const char* folder : {"apps/Tool", "home/Desktop", "var/tmp"})
 		fs::create_directories(boot + folder, ignored);
 	std::string original = SeedOriginal();
-	WriteHostText(boot + "apps/Tool/data.txt", original);
-	WriteHostText(boot + "apps/data.txt", original);
-	WriteHostText(boot + "apps/Tool/readme", "installed before\n");
+	FuzzScratch::WriteFile(boot + "apps/Tool/data.txt", original);
+	FuzzScratch::WriteFile(boot + "apps/data.txt", original);
+	FuzzScratch::WriteFile(boot + "apps/Tool/readme", "installed before\n");
 	fs::create_symlink("../../../outside", boot + "apps/Outside", ignored);
 	fs::create_symlink(gOutside, boot + "home/Outside", ignored);
 	fs::create_symlink(gOutside + "/keep", gRoot + "/Data/keep", ignored);
@@ -134,9 +116,9 @@ void
 MakeOutside()
 {
 	fs::create_directories(gOutside + "/Tool");
-	WriteHostText(gOutside + "/keep", "not the engine's\n");
-	WriteHostText(gOutside + "/data.txt", SeedOriginal());
-	WriteHostText(gOutside + "/Tool/data.txt", SeedOriginal());
+	FuzzScratch::WriteFile(gOutside + "/keep", "not the engine's\n");
+	FuzzScratch::WriteFile(gOutside + "/data.txt", SeedOriginal());
+	FuzzScratch::WriteFile(gOutside + "/Tool/data.txt", SeedOriginal());
 }
 
 
@@ -262,11 +244,7 @@ LLVMFuzzerInitialize(int*, char***)
 	if (BPrivate::DisplayBackend::Select("headless") != B_OK)
 		abort();
 
-	std::string pattern = (fs::temp_directory_path() / "kestrovan-fuzz-install-XXXXXX")
-		.string();
-	if (mkdtemp(pattern.data()) == nullptr)
-		abort();
-	gScratch = fs::canonical(pattern).native();
+	gScratch = FuzzScratch::Make("install");
 	gRoot = gScratch + "/root";
 	gOutside = gScratch + "/outside";
 	gPackagePath = gScratch + "/input.pkg";
@@ -288,8 +266,6 @@ LLVMFuzzerInitialize(int*, char***)
 	atexit([] {
 		delete gDriver;
 		gDriver = nullptr;
-		std::error_code ignored;
-		fs::remove_all(gScratch, ignored);
 	});
 	return 0;
 }
@@ -300,7 +276,7 @@ LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
 	if (memmem(data, size, kScriptTag, strlen(kScriptTag)) != nullptr)
 		return 0;
-	WriteHostFile(gPackagePath, data, size);
+	FuzzScratch::WriteFile(gPackagePath, data, size);
 	ResetRoot();
 
 	HostTreeSnapshot scratchBefore(gScratch, false, {"root"});

@@ -9,6 +9,8 @@
 // passed over: reading it would block or exhaust memory, as the author who
 // wrote it asked, and that is not a fault of the parser.
 
+#include "FuzzScratch.h"
+
 #include "Manifest.h"
 
 #include <nlohmann/json.hpp>
@@ -18,7 +20,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,7 @@ EveryFileReadsQuickly(const nlohmann::json& document)
 void
 WriteText(const char* name, const char* text)
 {
-	std::ofstream(gScratch + "/" + name, std::ios::binary) << text;
+	FuzzScratch::WriteFile(gScratch + "/" + name, text);
 }
 
 } // namespace
@@ -98,19 +99,11 @@ WriteText(const char* name, const char* text)
 extern "C" int
 LLVMFuzzerInitialize(int*, char***)
 {
-	std::string pattern = (std::filesystem::temp_directory_path()
-		/ "kestrovan-fuzz-manifest-XXXXXX").string();
-	if (mkdtemp(pattern.data()) == nullptr)
-		abort();
-	gScratch = pattern;
+	gScratch = FuzzScratch::Make("manifest");
 	// The text files the seed manifests name.
 	std::filesystem::create_directories(gScratch + "/extra");
 	WriteText("extra/license.txt", "Agree to these terms before you install the tool.\n");
 	WriteText("extra/help.txt", "Help for the package.\n");
-	atexit([] {
-		std::error_code ignored;
-		std::filesystem::remove_all(gScratch, ignored);
-	});
 	return 0;
 }
 

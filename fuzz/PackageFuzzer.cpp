@@ -2,6 +2,8 @@
 // stand-alone package, reading its attributes, walking its catalog,
 // extracting every node into a scratch system root, and verifying it.
 
+#include "FuzzScratch.h"
+
 #include "PackageExtractor.h"
 #include "PackageLister.h"
 #include "PackageVerifier.h"
@@ -77,19 +79,11 @@ LLVMFuzzerInitialize(int*, char***)
 {
 	// Damaged packages raise alerts; nobody answers them here.
 	SetAlertsOnStandardErrorOnly(true);
-	std::string pattern = (std::filesystem::temp_directory_path() / "kestrovan-fuzz-XXXXXX")
-		.string();
-	if (mkdtemp(pattern.data()) == nullptr)
-		abort();
-	gScratch = pattern;
+	gScratch = FuzzScratch::Make("package");
 	gPackagePath = gScratch + "/input.pkg";
 	std::filesystem::create_directories(gScratch + "/root/boot");
 	if (set_system_root((gScratch + "/root").c_str()) != B_OK)
 		abort();
-	atexit([] {
-		std::error_code ignored;
-		std::filesystem::remove_all(gScratch, ignored);
-	});
 	return 0;
 }
 

@@ -7,6 +7,8 @@
 // three files live in a scratch system root on a memory file system when
 // TMPDIR names one; the applier writes the new file itself.
 
+#include "FuzzScratch.h"
+
 #include "ArchivePatchItem.h"
 
 #include "DoError.h"
@@ -25,18 +27,6 @@
 namespace {
 
 std::string gScratch;
-
-
-void
-WriteHostFile(const std::string& path, const uint8_t* data, size_t size)
-{
-	int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-	if (fd < 0)
-		abort();
-	if (size > 0 && write(fd, data, size) != (ssize_t)size)
-		abort();
-	close(fd);
-}
 
 
 // As a patch item computes it: the new file's size less the patch data's.
@@ -60,20 +50,12 @@ LLVMFuzzerInitialize(int*, char***)
 {
 	// A damaged patch raises alerts; nobody answers them here.
 	SetAlertsOnStandardErrorOnly(true);
-	std::string pattern = (std::filesystem::temp_directory_path()
-		/ "kestrovan-fuzz-patch-XXXXXX").string();
-	if (mkdtemp(pattern.data()) == nullptr)
-		abort();
-	gScratch = pattern;
+	gScratch = FuzzScratch::Make("patch");
 	std::filesystem::create_directories(gScratch + "/root/boot");
 	if (set_system_root((gScratch + "/root").c_str()) != B_OK)
 		abort();
 	// An empty original, which the first inputs may keep.
-	WriteHostFile(gScratch + "/root/boot/original", nullptr, 0);
-	atexit([] {
-		std::error_code ignored;
-		std::filesystem::remove_all(gScratch, ignored);
-	});
+	FuzzScratch::WriteFile(gScratch + "/root/boot/original", nullptr, 0);
 	return 0;
 }
 
@@ -93,10 +75,10 @@ LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	std::string originalBytes(reinterpret_cast<const char*>(original), originalSize);
 	if (originalBytes != sLastOriginal) {
 		// Most mutations leave the original as it was: it is not written again.
-		WriteHostFile(boot + "original", original, originalSize);
+		FuzzScratch::WriteFile(boot + "original", original, originalSize);
 		sLastOriginal = originalBytes;
 	}
-	WriteHostFile(boot + "patch", patch, patchSize);
+	FuzzScratch::WriteFile(boot + "patch", patch, patchSize);
 
 	ArchivePatchItem item;
 	item.ApplyPatch("/boot/original", "/boot/new", "/boot/patch",
