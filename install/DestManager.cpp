@@ -36,6 +36,79 @@ const char* const kLogPostfix = " Install Log";
 const size_t kMaxLogNameLength = 243;
 // Sub-folders of the temporary folder for items whose name is taken there.
 const char* const kClashFolderFormat = "Installer \xCF\xB7\xAB\xA8\xA0 Temp%d";
+// The folders of runs in the volume's "var/tmp": "Stowhand<thread>" (or
+// "Stowhand<thread>-<attempt>") while a run holds what it displaced, also
+// after it was killed; a rescue folder for what a run could not put back.
+const char* const kTempFolderPrefix = "Stowhand";
+const char* const kRescueFolderPrefix = "Installer Rescued Items ";
+
+
+std::string
+TempFolderNameFor(int32 thread, int32 attempt)
+{
+	std::string name = kTempFolderPrefix + std::to_string(thread);
+	if (attempt > 0)
+		name += "-" + std::to_string(attempt);
+	return name;
+}
+
+
+std::string
+RescueFolderName(int32 time)
+{
+	return kRescueFolderPrefix + std::to_string(time);
+}
+
+
+// Digits only, at least one.
+bool
+IsUnsigned(const std::string& text)
+{
+	return !text.empty()
+		&& text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+
+// A name TempFolderNameFor or RescueFolderName makes.
+bool
+IsRunFolderName(const std::string& name)
+{
+	if (name.rfind(kRescueFolderPrefix, 0) == 0) {
+		std::string number = name.substr(strlen(kRescueFolderPrefix));
+		return IsUnsigned(number[0] == '-' ? number.substr(1) : number);
+	}
+	if (name.rfind(kTempFolderPrefix, 0) != 0)
+		return false;
+	std::string number = name.substr(strlen(kTempFolderPrefix));
+	size_t dash = number.find('-');
+	if (dash == std::string::npos)
+		return IsUnsigned(number);
+	return IsUnsigned(number.substr(0, dash)) && IsUnsigned(number.substr(dash + 1));
+}
+
+
+// Whether the entry is a run's folder in "var/tmp" or lies inside one: its
+// ancestors are followed up to the volume's root.
+bool
+IsInRunFolder(const entry_ref& ref, const node_ref& varTmp,
+	const node_ref& volumeRoot)
+{
+	BEntry entry(&ref, false);
+	BEntry parent;
+	node_ref parentNode;
+	while (entry.GetParent(&parent) == B_OK
+		&& parent.GetNodeRef(&parentNode) == B_OK) {
+		char name[B_FILE_NAME_LENGTH];
+		if (parentNode == varTmp && entry.GetName(name) == B_OK
+			&& IsRunFolderName(name))
+			return true;
+		if (parentNode == volumeRoot)
+			return false;
+		entry = parent;
+	}
+	return false;
+}
+
 
 // An existing directory at the entry, opened; null otherwise.
 BDirectory*
@@ -194,14 +267,10 @@ DestManager::_CreateTempFolder()
 	// what that run displaced, so it is neither reused nor deleted; this run
 	// takes a free name next to it.
 	int32 thread = (int32)gettid();
-	char name[B_FILE_NAME_LENGTH];
 	for (int32 attempt = 0; attempt < 1000; attempt++) {
-		if (attempt == 0)
-			snprintf(name, sizeof(name), "Stowhand%d", (int)thread);
-		else
-			snprintf(name, sizeof(name), "Stowhand%d-%d", (int)thread, (int)attempt);
+		std::string name = TempFolderNameFor(thread, attempt);
 		fTempDir.Unset();
-		status_t status = tmp.CreateDirectory(name, &fTempDir);
+		status_t status = tmp.CreateDirectory(name.c_str(), &fTempDir);
 		if (status == B_OK) {
 			fTempName = name;
 			return true;
@@ -411,6 +480,8 @@ DestManager::FetchQuery(FindItem* item, REntryList* result)
 	if (status != B_OK)
 		return status;
 	result->SetTo(&query);
+	// The further predicates only narrow the first one's matches.
+	_DropRunFolderEntries(result);
 
 	for (int32 i = 1; i < count; i++) {
 		REntryList more;
@@ -429,6 +500,29 @@ DestManager::FetchQuery(FindItem* item, REntryList* result)
 		}
 	}
 	return status;
+}
+
+
+// What runs moved out of the way (this one's, those of killed runs, and
+// what a run could not put back) is no destination and no original: it is
+// deleted or put back when its run ends, or waits there for its owner.
+void
+DestManager::_DropRunFolderEntries(REntryList* matches)
+{
+	BDirectory varTmp;
+	node_ref varTmpNode;
+	node_ref rootNode;
+	if (fRootDir.GetNodeRef(&rootNode) != B_OK
+		|| varTmp.SetTo(&fRootDir, "var/tmp") != B_OK
+		|| varTmp.GetNodeRef(&varTmpNode) != B_OK)
+		return;
+	matches->Rewind();
+	entry_ref ref;
+	while (matches->GetNextRef(&ref) == B_OK) {
+		if (IsInRunFolder(ref, varTmpNode, rootNode))
+			matches->RemoveCurrent();
+	}
+	matches->Rewind();
 }
 
 
@@ -571,10 +665,8 @@ DestManager::FinishInstall(bool undo, void*)
 void
 DestManager::_RescueTempFolder(BEntry* tempEntry)
 {
-	char rescueName[B_FILE_NAME_LENGTH];
-	snprintf(rescueName, sizeof(rescueName), "Installer Rescued Items %d",
-		(int)(int32)(system_time() / 10000));
-	tempEntry->Rename(rescueName, false);
+	std::string rescueName = RescueFolderName((int32)(system_time() / 10000));
+	tempEntry->Rename(rescueName.c_str(), false);
 }
 
 

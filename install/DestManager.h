@@ -130,6 +130,8 @@ private:
 	void _ResolvePath(DestItem* item, bool create);
 	void _ResolveSystemFolder(DestItem* item, bool create);
 	bool _LocateOriginal(DestItem* item, BDirectory* dir, ArchivePatchItem* patch);
+	// Removes the matches that runs' temporary and rescue folders hold.
+	void _DropRunFolderEntries(REntryList* matches);
 	void _AddUndoRecord(DeleteItem* record);
 	bool _RestoreItem(const DeleteItem* record);
 	void _RescueTempFolder(BEntry* tempEntry);

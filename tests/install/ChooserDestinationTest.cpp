@@ -154,3 +154,22 @@ TEST_F(ChooserDestinationTest, CancelMarksTheRunCanceled)
 	EXPECT_TRUE(again.Answered());
 	EXPECT_FALSE(fManager->fCanceled);
 }
+
+
+TEST_F(ChooserDestinationTest, WhatTheRunMovedAwayIsNotOffered)
+{
+	// The run replaced the installed Tool: the displaced one waits in the
+	// run's temporary folder, to be deleted when the run ends.
+	BDirectory apps("/Data/apps");
+	BEntry installed("/Data/apps/Tool");
+	fManager->SafeDelete(&installed, &apps);
+	MakeTool("Data/apps/Tool");
+	fManager->NoteCreated(&apps, "Tool");
+
+	ChooserAnswerer answer(-1, "Continue");
+	fManager->DirectoryFor(0, nullptr, true, true, nullptr);
+	answer.Join();
+	ASSERT_TRUE(answer.Answered());
+	EXPECT_EQ(answer.Rows(), (std::vector<std::string>{"/Data/apps/Tool",
+		"/Data/home/bin/Tool", "/Data/old/Tool"}));
+}

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -365,6 +366,53 @@ TEST_F(DestManagerTest, RescueFolderWhenRestoreFails)
 		}
 	}
 	EXPECT_EQ(rescued, 1);
+}
+
+
+TEST_F(DestManagerTest, QueriesPassOverWhatRunsMovedAway)
+{
+	MakeTool("Data/apps/Tool", 1234);
+	MakeTool("Data/old/Tool", 1234);
+	// Left by killed runs and by a run that could not put its items back.
+	for (const char* folder : {"Stowhand999999", "Stowhand41-2",
+			"Installer Rescued Items 4711", "Installer Rescued Items -12"})
+		MakeTool(("Data/var/tmp/" + std::string(folder) + "/sub/Tool").c_str(), 1234);
+	// Names no run makes, or not in "var/tmp": real destinations.
+	for (const char* place : {"Data/var/tmp/StowhandNotes/Tool",
+			"Data/var/tmp/Stowhand12-/Tool", "Data/home/Stowhand7/Tool"})
+		MakeTool(place, 1234);
+	// The only file of its size is an original a killed run displaced.
+	MakeTool("Data/var/tmp/Stowhand999999/Tool.cfg", 77);
+	fAttrib.fCustomDestList->AddItem(new FindItem("Tool", 1234, kSignature));
+	fAttrib.fCustomDestList->AddItem(new FindItem("Tool.cfg", 77, kSignature));
+	DestManager manager(&fAttrib);
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	BDirectory old("/Data/old");
+	BEntry displaced("/Data/old/Tool");
+	manager.SafeDelete(&displaced, &old);
+	ASSERT_TRUE(Exists("Data/var/tmp/" + manager.TempFolderName() + "/Tool"));
+
+	REntryList matches;
+	ASSERT_EQ(manager.FetchQuery(static_cast<FindItem*>(manager.fCustomDests->ItemAt(0)),
+		&matches), B_OK);
+	std::vector<std::string> paths;
+	entry_ref ref;
+	matches.Rewind();
+	while (matches.GetNextRef(&ref) == B_OK)
+		paths.push_back(BPath(&ref).Path());
+	EXPECT_EQ(paths, (std::vector<std::string>{"/Data/apps/Tool",
+		"/Data/home/Stowhand7/Tool", "/Data/var/tmp/Stowhand12-/Tool",
+		"/Data/var/tmp/StowhandNotes/Tool"}));
+
+	// A patch finds no original there, and nothing goes there.
+	FindItem* config = static_cast<FindItem*>(manager.fCustomDests->ItemAt(1));
+	ArchivePatchItem patch;
+	patch.fOldSize = 77;
+	EXPECT_EQ(manager.DirectoryFor(1, nullptr, true, true, &patch), nullptr);
+	EXPECT_TRUE(config->fNotFound);
+	EXPECT_EQ(patch.fOriginalRef.name, nullptr);
+	manager.FinishInstall(true, nullptr);
+	EXPECT_EQ(fRoot.ReadFile("Data/old/Tool"), std::string(1234, 't'));
 }
 
 
