@@ -470,7 +470,7 @@ UnattendedDriver::_DriveInstallWindow(const DisplayWindowInfo& info)
 		return;
 	if (!fRefusedVolume.empty()) {
 		_GiveUp(info.id, ("the volume \"" + fRefusedVolume + "\" cannot take "
-			"this installation; name another with --volume").c_str());
+			"this installation; choose another with --volume or --folder").c_str());
 		return;
 	}
 	_GiveUp(info.id, "the install run did not finish");
