@@ -1,6 +1,7 @@
 #include "UnattendedDriver.h"
 
 #include "IGroupsListView.h"
+#include "InstallWindow.h"
 #include "SimpleListView.h"
 #include "StringItem.h"
 
@@ -14,6 +15,7 @@
 #include <RadioButton.h>
 #include <StringView.h>
 #include <TextView.h>
+#include <Volume.h>
 #include <Window.h>
 
 #include <cairo.h>
@@ -24,6 +26,7 @@
 #include <vector>
 
 using BPrivate::Automation;
+using BPrivate::DisplayBackend;
 using BPrivate::DisplayWindowInfo;
 using BPrivate::FilePanelList;
 
@@ -48,14 +51,18 @@ Say(const char* format, const std::string& text)
 // A window busy in a long handler (the progress window shows "Finished"
 // for half a second) is not waited for longer than this.
 const bigtime_t kLockWait = 100000;
+// The install window is set up in rounds of answering the alerts it opened
+// and waiting for it to settle; one that still has an alert open after this
+// many is given up.
+const int32 kSettleRounds = 20;
 
 // Runs `action` with the window locked; false when the window is gone or
-// stays busy.
+// stays busy for `wait`.
 bool
 WithWindow(const DisplayWindowInfo& info,
-	const std::function<void(BWindow*)>& action)
+	const std::function<void(BWindow*)>& action, bigtime_t wait = kLockWait)
 {
-	if (info.target.LockTargetWithTimeout(kLockWait) != B_OK)
+	if (info.target.LockTargetWithTimeout(wait) != B_OK)
 		return false;
 	BLooper* looper = NULL;
 	info.target.Target(&looper);
@@ -136,6 +143,7 @@ UnattendedDriver::UnattendedDriver(const InstallerOptions& options,
 	fInstallWindow(-1),
 	fBeginPressed(false),
 	fGaveUp(false),
+	fRefusedVolume(),
 	fFinished(false),
 	fStopped(false),
 	fPictureCount(0)
@@ -226,6 +234,10 @@ UnattendedDriver::_Visit(const DisplayWindowInfo& info)
 		_DriveInstallWindow(info);
 		return;
 	}
+	if (kind == kAlertWindow) {
+		_VisitAlert(info);
+		return;
+	}
 	if (kind == kOtherWindow || kind == kFilePanel
 		|| fAnswered.count(info.id) != 0)
 		return;
@@ -238,9 +250,6 @@ UnattendedDriver::_Visit(const DisplayWindowInfo& info)
 	switch (kind) {
 		case kAgreementWindow:
 			_AnswerAgreement(info.id);
-			break;
-		case kAlertWindow:
-			_AnswerAlert(info);
 			break;
 		case kReplaceDialog:
 			_AnswerReplace(info.id, info);
@@ -269,6 +278,33 @@ UnattendedDriver::_AnswerAgreement(int32 window)
 }
 
 
+// An alert is answered until it is gone: an answer can miss it (the alert
+// was too busy to be read, or another alert opened over it took the click),
+// and an alert left open holds the thread that opened it for good. It is
+// answered again only once everything has settled with the alert still
+// shown, so that an answer on its way is never doubled.
+void
+UnattendedDriver::_VisitAlert(const DisplayWindowInfo& info)
+{
+	bool settled = Automation::WaitUntilIdle(1000000);
+	bool answered = fAnswered.count(info.id) != 0;
+	if (answered && (!settled || !_IsShown(info.id)))
+		return;
+	// Pictured before the answer closes it.
+	if (!answered && !fOptions.fScreenshots.empty())
+		_TakeScreenshots();
+	_AnswerAlert(info);
+}
+
+
+bool
+UnattendedDriver::_IsShown(int32 window) const
+{
+	DisplayWindowInfo info;
+	return DisplayBackend::Default()->GetWindow(window, &info) && !info.hidden;
+}
+
+
 void
 UnattendedDriver::_AnswerAlert(const DisplayWindowInfo& info)
 {
@@ -281,6 +317,7 @@ UnattendedDriver::_AnswerAlert(const DisplayWindowInfo& info)
 		if (alert->Text() != NULL)
 			text = alert->Text();
 	});
+	// Not read (busy, or gone): tried again on the next look.
 	if (labels.empty())
 		return;
 
@@ -297,7 +334,9 @@ UnattendedDriver::_AnswerAlert(const DisplayWindowInfo& info)
 		if (!fOptions.fContinueOnError)
 			fStopped = true;
 	}
-	Say("answer: %s\n", answer);
+	// Said once, however often the answer has to be given.
+	if (fAnswered.insert(info.id).second)
+		Say("answer: %s\n", answer);
 	Automation::Click(info.id, answer.c_str());
 }
 
@@ -414,26 +453,7 @@ UnattendedDriver::_DriveInstallWindow(const DisplayWindowInfo& info)
 		return;
 	if (fInstallWindow != info.id) {
 		fInstallWindow = info.id;
-		if (!Automation::WaitUntilIdle()) {
-			_GiveUp(info.id, "the install window does not settle");
-			return;
-		}
-		if (!_ChooseVolume(info.id) || !_ChooseFolder(info.id)
-			|| !_ChooseGroups(info))
-			return;
-		Automation::WaitUntilIdle();
-		bool enabled = false;
-		Automation::IsEnabled(info.id, "installbutton", &enabled);
-		if (!enabled) {
-			_GiveUp(info.id, "\"Begin\" is disabled (no group selected)");
-			return;
-		}
-		_PicturePackageHelp(info.id);
-		std::string size;
-		Automation::GetText(info.id, "sizetext", &size);
-		Say("install window: %s, Begin\n", size);
-		fBeginPressed = true;
-		Automation::Click(info.id, "installbutton");
+		_SetUpAndBegin(info);
 		return;
 	}
 
@@ -445,13 +465,98 @@ UnattendedDriver::_DriveInstallWindow(const DisplayWindowInfo& info)
 		if (other.modal && !other.hidden)
 			return;
 	}
-	bool enabled = false;
-	if (Automation::IsEnabled(info.id, "installbutton", &enabled) != B_OK
-		|| !enabled || !Automation::WaitUntilIdle(300000))
+	if (!_BeginIsOffered(info) || !Automation::WaitUntilIdle(300000)
+		|| !_BeginIsOffered(info) || fFinished)
 		return;
-	if (Automation::IsEnabled(info.id, "installbutton", &enabled) == B_OK
-		&& enabled && !fFinished)
-		_GiveUp(info.id, "the install run did not finish");
+	if (!fRefusedVolume.empty()) {
+		_GiveUp(info.id, ("the volume \"" + fRefusedVolume + "\" cannot take "
+			"this installation; choose another with --volume or --folder").c_str());
+		return;
+	}
+	_GiveUp(info.id, "the install run did not finish");
+}
+
+
+// The volume, folder and groups the options ask for, each step taken on a
+// settled window, then "Begin". A volume the window refuses is still
+// begun on: the window then says why, as it would to a person, and the run
+// is given up when "Begin" comes back.
+void
+UnattendedDriver::_SetUpAndBegin(const DisplayWindowInfo& info)
+{
+	if (!_SettleInstallWindow(info.id) || !_ChooseVolume(info.id)
+		|| !_SettleInstallWindow(info.id) || !_ChooseFolder(info.id)
+		|| !_SettleInstallWindow(info.id) || !_ChooseGroups(info)
+		|| !_SettleInstallWindow(info.id))
+		return;
+	bool enabled = false;
+	Automation::IsEnabled(info.id, "installbutton", &enabled);
+	if (!enabled) {
+		_GiveUp(info.id, "\"Begin\" is disabled (no group selected)");
+		return;
+	}
+	_PicturePackageHelp(info.id);
+	std::string size;
+	Automation::GetText(info.id, "sizetext", &size);
+	fRefusedVolume = _RefusedVolume(info);
+	Say("install window: %s, Begin\n", size);
+	fBeginPressed = true;
+	Automation::Click(info.id, "installbutton");
+}
+
+
+// The install window's own alerts (a volume its tests refuse) hold its
+// thread, and with it the window's lock, until they are answered: they are
+// answered before the window is looked at or used again.
+bool
+UnattendedDriver::_SettleInstallWindow(int32 window)
+{
+	for (int32 round = 0; round < kSettleRounds; round++) {
+		bool settled = Automation::WaitUntilIdle();
+		bool modalShown = false;
+		for (const DisplayWindowInfo& info : Automation::Windows()) {
+			if (info.hidden || !info.modal)
+				continue;
+			modalShown = true;
+			if (_Classify(info) == kAlertWindow)
+				_VisitAlert(info);
+		}
+		if (settled && !modalShown)
+			return true;
+	}
+	_GiveUp(window, "the install window does not settle");
+	return false;
+}
+
+
+// The name of the chosen volume when the window's volume tests refuse it
+// for the selection; empty when they accept it.
+std::string
+UnattendedDriver::_RefusedVolume(const DisplayWindowInfo& info)
+{
+	std::string refused;
+	WithWindow(info, [&](BWindow* window) {
+		InstallWindow* installWindow = dynamic_cast<InstallWindow*>(window);
+		if (installWindow == NULL || !installWindow->RefusesVolume())
+			return;
+		char name[B_FILE_NAME_LENGTH] = "";
+		BVolume(installWindow->fVolume).GetName(name);
+		refused = name;
+	}, BPrivate::kAutomationWait);
+	return refused;
+}
+
+
+// Read without waiting on the window: it may be holding an alert open.
+bool
+UnattendedDriver::_BeginIsOffered(const DisplayWindowInfo& info)
+{
+	bool enabled = false;
+	WithWindow(info, [&](BWindow* window) {
+		BControl* begin = dynamic_cast<BControl*>(window->FindView("installbutton"));
+		enabled = begin != NULL && begin->IsEnabled();
+	});
+	return enabled;
 }
 
 
@@ -552,7 +657,7 @@ UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 			BRect row = list->ConvertToScreen(list->ItemFrame(index));
 			where = BPoint(row.left + 30, (row.top + row.bottom) / 2);
 			listed = true;
-		});
+		}, BPrivate::kAutomationWait);
 		if (!listed) {
 			_GiveUp(window, ("there is no folder \"" + path + "\"").c_str());
 			return false;
@@ -578,7 +683,7 @@ UnattendedDriver::_ChooseGroups(const DisplayWindowInfo& info)
 	std::string missing;
 	BPoint first;
 	BPoint last;
-	WithWindow(info, [&](BWindow* window) {
+	bool read = WithWindow(info, [&](BWindow* window) {
 		IGroupsListView* list
 			= dynamic_cast<IGroupsListView*>(window->FindView("grouplisting"));
 		if (list == NULL) {
@@ -596,7 +701,11 @@ UnattendedDriver::_ChooseGroups(const DisplayWindowInfo& info)
 		std::sort(rows.begin(), rows.end());
 		first = RowPoint(list, rows.front());
 		last = RowPoint(list, rows.back());
-	});
+	}, BPrivate::kAutomationWait);
+	if (!read) {
+		_GiveUp(info.id, "the install window does not answer");
+		return false;
+	}
 	if (!missing.empty()) {
 		_GiveUp(info.id, ("the package has no group \"" + missing + "\"").c_str());
 		return false;

@@ -55,6 +55,8 @@ private:
 	window_kind _Classify(const BPrivate::DisplayWindowInfo& info) const;
 
 	void _AnswerAgreement(int32 window);
+	void _VisitAlert(const BPrivate::DisplayWindowInfo& info);
+	bool _IsShown(int32 window) const;
 	void _AnswerAlert(const BPrivate::DisplayWindowInfo& info);
 	void _AnswerReplace(int32 window, const BPrivate::DisplayWindowInfo& info);
 	void _AnswerPatches(const BPrivate::DisplayWindowInfo& info);
@@ -63,6 +65,12 @@ private:
 	// The install window: set it up and press "Begin" once; then notice
 	// when the run is over without the closing question.
 	void _DriveInstallWindow(const BPrivate::DisplayWindowInfo& info);
+	void _SetUpAndBegin(const BPrivate::DisplayWindowInfo& info);
+	// Answers the alerts the install window opened until it is settled;
+	// false (after giving up) when it does not settle.
+	bool _SettleInstallWindow(int32 window);
+	std::string _RefusedVolume(const BPrivate::DisplayWindowInfo& info);
+	bool _BeginIsOffered(const BPrivate::DisplayWindowInfo& info);
 	bool _ChooseVolume(int32 window);
 	bool _ChooseFolder(int32 window);
 	bool _ChooseOtherFolder(int32 window, const std::string& path);
@@ -78,10 +86,13 @@ private:
 	std::atomic<bool> fRunning;
 	std::thread fThread;
 
+	// Windows answered (alerts: whose answer has been said).
 	std::set<int32> fAnswered;
 	int32 fInstallWindow;
 	bool fBeginPressed;
 	bool fGaveUp;
+	// The volume "Begin" was pressed on although the window refuses it.
+	std::string fRefusedVolume;
 	std::atomic<bool> fFinished;
 	std::atomic<bool> fStopped;
 

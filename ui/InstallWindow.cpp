@@ -341,6 +341,13 @@ InstallWindow::CheckPossibleInstall(BVolume& volume)
 }
 
 
+bool
+InstallWindow::RefusesVolume() const
+{
+	return _VolumeProblem(BVolume(fVolume)) != NULL;
+}
+
+
 const char*
 InstallWindow::_VolumeProblem(const BVolume& volume) const
 {

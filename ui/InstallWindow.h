@@ -55,6 +55,9 @@ public:
 	// and reason) is not told again: picking the volume and then pressing
 	// "Begin" gives one alert.
 	bool CheckPossibleInstall(BVolume& volume);
+	// Whether the volume tests refuse the chosen volume for the selection,
+	// as "Begin" would; says nothing.
+	bool RefusesVolume() const;
 	void Abort();
 
 	// Fills the table from the catalog folder the catalog stands at, and

@@ -132,8 +132,11 @@ Automation::_WithView(int32 windowID, const char* nameOrLabel, Action action)
 	DisplayWindowInfo info;
 	if (!backend()->GetWindow(windowID, &info))
 		return B_BAD_VALUE;
-	if (!info.target.LockTarget())
-		return B_BAD_VALUE;
+	// Bounded: a window whose thread waits on an alert keeps its lock until
+	// the alert is answered, possibly by the very caller waiting here.
+	status_t locked = info.target.LockTargetWithTimeout(kAutomationWait);
+	if (locked != B_OK)
+		return locked;
 	BLooper* looper = nullptr;
 	info.target.Target(&looper);
 	BWindow* window = dynamic_cast<BWindow*>(looper);
@@ -253,7 +256,7 @@ Automation::ChooseMenuItem(const char* label, bigtime_t timeout)
 		for (const DisplayWindowInfo& info : backend()->Windows()) {
 			if (info.type != kMenuWindowType || info.hidden)
 				continue;
-			if (!info.target.LockTarget())
+			if (info.target.LockTargetWithTimeout(kAutomationWait) != B_OK)
 				continue;
 			BLooper* looper = nullptr;
 			info.target.Target(&looper);

@@ -7,7 +7,8 @@
 // input path (the messages real input would make), wait until every
 // looper is idle, and write images of the screen or a window.
 //
-// Views are looked up with their window locked, and nothing here calls a
+// Views are looked up with their window locked (waiting kAutomationWait at
+// most, then failing with the lock's status), and nothing here calls a
 // view's hooks: a click is a B_MOUSE_DOWN and a B_MOUSE_UP at the view's
 // centre, delivered as the display delivers them.
 

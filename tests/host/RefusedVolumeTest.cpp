@@ -1,0 +1,251 @@
+// Unattended runs on a volume the install window refuses (full, read-only, or
+// smaller than the selection): the refusal alert is answered, nothing is
+// installed, and the program ends at once with status 1 and a message naming
+// the volume; on a busy machine too, never hanging on an alert nobody answers.
+
+#include <MountedVolume.h>
+#include <PackageBytes.h>
+#include <ScratchDir.h>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
+const std::string kSamplePackage = SAMPLE_PACKAGE;
+// Only a program that hangs takes this long; it is then killed, and the test
+// fails instead of blocking.
+const int kHangSeconds = 60;
+const int64 kHugeSize = 1LL << 55;
+
+struct RunResult {
+	int status = -1;
+	bool hung = false;
+	std::string errors;
+};
+
+
+std::string
+ReadFile(const std::string& path)
+{
+	std::ifstream in(path, std::ios::binary);
+	std::ostringstream contents;
+	contents << in.rdbuf();
+	return contents.str();
+}
+
+
+std::string
+Refusal(const std::string& volume)
+{
+	return "not installed: the volume \"" + volume + "\" cannot take this installation";
+}
+
+
+std::string
+NoSpaceAlert(const std::string& volume)
+{
+	return "Cannot install on the volume \"" + volume
+		+ "\" because there is not enough free space.\nanswer: OK\n";
+}
+
+
+// A package whose groups each hold one file of the given size, as its
+// catalog says (the data themselves are never read: no run starts).
+std::string
+SizedPackage(const ScratchDir& scratch, const std::string& name,
+	const std::vector<std::pair<std::string, int64>>& groups)
+{
+	RecordBytes catalog;
+	catalog.Group('FldI').Group('FDat').String('Name', "top").End();
+	for (size_t i = 0; i < groups.size(); i++) {
+		catalog.Group('FilI').String('Name', groups[i].first)
+			.Int64('OrgS', groups[i].second).Int32('Grps', 1 << i)
+			.Int32('Plat', -1).Int32('Dest', -2).End();
+	}
+	catalog.End();
+
+	RecordBytes attributes;
+	attributes.Group('PkgA').Group(1);
+	for (const auto& group : groups)
+		attributes.Group('IGrp').String('GrpN', group.first).End();
+	attributes.End().Group(2);
+	for (size_t i = 0; i < groups.size(); i++)
+		attributes.Int32('GrId', (int32)i);
+	attributes.End().String(5, "A package too big for any volume.").Int32(12, 1).End();
+
+	Bytes bytes = assemble_package(standard_header(), catalog.Data(), attributes.Data());
+	std::string path = scratch / name;
+	std::ofstream(path, std::ios::binary).write(
+		reinterpret_cast<const char*>(bytes.data()), bytes.size());
+	return path;
+}
+
+
+// Busy loops on every core while it lives, as a loaded machine.
+class BusyLoad {
+public:
+	BusyLoad()
+	{
+		for (long i = 0; i < sysconf(_SC_NPROCESSORS_ONLN); i++) {
+			pid_t child = fork();
+			if (child == 0) {
+				// Never outlives the test, however it ends.
+				prctl(PR_SET_PDEATHSIG, SIGKILL);
+				volatile unsigned long spin = 0;
+				while (true)
+					spin = spin + 1;
+			}
+			if (child > 0)
+				fChildren.push_back(child);
+		}
+	}
+
+	~BusyLoad()
+	{
+		for (pid_t child : fChildren) {
+			kill(child, SIGKILL);
+			waitpid(child, nullptr, 0);
+		}
+	}
+
+private:
+	std::vector<pid_t> fChildren;
+};
+
+} // namespace
+
+
+class RefusedVolumeTest : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		ASSERT_FALSE(fScratch.Path().empty());
+		fRoot = fScratch / "root";
+		std::filesystem::create_directories(fRoot + "/boot");
+		std::filesystem::create_directories(fRoot + "/Data");
+	}
+
+	// The installer, unattended, killed when it outlives kHangSeconds.
+	RunResult Install(const std::vector<std::string>& options, const std::string& package)
+	{
+		std::string errorsPath = fScratch / "errors.txt";
+		std::vector<std::string> words = {kProgram, "--root", fRoot, "--display", "headless",
+			"--unattended", "--accept-license"};
+		words.insert(words.end(), options.begin(), options.end());
+		words.push_back(package);
+		std::vector<char*> argv;
+		for (std::string& word : words)
+			argv.push_back(word.data());
+		argv.push_back(nullptr);
+
+		RunResult run;
+		int errors = open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+		if (errors < 0)
+			return run;
+		pid_t child = fork();
+		if (child == 0) {
+			int null = open("/dev/null", O_RDWR);
+			dup2(null, 0);
+			dup2(null, 1);
+			dup2(errors, 2);
+			execv(argv[0], argv.data());
+			_exit(127);
+		}
+		close(errors);
+		int status = 0;
+		for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; waited++) {
+			if (waited >= kHangSeconds * 100) {
+				run.hung = true;
+				kill(child, SIGKILL);
+				waitpid(child, &status, 0);
+				break;
+			}
+			usleep(10000);
+		}
+		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+		run.errors = ReadFile(errorsPath);
+		return run;
+	}
+
+	// Refused, said, answered and ended, with nothing installed.
+	void ExpectRefused(const RunResult& run, const std::string& volume,
+		const std::string& alert)
+	{
+		ASSERT_FALSE(run.hung) << run.errors;
+		EXPECT_EQ(run.status, 1) << run.errors;
+		EXPECT_NE(run.errors.find(alert), std::string::npos) << run.errors;
+		EXPECT_NE(run.errors.find(Refusal(volume)), std::string::npos) << run.errors;
+		EXPECT_FALSE(std::filesystem::exists(fRoot + "/" + volume + "/apps"));
+	}
+
+	ScratchDir fScratch;
+	std::string fRoot;
+	// Unmounted before the scratch folder goes.
+	MountedVolume fVolume;
+};
+
+
+TEST_F(RefusedVolumeTest, AFullOrReadOnlyVolumeIsRefusedAndTheRunEnds)
+{
+	SKIP_UNLESS_MOUNTED(fVolume.Mount(MountedVolume::kTmpfs, fRoot + "/Small", 1));
+	// Filled to the last byte: the sample's 35 K do not fit.
+	{
+		std::ofstream filler(fRoot + "/Small/filler", std::ios::binary);
+		std::string block(4096, 'x');
+		while (filler.write(block.data(), block.size()))
+			;
+	}
+	ExpectRefused(Install({"--volume", "Small"}, kSamplePackage), "Small",
+		NoSpaceAlert("Small"));
+
+	fVolume.Unmount();
+	SKIP_UNLESS_MOUNTED(fVolume.Mount(MountedVolume::kTmpfs, fRoot + "/Small", 1, true));
+	ExpectRefused(Install({"--volume", "Small"}, kSamplePackage), "Small",
+		"Cannot install on the volume \"Small\" because it is locked or read-only.\n"
+		"answer: OK\n");
+}
+
+
+TEST_F(RefusedVolumeTest, ASelectionLargerThanTheVolumeEndsTheRunOnABusyMachine)
+{
+	std::string package = SizedPackage(fScratch, "huge.pkg", {{"huge", kHugeSize}});
+	// The chosen volume refused.
+	ExpectRefused(Install({"--volume", "Data"}, package), "Data", NoSpaceAlert("Data"));
+
+	// The boot volume refused as the window opens, while the driver takes
+	// its first look at the window: with every core busy, in either order.
+	BusyLoad load;
+	for (int attempt = 0; attempt < 8; attempt++) {
+		SCOPED_TRACE("attempt " + std::to_string(attempt));
+		ExpectRefused(Install({}, package), "boot", NoSpaceAlert("boot"));
+		if (HasFatalFailure())
+			return;
+	}
+}
+
+
+TEST_F(RefusedVolumeTest, GroupsThatOutgrowTheVolumeAreRefusedAtBegin)
+{
+	// The volume takes the first group; "Begin" on the chosen groups is
+	// refused, and the run ends naming the volume.
+	std::string package = SizedPackage(fScratch, "groups.pkg",
+		{{"small", 1}, {"huge", kHugeSize}});
+	RunResult run = Install({"--groups", "huge"}, package);
+	ExpectRefused(run, "boot", NoSpaceAlert("boot"));
+	EXPECT_NE(run.errors.find("groups: huge\n"), std::string::npos) << run.errors;
+}
