@@ -10,6 +10,7 @@
 #include "ItemHelpers.h"
 #include "PackAttrib.h"
 #include "PatchInfoWind.h"
+#include "SPackData.h"
 #include "StatusView.h"
 #include "StatusWindow.h"
 
@@ -233,7 +234,9 @@ InstallLooper::_BeginRun(DestManager* manager, BMessage* windowDone)
 		BMessage progressDone(kInstallDoneMessage);
 		_SendToProgress(&progressDone);
 	}
-	if (status == B_CANCELED)
+	// Whoever interrupted the program wants it to end; "Cancel" only
+	// ends the wait.
+	if (status == B_CANCELED && BPrivate::InterruptGuard::Requested())
 		windowDone->AddBool("close", true);
 	return false;
 }
@@ -256,16 +259,32 @@ InstallLooper::_LockVolume(DestManager* manager, bool* waited)
 	fflush(stderr);
 	BMessage waiting(kStatusStart);
 	waiting.AddString("text", text.c_str());
+	waiting.AddBool("cancelable", true);
 	waiting.AddInt32("item count", 0);
 	waiting.AddInt32("bytes", 0);
 	_SendToProgress(&waiting);
 
 	while ((status = manager->LockVolume()) == B_BUSY) {
-		if (BPrivate::InterruptGuard::Requested())
+		if (BPrivate::InterruptGuard::Requested() || _CancelPressed())
 			return B_CANCELED;
 		snooze(kLockRetryInterval);
 	}
 	return status;
+}
+
+
+// Asks the progress window, as a progress report does, whether its "Cancel"
+// was pressed: while a run waits for the volume nothing else reports.
+bool
+InstallLooper::_CancelPressed()
+{
+	BMessage report(kProgressMessage);
+	report.AddInt32("bytes", 0);
+	BMessage reply;
+	if (fPack->fStatusMessenger.SendMessage(&report, &reply, B_INFINITE_TIMEOUT,
+			kLockRetryInterval * 20) != B_OK)
+		return false;
+	return reply.GetBool("canceled", false);
 }
 
 

@@ -88,6 +88,7 @@ private:
 	void _RunInstall(BMessage* message, BMessage* windowDone);
 	bool _BeginRun(DestManager* manager, BMessage* windowDone);
 	status_t _LockVolume(DestManager* manager, bool* waited);
+	bool _CancelPressed();
 	status_t _ExtractionPass(DestManager* manager, uint32 groups);
 	void _WriteLog(DestManager* manager, const std::string& text);
 	void _DeletePatches();

@@ -76,12 +76,16 @@ StatusView::MessageReceived(BMessage* message)
 		case kStatusExtract:
 			message->what = kStatusStart;
 			message->AddString("text", "Installing: ");
-			if (BButton* cancel = _CancelButton())
-				cancel->SetEnabled(true);
+			message->AddBool("cancelable", true);
 			MessageReceived(message);
-			fCanceled = false;
 			break;
 		case kStatusStart:
+			// A run (or its wait for the volume) can be cancelled anew.
+			if (message->GetBool("cancelable", false)) {
+				if (BButton* cancel = _CancelButton())
+					cancel->SetEnabled(true);
+				fCanceled = false;
+			}
 			_Start(message);
 			break;
 		case kStatusFileName:

@@ -953,6 +953,39 @@ TEST_F(InstallRunTest, ATerminationRequestEndsTheWaitAndTouchesNothing)
 }
 
 
+TEST_F(InstallRunTest, CancelInTheProgressWindowEndsTheWaitAndTouchesNothing)
+{
+	fRoot.WriteFile("boot/apps/Tool/file", "old");
+	PackagePlan plan;
+	plan.Top()->fReplaceOption = 6;
+	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
+	Prepare(plan);
+	PackAttrib otherAttributes;
+	DestManager other(&otherAttributes);
+	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
+	ASSERT_EQ(other.LockVolume(), B_OK);
+
+	PostInstall();
+	int32 window = ProgressWindowID();
+	EXPECT_TRUE(WaitUntil([&] { return IsShown(window); }));
+	bool enabled = false;
+	EXPECT_TRUE(WaitUntil([&] {
+		return BPrivate::Automation::IsEnabled(window, "cancel", &enabled) == B_OK && enabled;
+	}));
+	EXPECT_EQ(BPrivate::Automation::Click(window, "cancel"), B_OK);
+
+	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+	BMessage done = fWindowLog->At(0);
+	// The window stays for another try; nothing was installed.
+	EXPECT_FALSE(done.GetBool("close", false));
+	EXPECT_FALSE(done.GetBool("completed", false));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "old");
+	EXPECT_FALSE(Exists("boot/Tool Install Log"));
+	other.FinishInstall(false, nullptr);
+	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
+}
+
+
 TEST_F(InstallRunTest, AnOriginalAPatchReplacedComesBackWhenALaterItemFails)
 {
 	// The first patch applies and its original is to be deleted; the second
