@@ -658,8 +658,6 @@ DestManager::FinishInstall(bool undo, void*)
 }
 
 
-// Only what this run made at the item's place is removed first; an entry
-// someone else put there stays, and the item then stays where it is.
 // Renames the run's temporary folder so that no later run takes it for its
 // own and nothing deletes what it holds.
 void
@@ -695,6 +693,8 @@ DestManager::_KeepDisplacedItems(BEntry* tempEntry)
 }
 
 
+// Only what this run made at the item's place is removed first; an entry
+// someone else put there stays, and the item then stays where it is.
 bool
 DestManager::_RestoreItem(const DeleteItem* record)
 {

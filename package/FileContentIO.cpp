@@ -2,6 +2,31 @@
 
 #include <Errors.h>
 
+namespace {
+
+// Writes all `size` bytes through `writeSome`, which writes a part and says
+// how much: a write that takes only a part is continued with the rest.
+template<typename WriteSome>
+ssize_t
+WriteWhole(const void* buffer, size_t size, WriteSome writeSome)
+{
+	const uint8* bytes = static_cast<const uint8*>(buffer);
+	size_t done = 0;
+	while (done < size) {
+		ssize_t result = writeSome(bytes + done, size - done);
+		if (result < 0)
+			return result;
+		// A write that takes nothing and names no reason would be asked
+		// again forever.
+		if (result == 0)
+			return B_IO_ERROR;
+		done += (size_t)result;
+	}
+	return (ssize_t)size;
+}
+
+} // namespace
+
 FileContentIO::FileContentIO(BPositionIO* target, off_t limit)
 	:
 	fTarget(target),
@@ -34,20 +59,12 @@ FileContentIO::Write(const void* buffer, size_t size)
 	status_t status = _CheckLimit(fPosition, size);
 	if (status != B_OK)
 		return status;
-	const uint8* bytes = static_cast<const uint8*>(buffer);
-	size_t done = 0;
-	while (done < size) {
-		ssize_t result = fTarget->Write(bytes + done, size - done);
-		if (result < 0)
-			return result;
-		// A write that takes nothing and names no reason would be asked
-		// again forever.
-		if (result == 0)
-			return B_IO_ERROR;
-		done += (size_t)result;
-		fPosition += result;
-	}
-	return (ssize_t)size;
+	return WriteWhole(buffer, size, [&](const uint8* bytes, size_t length) {
+		ssize_t result = fTarget->Write(bytes, length);
+		if (result > 0)
+			fPosition += result;
+		return result;
+	});
 }
 
 
@@ -64,17 +81,13 @@ FileContentIO::WriteAt(off_t position, const void* buffer, size_t size)
 	status_t status = _CheckLimit(position, size);
 	if (status != B_OK)
 		return status;
-	const uint8* bytes = static_cast<const uint8*>(buffer);
-	size_t done = 0;
-	while (done < size) {
-		ssize_t result = fTarget->WriteAt(position + (off_t)done, bytes + done, size - done);
-		if (result < 0)
-			return result;
-		if (result == 0)
-			return B_IO_ERROR;
-		done += (size_t)result;
-	}
-	return (ssize_t)size;
+	off_t next = position;
+	return WriteWhole(buffer, size, [&](const uint8* bytes, size_t length) {
+		ssize_t result = fTarget->WriteAt(next, bytes, length);
+		if (result > 0)
+			next += result;
+		return result;
+	});
 }
 
 

@@ -6,6 +6,7 @@
 
 #include <ScratchDir.h>
 
+#include "HostFileText.h"
 #include "PackageAssembler.h"
 
 #include <gtest/gtest.h>
@@ -36,16 +37,6 @@ const size_t kFileSize = 64 * 1024;
 typedef std::map<std::string, std::string> tree_contents;
 
 
-std::string
-ReadFile(const std::string& path)
-{
-	std::ifstream in(path, std::ios::binary);
-	std::ostringstream contents;
-	contents << in.rdbuf();
-	return contents.str();
-}
-
-
 void
 WriteFile(const std::string& path, const std::string& contents)
 {
@@ -64,7 +55,7 @@ ReadTree(const std::string& folder)
 	for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
 		if (entry.is_regular_file()) {
 			tree[std::filesystem::relative(entry.path(), folder).string()]
-				= ReadFile(entry.path().string());
+				= ReadHostFileText(entry.path().string());
 		}
 	}
 	return tree;
@@ -256,7 +247,7 @@ TEST_F(InterruptedRunTest, TerminatedWhileRenamingGivesTheOriginalItsNameBack)
 		pid_t run = Start(sPackages->fFirst, "rename", errors);
 		ASSERT_GT(run, 0);
 		ASSERT_TRUE(WaitWhileRunning(run, [&] { return Exists("/boot/apps/Tool.old"); }))
-			<< ReadFile(errors);
+			<< ReadHostFileText(errors);
 		usleep(delay);
 		kill(run, SIGTERM);
 		int status = Wait(run);
@@ -267,7 +258,7 @@ TEST_F(InterruptedRunTest, TerminatedWhileRenamingGivesTheOriginalItsNameBack)
 			EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == sPackages->fFirstTree);
 			EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool.old")) == fOriginals);
 		} else {
-			EXPECT_EQ(status, 1) << ReadFile(errors);
+			EXPECT_EQ(status, 1) << ReadHostFileText(errors);
 			canceled++;
 			EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == fOriginals);
 			EXPECT_FALSE(Exists("/boot/apps/Tool.old"));
@@ -289,14 +280,14 @@ TEST_F(InterruptedRunTest, ASecondRunWaitsAndFinishesWhenTheFirstIsCancelled)
 		pid_t first = Start(sPackages->fFirst, "replace", firstErrors);
 		ASSERT_GT(first, 0);
 		ASSERT_TRUE(WaitWhileRunning(first, [&] { return Displacing(); }))
-			<< ReadFile(firstErrors);
+			<< ReadHostFileText(firstErrors);
 		// Held mid-run (with the lock) until the second run is waiting.
 		kill(first, SIGSTOP);
 		pid_t second = Start(sPackages->fSecond, "replace", secondErrors);
 		ASSERT_GT(second, 0);
 		EXPECT_TRUE(WaitWhileRunning(second, [&] {
-			return ReadFile(secondErrors).find(kWaiting) != std::string::npos;
-		})) << ReadFile(secondErrors);
+			return ReadHostFileText(secondErrors).find(kWaiting) != std::string::npos;
+		})) << ReadHostFileText(secondErrors);
 		kill(first, SIGCONT);
 		usleep(delay);
 		kill(first, SIGTERM);
@@ -306,8 +297,8 @@ TEST_F(InterruptedRunTest, ASecondRunWaitsAndFinishesWhenTheFirstIsCancelled)
 		// The first run was cancelled (or had just finished); either way the
 		// second replaced the result whole, after it.
 		EXPECT_TRUE(firstStatus == 1 || firstStatus == 0) << firstStatus;
-		EXPECT_EQ(secondStatus, 0) << ReadFile(secondErrors);
-		EXPECT_EQ(Count(ReadFile(secondErrors), kWaiting), 1u);
+		EXPECT_EQ(secondStatus, 0) << ReadHostFileText(secondErrors);
+		EXPECT_EQ(Count(ReadHostFileText(secondErrors), kWaiting), 1u);
 		EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == sPackages->fSecondTree);
 		EXPECT_TRUE(NothingLeftInVarTmp());
 	}
@@ -321,20 +312,20 @@ TEST_F(InterruptedRunTest, AWaitingRunThatIsTerminatedLeavesTheFirstAlone)
 	pid_t first = Start(sPackages->fFirst, "replace", firstErrors);
 	ASSERT_GT(first, 0);
 	ASSERT_TRUE(WaitWhileRunning(first, [&] { return Displacing(); }))
-		<< ReadFile(firstErrors);
+		<< ReadHostFileText(firstErrors);
 	// Held mid-run (with the lock) while the second run waits and ends.
 	kill(first, SIGSTOP);
 	pid_t second = Start(sPackages->fSecond, "replace", secondErrors);
 	ASSERT_GT(second, 0);
 	EXPECT_TRUE(WaitWhileRunning(second, [&] {
-		return ReadFile(secondErrors).find(kWaiting) != std::string::npos;
-	})) << ReadFile(secondErrors);
+		return ReadHostFileText(secondErrors).find(kWaiting) != std::string::npos;
+	})) << ReadHostFileText(secondErrors);
 	kill(second, SIGTERM);
 	int secondStatus = Wait(second);
 	kill(first, SIGCONT);
 
 	EXPECT_EQ(secondStatus, 1);
-	EXPECT_EQ(Wait(first), 0) << ReadFile(firstErrors);
+	EXPECT_EQ(Wait(first), 0) << ReadHostFileText(firstErrors);
 	EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == sPackages->fFirstTree);
 	EXPECT_TRUE(NothingLeftInVarTmp());
 }

@@ -3,6 +3,7 @@
 // installed, and the program ends at once with status 1 and a message naming
 // the volume; on a busy machine too, never hanging on an alert nobody answers.
 
+#include <HostFileText.h>
 #include <MountedVolume.h>
 #include <PackageBytes.h>
 #include <ScratchDir.h>
@@ -37,16 +38,6 @@ struct RunResult {
 	bool hung = false;
 	std::string errors;
 };
-
-
-std::string
-ReadFile(const std::string& path)
-{
-	std::ifstream in(path, std::ios::binary);
-	std::ostringstream contents;
-	contents << in.rdbuf();
-	return contents.str();
-}
 
 
 std::string
@@ -178,7 +169,7 @@ protected:
 			usleep(10000);
 		}
 		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-		run.errors = ReadFile(errorsPath);
+		run.errors = ReadHostFileText(errorsPath);
 		return run;
 	}
 
