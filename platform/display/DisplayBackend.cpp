@@ -25,7 +25,10 @@ const float kDoubleClickDistance = 4.0f;
 const float kTabHeight = 18.0f;
 
 std::mutex sSelectLock;
-std::unique_ptr<DisplayBackend> sBackend;
+// Made once and never destroyed: window threads may still be deleting their
+// windows (and telling the backend) while the process runs its exit
+// handlers. Choosing another backend still replaces the one in use.
+std::unique_ptr<DisplayBackend>& sBackend = *new std::unique_ptr<DisplayBackend>;
 
 bool
 is_menu(uint32 type)
