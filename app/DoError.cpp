@@ -1,5 +1,7 @@
 #include "DoError.h"
 
+#include "AlertSink.h"
+#include "AlertSinkScope.h"
 #include "PositionWindow.h"
 
 #include <Alert.h>
@@ -18,7 +20,7 @@ namespace {
 // Alerts may come from any thread; each one's line stays whole.
 std::mutex sAlertOutputLock;
 
-std::atomic<bool> sStandardErrorOnly{false};
+std::atomic<AlertSink*> sProcessSink{NULL};
 
 std::string
 FormatAlertText(const char* fmt, const char* arg)
@@ -47,24 +49,55 @@ FormatAlertText(const char* fmt, const char* arg)
 	return text;
 }
 
+void
+WriteAlertLine(const char* text)
+{
+	std::lock_guard<std::mutex> guard(sAlertOutputLock);
+	fprintf(stderr, "%s\n", text);
+	fflush(stderr);
+}
+
 // The text goes to standard error first, whole, so that a run that nobody
 // watches (its alerts answered by the automation) still tells what it
 // asked; then the alert is shown and blocks this thread until answered.
-int32
-ShowAlert(const std::string& text, const char* button0, const char* button1,
-	const char* button2)
-{
+class WindowAlertSink : public AlertSink {
+public:
+	int32 Alert(const char* text, const char* button0, const char* button1,
+		const char* button2) override
 	{
-		std::lock_guard<std::mutex> guard(sAlertOutputLock);
-		fprintf(stderr, "%s\n", text.c_str());
-		fflush(stderr);
+		WriteAlertLine(text);
+		BAlert* alert = new BAlert(B_EMPTY_STRING, text, button0, button1, button2,
+			B_WIDTH_FROM_WIDEST, B_WARNING_ALERT);
+		PositionWindow(alert, 0.5, 0.25);
+		return alert->Go();
 	}
-	if (sStandardErrorOnly.load())
+};
+
+class StandardErrorSink : public AlertSink {
+public:
+	int32 Alert(const char* text, const char*, const char*, const char*) override
+	{
+		WriteAlertLine(text);
 		return 0;
-	BAlert* alert = new BAlert(B_EMPTY_STRING, text.c_str(), button0, button1, button2,
-		B_WIDTH_FROM_WIDEST, B_WARNING_ALERT);
-	PositionWindow(alert, 0.5, 0.25);
-	return alert->Go();
+	}
+};
+
+// The standard sinks are never destroyed: a thread may still raise an alert
+// while the program's exit handlers run.
+AlertSink*
+DefaultSink()
+{
+	static AlertSink* const sSink = new WindowAlertSink;
+	return sSink;
+}
+
+AlertSink*
+SinkOfThisThread()
+{
+	AlertSink* sink = AlertSinkScope::ThreadSink();
+	if (sink == NULL)
+		sink = sProcessSink.load();
+	return sink != NULL ? sink : DefaultSink();
 }
 
 } // namespace
@@ -73,7 +106,8 @@ int32
 doError(const char* fmt, const char* arg, const char* button0, const char* button1,
 	const char* button2)
 {
-	return ShowAlert(FormatAlertText(fmt, arg), button0, button1, button2);
+	std::string text = FormatAlertText(fmt, arg);
+	return SinkOfThisThread()->Alert(text.c_str(), button0, button1, button2);
 }
 
 int32
@@ -95,7 +129,14 @@ doFatal(const char* fmt, const char* arg)
 }
 
 void
-SetAlertsOnStandardErrorOnly(bool only)
+SetAlertSink(AlertSink* sink)
 {
-	sStandardErrorOnly.store(only);
+	sProcessSink.store(sink);
+}
+
+AlertSink*
+StandardErrorAlertSink()
+{
+	static AlertSink* const sSink = new StandardErrorSink;
+	return sSink;
 }

@@ -3,9 +3,10 @@
 
 // The installer's alerts: a message, formatted with at most one "%s"
 // argument, shown modally with up to three buttons. The result is the index
-// of the button pressed. The alert is a real modal warning alert, placed a
-// quarter down the screen; its text also goes to standard error, one
-// line per alert.
+// of the button pressed. Each alert goes to the calling thread's sink
+// (AlertSink.h); by default a real modal warning alert, placed a quarter
+// down the screen, whose text also goes to standard error, one line per
+// alert.
 
 #include <SupportDefs.h>
 
@@ -24,9 +25,16 @@ int32 doError(const char* msg);
 // One "Quit" button. Does not end the program: the caller gives up.
 int32 doFatal(const char* fmt, const char* arg);
 
+class AlertSink;
+
+// The sink of every thread without an AlertSinkScope of its own; null gives
+// back the default (standard error, then the window). The sink must stay
+// alive for as long as it is set.
+void SetAlertSink(AlertSink* sink);
+
 // For programs that read packages with nobody at a window (the package tool,
-// the fuzzer): alerts are then only written on standard error, and each is
-// answered with its first button, as if pressed.
-void SetAlertsOnStandardErrorOnly(bool only);
+// the fuzzers): each alert is written on standard error only and answered
+// with its first button, as if pressed.
+AlertSink* StandardErrorAlertSink();
 
 #endif // _DO_ERROR_H

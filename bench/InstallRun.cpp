@@ -79,7 +79,7 @@ main(int argc, char** argv)
 	}
 	// Nobody at a window: alerts go to standard error and take their first
 	// button ("Continue" for the closing question).
-	SetAlertsOnStandardErrorOnly(true);
+	SetAlertSink(StandardErrorAlertSink());
 
 	entry_ref ref;
 	if (get_ref_for_host_path(argv[1], &ref) != B_OK)

@@ -240,7 +240,7 @@ LLVMFuzzerInitialize(int*, char***)
 	// Before the fuzzer closes standard error for the program: a
 	// containment failure is reported there.
 	gReportFd = dup(STDERR_FILENO);
-	SetAlertsOnStandardErrorOnly(true);
+	SetAlertSink(StandardErrorAlertSink());
 	if (BPrivate::DisplayBackend::Select("headless") != B_OK)
 		abort();
 

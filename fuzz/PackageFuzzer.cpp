@@ -78,7 +78,7 @@ extern "C" int
 LLVMFuzzerInitialize(int*, char***)
 {
 	// Damaged packages raise alerts; nobody answers them here.
-	SetAlertsOnStandardErrorOnly(true);
+	SetAlertSink(StandardErrorAlertSink());
 	gScratch = FuzzScratch::Make("package");
 	gPackagePath = gScratch + "/input.pkg";
 	std::filesystem::create_directories(gScratch + "/root/boot");

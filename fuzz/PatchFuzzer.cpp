@@ -49,7 +49,7 @@ extern "C" int
 LLVMFuzzerInitialize(int*, char***)
 {
 	// A damaged patch raises alerts; nobody answers them here.
-	SetAlertsOnStandardErrorOnly(true);
+	SetAlertSink(StandardErrorAlertSink());
 	gScratch = FuzzScratch::Make("patch");
 	std::filesystem::create_directories(gScratch + "/root/boot");
 	if (set_system_root((gScratch + "/root").c_str()) != B_OK)

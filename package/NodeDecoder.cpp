@@ -1,5 +1,7 @@
 #include "NodeDecoder.h"
 
+#include "AlertSink.h"
+#include "AlertSinkScope.h"
 #include "BufferedFileIO.h"
 #include "PackData.h"
 #include "SPackData.h"
@@ -44,17 +46,6 @@ const size_t kEventOverhead = sizeof(decoded_event) + 32;
 // Passed to _Push for an event that leaves the walk where it is.
 const off_t kKeepWalkEntry = -2;
 
-// The codec's alert, noted instead of shown: only the decoder thread's
-// codec uses this hook, and the worker shows the text when it gets there.
-thread_local std::string tAlert;
-
-int32
-NoteAlert(const char* message)
-{
-	tAlert = message != NULL ? message : "";
-	return 0;
-}
-
 decoded_event
 Event(decoded_event::kind what, off_t entry)
 {
@@ -71,6 +62,29 @@ decoded_event::Footprint() const
 {
 	return kEventOverhead + data.size() + name.size() + alert.size();
 }
+
+// The decoder thread's alerts (the codec's, for damaged data), noted instead
+// of shown: the failure goes into the queue with the text, and the worker
+// shows it when it gets there. Used by the decoder thread alone.
+class NodeDecoder::NotedAlert : public AlertSink {
+public:
+	int32 Alert(const char* text, const char*, const char*, const char*) override
+	{
+		fText = text;
+		return 0;
+	}
+
+	// The text noted since the last call, and a fresh start.
+	std::string Take()
+	{
+		std::string text = std::move(fText);
+		fText.clear();
+		return text;
+	}
+
+private:
+	std::string fText;
+};
 
 // The codec's output stream while the decoder inflates a bin: every write
 // the codec makes becomes one data event, so the worker repeats the very
@@ -124,6 +138,7 @@ NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit)
 	fSource(new BufferedFileIO(new BFile(package), kReadBlockSize)),
 	fReader(new PackData),
 	fCodec(new ZlCodec),
+	fNotedAlert(new NotedAlert),
 	fBinEntry(0),
 	fBinGeneration(0),
 	fStale(false),
@@ -136,7 +151,6 @@ NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit)
 	fDecoderWaiting(false),
 	fQuit(false)
 {
-	fCodec->SetErrorHook(NoteAlert);
 	fReader->SetCurrentCodec(fCodec);
 	fReader->SetCallbackData(this);
 	fThread = std::thread(&NodeDecoder::_Run, this);
@@ -154,6 +168,7 @@ NodeDecoder::~NodeDecoder()
 	delete fReader;
 	delete fCodec;
 	delete fSource;
+	delete fNotedAlert;
 }
 
 status_t
@@ -269,6 +284,7 @@ NodeDecoder::_Restart(off_t position)
 void
 NodeDecoder::_Run()
 {
+	AlertSinkScope noted(fNotedAlert);
 	uint64 handled = 0;
 	for (;;) {
 		off_t start;
@@ -339,8 +355,7 @@ NodeDecoder::_PushError(off_t entry, status_t status, uint64 generation)
 {
 	decoded_event event = Event(decoded_event::kError, entry);
 	event.status = status;
-	event.alert = std::move(tAlert);
-	tAlert.clear();
+	event.alert = fNotedAlert->Take();
 	return _Push(std::move(event), generation, -1);
 }
 
@@ -349,7 +364,7 @@ NodeDecoder::_PushError(off_t entry, status_t status, uint64 generation)
 status_t
 NodeDecoder::_DecodeEntry(off_t position, uint64 generation)
 {
-	tAlert.clear();
+	fNotedAlert->Take();
 	record_header header;
 	if (fSource->Seek(position, SEEK_SET) != position
 		|| fReader->ReadRecordHeader(fSource, &header) != B_OK

@@ -123,6 +123,7 @@ private:
 
 	class Sink;
 	friend class Sink;
+	class NotedAlert;
 
 	void _Run();
 	void _Walk(off_t position, uint64 generation);
@@ -162,6 +163,8 @@ private:
 	std::vector<uint8> fInflated;
 	PackData* fReader;
 	ZlCodec* fCodec;
+	// Where the decoder thread's alerts go.
+	NotedAlert* fNotedAlert;
 	// Set by the walk while a bin decodes, for the chunk callback.
 	off_t fBinEntry;
 	uint64 fBinGeneration;

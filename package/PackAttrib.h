@@ -45,6 +45,8 @@ public:
 	bool fCreateTopFolder;
 	// The install view offers the choice of an install folder.
 	bool fFolderChoice;
+	// Rows of the install window's entry table, which grows to hold every
+	// installable item.
 	int32 fEntryCapacity;
 	uint32 fInstallFolderGroups;
 	// Null when absent; zero-terminated past fAgreementLength.

@@ -32,7 +32,6 @@ SPackData::SPackData(const BMessenger& messenger, const bool*)
 	fProgressMessenger(messenger),
 	fContentSize(-1)
 {
-	fCodec->SetErrorHook(doError);
 	SetCurrentCodec(fCodec);
 	SetCallbackData(this);
 }
@@ -324,9 +323,8 @@ SPackData::_ReplayAttribute(NodeDecoder* decoder, BNode* node, const decoded_eve
 void
 SPackData::_ReplayError(const decoded_event& event)
 {
-	codec_error_hook hook = fCodec->ErrorHook();
-	if (!event.alert.empty() && hook != NULL)
-		hook(event.alert.c_str());
+	if (!event.alert.empty())
+		doError(event.alert.c_str());
 	ErrHandler::Throw(event.status);
 }
 

@@ -1,5 +1,7 @@
 #include "ZlCodec.h"
 
+#include "DoError.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -20,7 +22,6 @@ ZlCodec::ZlCodec()
 	fBufferSize(kOutputBufferSize),
 	fBuffer(static_cast<uint8*>(malloc(kOutputBufferSize))),
 	fMode(kIdle),
-	fErrorHook(NULL),
 	fStreamKind(kNoStream)
 {
 	memset(&fStream, 0, sizeof(fStream));
@@ -250,12 +251,6 @@ ZlCodec::EncodeBytes(BPositionIO* out, int32* length, uint8* data, bool last)
 	return written;
 }
 
-void
-ZlCodec::SetErrorHook(codec_error_hook hook)
-{
-	fErrorHook = hook;
-}
-
 int32
 ZlCodec::CodecError(int32 zlibStatus, bool quiet)
 {
@@ -263,9 +258,7 @@ ZlCodec::CodecError(int32 zlibStatus, bool quiet)
 		return zlibStatus;
 	if (zlibStatus == 0)
 		return 0;
-	if (fErrorHook == NULL)
-		return -1;
-	fErrorHook(MessageFor(zlibStatus));
+	doError(MessageFor(zlibStatus));
 	return -1;
 }
 

@@ -11,9 +11,6 @@
 
 #include <zlib.h>
 
-// Shows a codec failure to the user; the installer uses doError(const char*).
-typedef int32 (*codec_error_hook)(const char* message);
-
 class ZlCodec : public PCodec {
 public:
 	// Decoded data go out in writes of this size (the last one shorter).
@@ -34,11 +31,9 @@ public:
 	int32 EncodeBytes(BPositionIO* out, int32* length, uint8* data, bool last) override;
 	int32 DecodeBytes(BPositionIO* out, int32* length, uint8* data, bool last) override;
 
-	virtual void SetErrorHook(codec_error_hook hook);
-	codec_error_hook ErrorHook() const { return fErrorHook; }
 	// quiet: the status comes back unchanged, nothing shown. Otherwise 0
-	// stays 0, and any other status is shown through the hook (when there
-	// is one) and becomes -1.
+	// stays 0, and any other status is shown in an alert (doError: the
+	// calling thread's alert sink decides where it goes) and becomes -1.
 	virtual int32 CodecError(int32 zlibStatus, bool quiet);
 
 	// The text shown for a zlib status.
@@ -65,7 +60,6 @@ private:
 	uint8* fBuffer;
 	z_stream fStream;
 	int32 fMode;
-	codec_error_hook fErrorHook;
 	stream_kind fStreamKind;
 };
 

@@ -219,7 +219,7 @@ main(int argc, char** argv)
 {
 	// A command-line tool: the package reader's alerts go to standard
 	// error and never wait for a button.
-	SetAlertsOnStandardErrorOnly(true);
+	SetAlertSink(StandardErrorAlertSink());
 	if (argc < 2)
 		return Usage("");
 	std::string command = argv[1];

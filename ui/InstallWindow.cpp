@@ -21,6 +21,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 RList<InstallWindow*> InstallWindow::windowList(20);
 BLocker InstallWindow::windowListLock("install window list");
@@ -48,7 +49,6 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 		B_CURRENT_WORKSPACE),
 	fDestManager(NULL),
 	fPack(pack),
-	fEntries(NULL),
 	fEntryCount(0),
 	fLooper(NULL),
 	fAttrib(NULL),
@@ -111,7 +111,6 @@ InstallWindow::~InstallWindow()
 	delete fPack;
 	delete fAttrib;
 	delete fDestManager;
-	delete[] fEntries;
 	delete fCatalog;
 
 	LockWindowList();
@@ -144,12 +143,9 @@ InstallWindow::_ReadPackage()
 	fCatalog = new ArcCatalog();
 	fCatalog->Set(fPack);
 	if (fCatalog->Rewind() == B_OK) {
-		fAttrib->fEntryCapacity = kEntryCapacity;
-		fEntries = new FileEntry[kEntryCapacity]();
-		FileEntry* cursor = fEntries;
-		BuildGroupList(&cursor, fEntries + kEntryCapacity, true,
-			fAttrib->fInstallFolderGroups);
-		fEntryCount = (int32)(cursor - fEntries);
+		BuildGroupList(true, fAttrib->fInstallFolderGroups);
+		fEntryCount = (int32)fEntries.size();
+		fAttrib->fEntryCapacity = fEntryCount;
 	}
 	// A catalog that could not be walked to its end sizes nothing right.
 	status_t catalogStatus = fCatalog->Status();
@@ -177,8 +173,7 @@ InstallWindow::_ShowAgreement(bool* declined)
 
 
 int32
-InstallWindow::BuildGroupList(FileEntry** cursor, FileEntry* end, bool topLevel,
-	uint32& installFolderGroups)
+InstallWindow::BuildGroupList(bool topLevel, uint32& installFolderGroups)
 {
 	ArchiveItem* folder = NULL;
 	fCatalog->GetFolderData(&folder);
@@ -192,7 +187,7 @@ InstallWindow::BuildGroupList(FileEntry** cursor, FileEntry* end, bool topLevel,
 			case 0:
 				return status;
 			case kFolderItemKind:
-				status = BuildGroupList(cursor, end, false, installFolderGroups);
+				status = BuildGroupList(false, installFolderGroups);
 				if (status < 0)
 					return status;
 				break;
@@ -205,16 +200,8 @@ InstallWindow::BuildGroupList(FileEntry** cursor, FileEntry* end, bool topLevel,
 				fCatalog->GetItemData(&item, kind);
 				if (item == NULL)
 					break;
-				if (*cursor >= end) {
-					// Said once: the rows that do not fit are not walked
-					// one alert each.
-					doError("Error, the package contains more entries than expected.");
+				if (!_AddEntry(*item))
 					return -1;
-				}
-				FileEntry* row = (*cursor)++;
-				row->size = item->fSize;
-				row->groups = (int32)item->fGroups;
-				row->platform = item->fPlatform;
 				if (item->fDestIndex == kInstallFolderDestination)
 					installFolderGroups |= item->fGroups;
 				break;
@@ -223,6 +210,24 @@ InstallWindow::BuildGroupList(FileEntry** cursor, FileEntry* end, bool topLevel,
 				break;
 		}
 	}
+}
+
+
+// False when the table cannot grow; said once, as the walk stops there.
+bool
+InstallWindow::_AddEntry(const ArchiveItem& item)
+{
+	FileEntry row;
+	row.size = item.fSize;
+	row.groups = (int32)item.fGroups;
+	row.platform = item.fPlatform;
+	try {
+		fEntries.push_back(row);
+	} catch (const std::bad_alloc&) {
+		doError("Error, the package contains more entries than expected.");
+		return false;
+	}
+	return true;
 }
 
 

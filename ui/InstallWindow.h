@@ -17,7 +17,10 @@
 #include <Locker.h>
 #include <Window.h>
 
+#include <vector>
+
 class ArcCatalog;
+class ArchiveItem;
 class BVolume;
 class DestManager;
 class InstallLooper;
@@ -35,8 +38,6 @@ public:
 		kExtractItems = 'Extr'
 	};
 
-	// Rows the entry table holds at most.
-	enum { kEntryCapacity = 8192 };
 	// The platform bit of an entry's platform mask this installer serves.
 	enum { kPlatformBit = 2 };
 
@@ -60,10 +61,10 @@ public:
 	bool RefusesVolume() const;
 	void Abort();
 
-	// Fills the table from the catalog folder the catalog stands at, and
-	// its sub-folders; 0, or -1 when the table was too small.
-	int32 BuildGroupList(FileEntry** cursor, FileEntry* end, bool topLevel,
-		uint32& installFolderGroups);
+	// Adds a row to the table for every installable item of the catalog
+	// folder the catalog stands at and of its sub-folders; 0, or -1 when
+	// the table could not grow (no memory).
+	int32 BuildGroupList(bool topLevel, uint32& installFolderGroups);
 
 	static void SetCloseApp(bool closeApp);
 	static void LockWindowList();
@@ -73,7 +74,9 @@ public:
 
 	DestManager* fDestManager;
 	InstallPack* fPack;
-	FileEntry* fEntries;
+	// One row per installable item, in catalog order; as many as the
+	// package holds.
+	std::vector<FileEntry> fEntries;
 	int32 fEntryCount;
 	InstallLooper* fLooper;
 	PackAttrib* fAttrib;
@@ -89,6 +92,7 @@ public:
 
 private:
 	bool _ReadPackage();
+	bool _AddEntry(const ArchiveItem& item);
 	void _ShowAgreement(bool* declined);
 	void _StartRun();
 	void _RunCannotStart();

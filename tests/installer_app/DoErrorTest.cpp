@@ -2,11 +2,13 @@
 // screen, answered by button, their text formatted with one argument and
 // also written on standard error; and the placement of windows.
 
+#include "AlertSinkScope.h"
 #include "DoError.h"
 #include "PositionWindow.h"
 
 #include <AlertAnswerer.h>
 #include <InterfaceFixture.h>
+#include <RecordingAlertSink.h>
 
 #include <Alert.h>
 #include <Errors.h>
@@ -51,6 +53,23 @@ Shown(Call call)
 	testing::internal::CaptureStderr();
 	int32 result = call();
 	return {result, testing::internal::GetCapturedStderr()};
+}
+
+// Makes a sink the process-wide one for as long as it lives.
+class ProcessSink {
+public:
+	explicit ProcessSink(AlertSink* sink) { SetAlertSink(sink); }
+	~ProcessSink() { SetAlertSink(NULL); }
+};
+
+bool
+AnyModalWindow()
+{
+	for (const DisplayWindowInfo& info : Automation::Windows()) {
+		if (info.modal && !info.hidden)
+			return true;
+	}
+	return false;
 }
 
 // A window that is never shown, for placing.
@@ -245,4 +264,72 @@ TEST_F(DoErrorTest, AlertsFromManyThreadsStayWholeLines)
 	}
 	EXPECT_EQ(count, kThreads * kAlerts);
 	EXPECT_EQ(answers, kThreads * kAlerts);
+}
+
+
+TEST_F(DoErrorTest, ASinkTakesTheFormattedAlertAndItsAnswerIsReturned)
+{
+	{
+		RecordingAlertSink sink(1);
+		ProcessSink process(&sink);
+		testing::internal::CaptureStderr();
+		EXPECT_EQ(doError("Continue installing %s?", "Tool", errCONTINUE, "Cancel"), 1);
+		EXPECT_EQ(doFatal("Could not open %s.", "test.pkg"), 1);
+		// Neither printed nor shown: where an alert goes is the sink's alone.
+		EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+		EXPECT_FALSE(AnyModalWindow());
+		std::vector<RecordingAlertSink::Shown> shown = sink.All();
+		ASSERT_EQ(shown.size(), 2u);
+		EXPECT_EQ(shown[0].text, "Continue installing Tool?");
+		EXPECT_EQ(shown[0].buttons, (std::vector<std::string>{"Continue", "Cancel"}));
+		EXPECT_EQ(shown[1].text, "Could not open test.pkg.");
+		EXPECT_EQ(shown[1].buttons, std::vector<std::string>{"Quit"});
+	}
+
+	// With nobody at a window: standard error only, the first button taken.
+	{
+		ProcessSink process(StandardErrorAlertSink());
+		testing::internal::CaptureStderr();
+		EXPECT_EQ(doError("Pick %s", "one", "A", "B", "C"), 0);
+		EXPECT_EQ(testing::internal::GetCapturedStderr(), "Pick one\n");
+	}
+
+	// Unset, the alert is a window again.
+	auto [result, printed] = Shown([] { return doError("Back to %s", "windows", "X", "Y"); });
+	EXPECT_EQ(result, 0);
+	EXPECT_EQ(printed, "Back to windows\n");
+}
+
+TEST_F(DoErrorTest, AThreadsOwnSinkServesThatThreadAlone)
+{
+	RecordingAlertSink everyone;
+	RecordingAlertSink mine(2);
+	RecordingAlertSink inner;
+	ProcessSink process(&everyone);
+	{
+		AlertSinkScope scope(&mine);
+		std::thread other([] { doError("From another thread."); });
+		other.join();
+		EXPECT_EQ(doError("From this thread.", NULL, "A", "B", "C"), 2);
+		{
+			AlertSinkScope nested(&inner);
+			doError("Nested.");
+			{
+				AlertSinkScope none(NULL);
+				doError("Given back.");
+			}
+		}
+		doError("Outer again.");
+	}
+	doError("After the scope.");
+
+	const std::thread::id self = std::this_thread::get_id();
+	std::vector<RecordingAlertSink::Shown> shared = everyone.All();
+	ASSERT_EQ(shared.size(), 3u);
+	EXPECT_EQ(shared[0].text, "From another thread.");
+	EXPECT_NE(shared[0].thread, self);
+	EXPECT_EQ(shared[1].text, "Given back.");
+	EXPECT_EQ(shared[2].text, "After the scope.");
+	EXPECT_EQ(mine.Texts(), (std::vector<std::string>{"From this thread.", "Outer again."}));
+	EXPECT_EQ(inner.Texts(), std::vector<std::string>{"Nested."});
 }

@@ -1,12 +1,14 @@
 // The identity and zlib codecs: chunked feeding, buffer boundaries, errors
-// shown once through the hook, and one codec serving both directions.
+// shown once as alerts, and one codec serving both directions.
 
 #include "PackageTestSupport.h"
 
-#include "DoError.h"
+#include "AlertSinkScope.h"
 #include "PCodec.h"
 #include "PackData.h"
 #include "ZlCodec.h"
+
+#include <RecordingAlertSink.h>
 
 #include <gtest/gtest.h>
 
@@ -14,15 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::string> sShownMessages;
-
-int32
-RecordingHook(const char* message)
-{
-	sShownMessages.push_back(message);
-	return 0;
-}
 
 // Feeds a whole stream to the codec in pieces of the given size; the last
 // piece says so. Returns the concatenated output, or "<error N>".
@@ -73,9 +66,11 @@ EncodeInChunks(ZlCodec& codec, const std::string& data, size_t chunk)
 	return out.fData;
 }
 
+// The codecs' alerts of a test are kept, not shown.
 class CodecTest : public ::testing::Test {
 protected:
-	void SetUp() override { sShownMessages.clear(); }
+	RecordingAlertSink fShown;
+	AlertSinkScope fScope{&fShown};
 };
 
 } // namespace
@@ -105,7 +100,6 @@ TEST_F(CodecTest, TheIdentityCodecPassesDataThrough)
 TEST_F(CodecTest, ChunkedInputGivesTheSameOutputAsWholeInput)
 {
 	ZlCodec codec;
-	codec.SetErrorHook(RecordingHook);
 	EXPECT_EQ(codec.ID(), 2);
 	EXPECT_NE(codec.Info(), nullptr);
 	std::string original = TextData(100000) + NoiseData(30000) + TextData(5000);
@@ -114,7 +108,7 @@ TEST_F(CodecTest, ChunkedInputGivesTheSameOutputAsWholeInput)
 			(size_t)8193, (size_t)16384, stream.size()}) {
 		EXPECT_EQ(DecodeInChunks(codec, stream, chunk), original) << "chunks of " << chunk;
 	}
-	EXPECT_TRUE(sShownMessages.empty());
+	EXPECT_TRUE(fShown.Texts().empty());
 }
 
 TEST_F(CodecTest, ExactMultiplesOfTheStagingBufferArriveComplete)
@@ -143,18 +137,17 @@ TEST_F(CodecTest, ExactMultiplesOfTheStagingBufferArriveComplete)
 TEST_F(CodecTest, ACorruptedStreamShowsOneDataErrorAndFails)
 {
 	ZlCodec codec;
-	codec.SetErrorHook(RecordingHook);
 	std::string stream = Deflated(TextData(50000));
 	// Damage the deflate data past the two-byte zlib header.
 	for (size_t i = 2; i < 40; i++)
 		stream[i] = static_cast<char>(0xff);
 	EXPECT_EQ(DecodeInChunks(codec, stream, 1000), "<error -1>");
-	ASSERT_EQ(sShownMessages.size(), 1u);
-	EXPECT_EQ(sShownMessages[0], "Compression data error.");
+	EXPECT_EQ(fShown.Texts(), std::vector<std::string>{"Compression data error."});
 
-	// Through the installer's alert, on standard error, once.
+	// Through the default sink: the installer's alert, on standard error,
+	// once.
+	AlertSinkScope defaultSink(NULL);
 	ZlCodec alerting;
-	alerting.SetErrorHook(doError);
 	PackData data;
 	data.SetCurrentCodec(&alerting);
 	std::string bin = Bytes().Be64(stream.size()).Be64(50000).Be32(2).Raw(stream).Data();
@@ -174,25 +167,20 @@ TEST_F(CodecTest, ACorruptedStreamShowsOneDataErrorAndFails)
 TEST_F(CodecTest, TruncatedStreamsAreNotTakenAsComplete)
 {
 	ZlCodec codec;
-	codec.SetErrorHook(RecordingHook);
 	std::string stream = Deflated(NoiseData(20000));
 	stream.resize(stream.size() / 2);
 	EXPECT_EQ(DecodeInChunks(codec, stream, 4000), "<error -1>");
-	ASSERT_EQ(sShownMessages.size(), 1u);
-	EXPECT_EQ(sShownMessages[0], "Compression buffer error");
+	EXPECT_EQ(fShown.Texts(), std::vector<std::string>{"Compression buffer error"});
 }
 
 TEST_F(CodecTest, CodecErrorMessagesAndQuietCases)
 {
 	ZlCodec codec;
-	// No hook: failures are -1 without a message.
-	EXPECT_EQ(codec.CodecError(Z_DATA_ERROR, false), -1);
-	codec.SetErrorHook(RecordingHook);
 	EXPECT_EQ(codec.CodecError(Z_DATA_ERROR, true), Z_DATA_ERROR);
 	EXPECT_EQ(codec.CodecError(Z_STREAM_END, true), Z_STREAM_END);
 	EXPECT_EQ(codec.CodecError(0, false), 0);
 	EXPECT_EQ(codec.CodecError(0, true), 0);
-	EXPECT_TRUE(sShownMessages.empty());
+	EXPECT_TRUE(fShown.Texts().empty());
 
 	const std::vector<std::pair<int32, std::string>> kMessages = {
 		{1, "Stream end."},
@@ -206,17 +194,15 @@ TEST_F(CodecTest, CodecErrorMessagesAndQuietCases)
 		{-7, "An error occured in data compression."},
 	};
 	for (const auto& [status, message] : kMessages) {
-		sShownMessages.clear();
+		fShown.Clear();
 		EXPECT_EQ(codec.CodecError(status, false), -1);
-		ASSERT_EQ(sShownMessages.size(), 1u);
-		EXPECT_EQ(sShownMessages[0], message) << status;
+		EXPECT_EQ(fShown.Texts(), std::vector<std::string>{message}) << status;
 	}
 }
 
 TEST_F(CodecTest, DecodingWithoutABeginFailsSilently)
 {
 	ZlCodec codec;
-	codec.SetErrorHook(RecordingHook);
 	StringIO out;
 	uint8 data[4] = {0x78, 0x9c, 0, 0};
 	int32 length = 4;
@@ -226,7 +212,7 @@ TEST_F(CodecTest, DecodingWithoutABeginFailsSilently)
 	codec.BeginDecode();
 	codec.EndDecode();
 	EXPECT_EQ(codec.DecodeBytes(&out, &length, data, true), -1);
-	EXPECT_TRUE(sShownMessages.empty());
+	EXPECT_TRUE(fShown.Texts().empty());
 	EXPECT_EQ(out.fData, "");
 }
 
@@ -245,7 +231,6 @@ TEST_F(CodecTest, EncodingMakesStandardStreamsInAnyChunking)
 TEST_F(CodecTest, OneCodecSwitchesBetweenDecodingAndEncoding)
 {
 	ZlCodec codec;
-	codec.SetErrorHook(RecordingHook);
 	std::string first = TextData(30000);
 	std::string second = NoiseData(12345);
 	EXPECT_EQ(DecodeInChunks(codec, Deflated(first), 5000), first);
@@ -256,7 +241,7 @@ TEST_F(CodecTest, OneCodecSwitchesBetweenDecodingAndEncoding)
 	// Consecutive streams of the same kind reuse the state.
 	EXPECT_EQ(DecodeInChunks(codec, Deflated(second), 100000), second);
 	EXPECT_EQ(DecodeInChunks(codec, Deflated(first), 10), first);
-	EXPECT_TRUE(sShownMessages.empty());
+	EXPECT_TRUE(fShown.Texts().empty());
 
 	// A stream begun and abandoned halfway leaves nothing behind for the
 	// next one.
@@ -272,7 +257,6 @@ TEST_F(CodecTest, OneCodecSwitchesBetweenDecodingAndEncoding)
 TEST_F(CodecTest, ADestinationThatFailsStopsDecodingWithItsStatus)
 {
 	ZlCodec codec;
-	codec.SetErrorHook(RecordingHook);
 	std::string original = NoiseData(40000);
 	std::string stream = Deflated(original);
 	StringIO out;
@@ -285,5 +269,5 @@ TEST_F(CodecTest, ADestinationThatFailsStopsDecodingWithItsStatus)
 	EXPECT_LT(length, (int32)stream.size());
 	EXPECT_EQ(out.fData, original.substr(0, 8192));
 	// Not a codec failure: nothing shown.
-	EXPECT_TRUE(sShownMessages.empty());
+	EXPECT_TRUE(fShown.Texts().empty());
 }

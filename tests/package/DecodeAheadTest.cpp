@@ -6,16 +6,17 @@
 #include "NodeTestSupport.h"
 #include "PackageTestSupport.h"
 
+#include "DoError.h"
 #include "InstallPack.h"
 #include "NodeDecoder.h"
 #include "SPackData.h"
-#include "ZlCodec.h"
 
 #include <Directory.h>
 #include <Entry.h>
 #include <File.h>
 #include <TypeConstants.h>
 
+#include <RecordingAlertSink.h>
 #include <TempRoot.h>
 
 #include <gtest/gtest.h>
@@ -40,16 +41,6 @@ operator<<(std::ostream& out, const outcome& result)
 		<< " bytes, " << result.attributes.size() << " attributes";
 }
 
-// Alerts of the worker's codec, with the thread that showed each.
-std::vector<std::pair<std::string, std::thread::id>> sAlerts;
-
-int32
-NoteAlert(const char* message)
-{
-	sAlerts.emplace_back(message, std::this_thread::get_id());
-	return 0;
-}
-
 } // namespace
 
 class DecodeAheadTest : public TempRootTest {
@@ -59,7 +50,15 @@ protected:
 		TempRootTest::SetUp();
 		ASSERT_EQ(create_directory("/boot/src", 0755), B_OK);
 		ASSERT_EQ(create_directory("/boot/out", 0755), B_OK);
-		sAlerts.clear();
+		// Every thread's alerts, the decoder's included were it to raise
+		// one, with the thread that raised each.
+		SetAlertSink(&fAlerts);
+	}
+
+	void TearDown() override
+	{
+		SetAlertSink(NULL);
+		TempRootTest::TearDown();
 	}
 
 	// A node data entry of a new file /boot/src/<leaf>.
@@ -118,8 +117,7 @@ protected:
 		return std::make_unique<InstallPack>(ref, false);
 	}
 
-	// The package opened for extracting, reporting to progress, with its
-	// codec's alerts noted in sAlerts.
+	// The package opened for extracting, reporting to progress.
 	std::unique_ptr<InstallPack> OpenForExtracting(const BMessenger& progress,
 		bool decodeAhead)
 	{
@@ -128,7 +126,6 @@ protected:
 		pack->SetDecodeAhead(decodeAhead);
 		pack->fStatusMessenger = progress;
 		EXPECT_FALSE(pack->SetFile());
-		dynamic_cast<ZlCodec*>(pack->fPackData->CurrentCodec())->SetErrorHook(NoteAlert);
 		return pack;
 	}
 
@@ -174,6 +171,8 @@ protected:
 		{"raw", B_RAW_TYPE, NoiseData(3000, 3)},
 		{"empty", 'EMPT', ""},
 	};
+
+	RecordingAlertSink fAlerts;
 };
 
 
@@ -307,10 +306,11 @@ TEST_F(DecodeAheadTest, CorruptDataShowTheAlertOnceOnTheWorkerAndFailAlike)
 	EXPECT_EQ(results[2].status, B_OK) << "the next entry decodes afresh";
 	EXPECT_EQ(results[2].contents, "fine too");
 	// Once each way, from this thread (the worker here), and nothing else.
-	ASSERT_EQ(sAlerts.size(), 2u);
-	for (const auto& [message, thread] : sAlerts) {
-		EXPECT_EQ(message, "Compression data error.");
-		EXPECT_EQ(thread, std::this_thread::get_id());
+	std::vector<RecordingAlertSink::Shown> alerts = fAlerts.All();
+	ASSERT_EQ(alerts.size(), 2u);
+	for (const RecordingAlertSink::Shown& alert : alerts) {
+		EXPECT_EQ(alert.text, "Compression data error.");
+		EXPECT_EQ(alert.thread, std::this_thread::get_id());
 	}
 	EXPECT_EQ(printed, "");
 }
@@ -368,7 +368,7 @@ TEST_F(DecodeAheadTest, FailingWritesAndNodesThatAreNoFilesBehaveAlike)
 		EXPECT_EQ(pack->ExtractFile(&plain, offsets[0]), B_OK) << way;
 		EXPECT_EQ(SortedAttributesOf(plain).size(), kAttributes.size());
 	}
-	EXPECT_TRUE(sAlerts.empty());
+	EXPECT_TRUE(fAlerts.All().empty());
 }
 
 
@@ -504,5 +504,5 @@ TEST_F(DecodeAheadTest, ContentsOfAnotherSizeThanDeclaredFailAndNeverPassIt)
 		EXPECT_EQ(fRoot.ReadFile("boot/out/undeclared"), data);
 	}
 	// A lying size is no decoding error: the codec shows nothing.
-	EXPECT_TRUE(sAlerts.empty());
+	EXPECT_TRUE(fAlerts.All().empty());
 }

@@ -208,8 +208,8 @@ namespace {
 // reads them.
 class AlertsOnStandardError {
 public:
-	AlertsOnStandardError() { SetAlertsOnStandardErrorOnly(true); }
-	~AlertsOnStandardError() { SetAlertsOnStandardErrorOnly(false); }
+	AlertsOnStandardError() { SetAlertSink(StandardErrorAlertSink()); }
+	~AlertsOnStandardError() { SetAlertSink(NULL); }
 };
 
 

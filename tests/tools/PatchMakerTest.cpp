@@ -114,10 +114,10 @@ protected:
 	void SetUp() override
 	{
 		TempRootTest::SetUp();
-		SetAlertsOnStandardErrorOnly(true);
+		SetAlertSink(StandardErrorAlertSink());
 	}
 
-	void TearDown() override { SetAlertsOnStandardErrorOnly(false); }
+	void TearDown() override { SetAlertSink(NULL); }
 
 	// Makes the patch, checks its header, and has the installer apply it.
 	Data RoundTrip(const Data& oldData, const Data& newData)

@@ -366,8 +366,6 @@ const char* const kNoSpaceAlert
 	= "Cannot install on the volume \"%s\" because there is not enough free space.";
 const char* const kNoFeaturesAlert
 	= "Cannot install on the volume \"%s\" because it does not support the reuqired";
-const char* const kOverflowAlert
-	= "Error, the package contains more entries than expected.";
 
 inline std::string
 alert_for(const char* format, const std::string& volume)

@@ -248,21 +248,39 @@ TEST_F(InstallWindowTest, EntryTableAndInstallFolderGroups)
 	EXPECT_EQ(fWindow->fEntries[4].size, 50);
 	EXPECT_EQ(fWindow->fEntries[4].platform, -1);
 	EXPECT_EQ(fWindow->fAttrib->fInstallFolderGroups, 0x1u | 0x8u | 0x10u);
-	EXPECT_EQ(fWindow->fAttrib->fEntryCapacity, 8192);
+	EXPECT_EQ(fWindow->fAttrib->fEntryCapacity, 5);
 }
 
 
-TEST_F(InstallWindowTest, MoreEntriesThanTheTableHoldsAlertOnce)
+TEST_F(InstallWindowTest, TheEntryTableHoldsEveryEntryOfALargePackage)
 {
+	// Past the 8192 rows a fixed table once held, in the top folder and in
+	// a sub-folder after them.
 	TestPackage package;
 	package.groups = {"all"};
-	// Every entry past the table's end: one alert for them all.
-	package.entries.assign(8200, TestEntry{1, 0x1});
-	ASSERT_NE(Open(package), nullptr) << "the window opens all the same";
-	EXPECT_EQ(fAlerts->Texts(), std::vector<std::string>{kOverflowAlert});
-	EXPECT_EQ(fWindow->fEntryCount, 8192);
-	EXPECT_EQ(fWindow->fItemCount, 8192);
-	EXPECT_EQ(Text("sizetext"), "8192 files    8.1 MB selected");
+	package.entries.assign(11000, TestEntry{1, 0x1});
+	package.subfolders = {{5000, 0x1}};
+	ASSERT_NE(Open(package), nullptr);
+	EXPECT_TRUE(fAlerts->Texts().empty());
+	EXPECT_EQ(fWindow->fEntryCount, 11001);
+	EXPECT_EQ(fWindow->fAttrib->fEntryCapacity, 11001);
+	EXPECT_EQ(fWindow->fItemCount, 11001);
+	// Each size rounded up to whole 1 KiB blocks.
+	EXPECT_EQ(fWindow->fBytes, 11000 * 1024 + 5120);
+	EXPECT_EQ(Text("sizetext"), "11001 files    10.8 MB selected");
+}
+
+
+TEST_F(InstallWindowTest, EntriesPastTheFirst8192CountInTheFreeSpaceCheck)
+{
+	// Only the last entry is too big for the volume.
+	TestPackage package;
+	package.groups = {"all"};
+	package.entries.assign(8192, TestEntry{1, 0x1});
+	package.entries.push_back(TestEntry{1LL << 60, 0x1});
+	ASSERT_NE(Open(package), nullptr);
+	EXPECT_EQ(fAlerts->Texts(), std::vector<std::string>{alert_for(kNoSpaceAlert, "boot")});
+	EXPECT_EQ(fWindow->fBytes, 8192 * 1024 + (1LL << 60));
 }
 
 

@@ -1,0 +1,5 @@
+#include "AlertSink.h"
+
+AlertSink::~AlertSink()
+{
+}
