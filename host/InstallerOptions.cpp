@@ -68,6 +68,7 @@ InstallerOptions::UsageText()
 		"                        every question from the options below\n"
 		"  --volume NAME         the volume to install on (default: the boot volume)\n"
 		"  --folder PATH         apps, home, home/Desktop, or an absolute path\n"
+		"                        (its missing folders are made)\n"
 		"  --groups \"A,B\"        the groups to install (default: the first row)\n"
 		"  --accept-license      agree to the package's agreement\n"
 		"  --existing replace|rename|skip|cancel\n"
