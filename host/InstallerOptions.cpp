@@ -41,7 +41,9 @@ InstallerOptions::InstallerOptions()
 	:
 	fUnattended(false),
 	fAcceptLicense(false),
-	fExisting(kExistingReplace),
+	// Unattended, nothing is lost unless asked for: an existing item is
+	// kept beside the new one.
+	fExisting(kExistingRename),
 	fContinueOnError(false),
 	fKeepOriginals(false),
 	fChoose(0)
@@ -66,10 +68,13 @@ InstallerOptions::UsageText()
 		"                        every question from the options below\n"
 		"  --volume NAME         the volume to install on (default: the boot volume)\n"
 		"  --folder PATH         apps, home, home/Desktop, or an absolute path\n"
+		"                        (its missing folders are made)\n"
 		"  --groups \"A,B\"        the groups to install (default: the first row)\n"
 		"  --accept-license      agree to the package's agreement\n"
 		"  --existing replace|rename|skip|cancel\n"
 		"                        the answer when an item already exists\n"
+		"                        (default rename: the existing item is kept\n"
+		"                        beside the new one)\n"
 		"  --on-error continue|cancel\n"
 		"                        the answer when an item fails (default cancel)\n"
 		"  --keep-originals      keep the originals of patched files\n"
@@ -160,7 +165,7 @@ InstallerOptions::_Set(const std::string& option, const std::string& text)
 	else if (option == "--volume")
 		fVolume = text;
 	else if (option == "--folder")
-		fFolder = text;
+		return _SetFolder(text);
 	else if (option == "--groups")
 		fGroups = split_group_names(text);
 	else if (option == "--screenshots")
@@ -206,6 +211,22 @@ InstallerOptions::_SetExisting(const std::string& value)
 			+ value;
 		return false;
 	}
+	return true;
+}
+
+
+// Missing folders of the path are made: a path that climbs ("..") or
+// stays (".") is refused before anything is looked at.
+bool
+InstallerOptions::_SetFolder(const std::string& value)
+{
+	std::string marked = "/" + value + "/";
+	if (marked.find("/../") != std::string::npos
+		|| marked.find("/./") != std::string::npos) {
+		fError = "--folder takes a path without \".\" or \"..\", not " + value;
+		return false;
+	}
+	fFolder = value;
 	return true;
 }
 

@@ -58,6 +58,7 @@ private:
 	bool _TakeValue(const char* option, const char* value,
 		std::string* result);
 	bool _SetExisting(const std::string& value);
+	bool _SetFolder(const std::string& value);
 	bool _SetOnError(const std::string& value);
 	bool _SetChoose(const std::string& value);
 	bool _SetDisplay(const std::string& value);

@@ -2,6 +2,7 @@
 
 #include "IGroupsListView.h"
 #include "InstallWindow.h"
+#include "MissingFolders.h"
 #include "SimpleListView.h"
 #include "StringItem.h"
 
@@ -606,10 +607,16 @@ UnattendedDriver::_ChooseFolder(int32 window)
 
 // "Other...": the file panel, walked like a person would: the volume from
 // its menu, a double click on each folder on the way, the last one
-// selected and "Select" pressed.
+// selected and "Select" pressed. Missing folders are made first, as a
+// person would make them in the panel.
 bool
 UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 {
+	std::string refusal;
+	if (make_missing_folders(path, &refusal) != B_OK) {
+		_GiveUp(window, refusal.c_str());
+		return false;
+	}
 	std::vector<std::string> parts;
 	size_t start = 1;
 	while (start < path.size()) {

@@ -29,6 +29,12 @@ const char* const kTempFolderError
 	= "Error creating temporary directory on volume \"%s\".";
 // In the volume's "var/tmp", beside the runs' temporary folders.
 const char* const kRunLockName = "kestrovan.lock";
+// The folders that hold the run lock and the runs' temporary folders, from
+// the volume's root down.
+const char* const kRunFolderPath[] = { "var", "tmp" };
+// A run that ends removes the "var/tmp" it made when it is empty; another
+// run opening it meanwhile makes it again, at most this often.
+const int32 kLockAttempts = 100;
 const char* const kFolderNotCreated
 	= "The selected installation directory \"%s\" could not be created.";
 const char* const kLogPostfix = " Install Log";
@@ -224,18 +230,63 @@ DestManager::SetTarget(entry_ref* folderRef, char* folderPath, dev_t volume,
 status_t
 DestManager::LockVolume()
 {
-	BEntry varTmp;
-	BDirectory folder;
-	status_t status = fRootDir.InitCheck();
-	if (status == B_OK)
-		status = CreatePathAt(&fRootDir, "var/tmp", &varTmp);
-	if (status == B_OK)
-		status = folder.SetTo(&varTmp);
-	if (status == B_OK)
-		status = fRunLock.TryLock(&folder, kRunLockName);
+	status_t status = B_ERROR;
+	for (int32 attempt = 0; attempt < kLockAttempts; attempt++) {
+		BDirectory folder;
+		status = _MakeRunFolder(&folder);
+		if (status == B_OK)
+			status = fRunLock.TryLock(&folder, kRunLockName);
+		// The folder was removed by the run that made it, ending, while
+		// this one opened it.
+		if (status != B_ENTRY_NOT_FOUND)
+			break;
+	}
 	if (status != B_OK && status != B_BUSY)
 		doError(kTempFolderError, fVolumeName.c_str());
 	return status;
+}
+
+
+status_t
+DestManager::_MakeRunFolder(BDirectory* runFolder)
+{
+	status_t status = fRootDir.InitCheck();
+	BDirectory folder(fRootDir);
+	std::string path;
+	for (const char* name : kRunFolderPath) {
+		if (status != B_OK)
+			break;
+		path += (path.empty() ? "" : "/") + std::string(name);
+		BDirectory next;
+		status = BEntry(&folder, name).Exists() ? B_FILE_EXISTS
+			: folder.CreateDirectory(name, &next);
+		node_ref made;
+		if (status == B_OK && next.GetNodeRef(&made) == B_OK)
+			fMadeFolders.push_back({path, made});
+		// There before, or made by another run at the same moment.
+		else if (status == B_FILE_EXISTS)
+			status = next.SetTo(&folder, name);
+		folder = next;
+	}
+	if (status == B_OK)
+		*runFolder = folder;
+	return status;
+}
+
+
+// A folder no longer empty (another run's lock or temporary folder, items
+// a run could not put back) stays, and so does one that is no longer the
+// folder this run made.
+void
+DestManager::_RemoveMadeFolders()
+{
+	for (auto made = fMadeFolders.rbegin(); made != fMadeFolders.rend(); made++) {
+		BEntry entry(&fRootDir, made->first.c_str());
+		node_ref node;
+		if (entry.GetNodeRef(&node) == B_OK && node == made->second)
+			entry.Remove();
+	}
+	fMadeFolders.clear();
 }
 
 
@@ -256,12 +307,8 @@ DestManager::MakeTempFolder()
 bool
 DestManager::_CreateTempFolder()
 {
-	BEntry varTmp;
-	if (fRootDir.InitCheck() != B_OK
-		|| CreatePathAt(&fRootDir, "var/tmp", &varTmp) != B_OK)
-		return false;
-	BDirectory tmp(&varTmp);
-	if (tmp.InitCheck() != B_OK)
+	BDirectory tmp;
+	if (_MakeRunFolder(&tmp) != B_OK)
 		return false;
 	// A folder of that name may be left by a run that was killed: it holds
 	// what that run displaced, so it is neither reused nor deleted; this run
@@ -654,7 +701,10 @@ DestManager::FinishInstall(bool undo, void*)
 
 	delete fLog;
 	fLog = nullptr;
+	// The lock file goes with the lock; then the folders that held it, when
+	// this run made them.
 	fRunLock.Unlock();
+	_RemoveMadeFolders();
 }
 
 

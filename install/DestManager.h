@@ -19,6 +19,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 class ArchiveFolderItem;
 class ArchivePatchItem;
@@ -76,7 +77,8 @@ public:
 	bool PutBackDisplaced(BDirectory* folder, const char* name);
 	// Ends the run: empties the temporary folder, or with `undo` (a run
 	// that was cancelled or failed) first puts every item moved or renamed
-	// out of the way back, the last first; then releases the run lock.
+	// out of the way back, the last first; then releases the run lock and
+	// removes the "var/tmp" (and "var") this run made, when left empty.
 	void FinishInstall(bool undo, void* unused);
 	// Counts an item that could not be installed and was passed over: the
 	// run goes on, but it has not installed the package, and what it
@@ -124,6 +126,12 @@ private:
 	DestManager& operator=(const DestManager&) = delete;
 
 	bool _CreateTempFolder();
+	// Opens the volume's "var/tmp" in `runFolder`, making what is missing of
+	// it and noting what this run made.
+	status_t _MakeRunFolder(BDirectory* runFolder);
+	// Removes the folders _MakeRunFolder made where they are empty, the
+	// deepest first.
+	void _RemoveMadeFolders();
 	BDirectory* _InstallFolder(bool create);
 	BDirectory* _ListEntryFolder(DestItem* item, bool create);
 	void _ResolveQuery(FindItem* item);
@@ -151,6 +159,9 @@ private:
 	// node and name.
 	std::map<std::pair<node_ref, std::string>, DeleteItem*> fVacatedPlaces;
 	BPrivate::FileLock fRunLock;
+	// The folders this run made for its lock and temporary folder: their
+	// paths from the volume's root, and the nodes made.
+	std::vector<std::pair<std::string, node_ref>> fMadeFolders;
 };
 
 #endif // _DEST_MANAGER_H

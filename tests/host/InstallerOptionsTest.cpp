@@ -22,7 +22,8 @@ TEST(InstallerOptionsTest, NoArgumentsInstallTheProgramsOwnPackageInAWindow)
 	EXPECT_TRUE(options.fPackage.empty());
 	EXPECT_FALSE(options.fUnattended);
 	EXPECT_FALSE(options.fAcceptLicense);
-	EXPECT_EQ(kExistingReplace, options.fExisting);
+	// An existing item is kept beside the new one unless asked otherwise.
+	EXPECT_EQ(kExistingRename, options.fExisting);
 	EXPECT_FALSE(options.fContinueOnError);
 	EXPECT_EQ(0, options.fChoose);
 }
@@ -57,7 +58,8 @@ TEST(InstallerOptionsTest, MistakesAreUsageErrorsThatSayWhat)
 		{"--existing", "overwrite"}, {"--on-error", "ignore"},
 		{"--choose", "-1"}, {"--choose", "2x"}, {"--root"}, {"--volume="},
 		{"--display", "x11"}, {"--bogus"}, {"a.pkg", "b.pkg"},
-		{"--unattended=yes"}, {"--unattended", "--display", "sdl"}};
+		{"--unattended=yes"}, {"--unattended", "--display", "sdl"},
+		{"--folder", "/Data/../../etc"}, {"--folder", "/Data/./x"}, {"--folder", ".."}};
 	for (const auto& arguments : wrong) {
 		InstallerOptions options;
 		EXPECT_EQ(InstallerOptions::kUsageError,

@@ -22,8 +22,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -559,7 +561,7 @@ TEST_F(DestManagerTest, OneRunAtATimePerVolume)
 	EXPECT_EQ(second.LockVolume(), B_OK);
 	EXPECT_EQ(first.LockVolume(), B_BUSY);
 	second.FinishInstall(false, nullptr);
-	EXPECT_TRUE(std::filesystem::is_empty(fRoot.HostPath("Data/var/tmp")));
+	EXPECT_FALSE(Exists("Data/var"));
 
 	// No lock can be made: the run does not begin.
 	std::filesystem::remove_all(fRoot.HostPath("boot/var"));
@@ -570,4 +572,78 @@ TEST_F(DestManagerTest, OneRunAtATimePerVolume)
 	EXPECT_NE(status, B_BUSY);
 	EXPECT_EQ(testing::internal::GetCapturedStderr(),
 		"Error creating temporary directory on volume \"boot\".\n");
+}
+
+
+TEST_F(DestManagerTest, TheFoldersARunMadeForItselfGoWhenLeftEmpty)
+{
+	DestManager manager(&fAttrib);
+	auto run = [&](bool cancel) {
+		manager.SetTarget(nullptr, (char*)"apps", fData, nullptr, false);
+		ASSERT_EQ(manager.LockVolume(), B_OK);
+		ASSERT_TRUE(manager.MakeTempFolder());
+		manager.FinishInstall(cancel, nullptr);
+	};
+	// A fresh volume: "var" and "var/tmp" are made for the run and go.
+	for (bool cancel : {false, true}) {
+		run(cancel);
+		EXPECT_FALSE(Exists("Data/var"));
+	}
+
+	// What was there before stays: "var" alone, then "var/tmp" too.
+	std::filesystem::create_directories(fRoot.HostPath("Data/var"));
+	run(false);
+	EXPECT_TRUE(Exists("Data/var"));
+	EXPECT_FALSE(Exists("Data/var/tmp"));
+	std::filesystem::create_directories(fRoot.HostPath("Data/var/tmp"));
+	run(true);
+	EXPECT_TRUE(std::filesystem::is_empty(fRoot.HostPath("Data/var/tmp")));
+
+	// Made by the run, but holding what someone put there meanwhile.
+	std::filesystem::remove_all(fRoot.HostPath("Data/var"));
+	manager.SetTarget(nullptr, (char*)"apps", fData, nullptr, false);
+	ASSERT_EQ(manager.LockVolume(), B_OK);
+	fRoot.WriteFile("Data/var/tmp/notes", "someone's");
+	manager.FinishInstall(false, nullptr);
+	EXPECT_EQ(fRoot.ReadFile("Data/var/tmp/notes"), "someone's");
+}
+
+
+// Each run that made "var/tmp" removes it as it ends: a run opening it just
+// then makes it again, and no two runs ever hold the volume at once.
+TEST_F(DestManagerTest, RunsTakeTurnsWhileTheLockFolderComesAndGoes)
+{
+	std::atomic<int> holders(0);
+	std::atomic<int> overlaps(0);
+	std::atomic<int> failures(0);
+	std::atomic<int> turns(0);
+	const int kRuns = 3;
+	const int kTurnsEach = 200;
+	auto runs = [&] {
+		DestManager manager(&fAttrib);
+		int mine = 0;
+		for (int attempt = 0; attempt < 100000 && mine < kTurnsEach; attempt++) {
+			manager.SetTarget(nullptr, (char*)"apps", fData, nullptr, false);
+			status_t status = manager.LockVolume();
+			if (status == B_OK) {
+				if (holders.fetch_add(1) != 0)
+					overlaps++;
+				if (!manager.MakeTempFolder())
+					failures++;
+				holders--;
+				mine++;
+			} else if (status != B_BUSY)
+				failures++;
+			manager.FinishInstall(false, nullptr);
+		}
+		turns += mine;
+	};
+	std::vector<std::thread> threads;
+	for (int i = 0; i < kRuns; i++)
+		threads.emplace_back(runs);
+	for (std::thread& thread : threads)
+		thread.join();
+	EXPECT_EQ(overlaps, 0);
+	EXPECT_EQ(failures, 0);
+	EXPECT_EQ(turns, kRuns * kTurnsEach);
 }

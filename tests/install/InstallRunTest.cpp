@@ -65,10 +65,11 @@ alert_text(const char* format, const char* name)
 	return text.replace(text.find("%s"), 2, name);
 }
 
+// A run's "var/tmp" is gone when the run made it, or else left empty.
 bool
 HostFolderIsEmpty(const std::string& path)
 {
-	return std::filesystem::is_empty(path);
+	return !std::filesystem::exists(path) || std::filesystem::is_empty(path);
 }
 
 } // namespace
