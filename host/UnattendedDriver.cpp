@@ -1,6 +1,8 @@
 #include "UnattendedDriver.h"
 
 #include "IGroupsListView.h"
+#include "InstallApp.h"
+#include "InstallOutcome.h"
 #include "InstallWindow.h"
 #include "SimpleListView.h"
 #include "StringItem.h"
@@ -175,9 +177,41 @@ UnattendedDriver::Stop()
 
 
 int
-UnattendedDriver::ExitStatus(bool runCompleted) const
+UnattendedDriver::ExitStatus(bool runCompleted)
 {
+	// A run that went on to its end past items it could not install has
+	// not been told about yet.
+	if (!runCompleted && !fGaveUp) {
+		std::string outcome = _LastRunOutcome();
+		if (!outcome.empty())
+			Say("not installed: %s\n", outcome);
+	}
 	return runCompleted && !fStopped ? 0 : 1;
+}
+
+
+// What ended the last run, as the application keeps it; empty when no run
+// ended or the last one completed.
+std::string
+UnattendedDriver::_LastRunOutcome() const
+{
+	InstallApp* app = dynamic_cast<InstallApp*>(be_app);
+	InstallOutcome outcome;
+	if (app == NULL || !app->GetLastOutcome(&outcome))
+		return std::string();
+	switch (outcome.Code()) {
+		case kRunCompleted:
+			return std::string();
+		case kRunCancelled:
+			return "the installation was cancelled";
+		case kRunFailed:
+			return "the installation stopped at \"" + outcome.Item() + "\": "
+				+ outcome.Reason();
+		case kRunNotStarted:
+			break;
+	}
+	std::string text = "the installation stopped before anything was installed";
+	return outcome.Reason().empty() ? text : text + ": " + outcome.Reason();
 }
 
 
@@ -473,7 +507,8 @@ UnattendedDriver::_DriveInstallWindow(const DisplayWindowInfo& info)
 			"this installation; choose another with --volume or --folder").c_str());
 		return;
 	}
-	_GiveUp(info.id, "the install run did not finish");
+	std::string outcome = _LastRunOutcome();
+	_GiveUp(info.id, outcome.empty() ? "the install run did not finish" : outcome.c_str());
 }
 
 

@@ -6,9 +6,11 @@
 #include "DoError.h"
 #include "InstallApp.h"
 #include "InstallLooper.h"
+#include "InstallOutcome.h"
 #include "InstallPack.h"
 #include "InstallUtil.h"
 #include "InstallView.h"
+#include "ItemHelpers.h"
 #include "LicenseWindow.h"
 #include "PackAttrib.h"
 #include "PositionWindow.h"
@@ -21,6 +23,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 RList<InstallWindow*> InstallWindow::windowList(20);
 BLocker InstallWindow::windowListLock("install window list");
@@ -35,9 +38,26 @@ const char* kReadOnlyAlert
 	= "Cannot install on the volume \"%s\" because it is locked or read-only.";
 const char* kNoSpaceAlert
 	= "Cannot install on the volume \"%s\" because there is not enough free space.";
+// A run that ended on an item's failure: the item, then why.
+const char* const kRunStoppedAlert = "The installation stopped at \"%s\": %s";
+
 const char* kNoFeaturesAlert
 	= "Cannot install on the volume \"%s\" because it does not support the reuqired "
 		"filesystem features\nTry installing to a volume that keeps attributes.";
+
+
+// `text` as an alert's format that shows it unchanged.
+std::string
+FormatEscaped(const std::string& text)
+{
+	std::string escaped;
+	for (char c : text) {
+		if (c == '%')
+			escaped += '%';
+		escaped += c;
+	}
+	return escaped;
+}
 
 } // namespace
 
@@ -88,6 +108,8 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 		bool declined = false;
 		_ShowAgreement(&declined);
 		if (declined) {
+			if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
+				app->NoteAgreementDeclined();
 			Abort();
 			return;
 		}
@@ -242,13 +264,10 @@ InstallWindow::MessageReceived(BMessage* message)
 		}
 		case kRunDone:
 		{
+			_RunEnded(message);
 			fInstalling = false;
 			if (BButton* button = dynamic_cast<BButton*>(FindView("installbutton")))
 				button->SetEnabled(true);
-			if (message->GetBool("completed", false)) {
-				if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
-					app->NoteRunCompleted();
-			}
 			bool close = false;
 			if (message->FindBool("close", &close) == B_OK && close)
 				PostMessage(B_QUIT_REQUESTED);
@@ -258,6 +277,24 @@ InstallWindow::MessageReceived(BMessage* message)
 			// Nothing else is this window's business.
 			break;
 	}
+}
+
+
+// The application keeps how the run ended; a run that failed says where
+// and why before "Begin" is offered again (a cancelled one says nothing).
+void
+InstallWindow::_RunEnded(BMessage* message)
+{
+	InstallOutcome outcome;
+	if (!outcome.SetFrom(message))
+		return;
+	if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
+		app->NoteRunEnded(outcome);
+	if (outcome.Code() != kRunFailed)
+		return;
+	std::string format = kRunStoppedAlert;
+	format.replace(format.rfind("%s"), 2, FormatEscaped(outcome.Reason()));
+	doError(format.c_str(), alert_item_name(outcome.Item().c_str()).c_str());
 }
 
 

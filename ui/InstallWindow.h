@@ -29,7 +29,9 @@ public:
 	enum {
 		// "Begin" pressed.
 		kBeginInstall = 'inst',
-		// The run is over; with bool "close" true the window closes.
+		// The run is over; with bool "close" true the window closes. How
+		// it ended (InstallOutcome) goes to the application, and a failed
+		// run is told in an alert.
 		kRunDone = 'Done',
 		// The install message to the worker.
 		kExtractItems = 'Extr'
@@ -92,6 +94,7 @@ private:
 	void _ShowAgreement(bool* declined);
 	void _StartRun();
 	void _RunCannotStart();
+	void _RunEnded(BMessage* message);
 	// The alert of the first volume test that fails; null when all pass.
 	const char* _VolumeProblem(const BVolume& volume) const;
 
