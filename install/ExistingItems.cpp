@@ -97,7 +97,7 @@ AskToGoOn(const char* format, const char* name, const std::string& reason,
 		manager->NoteFailure(name, reason);
 	}
 	std::string shown = alert_item_name(name);
-	if (doError(format, shown.c_str(), errCONTINUE, "Cancel") == 0)
+	if (doError(format, shown.c_str(), errCONTINUE, kItemErrorCancelLabel) == 0)
 		return B_OK;
 	if (manager != NULL)
 		manager->NoteStoppedAtFailure();

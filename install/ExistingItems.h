@@ -50,6 +50,10 @@ void AppendPostfix(char* buffer, int32 size, const char* postfix,
 // minor, variety, internal in that order.
 int CompareVersions(const version_info* a, const version_info* b);
 
+// The second answer of the question about an item that could not be
+// installed; the first is errCONTINUE.
+const char* const kItemErrorCancelLabel = "Cancel";
+
 // Asks "Continue" or "Cancel" with `format` and its argument, an item's
 // name (shown as alert_item_name gives it): 0 to go on with the next item,
 // B_CANCELED to end the install. The manager keeps the item and the alert's

@@ -29,8 +29,6 @@
 
 namespace {
 
-const char* const kFinishedQuestion = "Installation is finished. Would you like to "
-	"continue performing installations or close the installer?";
 const int32 kCloseButton = 1;
 const char* const kCannotBegin = "Sorry installation cannot begin.";
 const char* const kNoOriginalsText
@@ -42,6 +40,10 @@ const int32 kWorkerPriority = 10;
 const int32 kWorkerPortCapacity = 100;
 
 } // namespace
+
+
+const char* const kFinishedQuestion = "Installation is finished. Would you like to "
+	"continue performing installations or close the installer?";
 
 
 InstallLooper::InstallLooper(InstallPack* pack)
@@ -209,7 +211,8 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 		// A signal after completion leaves the run as it is and ends the
 		// program without asking.
 		if (!BPrivate::InterruptGuard::Requested())
-			close = doError(kFinishedQuestion, NULL, "Continue", "Close") == kCloseButton;
+			close = doError(kFinishedQuestion, NULL, kFinishedContinueLabel,
+				kFinishedCloseLabel) == kCloseButton;
 	}
 	// Whoever interrupted the program wants it to end, after everything
 	// displaced is back (or the completed run is finished).

@@ -43,6 +43,11 @@ class DestManager;
 class InstallPack;
 class StatusWindow;
 
+// The question a completed run asks, and its two answers.
+extern const char* const kFinishedQuestion;
+const char* const kFinishedContinueLabel = "Continue";
+const char* const kFinishedCloseLabel = "Close";
+
 enum {
 	kInstallMessage = 'Extr',
 	kInstallDoneMessage = 'Done'

@@ -98,7 +98,7 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 
 	PositionWindow(this, 0.4, 0.4);
 
-	InstallView* view = new InstallView(Bounds(), "installview", B_FOLLOW_ALL,
+	InstallView* view = new InstallView(Bounds(), kInstallViewName, B_FOLLOW_ALL,
 		B_WILL_DRAW, fAttrib->fGroupList, fAttrib->fDescription);
 	view->SetViewColor(kLightGray);
 	// Laying the view out makes the first volume, folder and group choices.
@@ -123,7 +123,7 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 InstallWindow::~InstallWindow()
 {
 	// The view shows the attribute record's groups: it goes first.
-	if (BView* view = FindView("installview")) {
+	if (BView* view = FindView(kInstallViewName)) {
 		RemoveChild(view);
 		delete view;
 	}
@@ -256,7 +256,7 @@ InstallWindow::MessageReceived(BMessage* message)
 		{
 			if (fInstalling)
 				break;
-			if (BButton* button = dynamic_cast<BButton*>(FindView("installbutton")))
+			if (BButton* button = dynamic_cast<BButton*>(FindView(kBeginButtonName)))
 				button->SetEnabled(false);
 			fInstalling = true;
 			DoInstall(message);
@@ -266,7 +266,7 @@ InstallWindow::MessageReceived(BMessage* message)
 		{
 			_RunEnded(message);
 			fInstalling = false;
-			if (BButton* button = dynamic_cast<BButton*>(FindView("installbutton")))
+			if (BButton* button = dynamic_cast<BButton*>(FindView(kBeginButtonName)))
 				button->SetEnabled(true);
 			bool close = false;
 			if (message->FindBool("close", &close) == B_OK && close)

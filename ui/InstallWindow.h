@@ -24,6 +24,9 @@ class InstallLooper;
 class InstallPack;
 class PackAttrib;
 
+// The name of the install view, by which the window is told from others.
+const char* const kInstallViewName = "installview";
+
 class InstallWindow : public BWindow {
 public:
 	enum {

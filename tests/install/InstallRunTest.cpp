@@ -25,8 +25,6 @@
 
 namespace {
 
-const char* const kFinishedQuestion = "Installation is finished.";
-
 std::string
 RandomBytes(size_t size, uint32 seed = 7)
 {
