@@ -216,7 +216,8 @@ UnattendedDriver::_LastRunOutcome() const
 		case kRunCancelled:
 			return "the installation was cancelled";
 		case kRunFailed:
-			return "the installation stopped at \"" + outcome.Item() + "\": "
+			return std::string(outcome.WentOn() ? "the installation passed over \""
+				: "the installation stopped at \"") + outcome.Item() + "\": "
 				+ outcome.Reason();
 		case kRunNotStarted:
 			break;

@@ -235,13 +235,14 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 InstallOutcome
 InstallLooper::_RunOutcome(status_t status, bool interrupted, DestManager* manager) const
 {
-	if (status >= B_OK && manager->FailedItems() == 0)
+	bool wentOn = status >= B_OK;
+	if (wentOn && manager->FailedItems() == 0)
 		return InstallOutcome(kRunCompleted);
 	if (status == B_CANCELED && (interrupted || !manager->StoppedAtFailure()))
 		return InstallOutcome(kRunCancelled);
 	if (!manager->FailureReason().empty()) {
 		return InstallOutcome(kRunFailed, manager->FailedItemName(),
-			manager->FailureReason());
+			manager->FailureReason(), wentOn);
 	}
 	return InstallOutcome(kRunFailed, _PackageName(manager), strerror_status(status));
 }

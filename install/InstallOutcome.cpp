@@ -5,21 +5,24 @@
 const char* const InstallOutcome::kOutcomeField = "outcome";
 const char* const InstallOutcome::kItemField = "item";
 const char* const InstallOutcome::kReasonField = "reason";
+const char* const InstallOutcome::kWentOnField = "went on";
 
 
 InstallOutcome::InstallOutcome()
 	:
-	fCode(kRunNotStarted)
+	fCode(kRunNotStarted),
+	fWentOn(false)
 {
 }
 
 
 InstallOutcome::InstallOutcome(install_outcome code, const std::string& item,
-	const std::string& reason)
+	const std::string& reason, bool wentOn)
 	:
 	fCode(code),
 	fItem(item),
-	fReason(reason)
+	fReason(reason),
+	fWentOn(wentOn)
 {
 }
 
@@ -30,6 +33,7 @@ InstallOutcome::AddTo(BMessage* message) const
 	message->AddInt32(kOutcomeField, (int32)fCode);
 	message->AddString(kItemField, fItem.c_str());
 	message->AddString(kReasonField, fReason.c_str());
+	message->AddBool(kWentOnField, fWentOn);
 }
 
 
@@ -44,5 +48,6 @@ InstallOutcome::SetFrom(const BMessage* message)
 	const char* text = NULL;
 	fItem = message->FindString(kItemField, &text) == B_OK ? text : "";
 	fReason = message->FindString(kReasonField, &text) == B_OK ? text : "";
+	fWentOn = message->GetBool(kWentOnField, false);
 	return true;
 }

@@ -18,7 +18,8 @@ enum install_outcome {
 	// "Cancel" in the progress window or the replace dialog, or a signal.
 	kRunCancelled = 1,
 	// An item could not be installed: the item names it, the reason says
-	// why (the run stopped there, or passed it over after "Continue").
+	// why; the run stopped there, or passed it over after "Continue" and
+	// went on to its end (the last such item is named).
 	kRunFailed = 2,
 	// The run stopped before anything was extracted (it could not begin,
 	// the originals of its patches were missing or not confirmed); the
@@ -30,11 +31,13 @@ class InstallOutcome {
 public:
 	InstallOutcome();
 	InstallOutcome(install_outcome code, const std::string& item = std::string(),
-		const std::string& reason = std::string());
+		const std::string& reason = std::string(), bool wentOn = false);
 
 	install_outcome Code() const { return fCode; }
 	const std::string& Item() const { return fItem; }
 	const std::string& Reason() const { return fReason; }
+	// A failed run that went on past the item to its end.
+	bool WentOn() const { return fWentOn; }
 
 	void AddTo(BMessage* message) const;
 	// False (and nothing changed) when the message carries no outcome.
@@ -43,11 +46,13 @@ public:
 	static const char* const kOutcomeField;
 	static const char* const kItemField;
 	static const char* const kReasonField;
+	static const char* const kWentOnField;
 
 private:
 	install_outcome fCode;
 	std::string fItem;
 	std::string fReason;
+	bool fWentOn;
 };
 
 #endif // _INSTALL_OUTCOME_H

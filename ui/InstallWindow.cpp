@@ -280,8 +280,9 @@ InstallWindow::MessageReceived(BMessage* message)
 }
 
 
-// The application keeps how the run ended; a run that failed says where
-// and why before "Begin" is offered again (a cancelled one says nothing).
+// The application keeps how the run ended; a run that ended on a failure
+// says where and why before "Begin" is offered again (a cancelled one says
+// nothing, nor does one that went on past failures after "Continue").
 void
 InstallWindow::_RunEnded(BMessage* message)
 {
@@ -290,7 +291,7 @@ InstallWindow::_RunEnded(BMessage* message)
 		return;
 	if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
 		app->NoteRunEnded(outcome);
-	if (outcome.Code() != kRunFailed)
+	if (outcome.Code() != kRunFailed || outcome.WentOn())
 		return;
 	std::string format = kRunStoppedAlert;
 	format.replace(format.rfind("%s"), 2, FormatEscaped(outcome.Reason()));

@@ -59,6 +59,7 @@ TEST_F(RunOutcomeTest, AFailingScriptNamesItselfAndItsExitStatus)
 	EXPECT_EQ(outcome.Code(), kRunFailed);
 	EXPECT_EQ(outcome.Item(), "setup");
 	EXPECT_EQ(outcome.Reason(), "the script \"setup\" exited with status 3");
+	EXPECT_FALSE(outcome.WentOn());
 	EXPECT_FALSE(done.GetBool("completed", true));
 	EXPECT_FALSE(Exists("boot/apps/Tool/after"));
 	// The log's footer stays as stored logs have it.
@@ -102,12 +103,13 @@ TEST_F(RunOutcomeTest, AFileThatCannotBeWrittenIsNamedWhenTheRunStopsThere)
 	EXPECT_EQ(outcome.Code(), kRunFailed);
 	EXPECT_EQ(outcome.Item(), "liar");
 	EXPECT_EQ(outcome.Reason(), kDamagedReason);
+	EXPECT_FALSE(outcome.WentOn());
 	EXPECT_FALSE(Exists("boot/apps/Tool/after"));
 }
 
 
 // Items passed over with "Continue" leave the package not installed: the
-// run fails, naming the last one.
+// run fails, naming the last one, though it went on to its end.
 TEST_F(RunOutcomeTest, ItemsPassedOverFailTheRunNamingTheLast)
 {
 	PackagePlan plan;
@@ -123,5 +125,6 @@ TEST_F(RunOutcomeTest, ItemsPassedOverFailTheRunNamingTheLast)
 	EXPECT_EQ(outcome.Code(), kRunFailed);
 	EXPECT_EQ(outcome.Item(), "short");
 	EXPECT_EQ(outcome.Reason(), kDamagedReason);
+	EXPECT_TRUE(outcome.WentOn());
 	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/honest"), "true");
 }

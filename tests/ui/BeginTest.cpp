@@ -83,8 +83,9 @@ TEST_F(BeginTest, BeginInstallsTheSelectionIntoTheChosenFolder)
 }
 
 
-// A run that fails says where and why in an alert before "Begin" comes
-// back; a cancelled one says nothing more.
+// A run that ends on a failure says where and why in an alert before
+// "Begin" comes back; a cancelled one says nothing more, nor does one that
+// went on to its end after "Continue" (each failure was told as it came).
 TEST_F(BeginTest, ARunThatFailsSaysWhereItStoppedAndACancelledOneDoesNot)
 {
 	PackagePlan plan;
@@ -115,6 +116,9 @@ TEST_F(BeginTest, ARunThatFailsSaysWhereItStoppedAndACancelledOneDoesNot)
 	BMessage cancelled(InstallWindow::kRunDone);
 	InstallOutcome(kRunCancelled).AddTo(&cancelled);
 	fWindow->PostMessage(&cancelled);
+	BMessage wentOn(InstallWindow::kRunDone);
+	InstallOutcome(kRunFailed, "huge", "the volume is full", true).AddTo(&wentOn);
+	fWindow->PostMessage(&wentOn);
 	Settle();
 	EXPECT_TRUE(fAlerts->Texts().empty());
 	EXPECT_TRUE(Enabled("installbutton"));
