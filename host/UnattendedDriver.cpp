@@ -6,8 +6,8 @@
 #include "FindChoiceWind.h"
 #include "IGroupsListView.h"
 #include "InstallApp.h"
-#include "InstallOutcome.h"
 #include "InstallLooper.h"
+#include "InstallOutcome.h"
 #include "InstallView.h"
 #include "InstallWindow.h"
 #include "LicenseView.h"
@@ -190,8 +190,9 @@ UnattendedDriver::Stop()
 int
 UnattendedDriver::ExitStatus(bool runCompleted)
 {
-	// A run that went on to its end past items it could not install has
-	// not been told about yet.
+	// A run whose window closed as it ended (it went on to its end past
+	// items it could not install, or a signal cancelled it) has not been
+	// told about yet.
 	if (!runCompleted && !fGaveUp) {
 		std::string outcome = _LastRunOutcome();
 		if (!outcome.empty())

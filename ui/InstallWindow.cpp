@@ -38,13 +38,11 @@ const char* kReadOnlyAlert
 	= "Cannot install on the volume \"%s\" because it is locked or read-only.";
 const char* kNoSpaceAlert
 	= "Cannot install on the volume \"%s\" because there is not enough free space.";
-// A run that ended on an item's failure: the item, then why.
-const char* const kRunStoppedAlert = "The installation stopped at \"%s\": %s";
-
 const char* kNoFeaturesAlert
 	= "Cannot install on the volume \"%s\" because it does not support the reuqired "
 		"filesystem features\nTry installing to a volume that keeps attributes.";
-
+// A run that ended on an item's failure: the item, then why.
+const char* const kRunStoppedAlert = "The installation stopped at \"%s\": %s";
 
 // `text` as an alert's format that shows it unchanged.
 std::string
