@@ -33,7 +33,8 @@
 #include <string>
 #include <thread>
 
-namespace {
+// Named, so that nothing here meets a name of the program's own file.
+namespace person {
 
 using BPrivate::Automation;
 using BPrivate::DisplayWindowInfo;
@@ -184,7 +185,7 @@ Act(const std::string& action)
 		BeginAndSeeItThrough();
 }
 
-} // namespace
+} // namespace person
 
 
 int
@@ -198,9 +199,9 @@ main(int argc, char** argv)
 	setenv("KESTROVAN_DISPLAY", "headless", 1);
 	std::string action = argv[1];
 	argv[1] = argv[0];
-	std::thread person([action] { Act(action); });
+	std::thread clicks([action] { person::Act(action); });
 	int status = installer_main(argc - 1, argv + 1);
-	sStopped = true;
-	person.join();
+	person::sStopped = true;
+	clicks.join();
 	return status;
 }
