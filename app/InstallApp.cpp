@@ -43,7 +43,8 @@ InstallApp::InstallApp()
 	selfExtracting(false),
 	fPackageNamed(false),
 	fPackageOpened(false),
-	fRunCompleted(false)
+	fRunEnded(false),
+	fAgreementDeclined(false)
 {
 	_Init();
 }
@@ -57,7 +58,8 @@ InstallApp::InstallApp(const entry_ref& package)
 	fPackageRef(package),
 	fPackageNamed(true),
 	fPackageOpened(false),
-	fRunCompleted(false)
+	fRunEnded(false),
+	fAgreementDeclined(false)
 {
 	_Init();
 }
@@ -112,6 +114,49 @@ bool
 InstallApp::QuitRequested()
 {
 	return BApplication::QuitRequested();
+}
+
+
+bool
+InstallApp::GetLastOutcome(InstallOutcome* outcome) const
+{
+	std::lock_guard<std::mutex> guard(fOutcomeLock);
+	if (fRunEnded)
+		*outcome = fLastOutcome;
+	return fRunEnded;
+}
+
+
+void
+InstallApp::NoteRunEnded(const InstallOutcome& outcome)
+{
+	std::lock_guard<std::mutex> guard(fOutcomeLock);
+	fLastOutcome = outcome;
+	fRunEnded = true;
+}
+
+
+bool
+InstallApp::RunCompleted() const
+{
+	InstallOutcome outcome;
+	return GetLastOutcome(&outcome) && outcome.Code() == kRunCompleted;
+}
+
+
+bool
+InstallApp::AgreementDeclined() const
+{
+	std::lock_guard<std::mutex> guard(fOutcomeLock);
+	return fAgreementDeclined;
+}
+
+
+void
+InstallApp::NoteAgreementDeclined()
+{
+	std::lock_guard<std::mutex> guard(fOutcomeLock);
+	fAgreementDeclined = true;
 }
 
 

@@ -7,11 +7,13 @@
 // when the application is made (a stand-alone package or another
 // self-extracting installer).
 
+#include "InstallOutcome.h"
+
 #include <Application.h>
 #include <EntryRef.h>
 #include <StorageDefs.h>
 
-#include <atomic>
+#include <mutex>
 
 class InstallWindow;
 
@@ -32,10 +34,16 @@ public:
 
 	// Whether ReadyToRun found a usable package and made the window.
 	bool PackageOpened() const { return fPackageOpened; }
-	// Whether an install run completed (told by the install window; a run
-	// that a signal ends after completion asks no closing question).
-	bool RunCompleted() const { return fRunCompleted; }
-	void NoteRunCompleted() { fRunCompleted = true; }
+	// How the last install run ended, told by the install window; false
+	// while no run has ended. Any thread may ask.
+	bool GetLastOutcome(InstallOutcome* outcome) const;
+	void NoteRunEnded(const InstallOutcome& outcome);
+	// Whether the last run completed (a run that a signal ends after
+	// completion asks no closing question, but completed).
+	bool RunCompleted() const;
+	// The agreement was declined: nothing was offered to install.
+	bool AgreementDeclined() const;
+	void NoteAgreementDeclined();
 
 	// The running application file.
 	static entry_ref appRef;
@@ -51,7 +59,10 @@ private:
 	entry_ref fPackageRef;
 	bool fPackageNamed;
 	bool fPackageOpened;
-	std::atomic<bool> fRunCompleted;
+	mutable std::mutex fOutcomeLock;
+	bool fRunEnded;
+	InstallOutcome fLastOutcome;
+	bool fAgreementDeclined;
 };
 
 #endif // _INSTALL_APP_H

@@ -1,8 +1,20 @@
 #include "UnattendedDriver.h"
 
+#include "DoError.h"
+#include "ExistingItems.h"
+#include "FindChoiceView.h"
+#include "FindChoiceWind.h"
 #include "IGroupsListView.h"
+#include "InstallApp.h"
+#include "InstallLooper.h"
+#include "InstallOutcome.h"
+#include "InstallView.h"
 #include "InstallWindow.h"
+#include "LicenseView.h"
 #include "MissingFolders.h"
+#include "PatchInfoView.h"
+#include "PatchListView.h"
+#include "ReplaceView.h"
 #include "SimpleListView.h"
 #include "StringItem.h"
 
@@ -11,6 +23,7 @@
 #include <Box.h>
 #include <Button.h>
 #include <FilePanelList.h>
+#include <FilePanelWindow.h>
 #include <InterfaceDefs.h>
 #include <OS.h>
 #include <RadioButton.h>
@@ -30,6 +43,9 @@ using BPrivate::Automation;
 using BPrivate::DisplayBackend;
 using BPrivate::DisplayWindowInfo;
 using BPrivate::FilePanelList;
+using BPrivate::kFilePanelDefaultName;
+using BPrivate::kFilePanelListName;
+using BPrivate::kFilePanelVolumesName;
 
 namespace {
 
@@ -37,9 +53,6 @@ const bigtime_t kTick = 20000;
 // A window that keeps changing (the progress bar) is pictured at most this
 // often.
 const bigtime_t kScreenshotInterval = 250000;
-const char* const kClosingQuestion = "Installation is finished.";
-const char* const kChooserTitle = "Multiple Items Found";
-const char* const kDefaultFolders[] = { "apps", "home", "home/Desktop" };
 
 void
 Say(const char* format, const std::string& text)
@@ -176,9 +189,43 @@ UnattendedDriver::Stop()
 
 
 int
-UnattendedDriver::ExitStatus(bool runCompleted) const
+UnattendedDriver::ExitStatus(bool runCompleted)
 {
+	// A run whose window closed as it ended (it went on to its end past
+	// items it could not install, or a signal cancelled it) has not been
+	// told about yet.
+	if (!runCompleted && !fGaveUp) {
+		std::string outcome = _LastRunOutcome();
+		if (!outcome.empty())
+			Say("not installed: %s\n", outcome);
+	}
 	return runCompleted && !fStopped ? 0 : 1;
+}
+
+
+// What ended the last run, as the application keeps it; empty when no run
+// ended or the last one completed.
+std::string
+UnattendedDriver::_LastRunOutcome() const
+{
+	InstallApp* app = dynamic_cast<InstallApp*>(be_app);
+	InstallOutcome outcome;
+	if (app == NULL || !app->GetLastOutcome(&outcome))
+		return std::string();
+	switch (outcome.Code()) {
+		case kRunCompleted:
+			return std::string();
+		case kRunCancelled:
+			return "the installation was cancelled";
+		case kRunFailed:
+			return std::string(outcome.WentOn() ? "the installation passed over \""
+				: "the installation stopped at \"") + outcome.Item() + "\": "
+				+ outcome.Reason();
+		case kRunNotStarted:
+			break;
+	}
+	std::string text = "the installation stopped before anything was installed";
+	return outcome.Reason().empty() ? text : text + ": " + outcome.Reason();
 }
 
 
@@ -210,17 +257,17 @@ UnattendedDriver::_Classify(const DisplayWindowInfo& info) const
 	WithWindow(info, [&](BWindow* window) {
 		if (dynamic_cast<BAlert*>(window) != NULL)
 			kind = kAlertWindow;
-		else if (window->FindView("installview") != NULL)
+		else if (window->FindView(kInstallViewName) != NULL)
 			kind = kInstallWindow;
-		else if (window->FindView("licensetext") != NULL)
+		else if (window->FindView(kLicenseTextName) != NULL)
 			kind = kAgreementWindow;
-		else if (window->FindView("replview") != NULL)
+		else if (window->FindView(kReplaceViewName) != NULL)
 			kind = kReplaceDialog;
-		else if (window->FindView("patchinfo") != NULL)
+		else if (window->FindView(kPatchInfoViewName) != NULL)
 			kind = kPatchWindow;
-		else if (info.title == kChooserTitle)
+		else if (info.title == kFindChoiceTitle)
 			kind = kChooserWindow;
-		else if (window->FindView("entries") != NULL)
+		else if (window->FindView(kFilePanelListName) != NULL)
 			kind = kFilePanel;
 	});
 	return kind;
@@ -275,7 +322,7 @@ UnattendedDriver::_AnswerAgreement(int32 window)
 		: "Disagree (no --accept-license)");
 	if (!agree)
 		fStopped = true;
-	Automation::Click(window, agree ? "ok" : "cancel");
+	Automation::Click(window, agree ? kAgreeButtonName : kDisagreeButtonName);
 }
 
 
@@ -325,12 +372,11 @@ UnattendedDriver::_AnswerAlert(const DisplayWindowInfo& info)
 	// The alert's text is on standard error already (every alert writes
 	// it there); what is added here is the answer.
 	std::string answer = labels[0];
-	bool closingQuestion = text.find(kClosingQuestion) != std::string::npos;
-	if (closingQuestion && labels.size() >= 2) {
-		answer = labels[1];
+	if (text == kFinishedQuestion) {
+		answer = kFinishedCloseLabel;
 		fFinished = true;
-	} else if (labels.size() == 2 && labels[0] == "Continue"
-		&& labels[1] == "Cancel") {
+	} else if (labels.size() == 2 && labels[0] == errCONTINUE
+		&& labels[1] == kItemErrorCancelLabel) {
 		answer = fOptions.fContinueOnError ? labels[0] : labels[1];
 		if (!fOptions.fContinueOnError)
 			fStopped = true;
@@ -353,7 +399,7 @@ UnattendedDriver::_AnswerReplace(int32 windowId, const DisplayWindowInfo& info)
 		});
 		if (label != NULL)
 			text = static_cast<BTextView*>(label)->Text();
-		BView* box = window->FindView("radiobox");
+		BView* box = window->FindView(kReplaceChoicesName);
 		for (int32 i = 0; box != NULL && i < box->CountChildren(); i++) {
 			BRadioButton* radio = dynamic_cast<BRadioButton*>(box->ChildAt(i));
 			if (radio != NULL && radio->Label() != NULL)
@@ -364,7 +410,7 @@ UnattendedDriver::_AnswerReplace(int32 windowId, const DisplayWindowInfo& info)
 
 	if (fOptions.fExisting == kExistingCancel || options.size() < 3) {
 		Say("answer: %s\n", "Cancel Install");
-		Automation::Click(windowId, "Cancel Install");
+		Automation::Click(windowId, kCancelInstallName);
 		return;
 	}
 	// The options in their order: replace, rename, skip.
@@ -373,7 +419,7 @@ UnattendedDriver::_AnswerReplace(int32 windowId, const DisplayWindowInfo& info)
 	Say("answer: %s, Continue Install\n", options[pick]);
 	Automation::Click(windowId, options[pick].c_str());
 	Automation::WaitUntilIdle(1000000);
-	Automation::Click(windowId, "Continue Install");
+	Automation::Click(windowId, kContinueInstallName);
 }
 
 
@@ -383,7 +429,7 @@ UnattendedDriver::_AnswerPatches(const DisplayWindowInfo& info)
 	std::vector<std::string> files;
 	WithWindow(info, [&](BWindow* window) {
 		SimpleListView* list
-			= dynamic_cast<SimpleListView*>(window->FindView("patchlisting"));
+			= dynamic_cast<SimpleListView*>(window->FindView(kPatchListName));
 		for (int32 i = 0; list != NULL && i < list->CountItems(); i++) {
 			StringItem* row = dynamic_cast<StringItem*>(list->ItemAt(i));
 			if (row != NULL && row->fText != NULL)
@@ -395,12 +441,12 @@ UnattendedDriver::_AnswerPatches(const DisplayWindowInfo& info)
 		Say("  %s\n", file);
 
 	if (fOptions.fKeepOriginals) {
-		Automation::Click(info.id, "deleteoriginals");
+		Automation::Click(info.id, kDeleteOriginalsName);
 		Automation::WaitUntilIdle(1000000);
 	}
 	Say("answer: Continue (%s)\n", fOptions.fKeepOriginals
 		? "keeping the original files" : "deleting the original files");
-	Automation::Click(info.id, "continuebutton");
+	Automation::Click(info.id, kPatchContinueName);
 }
 
 
@@ -437,13 +483,13 @@ UnattendedDriver::_AnswerChooser(const DisplayWindowInfo& info)
 		Say("answer: Cancel (--choose %s is not one of the matches)\n",
 			std::to_string(choice));
 		fStopped = true;
-		Automation::Click(info.id, "Cancel");
+		Automation::Click(info.id, kChoiceCancelName);
 		return;
 	}
 	Say("answer: %s, Continue\n", matches[choice]);
 	Automation::ClickAt(pick);
 	Automation::WaitUntilIdle(1000000);
-	Automation::Click(info.id, "Continue");
+	Automation::Click(info.id, kChoiceContinueName);
 }
 
 
@@ -474,7 +520,8 @@ UnattendedDriver::_DriveInstallWindow(const DisplayWindowInfo& info)
 			"this installation; choose another with --volume or --folder").c_str());
 		return;
 	}
-	_GiveUp(info.id, "the install run did not finish");
+	std::string outcome = _LastRunOutcome();
+	_GiveUp(info.id, outcome.empty() ? "the install run did not finish" : outcome.c_str());
 }
 
 
@@ -491,18 +538,18 @@ UnattendedDriver::_SetUpAndBegin(const DisplayWindowInfo& info)
 		|| !_SettleInstallWindow(info.id))
 		return;
 	bool enabled = false;
-	Automation::IsEnabled(info.id, "installbutton", &enabled);
+	Automation::IsEnabled(info.id, kBeginButtonName, &enabled);
 	if (!enabled) {
 		_GiveUp(info.id, "\"Begin\" is disabled (no group selected)");
 		return;
 	}
 	_PicturePackageHelp(info.id);
 	std::string size;
-	Automation::GetText(info.id, "sizetext", &size);
+	Automation::GetText(info.id, kSizeTextName, &size);
 	fRefusedVolume = _RefusedVolume(info);
 	Say("install window: %s, Begin\n", size);
 	fBeginPressed = true;
-	Automation::Click(info.id, "installbutton");
+	Automation::Click(info.id, kBeginButtonName);
 }
 
 
@@ -554,7 +601,7 @@ UnattendedDriver::_BeginIsOffered(const DisplayWindowInfo& info)
 {
 	bool enabled = false;
 	WithWindow(info, [&](BWindow* window) {
-		BControl* begin = dynamic_cast<BControl*>(window->FindView("installbutton"));
+		BControl* begin = dynamic_cast<BControl*>(window->FindView(kBeginButtonName));
 		enabled = begin != NULL && begin->IsEnabled();
 	});
 	return enabled;
@@ -567,7 +614,7 @@ UnattendedDriver::_ChooseVolume(int32 window)
 	if (fOptions.fVolume.empty())
 		return true;
 	Say("install on: %s\n", fOptions.fVolume);
-	if (Automation::Click(window, "Volume") != B_OK
+	if (Automation::Click(window, kVolumeFieldName) != B_OK
 		|| Automation::ChooseMenuItem(fOptions.fVolume.c_str(), 2000000)
 			!= B_OK) {
 		if (Automation::IsMenuOpen())
@@ -592,7 +639,7 @@ UnattendedDriver::_ChooseFolder(int32 window)
 		return _ChooseOtherFolder(window, folder);
 	bool known = std::find(std::begin(kDefaultFolders), std::end(kDefaultFolders),
 		folder) != std::end(kDefaultFolders);
-	if (!known || Automation::Click(window, "Folder") != B_OK
+	if (!known || Automation::Click(window, kFolderFieldName) != B_OK
 		|| Automation::ChooseMenuItem(folder.c_str(), 2000000) != B_OK) {
 		if (Automation::IsMenuOpen())
 			Automation::PressKey(B_ESCAPE);
@@ -628,8 +675,8 @@ UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 		start = slash + 1;
 	}
 	DisplayWindowInfo panel;
-	if (parts.empty() || Automation::Click(window, "Folder") != B_OK
-		|| Automation::ChooseMenuItem("Other...", 2000000) != B_OK
+	if (parts.empty() || Automation::Click(window, kFolderFieldName) != B_OK
+		|| Automation::ChooseMenuItem(kOtherFolderLabel, 2000000) != B_OK
 		|| !Automation::WaitUntilIdle()) {
 		_GiveUp(window, "the folder panel cannot be opened");
 		return false;
@@ -642,7 +689,7 @@ UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 			break;
 		}
 	}
-	if (!found || Automation::Click(panel.id, "volumes") != B_OK
+	if (!found || Automation::Click(panel.id, kFilePanelVolumesName) != B_OK
 		|| Automation::ChooseMenuItem(parts[0].c_str(), 2000000) != B_OK) {
 		if (Automation::IsMenuOpen())
 			Automation::PressKey(B_ESCAPE);
@@ -656,7 +703,7 @@ UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 		bool listed = false;
 		WithWindow(panel, [&](BWindow* panelWindow) {
 			FilePanelList* list
-				= dynamic_cast<FilePanelList*>(panelWindow->FindView("entries"));
+				= dynamic_cast<FilePanelList*>(panelWindow->FindView(kFilePanelListName));
 			int32 index = list != NULL ? list->IndexOf(parts[i].c_str()) : -1;
 			if (index < 0)
 				return;
@@ -675,7 +722,7 @@ UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 			Automation::ClickAt(where);
 		Automation::WaitUntilIdle();
 	}
-	Automation::Click(panel.id, "default");
+	Automation::Click(panel.id, kFilePanelDefaultName);
 	Automation::WaitUntilIdle();
 	return true;
 }
@@ -692,7 +739,7 @@ UnattendedDriver::_ChooseGroups(const DisplayWindowInfo& info)
 	BPoint last;
 	bool read = WithWindow(info, [&](BWindow* window) {
 		IGroupsListView* list
-			= dynamic_cast<IGroupsListView*>(window->FindView("grouplisting"));
+			= dynamic_cast<IGroupsListView*>(window->FindView(kGroupListName));
 		if (list == NULL) {
 			missing = fOptions.fGroups[0];
 			return;
@@ -739,10 +786,10 @@ void
 UnattendedDriver::_PicturePackageHelp(int32 window)
 {
 	if (fOptions.fScreenshots.empty()
-		|| Automation::Click(window, "packagehelp") != B_OK)
+		|| Automation::Click(window, kPackageHelpName) != B_OK)
 		return;
 	DisplayWindowInfo help;
-	if (!Automation::WaitForWindow("Package Help", &help, 2000000))
+	if (!Automation::WaitForWindow(kPackageHelpTitle, &help, 2000000))
 		return;
 	Automation::WaitUntilIdle();
 	_TakeScreenshots();

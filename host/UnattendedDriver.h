@@ -32,11 +32,12 @@ public:
 	// Ends the driver's thread (after the application's loop has ended).
 	void Stop();
 
-	// 0 when the application saw a run complete (`runCompleted`: every
-	// item installed) and no answer stopped it, otherwise 1: nothing was
-	// installed, or the run stopped, failed, passed over items it could not
-	// install, or was cancelled.
-	int ExitStatus(bool runCompleted) const;
+	// 0 when the application saw the last run complete (`runCompleted`:
+	// every item installed) and no answer stopped it, otherwise 1: nothing
+	// was installed, or the run stopped, failed, passed over items it could
+	// not install, or was cancelled. What ended a run that did not complete
+	// is said on standard error, once. Called before the application goes.
+	int ExitStatus(bool runCompleted);
 
 private:
 	enum window_kind {
@@ -77,6 +78,7 @@ private:
 	bool _ChooseGroups(const BPrivate::DisplayWindowInfo& info);
 	void _PicturePackageHelp(int32 window);
 	void _GiveUp(int32 window, const char* why);
+	std::string _LastRunOutcome() const;
 
 	void _TakeScreenshots();
 	std::string _PictureName(const BPrivate::DisplayWindowInfo& info) const;

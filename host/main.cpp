@@ -109,11 +109,13 @@ main(int argc, char** argv)
 	app->Run();
 	driver.Stop();
 
-	bool opened = app->PackageOpened();
-	bool completed = app->RunCompleted();
+	// 0 only when the last run completed: not when the package could not
+	// be opened, the agreement was declined, the window was closed without
+	// a run, or the last run stopped early, failed or was cancelled.
+	bool completed = app->PackageOpened() && !app->AgreementDeclined()
+		&& app->RunCompleted();
+	int status = options.fUnattended ? driver.ExitStatus(completed) : completed ? 0 : 1;
 	InstallApp::FreeGlobals();
 	delete app;
-	if (!opened)
-		return 1;
-	return options.fUnattended ? driver.ExitStatus(completed) : 0;
+	return status;
 }

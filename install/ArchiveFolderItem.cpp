@@ -66,7 +66,7 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		status = dir->CreateDirectory(fName, fDirOut);
 		if (status < B_OK) {
 			fDirOut->Unset();
-			reportFolderNotCreated(dir, fName, status);
+			reportFolderNotCreated(dir, fName, status, manager);
 			return status;
 		}
 		manager->NoteCreated(dir, fName);

@@ -186,8 +186,8 @@ ArchivePatchItem::ExtractItem(InstallPack* pack, BDirectory*, DestManager* manag
 	std::string patchName = TemporaryName("tmpatch", sTemporaryCounter++);
 	BFile patchFile;
 	if (manager->fTempDir.CreateFile(patchName.c_str(), &patchFile, false) != B_OK) {
-		doError(kNoTemporaryFile);
-		return -1;
+		manager->NoteFailure(fName, kNoTemporaryFile);
+		return _Refuse(kNoTemporaryFile);
 	}
 	BEntry patchEntry(&manager->fTempDir, patchName.c_str());
 
@@ -202,8 +202,12 @@ ArchivePatchItem::ExtractItem(InstallPack* pack, BDirectory*, DestManager* manag
 	if (status < 0) {
 		patchFile.Unset();
 		patchEntry.Remove();
-		if (status != B_CANCELED)
-			doError(kDecompressFailed, fName);
+		if (status != B_CANCELED) {
+			std::string text = kDecompressFailed;
+			text.replace(text.find("%s"), 2, fName);
+			manager->NoteFailure(fName, text);
+			doError(text.c_str());
+		}
 		return status;
 	}
 	pack->ResetDecompress();
@@ -229,9 +233,9 @@ ArchivePatchItem::ExtractItem(InstallPack* pack, BDirectory*, DestManager* manag
 	std::string newName = TemporaryName("patchedfile", sTemporaryCounter);
 	BFile newFile;
 	status = directory.CreateFile(newName.c_str(), &newFile, false);
-	if (status != B_OK) {
-		doError(kNoTemporaryFile);
-	} else {
+	if (status != B_OK)
+		_Refuse(kNoTemporaryFile);
+	else {
 		newFile.Unset();
 		BEntry newEntry(&directory, newName.c_str());
 		BPath newPath;
@@ -245,6 +249,10 @@ ArchivePatchItem::ExtractItem(InstallPack* pack, BDirectory*, DestManager* manag
 				originalPath.Path());
 	}
 	patchEntry.Remove();
+	// The run ends at a patch that could not be applied, naming the check
+	// or step that failed.
+	if (status < 0)
+		manager->NoteFailure(fName, fRefusal);
 	return status;
 }
 
@@ -310,8 +318,7 @@ ArchivePatchItem::ApplyPatch(const char* originalPath, const char* newPath,
 	free(fCopyBuffer);
 	fCopyBuffer = static_cast<char*>(malloc(kCopyBufferSize));
 	if (fCopyBuffer == NULL) {
-		doError(kNoCopyBuffer);
-		return -1;
+		return _Refuse(kNoCopyBuffer);
 	}
 	// The buffer lives as long as this call.
 	struct BufferOwner {
@@ -325,32 +332,27 @@ ArchivePatchItem::ApplyPatch(const char* originalPath, const char* newPath,
 
 	StdioFile patch(platform_fopen(patchPath, "rb"));
 	if (!patch) {
-		doError(kNoPatchData);
-		return -1;
+		return _Refuse(kNoPatchData);
 	}
 	uint32 header[5];
 	for (uint32& field : header)
 		field = (uint32)ReadLongNBytes(patch.get(), 4);
 	if (header[0] != kPatchDataMagic) {
-		doError(kBadHeader);
-		return -1;
+		return _Refuse(kBadHeader);
 	}
 	StdioFile original(platform_fopen(originalPath, "rb"));
 	if (!original) {
-		doError(kNoOriginal);
-		return -1;
+		return _Refuse(kNoOriginal);
 	}
 	StdioFile output(platform_fopen(newPath, "wb"));
 	if (!output) {
-		doError(kNoNewFile);
-		return -1;
+		return _Refuse(kNoNewFile);
 	}
 
 	int64 originalSize = FileSize(original.get());
 	if (originalSize >= kPatchSizeLimit) {
 		// Offsets and sizes of the patch data cannot reach past 4 GiB.
-		doError(kTooLarge);
-		return -1;
+		return _Refuse(kTooLarge);
 	}
 	uint32 originalCrc = FileCrc(original.get(), originalSize, fCopyBuffer);
 
@@ -429,14 +431,22 @@ ArchivePatchItem::_CheckResult(int64 originalSize, uint32 originalCrc, int64 wri
 		doError(kOriginalCrcDiffers);
 
 	if ((int64)header[3] != written) {
-		doError(kNewSizeDiffers);
-		return -1;
+		return _Refuse(kNewSizeDiffers);
 	}
 	if (header[4] != newCrc) {
-		doError(kNewCrcDiffers);
-		return -1;
+		return _Refuse(kNewCrcDiffers);
 	}
 	return 0;
+}
+
+
+// Tells why the patch cannot be applied, and keeps it for the run's end.
+int32
+ArchivePatchItem::_Refuse(const char* text)
+{
+	fRefusal = text;
+	doError(text);
+	return -1;
 }
 
 

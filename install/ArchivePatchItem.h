@@ -20,6 +20,7 @@
 #include <EntryRef.h>
 
 #include <cstdio>
+#include <string>
 
 // The patch data's magic, "QVpt".
 const uint32 kPatchDataMagic = 'QVpt';
@@ -94,6 +95,10 @@ private:
 	void _DeleteOriginal(BEntry* original, BDirectory* directory,
 		DestManager* manager);
 	void _SendProgress(int32 bytes);
+	int32 _Refuse(const char* text);
+
+	// Why the patch was last refused.
+	std::string fRefusal;
 };
 
 #endif // _ARCHIVE_PATCH_ITEM_H

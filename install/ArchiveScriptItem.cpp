@@ -134,11 +134,21 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	if (run) {
 		fLastExitStatus = _Run(&script, folder, manager);
 		bool failed = fLastExitStatus != 0 && fLastExitStatus != -1;
-		if (failed && manager->fAttrib != NULL && manager->fAttrib->fScriptFailure)
+		if (failed && manager->fAttrib != NULL && manager->fAttrib->fScriptFailure) {
+			manager->NoteFailure(fName, _ExitText());
 			result = -1;
+		}
 	}
 	script.Remove();
 	return result;
+}
+
+
+std::string
+ArchiveScriptItem::_ExitText() const
+{
+	return std::string("the script \"") + (fName != NULL ? fName : "")
+		+ "\" exited with status " + std::to_string(fLastExitStatus);
 }
 
 

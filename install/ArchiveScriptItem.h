@@ -8,6 +8,8 @@
 
 #include "ArchiveFileItem.h"
 
+#include <string>
+
 class ArchiveScriptItem : public ArchiveFileItem {
 public:
 	ArchiveScriptItem();
@@ -32,6 +34,9 @@ private:
 	status_t _FillScript(InstallPack* pack, BEntry* script,
 		DestManager* manager, bool* run);
 	int32 _Run(BEntry* script, BDirectory* folder, DestManager* manager);
+	// What the last script did, as a failed run tells it: its name and
+	// exit status.
+	std::string _ExitText() const;
 
 	int32 fLastExitStatus;
 };

@@ -153,7 +153,8 @@ DestManager::DestManager(PackAttrib* attrib)
 	fBlockSize(1024),
 	fTopFolder(nullptr),
 	fTopFlag(false),
-	fFailedItems(0)
+	fFailedItems(0),
+	fStoppedAtFailure(false)
 {
 	// A record without lists still gives a manager with empty ones.
 	if (fDefaultDests == nullptr)
@@ -197,6 +198,9 @@ DestManager::SetTarget(entry_ref* folderRef, char* folderPath, dev_t volume,
 	fCanceled = false;
 	fDontAsk = false;
 	fFailedItems = 0;
+	fStoppedAtFailure = false;
+	fFailedItemName.clear();
+	fFailureReason.clear();
 	fVolume = volume;
 
 	free(fInstallPath);
@@ -780,6 +784,14 @@ DestManager::LogFileName(const char* packageName)
 	if (name.empty())
 		return "Install Log";
 	return name + kLogPostfix;
+}
+
+
+void
+DestManager::NoteFailure(const char* name, const std::string& reason)
+{
+	fFailedItemName = name != nullptr ? name : "";
+	fFailureReason = reason;
 }
 
 

@@ -85,6 +85,15 @@ public:
 	// displaced is kept when it ends (nothing it was to replace is lost).
 	void NoteItemFailed() { fFailedItems++; }
 	int32 FailedItems() const { return fFailedItems; }
+	// Keeps which item could not be installed and why (`reason`, as the
+	// person was told): a run that fails names the last one noted.
+	void NoteFailure(const char* name, const std::string& reason);
+	// The person chose to end the run at the failure noted last ("Cancel"
+	// in its question): the run failed there, it was not simply cancelled.
+	void NoteStoppedAtFailure() { fStoppedAtFailure = true; }
+	bool StoppedAtFailure() const { return fStoppedAtFailure; }
+	const std::string& FailedItemName() const { return fFailedItemName; }
+	const std::string& FailureReason() const { return fFailureReason; }
 
 	BFile* LogFile();
 	bool InstallPlatform(int32 platformMask);
@@ -153,6 +162,9 @@ private:
 	ArchiveFolderItem* fTopFolder;
 	bool fTopFlag;
 	int32 fFailedItems;
+	bool fStoppedAtFailure;
+	std::string fFailedItemName;
+	std::string fFailureReason;
 	std::string fVolumeName;
 	std::string fTempName;
 	// The latest record of each place an item was taken from, by folder

@@ -65,6 +65,46 @@ VolumeFullFormat(BDirectory* dir)
 }
 
 
+// The text an alert shows for `format` with `name` in its "%s".
+std::string
+AlertText(const char* format, const std::string& name)
+{
+	std::string text;
+	bool filled = false;
+	for (const char* c = format; *c != '\0'; c++) {
+		if (c[0] == '%' && c[1] == '%') {
+			text += '%';
+			c++;
+		} else if (c[0] == '%' && c[1] == 's' && !filled) {
+			text += name;
+			filled = true;
+			c++;
+		} else
+			text += *c;
+	}
+	return text;
+}
+
+
+// The continue-or-cancel question about the item `name` that could not be
+// installed; the run keeps why (`reason`), and whether it ends there.
+status_t
+AskToGoOn(const char* format, const char* name, const std::string& reason,
+	DestManager* manager)
+{
+	if (manager != NULL) {
+		manager->NoteItemFailed();
+		manager->NoteFailure(name, reason);
+	}
+	std::string shown = alert_item_name(name);
+	if (doError(format, shown.c_str(), errCONTINUE, kItemErrorCancelLabel) == 0)
+		return B_OK;
+	if (manager != NULL)
+		manager->NoteStoppedAtFailure();
+	return B_CANCELED;
+}
+
+
 // A run that ends early gives the entry its name back.
 status_t
 RenameAndRecord(BDirectory* dir, BEntry* entry, const char* oldName,
@@ -150,39 +190,42 @@ status_t
 handleInstallError(const char* format, const char* argument, status_t,
 	DestManager* manager)
 {
-	if (manager != NULL)
-		manager->NoteItemFailed();
 	std::string name = alert_item_name(argument);
-	int32 button = doError(format, name.c_str(), errCONTINUE, "Cancel");
-	return button == 0 ? B_OK : B_CANCELED;
+	return AskToGoOn(format, argument, AlertText(format, name), manager);
 }
 
 
 status_t
 handleWriteError(BDirectory* dir, const char* name, status_t failure, DestManager* manager)
 {
+	const char* reason = write_error_reason(failure);
 	if (failure == B_DEVICE_FULL) {
 		std::string format = VolumeFullFormat(dir);
-		return handleInstallError(format.c_str(), name, failure, manager);
+		return AskToGoOn(format.c_str(), name, reason, manager);
 	}
 	if (failure == kContentSizeMismatch)
-		return handleInstallError(kDamagedDataText, name, failure, manager);
-	return handleInstallError(kDecompressFailedText, name, failure, manager);
+		return AskToGoOn(kDamagedDataText, name, reason, manager);
+	return AskToGoOn(kDecompressFailedText, name, reason, manager);
 }
 
 
 void
-reportFolderNotCreated(BDirectory* dir, const char* name, status_t failure)
+reportFolderNotCreated(BDirectory* dir, const char* name, status_t failure,
+	DestManager* manager)
 {
 	std::string shown = alert_item_name(name);
+	std::string text;
 	// The folder it goes into was never made (it was passed over).
-	if (dir == NULL || dir->InitCheck() != B_OK) {
-		doError(kNoDestinationText, shown.c_str());
-		return;
+	if (dir == NULL || dir->InitCheck() != B_OK)
+		text = AlertText(kNoDestinationText, shown);
+	else {
+		std::string format = kFolderNotCreatedFormat;
+		format = FillSlot(format, format.rfind("%s"), strerror_status(failure));
+		text = AlertText(format.c_str(), shown);
 	}
-	std::string format = kFolderNotCreatedFormat;
-	format = FillSlot(format, format.rfind("%s"), strerror_status(failure));
-	doError(format.c_str(), shown.c_str());
+	if (manager != NULL)
+		manager->NoteFailure(name, text);
+	doError(text.c_str());
 }
 
 

@@ -50,22 +50,28 @@ void AppendPostfix(char* buffer, int32 size, const char* postfix,
 // minor, variety, internal in that order.
 int CompareVersions(const version_info* a, const version_info* b);
 
+// The second answer of the question about an item that could not be
+// installed; the first is errCONTINUE.
+const char* const kItemErrorCancelLabel = "Cancel";
+
 // Asks "Continue" or "Cancel" with `format` and its argument, an item's
 // name (shown as alert_item_name gives it): 0 to go on with the next item,
-// B_CANCELED to end the install.
+// B_CANCELED to end the install. The manager keeps the item and the alert's
+// text as why it failed.
 status_t handleInstallError(const char* format, const char* argument,
 	status_t failure, DestManager* manager);
 
 // The same question for the item `name` whose data could not be written in
 // `dir`, telling why: the volume is full (and which), the package's data for
 // it are damaged (not of the size the catalog gives), or they could not be
-// decoded or written.
+// decoded or written. The manager keeps write_error_reason as why.
 status_t handleWriteError(BDirectory* dir, const char* name, status_t failure,
 	DestManager* manager);
 
 // Tells (with "OK") that the folder `name` could not be made in `dir`, and
-// why: the run ends there.
-void reportFolderNotCreated(BDirectory* dir, const char* name, status_t failure);
+// why: the run ends there, and the manager keeps the alert's text as why.
+void reportFolderNotCreated(BDirectory* dir, const char* name, status_t failure,
+	DestManager* manager);
 
 // Why an item's data could not be written, in a few words for the install
 // log.

@@ -6,6 +6,7 @@
 #include "DestManager.h"
 #include "DoError.h"
 #include "InstallLogText.h"
+#include "InstallOutcome.h"
 #include "InstallPack.h"
 #include "ItemHelpers.h"
 #include "PackAttrib.h"
@@ -28,10 +29,10 @@
 
 namespace {
 
-const char* const kFinishedQuestion = "Installation is finished. Would you like to "
-	"continue performing installations or close the installer?";
 const int32 kCloseButton = 1;
 const char* const kCannotBegin = "Sorry installation cannot begin.";
+const char* const kNoOriginalsText
+	= "Cannot install because files to be patched were not found.";
 // How often a run waiting for the volume's run lock asks again.
 const bigtime_t kLockRetryInterval = 50000;
 
@@ -39,6 +40,10 @@ const int32 kWorkerPriority = 10;
 const int32 kWorkerPortCapacity = 100;
 
 } // namespace
+
+
+const char* const kFinishedQuestion = "Installation is finished. Would you like to "
+	"continue performing installations or close the installer?";
 
 
 InstallLooper::InstallLooper(InstallPack* pack)
@@ -136,7 +141,8 @@ InstallLooper::DoExtractItems(BMessage* message)
 
 
 // The whole run; `windowDone` gets "close" and "completed" once extraction
-// has begun, and "close" alone when a signal stopped the run before.
+// has begun, and "close" alone when a signal stopped the run before; how
+// the run ended in every case.
 void
 InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 {
@@ -147,8 +153,10 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	int32 itemCount = message->FindInt32("item count");
 	DestManager* manager = NULL;
 	message->FindPointer("destinations", (void**)&manager);
-	if (manager == NULL)
+	if (manager == NULL) {
+		InstallOutcome(kRunNotStarted).AddTo(windowDone);
 		return;
+	}
 	if (!_BeginRun(manager, windowDone))
 		return;
 
@@ -158,13 +166,17 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	_DeletePatches();
 	fPatches = new RList<ArchivePatchItem*>;
 
-	if (!_PreparePatches(manager, groups, &itemCount)) {
+	std::string stopReason;
+	if (!_PreparePatches(manager, groups, &itemCount, &stopReason)) {
 		// Nothing was displaced: this only removes the empty temporary
 		// folder.
 		manager->FinishInstall(false, NULL);
 		_DeletePatches();
-		if (BPrivate::InterruptGuard::Requested())
+		bool interrupted = BPrivate::InterruptGuard::Requested();
+		if (interrupted)
 			windowDone->AddBool("close", true);
+		InstallOutcome(interrupted ? kRunCancelled : kRunNotStarted, std::string(),
+			stopReason).AddTo(windowDone);
 		return;
 	}
 
@@ -199,7 +211,8 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 		// A signal after completion leaves the run as it is and ends the
 		// program without asking.
 		if (!BPrivate::InterruptGuard::Requested())
-			close = doError(kFinishedQuestion, NULL, "Continue", "Close") == kCloseButton;
+			close = doError(kFinishedQuestion, NULL, kFinishedContinueLabel,
+				kFinishedCloseLabel) == kCloseButton;
 	}
 	// Whoever interrupted the program wants it to end, after everything
 	// displaced is back (or the completed run is finished).
@@ -212,6 +225,35 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	windowDone->AddBool("close", close);
 	// Items passed over after an error leave the package not installed.
 	windowDone->AddBool("completed", status >= B_OK && manager->FailedItems() == 0);
+	_RunOutcome(status, interrupted, manager).AddTo(windowDone);
+}
+
+
+// Completed when every item was installed; cancelled by a signal or a
+// "Cancel" that was not the answer to an item's failure; otherwise failed,
+// naming the item the run stopped at (or passed over last) and why.
+InstallOutcome
+InstallLooper::_RunOutcome(status_t status, bool interrupted, DestManager* manager) const
+{
+	bool wentOn = status >= B_OK;
+	if (wentOn && manager->FailedItems() == 0)
+		return InstallOutcome(kRunCompleted);
+	if (status == B_CANCELED && (interrupted || !manager->StoppedAtFailure()))
+		return InstallOutcome(kRunCancelled);
+	if (!manager->FailureReason().empty()) {
+		return InstallOutcome(kRunFailed, manager->FailedItemName(),
+			manager->FailureReason(), wentOn);
+	}
+	return InstallOutcome(kRunFailed, _PackageName(manager), strerror_status(status));
+}
+
+
+std::string
+InstallLooper::_PackageName(DestManager* manager) const
+{
+	if (manager->fAttrib == NULL || manager->fAttrib->fPackageName == NULL)
+		return std::string();
+	return manager->fAttrib->fPackageName;
 }
 
 
@@ -228,6 +270,8 @@ InstallLooper::_BeginRun(DestManager* manager, BMessage* windowDone)
 
 	if (status != B_CANCELED)
 		doError(kCannotBegin);
+	InstallOutcome(status == B_CANCELED ? kRunCancelled : kRunNotStarted, std::string(),
+		status == B_CANCELED ? std::string() : kCannotBegin).AddTo(windowDone);
 	// Releases the lock; nothing was displaced.
 	manager->FinishInstall(false, NULL);
 	if (waited) {
@@ -302,6 +346,8 @@ InstallLooper::_ExtractionPass(DestManager* manager, uint32 groups)
 	// item that failed has told why already.
 	status_t catalogStatus = fCatalog->Status();
 	if (opened && catalogStatus != B_OK && (!walked || status >= B_OK)) {
+		manager->NoteFailure(_PackageName(manager).c_str(),
+			InstallPack::CatalogErrorText(catalogStatus));
 		InstallPack::ShowCatalogError(catalogStatus);
 		status = catalogStatus;
 	}
@@ -313,7 +359,8 @@ InstallLooper::_ExtractionPass(DestManager* manager, uint32 groups)
 
 
 bool
-InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemCount)
+InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemCount,
+	std::string* stopReason)
 {
 	fPack->SetFile();
 	if (fCatalog->Set(fPack) == B_OK && fCatalog->Rewind() == B_OK)
@@ -328,6 +375,7 @@ InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemC
 	if (manager->fCanceled)
 		return false;
 	if (catalogStatus != B_OK) {
+		*stopReason = InstallPack::CatalogErrorText(catalogStatus);
 		InstallPack::ShowCatalogError(catalogStatus);
 		return false;
 	}
@@ -348,7 +396,8 @@ InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemC
 		fTotalBytes -= patch->fSize;
 	}
 	if (!originalFound) {
-		doError("Cannot install because files to be patched were not found.");
+		*stopReason = kNoOriginalsText;
+		doError(kNoOriginalsText);
 		return false;
 	}
 	return _ConfirmPatches(manager, &manager->fDeleteOriginals);

@@ -22,8 +22,11 @@
 // after completion undoes nothing and skips the closing question. Either
 // way the 'Done' to the install window carries "close" true, so that the
 // program ends once the run is over; "completed" tells whether it was.
+// 'Done' also carries how the run ended (an InstallOutcome: "outcome", and
+// for a failed run the "item" it stopped at and the "reason").
 // Outside a run the signals keep their usual effect.
 
+#include "InstallOutcome.h"
 #include "RList.h"
 
 #include <string>
@@ -39,6 +42,11 @@ class BDirectory;
 class DestManager;
 class InstallPack;
 class StatusWindow;
+
+// The question a completed run asks, and its two answers.
+extern const char* const kFinishedQuestion;
+const char* const kFinishedContinueLabel = "Continue";
+const char* const kFinishedCloseLabel = "Close";
 
 enum {
 	kInstallMessage = 'Extr',
@@ -81,7 +89,9 @@ private:
 		bool topFolder, DestManager* manager) const;
 	// The patch pass: every selected patch prepared in fPatches. False
 	// when the run is to stop before anything is extracted.
-	bool _PreparePatches(DestManager* manager, uint32 groups, int32* itemCount);
+	// `stopReason` gets the alert's text when a problem stops it.
+	bool _PreparePatches(DestManager* manager, uint32 groups, int32* itemCount,
+		std::string* stopReason);
 	bool _ConfirmPatches(DestManager* manager, bool* deleteOriginals);
 	BDirectory* _PatchPassDirectory(ArchiveItem* item, BDirectory* parent,
 		DestManager* manager, ArchivePatchItem* patch);
@@ -90,6 +100,9 @@ private:
 	status_t _LockVolume(DestManager* manager, bool* waited);
 	bool _CancelPressed();
 	status_t _ExtractionPass(DestManager* manager, uint32 groups);
+	InstallOutcome _RunOutcome(status_t status, bool interrupted,
+		DestManager* manager) const;
+	std::string _PackageName(DestManager* manager) const;
 	void _WriteLog(DestManager* manager, const std::string& text);
 	void _DeletePatches();
 	void _SendToProgress(BMessage* message);

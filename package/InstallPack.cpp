@@ -408,12 +408,20 @@ InstallPack::_CheckCatalog()
 void
 InstallPack::ShowCatalogError(status_t status)
 {
+	doError(CatalogErrorText(status).c_str());
+}
+
+
+std::string
+InstallPack::CatalogErrorText(status_t status)
+{
 	if (status == kCatalogNoTopFolder)
-		doError(kNoTopFolderText);
-	else if (status == kCatalogTooDeep)
-		doError(kTooDeepText, std::to_string(kMaxFolderDepth).c_str());
-	else
-		doError(kInvalidPackage);
+		return kNoTopFolderText;
+	if (status == kCatalogTooDeep) {
+		std::string text = kTooDeepText;
+		return text.replace(text.find("%s"), 2, std::to_string(kMaxFolderDepth));
+	}
+	return kInvalidPackage;
 }
 
 

@@ -17,6 +17,8 @@
 #include <Messenger.h>
 #include <SupportDefs.h>
 
+#include <string>
+
 struct entry_ref;
 class BEntry;
 class BFile;
@@ -104,6 +106,8 @@ public:
 	// status of the walk (ArcCatalog::Status()). Every reader of the
 	// catalog reports such a catalog through it.
 	static void ShowCatalogError(status_t status);
+	// That alert's text.
+	static std::string CatalogErrorText(status_t status);
 
 	// Low 32 bits of the archive flags.
 	int32 fArchiveFlags;

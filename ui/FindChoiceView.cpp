@@ -68,7 +68,7 @@ FindChoiceView::AttachedToWindow()
 
 	BRect buttonFrame(inner.right - 79, inner.bottom - 26, inner.right - 4,
 		inner.bottom);
-	BButton* continueButton = new BButton(buttonFrame, "", "Continue",
+	BButton* continueButton = new BButton(buttonFrame, kChoiceContinueName, "Continue",
 		new BMessage(B_QUIT_REQUESTED), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
 		B_WILL_DRAW | B_NAVIGABLE);
 	AddChild(continueButton);
@@ -77,7 +77,7 @@ FindChoiceView::AttachedToWindow()
 		window->fContinueButton = continueButton;
 
 	buttonFrame.OffsetBy(-110, 0);
-	AddChild(new BButton(buttonFrame, "", "Cancel",
+	AddChild(new BButton(buttonFrame, kChoiceCancelName, "Cancel",
 		new BMessage(B_QUIT_REQUESTED), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
 		B_WILL_DRAW | B_NAVIGABLE));
 

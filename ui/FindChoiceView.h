@@ -7,6 +7,9 @@
 
 #include <View.h>
 
+const char* const kChoiceContinueName = "continue";
+const char* const kChoiceCancelName = "cancel";
+
 class FindChoiceView : public BView {
 public:
 	FindChoiceView(BRect frame);

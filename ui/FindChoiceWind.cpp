@@ -10,7 +10,7 @@
 FindChoiceWind::FindChoiceWind(BEntryList* results, bool* continueInstall,
 	entry_ref* chosen, FindItem* item)
 	:
-	BWindow(BRect(0, 0, 420, 220), "Multiple Items Found", B_TITLED_WINDOW, 0,
+	BWindow(BRect(0, 0, 420, 220), kFindChoiceTitle, B_TITLED_WINDOW, 0,
 		B_CURRENT_WORKSPACE),
 	fResults(results),
 	fContinue(continueInstall),

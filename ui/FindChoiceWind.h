@@ -11,6 +11,8 @@
 #include <Window.h>
 
 class BButton;
+
+const char* const kFindChoiceTitle = "Multiple Items Found";
 class BEntryList;
 class FindItem;
 

@@ -20,7 +20,7 @@ const rgb_color kBlack = {0, 0, 0, 255};
 
 IGroupsListView::IGroupsListView(BRect frame, GroupList* groups, BHandler* target)
 	:
-	SimpleListView(frame, "grouplisting", B_FOLLOW_ALL,
+	SimpleListView(frame, kGroupListName, B_FOLLOW_ALL,
 		B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE),
 	fGroupList(groups),
 	fTarget(target)

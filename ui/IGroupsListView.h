@@ -18,6 +18,8 @@
 class BHandler;
 class GroupList;
 
+const char* const kGroupListName = "grouplisting";
+
 class IGroupsListView : public SimpleListView {
 public:
 	enum { kGroupsSelected = 'ISel' };

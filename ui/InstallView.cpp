@@ -34,10 +34,6 @@ namespace {
 
 const rgb_color kLightGray = {230, 230, 230, 255};
 
-// The folders offered in the folder menu, paths relative to the volume's
-// root; "Other..." follows them behind a separator.
-const char* kDefaultFolders[] = {"apps", "home", "home/Desktop"};
-const char* kOtherFolderLabel = "Other...";
 
 const int32 kDefaultBlockSize = 1024;
 const int64 kKilobyte = 1024;
@@ -144,8 +140,8 @@ InstallView::_AddDescription()
 	if (helpText == NULL)
 		return;
 	HelpButton* help = new HelpButton(BRect(456, 80, 474, 98),
-		B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, "Package Help", helpText);
-	help->SetName("packagehelp");
+		B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, kPackageHelpTitle, helpText);
+	help->SetName(kPackageHelpName);
 	AddChild(help);
 	// The label makes room for the button.
 	description->ResizeBy(-16, 0);
@@ -193,7 +189,7 @@ InstallView::_AddGroupBox()
 	box->AddChild(fGroupsHelp);
 	fGroupsHelp->Hide();
 
-	fSizeText = new BStringView(BRect(3, 121, 233, 133), "sizetext", "",
+	fSizeText = new BStringView(BRect(3, 121, 233, 133), kSizeTextName, "",
 		B_FOLLOW_LEFT, B_WILL_DRAW);
 	SetLightGray(fSizeText);
 	box->AddChild(fSizeText);
@@ -210,7 +206,7 @@ InstallView::_AddVolumeMenu()
 {
 	fVolumeMenu = new BPopUpMenu("volumes", true, true, B_ITEMS_IN_COLUMN);
 	fVolumeMenu->SetFont(be_plain_font);
-	BMenuField* field = new BMenuField(BRect(8, 276, 173, 298), "Volume", "Install on",
+	BMenuField* field = new BMenuField(BRect(8, 276, 173, 298), kVolumeFieldName, "Install on",
 		fVolumeMenu, B_FOLLOW_LEFT | B_FOLLOW_BOTTOM, B_WILL_DRAW | B_NAVIGABLE);
 	field->SetDivider(44);
 	field->SetFont(be_plain_font);
@@ -264,7 +260,7 @@ InstallView::_AddFolderMenu()
 {
 	fFolderMenu = new BPopUpMenu("folders", false, false, B_ITEMS_IN_COLUMN);
 	fFolderMenu->SetFont(be_plain_font);
-	BMenuField* field = new BMenuField(BRect(177, 276, 377, 298), "Folder", "in",
+	BMenuField* field = new BMenuField(BRect(177, 276, 377, 298), kFolderFieldName, "in",
 		fFolderMenu, B_FOLLOW_LEFT | B_FOLLOW_BOTTOM, B_WILL_DRAW | B_NAVIGABLE);
 	field->SetDivider(18);
 	field->SetFont(be_plain_font);
@@ -312,7 +308,7 @@ InstallView::_AddBeginButton()
 	BRect frame = Bounds().InsetByCopy(16, 12);
 	frame.left = frame.right - 75;
 	frame.top = frame.bottom - 20;
-	BButton* begin = new BButton(frame, "installbutton", "Begin",
+	BButton* begin = new BButton(frame, kBeginButtonName, "Begin",
 		new BMessage(InstallWindow::kBeginInstall), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
 		B_WILL_DRAW | B_NAVIGABLE);
 	AddChild(begin);
@@ -569,7 +565,7 @@ InstallView::_GroupsSelected(BMessage* message)
 void
 InstallView::_SetInstallEnabled(bool enabled)
 {
-	if (BButton* begin = dynamic_cast<BButton*>(FindView("installbutton")))
+	if (BButton* begin = dynamic_cast<BButton*>(FindView(kBeginButtonName)))
 		begin->SetEnabled(enabled);
 }
 

@@ -23,6 +23,18 @@
 #include <View.h>
 #include <VolumeRoster.h>
 
+const char* const kVolumeFieldName = "Volume";
+const char* const kFolderFieldName = "Folder";
+// The folders offered in the folder menu, paths relative to the volume's
+// root; "Other..." follows them behind a separator.
+inline const char* const kDefaultFolders[] = {"apps", "home", "home/Desktop"};
+const char* const kOtherFolderLabel = "Other...";
+const char* const kSizeTextName = "sizetext";
+const char* const kBeginButtonName = "installbutton";
+const char* const kPackageHelpName = "packagehelp";
+// The title of the package help's window.
+const char* const kPackageHelpTitle = "Package Help";
+
 class BBox;
 class BFilePanel;
 class BMenuBar;

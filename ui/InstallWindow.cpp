@@ -6,9 +6,11 @@
 #include "DoError.h"
 #include "InstallApp.h"
 #include "InstallLooper.h"
+#include "InstallOutcome.h"
 #include "InstallPack.h"
 #include "InstallUtil.h"
 #include "InstallView.h"
+#include "ItemHelpers.h"
 #include "LicenseWindow.h"
 #include "PackAttrib.h"
 #include "PositionWindow.h"
@@ -22,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 RList<InstallWindow*> InstallWindow::windowList(20);
 BLocker InstallWindow::windowListLock("install window list");
@@ -39,6 +42,21 @@ const char* kNoSpaceAlert
 const char* kNoFeaturesAlert
 	= "Cannot install on the volume \"%s\" because it does not support the reuqired "
 		"filesystem features\nTry installing to a volume that keeps attributes.";
+// A run that ended on an item's failure: the item, then why.
+const char* const kRunStoppedAlert = "The installation stopped at \"%s\": %s";
+
+// `text` as an alert's format that shows it unchanged.
+std::string
+FormatEscaped(const std::string& text)
+{
+	std::string escaped;
+	for (char c : text) {
+		if (c == '%')
+			escaped += '%';
+		escaped += c;
+	}
+	return escaped;
+}
 
 } // namespace
 
@@ -78,7 +96,7 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 
 	PositionWindow(this, 0.4, 0.4);
 
-	InstallView* view = new InstallView(Bounds(), "installview", B_FOLLOW_ALL,
+	InstallView* view = new InstallView(Bounds(), kInstallViewName, B_FOLLOW_ALL,
 		B_WILL_DRAW, fAttrib->fGroupList, fAttrib->fDescription);
 	view->SetViewColor(kLightGray);
 	// Laying the view out makes the first volume, folder and group choices.
@@ -88,6 +106,8 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 		bool declined = false;
 		_ShowAgreement(&declined);
 		if (declined) {
+			if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
+				app->NoteAgreementDeclined();
 			Abort();
 			return;
 		}
@@ -101,7 +121,7 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 InstallWindow::~InstallWindow()
 {
 	// The view shows the attribute record's groups: it goes first.
-	if (BView* view = FindView("installview")) {
+	if (BView* view = FindView(kInstallViewName)) {
 		RemoveChild(view);
 		delete view;
 	}
@@ -239,7 +259,7 @@ InstallWindow::MessageReceived(BMessage* message)
 		{
 			if (fInstalling)
 				break;
-			if (BButton* button = dynamic_cast<BButton*>(FindView("installbutton")))
+			if (BButton* button = dynamic_cast<BButton*>(FindView(kBeginButtonName)))
 				button->SetEnabled(false);
 			fInstalling = true;
 			DoInstall(message);
@@ -247,13 +267,10 @@ InstallWindow::MessageReceived(BMessage* message)
 		}
 		case kRunDone:
 		{
+			_RunEnded(message);
 			fInstalling = false;
-			if (BButton* button = dynamic_cast<BButton*>(FindView("installbutton")))
+			if (BButton* button = dynamic_cast<BButton*>(FindView(kBeginButtonName)))
 				button->SetEnabled(true);
-			if (message->GetBool("completed", false)) {
-				if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
-					app->NoteRunCompleted();
-			}
 			bool close = false;
 			if (message->FindBool("close", &close) == B_OK && close)
 				PostMessage(B_QUIT_REQUESTED);
@@ -263,6 +280,25 @@ InstallWindow::MessageReceived(BMessage* message)
 			// Nothing else is this window's business.
 			break;
 	}
+}
+
+
+// The application keeps how the run ended; a run that ended on a failure
+// says where and why before "Begin" is offered again (a cancelled one says
+// nothing, nor does one that went on past failures after "Continue").
+void
+InstallWindow::_RunEnded(BMessage* message)
+{
+	InstallOutcome outcome;
+	if (!outcome.SetFrom(message))
+		return;
+	if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
+		app->NoteRunEnded(outcome);
+	if (outcome.Code() != kRunFailed || outcome.WentOn())
+		return;
+	std::string format = kRunStoppedAlert;
+	format.replace(format.rfind("%s"), 2, FormatEscaped(outcome.Reason()));
+	doError(format.c_str(), alert_item_name(outcome.Item().c_str()).c_str());
 }
 
 

@@ -27,12 +27,17 @@ class InstallLooper;
 class InstallPack;
 class PackAttrib;
 
+// The name of the install view, by which the window is told from others.
+const char* const kInstallViewName = "installview";
+
 class InstallWindow : public BWindow {
 public:
 	enum {
 		// "Begin" pressed.
 		kBeginInstall = 'inst',
-		// The run is over; with bool "close" true the window closes.
+		// The run is over; with bool "close" true the window closes. How
+		// it ended (InstallOutcome) goes to the application, and a failed
+		// run is told in an alert.
 		kRunDone = 'Done',
 		// The install message to the worker.
 		kExtractItems = 'Extr'
@@ -96,6 +101,7 @@ private:
 	void _ShowAgreement(bool* declined);
 	void _StartRun();
 	void _RunCannotStart();
+	void _RunEnded(BMessage* message);
 	// The alert of the first volume test that fails; null when all pass.
 	const char* _VolumeProblem(const BVolume& volume) const;
 

@@ -62,7 +62,7 @@ LicenseView::_AddText()
 	frame.bottom -= kButtonRoom;
 	BRect textRect = frame.OffsetToCopy(0, 0).InsetByCopy(kTextInset, kTextInset);
 
-	fTextView = new BTextView(frame, "licensetext", textRect, B_FOLLOW_ALL, B_WILL_DRAW);
+	fTextView = new BTextView(frame, kLicenseTextName, textRect, B_FOLLOW_ALL, B_WILL_DRAW);
 	BScrollView* scroller = new BScrollView("scroller", fTextView, B_FOLLOW_ALL,
 		B_NAVIGABLE, false, true, B_FANCY_BORDER);
 	AddChild(scroller);
@@ -98,7 +98,7 @@ LicenseView::_AddButtons()
 	BRect inset = Bounds().InsetByCopy(kMargin, kMargin);
 	BRect agreeFrame(inset.right - kButtonWidth, inset.bottom - kButtonHeight,
 		inset.right, inset.bottom);
-	BButton* agree = new BButton(agreeFrame, "ok", "Agree",
+	BButton* agree = new BButton(agreeFrame, kAgreeButtonName, "Agree",
 		new BMessage(B_QUIT_REQUESTED), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
 		B_WILL_DRAW | B_NAVIGABLE);
 	AddChild(agree);
@@ -106,7 +106,7 @@ LicenseView::_AddButtons()
 	BRect disagreeFrame = agreeFrame.OffsetByCopy(-(kButtonWidth + kButtonGap), 0);
 	BMessage* refusal = new BMessage(B_QUIT_REQUESTED);
 	refusal->AddBool("cancelled", true);
-	BButton* disagree = new BButton(disagreeFrame, "cancel", "Disagree", refusal,
+	BButton* disagree = new BButton(disagreeFrame, kDisagreeButtonName, "Disagree", refusal,
 		B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, B_WILL_DRAW | B_NAVIGABLE);
 	AddChild(disagree);
 

@@ -8,6 +8,10 @@
 
 #include <View.h>
 
+const char* const kLicenseTextName = "licensetext";
+const char* const kAgreeButtonName = "ok";
+const char* const kDisagreeButtonName = "cancel";
+
 class BTextView;
 
 class LicenseView : public BView {

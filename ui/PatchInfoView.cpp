@@ -39,13 +39,13 @@ OriginalPaths(RList<ArchivePatchItem*>* patches)
 
 PatchInfoView::PatchInfoView(BRect frame, RList<ArchivePatchItem*>* patches)
 	:
-	BView(frame, "patchinfo", B_FOLLOW_ALL_SIDES, B_WILL_DRAW)
+	BView(frame, kPatchInfoViewName, B_FOLLOW_ALL_SIDES, B_WILL_DRAW)
 {
 	SetViewColor(kPanelColor);
 	BRect inset = Bounds().InsetByCopy(16, 12);
 
 	BRect buttonFrame(inset.right - 75, inset.bottom - 26, inset.right, inset.bottom);
-	AddChild(new BButton(buttonFrame, "continuebutton", "Continue",
+	AddChild(new BButton(buttonFrame, kPatchContinueName, "Continue",
 		new BMessage(B_QUIT_REQUESTED), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
 		B_WILL_DRAW | B_NAVIGABLE));
 	// Both buttons send the same message: only the sender tells them apart.
@@ -55,7 +55,7 @@ PatchInfoView::PatchInfoView(BRect frame, RList<ArchivePatchItem*>* patches)
 
 	float boxBottom = buttonFrame.top - 12;
 	BCheckBox* deleteOriginals = new BCheckBox(BRect(inset.left, boxBottom - 14,
-		inset.left + 200, boxBottom), "deleteoriginals", "Delete Original Files",
+		inset.left + 200, boxBottom), kDeleteOriginalsName, "Delete Original Files",
 		new BMessage(kDeleteOriginalsMessage), B_FOLLOW_LEFT | B_FOLLOW_TOP,
 		B_WILL_DRAW | B_NAVIGABLE);
 	deleteOriginals->SetValue(B_CONTROL_ON);
@@ -75,9 +75,9 @@ PatchInfoView::PatchInfoView(BRect frame, RList<ArchivePatchItem*>* patches)
 void
 PatchInfoView::AllAttached()
 {
-	Window()->SetDefaultButton(dynamic_cast<BButton*>(FindView("continuebutton")));
+	Window()->SetDefaultButton(dynamic_cast<BButton*>(FindView(kPatchContinueName)));
 	BView::AllAttached();
 	// The check box's changes go to the window, which keeps the answer.
-	if (BCheckBox* box = dynamic_cast<BCheckBox*>(FindView("deleteoriginals")))
+	if (BCheckBox* box = dynamic_cast<BCheckBox*>(FindView(kDeleteOriginalsName)))
 		box->SetTarget(Window());
 }

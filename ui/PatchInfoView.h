@@ -10,6 +10,10 @@
 
 class ArchivePatchItem;
 
+const char* const kPatchInfoViewName = "patchinfo";
+const char* const kDeleteOriginalsName = "deleteoriginals";
+const char* const kPatchContinueName = "continuebutton";
+
 // What the check box sends to its window.
 const uint32 kDeleteOriginalsMessage = 'delO';
 

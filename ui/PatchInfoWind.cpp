@@ -55,7 +55,7 @@ bool
 PatchInfoWind::QuitRequested()
 {
 	// The close box and "Cancel" both leave the answer false.
-	BControl* continueButton = dynamic_cast<BControl*>(FindView("continuebutton"));
+	BControl* continueButton = dynamic_cast<BControl*>(FindView(kPatchContinueName));
 	const void* source = MessageSource(CurrentMessage());
 	*fContinue = source != NULL && source == static_cast<const void*>(continueButton);
 	return BWindow::QuitRequested();

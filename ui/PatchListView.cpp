@@ -2,7 +2,7 @@
 
 PatchListView::PatchListView(BRect frame, RList<StringItem*>* rows)
 	:
-	SimpleListView(frame, "patchlisting", B_FOLLOW_ALL_SIDES,
+	SimpleListView(frame, kPatchListName, B_FOLLOW_ALL_SIDES,
 		B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE),
 	fRows(rows)
 {

@@ -9,6 +9,8 @@
 #include "SimpleListView.h"
 #include "StringItem.h"
 
+const char* const kPatchListName = "patchlisting";
+
 class PatchListView : public SimpleListView {
 public:
 	// Shows and owns `rows`.

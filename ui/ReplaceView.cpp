@@ -73,7 +73,7 @@ RenameOptionLabel(uint8 kind)
 
 ReplaceView::ReplaceView(BRect frame, int16 choice, char* text, uint8 kind)
 	:
-	BView(frame, "replview", B_FOLLOW_ALL_SIDES, B_WILL_DRAW),
+	BView(frame, kReplaceViewName, B_FOLLOW_ALL_SIDES, B_WILL_DRAW),
 	fChoice(choice),
 	fText(text),
 	fKind(kind)
@@ -109,7 +109,7 @@ ReplaceView::AttachedToWindow()
 void
 ReplaceView::_AddOptions(BRect boxFrame)
 {
-	BBox* box = new BBox(boxFrame, "radiobox", B_FOLLOW_ALL_SIDES, B_WILL_DRAW,
+	BBox* box = new BBox(boxFrame, kReplaceChoicesName, B_FOLLOW_ALL_SIDES, B_WILL_DRAW,
 		B_FANCY_BORDER);
 	box->SetViewColor(kPanelColor);
 	box->SetLowColor(kPanelColor);
@@ -144,7 +144,7 @@ ReplaceView::_AddButtons()
 {
 	BRect b = Bounds().InsetByCopy(12, 12);
 	BRect frame(b.right - kButtonWidth, b.bottom - kButtonHeight, b.right, b.bottom);
-	BButton* continueButton = new BButton(frame, "continue", "Continue Install",
+	BButton* continueButton = new BButton(frame, kContinueInstallName, "Continue Install",
 		new BMessage(B_QUIT_REQUESTED), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
 		B_WILL_DRAW | B_NAVIGABLE);
 	AddChild(continueButton);
@@ -153,7 +153,7 @@ ReplaceView::_AddButtons()
 	frame.left = frame.right - kButtonWidth;
 	BMessage* cancel = new BMessage(B_QUIT_REQUESTED);
 	cancel->AddBool("canceled", true);
-	AddChild(new BButton(frame, "cancel", "Cancel Install", cancel,
+	AddChild(new BButton(frame, kCancelInstallName, "Cancel Install", cancel,
 		B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, B_WILL_DRAW | B_NAVIGABLE));
 
 	Window()->SetDefaultButton(continueButton);

@@ -10,6 +10,12 @@
 
 // Message of the option radio buttons; "choice" (int32) is 2, 1 or 0.
 const uint32 kReplaceChoiceMessage = 'RaSe';
+const char* const kReplaceViewName = "replview";
+// The box that holds the three options.
+const char* const kReplaceChoicesName = "radiobox";
+const char* const kContinueInstallName = "continue";
+const char* const kCancelInstallName = "cancel";
+
 // Message of the "Don't ask again" check box.
 const uint32 kDontAskMessage = 'DoAs';
 

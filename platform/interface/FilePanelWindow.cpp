@@ -91,7 +91,7 @@ FilePanelWindow::_BuildViews(file_panel_mode mode)
 	AddChild(background);
 
 	fVolumeMenu = new BPopUpMenu("volumes");
-	fVolumeField = new BMenuField(BRect(10, 10, 250, 31), "volumes", "Volume:", fVolumeMenu);
+	fVolumeField = new BMenuField(BRect(10, 10, 250, 31), kFilePanelVolumesName, "Volume:", fVolumeMenu);
 	fVolumeField->SetDivider(50);
 	background->AddChild(fVolumeField);
 	_BuildVolumeMenu();
@@ -105,7 +105,7 @@ FilePanelWindow::_BuildViews(file_panel_mode mode)
 	background->AddChild(fPathView);
 
 	BRect listFrame(12, 62, bounds.right - 12 - B_V_SCROLL_BAR_WIDTH, bounds.bottom - 48);
-	fList = new FilePanelList(listFrame, "entries");
+	fList = new FilePanelList(listFrame, kFilePanelListName);
 	background->AddChild(new BScrollView("entries scroll", fList, B_FOLLOW_ALL, 0, false,
 		true));
 
@@ -116,7 +116,7 @@ FilePanelWindow::_BuildViews(file_panel_mode mode)
 	const char* label = mode == B_SAVE_PANEL ? "Save"
 		: (effective_flavors(fNodeFlavors) & B_DIRECTORY_NODE) != 0 ? "Select" : "Open";
 	fDefaultButton = new BButton(BRect(bounds.right - 90, bounds.bottom - 34,
-		bounds.right - 10, bounds.bottom - 10), "default", label,
+		bounds.right - 10, bounds.bottom - 10), kFilePanelDefaultName, label,
 		new BMessage(kDefaultClicked), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM);
 	background->AddChild(fDefaultButton);
 	SetDefaultButton(fDefaultButton);

@@ -27,6 +27,12 @@ namespace BPrivate {
 class FilePanelList;
 struct FilePanelEntry;
 
+// Views by name: the list of entries, the volume menu field and the
+// default ("Open", "Save" or "Select") button.
+const char* const kFilePanelListName = "entries";
+const char* const kFilePanelVolumesName = "volumes";
+const char* const kFilePanelDefaultName = "default";
+
 class FilePanelWindow : public BWindow {
 public:
 	FilePanelWindow(BFilePanel* panel, file_panel_mode mode, uint32 nodeFlavors,

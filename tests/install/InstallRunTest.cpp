@@ -25,8 +25,6 @@
 
 namespace {
 
-const char* const kFinishedQuestion = "Installation is finished.";
-
 std::string
 RandomBytes(size_t size, uint32 seed = 7)
 {
@@ -63,6 +61,14 @@ alert_text(const char* format, const char* name)
 {
 	std::string text = format;
 	return text.replace(text.find("%s"), 2, name);
+}
+
+// The outcome 'Done' carries; -1 without one.
+int32
+OutcomeCode(const BMessage& done)
+{
+	InstallOutcome outcome;
+	return outcome.SetFrom(&done) ? (int32)outcome.Code() : -1;
 }
 
 // A run's "var/tmp" is gone when the run made it, or else left empty.
@@ -161,7 +167,7 @@ TEST_F(InstallRunTest, LogTextIsWrittenByteForByte)
 	plan.Link(plan.Top(), "latest", "docs/readme");
 	Prepare(plan);
 
-	RunInstall();
+	EXPECT_EQ(OutcomeCode(RunInstall()), kRunCompleted);
 
 	EXPECT_EQ(WithoutTimes(Log()),
 		"Installation: Tool\nStarted: <time>\n\n\n"
@@ -372,6 +378,7 @@ TEST_F(InstallRunTest, CancelInTheProgressWindowMidFileRestoresWhatWasDisplaced)
 	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
 	BMessage done = fWindowLog->At(0);
 	EXPECT_FALSE(done.GetBool("close", true));
+	EXPECT_EQ(OutcomeCode(done), kRunCancelled);
 	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/big") == "big before");
 	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/first"), "first before");
 	EXPECT_FALSE(Exists("boot/apps/Tool/after"));
@@ -398,6 +405,7 @@ TEST_F(InstallRunTest, TerminationRequestMidRunCancelsAndAsksToClose)
 	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
 	// The program is to end once everything is back.
 	EXPECT_TRUE(fWindowLog->At(0).GetBool("close", false));
+	EXPECT_EQ(OutcomeCode(fWindowLog->At(0)), kRunCancelled);
 	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/big") == "big before");
 	EXPECT_TRUE(WithoutTimes(Log()).ends_with("\n\nCanceled: <time>\n\n"));
 
@@ -682,6 +690,10 @@ TEST_F(InstallRunTest, PatchesWithoutOriginalsStopTheRunBeforeAnything)
 
 	EXPECT_TRUE(WasAsked("Cannot install because files to be patched were not found."));
 	EXPECT_FALSE(done.HasBool("close"));
+	InstallOutcome outcome;
+	ASSERT_TRUE(outcome.SetFrom(&done));
+	EXPECT_EQ(outcome.Code(), kRunNotStarted);
+	EXPECT_EQ(outcome.Reason(), "Cannot install because files to be patched were not found.");
 	EXPECT_FALSE(Exists("boot/apps/Tool"));
 	EXPECT_FALSE(Exists("boot/Tool Install Log"));
 	// The progress view heard nothing of the run.
@@ -811,6 +823,12 @@ TEST_F(InstallRunTest, AnUpdateWhosePatchFailsPutsBackEverythingItDisplaced)
 
 	EXPECT_TRUE(WasAsked("Patched file checksum does not match."));
 	EXPECT_FALSE(done.GetBool("completed", true));
+	InstallOutcome outcome;
+	ASSERT_TRUE(outcome.SetFrom(&done));
+	EXPECT_EQ(outcome.Code(), kRunFailed);
+	EXPECT_EQ(outcome.Item(), "data");
+	EXPECT_EQ(outcome.Reason(), "Patched file checksum does not match. Patch could not be "
+		"completed.");
 	EXPECT_FALSE(WasAsked(kFinishedQuestion));
 	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/a") == oldA);
 	EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool/b") == oldB);

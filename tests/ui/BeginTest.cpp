@@ -5,6 +5,9 @@
 
 #include "../install/InstallScenario.h"
 
+#include "InstallOutcome.h"
+#include "PackAttrib.h"
+
 #include <filesystem>
 
 namespace {
@@ -77,4 +80,46 @@ TEST_F(BeginTest, BeginInstallsTheSelectionIntoTheChosenFolder)
 	ASSERT_TRUE(WaitUntil([] { return !Automation::FindWindow("Install", nullptr); }));
 	Settle();
 	EXPECT_TRUE(fAlerts->Texts().empty());
+}
+
+
+// A run that ends on a failure says where and why in an alert before
+// "Begin" comes back; a cancelled one says nothing more, nor does one that
+// went on to its end after "Continue" (each failure was told as it came).
+TEST_F(BeginTest, ARunThatFailsSaysWhereItStoppedAndACancelledOneDoesNot)
+{
+	PackagePlan plan;
+	plan.Attributes().AddGroupRow(0);
+	plan.Attributes().SetPackageFlags(kScriptFailureBit);
+	plan.File(plan.Top(), "readme", "read me")->fDestIndex = kInstallFolderDestination;
+	plan.Script(plan.Top(), "setup", "#!/bin/sh\nexit 3\n")->fDestIndex
+		= kInstallFolderDestination;
+	ASSERT_NE(OpenPlan(plan), nullptr);
+
+	Begin();
+	std::vector<std::string> texts = fAlerts->Texts();
+	ASSERT_FALSE(texts.empty());
+	EXPECT_EQ(texts.back(), "The installation stopped at \"setup\": the script \"setup\" "
+		"exited with status 3");
+	EXPECT_TRUE(Enabled("installbutton"));
+
+	// The texts are shown as they are, whatever they hold.
+	fAlerts->Clear();
+	BMessage failed(InstallWindow::kRunDone);
+	InstallOutcome(kRunFailed, "50%s", "the volume is 100% full").AddTo(&failed);
+	fWindow->PostMessage(&failed);
+	Settle();
+	EXPECT_EQ(fAlerts->Texts(), std::vector<std::string>{
+		"The installation stopped at \"50%s\": the volume is 100% full"});
+
+	fAlerts->Clear();
+	BMessage cancelled(InstallWindow::kRunDone);
+	InstallOutcome(kRunCancelled).AddTo(&cancelled);
+	fWindow->PostMessage(&cancelled);
+	BMessage wentOn(InstallWindow::kRunDone);
+	InstallOutcome(kRunFailed, "huge", "the volume is full", true).AddTo(&wentOn);
+	fWindow->PostMessage(&wentOn);
+	Settle();
+	EXPECT_TRUE(fAlerts->Texts().empty());
+	EXPECT_TRUE(Enabled("installbutton"));
 }
