@@ -12,6 +12,7 @@
 #include "LicenseWindow.h"
 #include "PackAttrib.h"
 #include "PositionWindow.h"
+#include "StatusView.h"
 
 #include <Application.h>
 #include <Button.h>
@@ -264,8 +265,12 @@ InstallWindow::MessageReceived(BMessage* message)
 bool
 InstallWindow::QuitRequested()
 {
-	if (fInstalling)
+	if (fInstalling) {
+		// The window stays while a run goes on, and so does its progress:
+		// brought in front of the window the person just tried to close.
+		fPack->fStatusMessenger.SendMessage(kStatusToFront);
 		return false;
+	}
 	LockWindowList();
 	if (windowList.CountItems() <= 1 && fCloseApp && be_app != NULL)
 		be_app->PostMessage(B_QUIT_REQUESTED);
