@@ -233,7 +233,7 @@ SdlBackend::_OpenDisplay()
 	}
 	if (right > 0 && bottom > 0)
 		SetScreenSize(right, bottom);
-	_KeepErrorHandlers();
+	_TakeErrorHandlers();
 	return true;
 }
 
@@ -247,11 +247,13 @@ SdlBackend::_CloseDisplay()
 	SDL_Quit();
 }
 
-// An X error must not end the program: SDL's handlers (installed as the
-// display opens, and around some of its calls) pass errors on to Xlib's
-// default one, which calls exit().
+// An X error must not end the program: SDL's handler, installed as the
+// display opens, passes errors on to Xlib's default one, which calls
+// exit(). (SDL's handlers around some of its calls put back the one they
+// found.) Done once: at exit, Xlib frees the lock these calls take while
+// this thread may still run.
 void
-SdlBackend::_KeepErrorHandlers()
+SdlBackend::_TakeErrorHandlers()
 {
 	if (fX11)
 		take_x_error_handlers();
@@ -335,7 +337,6 @@ SdlBackend::_Run()
 				_HandleEvent(event);
 		}
 		_SettleFocus();
-		_KeepErrorHandlers();
 	}
 	_CloseDisplay();
 }

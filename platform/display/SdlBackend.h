@@ -57,7 +57,7 @@ private:
 	void _Run();
 	bool _OpenDisplay();
 	void _CloseDisplay();
-	void _KeepErrorHandlers();
+	void _TakeErrorHandlers();
 	void _Wake();
 
 	// The native windows follow the base class's records.

@@ -45,13 +45,11 @@ end_on_lost_display(Display*)
 void
 take_x_error_handlers()
 {
-	XErrorHandler previous = XSetErrorHandler(log_x_error);
-	XIOErrorHandler previousIO = XSetIOErrorHandler(end_on_lost_display);
-	if (!sTaken) {
-		sPreviousErrorHandler = previous;
-		sPreviousIOErrorHandler = previousIO;
-		sTaken = true;
-	}
+	if (sTaken)
+		return;
+	sPreviousErrorHandler = XSetErrorHandler(log_x_error);
+	sPreviousIOErrorHandler = XSetIOErrorHandler(end_on_lost_display);
+	sTaken = true;
 }
 
 

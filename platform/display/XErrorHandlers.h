@@ -14,10 +14,9 @@
 
 namespace BPrivate {
 
-// Installs the handlers, again where something replaced them since. The
-// first call remembers those it replaced.
+// Installs the handlers, remembering those they replace.
 void take_x_error_handlers();
-// Puts back the handlers the first take replaced.
+// Puts back the handlers take replaced.
 void release_x_error_handlers();
 
 } // namespace BPrivate
