@@ -244,7 +244,6 @@ TEST_F(WindowManagerTest, AlertsDismissedInARowLeaveTheProgramRunning)
 		SCOPED_TRACE("alert " + std::to_string(i + 1));
 		ASSERT_EQ(window->PostMessage(kAsk), B_OK);
 		ASSERT_TRUE(DismissAlert(*log, i + 1));
-		EXPECT_EQ(log->At(i).what, kAnswered);
 	}
 }
 
