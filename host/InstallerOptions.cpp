@@ -62,8 +62,8 @@ InstallerOptions::UsageText()
 		"\n"
 		"  --root DIR            the system root (else $KESTROVAN_ROOT, else\n"
 		"                        ~/.local/share/kestrovan/root)\n"
-		"  --display sdl|headless  where windows appear (default: sdl when a\n"
-		"                        display is available)\n"
+		"  --display sdl|headless  where windows appear (default: sdl; without a\n"
+		"                        display, use --unattended or --display headless)\n"
 		"  --unattended          install with nobody at the window, answering\n"
 		"                        every question from the options below\n"
 		"  --volume NAME         the volume to install on (default: the boot volume)\n"
@@ -84,7 +84,7 @@ InstallerOptions::UsageText()
 		"  --help, --version\n"
 		"\n"
 		"Exit status: 0 installed, 1 not installed (package unusable, agreement\n"
-		"declined, run stopped, failed or cancelled), 2 usage error.\n";
+		"declined, run stopped, failed or cancelled), 2 usage error or no display.\n";
 }
 
 

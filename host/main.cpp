@@ -28,20 +28,34 @@ UsageError(const std::string& text)
 }
 
 
+// The display the windows appear on: the virtual screen for an unattended
+// run (nobody is at it) or when asked for; otherwise a person is meant to
+// answer the windows, and they must appear on a display that opens.
+const char*
+DisplayName(const InstallerOptions& options)
+{
+	if (options.fUnattended)
+		return "headless";
+	if (!options.fDisplay.empty())
+		return options.fDisplay.c_str();
+	const char* chosen = getenv("KESTROVAN_DISPLAY");
+	return chosen != NULL && chosen[0] != '\0' ? chosen : "sdl";
+}
+
+
+// False, having said why, when the windows would have nowhere to appear:
+// they would wait for answers nobody can give.
 bool
 SelectDisplay(const InstallerOptions& options)
 {
-	// Nobody is at an unattended run: its windows live on a virtual screen.
-	const char* name = options.fUnattended ? "headless"
-		: options.fDisplay.empty() ? NULL : options.fDisplay.c_str();
-	if (name == NULL)
+	const char* name = DisplayName(options);
+	if (BPrivate::DisplayBackend::Select(name) == B_OK)
 		return true;
-	if (BPrivate::DisplayBackend::Select(name) != B_OK) {
-		fprintf(stderr, "kestrovan-installer: the %s display cannot be "
-			"used\n", name);
-		return false;
-	}
-	return true;
+	fprintf(stderr, "kestrovan-installer: no display to show the installer's "
+		"windows on (the %s display cannot be used): run it with --unattended "
+		"to install with nobody at the windows, or with --display headless to "
+		"show them on the virtual screen\n", name);
+	return false;
 }
 
 
@@ -88,7 +102,7 @@ main(int argc, char** argv)
 		return 1;
 	}
 	if (!SelectDisplay(options))
-		return 1;
+		return 2;
 
 	if (!options.fScreenshots.empty()) {
 		std::error_code error;

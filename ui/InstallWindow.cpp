@@ -14,6 +14,7 @@
 #include "LicenseWindow.h"
 #include "PackAttrib.h"
 #include "PositionWindow.h"
+#include "StatusView.h"
 
 #include <Application.h>
 #include <Button.h>
@@ -305,8 +306,12 @@ InstallWindow::_RunEnded(BMessage* message)
 bool
 InstallWindow::QuitRequested()
 {
-	if (fInstalling)
+	if (fInstalling) {
+		// The window stays while a run goes on, and so does its progress:
+		// brought in front of the window the person just tried to close.
+		fPack->fStatusMessenger.SendMessage(kStatusToFront);
 		return false;
+	}
 	LockWindowList();
 	if (windowList.CountItems() <= 1 && fCloseApp && be_app != NULL)
 		be_app->PostMessage(B_QUIT_REQUESTED);

@@ -100,6 +100,9 @@ StatusView::MessageReceived(BMessage* message)
 		case kStatusCancel:
 			_Cancel();
 			break;
+		case kStatusToFront:
+			_ToFront();
+			break;
 		default:
 			// Nothing else is meant for this view.
 			break;
@@ -170,6 +173,15 @@ StatusView::_Done()
 		window->Hide();
 	fStatusBar->Reset("Idle", "");
 	fCanceled = false;
+}
+
+
+void
+StatusView::_ToFront()
+{
+	BWindow* window = Window();
+	if (window != NULL && !window->IsHidden())
+		window->Activate(true);
 }
 
 

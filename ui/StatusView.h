@@ -12,6 +12,8 @@
 //   'Uprg'  "bytes": progress, answered with B_CANCELED / "canceled" (bool)
 //   'Done'  the run is over
 //   'Canc'  the Cancel button
+//   'Frnt'  the progress window, when shown, comes to the front (a person
+//           tried to close the install window during a run)
 //
 // Cancelling is cooperative: the button only sets a flag, which the worker
 // learns in the reply to its next 'Uprg'.
@@ -27,7 +29,8 @@ enum {
 	kStatusFileName = 'CFln',
 	kStatusProgress = 'Uprg',
 	kStatusDone = 'Done',
-	kStatusCancel = 'Canc'
+	kStatusCancel = 'Canc',
+	kStatusToFront = 'Frnt'
 };
 
 class StatusView : public BView {
@@ -48,6 +51,7 @@ private:
 	void _Progress(BMessage* message);
 	void _Done();
 	void _Cancel();
+	void _ToFront();
 	BButton* _CancelButton() const;
 
 	BStatusBar* fStatusBar;

@@ -3,11 +3,14 @@
 #include <MenuWindow.h>
 #include <SdlInput.h>
 #include <Window.h>
+#include <XErrorHandlers.h>
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace BPrivate {
@@ -23,6 +26,11 @@ const int kIdleWait = 100;
 // focus changes back a little); reports about other windows meanwhile are
 // stale. In microseconds.
 const bigtime_t kFocusSettleTime = 1000000;
+
+// A display server answers its first request at once; one that accepts the
+// connection and then says nothing (stopped, or a dead forwarding) would
+// hold the program forever.
+const std::chrono::seconds kOpenTimeout(10);
 
 bool
 variable_set(const char* name)
@@ -115,6 +123,7 @@ SdlBackend::SdlBackend()
 	fWakePending(false),
 	fLayoutChanged(true),
 	fWakeEvent(0),
+	fX11(false),
 	fAppliedActive(-1),
 	fButtons(0),
 	fTextKey(-1),
@@ -151,12 +160,28 @@ SdlBackend::Open(std::string* error)
 	}
 	std::unique_ptr<SdlBackend> backend(new SdlBackend());
 	backend->fThread = std::thread(&SdlBackend::_Run, backend.get());
+	bool answered;
 	bool opened;
 	{
 		std::unique_lock<std::mutex> lock(backend->fStateLock);
-		backend->fOpened.wait(lock, [&] { return backend->fOpenDone; });
-		opened = backend->fOpenSucceeded;
-		*error = backend->fOpenError;
+		answered = backend->fOpened.wait_for(lock, kOpenTimeout,
+			[&] { return backend->fOpenDone; });
+		opened = answered && backend->fOpenSucceeded;
+		if (answered) {
+			*error = backend->fOpenError;
+		} else {
+			*error = "cannot open the display: it does not answer";
+			// Given up: the display thread closes what it opened, should
+			// the server ever answer.
+			backend->fStopping = true;
+		}
+	}
+	if (!answered) {
+		// The display thread still waits for the server and uses the
+		// backend: both are left to it.
+		backend->fThread.detach();
+		backend.release();
+		return nullptr;
 	}
 	if (!opened)
 		return nullptr;
@@ -187,6 +212,8 @@ SdlBackend::_OpenDisplay()
 		SDL_Quit();
 		return false;
 	}
+	const char* driver = SDL_GetCurrentVideoDriver();
+	fX11 = driver != nullptr && strcmp(driver, "x11") == 0;
 	fWakeEvent = SDL_RegisterEvents(1);
 	if (fWakeEvent == static_cast<uint32>(-1)) {
 		fOpenError = "cannot open the display: no event type left";
@@ -206,6 +233,7 @@ SdlBackend::_OpenDisplay()
 	}
 	if (right > 0 && bottom > 0)
 		SetScreenSize(right, bottom);
+	_TakeErrorHandlers();
 	return true;
 }
 
@@ -213,7 +241,22 @@ void
 SdlBackend::_CloseDisplay()
 {
 	fNatives.clear();
+	// Before SDL goes: the handlers given back may be SDL's own.
+	if (fX11)
+		release_x_error_handlers();
 	SDL_Quit();
+}
+
+// An X error must not end the program: SDL's handler, installed as the
+// display opens, passes errors on to Xlib's default one, which calls
+// exit(). (SDL's handlers around some of its calls put back the one they
+// found.) Done once: at exit, Xlib frees the lock these calls take while
+// this thread may still run.
+void
+SdlBackend::_TakeErrorHandlers()
+{
+	if (fX11)
+		take_x_error_handlers();
 }
 
 // Called with fStateLock held.
@@ -252,14 +295,21 @@ void
 SdlBackend::_Run()
 {
 	bool opened = _OpenDisplay();
+	bool abandoned;
 	{
 		std::lock_guard<std::mutex> guard(fStateLock);
 		fOpenDone = true;
 		fOpenSucceeded = opened;
+		abandoned = fStopping;
 	}
 	fOpened.notify_all();
 	if (!opened)
 		return;
+	if (abandoned) {
+		// Opened after Open gave up waiting: nobody uses this backend.
+		_CloseDisplay();
+		return;
+	}
 
 	while (true) {
 		std::set<int32> frames;

@@ -34,7 +34,8 @@ namespace BPrivate {
 class SdlBackend : public DisplayBackend {
 public:
 	// Opens the display on a new display thread; NULL, with the reason in
-	// *error, where no display can be had.
+	// *error, where no display can be had or the display does not answer
+	// within a few seconds.
 	static std::unique_ptr<DisplayBackend> Open(std::string* error);
 	// Whether the environment names a display ($DISPLAY or $WAYLAND_DISPLAY).
 	static bool DisplayNamed();
@@ -56,6 +57,7 @@ private:
 	void _Run();
 	bool _OpenDisplay();
 	void _CloseDisplay();
+	void _TakeErrorHandlers();
 	void _Wake();
 
 	// The native windows follow the base class's records.
@@ -90,6 +92,8 @@ private:
 	std::thread fThread;
 
 	// The display thread's own.
+	// Whether SDL shows the windows through Xlib.
+	bool fX11;
 	std::map<int32, std::unique_ptr<NativeWindow>> fNatives;
 	std::vector<int32> fAppliedOrder;
 	int32 fAppliedActive;

@@ -1,5 +1,6 @@
 #include <InterfaceFixture.h>
 #include <MessageLog.h>
+#include <XvfbServer.h>
 
 #include <Alert.h>
 #include <Button.h>
@@ -56,89 +57,6 @@ wait_until(const std::function<bool()>& condition, bigtime_t timeout = kTestWait
 	}
 	return true;
 }
-
-std::string
-find_program(const char* name)
-{
-	const char* path = getenv("PATH");
-	std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-	size_t start = 0;
-	while (start <= folders.size()) {
-		size_t end = folders.find(':', start);
-		if (end == std::string::npos)
-			end = folders.size();
-		std::string candidate = folders.substr(start, end - start) + "/" + name;
-		if (access(candidate.c_str(), X_OK) == 0)
-			return candidate;
-		start = end + 1;
-	}
-	return std::string();
-}
-
-// An X server of the test's own, on a display number it picks itself.
-class XvfbServer {
-public:
-	~XvfbServer() { Stop(); }
-
-	bool Start(const std::string& program, std::string* error)
-	{
-		int numberPipe[2];
-		if (pipe2(numberPipe, O_CLOEXEC) != 0) {
-			*error = "pipe failed";
-			return false;
-		}
-		fPid = fork();
-		if (fPid == 0) {
-			// -displayfd: the server takes a free display and writes its
-			// number there once it accepts connections.
-			dup2(numberPipe[1], 3);
-			// A test that dies takes its server with it.
-			prctl(PR_SET_PDEATHSIG, SIGTERM);
-			int null = open("/dev/null", O_WRONLY);
-			dup2(null, STDOUT_FILENO);
-			dup2(null, STDERR_FILENO);
-			execl(program.c_str(), "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24",
-				"-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-			_exit(127);
-		}
-		close(numberPipe[1]);
-		std::string number;
-		pollfd waiting = {numberPipe[0], POLLIN, 0};
-		bigtime_t deadline = system_time() + kTestWait;
-		while (number.find('\n') == std::string::npos && system_time() < deadline) {
-			if (poll(&waiting, 1, 100) <= 0)
-				continue;
-			char buffer[16];
-			ssize_t length = read(numberPipe[0], buffer, sizeof(buffer));
-			if (length <= 0)
-				break;
-			number.append(buffer, length);
-		}
-		close(numberPipe[0]);
-		if (number.find('\n') == std::string::npos) {
-			*error = "Xvfb did not start";
-			Stop();
-			return false;
-		}
-		fName = ":" + number.substr(0, number.find('\n'));
-		return true;
-	}
-
-	void Stop()
-	{
-		if (fPid > 0) {
-			kill(fPid, SIGTERM);
-			waitpid(fPid, nullptr, 0);
-			fPid = -1;
-		}
-	}
-
-	const std::string& Name() const { return fName; }
-
-private:
-	pid_t fPid = -1;
-	std::string fName;
-};
 
 // A window with a "Begin" button and a view that takes keys; it logs what
 // its controls send and the close box's requests, and keeps itself open.

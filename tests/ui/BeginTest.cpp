@@ -1,5 +1,6 @@
 // "Begin" through to the install worker: a real package installed from the
-// install window, and a second run that reuses the worker.
+// install window, a second run that reuses the worker, and the window's
+// close box pressed while a run goes on.
 
 #include "InstallWindowFixture.h"
 
@@ -122,4 +123,50 @@ TEST_F(BeginTest, ARunThatFailsSaysWhereItStoppedAndACancelledOneDoesNot)
 	Settle();
 	EXPECT_TRUE(fAlerts->Texts().empty());
 	EXPECT_TRUE(Enabled("installbutton"));
+}
+
+
+TEST_F(BeginTest, ClosingTheWindowDuringARunKeepsItsProgressInFront)
+{
+	PackagePlan plan;
+	plan.Attributes().AddGroupRow(0);
+	plan.File(plan.Top(), "readme", "Read me first.\n")->fDestIndex
+		= kInstallFolderDestination;
+	ASSERT_NE(OpenPlan(plan), nullptr);
+	// Another run holds the volume: this one waits, its progress window
+	// shown, until the test lets go.
+	PackAttrib otherAttributes;
+	DestManager other(&otherAttributes);
+	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
+	ASSERT_EQ(other.LockVolume(), B_OK);
+	ASSERT_EQ(Automation::Click(ID(), "installbutton"), B_OK);
+	DisplayWindowInfo progress;
+	ASSERT_TRUE(WaitUntil([&] {
+		return Automation::FindWindow("Install", &progress) && !progress.hidden;
+	}));
+
+	// A window manager raises the window whose close box is pressed, then
+	// passes the close on.
+	DisplayBackend::Default()->ActivateWindow(ID(), true);
+	ASSERT_EQ(Automation::PressCloseBox(ID()), B_OK);
+
+	// The window stays for the run, and the run's progress is in front of
+	// it, where the person sees it.
+	auto front = [&](int32 id) {
+		for (const DisplayWindowInfo& info : Automation::Windows()) {
+			if (!info.hidden && (info.id == id || info.id == ID()))
+				return info.id == id && info.active;
+		}
+		return false;
+	};
+	EXPECT_TRUE(WaitUntil([&] { return front(progress.id); }));
+	EXPECT_TRUE(WithWindow([&] { return fWindow->fInstalling && !fWindow->IsHidden(); }));
+
+	// Let go: the run installs and ends as any other.
+	other.FinishInstall(false, nullptr);
+	ASSERT_TRUE(WaitUntil([&] {
+		Settle();
+		return WithWindow([&] { return !fWindow->fInstalling; });
+	}));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/readme"), "Read me first.\n");
 }
