@@ -81,6 +81,17 @@ public:
 		return entry;
 	}
 
+	// An install script, run in the install folder.
+	CatalogEntry* Script(CatalogEntry* folder, const std::string& name,
+		const std::string& text)
+	{
+		CatalogEntry* entry = folder->AddChild(kScriptItemKind, name);
+		entry->fSize = (int64)text.size();
+		entry->fDestIndex = kInstallFolderDestination;
+		fContents[entry] = text;
+		return entry;
+	}
+
 	CatalogEntry* Folder(CatalogEntry* folder, const std::string& name)
 	{
 		return folder->AddChild(kFolderItemKind, name);
