@@ -132,7 +132,10 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 
 	status_t result = B_OK;
 	if (run) {
-		fLastExitStatus = _Run(&script, folder, manager);
+		if (_Run(pack, &script, folder, manager, &fLastExitStatus) == B_CANCELED) {
+			pack->fCancel = true;
+			result = B_CANCELED;
+		}
 		bool failed = fLastExitStatus != 0 && fLastExitStatus != -1;
 		if (failed && manager->fAttrib != NULL && manager->fAttrib->fScriptFailure) {
 			manager->NoteFailure(fName, _ExitText());
@@ -191,17 +194,20 @@ ArchiveScriptItem::_FillScript(InstallPack* pack, BEntry* script,
 
 
 // Runs the script in `folder` with its output in the log (or read and
-// dropped when logging is off). Its exit status, or -1 when it could not be
-// started.
-int32
-ArchiveScriptItem::_Run(BEntry* script, BDirectory* folder, DestManager* manager)
+// dropped when logging is off), until it ends or the run is cancelled
+// (B_CANCELED). *exitStatus: the script's, or -1 when it could not be
+// started or was ended by the cancel.
+status_t
+ArchiveScriptItem::_Run(InstallPack* pack, BEntry* script, BDirectory* folder,
+	DestManager* manager, int32* _exitStatus)
 {
+	*_exitStatus = -1;
 	BPath scriptPath;
 	BEntry folderEntry;
 	BPath folderPath;
 	if (script->GetPath(&scriptPath) != B_OK || folder->GetEntry(&folderEntry) != B_OK
 		|| folderEntry.GetPath(&folderPath) != B_OK)
-		return -1;
+		return B_OK;
 	// The stored permissions are the package's; the installer's copy is run
 	// by its owner only.
 	script->SetPermissions(kScriptPermissions);
@@ -210,10 +216,12 @@ ArchiveScriptItem::_Run(BEntry* script, BDirectory* folder, DestManager* manager
 	runner.SetWorkingDirectory(folderPath.Path());
 	BFile* log = manager->fLogging ? manager->LogFile() : NULL;
 	runner.SetOutput(manager->fLogging ? log : NULL);
+	runner.SetCancelFlag(&pack->fCancelFlag);
 
 	int32 exitStatus = -1;
-	if (runner.Run(scriptPath.Path(), NULL, &exitStatus) != B_OK)
-		return -1;
+	status_t status = runner.Run(scriptPath.Path(), NULL, &exitStatus);
+	if (status != B_OK)
+		return status == B_CANCELED ? B_CANCELED : B_OK;
 
 	if (!runner.RanIsolated()) {
 		// The reader of the log learns that the script saw the host's files.
@@ -228,5 +236,6 @@ ArchiveScriptItem::_Run(BEntry* script, BDirectory* folder, DestManager* manager
 		}
 		WriteLog(manager, note);
 	}
-	return exitStatus;
+	*_exitStatus = exitStatus;
+	return B_OK;
 }

@@ -17,7 +17,8 @@ public:
 
 	// 0 after running (or passing over) the script, -1 when a failing
 	// script stops the install (the package's script-failure flag),
-	// B_CANCELED on cancel.
+	// B_CANCELED on cancel: a cancel while the script runs (the package's
+	// cancel flag) ends it and whatever it started.
 	status_t ExtractItem(InstallPack* pack, BDirectory* parent,
 		DestManager* manager, uint32 groups, bool skip) override;
 
@@ -33,7 +34,8 @@ public:
 private:
 	status_t _FillScript(InstallPack* pack, BEntry* script,
 		DestManager* manager, bool* run);
-	int32 _Run(BEntry* script, BDirectory* folder, DestManager* manager);
+	status_t _Run(InstallPack* pack, BEntry* script, BDirectory* folder,
+		DestManager* manager, int32* exitStatus);
 	// What the last script did, as a failed run tells it: its name and
 	// exit status.
 	std::string _ExitText() const;

@@ -127,10 +127,11 @@ void
 InstallLooper::DoExtractItems(BMessage* message)
 {
 	BMessage windowDone(kInstallDoneMessage);
+	fPack->fCancelFlag.Clear();
 	{
 		// Signals turn into a cancel only while a run can put things back;
 		// after that they still end the program once the run is over.
-		BPrivate::InterruptGuard interruptGuard;
+		BPrivate::InterruptGuard interruptGuard(&fPack->fCancelFlag);
 		_RunInstall(message, &windowDone);
 	}
 	// The signals have their usual effect again when the window hears of
@@ -183,6 +184,7 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	BMessage start(kInstallMessage);
 	start.AddInt32("item count", itemCount);
 	add_byte_count(&start, "bytes", fTotalBytes);
+	start.AddPointer("cancel flag", &fPack->fCancelFlag);
 	_SendToProgress(&start);
 
 	fPatchIndex = 0;

@@ -18,7 +18,8 @@
 //
 // A run that fails puts back what it displaced or renamed, as a cancelled
 // one does. An interrupt or termination request (SIGINT, SIGTERM) before the
-// run has completed cancels it as the progress window's Cancel does; one
+// run has completed cancels it as the progress window's Cancel does (both
+// raise the package's cancel flag, which ends a running script at once); one
 // after completion undoes nothing and skips the closing question. Either
 // way the 'Done' to the install window carries "close" true, so that the
 // program ends once the run is over; "completed" tells whether it was.

@@ -14,6 +14,7 @@
 
 #include "RList.h"
 
+#include <CancelFlag.h>
 #include <Messenger.h>
 #include <SupportDefs.h>
 
@@ -119,6 +120,10 @@ public:
 	// Absolute file offset of the end of the package stream (P + 'FSiz').
 	int64 fPackageEnd;
 	bool fCancel;
+	// Raised by the progress window's Cancel and by an interrupt during a
+	// run: it ends a running install script at once, which no progress
+	// report would reach.
+	BPrivate::CancelFlag fCancelFlag;
 	// Target of extraction progress.
 	BMessenger fStatusMessenger;
 	// The package file; null when opening failed.

@@ -1,6 +1,7 @@
 #include "StatusView.h"
 
 #include <Button.h>
+#include <CancelFlag.h>
 #include <Message.h>
 #include <OS.h>
 #include <StatusBar.h>
@@ -37,6 +38,7 @@ StatusView::StatusView(BRect frame, const char* name)
 	BView(frame, name, B_FOLLOW_NONE, B_WILL_DRAW),
 	fStatusBar(NULL),
 	fCanceled(false),
+	fCancelFlag(NULL),
 	fItemCount(0),
 	fItemsDone(0)
 {
@@ -85,6 +87,8 @@ StatusView::MessageReceived(BMessage* message)
 				if (BButton* cancel = _CancelButton())
 					cancel->SetEnabled(true);
 				fCanceled = false;
+				fCancelFlag = NULL;
+				message->FindPointer("cancel flag", (void**)&fCancelFlag);
 			}
 			_Start(message);
 			break;
@@ -149,10 +153,16 @@ StatusView::_Progress(BMessage* message)
 	reply.AddBool("canceled", fCanceled);
 	message->SendReply(&reply, (BHandler*)NULL, B_INFINITE_TIMEOUT);
 
-	if (fCanceled) {
-		fStatusBar->Reset("Canceling...", NULL);
-		fStatusBar->Invalidate();
-	}
+	if (fCanceled)
+		_ShowCanceling();
+}
+
+
+void
+StatusView::_ShowCanceling()
+{
+	fStatusBar->Reset("Canceling...", NULL);
+	fStatusBar->Invalidate();
 }
 
 
@@ -173,6 +183,7 @@ StatusView::_Done()
 		window->Hide();
 	fStatusBar->Reset("Idle", "");
 	fCanceled = false;
+	fCancelFlag = NULL;
 }
 
 
@@ -191,6 +202,9 @@ StatusView::_Cancel()
 	fCanceled = true;
 	if (BButton* cancel = _CancelButton())
 		cancel->SetEnabled(false);
+	if (fCancelFlag != NULL)
+		fCancelFlag->Raise();
+	_ShowCanceling();
 }
 
 

@@ -6,8 +6,10 @@
 // Cancel button. It is driven only by messages from the install worker and
 // the item extraction:
 //
-//   'Extr'  "bytes" (int32 or int64), "item count" (int32): a run starts
-//   'GeTs'  "text", "item count", "bytes": a run starts with a label
+//   'Extr'  "bytes" (int32 or int64), "item count" (int32), "cancel flag"
+//           (pointer, may be missing): a run starts
+//   'GeTs'  "text", "item count", "bytes", "cancel flag": a run starts with
+//           a label
 //   'CFln'  "filename": the item now being installed
 //   'Uprg'  "bytes": progress, answered with B_CANCELED / "canceled" (bool)
 //   'Done'  the run is over
@@ -15,10 +17,16 @@
 //   'Frnt'  the progress window, when shown, comes to the front (a person
 //           tried to close the install window during a run)
 //
-// Cancelling is cooperative: the button only sets a flag, which the worker
-// learns in the reply to its next 'Uprg'.
+// Cancelling is cooperative: the button sets a flag, which the worker
+// learns in the reply to its next 'Uprg', and raises the run's cancel flag,
+// which ends at once what no report interrupts (a running install script).
+// The bar says "Canceling..." from the press on.
 
 #include <View.h>
+
+namespace BPrivate {
+class CancelFlag;
+}
 
 class BButton;
 class BStatusBar;
@@ -54,8 +62,12 @@ private:
 	void _ToFront();
 	BButton* _CancelButton() const;
 
+	void _ShowCanceling();
+
 	BStatusBar* fStatusBar;
 	bool fCanceled;
+	// The running run's, until its 'Done'.
+	BPrivate::CancelFlag* fCancelFlag;
 	int32 fItemCount;
 	int32 fItemsDone;
 	char fTrailingText[40];

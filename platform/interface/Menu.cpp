@@ -4,6 +4,7 @@
 #include <MenuWindow.h>
 #include <Message.h>
 #include <Messenger.h>
+#include <OS.h>
 #include <Window.h>
 
 #include <algorithm>
@@ -14,6 +15,9 @@
 namespace {
 
 const float kItemPadding = 3;
+// Asks the menu that holds an open menu's superitem to show the label of
+// the item marked in the open menu ("item", pointer; "label", string).
+const uint32 kSuperitemLabel = '_sil';
 const float kColumnExtraWidth = 14 + 20;
 const float kRowExtraWidth = 16;
 
@@ -58,6 +62,69 @@ BMenu::AttachedToWindow()
 	LayoutItems();
 }
 
+void
+BMenu::MessageReceived(BMessage* message)
+{
+	if (message->what != kSuperitemLabel) {
+		BView::MessageReceived(message);
+		return;
+	}
+	void* item = nullptr;
+	const char* label = nullptr;
+	if (message->FindPointer("item", &item) != B_OK
+		|| message->FindString("label", &label) != B_OK)
+		return;
+	// The item may have left the menu since.
+	int32 index = IndexOf(static_cast<BMenuItem*>(item));
+	if (index >= 0)
+		ItemAt(index)->SetLabel(label);
+}
+
+// #pragma mark - changing from another thread
+
+BMenu::ChangeGuard::ChangeGuard(const BMenu* menu)
+	:
+	fLocked(nullptr)
+{
+	if (menu == nullptr)
+		return;
+	for (;;) {
+		BMessenger window;
+		{
+			std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+			BLooper* looper = menu->Looper();
+			// In no window, or in one whose lock this thread holds.
+			if (looper == nullptr || looper->IsLocked())
+				return;
+			window = BMessenger(looper);
+		}
+		// Never while holding the list of open menus: a closing menu
+		// window takes that list while it holds its own lock.
+		if (!window.LockTarget()) {
+			// The window is going, and gives the menu back on its way.
+			snooze(1000);
+			continue;
+		}
+		BLooper* locked = nullptr;
+		window.Target(&locked);
+		{
+			std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+			if (menu->Looper() == locked) {
+				fLocked = locked;
+				return;
+			}
+		}
+		// The menu closed while this thread waited: look again.
+		locked->Unlock();
+	}
+}
+
+BMenu::ChangeGuard::~ChangeGuard()
+{
+	if (fLocked != nullptr)
+		fLocked->Unlock();
+}
+
 // #pragma mark - items
 
 bool
@@ -69,9 +136,10 @@ BMenu::AddItem(BMenuItem* item)
 bool
 BMenu::AddItem(BMenuItem* item, int32 index)
 {
-	if (item == nullptr || item->Menu() != nullptr || index < 0 || index > CountItems())
+	if (item == nullptr || item->Menu() != nullptr)
 		return false;
-	if (!fItems.AddItem(item, index))
+	ChangeGuard guard(this);
+	if (index < 0 || index > CountItems() || !fItems.AddItem(item, index))
 		return false;
 	item->_SetMenu(this);
 	LayoutItems();
@@ -96,6 +164,7 @@ BMenu::AddSeparatorItem()
 bool
 BMenu::RemoveItem(BMenuItem* item)
 {
+	ChangeGuard guard(this);
 	if (item == nullptr || !fItems.RemoveItem(item))
 		return false;
 	item->_SetMenu(nullptr);
@@ -224,35 +293,24 @@ BMenu::_UpdateSuperitemLabel()
 	BMenuItem* marked = FindMarked();
 	if (!fLabelFromMarked || marked == nullptr)
 		return;
-	std::string label = marked->Label();
 
 	// The item that opens this menu lives in another window while the menu
-	// is open: lock that window first, then look again whether the item is
-	// still there.
-	BMessenger superWindow;
-	{
-		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
-		if (fSuperitem == nullptr)
-			return;
-		BMenu* super = fSuperitem->Menu();
-		BLooper* looper = super != nullptr ? super->Looper() : nullptr;
-		if (looper == nullptr || looper->Thread() == find_thread(NULL)
-			|| looper->Thread() < 0) {
-			fSuperitem->SetLabel(label.c_str());
-			return;
-		}
-		superWindow = BMessenger(looper);
-	}
-	if (!superWindow.LockTarget())
+	// is open. That window's thread sets the label: waiting here for its
+	// lock, while this menu's window is locked, could wait for a thread
+	// that waits for this menu.
+	std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
+	if (fSuperitem == nullptr)
 		return;
-	BLooper* looper = nullptr;
-	superWindow.Target(&looper);
-	{
-		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
-		if (fSuperitem != nullptr)
-			fSuperitem->SetLabel(label.c_str());
+	BMenu* super = fSuperitem->Menu();
+	BLooper* looper = super != nullptr ? super->Looper() : nullptr;
+	if (looper == nullptr || looper->Thread() < 0 || looper->IsLocked()) {
+		fSuperitem->SetLabel(marked->Label());
+		return;
 	}
-	looper->Unlock();
+	BMessage message(kSuperitemLabel);
+	message.AddPointer("item", fSuperitem);
+	message.AddString("label", marked->Label());
+	BMessenger(super, looper).SendMessage(&message);
 }
 
 BWindow*

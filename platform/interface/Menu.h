@@ -29,6 +29,7 @@ public:
 	~BMenu() override;
 
 	void AttachedToWindow() override;
+	void MessageReceived(BMessage* message) override;
 	void Draw(BRect updateRect) override;
 	void MouseDown(BPoint where) override;
 	void MouseMoved(BPoint where, uint32 transit, const BMessage* dragMessage) override;
@@ -73,6 +74,23 @@ protected:
 private:
 	friend class BMenuItem;
 	friend class BPrivate::MenuWindow;
+
+	// Held while the menu or its items change: the lock of the window the
+	// menu lies in, when the calling thread does not hold it already. An
+	// open menu lies in a window of its own, whose thread draws it and may
+	// be closing it while another window's thread (the one whose view
+	// chose the item) marks its items.
+	class ChangeGuard {
+	public:
+		explicit ChangeGuard(const BMenu* menu);
+		~ChangeGuard();
+
+	private:
+		ChangeGuard(const ChangeGuard&) = delete;
+		ChangeGuard& operator=(const ChangeGuard&) = delete;
+
+		BLooper* fLocked;
+	};
 
 	// Guards which menus are open, and in which window: an open menu
 	// belongs to its window until it closes, even when the item that owns

@@ -67,6 +67,7 @@ BMenuItem::~BMenuItem()
 void
 BMenuItem::SetLabel(const char* label)
 {
+	BMenu::ChangeGuard guard(fMenu);
 	fLabel = label != nullptr ? label : "";
 	if (fMenu != nullptr) {
 		fMenu->LayoutItems();
@@ -77,6 +78,7 @@ BMenuItem::SetLabel(const char* label)
 void
 BMenuItem::SetEnabled(bool enabled)
 {
+	BMenu::ChangeGuard guard(fMenu);
 	fEnabled = enabled;
 	if (fMenu != nullptr)
 		fMenu->Invalidate(fFrame);
@@ -91,6 +93,7 @@ BMenuItem::IsEnabled() const
 void
 BMenuItem::SetMarked(bool marked)
 {
+	BMenu::ChangeGuard guard(fMenu);
 	if (marked && fMenu != nullptr && fMenu->IsRadioMode()) {
 		for (int32 i = 0; i < fMenu->CountItems(); i++) {
 			BMenuItem* other = fMenu->ItemAt(i);

@@ -25,8 +25,10 @@ const uint32 kUpdateMessage = '_UPD';
 // can see, not once per message.
 const bigtime_t kFrameInterval = 1000000 / 60;
 
-std::mutex sWindowsLock;
-std::vector<BWindow*> sWindows;
+// Never destroyed: a window's thread may still be deleting its window
+// while the exit handlers run.
+std::mutex& sWindowsLock = *new std::mutex;
+std::vector<BWindow*>& sWindows = *new std::vector<BWindow*>;
 
 // The application's side of quitting: every window is asked (unless
 // forced) and quits; one that refuses stops the round.

@@ -1,5 +1,7 @@
 #include "InterruptGuard.h"
 
+#include "CancelFlag.h"
+
 #include <signal.h>
 
 #include <atomic>
@@ -10,6 +12,9 @@ namespace {
 // Written by the signal handler: lock-free, so async-signal-safe.
 std::atomic<int> sSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
+// The flag the handler raises, of the innermost guard that has one.
+std::atomic<BPrivate::CancelFlag*> sFlag{nullptr};
+static_assert(std::atomic<BPrivate::CancelFlag*>::is_always_lock_free);
 
 std::mutex sLock;
 int32 sGuards = 0;
@@ -20,6 +25,8 @@ extern "C" void
 note_signal(int signal)
 {
 	sSignal.store(signal, std::memory_order_relaxed);
+	if (BPrivate::CancelFlag* flag = sFlag.load())
+		flag->Raise();
 }
 
 
@@ -49,8 +56,20 @@ restore_handlers()
 namespace BPrivate {
 
 InterruptGuard::InterruptGuard()
+	:
+	InterruptGuard(nullptr)
+{
+}
+
+
+InterruptGuard::InterruptGuard(CancelFlag* flag)
+	:
+	fFlag(flag),
+	fOuterFlag(nullptr)
 {
 	std::lock_guard<std::mutex> guard(sLock);
+	if (fFlag != nullptr)
+		fOuterFlag = sFlag.exchange(fFlag);
 	if (sGuards++ == 0) {
 		sSignal.store(0);
 		install_handlers();
@@ -61,6 +80,8 @@ InterruptGuard::InterruptGuard()
 InterruptGuard::~InterruptGuard()
 {
 	std::lock_guard<std::mutex> guard(sLock);
+	if (fFlag != nullptr)
+		sFlag.store(fOuterFlag);
 	if (--sGuards == 0)
 		restore_handlers();
 }

@@ -4,9 +4,12 @@
 #include <PlatformCalls.h>
 #include <SystemRoot.h>
 
+#include <OS.h>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -16,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -52,6 +56,14 @@ const DeviceLink kDeviceLinks[] = {
 };
 
 const char* const kSearchPath = "PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin";
+
+// After a cancel has ended the child, how long its output may stay open: a
+// process that left the program's process group (possible only in a run
+// without the private view) must not hold the run up.
+const bigtime_t kOutputDrainLimit = 2000000;
+// Where the host cannot wait on a process directly (no pidfd), how often
+// the wait looks whether the child has ended.
+const bigtime_t kExitCheckInterval = 100000;
 
 // What the child tells the parent when its view could not be set up.
 struct SetupFailure {
@@ -274,6 +286,100 @@ struct Pipe {
 	}
 };
 
+// Reads what is there on a descriptor poll found readable: false at its end
+// (or on an error), when it is to be left out of the next poll.
+bool
+read_available(int fd, std::string* text)
+{
+	char buffer[4096];
+	ssize_t bytes;
+	while ((bytes = read(fd, buffer, sizeof(buffer))) < 0 && errno == EINTR)
+		;
+	if (bytes <= 0)
+		return false;
+	text->append(buffer, bytes);
+	return true;
+}
+
+// The child as poll sees it: a descriptor that becomes readable when it
+// ends, where the host has them.
+struct ChildWatch {
+	pid_t child;
+	int pidfd;
+	bool exited = false;
+
+	explicit ChildWatch(pid_t process)
+		:
+		child(process),
+		pidfd((int)syscall(SYS_pidfd_open, process, 0))
+	{
+	}
+
+	~ChildWatch()
+	{
+		if (pidfd >= 0)
+			close(pidfd);
+	}
+
+	// Without a pidfd, asks without waiting (and without reaping).
+	void Check()
+	{
+		if (exited || pidfd >= 0)
+			return;
+		siginfo_t info = {};
+		exited = waitid(P_PID, child, &info, WEXITED | WNOHANG | WNOWAIT) == 0
+			&& info.si_pid == child;
+	}
+
+	// Reaps the child: its status as the parent gets it.
+	int Reap()
+	{
+		int status = 0;
+		while (waitpid(child, &status, 0) < 0 && errno == EINTR)
+			;
+		return status;
+	}
+};
+
+// How a cancelled run ends its child: SIGTERM to the process group, SIGKILL
+// when the grace is over, and a last short wait for the output.
+struct Termination {
+	bool requested = false;
+	bool killed = false;
+	bigtime_t killAt = 0;
+	bigtime_t giveUpAt = 0;
+
+	void Begin(pid_t group)
+	{
+		requested = true;
+		killAt = system_time() + ScriptRunner::kTerminationGrace;
+		kill(-group, SIGTERM);
+	}
+
+	void KillWhenDue(pid_t group)
+	{
+		if (!requested || killed || system_time() < killAt)
+			return;
+		killed = true;
+		giveUpAt = system_time() + kOutputDrainLimit;
+		kill(-group, SIGKILL);
+	}
+
+	// Milliseconds until the next step, -1 for none.
+	int Timeout(bool exited) const
+	{
+		bigtime_t until;
+		if (requested && !killed)
+			until = killAt;
+		else if (killed && exited)
+			until = giveUpAt;
+		else
+			return -1;
+		bigtime_t left = until - system_time();
+		return left <= 0 ? 0 : (int)((left + 999) / 1000);
+	}
+};
+
 } // namespace
 
 
@@ -318,8 +424,7 @@ ScriptRunner::ScriptRunner(uint32 flags)
 	fOutput(nullptr),
 	fRanIsolated(false),
 	fViewError(B_OK),
-	fChild(-1),
-	fCancelled(false)
+	fCancelFlag(nullptr)
 {
 }
 
@@ -351,6 +456,13 @@ ScriptRunner::AddEnvironment(const char* assignment)
 }
 
 
+void
+ScriptRunner::SetCancelFlag(const BPrivate::CancelFlag* flag)
+{
+	fCancelFlag = flag;
+}
+
+
 status_t
 ScriptRunner::Run(const char* path, const char* const* args, int32* exitStatus)
 {
@@ -376,7 +488,7 @@ ScriptRunner::Run(const char* path, const char* const* args, int32* exitStatus)
 		status = _RunOnce(launch, exitStatus, &ran);
 		if (status != B_OK)
 			return status;
-		if (fCancelled)
+		if (_Cancelled())
 			return B_CANCELED;
 		if (ran) {
 			fRanIsolated = launch.isolated;
@@ -414,10 +526,14 @@ ScriptRunner::_RunOnce(Launch& launch, int32* exitStatus, bool* _ran)
 void
 ScriptRunner::Cancel()
 {
-	std::lock_guard<std::mutex> lock(fChildLock);
-	fCancelled = true;
-	if (fChild > 0)
-		kill(-fChild, SIGKILL);
+	fCancelRequest.Raise();
+}
+
+
+bool
+ScriptRunner::_Cancelled() const
+{
+	return fCancelRequest.IsRaised() || (fCancelFlag != nullptr && fCancelFlag->IsRaised());
 }
 
 
@@ -541,8 +657,8 @@ ScriptRunner::_PrepareOwnFolders(Launch& launch)
 status_t
 ScriptRunner::_Start(Launch& launch, int outputWrite, int setupWrite, pid_t* _child)
 {
-	std::lock_guard<std::mutex> lock(fChildLock);
-	if (fCancelled)
+	// A cancel from here on is seen by the wait for the child.
+	if (_Cancelled())
 		return B_CANCELED;
 
 	pid_t child = fork();
@@ -551,9 +667,8 @@ ScriptRunner::_Start(Launch& launch, int outputWrite, int setupWrite, pid_t* _ch
 	if (child == 0)
 		_RunChild(launch, outputWrite, setupWrite);
 
-	// Both sides set the group, so that Cancel reaches it either way.
+	// Both sides set the group, so that a cancel reaches it either way.
 	setpgid(child, child);
-	fChild = child;
 	*_child = child;
 	return B_OK;
 }
@@ -570,6 +685,10 @@ ScriptRunner::_RunChild(const Launch& launch, int outputWrite, int setupWrite)
 	sigemptyset(&none);
 	sigprocmask(SIG_SETMASK, &none, nullptr);
 	signal(SIGPIPE, SIG_DFL);
+	// The installer's own handlers would keep a cancel from ending the
+	// program before its exec.
+	signal(SIGINT, SIG_DFL);
+	signal(SIGTERM, SIG_DFL);
 	int setup = fcntl(setupWrite, F_DUPFD_CLOEXEC, kParkingDescriptor);
 	int program = fcntl(launch.programFd, F_DUPFD_CLOEXEC, kParkingDescriptor);
 	if (dup2(launch.nullFd, STDIN_FILENO) < 0 || dup2(outputWrite, STDOUT_FILENO) < 0
@@ -604,6 +723,10 @@ ScriptRunner::_EnterView(const Launch& launch)
 	prctl(PR_SET_PDEATHSIG, SIGKILL);
 	if (getppid() != launch.installer)
 		_exit(kCannotExecute);
+	// A cancel's SIGTERM to the process group is for the program: this
+	// process stays to pass on how it ended (its first process, the
+	// namespace's init, takes no signal it has no handler for).
+	signal(SIGTERM, SIG_IGN);
 
 	// Inside the view the program is found by its platform path, so that it
 	// holds no descriptor of ours; a relative path (relative to the
@@ -645,6 +768,8 @@ ScriptRunner::_RunViewInit(const Launch& launch)
 	prctl(PR_SET_PDEATHSIG, SIGKILL);
 	// Not even a process of the view may trace this one.
 	prctl(PR_SET_DUMPABLE, 0);
+	// The program starts with SIGTERM at its default.
+	signal(SIGTERM, SIG_DFL);
 
 	int proc = -1;
 	if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
@@ -709,36 +834,61 @@ ScriptRunner::_StartProgramInView(const Launch& launch, int proc)
 }
 
 
-// Waits for the child; false when it never got to run the program (its view
-// could not be set up).
+// Waits for the child, passing its output on, until it and whatever holds
+// its output have ended; a cancel meanwhile ends them. False when the child
+// never got to run the program (its view could not be set up).
 bool
 ScriptRunner::_Collect(int outputRead, int setupRead, pid_t child, int32* exitStatus)
 {
-	bool setupFailed = _ReadSetupFailure(setupRead);
-
-	char buffer[4096];
+	enum { kSetup, kOutput, kChild, kOwnCancel, kCancel, kWatched };
+	ChildWatch watch(child);
+	Termination termination;
+	std::string setupRecord;
+	bool setupOpen = true;
+	bool outputOpen = true;
 	for (;;) {
-		ssize_t bytes = read(outputRead, buffer, sizeof(buffer));
-		if (bytes < 0 && errno == EINTR)
-			continue;
-		if (bytes <= 0)
+		watch.Check();
+		if (!termination.requested && _Cancelled())
+			termination.Begin(child);
+		termination.KillWhenDue(child);
+		if (watch.exited && ((!setupOpen && !outputOpen)
+				|| (termination.killed && termination.Timeout(true) == 0)))
 			break;
-		_Emit(buffer, bytes);
+
+		// Once the cancel is under way its flags are no longer asked.
+		bool watchCancel = !termination.requested;
+		struct pollfd watched[kWatched] = {
+			{setupOpen ? setupRead : -1, POLLIN, 0},
+			{outputOpen ? outputRead : -1, POLLIN, 0},
+			{watch.exited ? -1 : watch.pidfd, POLLIN, 0},
+			{watchCancel ? fCancelRequest.WaitDescriptor() : -1, POLLIN, 0},
+			{watchCancel && fCancelFlag != nullptr ? fCancelFlag->WaitDescriptor() : -1,
+				POLLIN, 0},
+		};
+		int timeout = termination.Timeout(watch.exited);
+		if (watch.pidfd < 0 && !watch.exited) {
+			int interval = (int)(kExitCheckInterval / 1000);
+			timeout = timeout < 0 ? interval : std::min(timeout, interval);
+		}
+		if (poll(watched, kWatched, timeout) < 0 && errno != EINTR) {
+			// Nothing to wait with: the child goes, so that reaping it ends.
+			kill(-child, SIGKILL);
+			break;
+		}
+
+		if (watched[kSetup].revents != 0)
+			setupOpen = read_available(setupRead, &setupRecord);
+		if (watched[kOutput].revents != 0) {
+			std::string text;
+			outputOpen = read_available(outputRead, &text);
+			_Emit(text.data(), text.size());
+		}
+		if (watched[kChild].revents != 0)
+			watch.exited = true;
 	}
 
-	// Wait without reaping first: until the child is forgotten, its process
-	// group id cannot be reused, so a late Cancel kills nothing else.
-	siginfo_t info;
-	while (waitid(P_PID, child, &info, WEXITED | WNOWAIT) < 0 && errno == EINTR)
-		;
-	{
-		std::lock_guard<std::mutex> lock(fChildLock);
-		fChild = -1;
-	}
-	int waitStatus = 0;
-	while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR)
-		;
-	if (setupFailed)
+	int waitStatus = watch.Reap();
+	if (_SetupFailed(setupRecord))
 		return false;
 	if (WIFEXITED(waitStatus))
 		*exitStatus = WEXITSTATUS(waitStatus);
@@ -753,20 +903,12 @@ ScriptRunner::_Collect(int outputRead, int setupRead, pid_t child, int32* exitSt
 // The setup pipe closes on the program's exec; a record before that says
 // which step of the view failed.
 bool
-ScriptRunner::_ReadSetupFailure(int setupRead)
+ScriptRunner::_SetupFailed(const std::string& record)
 {
 	SetupFailure failure;
-	size_t received = 0;
-	while (received < sizeof(failure)) {
-		ssize_t bytes = read(setupRead, (char*)&failure + received, sizeof(failure) - received);
-		if (bytes < 0 && errno == EINTR)
-			continue;
-		if (bytes <= 0)
-			break;
-		received += bytes;
-	}
-	if (received != sizeof(failure))
+	if (record.size() != sizeof(failure))
 		return false;
+	memcpy(&failure, record.data(), sizeof(failure));
 	fViewError = failure.error != 0 ? errno_to_status(failure.error) : B_ERROR;
 	return true;
 }

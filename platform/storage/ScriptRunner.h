@@ -20,11 +20,10 @@
 //   int32 exitStatus;
 //   status_t status = runner.Run("/boot/home/setup.sh", NULL, &exitStatus);
 
+#include <CancelFlag.h>
 #include <DataIO.h>
 #include <SupportDefs.h>
 
-#include <atomic>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -48,6 +47,9 @@ public:
 			void				SetOutput(BDataIO* output);
 			// Extra "NAME=value" strings for the program's environment.
 			void				AddEnvironment(const char* assignment);
+			// A flag that, once raised, cancels the run as Cancel() does
+			// (none by default; it must outlive the runner's Run()).
+			void				SetCancelFlag(const BPrivate::CancelFlag* flag);
 
 			// Runs the program with the given arguments (a null-terminated
 			// array, may be null) and waits for it. B_OK when the program ran
@@ -57,10 +59,15 @@ public:
 			status_t			Run(const char* path, const char* const* args,
 									int32* exitStatus);
 
-			// From another thread: kills the running program and all it
-			// started; a Run() that has not started yet returns B_CANCELED.
-			// A cancelled runner stays cancelled.
+			// From another thread: ends the running program and all it
+			// started, and Run() returns B_CANCELED as soon as they are gone;
+			// a Run() that has not started yet returns B_CANCELED at once. The
+			// program's process group first gets SIGTERM, and SIGKILL when
+			// it has not ended kTerminationGrace later. A cancelled runner
+			// stays cancelled.
 			void				Cancel();
+
+			static constexpr bigtime_t kTerminationGrace = 3000000;
 
 			// After Run(): whether the program had its private view.
 			bool				RanIsolated() const { return fRanIsolated; }
@@ -86,8 +93,9 @@ private:
 									int proc);
 			bool				_Collect(int outputRead, int setupRead,
 									pid_t child, int32* exitStatus);
-			bool				_ReadSetupFailure(int setupRead);
+			bool				_SetupFailed(const std::string& record);
 			void				_Emit(const char* text, size_t size);
+			bool				_Cancelled() const;
 
 			uint32				fFlags;
 			std::string			fWorkingDirectory;
@@ -96,9 +104,8 @@ private:
 			bool				fRanIsolated;
 			status_t			fViewError;
 
-			std::mutex			fChildLock;
-			pid_t				fChild;
-			std::atomic<bool>	fCancelled;
+			BPrivate::CancelFlag fCancelRequest;
+			const BPrivate::CancelFlag* fCancelFlag;
 };
 
 #endif // _SCRIPT_RUNNER_H

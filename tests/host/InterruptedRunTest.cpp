@@ -11,11 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -330,5 +332,95 @@ TEST_F(InterruptedRunTest, AWaitingRunThatIsTerminatedLeavesTheFirstAlone)
 	EXPECT_EQ(secondStatus, 1);
 	EXPECT_EQ(Wait(first), 0) << ReadHostFileText(firstErrors);
 	EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == sPackages->fFirstTree);
+	EXPECT_TRUE(NothingLeftInVarTmp());
+}
+
+
+namespace {
+
+// The host process id of the process whose command line is exactly `argv`
+// (a script's process shows here whatever namespace it runs in), or -1.
+pid_t
+FindProcess(const std::vector<std::string>& argv)
+{
+	std::string wanted;
+	for (const std::string& argument : argv)
+		wanted += argument + '\0';
+	DIR* proc = opendir("/proc");
+	if (proc == nullptr)
+		return -1;
+	pid_t found = -1;
+	while (dirent* entry = readdir(proc)) {
+		char* end = nullptr;
+		long pid = strtol(entry->d_name, &end, 10);
+		if (pid <= 0 || *end != '\0')
+			continue;
+		if (ReadHostFileText("/proc/" + std::string(entry->d_name) + "/cmdline") == wanted) {
+			found = (pid_t)pid;
+			break;
+		}
+	}
+	closedir(proc);
+	return found;
+}
+
+
+bool
+ProcessIsGone(pid_t pid)
+{
+	return kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+} // namespace
+
+
+// A termination request while the package's script sleeps ends the script
+// and the program at once (not when the script would have ended): status 1,
+// the user's folder as it was, and no process of the script left behind.
+TEST_F(InterruptedRunTest, TerminatedDuringAScriptEndsTheScriptAndTheProgram)
+{
+	// Long past the failure guard below: only a script that is ended lets
+	// the program end in time.
+	std::string seconds = "600." + std::to_string(getpid());
+	std::string source = fScratch / "script-src";
+	WriteFile(source + "/ReadMe", "read me\n");
+	WriteFile(fScratch / "wait.sh", "#!/bin/sh\nsleep " + seconds + "\n");
+	std::string manifest = fScratch / "script.json";
+	WriteFile(manifest, R"({"name": "Tool", "folder_name": "Tool", "source": ")" + source
+		+ R"(", "groups": [{"name": "All"}], "flags": {"top_folder": true},
+		"scripts": [{"source": ")" + (fScratch / "wait.sh") + R"("}]})");
+	std::string package = fScratch / "script.pkg";
+	std::string message;
+	ASSERT_EQ(build_package(manifest.c_str(), nullptr, package.c_str(), &message), B_OK)
+		<< message;
+
+	std::string errors = fScratch / "errors.txt";
+	pid_t run = Start(package, "rename", errors);
+	ASSERT_GT(run, 0);
+	pid_t sleeping = -1;
+	ASSERT_TRUE(WaitWhileRunning(run, [&] {
+		return (sleeping = FindProcess({"sleep", seconds})) > 0;
+	})) << ReadHostFileText(errors);
+	kill(run, SIGTERM);
+
+	// 20 seconds at most, as a guard against a hang, not a measure.
+	bool ended = false;
+	for (int i = 0; i < 2000 && !ended; i++) {
+		siginfo_t info = {};
+		ended = waitid(P_PID, run, &info, WEXITED | WNOHANG | WNOWAIT) == 0
+			&& info.si_pid == run;
+		if (!ended)
+			usleep(10000);
+	}
+	if (!ended)
+		kill(run, SIGKILL);
+	int status = Wait(run);
+	EXPECT_TRUE(ended) << "the program was still waiting for its script";
+	EXPECT_EQ(status, 1) << ReadHostFileText(errors);
+	for (int i = 0; i < 2000 && !ProcessIsGone(sleeping); i++)
+		usleep(10000);
+	EXPECT_TRUE(ProcessIsGone(sleeping));
+	EXPECT_TRUE(ReadTree(Host("/boot/apps/Tool")) == fOriginals);
+	EXPECT_FALSE(Exists("/boot/apps/Tool.old"));
 	EXPECT_TRUE(NothingLeftInVarTmp());
 }

@@ -6,6 +6,7 @@
 #include "InstallScenario.h"
 #include "PatchData.h"
 
+#include <DaemonProbe.h>
 #include <AlertAnswerer.h>
 #include <Automation.h>
 #include <FindDirectory.h>
@@ -112,6 +113,41 @@ protected:
 		fView.Target(&looper);
 		BWindow* window = dynamic_cast<BWindow*>(looper);
 		return window != nullptr ? window->DisplayID() : -1;
+	}
+
+	// A run whose script (in the top folder) sleeps for a minute,
+	// cancelled once the script has started.
+	void CancelDuringScript(bool bySignal)
+	{
+		fRoot.WriteFile("boot/apps/Tool/first", "first before");
+		DaemonProbe probe(fRoot.HostPath("boot/apps/Tool/alive"));
+		ASSERT_TRUE(probe.InitCheck());
+		PackagePlan plan;
+		plan.Top()->fReplaceOption = 6;
+		plan.File(plan.Top(), "first", "first after")->fReplaceOption = 7;
+		plan.Script(plan.Top(), "wait.sh",
+			"#!/bin/sh\nexec 9>alive\necho up >&9\nsleep 60\ntouch finished\n");
+		plan.File(plan.Top(), "after", "never");
+		Prepare(plan);
+
+		PostInstall();
+		ASSERT_TRUE(WaitUntil([&] { return probe.Messages() == "up\n"; }, kRunWait)) << Log();
+		if (bySignal)
+			kill(getpid(), SIGTERM);
+		else
+			EXPECT_EQ(BPrivate::Automation::Click(ProgressWindowID(), "cancel"), B_OK);
+
+		ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
+		BMessage done = fWindowLog->At(0);
+		EXPECT_EQ(done.GetBool("close", !bySignal), bySignal);
+		EXPECT_FALSE(done.GetBool("completed", true));
+		EXPECT_TRUE(probe.AllWritersGone());
+		EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/first"), "first before");
+		EXPECT_FALSE(Exists("boot/apps/Tool/after"));
+		EXPECT_FALSE(Exists("boot/apps/Tool/finished"));
+		EXPECT_FALSE(WasAsked(kFinishedQuestion));
+		EXPECT_TRUE(WithoutTimes(Log()).ends_with("\n\nCanceled: <time>\n\n")) << Log();
+		EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
 	}
 };
 
@@ -413,6 +449,22 @@ TEST_F(InstallRunTest, TerminationRequestMidRunCancelsAndAsksToClose)
 	struct sigaction action;
 	ASSERT_EQ(sigaction(SIGTERM, nullptr, &action), 0);
 	EXPECT_EQ(action.sa_handler, SIG_DFL);
+}
+
+
+// A script that would run for a minute is ended by the progress window's
+// Cancel, and by a termination request, as soon as they come: the run ends
+// as any cancelled run does, with everything it displaced back, and no
+// process of the script left.
+TEST_F(InstallRunTest, CancelInTheProgressWindowEndsARunningScript)
+{
+	CancelDuringScript(false);
+}
+
+
+TEST_F(InstallRunTest, TerminationRequestEndsARunningScript)
+{
+	CancelDuringScript(true);
 }
 
 

@@ -81,13 +81,14 @@ public:
 		return entry;
 	}
 
-	// An install script with its text.
+	// An install script, run in the install folder.
 	CatalogEntry* Script(CatalogEntry* folder, const std::string& name,
 		const std::string& text)
 	{
 		CatalogEntry* entry = folder->AddChild(kScriptItemKind, name);
 		entry->fSize = (int64)text.size();
 		entry->fMode = 0755;
+		entry->fDestIndex = kInstallFolderDestination;
 		fContents[entry] = text;
 		return entry;
 	}

@@ -1,6 +1,7 @@
 // Interrupts and termination requests while a guard lives are noted, not
 // fatal; without a guard both signals have their usual effect.
 
+#include <CancelFlag.h>
 #include <InterruptGuard.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using BPrivate::CancelFlag;
 using BPrivate::InterruptGuard;
 
 namespace {
@@ -70,4 +72,33 @@ TEST(InterruptGuardTest, AProcessWithoutAGuardEndsOnTermination)
 	ASSERT_EQ(waitpid(child, &status, 0), child);
 	ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
 	EXPECT_EQ(WTERMSIG(status), SIGTERM);
+}
+
+
+// Work blocked in a wait learns of the signal through the flag of the
+// innermost guard that has one; an inner guard without one leaves the
+// outer flag in charge, and once a guard goes its flag is raised no more.
+TEST(InterruptGuardTest, ASignalRaisesTheFlagOfTheInnermostGuardWithOne)
+{
+	CancelFlag outerFlag;
+	CancelFlag innerFlag;
+	{
+		InterruptGuard outer(&outerFlag);
+		{
+			InterruptGuard inner(&innerFlag);
+			InterruptGuard plain;
+			raise(SIGINT);
+			EXPECT_TRUE(innerFlag.IsRaised());
+			EXPECT_FALSE(outerFlag.IsRaised());
+		}
+		innerFlag.Clear();
+		raise(SIGTERM);
+		EXPECT_TRUE(outerFlag.IsRaised());
+		EXPECT_FALSE(innerFlag.IsRaised());
+	}
+	outerFlag.Clear();
+	InterruptGuard unrelated;
+	raise(SIGTERM);
+	EXPECT_FALSE(outerFlag.IsRaised());
+	EXPECT_FALSE(innerFlag.IsRaised());
 }

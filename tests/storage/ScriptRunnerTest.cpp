@@ -267,6 +267,63 @@ TEST_F(ScriptRunnerTest, CancelKillsTheProgramAndWhatItStarted)
 	EXPECT_EQ(cancelled.Run("/boot/slow.sh", nullptr, &exitStatus), B_CANCELED);
 }
 
+// A raised cancel flag ends a running program at once: the process group
+// is asked with SIGTERM first (a script's trap still runs and its output
+// still reaches the log), and what ignores that is killed; either way every
+// process of the script is gone when Run returns.
+TEST_F(ScriptRunnerTest, ARaisedCancelFlagTerminatesThenKills)
+{
+	struct Case {
+		const char* what;
+		const char* trap;
+		const char* output;
+	};
+	const Case cases[] = {
+		{"a trap that ends the script", "trap 'echo terminated; exit 3' TERM\n",
+			"started\nterminated\n"},
+		{"a script that ignores SIGTERM", "trap '' TERM\n", "started\n"},
+	};
+	for (const Case& test : cases) {
+		WriteScript("boot/long.sh", std::string(test.trap)
+			+ "exec 9>alive\necho up >&9\necho started\nsleep 60 &\nwait\necho finished\n");
+		for (uint32 flags : {0u, (uint32)ScriptRunner::kRunDirectly}) {
+			SCOPED_TRACE(std::string(test.what) + (flags ? ", run directly" : ", in the view"));
+			fs::remove(fRoot.HostPath("boot/alive"));
+			DaemonProbe probe(fRoot.HostPath("boot/alive"));
+			ASSERT_TRUE(probe.InitCheck());
+			BPrivate::CancelFlag flag;
+			ScriptRunner runner(flags);
+			runner.SetCancelFlag(&flag);
+			OutputSink output;
+			runner.SetOutput(&output);
+			int32 exitStatus = -1;
+			status_t status = B_ERROR;
+			std::thread running([&] {
+				status = runner.Run("/boot/long.sh", nullptr, &exitStatus);
+			});
+			bool started = output.WaitFor("started");
+			flag.Raise();
+			running.join();
+
+			ASSERT_TRUE(started);
+			EXPECT_EQ(status, B_CANCELED);
+			EXPECT_EQ(output.Text(), test.output);
+			EXPECT_EQ(probe.Messages(), "up\n");
+			EXPECT_TRUE(probe.AllWritersGone());
+		}
+	}
+
+	// A flag raised before the run starts nothing.
+	BPrivate::CancelFlag raised;
+	raised.Raise();
+	ScriptRunner runner;
+	runner.SetCancelFlag(&raised);
+	WriteScript("boot/never.sh", "touch ran\n");
+	int32 exitStatus = -1;
+	EXPECT_EQ(runner.Run("/boot/never.sh", nullptr, &exitStatus), B_CANCELED);
+	EXPECT_FALSE(fs::exists(fRoot.HostPath("boot/ran")));
+}
+
 TEST_F(ScriptRunnerTest, RunningDirectlyUsesHostFoldersAndSaysSo)
 {
 	fRoot.WriteFile("boot/home/note", "");

@@ -435,6 +435,53 @@ TEST_F(InstallWindowTest, VolumesAddedToAndRemovedFromTheRootFollowTheMenu)
 }
 
 
+// The view marks the folder menu's items from its own thread right after
+// a choice, while the menu's window is closing, and changes the volume menu
+// while it is open when volumes come and go: the menus' items change under
+// their menu window's lock (a race the thread sanitizer reports otherwise).
+TEST_F(InstallWindowTest, MenusChangeWhileTheirWindowIsOpenOrClosing)
+{
+	ASSERT_NE(Open(sized_package()), nullptr);
+	auto markedFolders = [&] {
+		return WithWindow([&] {
+			std::vector<std::string> marked;
+			BMenu* menu = View()->FolderMenu();
+			for (int32 i = 0; i < menu->CountItems(); i++) {
+				if (menu->ItemAt(i)->IsMarked())
+					marked.push_back(menu->ItemAt(i)->Label());
+			}
+			return marked;
+		});
+	};
+	const char* folders[] = {"home", "home/Desktop", "apps"};
+	for (int32 i = 0; i < 9; i++) {
+		Choose("Folder", folders[i % 3]);
+		EXPECT_EQ(markedFolders(), std::vector<std::string>{folders[i % 3]});
+	}
+
+	auto hasVolume = [&](const char* name) {
+		std::vector<std::string> labels = MenuLabels(true);
+		return std::find(labels.begin(), labels.end(), name) != labels.end();
+	};
+	std::filesystem::create_directory(fRoot.HostPath("Extra"));
+	ASSERT_TRUE(WaitUntil([&] { return hasVolume("Extra"); }));
+	Choose("Volume", "Extra");
+	ASSERT_EQ(Automation::Click(ID(), "Volume"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	std::filesystem::remove(fRoot.HostPath("Extra"));
+	ASSERT_TRUE(WaitUntil([&] { return !hasVolume("Extra"); }));
+	std::filesystem::create_directory(fRoot.HostPath("Other"));
+	ASSERT_TRUE(WaitUntil([&] { return hasVolume("Other"); }));
+	EXPECT_TRUE(Automation::IsMenuOpen());
+	ASSERT_EQ(Automation::ClickAt(BPoint(900, 700)), B_OK);
+	Settle();
+	EXPECT_FALSE(Automation::IsMenuOpen());
+	EXPECT_EQ(MarkedVolume(), "boot");
+	EXPECT_EQ(MenuLabels(true), (std::vector<std::string>{"boot", "Data", "Other"}));
+	std::filesystem::remove(fRoot.HostPath("Other"));
+}
+
+
 TEST_F(InstallWindowTest, UnsuitableVolumesEachGiveTheirAlert)
 {
 	MountedVolume readOnly;

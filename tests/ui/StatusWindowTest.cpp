@@ -8,6 +8,7 @@
 #include <InterfaceFixture.h>
 
 #include <Button.h>
+#include <CancelFlag.h>
 #include <Message.h>
 #include <Messenger.h>
 #include <Screen.h>
@@ -56,7 +57,8 @@ protected:
 		ASSERT_EQ(fMessenger.SendMessage(&message, &reply), B_OK);
 	}
 
-	void Start(int32 items, int64 bytes, bool wideBytes = false)
+	void Start(int32 items, int64 bytes, bool wideBytes = false,
+		BPrivate::CancelFlag* cancelFlag = nullptr)
 	{
 		BMessage start(kStatusExtract);
 		if (wideBytes)
@@ -64,6 +66,8 @@ protected:
 		else
 			start.AddInt32("bytes", (int32)bytes);
 		start.AddInt32("item count", items);
+		if (cancelFlag != nullptr)
+			start.AddPointer("cancel flag", cancelFlag);
 		Send(start);
 	}
 
@@ -234,18 +238,22 @@ TEST_F(StatusWindowTest, CancelIsReportedInTheNextProgressReply)
 	ASSERT_TRUE(Automation::WaitUntilIdle());
 	EXPECT_TRUE(fView->IsCanceled());
 	EXPECT_FALSE(State().cancelEnabled);
+	// The bar says so at once, before any report comes.
+	BarState state = State();
+	EXPECT_EQ(state.label, "Canceling...");
+	EXPECT_EQ(state.trailingLabel, "");
+	EXPECT_EQ(state.value, 0);
 
 	// A second press reaches a disabled button: nothing changes.
 	ASSERT_EQ(Automation::Click(fWindow->DisplayID(), "cancel"), B_OK);
 	ASSERT_TRUE(Automation::WaitUntilIdle());
 	EXPECT_TRUE(fView->IsCanceled());
 	EXPECT_FALSE(State().cancelEnabled);
-	EXPECT_EQ(State().value, 30);
+	EXPECT_EQ(State().label, "Canceling...");
 
 	EXPECT_TRUE(Progress(20));
-	BarState state = State();
+	state = State();
 	EXPECT_EQ(state.label, "Canceling...");
-	EXPECT_EQ(state.trailingLabel, "");
 	EXPECT_EQ(state.value, 0);
 	EXPECT_TRUE(Progress(20));
 
@@ -254,6 +262,33 @@ TEST_F(StatusWindowTest, CancelIsReportedInTheNextProgressReply)
 	Start(1, 10);
 	EXPECT_TRUE(State().cancelEnabled);
 	EXPECT_FALSE(Progress(1));
+}
+
+
+// A run that is blocked where no progress report comes (a script) learns
+// of the press through its cancel flag, raised by the press itself; the
+// flag of a run that has ended is left alone.
+TEST_F(StatusWindowTest, CancelRaisesTheRunsCancelFlag)
+{
+	BPrivate::CancelFlag flag;
+	Start(1, 100, false, &flag);
+	EXPECT_FALSE(flag.IsRaised());
+	ASSERT_EQ(Automation::Click(fWindow->DisplayID(), "cancel"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_TRUE(flag.IsRaised());
+	EXPECT_EQ(State().label, "Canceling...");
+
+	flag.Clear();
+	Send(BMessage(kStatusDone));
+	// A start without a flag, and a press during the wait it labels.
+	BMessage waiting(kStatusStart);
+	waiting.AddString("text", "Waiting...");
+	waiting.AddBool("cancelable", true);
+	Send(waiting);
+	ASSERT_EQ(Automation::Click(fWindow->DisplayID(), "cancel"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_TRUE(fView->IsCanceled());
+	EXPECT_FALSE(flag.IsRaised());
 }
 
 
