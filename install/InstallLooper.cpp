@@ -128,24 +128,42 @@ InstallLooper::DoExtractItems(BMessage* message)
 {
 	BMessage windowDone(kInstallDoneMessage);
 	fPack->fCancelFlag.Clear();
+	bool finished = false;
+	bool extracted = false;
+	bool interrupted = false;
 	{
-		// Signals turn into a cancel only while a run can put things back;
-		// after that they still end the program once the run is over.
+		// Signals turn into a cancel only while a run can put things back.
 		BPrivate::InterruptGuard interruptGuard(&fPack->fCancelFlag);
-		_RunInstall(message, &windowDone);
+		finished = _RunInstall(message, &windowDone, &extracted);
+		interrupted = BPrivate::InterruptGuard::Requested();
 	}
-	// The signals have their usual effect again when the window hears of
-	// the end.
+	// Whoever interrupted the program wants it to end, after everything
+	// displaced is back (or the completed run is finished), without being
+	// asked. The closing question is asked with the signals' usual effect
+	// back: the run is over and leaves nothing to put back, and a signal
+	// must not wait for a person to answer.
+	bool close = interrupted;
+	if (finished && !interrupted) {
+		close = doError(kFinishedQuestion, NULL, kFinishedContinueLabel,
+			kFinishedCloseLabel) == kCloseButton;
+	}
+	if (extracted) {
+		BMessage progressDone(kInstallDoneMessage);
+		_SendToProgress(&progressDone);
+	}
+	windowDone.AddBool("close", close);
 	fWindowMessenger.SendMessage(&windowDone, (BHandler*)NULL, B_INFINITE_TIMEOUT);
 	FinishInstall();
 }
 
 
-// The whole run; `windowDone` gets "close" and "completed" once extraction
-// has begun, and "close" alone when a signal stopped the run before; how
-// the run ended in every case.
-void
-InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
+// The whole run, but for its closing question; `windowDone` gets how the
+// run ended, and "completed" once extraction has begun. Whether the run
+// went through to its end (every item installed, or passed over after
+// "Continue"); `extracted` tells whether it came to extract (its progress
+// window then waits for the last 'Done').
+bool
+InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extracted)
 {
 	InitInstall();
 	forget_logged_folders();
@@ -156,10 +174,10 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	message->FindPointer("destinations", (void**)&manager);
 	if (manager == NULL) {
 		InstallOutcome(kRunNotStarted).AddTo(windowDone);
-		return;
+		return false;
 	}
 	if (!_BeginRun(manager, windowDone))
-		return;
+		return false;
 
 	fTopGroups = manager->fAttrib != NULL ? manager->fAttrib->fInstallFolderGroups : 0;
 	if (!manager->fCreateTopFolder)
@@ -174,11 +192,9 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 		manager->FinishInstall(false, NULL);
 		_DeletePatches();
 		bool interrupted = BPrivate::InterruptGuard::Requested();
-		if (interrupted)
-			windowDone->AddBool("close", true);
 		InstallOutcome(interrupted ? kRunCancelled : kRunNotStarted, std::string(),
 			stopReason).AddTo(windowDone);
-		return;
+		return false;
 	}
 
 	BMessage start(kInstallMessage);
@@ -186,6 +202,7 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	add_byte_count(&start, "bytes", fTotalBytes);
 	start.AddPointer("cancel flag", &fPack->fCancelFlag);
 	_SendToProgress(&start);
+	*extracted = true;
 
 	fPatchIndex = 0;
 	fPack->BeginDecompression();
@@ -206,28 +223,16 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone)
 	// A run that failed is undone as a cancelled one is.
 	manager->FinishInstall(status < B_OK, NULL);
 
-	bool close = false;
 	if (status >= B_OK) {
 		BMessage done(kInstallDoneMessage);
 		_SendToProgress(&done);
-		// A signal after completion leaves the run as it is and ends the
-		// program without asking.
-		if (!BPrivate::InterruptGuard::Requested())
-			close = doError(kFinishedQuestion, NULL, kFinishedContinueLabel,
-				kFinishedCloseLabel) == kCloseButton;
 	}
-	// Whoever interrupted the program wants it to end, after everything
-	// displaced is back (or the completed run is finished).
-	if (BPrivate::InterruptGuard::Requested())
-		close = true;
 
 	_DeletePatches();
-	BMessage progressDone(kInstallDoneMessage);
-	_SendToProgress(&progressDone);
-	windowDone->AddBool("close", close);
 	// Items passed over after an error leave the package not installed.
 	windowDone->AddBool("completed", status >= B_OK && manager->FailedItems() == 0);
 	_RunOutcome(status, interrupted, manager).AddTo(windowDone);
+	return status >= B_OK;
 }
 
 
@@ -280,10 +285,6 @@ InstallLooper::_BeginRun(DestManager* manager, BMessage* windowDone)
 		BMessage progressDone(kInstallDoneMessage);
 		_SendToProgress(&progressDone);
 	}
-	// Whoever interrupted the program wants it to end; "Cancel" only
-	// ends the wait.
-	if (status == B_CANCELED && BPrivate::InterruptGuard::Requested())
-		windowDone->AddBool("close", true);
 	return false;
 }
 

@@ -96,7 +96,7 @@ private:
 	bool _ConfirmPatches(DestManager* manager, bool* deleteOriginals);
 	BDirectory* _PatchPassDirectory(ArchiveItem* item, BDirectory* parent,
 		DestManager* manager, ArchivePatchItem* patch);
-	void _RunInstall(BMessage* message, BMessage* windowDone);
+	bool _RunInstall(BMessage* message, BMessage* windowDone, bool* extracted);
 	bool _BeginRun(DestManager* manager, BMessage* windowDone);
 	status_t _LockVolume(DestManager* manager, bool* waited);
 	bool _CancelPressed();

@@ -33,6 +33,8 @@ const char* const kScriptFailed = "the installation stopped at \"setup\": the sc
 
 struct RunResult {
 	int status = -1;
+	// The signal that ended the program, 0 when it exited.
+	int signal = 0;
 	bool hung = false;
 	std::string errors;
 };
@@ -113,6 +115,7 @@ protected:
 			usleep(10000);
 		}
 		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+		run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 		run.errors = ReadHostFileText(errorsPath);
 		return run;
 	}
@@ -157,6 +160,20 @@ TEST_F(ExitStatusTest, AWindowedProgramExitsZeroOnlyAfterACompletedRun)
 	EXPECT_EQ(failed.status, 1) << failed.errors;
 	EXPECT_NE(failed.errors.find("The installation stopped at \"setup\": the script "
 		"\"setup\" exited with status 3\n"), std::string::npos) << failed.errors;
+}
+
+
+// A shutdown's termination request while the closing question waits for
+// its answer ends the program, as outside a run: the run has completed and
+// nothing is left to put back, and nobody need be there to answer.
+TEST_F(ExitStatusTest, ATerminationRequestAtTheClosingQuestionEndsTheProgram)
+{
+	RunResult run = RunWindowed("terminate", kSamplePackage);
+	ASSERT_FALSE(run.hung) << run.errors;
+	EXPECT_EQ(run.signal, SIGTERM) << run.status << run.errors;
+	EXPECT_TRUE(Installed("Kestrovan Sample/Kestrovan Sample"));
+	std::string log = ReadHostFileText(fRoot + "/boot/Kestrovan Sample Install Log");
+	EXPECT_NE(log.find("Completed: "), std::string::npos) << log;
 }
 
 

@@ -9,7 +9,9 @@
 // window closed without a run, after "Agree" in an agreement) or "begin"
 // ("Agree" likewise, "Begin", every alert of the run
 // answered with its first button but the closing question with "Close",
-// and the install window closed when the run is over without it).
+// and the install window closed when the run is over without it), or
+// "terminate" (as "begin", but the closing question is answered by
+// SIGTERM to the program, as a shutdown of the machine would send).
 
 #define main installer_main
 #include "../../../host/main.cpp"
@@ -30,6 +32,7 @@
 #include <cstring>
 #include <functional>
 #include <set>
+#include <signal.h>
 #include <string>
 #include <thread>
 
@@ -44,6 +47,8 @@ const bigtime_t kTick = 20000;
 const bigtime_t kLockWait = 50000;
 
 std::atomic<bool> sStopped(false);
+// The closing question is answered by a termination request.
+bool sTerminateAtQuestion = false;
 
 
 bool
@@ -139,6 +144,12 @@ AnswerAlerts(std::set<int32>* answered)
 		});
 		if (label.empty() || answered->count(info.id) != 0)
 			continue;
+		if (text == kFinishedQuestion && sTerminateAtQuestion) {
+			// Left unanswered: only the signal may end the program.
+			if (answered->insert(info.id).second)
+				kill(getpid(), SIGTERM);
+			continue;
+		}
 		if (text == kFinishedQuestion)
 			label = kFinishedCloseLabel;
 		if (Automation::Click(info.id, label.c_str()) == B_OK)
@@ -181,8 +192,10 @@ Act(const std::string& action)
 		int32 window = WaitForInstallWindow();
 		if (window >= 0)
 			Automation::PressCloseBox(window);
-	} else if (action == "begin")
+	} else if (action == "begin" || action == "terminate") {
+		sTerminateAtQuestion = action == "terminate";
 		BeginAndSeeItThrough();
+	}
 }
 
 } // namespace person
@@ -192,7 +205,7 @@ int
 main(int argc, char** argv)
 {
 	if (argc < 2) {
-		fprintf(stderr, "usage: windowed-installer disagree|close|begin ARGUMENTS...\n");
+		fprintf(stderr, "usage: windowed-installer disagree|close|begin|terminate ARGUMENTS...\n");
 		return 2;
 	}
 	// The windows are looked for before the program has chosen its display.
