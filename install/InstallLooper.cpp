@@ -151,7 +151,10 @@ InstallLooper::DoExtractItems(BMessage* message)
 		BMessage progressDone(kInstallDoneMessage);
 		_SendToProgress(&progressDone);
 	}
-	windowDone.AddBool("close", close);
+	// "close" is told once extraction has begun, and before only to end
+	// the program.
+	if (extracted || close)
+		windowDone.AddBool("close", close);
 	fWindowMessenger.SendMessage(&windowDone, (BHandler*)NULL, B_INFINITE_TIMEOUT);
 	FinishInstall();
 }
