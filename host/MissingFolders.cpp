@@ -11,24 +11,6 @@
 
 namespace {
 
-// The components of a path, without empty ones ("//a/" gives "a").
-std::vector<std::string>
-Components(const std::string& path)
-{
-	std::vector<std::string> parts;
-	size_t start = 0;
-	while (start < path.size()) {
-		size_t slash = path.find('/', start);
-		if (slash == std::string::npos)
-			slash = path.size();
-		if (slash > start)
-			parts.push_back(path.substr(start, slash - start));
-		start = slash + 1;
-	}
-	return parts;
-}
-
-
 std::string
 Quoted(const std::string& text)
 {
@@ -90,7 +72,7 @@ CheckWritable(const std::string& existing, std::string* why)
 status_t
 make_missing_folders(const std::string& path, std::string* why)
 {
-	std::vector<std::string> parts = Components(path);
+	std::vector<std::string> parts = path_components(path);
 	if (parts.empty()) {
 		*why = "no folder is named";
 		return B_BAD_VALUE;
@@ -124,4 +106,21 @@ make_missing_folders(const std::string& path, std::string* why)
 			+ strerror_status(status);
 	}
 	return status;
+}
+
+
+std::vector<std::string>
+path_components(const std::string& path)
+{
+	std::vector<std::string> parts;
+	size_t start = 0;
+	while (start < path.size()) {
+		size_t slash = path.find('/', start);
+		if (slash == std::string::npos)
+			slash = path.size();
+		if (slash > start)
+			parts.push_back(path.substr(start, slash - start));
+		start = slash + 1;
+	}
+	return parts;
 }

@@ -9,6 +9,7 @@
 #include <SupportDefs.h>
 
 #include <string>
+#include <vector>
 
 // B_OK when the folder exists, made now or before. Otherwise nothing is
 // made (or, when making it failed half way, the folders made so far stay)
@@ -16,5 +17,8 @@
 // the way that is no folder, a link on the way that leads to no folder of
 // the system root, a read-only volume.
 status_t make_missing_folders(const std::string& path, std::string* why);
+
+// The components of a path, without empty ones ("//a/" gives "a").
+std::vector<std::string> path_components(const std::string& path);
 
 #endif // _MISSING_FOLDERS_H

@@ -664,16 +664,7 @@ UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 		_GiveUp(window, refusal.c_str());
 		return false;
 	}
-	std::vector<std::string> parts;
-	size_t start = 1;
-	while (start < path.size()) {
-		size_t slash = path.find('/', start);
-		if (slash == std::string::npos)
-			slash = path.size();
-		if (slash > start)
-			parts.push_back(path.substr(start, slash - start));
-		start = slash + 1;
-	}
+	std::vector<std::string> parts = path_components(path);
 	DisplayWindowInfo panel;
 	if (parts.empty() || Automation::Click(window, kFolderFieldName) != B_OK
 		|| Automation::ChooseMenuItem(kOtherFolderLabel, 2000000) != B_OK

@@ -3,6 +3,7 @@
 // on the headless display) and unattended: 0 only after a completed run.
 
 #include <HostFileText.h>
+#include <ProgramRun.h>
 #include <ScratchDir.h>
 
 #include "PackageAssembler.h"
@@ -24,21 +25,9 @@ namespace {
 const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
 const std::string kWindowed = KESTROVAN_WINDOWED_INSTALLER;
 const std::string kSamplePackage = SAMPLE_PACKAGE;
-// Only a program that hangs takes this long; it is then killed, and the test
-// fails instead of blocking.
-const int kHangSeconds = 60;
 
 const char* const kScriptFailed = "the installation stopped at \"setup\": the script "
 	"\"setup\" exited with status 3";
-
-struct RunResult {
-	int status = -1;
-	// The signal that ended the program, 0 when it exited.
-	int signal = 0;
-	bool hung = false;
-	std::string errors;
-};
-
 
 void
 WriteFile(const std::string& path, const std::string& contents)
@@ -77,51 +66,18 @@ protected:
 		return package;
 	}
 
-	// `program` with `words` on a fresh system root, killed when it
-	// outlives kHangSeconds.
-	RunResult Run(const std::string& program, std::vector<std::string> words)
+	// `program` with `words` on a fresh system root, killed when it hangs.
+	ProgramRun Run(const std::string& program, std::vector<std::string> words)
 	{
 		std::filesystem::remove_all(fRoot);
 		std::filesystem::create_directories(fRoot + "/boot");
 		std::string errorsPath = fScratch / "errors.txt";
 		words.insert(words.begin(), program);
-		std::vector<char*> argv;
-		for (std::string& word : words)
-			argv.push_back(word.data());
-		argv.push_back(nullptr);
-
-		RunResult run;
-		int errors = open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-		if (errors < 0)
-			return run;
-		pid_t child = fork();
-		if (child == 0) {
-			int null = open("/dev/null", O_RDWR);
-			dup2(null, 0);
-			dup2(null, 1);
-			dup2(errors, 2);
-			execv(argv[0], argv.data());
-			_exit(127);
-		}
-		close(errors);
-		int status = 0;
-		for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; waited++) {
-			if (waited >= kHangSeconds * 100) {
-				run.hung = true;
-				kill(child, SIGKILL);
-				waitpid(child, &status, 0);
-				break;
-			}
-			usleep(10000);
-		}
-		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-		run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-		run.errors = ReadHostFileText(errorsPath);
-		return run;
+		return RunProgram(words, errorsPath);
 	}
 
 	// The program in its windows, `action` done for the person.
-	RunResult RunWindowed(const std::string& action, const std::string& package)
+	ProgramRun RunWindowed(const std::string& action, const std::string& package)
 	{
 		return Run(kWindowed, {action, "--root", fRoot, "--display", "headless", package});
 	}
@@ -138,24 +94,24 @@ protected:
 
 TEST_F(ExitStatusTest, AWindowedProgramExitsZeroOnlyAfterACompletedRun)
 {
-	RunResult declined = RunWindowed("disagree", kSamplePackage);
+	ProgramRun declined = RunWindowed("disagree", kSamplePackage);
 	ASSERT_FALSE(declined.hung) << declined.errors;
 	EXPECT_EQ(declined.status, 1) << declined.errors;
 	EXPECT_FALSE(Installed("Kestrovan Sample"));
 
-	RunResult closed = RunWindowed("close", kSamplePackage);
+	ProgramRun closed = RunWindowed("close", kSamplePackage);
 	ASSERT_FALSE(closed.hung) << closed.errors;
 	EXPECT_EQ(closed.status, 1) << closed.errors;
 	EXPECT_FALSE(Installed("Kestrovan Sample"));
 
-	RunResult completed = RunWindowed("begin", kSamplePackage);
+	ProgramRun completed = RunWindowed("begin", kSamplePackage);
 	ASSERT_FALSE(completed.hung) << completed.errors;
 	EXPECT_EQ(completed.status, 0) << completed.errors;
 	EXPECT_TRUE(Installed("Kestrovan Sample/Kestrovan Sample"));
 
 	// A run that failed is told in an alert, and the window closed after it
 	// exits 1.
-	RunResult failed = RunWindowed("begin", FailingScriptPackage());
+	ProgramRun failed = RunWindowed("begin", FailingScriptPackage());
 	ASSERT_FALSE(failed.hung) << failed.errors;
 	EXPECT_EQ(failed.status, 1) << failed.errors;
 	EXPECT_NE(failed.errors.find("The installation stopped at \"setup\": the script "
@@ -168,7 +124,7 @@ TEST_F(ExitStatusTest, AWindowedProgramExitsZeroOnlyAfterACompletedRun)
 // nothing is left to put back, and nobody need be there to answer.
 TEST_F(ExitStatusTest, ATerminationRequestAtTheClosingQuestionEndsTheProgram)
 {
-	RunResult run = RunWindowed("terminate", kSamplePackage);
+	ProgramRun run = RunWindowed("terminate", kSamplePackage);
 	ASSERT_FALSE(run.hung) << run.errors;
 	EXPECT_EQ(run.signal, SIGTERM) << run.status << run.errors;
 	EXPECT_TRUE(Installed("Kestrovan Sample/Kestrovan Sample"));
@@ -179,7 +135,7 @@ TEST_F(ExitStatusTest, ATerminationRequestAtTheClosingQuestionEndsTheProgram)
 
 TEST_F(ExitStatusTest, AnUnattendedRunSaysWhichScriptFailedAndItsStatus)
 {
-	RunResult run = Run(kProgram, {"--root", fRoot, "--display", "headless",
+	ProgramRun run = Run(kProgram, {"--root", fRoot, "--display", "headless",
 		"--unattended", FailingScriptPackage()});
 	ASSERT_FALSE(run.hung) << run.errors;
 	EXPECT_EQ(run.status, 1) << run.errors;

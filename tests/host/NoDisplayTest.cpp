@@ -5,6 +5,7 @@
 // of waiting for answers nobody can give.
 
 #include <HostFileText.h>
+#include <ProgramRun.h>
 #include <ScratchDir.h>
 
 #include <gtest/gtest.h>
@@ -28,16 +29,6 @@ namespace {
 
 const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
 const std::string kSamplePackage = SAMPLE_PACKAGE;
-// Only a program that hangs takes this long; it is then killed, and the test
-// fails instead of blocking.
-const int kHangSeconds = 60;
-
-struct RunResult {
-	int status = -1;
-	bool hung = false;
-	std::string errors;
-};
-
 
 // The abstract socket X servers listen on, besides the one in /tmp/.X11-unix.
 sockaddr_un
@@ -133,8 +124,8 @@ protected:
 	}
 
 	// The installer on the sample package with only the environment given
-	// (and the sanitizers' settings), killed when it outlives kHangSeconds.
-	RunResult Run(const std::vector<std::string>& options,
+	// (and the sanitizers' settings), killed when it hangs.
+	ProgramRun Run(const std::vector<std::string>& options,
 		const std::vector<std::string>& environment)
 	{
 		std::vector<std::string> words = {kProgram, "--root", fRoot};
@@ -146,51 +137,12 @@ protected:
 			if (const char* value = getenv(name))
 				variables.push_back(std::string(name) + "=" + value);
 		}
-		std::vector<char*> argv = Pointers(words);
-		std::vector<char*> envp = Pointers(variables);
-
-		std::string errorsPath = fScratch / "errors.txt";
-		RunResult run;
-		int errors = open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-		if (errors < 0)
-			return run;
-		pid_t child = fork();
-		if (child == 0) {
-			int null = open("/dev/null", O_RDWR);
-			dup2(null, 0);
-			dup2(null, 1);
-			dup2(errors, 2);
-			execve(argv[0], argv.data(), envp.data());
-			_exit(127);
-		}
-		close(errors);
-		int status = 0;
-		for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; waited++) {
-			if (waited >= kHangSeconds * 100) {
-				run.hung = true;
-				kill(child, SIGKILL);
-				waitpid(child, &status, 0);
-				break;
-			}
-			usleep(10000);
-		}
-		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-		run.errors = ReadHostFileText(errorsPath);
-		return run;
-	}
-
-	static std::vector<char*> Pointers(std::vector<std::string>& words)
-	{
-		std::vector<char*> pointers;
-		for (std::string& word : words)
-			pointers.push_back(word.data());
-		pointers.push_back(nullptr);
-		return pointers;
+		return RunProgram(words, fScratch / "errors.txt", &variables);
 	}
 
 	// Refused at once: the usage status, a message naming both ways to
 	// run without a display, and nothing installed.
-	void ExpectRefused(const RunResult& run)
+	void ExpectRefused(const ProgramRun& run)
 	{
 		ASSERT_FALSE(run.hung) << "the program waited for windows nobody sees\n"
 			<< run.errors;
@@ -221,7 +173,7 @@ TEST_F(NoDisplayTest, WithoutADisplayNamedTheProgramSaysSoAndEnds)
 	ExpectRefused(Run({}, {"DISPLAY=", "WAYLAND_DISPLAY="}));
 
 	// Nobody needs to see an unattended run.
-	RunResult run = Run({"--unattended", "--accept-license"}, {});
+	ProgramRun run = Run({"--unattended", "--accept-license"}, {});
 	ASSERT_FALSE(run.hung) << run.errors;
 	EXPECT_EQ(run.status, 0) << run.errors;
 	EXPECT_TRUE(std::filesystem::exists(fRoot + "/boot/apps/Kestrovan Sample"));

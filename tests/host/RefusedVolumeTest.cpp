@@ -6,6 +6,7 @@
 #include <HostFileText.h>
 #include <MountedVolume.h>
 #include <PackageBytes.h>
+#include <ProgramRun.h>
 #include <ScratchDir.h>
 
 #include <gtest/gtest.h>
@@ -28,17 +29,7 @@ namespace {
 
 const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
 const std::string kSamplePackage = SAMPLE_PACKAGE;
-// Only a program that hangs takes this long; it is then killed, and the test
-// fails instead of blocking.
-const int kHangSeconds = 60;
 const int64 kHugeSize = 1LL << 55;
-
-struct RunResult {
-	int status = -1;
-	bool hung = false;
-	std::string errors;
-};
-
 
 std::string
 Refusal(const std::string& volume)
@@ -131,50 +122,19 @@ protected:
 		std::filesystem::create_directories(fRoot + "/Data");
 	}
 
-	// The installer, unattended, killed when it outlives kHangSeconds.
-	RunResult Install(const std::vector<std::string>& options, const std::string& package)
+	// The installer, unattended, killed when it hangs.
+	ProgramRun Install(const std::vector<std::string>& options, const std::string& package)
 	{
 		std::string errorsPath = fScratch / "errors.txt";
 		std::vector<std::string> words = {kProgram, "--root", fRoot, "--display", "headless",
 			"--unattended", "--accept-license"};
 		words.insert(words.end(), options.begin(), options.end());
 		words.push_back(package);
-		std::vector<char*> argv;
-		for (std::string& word : words)
-			argv.push_back(word.data());
-		argv.push_back(nullptr);
-
-		RunResult run;
-		int errors = open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-		if (errors < 0)
-			return run;
-		pid_t child = fork();
-		if (child == 0) {
-			int null = open("/dev/null", O_RDWR);
-			dup2(null, 0);
-			dup2(null, 1);
-			dup2(errors, 2);
-			execv(argv[0], argv.data());
-			_exit(127);
-		}
-		close(errors);
-		int status = 0;
-		for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; waited++) {
-			if (waited >= kHangSeconds * 100) {
-				run.hung = true;
-				kill(child, SIGKILL);
-				waitpid(child, &status, 0);
-				break;
-			}
-			usleep(10000);
-		}
-		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-		run.errors = ReadHostFileText(errorsPath);
-		return run;
+		return RunProgram(words, errorsPath);
 	}
 
 	// Refused, said, answered and ended, with nothing installed.
-	void ExpectRefused(const RunResult& run, const std::string& volume,
+	void ExpectRefused(const ProgramRun& run, const std::string& volume,
 		const std::string& alert)
 	{
 		ASSERT_FALSE(run.hung) << run.errors;
@@ -236,7 +196,7 @@ TEST_F(RefusedVolumeTest, GroupsThatOutgrowTheVolumeAreRefusedAtBegin)
 	// refused, and the run ends naming the volume.
 	std::string package = SizedPackage(fScratch, "groups.pkg",
 		{{"small", 1}, {"huge", kHugeSize}});
-	RunResult run = Install({"--groups", "huge"}, package);
+	ProgramRun run = Install({"--groups", "huge"}, package);
 	ExpectRefused(run, "boot", NoSpaceAlert("boot"));
 	EXPECT_NE(run.errors.find("groups: huge\n"), std::string::npos) << run.errors;
 }
