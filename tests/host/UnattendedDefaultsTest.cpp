@@ -5,38 +5,22 @@
 // temporary items are gone when it ends.
 
 #include <HostFileText.h>
+#include <ProgramRun.h>
 #include <ScratchDir.h>
 
 #include "PackageAssembler.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
 const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
-
-struct RunResult {
-	int status = -1;
-	std::string errors;
-};
-
-
-std::string
-Quoted(const std::string& text)
-{
-	std::string quoted = "'";
-	for (char c : text)
-		quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-	return quoted + "'";
-}
-
 
 void
 WriteFile(const std::string& path, const std::string& contents)
@@ -61,17 +45,12 @@ protected:
 
 	// The package "Tool" (two files in its folder "Tool", which asks when
 	// it exists), unattended, with `options`.
-	RunResult Install(const std::string& options)
+	ProgramRun Install(const std::vector<std::string>& options = {})
 	{
-		std::string errors = fScratch / "errors.txt";
-		std::string command = Quoted(kProgram) + " --root " + Quoted(fRoot)
-			+ " --unattended " + options + " " + Quoted(fPackage) + " 2>"
-			+ Quoted(errors) + " >/dev/null </dev/null";
-		int result = std::system(command.c_str());
-		RunResult run;
-		run.status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-		run.errors = ReadHostFileText(errors);
-		return run;
+		std::vector<std::string> words = {kProgram, "--root", fRoot, "--unattended"};
+		words.insert(words.end(), options.begin(), options.end());
+		words.push_back(fPackage);
+		return RunProgram(words, fScratch / "errors.txt");
 	}
 
 	std::string Host(const std::string& path) const { return fRoot + path; }
@@ -107,11 +86,11 @@ private:
 
 TEST_F(UnattendedDefaultsTest, AReinstallKeepsWhatTheUserAddedUnlessReplaceIsAskedFor)
 {
-	ASSERT_EQ(Install("").status, 0);
+	ASSERT_EQ(Install().status, 0);
 	WriteFile(Host("/boot/apps/Tool/mine"), "the user's own");
 
 	// No --existing: the folder is renamed aside, with the user's file.
-	RunResult again = Install("");
+	ProgramRun again = Install();
 	ASSERT_EQ(again.status, 0) << again.errors;
 	EXPECT_NE(again.errors.find("answer: Rename existing item, Continue Install"),
 		std::string::npos) << again.errors;
@@ -121,7 +100,7 @@ TEST_F(UnattendedDefaultsTest, AReinstallKeepsWhatTheUserAddedUnlessReplaceIsAsk
 
 	// Asked for, the folder is replaced and nothing is kept.
 	WriteFile(Host("/boot/apps/Tool/mine"), "added again");
-	RunResult replaced = Install("--existing replace");
+	ProgramRun replaced = Install({"--existing", "replace"});
 	ASSERT_EQ(replaced.status, 0) << replaced.errors;
 	EXPECT_NE(replaced.errors.find("answer: Replace existing item, Continue Install"),
 		std::string::npos) << replaced.errors;
@@ -133,14 +112,14 @@ TEST_F(UnattendedDefaultsTest, AReinstallKeepsWhatTheUserAddedUnlessReplaceIsAsk
 
 TEST_F(UnattendedDefaultsTest, AMissingFolderIsMadeAndInstalledInto)
 {
-	RunResult run = Install("--folder /Data/opt/tools/new");
+	ProgramRun run = Install({"--folder", "/Data/opt/tools/new"});
 	ASSERT_EQ(run.status, 0) << run.errors;
 	EXPECT_EQ(ReadHostFileText(Host("/Data/opt/tools/new/Tool/tool")), "the program");
 	EXPECT_FALSE(Exists("/boot/apps"));
 
 	// Part of it there already, through a link that stays in the root.
 	std::filesystem::create_directory_symlink("../boot", Host("/Data/to-boot"));
-	RunResult linked = Install("--folder /Data/to-boot/more");
+	ProgramRun linked = Install({"--folder", "/Data/to-boot/more"});
 	ASSERT_EQ(linked.status, 0) << linked.errors;
 	EXPECT_EQ(ReadHostFileText(Host("/boot/more/Tool/tool")), "the program");
 }
@@ -155,7 +134,7 @@ TEST_F(UnattendedDefaultsTest, AFolderThroughALinkOutOfTheRootIsRefused)
 	std::filesystem::create_directory_symlink("../../outside", Host("/Data/relative"));
 	for (const char* link : {"/Data/absolute", "/Data/relative"}) {
 		SCOPED_TRACE(link);
-		RunResult run = Install(std::string("--folder ") + link + "/new");
+		ProgramRun run = Install({"--folder", std::string(link) + "/new"});
 		EXPECT_EQ(run.status, 1) << run.errors;
 		EXPECT_NE(run.errors.find(std::string("not installed: \"") + link
 			+ "\" is a link that does not lead to a folder in the system root"),
@@ -166,7 +145,7 @@ TEST_F(UnattendedDefaultsTest, AFolderThroughALinkOutOfTheRootIsRefused)
 	EXPECT_FALSE(Exists("/Data/apps"));
 
 	// A path that climbs is a usage error.
-	EXPECT_EQ(Install("--folder /Data/../../outside").status, 2);
+	EXPECT_EQ(Install({"--folder", "/Data/../../outside"}).status, 2);
 	EXPECT_TRUE(std::filesystem::is_empty(outside));
 }
 
@@ -174,14 +153,14 @@ TEST_F(UnattendedDefaultsTest, AFolderThroughALinkOutOfTheRootIsRefused)
 TEST_F(UnattendedDefaultsTest, TheFoldersARunMadeForItselfAreGoneWhenItEnds)
 {
 	// Completed on a fresh volume.
-	ASSERT_EQ(Install("").status, 0);
+	ASSERT_EQ(Install().status, 0);
 	EXPECT_TRUE(Exists("/boot/apps/Tool/tool"));
 	EXPECT_FALSE(Exists("/boot/var"));
 
 	// Cancelled at its first question: the original stays, and so does
 	// nothing else.
 	WriteFile(Host("/Data/apps/Tool/mine"), "the user's own");
-	RunResult canceled = Install("--volume Data --existing cancel");
+	ProgramRun canceled = Install({"--volume", "Data", "--existing", "cancel"});
 	EXPECT_EQ(canceled.status, 1) << canceled.errors;
 	EXPECT_EQ(ReadHostFileText(Host("/Data/apps/Tool/mine")), "the user's own");
 	EXPECT_FALSE(Exists("/Data/var"));
@@ -189,7 +168,7 @@ TEST_F(UnattendedDefaultsTest, TheFoldersARunMadeForItselfAreGoneWhenItEnds)
 	// A "var/tmp" that was there before stays, empty as it was.
 	std::filesystem::remove_all(Host("/boot/apps"));
 	std::filesystem::create_directories(Host("/boot/var/tmp"));
-	ASSERT_EQ(Install("").status, 0);
+	ASSERT_EQ(Install().status, 0);
 	EXPECT_TRUE(std::filesystem::is_directory(Host("/boot/var/tmp")));
 	EXPECT_TRUE(std::filesystem::is_empty(Host("/boot/var/tmp")));
 }
