@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <unistd.h>
+
 namespace {
 
 const char* const kVersion = "kestrovan-installer 1.0";
@@ -101,8 +103,13 @@ main(int argc, char** argv)
 			options.fRoot.c_str());
 		return 1;
 	}
-	if (!SelectDisplay(options))
-		return 2;
+	if (!SelectDisplay(options)) {
+		// A display that never answered keeps a thread inside the display
+		// library, which the exit handlers would free under it: the program
+		// ends without them (nothing is open that they would close).
+		fflush(NULL);
+		_exit(2);
+	}
 
 	if (!options.fScreenshots.empty()) {
 		std::error_code error;

@@ -27,8 +27,8 @@
 #include <new>
 #include <string>
 
-RList<InstallWindow*> InstallWindow::windowList(20);
-BLocker InstallWindow::windowListLock("install window list");
+RList<InstallWindow*>& InstallWindow::windowList = *new RList<InstallWindow*>(20);
+BLocker& InstallWindow::windowListLock = *new BLocker("install window list");
 bool InstallWindow::fCloseApp = false;
 
 namespace {

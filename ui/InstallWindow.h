@@ -112,8 +112,10 @@ private:
 	dev_t fToldVolume;
 	int64 fToldBytes;
 
-	static RList<InstallWindow*> windowList;
-	static BLocker windowListLock;
+	// Never destroyed: a window's thread may still be deleting its window
+	// while the exit handlers run.
+	static RList<InstallWindow*>& windowList;
+	static BLocker& windowListLock;
 	static bool fCloseApp;
 };
 

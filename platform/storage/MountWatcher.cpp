@@ -34,11 +34,14 @@ CloseDescriptor(int& fd)
 
 } // namespace
 
+// Never destroyed: a window's thread may still stop watching (its view
+// being deleted) while the exit handlers run; the watching thread ends with
+// the process.
 MountWatcher&
 MountWatcher::Default()
 {
-	static MountWatcher watcher;
-	return watcher;
+	static MountWatcher* watcher = new MountWatcher;
+	return *watcher;
 }
 
 MountWatcher::MountWatcher()

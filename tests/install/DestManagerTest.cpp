@@ -620,7 +620,9 @@ TEST_F(DestManagerTest, RunsTakeTurnsWhileTheLockFolderComesAndGoes)
 	const int kRuns = 3;
 	const int kTurnsEach = 200;
 	auto runs = [&] {
-		DestManager manager(&fAttrib);
+		// Each run reads its own package's record, as each installer does.
+		PackAttrib attributes;
+		DestManager manager(&attributes);
 		int mine = 0;
 		for (int attempt = 0; attempt < 100000 && mine < kTurnsEach; attempt++) {
 			manager.SetTarget(nullptr, (char*)"apps", fData, nullptr, false);
