@@ -22,33 +22,6 @@ std::mutex sAlertOutputLock;
 
 std::atomic<AlertSink*> sProcessSink{NULL};
 
-std::string
-FormatAlertText(const char* fmt, const char* arg)
-{
-	if (fmt == NULL)
-		return std::string();
-	if (arg == NULL)
-		return fmt;
-	// The message carries at most one "%s", so the two strings together
-	// (plus room for a terminator) always hold the result; the size is
-	// still asked of the formatter, so that a stray conversion cannot
-	// overrun the buffer.
-	size_t size = strlen(fmt) + strlen(arg) + 2;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-	int needed = snprintf(NULL, 0, fmt, arg);
-	if (needed >= 0 && (size_t)needed + 1 > size)
-		size = (size_t)needed + 1;
-	char* buffer = static_cast<char*>(malloc(size));
-	if (buffer == NULL)
-		return fmt;
-	snprintf(buffer, size, fmt, arg);
-#pragma GCC diagnostic pop
-	std::string text(buffer);
-	free(buffer);
-	return text;
-}
-
 void
 WriteAlertLine(const char* text)
 {
@@ -102,11 +75,38 @@ SinkOfThisThread()
 
 } // namespace
 
+std::string
+alert_text(const char* fmt, const char* arg)
+{
+	if (fmt == NULL)
+		return std::string();
+	if (arg == NULL)
+		return fmt;
+	// The message carries at most one "%s", so the two strings together
+	// (plus room for a terminator) always hold the result; the size is
+	// still asked of the formatter, so that a stray conversion cannot
+	// overrun the buffer.
+	size_t size = strlen(fmt) + strlen(arg) + 2;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+	int needed = snprintf(NULL, 0, fmt, arg);
+	if (needed >= 0 && (size_t)needed + 1 > size)
+		size = (size_t)needed + 1;
+	char* buffer = static_cast<char*>(malloc(size));
+	if (buffer == NULL)
+		return fmt;
+	snprintf(buffer, size, fmt, arg);
+#pragma GCC diagnostic pop
+	std::string text(buffer);
+	free(buffer);
+	return text;
+}
+
 int32
 doError(const char* fmt, const char* arg, const char* button0, const char* button1,
 	const char* button2)
 {
-	std::string text = FormatAlertText(fmt, arg);
+	std::string text = alert_text(fmt, arg);
 	return SinkOfThisThread()->Alert(text.c_str(), button0, button1, button2);
 }
 

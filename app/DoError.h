@@ -10,9 +10,15 @@
 
 #include <SupportDefs.h>
 
+#include <string>
+
 // The label "Continue": with "Cancel" as the second button, 0 means go on
 // and 1 means cancel.
 extern const char* errCONTINUE;
+
+// The text an alert shows for `fmt` with `arg` in its "%s"; fmt as it is
+// when arg is null. For whoever keeps what the person was told.
+std::string alert_text(const char* fmt, const char* arg);
 
 // fmt is shown unformatted when arg is null (a '%' in it stays a '%').
 // A null label means no such button.

@@ -203,8 +203,7 @@ ArchivePatchItem::ExtractItem(InstallPack* pack, BDirectory*, DestManager* manag
 		patchFile.Unset();
 		patchEntry.Remove();
 		if (status != B_CANCELED) {
-			std::string text = kDecompressFailed;
-			text.replace(text.find("%s"), 2, fName);
+			std::string text = alert_text(kDecompressFailed, fName);
 			manager->NoteFailure(fName, text);
 			doError(text.c_str());
 		}

@@ -65,27 +65,6 @@ VolumeFullFormat(BDirectory* dir)
 }
 
 
-// The text an alert shows for `format` with `name` in its "%s".
-std::string
-AlertText(const char* format, const std::string& name)
-{
-	std::string text;
-	bool filled = false;
-	for (const char* c = format; *c != '\0'; c++) {
-		if (c[0] == '%' && c[1] == '%') {
-			text += '%';
-			c++;
-		} else if (c[0] == '%' && c[1] == 's' && !filled) {
-			text += name;
-			filled = true;
-			c++;
-		} else
-			text += *c;
-	}
-	return text;
-}
-
-
 // The continue-or-cancel question about the item `name` that could not be
 // installed; the run keeps why (`reason`), and whether it ends there.
 status_t
@@ -191,7 +170,7 @@ handleInstallError(const char* format, const char* argument, status_t,
 	DestManager* manager)
 {
 	std::string name = alert_item_name(argument);
-	return AskToGoOn(format, argument, AlertText(format, name), manager);
+	return AskToGoOn(format, argument, alert_text(format, name.c_str()), manager);
 }
 
 
@@ -217,11 +196,11 @@ reportFolderNotCreated(BDirectory* dir, const char* name, status_t failure,
 	std::string text;
 	// The folder it goes into was never made (it was passed over).
 	if (dir == NULL || dir->InitCheck() != B_OK)
-		text = AlertText(kNoDestinationText, shown);
+		text = alert_text(kNoDestinationText, shown.c_str());
 	else {
 		std::string format = kFolderNotCreatedFormat;
 		format = FillSlot(format, format.rfind("%s"), strerror_status(failure));
-		text = AlertText(format.c_str(), shown);
+		text = alert_text(format.c_str(), shown.c_str());
 	}
 	if (manager != NULL)
 		manager->NoteFailure(name, text);

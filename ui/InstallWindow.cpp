@@ -46,19 +46,6 @@ const char* kNoFeaturesAlert
 // A run that ended on an item's failure: the item, then why.
 const char* const kRunStoppedAlert = "The installation stopped at \"%s\": %s";
 
-// `text` as an alert's format that shows it unchanged.
-std::string
-FormatEscaped(const std::string& text)
-{
-	std::string escaped;
-	for (char c : text) {
-		if (c == '%')
-			escaped += '%';
-		escaped += c;
-	}
-	return escaped;
-}
-
 } // namespace
 
 
@@ -297,9 +284,13 @@ InstallWindow::_RunEnded(BMessage* message)
 		app->NoteRunEnded(outcome);
 	if (outcome.Code() != kRunFailed || outcome.WentOn())
 		return;
-	std::string format = kRunStoppedAlert;
-	format.replace(format.rfind("%s"), 2, FormatEscaped(outcome.Reason()));
-	doError(format.c_str(), alert_item_name(outcome.Item().c_str()).c_str());
+	// The reason goes into the last slot first, so that the item's name,
+	// whatever it holds, cannot be taken for a slot; the text is then shown
+	// as it is.
+	std::string text = kRunStoppedAlert;
+	text.replace(text.rfind("%s"), 2, outcome.Reason());
+	text.replace(text.find("%s"), 2, alert_item_name(outcome.Item().c_str()));
+	doError(text.c_str());
 }
 
 
