@@ -234,6 +234,23 @@ protected:
 		return !Exists("/boot/var/tmp") || std::filesystem::is_empty(Host("/boot/var/tmp"));
 	}
 
+	// The first package's run, stopped mid-run (SIGSTOP, with the volume's
+	// lock), and the second's, started then and waiting for the lock.
+	void StartSecondWhileFirstHolds(const std::string& firstErrors,
+		const std::string& secondErrors, pid_t* first, pid_t* second)
+	{
+		*first = Start(sPackages->fFirst, "replace", firstErrors);
+		ASSERT_GT(*first, 0);
+		ASSERT_TRUE(WaitWhileRunning(*first, [&] { return Displacing(); }))
+			<< ReadHostFileText(firstErrors);
+		kill(*first, SIGSTOP);
+		*second = Start(sPackages->fSecond, "replace", secondErrors);
+		ASSERT_GT(*second, 0);
+		EXPECT_TRUE(WaitWhileRunning(*second, [&] {
+			return ReadHostFileText(secondErrors).find(kWaiting) != std::string::npos;
+		})) << ReadHostFileText(secondErrors);
+	}
+
 	static ScratchPackages* sPackages;
 	ScratchDir fScratch;
 	std::string fRoot;
@@ -285,17 +302,10 @@ TEST_F(InterruptedRunTest, ASecondRunWaitsAndFinishesWhenTheFirstIsCancelled)
 		MakeRoot();
 		std::string firstErrors = fScratch / "first.txt";
 		std::string secondErrors = fScratch / "second.txt";
-		pid_t first = Start(sPackages->fFirst, "replace", firstErrors);
-		ASSERT_GT(first, 0);
-		ASSERT_TRUE(WaitWhileRunning(first, [&] { return Displacing(); }))
-			<< ReadHostFileText(firstErrors);
-		// Held mid-run (with the lock) until the second run is waiting.
-		kill(first, SIGSTOP);
-		pid_t second = Start(sPackages->fSecond, "replace", secondErrors);
-		ASSERT_GT(second, 0);
-		EXPECT_TRUE(WaitWhileRunning(second, [&] {
-			return ReadHostFileText(secondErrors).find(kWaiting) != std::string::npos;
-		})) << ReadHostFileText(secondErrors);
+		pid_t first = -1;
+		pid_t second = -1;
+		ASSERT_NO_FATAL_FAILURE(StartSecondWhileFirstHolds(firstErrors, secondErrors,
+			&first, &second));
 		kill(first, SIGCONT);
 		usleep(delay);
 		kill(first, SIGTERM);
@@ -319,17 +329,10 @@ TEST_F(InterruptedRunTest, AWaitingRunThatIsTerminatedLeavesTheFirstAlone)
 {
 	std::string firstErrors = fScratch / "first.txt";
 	std::string secondErrors = fScratch / "second.txt";
-	pid_t first = Start(sPackages->fFirst, "replace", firstErrors);
-	ASSERT_GT(first, 0);
-	ASSERT_TRUE(WaitWhileRunning(first, [&] { return Displacing(); }))
-		<< ReadHostFileText(firstErrors);
-	// Held mid-run (with the lock) while the second run waits and ends.
-	kill(first, SIGSTOP);
-	pid_t second = Start(sPackages->fSecond, "replace", secondErrors);
-	ASSERT_GT(second, 0);
-	EXPECT_TRUE(WaitWhileRunning(second, [&] {
-		return ReadHostFileText(secondErrors).find(kWaiting) != std::string::npos;
-	})) << ReadHostFileText(secondErrors);
+	pid_t first = -1;
+	pid_t second = -1;
+	ASSERT_NO_FATAL_FAILURE(StartSecondWhileFirstHolds(firstErrors, secondErrors,
+		&first, &second));
 	kill(second, SIGTERM);
 	int secondStatus = Wait(second);
 	kill(first, SIGCONT);

@@ -90,6 +90,31 @@ protected:
 		AlertRules::ForgetAnswered();
 	}
 
+	// "Tool/file" installed as "old", and a package that replaces it with
+	// "new" without asking.
+	void PrepareReplacingToolFile()
+	{
+		fRoot.WriteFile("boot/apps/Tool/file", "old");
+		PackagePlan plan;
+		plan.Top()->fReplaceOption = 6;
+		plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
+		Prepare(plan);
+	}
+
+	// Another installer's run on the boot volume, which takes the volume's
+	// run lock as that installer would.
+	struct OtherRun {
+		OtherRun()
+			:
+			fManager(&fAttributes)
+		{
+			fManager.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
+		}
+
+		PackAttrib fAttributes;
+		DestManager fManager;
+	};
+
 	// Holds the worker at its `count`th progress report that waits for an
 	// answer: a file is then half written.
 	bool HoldAtReport(int32 count)
@@ -928,11 +953,7 @@ TEST_F(InstallRunTest, ACancelledRunGivesRenamedItemsTheirNamesBack)
 // run being over with nothing left to put back.
 TEST_F(InstallRunTest, TheClosingQuestionLeavesSignalsTheirUsualEffect)
 {
-	fRoot.WriteFile("boot/apps/Tool/file", "old");
-	PackagePlan plan;
-	plan.Top()->fReplaceOption = 6;
-	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
-	Prepare(plan);
+	PrepareReplacingToolFile();
 
 	struct sigaction before = {};
 	struct sigaction asked = {};
@@ -959,16 +980,10 @@ TEST_F(InstallRunTest, TheClosingQuestionLeavesSignalsTheirUsualEffect)
 
 TEST_F(InstallRunTest, ARunWaitsWhileAnotherHoldsTheVolumeAndSaysSoOnce)
 {
-	fRoot.WriteFile("boot/apps/Tool/file", "old");
-	PackagePlan plan;
-	plan.Top()->fReplaceOption = 6;
-	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
-	Prepare(plan);
+	PrepareReplacingToolFile();
 	// Another run holds the volume.
-	PackAttrib otherAttributes;
-	DestManager other(&otherAttributes);
-	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
-	ASSERT_EQ(other.LockVolume(), B_OK);
+	OtherRun other;
+	ASSERT_EQ(other.fManager.LockVolume(), B_OK);
 
 	testing::internal::CaptureStderr();
 	PostInstall();
@@ -985,7 +1000,7 @@ TEST_F(InstallRunTest, ARunWaitsWhileAnotherHoldsTheVolumeAndSaysSoOnce)
 	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "old");
 	EXPECT_EQ(std::filesystem::directory_iterator(fRoot.HostPath("boot/var/tmp"))->path()
 		.filename(), "kestrovan.lock");
-	other.FinishInstall(false, nullptr);
+	other.fManager.FinishInstall(false, nullptr);
 
 	ASSERT_TRUE(fWindowLog->WaitForCount(1, kRunWait));
 	std::string errors = testing::internal::GetCapturedStderr();
@@ -999,15 +1014,9 @@ TEST_F(InstallRunTest, ARunWaitsWhileAnotherHoldsTheVolumeAndSaysSoOnce)
 
 TEST_F(InstallRunTest, ATerminationRequestEndsTheWaitAndTouchesNothing)
 {
-	fRoot.WriteFile("boot/apps/Tool/file", "old");
-	PackagePlan plan;
-	plan.Top()->fReplaceOption = 6;
-	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
-	Prepare(plan);
-	PackAttrib otherAttributes;
-	DestManager other(&otherAttributes);
-	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
-	ASSERT_EQ(other.LockVolume(), B_OK);
+	PrepareReplacingToolFile();
+	OtherRun other;
+	ASSERT_EQ(other.fManager.LockVolume(), B_OK);
 
 	PostInstall();
 	EXPECT_TRUE(WaitUntil([&] {
@@ -1025,22 +1034,16 @@ TEST_F(InstallRunTest, ATerminationRequestEndsTheWaitAndTouchesNothing)
 	EXPECT_FALSE(done.GetBool("completed", false));
 	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "old");
 	EXPECT_FALSE(Exists("boot/Tool Install Log"));
-	other.FinishInstall(false, nullptr);
+	other.fManager.FinishInstall(false, nullptr);
 	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
 }
 
 
 TEST_F(InstallRunTest, CancelInTheProgressWindowEndsTheWaitAndTouchesNothing)
 {
-	fRoot.WriteFile("boot/apps/Tool/file", "old");
-	PackagePlan plan;
-	plan.Top()->fReplaceOption = 6;
-	plan.File(plan.Top(), "file", "new")->fReplaceOption = 7;
-	Prepare(plan);
-	PackAttrib otherAttributes;
-	DestManager other(&otherAttributes);
-	other.SetTarget(nullptr, (char*)"apps", device_of("/boot"), nullptr, false);
-	ASSERT_EQ(other.LockVolume(), B_OK);
+	PrepareReplacingToolFile();
+	OtherRun other;
+	ASSERT_EQ(other.fManager.LockVolume(), B_OK);
 
 	PostInstall();
 	int32 window = ProgressWindowID();
@@ -1058,7 +1061,7 @@ TEST_F(InstallRunTest, CancelInTheProgressWindowEndsTheWaitAndTouchesNothing)
 	EXPECT_FALSE(done.GetBool("completed", false));
 	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/file"), "old");
 	EXPECT_FALSE(Exists("boot/Tool Install Log"));
-	other.FinishInstall(false, nullptr);
+	other.fManager.FinishInstall(false, nullptr);
 	EXPECT_TRUE(HostFolderIsEmpty(fRoot.HostPath("boot/var/tmp")));
 }
 
