@@ -95,6 +95,17 @@ protected:
 	OutputSink fOutput;
 };
 
+// Puts the system-call filter `program` on the calling thread and the
+// processes it starts from now on.
+bool
+install_filter_in_this_thread(struct sock_filter* program, size_t length)
+{
+	struct sock_fprog filter = {(unsigned short)length, program};
+	return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
+		&& syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
+
+
 // Makes unshare fail with EPERM for the calling thread and the processes it
 // starts from now on, as a host that refuses namespaces does.
 bool
@@ -106,10 +117,7 @@ refuse_unshare_in_this_thread()
 		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
 		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
 	};
-	struct sock_fprog filter = {(unsigned short)(sizeof(program) / sizeof(program[0])),
-		program};
-	return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-		&& syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+	return install_filter_in_this_thread(program, sizeof(program) / sizeof(program[0]));
 }
 
 #define SKIP_WITHOUT_VIEW() \
@@ -673,10 +681,7 @@ refuse_user_namespaces_in_this_thread()
 		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
 		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
 	};
-	struct sock_fprog filter = {(unsigned short)(sizeof(program) / sizeof(program[0])),
-		program};
-	return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-		&& syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+	return install_filter_in_this_thread(program, sizeof(program) / sizeof(program[0]));
 }
 
 } // namespace
