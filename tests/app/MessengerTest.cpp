@@ -55,8 +55,11 @@ public:
 				// Replies and waits for the answer to the reply.
 				BMessage answer('Answ');
 				BMessage answerToAnswer;
-				fConversationStatus = message->SendReply(&answer, &answerToAnswer);
+				status_t status = message->SendReply(&answer, &answerToAnswer);
+				// The answer's code is published before the status the
+				// test waits on.
 				fConversationWhat = answerToAnswer.what;
+				fConversationStatus = status;
 				break;
 			}
 			case 'Self': {
