@@ -4,6 +4,7 @@
 #include "HelpButton.h"
 #include "InstallPack.h"
 #include "InstallWindow.h"
+#include "RunRecovery.h"
 
 #include <Entry.h>
 #include <File.h>
@@ -163,6 +164,12 @@ InstallApp::NoteAgreementDeclined()
 void
 InstallApp::ReadyToRun()
 {
+	// Before anything touches a volume: runs that died in the middle are
+	// taken back, or finished, and the person is told.
+	std::vector<RecoveredRun> recovered;
+	RunRecovery::RecoverAllVolumes(&recovered);
+	RunRecovery::Tell(recovered);
+
 	InstallPack* pack = new InstallPack(fPackageRef, selfExtracting);
 	if (pack->fEntry == NULL) {
 		delete pack;

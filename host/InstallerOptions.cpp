@@ -46,7 +46,8 @@ InstallerOptions::InstallerOptions()
 	fExisting(kExistingRename),
 	fContinueOnError(false),
 	fKeepOriginals(false),
-	fChoose(0)
+	fChoose(0),
+	fRecover(false)
 {
 }
 
@@ -81,10 +82,14 @@ InstallerOptions::UsageText()
 		"  --choose N            the match to install into when a search finds\n"
 		"                        several (default 0, the first)\n"
 		"  --screenshots DIR     a PNG of each window as it appears and changes\n"
+		"  --recover             only take back (or finish) the installations that\n"
+		"                        were interrupted, on every volume, and end\n"
 		"  --help, --version\n"
 		"\n"
 		"Exit status: 0 installed, 1 not installed (package unusable, agreement\n"
-		"declined, run stopped, failed or cancelled), 2 usage error or no display.\n";
+		"declined, run stopped, failed or cancelled), 2 usage error or no display.\n"
+		"With --recover: 0 when nothing was left or all was put back, 1 when\n"
+		"something could not be put back.\n";
 }
 
 
@@ -108,7 +113,7 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 		if (arg == "--version")
 			return kShowVersion;
 		if (arg == "--unattended" || arg == "--accept-license"
-			|| arg == "--keep-originals") {
+			|| arg == "--keep-originals" || arg == "--recover") {
 			if (inlineValue) {
 				fError = arg + " takes no value";
 				return kUsageError;
@@ -117,6 +122,8 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 				fUnattended = true;
 			else if (arg == "--accept-license")
 				fAcceptLicense = true;
+			else if (arg == "--recover")
+				fRecover = true;
 			else
 				fKeepOriginals = true;
 		} else if (_TakesValue(arg)) {

@@ -51,6 +51,8 @@ public:
 	bool fKeepOriginals;
 	int32 fChoose;
 	std::string fScreenshots;
+	// Only recover interrupted runs, then end.
+	bool fRecover;
 
 private:
 	static bool _TakesValue(const std::string& option);

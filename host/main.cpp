@@ -1,8 +1,11 @@
 // kestrovan-installer: installs the package it carries, or the one named on
 // its command line, in a window or, with --unattended, with nobody at it.
 
+#include "AlertSinkScope.h"
+#include "DoError.h"
 #include "InstallApp.h"
 #include "InstallerOptions.h"
+#include "RunRecovery.h"
 #include "UnattendedDriver.h"
 
 #include <DisplayBackend.h>
@@ -77,6 +80,17 @@ MakeApplication(const InstallerOptions& options)
 	return new InstallApp(ref);
 }
 
+// --recover: nothing but the recovery that every start does, told on
+// standard error.
+int
+RecoverInterruptedRuns()
+{
+	AlertSinkScope toStandardError(StandardErrorAlertSink());
+	std::vector<RecoveredRun> recovered;
+	RunRecovery::RecoverAllVolumes(&recovered);
+	return RunRecovery::Tell(recovered) ? 0 : 1;
+}
+
 } // namespace
 
 
@@ -103,6 +117,8 @@ main(int argc, char** argv)
 			options.fRoot.c_str());
 		return 1;
 	}
+	if (options.fRecover)
+		return RecoverInterruptedRuns();
 	if (!SelectDisplay(options)) {
 		// A display that never answered keeps a thread inside the display
 		// library, which the exit handlers would free under it: the program

@@ -78,7 +78,9 @@ status_t
 ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* manager)
 {
 	BFile file;
-	status_t status = dir->CreateFile(fName, &file, false);
+	status_t status = manager->NoteCreating(dir, fName);
+	if (status == B_OK)
+		status = dir->CreateFile(fName, &file, false);
 	if (status != B_OK) {
 		// The item is not installed: whatever the run moved aside for it
 		// takes its place again, so that a run that goes on loses nothing.
@@ -113,6 +115,7 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	if ((fMode & 0111) != 0)
 		entry.SetTo(dir, fName);
 	ISetType(&entry, &file);
+	manager->NoteComplete(dir, fName);
 	return status;
 }
 

@@ -63,7 +63,9 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	}
 
 	if (makeFolder) {
-		status = dir->CreateDirectory(fName, fDirOut);
+		status = manager->NoteCreating(dir, fName);
+		if (status == B_OK)
+			status = dir->CreateDirectory(fName, fDirOut);
 		if (status < B_OK) {
 			fDirOut->Unset();
 			reportFolderNotCreated(dir, fName, status, manager);
@@ -71,6 +73,9 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		}
 		manager->NoteCreated(dir, fName);
 		write_log_block(manager, dir, log_folder_text(fName));
+		// Noted here: the top folder replaces `dir`, the install folder,
+		// below.
+		manager->NoteComplete(dir, fName);
 	}
 
 	BEntry folderEntry;

@@ -128,42 +128,42 @@ ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 				&& CompareVersions(&existingVersion, &itemVersion) == 1) {
 				skip = true;
 			} else
-				manager->SafeDelete(existing, dir);
+				skip = !manager->SafeDelete(existing, dir);
 			break;
 		case kReplaceIfCreatedLater:
 			if ((time_t)fCreationTime > CreationTimeOf(existing))
-				manager->SafeDelete(existing, dir);
+				skip = !manager->SafeDelete(existing, dir);
 			else
 				skip = true;
 			break;
 		case kReplaceIfModifiedLater:
 			if ((time_t)fModificationTime > ModificationTimeOf(existing))
-				manager->SafeDelete(existing, dir);
+				skip = !manager->SafeDelete(existing, dir);
 			else
 				skip = true;
 			break;
 		case kAlwaysReplace:
-			manager->SafeDelete(existing, dir);
+			skip = !manager->SafeDelete(existing, dir);
 			break;
 		case kAskIfNotOlderVersion:
 			kind = kNewerVersionReplaceKind;
 			if (GetExistingVersion(existing, &existingVersion) != B_OK
 				|| CompareVersions(&existingVersion, &itemVersion) == -1) {
-				manager->SafeDelete(existing, dir);
+				skip = !manager->SafeDelete(existing, dir);
 			} else
 				ask = true;
 			break;
 		case kAskIfCreatedEarlier:
 			kind = kNewerCreationReplaceKind;
 			if ((time_t)fCreationTime >= CreationTimeOf(existing))
-				manager->SafeDelete(existing, dir);
+				skip = !manager->SafeDelete(existing, dir);
 			else
 				ask = true;
 			break;
 		case kAskIfModifiedEarlier:
 			kind = kNewerModificationReplaceKind;
 			if ((time_t)fModificationTime >= ModificationTimeOf(existing))
-				manager->SafeDelete(existing, dir);
+				skip = !manager->SafeDelete(existing, dir);
 			else
 				ask = true;
 			break;
@@ -189,7 +189,7 @@ ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 			skip = RenameFailsForName(dir, existing, manager);
 			break;
 		case kReplaceExistingChoice:
-			manager->SafeDelete(existing, dir);
+			skip = !manager->SafeDelete(existing, dir);
 			break;
 	}
 	return !skip;

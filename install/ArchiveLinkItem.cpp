@@ -53,7 +53,9 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 
 	send_current_file(pack, fName);
 	BSymLink link;
-	status = dir->CreateSymLink(fName, fLinkTarget, &link);
+	status = manager->NoteCreating(dir, fName);
+	if (status == B_OK)
+		status = dir->CreateSymLink(fName, fLinkTarget, &link);
 	if (status != B_OK)
 		return handleInstallError(kLinkNotCreatedText, fName, status, manager);
 	manager->NoteCreated(dir, fName);
@@ -69,6 +71,7 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	// looked at (it may lie anywhere): only the link's own times are set.
 	BEntry entry(dir, fName);
 	SetTimes(&entry);
+	manager->NoteComplete(dir, fName);
 	return B_OK;
 }
 

@@ -231,10 +231,13 @@ ArchivePatchItem::ExtractItem(InstallPack* pack, BDirectory*, DestManager* manag
 
 	std::string newName = TemporaryName("patchedfile", sTemporaryCounter);
 	BFile newFile;
-	status = directory.CreateFile(newName.c_str(), &newFile, false);
+	status = manager->NoteCreating(&directory, newName.c_str());
+	if (status == B_OK)
+		status = directory.CreateFile(newName.c_str(), &newFile, false);
 	if (status != B_OK)
 		_Refuse(kNoTemporaryFile);
 	else {
+		manager->NoteCreated(&directory, newName.c_str());
 		newFile.Unset();
 		BEntry newEntry(&directory, newName.c_str());
 		BPath newPath;
@@ -273,6 +276,8 @@ ArchivePatchItem::_PutInPlace(BEntry* original, BDirectory* directory, BEntry* n
 			".old", manager);
 	}
 	if (status == B_OK)
+		status = manager->NoteCreating(directory, fName);
+	if (status == B_OK)
 		status = newFile->Rename(fName, false);
 	if (status < 0) {
 		doError(kRenameFailed);
@@ -284,6 +289,7 @@ ArchivePatchItem::_PutInPlace(BEntry* original, BDirectory* directory, BEntry* n
 	if (manager->fDeleteOriginals)
 		_DeleteOriginal(original, directory, manager);
 	ISetType(newFile);
+	manager->NoteComplete(directory, fName);
 	if (manager->fLogging) {
 		BFile* log = manager->LogFile();
 		char nameBuffer[B_FILE_NAME_LENGTH];

@@ -132,6 +132,7 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 
 	status_t result = B_OK;
 	if (run) {
+		manager->NoteScriptRan(fName, folder);
 		if (_Run(pack, &script, folder, manager, &fLastExitStatus) == B_CANCELED) {
 			pack->fCancel = true;
 			result = B_CANCELED;

@@ -1,5 +1,7 @@
 #include "CreatePath.h"
 
+#include "DestManager.h"
+
 #include <Directory.h>
 #include <Entry.h>
 #include <Errors.h>
@@ -49,7 +51,8 @@ NextComponent(const char* path, char* component)
 
 
 status_t
-CreatePathAt(const BDirectory* base, const char* path, BEntry* result)
+CreatePathAt(const BDirectory* base, const char* path, BEntry* result,
+	DestManager* manager)
 {
 	BDirectory current(*base);
 	BEntry last;
@@ -63,9 +66,13 @@ CreatePathAt(const BDirectory* base, const char* path, BEntry* result)
 		BDirectory next;
 		status_t status;
 		if (!entry.Exists()) {
-			status = current.CreateDirectory(component, &next);
+			status = manager != nullptr ? manager->NoteCreating(&current, component) : B_OK;
+			if (status == B_OK)
+				status = current.CreateDirectory(component, &next);
 			if (status != B_OK)
 				return status;
+			if (manager != nullptr)
+				manager->NoteCreated(&current, component);
 			status = entry.SetTo(&current, component);
 		} else
 			status = next.SetTo(&entry);

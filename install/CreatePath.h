@@ -13,11 +13,14 @@ class BDirectory;
 class BEntry;
 class BFile;
 class BPath;
+class DestManager;
 
 // Makes every missing folder of `path` below `base` ("a/b/c", slashes in any
 // number). On success `result` is the entry of the last component; an empty
-// path returns B_OK and leaves `result` alone.
-status_t CreatePathAt(const BDirectory* base, const char* path, BEntry* result);
+// path returns B_OK and leaves `result` alone. A run's `manager` journals
+// each folder made.
+status_t CreatePathAt(const BDirectory* base, const char* path, BEntry* result,
+	DestManager* manager = nullptr);
 
 // The system folder's path relative to its volume ("home/config" for
 // /boot/home/config, "" for /boot), pointing into `path`; null on error.

@@ -7,6 +7,7 @@
 #include "FindItem.h"
 #include "PackAttrib.h"
 #include "REntryList.h"
+#include "RunRecovery.h"
 
 #include <Entry.h>
 #include <Errors.h>
@@ -27,8 +28,6 @@ namespace {
 
 const char* const kTempFolderError
 	= "Error creating temporary directory on volume \"%s\".";
-// In the volume's "var/tmp", beside the runs' temporary folders.
-const char* const kRunLockName = "kestrovan.lock";
 // The folders that hold the run lock and the runs' temporary folders, from
 // the volume's root down.
 const char* const kRunFolderPath[] = { "var", "tmp" };
@@ -42,54 +41,17 @@ const char* const kLogPostfix = " Install Log";
 const size_t kMaxLogNameLength = 243;
 // Sub-folders of the temporary folder for items whose name is taken there.
 const char* const kClashFolderFormat = "Installer \xCF\xB7\xAB\xA8\xA0 Temp%d";
-// The folders of runs in the volume's "var/tmp": "Stowhand<thread>" (or
-// "Stowhand<thread>-<attempt>") while a run holds what it displaced, also
-// after it was killed; a rescue folder for what a run could not put back.
-const char* const kTempFolderPrefix = "Stowhand";
-const char* const kRescueFolderPrefix = "Installer Rescued Items ";
 
 
+// "Stowhand<thread>", or "Stowhand<thread>-<attempt>" beside a folder of
+// that name that a killed run left.
 std::string
 TempFolderNameFor(int32 thread, int32 attempt)
 {
-	std::string name = kTempFolderPrefix + std::to_string(thread);
+	std::string name = kRunFolderPrefix + std::to_string(thread);
 	if (attempt > 0)
 		name += "-" + std::to_string(attempt);
 	return name;
-}
-
-
-std::string
-RescueFolderName(int32 time)
-{
-	return kRescueFolderPrefix + std::to_string(time);
-}
-
-
-// Digits only, at least one.
-bool
-IsUnsigned(const std::string& text)
-{
-	return !text.empty()
-		&& text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-
-// A name TempFolderNameFor or RescueFolderName makes.
-bool
-IsRunFolderName(const std::string& name)
-{
-	if (name.rfind(kRescueFolderPrefix, 0) == 0) {
-		std::string number = name.substr(strlen(kRescueFolderPrefix));
-		return IsUnsigned(number[0] == '-' ? number.substr(1) : number);
-	}
-	if (name.rfind(kTempFolderPrefix, 0) != 0)
-		return false;
-	std::string number = name.substr(strlen(kTempFolderPrefix));
-	size_t dash = number.find('-');
-	if (dash == std::string::npos)
-		return IsUnsigned(number);
-	return IsUnsigned(number.substr(0, dash)) && IsUnsigned(number.substr(dash + 1));
 }
 
 
@@ -106,7 +68,7 @@ IsInRunFolder(const entry_ref& ref, const node_ref& varTmp,
 		&& parent.GetNodeRef(&parentNode) == B_OK) {
 		char name[B_FILE_NAME_LENGTH];
 		if (parentNode == varTmp && entry.GetName(name) == B_OK
-			&& IsRunFolderName(name))
+			&& is_run_folder_name(name))
 			return true;
 		if (parentNode == volumeRoot)
 			return false;
@@ -154,7 +116,8 @@ DestManager::DestManager(PackAttrib* attrib)
 	fTopFolder(nullptr),
 	fTopFlag(false),
 	fFailedItems(0),
-	fStoppedAtFailure(false)
+	fStoppedAtFailure(false),
+	fRunKind("install")
 {
 	// A record without lists still gives a manager with empty ones.
 	if (fDefaultDests == nullptr)
@@ -245,9 +208,31 @@ DestManager::LockVolume()
 		if (status != B_ENTRY_NOT_FOUND)
 			break;
 	}
-	if (status != B_OK && status != B_BUSY)
+	if (status == B_OK)
+		_RecoverDeadRuns();
+	else if (status != B_BUSY)
 		doError(kTempFolderError, fVolumeName.c_str());
 	return status;
+}
+
+
+// Runs on this volume that died while this one waited for the lock (or
+// since the program started): they are taken back or finished before this
+// run touches anything.
+void
+DestManager::_RecoverDeadRuns()
+{
+	BDirectory runFolders(&fRootDir, kRunFoldersPath);
+	std::vector<RecoveredRun> recovered;
+	RunRecovery::RecoverRunsIn(&runFolders, &recovered);
+	for (const RecoveredRun& run : recovered) {
+		for (const std::string& path : run.fFoldersMade) {
+			node_ref node;
+			if (BEntry(&fRootDir, path.c_str()).GetNodeRef(&node) == B_OK)
+				fMadeFolders.push_back({path, node});
+		}
+	}
+	RunRecovery::Tell(recovered);
 }
 
 
@@ -299,12 +284,32 @@ DestManager::MakeTempFolder()
 {
 	if (fTempDir.InitCheck() == B_OK)
 		return true;
-	if (!_CreateTempFolder()) {
+	if (!_CreateTempFolder() || !_StartJournal()) {
 		doError(kTempFolderError, fVolumeName.c_str());
 		return false;
 	}
 	fTempCount = 0;
 	return true;
+}
+
+
+// The journal begins before anything is displaced, and names the folders
+// made for the run's folder, so that a recovery removes them too.
+bool
+DestManager::_StartJournal()
+{
+	const char* name = fAttrib != nullptr ? fAttrib->fPackageName : nullptr;
+	status_t status = fJournal.Start(&fTempDir, fRunKind.c_str(), name);
+	for (size_t i = 0; status == B_OK && i < fMadeFolders.size(); i++)
+		status = fJournal.NoteFolderMade(fMadeFolders[i].first);
+	if (status == B_OK)
+		return true;
+	fJournal.Close();
+	BEntry tempEntry;
+	if (fTempDir.GetEntry(&tempEntry) == B_OK)
+		tempEntry.Remove();
+	fTempDir.Unset();
+	return false;
 }
 
 
@@ -371,7 +376,7 @@ DestManager::_InstallFolder(bool create)
 		return fInstallDir;
 	BEntry entry(&fRootDir, fInstallPath);
 	if (!entry.Exists() && create
-		&& CreatePathAt(&fRootDir, fInstallPath, &entry) != B_OK)
+		&& CreatePathAt(&fRootDir, fInstallPath, &entry, this) != B_OK)
 		doError(kFolderNotCreated, fInstallPath);
 	fInstallDir = OpenDirectory(entry);
 	return fInstallDir;
@@ -449,14 +454,14 @@ DestManager::_ResolvePath(DestItem* item, bool create)
 	if (!entry.Exists() && create) {
 		status_t status = B_ERROR;
 		if (!absolute)
-			status = CreatePathAt(&fRootDir, path, &entry);
+			status = CreatePathAt(&fRootDir, path, &entry, this);
 		else if (const char* rest = strchr(path + 1, '/')) {
 			// The first component is a volume's mount point: it is opened,
 			// never created.
 			std::string mountPoint(path, rest - path);
 			BDirectory volumeRoot(mountPoint.c_str());
 			if (volumeRoot.InitCheck() == B_OK)
-				status = CreatePathAt(&volumeRoot, rest, &entry);
+				status = CreatePathAt(&volumeRoot, rest, &entry, this);
 			else
 				status = volumeRoot.InitCheck();
 		}
@@ -487,7 +492,7 @@ DestManager::_ResolveSystemFolder(DestItem* item, bool create)
 	else
 		entry.SetTo(&fRootDir, relative);
 	if (!entry.Exists() && create
-		&& CreatePathAt(&fRootDir, relative, &entry) != B_OK)
+		&& CreatePathAt(&fRootDir, relative, &entry, this) != B_OK)
 		doError(kFolderNotCreated, relative);
 	item->fDir = OpenDirectory(entry);
 }
@@ -577,33 +582,70 @@ DestManager::_DropRunFolderEntries(REntryList* matches)
 }
 
 
-void
+bool
 DestManager::SafeDelete(BEntry* item, BDirectory* folder)
 {
-	BEntry folderEntry;
-	folder->GetEntry(&folderEntry);
 	char name[B_FILE_NAME_LENGTH] = "";
 	item->GetName(name);
+	node_ref node;
+	status_t status = item->GetNodeRef(&node);
 
-	status_t status = item->MoveTo(&fTempDir, nullptr, false);
-	if (status != B_OK && fTempDir.Contains(name)) {
+	// An entry of its name there already (another item displaced from
+	// another folder, or the journal) sends it into a folder of its own.
+	BDirectory clash;
+	BDirectory* into = &fTempDir;
+	if (status == B_OK && fTempDir.Contains(name)) {
 		char clashName[B_FILE_NAME_LENGTH];
 		snprintf(clashName, sizeof(clashName), kClashFolderFormat, (int)fTempCount++);
-		BDirectory clash;
 		status = fTempDir.CreateDirectory(clashName, &clash);
-		if (status == B_OK)
-			status = item->MoveTo(&clash, nullptr, false);
+		into = &clash;
+	}
+	if (status == B_OK)
+		status = fJournal.NoteMoving(_PathIn(folder, name), _PathIn(into, name), node.node);
+	if (status == B_OK) {
+		_ForgetFolderPaths(item);
+		status = item->MoveTo(into, nullptr, false);
 	}
 	if (status != B_OK) {
-		doError("Error moving item \"%s\" to temporary directory.", name);
-		return;
+		// The item is not installed over an entry that could not be kept.
+		std::string text = alert_text("Error moving item \"%s\" to temporary directory.",
+			name);
+		NoteItemFailed();
+		NoteFailure(name, text);
+		doError(text.c_str());
+		return false;
 	}
 	DeleteItem* record = new DeleteItem;
+	BEntry folderEntry;
+	folder->GetEntry(&folderEntry);
 	folderEntry.GetRef(&record->fDirRef);
 	folder->GetNodeRef(&record->fDirNode);
 	record->fName = name;
 	item->GetRef(&record->fMovedRef);
 	_AddUndoRecord(record);
+	return true;
+}
+
+
+status_t
+DestManager::RenameAside(BDirectory* folder, BEntry* entry, const char* newName)
+{
+	char oldName[B_FILE_NAME_LENGTH];
+	node_ref node;
+	status_t status = entry->GetName(oldName);
+	if (status == B_OK)
+		status = entry->GetNodeRef(&node);
+	if (status == B_OK) {
+		status = fJournal.NoteMoving(_PathIn(folder, oldName), _PathIn(folder, newName),
+			node.node);
+	}
+	if (status == B_OK) {
+		_ForgetFolderPaths(entry);
+		status = entry->Rename(newName, false);
+	}
+	if (status == B_OK)
+		NoteRenamed(folder, oldName, entry);
+	return status;
 }
 
 
@@ -660,26 +702,106 @@ DestManager::_AddUndoRecord(DeleteItem* record)
 }
 
 
+status_t
+DestManager::NoteCreating(BDirectory* folder, const char* name)
+{
+	node_ref folderNode;
+	status_t status = folder->GetNodeRef(&folderNode);
+	if (status != B_OK)
+		return status;
+	// Taking the run back removes a folder it made with everything in it:
+	// what is made inside one needs no record of its own on the disk first.
+	bool insideMadeFolder = fFoldersMadeByRun.count(folderNode) != 0;
+	return fJournal.NoteCreating(_PathIn(folder, name), !insideMadeFolder);
+}
+
+
 void
 DestManager::NoteCreated(BDirectory* folder, const char* name)
 {
-	if (fVacatedPlaces.empty() || name == nullptr)
+	if (name == nullptr)
 		return;
+	BEntry created(folder, name);
+	node_ref createdNode;
+	if (created.GetNodeRef(&createdNode) != B_OK)
+		return;
+	fJournal.NoteCreated(_PathIn(folder, name), createdNode.node);
+	if (created.IsDirectory())
+		fFoldersMadeByRun.insert(createdNode);
+
 	node_ref folderNode;
-	if (folder->GetNodeRef(&folderNode) != B_OK)
+	if (fVacatedPlaces.empty() || folder->GetNodeRef(&folderNode) != B_OK)
 		return;
 	auto place = fVacatedPlaces.find({folderNode, name});
 	if (place == fVacatedPlaces.end())
 		return;
 	DeleteItem* record = place->second;
-	BEntry created(folder, name);
-	record->fReplaced = created.GetNodeRef(&record->fReplacement) == B_OK;
+	record->fReplacement = createdNode;
+	record->fReplaced = true;
+}
+
+
+void
+DestManager::NoteComplete(BDirectory* folder, const char* name)
+{
+	fJournal.NoteComplete(_PathIn(folder, name));
+}
+
+
+void
+DestManager::NoteScriptRan(const char* name, BDirectory*)
+{
+	fJournal.NoteScript(name != nullptr ? name : "");
+}
+
+
+// The platform path of `name` in `folder`; the folders' own paths are
+// kept, as the log keeps them, until something is moved that may hold one.
+std::string
+DestManager::_PathIn(BDirectory* folder, const char* name)
+{
+	node_ref node;
+	std::string path;
+	if (folder->GetNodeRef(&node) == B_OK) {
+		auto known = fFolderPaths.find(node);
+		if (known != fFolderPaths.end())
+			path = known->second;
+	}
+	if (path.empty()) {
+		BEntry entry;
+		BPath folderPath;
+		if (folder->GetEntry(&entry) == B_OK && entry.GetPath(&folderPath) == B_OK
+			&& folderPath.Path() != nullptr) {
+			path = folderPath.Path();
+			fFolderPaths[node] = path;
+		}
+	}
+	if (path.empty() || path.back() != '/')
+		path += '/';
+	return path + name;
+}
+
+
+void
+DestManager::_ForgetFolderPaths(const BEntry* moved)
+{
+	if (moved->IsDirectory())
+		fFolderPaths.clear();
 }
 
 
 void
 DestManager::FinishInstall(bool undo, void*)
 {
+	// A run that passed over items keeps what it displaced; one that went
+	// through first has what it installed on the disk, then says in its
+	// journal that it has ended, and only then deletes what it displaced.
+	bool keep = !undo && fFailedItems > 0 && !_TempFolderIsEmpty();
+	if (!undo && !keep && fJournal.IsHeld()) {
+		BVolume(fVolume).Sync();
+		fJournal.NoteEnd();
+	}
+
 	bool leftBehind = false;
 	// Last moved first: an item moved away twice comes back as it was, and
 	// an original renamed and then displaced gets its name back.
@@ -693,15 +815,22 @@ DestManager::FinishInstall(bool undo, void*)
 
 	BEntry tempEntry;
 	fTempDir.GetEntry(&tempEntry);
-	if (leftBehind)
-		_RescueTempFolder(&tempEntry);
-	else if (!undo && fFailedItems > 0 && !_TempFolderIsEmpty())
-		_KeepDisplacedItems(&tempEntry);
-	else if (tempEntry.InitCheck() == B_OK && RecursiveDelete(&tempEntry) != B_OK) {
+	if (leftBehind || keep) {
+		// No longer a run's folder: nothing will take back what it holds.
+		fJournal.Close();
+		if (leftBehind)
+			_RescueTempFolder(&tempEntry);
+		else
+			_KeepDisplacedItems(&tempEntry);
+	} else if (tempEntry.InitCheck() == B_OK
+		&& delete_run_folder(&tempEntry, &fTempDir, &fJournal) != B_OK) {
 		doError("Some items could not be removed from the temporary directory on volume \"%s\".",
 			fVolumeName.c_str());
 	}
+	fJournal.Close();
 	fTempDir.Unset();
+	fFoldersMadeByRun.clear();
+	fFolderPaths.clear();
 
 	delete fLog;
 	fLog = nullptr;
@@ -717,17 +846,16 @@ DestManager::FinishInstall(bool undo, void*)
 void
 DestManager::_RescueTempFolder(BEntry* tempEntry)
 {
-	std::string rescueName = RescueFolderName((int32)(system_time() / 10000));
-	tempEntry->Rename(rescueName.c_str(), false);
+	BDirectory runFolders;
+	if (tempEntry->GetParent(&runFolders) == B_OK)
+		tempEntry->Rename(rescue_folder_name(&runFolders).c_str(), false);
 }
 
 
 bool
 DestManager::_TempFolderIsEmpty()
 {
-	entry_ref ref;
-	fTempDir.Rewind();
-	bool empty = fTempDir.GetNextRef(&ref) != B_OK;
+	bool empty = run_folder_holds_only_journal(&fTempDir);
 	fTempDir.Rewind();
 	return empty;
 }

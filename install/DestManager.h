@@ -9,6 +9,7 @@
 #include "DeleteItem.h"
 #include "DestItem.h"
 #include "RList.h"
+#include "RunJournal.h"
 
 #include <Directory.h>
 #include <EntryRef.h>
@@ -17,6 +18,7 @@
 #include <SupportDefs.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,14 +63,29 @@ public:
 		bool create, ArchivePatchItem* patch);
 	status_t FetchQuery(FindItem* item, REntryList* result);
 
-	// Moves an existing item out of the way, into the temporary folder.
-	void SafeDelete(BEntry* item, BDirectory* folder);
-	// Records that the item `renamed` was called `oldName` in `folder`
-	// before the run renamed it out of the way.
-	void NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* renamed);
+	// Moves an existing item out of the way, into the temporary folder,
+	// having written where to in the journal. False after an alert when it
+	// could not be moved: the item that was to replace it is not installed,
+	// and counts as failed.
+	bool SafeDelete(BEntry* item, BDirectory* folder);
+	// Renames the entry in `folder` to `newName` to keep it beside the item
+	// that takes its place, having written it in the journal; a run that
+	// ends early gives it its name back.
+	status_t RenameAside(BDirectory* folder, BEntry* entry, const char* newName);
+	// To be called before the run makes `name` in `folder`: the journal
+	// says so first. Nothing is to be made when it fails.
+	status_t NoteCreating(BDirectory* folder, const char* name);
 	// Records what the run has just made as `name` in `folder`: where an
 	// item was moved or renamed away, putting it back removes this first.
 	void NoteCreated(BDirectory* folder, const char* name);
+	// The item `name` in `folder` is installed in full.
+	void NoteComplete(BDirectory* folder, const char* name);
+	// The script `name` runs in `folder`: a recovery cannot undo what it
+	// does, and says so.
+	void NoteScriptRan(const char* name, BDirectory* folder);
+	// What the journal calls a run of this manager: "install" (the
+	// default) or "uninstall".
+	void SetRunKind(const char* kind) { fRunKind = kind; }
 	// Puts back the item that the run moved or renamed out of `folder` for `name`,
 	// when there is one, after removing what now has its name: an item that
 	// could not be installed leaves the original in its place even when the
@@ -135,6 +152,13 @@ private:
 	DestManager& operator=(const DestManager&) = delete;
 
 	bool _CreateTempFolder();
+	bool _StartJournal();
+	void _RecoverDeadRuns();
+	// Records that the item `renamed` was called `oldName` in `folder`
+	// before the run renamed it out of the way.
+	void NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* renamed);
+	std::string _PathIn(BDirectory* folder, const char* name);
+	void _ForgetFolderPaths(const BEntry* moved);
 	// Opens the volume's "var/tmp" in `runFolder`, making what is missing of
 	// it and noting what this run made.
 	status_t _MakeRunFolder(BDirectory* runFolder);
@@ -174,6 +198,13 @@ private:
 	// The folders this run made for its lock and temporary folder: their
 	// paths from the volume's root, and the nodes made.
 	std::vector<std::pair<std::string, node_ref>> fMadeFolders;
+	std::string fRunKind;
+	RunJournal fJournal;
+	// The folders this run made: what it makes inside one is taken back
+	// with the folder.
+	std::set<node_ref> fFoldersMadeByRun;
+	// The platform paths of folders the journal named, by node.
+	std::map<node_ref, std::string> fFolderPaths;
 };
 
 #endif // _DEST_MANAGER_H

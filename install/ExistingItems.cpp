@@ -84,15 +84,14 @@ AskToGoOn(const char* format, const char* name, const std::string& reason,
 }
 
 
-// A run that ends early gives the entry its name back.
+// Through the run's manager, so that a run that ends early, or dies, gives
+// the entry its name back.
 status_t
-RenameAndRecord(BDirectory* dir, BEntry* entry, const char* oldName,
-	const char* newName, DestManager* manager)
+RenameAndRecord(BDirectory* dir, BEntry* entry, const char* newName, DestManager* manager)
 {
-	status_t status = entry->Rename(newName, false);
-	if (status == B_OK && manager != NULL)
-		manager->NoteRenamed(dir, oldName, entry);
-	return status;
+	if (manager != NULL)
+		return manager->RenameAside(dir, entry, newName);
+	return entry->Rename(newName, false);
 }
 
 } // namespace
@@ -127,7 +126,7 @@ RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix,
 	strcpy(name, oldName);
 	AppendPostfix(name, sizeof(name), postfix, -1);
 	if (!dir->Contains(name))
-		return RenameAndRecord(dir, entry, oldName, name, manager);
+		return RenameAndRecord(dir, entry, name, manager);
 
 	// name.old is taken: name.old.old1, name.old.old2, ...
 	int32 baseLength = (int32)strlen(name);
@@ -136,7 +135,7 @@ RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix,
 		snprintf(suffix, sizeof(suffix), "%s%d", postfix, (int)n);
 		AppendPostfix(name, sizeof(name), suffix, baseLength);
 		if (!dir->Contains(name))
-			return RenameAndRecord(dir, entry, oldName, name, manager);
+			return RenameAndRecord(dir, entry, name, manager);
 	}
 	// Renaming onto the last candidate would fail anyway; the caller
 	// passes the item over instead of writing it beside an entry it could

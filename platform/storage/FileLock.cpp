@@ -85,6 +85,15 @@ FileLock::Unlock()
 	// Removed while still held, so that no one locks the file being left.
 	if (IsNamedFile(fFolderFd, fName.c_str(), fFd))
 		unlinkat(fFolderFd, fName.c_str(), 0);
+	Release();
+}
+
+
+void
+FileLock::Release()
+{
+	if (fFd < 0)
+		return;
 	close(fFd);
 	close(fFolderFd);
 	fFd = -1;

@@ -27,6 +27,9 @@ public:
 	// another holder has it, or the error that kept the file from opening.
 	status_t TryLock(BDirectory* folder, const char* name);
 	void Unlock();
+	// Lets go of the lock and leaves the file: what it holds is for the
+	// next holder (a run's journal, left for the recovery of the run).
+	void Release();
 	bool IsLocked() const { return fFd >= 0; }
 
 private:

@@ -1,6 +1,7 @@
 #include <Volume.h>
 
 #include <AttributeStore.h>
+#include <Errors.h>
 #include <TextCopy.h>
 #include <Directory.h>
 #include <FileDescriptor.h>
@@ -98,6 +99,17 @@ BVolume::GetRootDirectory(BDirectory* directory) const
 	if (status != B_OK)
 		return status;
 	return directory->SetTo(("/" + info.name).c_str());
+}
+
+status_t
+BVolume::Sync() const
+{
+	if (fCStatus != B_OK)
+		return fCStatus;
+	FileDescriptor root = open_volume_root(fDevice);
+	if (!root.IsValid())
+		return B_ERROR;
+	return syncfs(root.Get()) == 0 ? B_OK : errno_status();
 }
 
 off_t

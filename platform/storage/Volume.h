@@ -39,6 +39,11 @@ public:
 	bool KnowsAttr() const;
 	bool KnowsQuery() const;
 
+	// Writes everything the host holds in memory for the volume's file
+	// system to its disk, and waits until it is there: what a run
+	// installed survives a power cut once this returns B_OK.
+	status_t Sync() const;
+
 	bool operator==(const BVolume& volume) const;
 	bool operator!=(const BVolume& volume) const;
 	BVolume& operator=(const BVolume& volume);

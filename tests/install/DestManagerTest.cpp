@@ -490,8 +490,7 @@ TEST_F(DestManagerTest, UndoRemovesOnlyWhatTheRunMadeAndRenamesBack)
 
 	// Tool is renamed out of the way and a new Tool made in its place.
 	BEntry tool("/Data/apps/Tool");
-	ASSERT_EQ(tool.Rename("Tool.old", false), B_OK);
-	manager.NoteRenamed(&apps, "Tool", &tool);
+	ASSERT_EQ(manager.RenameAside(&apps, &tool, "Tool.old"), B_OK);
 	fRoot.WriteFile("Data/apps/Tool/new", "half");
 	manager.NoteCreated(&apps, "Tool");
 	// Lib is displaced and replaced by the run.
@@ -528,8 +527,7 @@ TEST_F(DestManagerTest, UndoRemovesOnlyWhatTheRunMadeAndRenamesBack)
 	std::filesystem::remove_all(fRoot.HostPath("Data/var/tmp"));
 	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
 	BEntry again("/Data/apps/Tool");
-	ASSERT_EQ(again.Rename("Tool.old", false), B_OK);
-	manager.NoteRenamed(&apps, "Tool", &again);
+	ASSERT_EQ(manager.RenameAside(&apps, &again, "Tool.old"), B_OK);
 	fRoot.WriteFile("Data/apps/Tool/new", "whole");
 	manager.NoteCreated(&apps, "Tool");
 	manager.FinishInstall(false, nullptr);
