@@ -299,9 +299,10 @@ bool
 DestManager::_StartJournal()
 {
 	const char* name = fAttrib != nullptr ? fAttrib->fPackageName : nullptr;
-	status_t status = fJournal.Start(&fTempDir, fRunKind.c_str(), name);
-	for (size_t i = 0; status == B_OK && i < fMadeFolders.size(); i++)
-		status = fJournal.NoteFolderMade(fMadeFolders[i].first);
+	std::vector<std::string> foldersMade;
+	for (const auto& made : fMadeFolders)
+		foldersMade.push_back(made.first);
+	status_t status = fJournal.Start(&fTempDir, fRunKind.c_str(), name, foldersMade);
 	if (status == B_OK)
 		return true;
 	fJournal.Close();

@@ -144,13 +144,19 @@ RunJournal::~RunJournal()
 
 
 status_t
-RunJournal::Start(BDirectory* runFolder, const char* kind, const char* packageName)
+RunJournal::Start(BDirectory* runFolder, const char* kind, const char* packageName,
+	const std::vector<std::string>& foldersMade)
 {
+	// The header and the folders made are one write: a journal that has
+	// begun names them.
+	std::string lines = _Line({ kJournalHeader, kind, packageName != NULL ? packageName : "" });
+	for (const std::string& folder : foldersMade)
+		lines += _Line({ StepName(kJournalFolderMade), folder });
 	status_t status = fLock.TryLock(runFolder, kFileName);
 	if (status == B_OK)
 		status = fFile.SetTo(runFolder, kFileName, B_WRITE_ONLY | B_OPEN_AT_END);
 	if (status == B_OK)
-		status = _Append({ kJournalHeader, kind, packageName != NULL ? packageName : "" }, true);
+		status = _Write(lines, true);
 	if (status != B_OK) {
 		fFile.Unset();
 		fLock.Unlock();
@@ -171,13 +177,6 @@ RunJournal::Close()
 {
 	fFile.Unset();
 	fLock.Unlock();
-}
-
-
-status_t
-RunJournal::NoteFolderMade(const std::string& path)
-{
-	return _Append({ StepName(kJournalFolderMade), path }, true);
 }
 
 
@@ -223,21 +222,34 @@ RunJournal::NoteEnd()
 }
 
 
-// One write per record: a program killed after it has the whole line in
-// the journal, one killed before has none of it.
-status_t
-RunJournal::_Append(const std::vector<std::string>& fields, bool flush)
+std::string
+RunJournal::_Line(const std::vector<std::string>& fields)
 {
-	if (fFile.InitCheck() != B_OK)
-		return B_NO_INIT;
 	std::string line;
 	for (const std::string& field : fields)
 		line += (line.empty() ? "" : "\t") + Escaped(field);
-	line += '\n';
-	ssize_t written = fFile.Write(line.data(), line.size());
+	return line + '\n';
+}
+
+
+status_t
+RunJournal::_Append(const std::vector<std::string>& fields, bool flush)
+{
+	return _Write(_Line(fields), flush);
+}
+
+
+// One write per record: a program killed after it has the whole line in
+// the journal, one killed before has none of it.
+status_t
+RunJournal::_Write(const std::string& lines, bool flush)
+{
+	if (fFile.InitCheck() != B_OK)
+		return B_NO_INIT;
+	ssize_t written = fFile.Write(lines.data(), lines.size());
 	if (written < 0)
 		return (status_t)written;
-	if ((size_t)written != line.size())
+	if ((size_t)written != lines.size())
 		return B_IO_ERROR;
 	status_t status = flush ? fFile.Sync() : B_OK;
 	if (++sRecordsWritten == sKillAtRecord)

@@ -62,8 +62,11 @@ public:
 
 	// Starts this run's journal in `runFolder` and takes its lock.
 	// `kind` says what the run is ("install", "uninstall") and
-	// `packageName` of what, for the person told after a recovery.
-	status_t Start(BDirectory* runFolder, const char* kind, const char* packageName);
+	// `packageName` of what, for the person told after a recovery;
+	// `foldersMade` are the folders made for the run's folder (paths from
+	// the volume's root), which a recovery removes when they are empty.
+	status_t Start(BDirectory* runFolder, const char* kind, const char* packageName,
+		const std::vector<std::string>& foldersMade = {});
 	// Takes the lock of the journal a run left in `runFolder`: B_OK when
 	// no live program holds it, B_BUSY while one does.
 	status_t Adopt(BDirectory* runFolder);
@@ -73,7 +76,6 @@ public:
 
 	// Each flushed to the disk before it returns, but for `kJournalCreating`
 	// with `flush` false and the records after a step (created, complete).
-	status_t NoteFolderMade(const std::string& path);
 	status_t NoteMoving(const std::string& from, const std::string& to, ino_t node);
 	status_t NoteCreating(const std::string& path, bool flush);
 	status_t NoteCreated(const std::string& path, ino_t node);
@@ -94,7 +96,9 @@ private:
 	RunJournal(const RunJournal&) = delete;
 	RunJournal& operator=(const RunJournal&) = delete;
 
+	static std::string _Line(const std::vector<std::string>& fields);
 	status_t _Append(const std::vector<std::string>& fields, bool flush);
+	status_t _Write(const std::string& lines, bool flush);
 
 	BPrivate::FileLock fLock;
 	BFile fFile;

@@ -1,0 +1,240 @@
+// A run killed at any point of its journal leaves, once the installer has
+// started again, the tree as it was before the run or as the run would
+// have left it, with nothing of the run's own left behind; a second
+// installer never takes back a run that is alive.
+
+#include <HostFileText.h>
+#include <ProgramRun.h>
+#include <ScratchDir.h>
+#include <TreeSnapshot.h>
+
+#include "PackageAssembler.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
+
+void
+WriteFile(const std::string& path, const std::string& contents)
+{
+	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+	std::ofstream(path, std::ios::binary) << contents;
+}
+
+
+// The install log is the run's own account, not part of what it installs.
+bool
+IsInstallLog(const std::string& path)
+{
+	return path.size() > 12 && path.compare(path.size() - 12, 12, " Install Log") == 0;
+}
+
+
+bool
+RunsUnderSanitizers()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+	return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+	return true;
+#endif
+#endif
+	return false;
+}
+
+} // namespace
+
+
+class CrashRecoveryTest : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		ASSERT_FALSE(fScratch.Path().empty());
+		fVersion1 = _BuildPackage("v1", {{"bin", "old program"}, {"conf", "old conf"},
+			{"keep", "old keep"}, {"lib/a", "old a"}, {"lib/b", "old b"}});
+		fVersion2 = _BuildPackage("v2", {{"bin", "new program"}, {"conf", "new conf"},
+			{"keep", "new keep"}, {"lib/a", "new a"}, {"lib/b", "new b"}, {"lib/c", "new c"},
+			{"docs/ReadMe", "how to"}});
+
+		// Before: version 1 installed, and a file of the user's own beside it.
+		fBefore = fScratch / "before";
+		std::filesystem::create_directories(fBefore + "/boot");
+		ASSERT_EQ(Install(fBefore, fVersion1).status, 0);
+		WriteFile(fBefore + "/boot/apps/Tool/mine", "the user's own");
+		// After: version 2 installed over it, nothing interrupted.
+		fAfter = fScratch / "after";
+		CopyTree(fBefore, fAfter);
+		ProgramRun whole = Install(fAfter, fVersion2);
+		ASSERT_EQ(whole.status, 0) << whole.errors;
+		ASSERT_EQ(ReadHostFileText(fAfter + "/boot/apps/Tool/conf.old"), "old conf");
+		ASSERT_EQ(ReadHostFileText(fAfter + "/boot/apps/Tool/keep"), "old keep");
+	}
+
+	ProgramRun Install(const std::string& root, const std::string& package,
+		const std::vector<std::string>* environment = nullptr)
+	{
+		return RunProgram({kProgram, "--root", root, "--unattended", "--accept-license",
+			"--existing", "replace", package}, fScratch / "errors.txt", environment);
+	}
+
+	ProgramRun Recover(const std::string& root)
+	{
+		return RunProgram({kProgram, "--root", root, "--recover"}, fScratch / "recover.txt");
+	}
+
+	static std::map<std::string, std::string> Snapshot(const std::string& root)
+	{
+		return SnapshotTree(root, IsInstallLog);
+	}
+
+	ScratchDir fScratch;
+	std::string fVersion1;
+	std::string fVersion2;
+	std::string fBefore;
+	std::string fAfter;
+
+private:
+	// "Tool": its folder merges into one that is there; "conf" is renamed
+	// aside, "keep" never replaced, everything else asks (and is
+	// replaced). The program carries an attribute and a mode of its own.
+	std::string _BuildPackage(const std::string& name,
+		const std::vector<std::pair<std::string, std::string>>& files)
+	{
+		std::string source = fScratch / (name + "-source/Tool");
+		for (const auto& [path, contents] : files)
+			WriteFile(source + "/" + path, contents);
+		std::filesystem::create_symlink("bin", source + "/link");
+		std::filesystem::permissions(source + "/bin", std::filesystem::perms(0755));
+		setxattr((source + "/bin").c_str(), "user.kestrovan.note", name.data(), name.size(), 0);
+		std::string manifest = fScratch / (name + ".json");
+		WriteFile(manifest, R"({"name": "Tool", "source": ")" + source + R"(",
+			"groups": [{"name": "All"}],
+			"flags": {"top_folder": true, "folder_choice": true},
+			"items": {"": {"replace": "merge"}, "conf": {"replace": "rename"},
+				"keep": {"replace": "never"}}})");
+		std::string package = fScratch / (name + ".pkg");
+		std::string message;
+		EXPECT_EQ(build_package(manifest.c_str(), nullptr, package.c_str(), &message), B_OK)
+			<< message;
+		return package;
+	}
+};
+
+
+TEST_F(CrashRecoveryTest, KilledAtEveryStepTheNextStartLeavesBeforeOrAfter)
+{
+	std::map<std::string, std::string> before = Snapshot(fBefore);
+	std::map<std::string, std::string> after = Snapshot(fAfter);
+	ASSERT_NE(before, after);
+
+	// Under the sanitizers every third step: each run is slower there.
+	int32 stride = RunsUnderSanitizers() ? 3 : 1;
+	int32 points = 0;
+	int32 endedBefore = 0;
+	int32 endedAfter = 0;
+	for (int32 step = 1; step < 400; step += stride) {
+		SCOPED_TRACE("killed after journal record " + std::to_string(step));
+		std::string root = fScratch / ("run" + std::to_string(step));
+		CopyTree(fBefore, root);
+		std::vector<std::string> environment = {
+			"KESTROVAN_JOURNAL_KILL_AT=" + std::to_string(step)};
+		ProgramRun run = Install(root, fVersion2, &environment);
+		bool killed = run.signal == SIGKILL;
+		if (!killed)
+			ASSERT_EQ(run.status, 0) << run.errors;
+
+		ProgramRun recovery = Recover(root);
+		EXPECT_EQ(recovery.status, 0) << recovery.errors;
+		std::map<std::string, std::string> now = Snapshot(root);
+		if (now == before)
+			endedBefore++;
+		else if (now == after)
+			endedAfter++;
+		else {
+			for (const auto& [path, description] : now) {
+				auto was = before.find(path);
+				EXPECT_TRUE(was != before.end() && was->second == description)
+					<< path << ": " << description;
+			}
+			FAIL() << "neither the tree before the run nor after it";
+		}
+		std::filesystem::remove_all(root);
+		points++;
+		if (!killed)
+			break;
+	}
+	std::cout << "killed at " << points - 1 << " steps: " << endedBefore
+		<< " left the tree as before, " << endedAfter - 1 << " as after\n";
+	// Killed before it displaced anything, in the middle, and after its
+	// end was written: both outcomes occur, and the run did end.
+	EXPECT_GT(points, 20);
+	EXPECT_GT(endedBefore, 10);
+	EXPECT_GT(endedAfter, 1);
+}
+
+
+TEST_F(CrashRecoveryTest, ASecondInstallerLeavesALiveRunAlone)
+{
+	// A script that waits keeps the first run alive in the middle, with
+	// its journal and what it displaced.
+	std::string source = fScratch / "slow-source/Tool";
+	WriteFile(source + "/bin", "slow program");
+	WriteFile(fScratch / "wait.sh", "#!/bin/sh\nsleep 30\n");
+	std::string manifest = fScratch / "slow.json";
+	WriteFile(manifest, R"({"name": "Tool", "source": ")" + source + R"(",
+		"flags": {"top_folder": true},
+		"items": {"": {"replace": "merge"}},
+		"scripts": [{"source": ")" + (fScratch / "wait.sh") + R"("}]})");
+	std::string package = fScratch / "slow.pkg";
+	std::string message;
+	ASSERT_EQ(build_package(manifest.c_str(), nullptr, package.c_str(), &message), B_OK)
+		<< message;
+
+	std::string root = fScratch / "live";
+	CopyTree(fBefore, root);
+	pid_t first = fork();
+	if (first == 0) {
+		int errors = open((fScratch / "first.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+		dup2(errors, 2);
+		execl(kProgram.c_str(), kProgram.c_str(), "--root", root.c_str(), "--unattended",
+			"--accept-license", "--existing", "replace", package.c_str(), (char*)NULL);
+		_exit(127);
+	}
+	// The script has begun once the bin it replaced is displaced and the
+	// run's folder holds it.
+	bool live = false;
+	for (int i = 0; i < 1000 && !live; i++) {
+		live = ReadHostFileText(root + "/boot/apps/Tool/bin") == "slow program";
+		usleep(10000);
+	}
+	ASSERT_TRUE(live);
+	ProgramRun second = Recover(root);
+	EXPECT_EQ(second.status, 0) << second.errors;
+	EXPECT_EQ(second.errors, "");
+	EXPECT_EQ(ReadHostFileText(root + "/boot/apps/Tool/bin"), "slow program");
+
+	// Killed, the run is taken back by the next start.
+	kill(first, SIGKILL);
+	int status = 0;
+	waitpid(first, &status, 0);
+	ProgramRun after = Recover(root);
+	EXPECT_EQ(after.status, 0);
+	EXPECT_NE(after.errors.find("An installation of \"Tool\" was interrupted. The items it "
+		"had replaced have been put back."), std::string::npos) << after.errors;
+	EXPECT_EQ(Snapshot(root), Snapshot(fBefore));
+}
