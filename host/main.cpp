@@ -2,6 +2,7 @@
 // its command line, in a window or, with --unattended, with nobody at it.
 
 #include "InstallApp.h"
+#include "InstalledCommands.h"
 #include "InstallerOptions.h"
 #include "UnattendedDriver.h"
 
@@ -103,6 +104,8 @@ main(int argc, char** argv)
 			options.fRoot.c_str());
 		return 1;
 	}
+	if (options.fInstalledCommand != kNoInstalledCommand)
+		return InstalledCommands(options).Run();
 	if (!SelectDisplay(options)) {
 		// A display that never answered keeps a thread inside the display
 		// library, which the exit handlers would free under it: the program

@@ -1,0 +1,205 @@
+#include "Uninstaller.h"
+
+#include "DestManager.h"
+#include "InstalledCheck.h"
+#include "PackAttrib.h"
+#include "ReceiptStore.h"
+
+#include <Directory.h>
+#include <Entry.h>
+#include <Errors.h>
+#include <InterruptGuard.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+std::string
+LeafOf(const std::string& path)
+{
+	return path.substr(path.rfind('/') + 1);
+}
+
+
+// A folder that holds something the package did not install (or that was
+// kept): it stays, with what it holds.
+bool
+HoldsItems(const std::string& path)
+{
+	BEntry entry(path.c_str());
+	struct stat st;
+	if (entry.GetStat(&st) != B_OK || !S_ISDIR(st.st_mode))
+		return false;
+	BDirectory folder(&entry);
+	return folder.InitCheck() != B_OK || folder.CountEntries() > 0;
+}
+
+} // namespace
+
+
+Uninstaller::Uninstaller(dev_t volume, const std::string& fileName,
+	const std::string& packageName)
+	:
+	fVolume(volume),
+	fFileName(fileName),
+	fPackageName(packageName),
+	fForce(false),
+	fRemoved(0),
+	fReceiptKept(false),
+	fCanceled(false)
+{
+}
+
+
+status_t
+Uninstaller::Run()
+{
+	PackAttrib attrib;
+	attrib.AdoptPackageName(strdup(fPackageName.c_str()));
+	DestManager manager(&attrib);
+	manager.SetTarget(nullptr, nullptr, fVolume, nullptr, false);
+	// An interrupt puts back what was removed, as it does for an install.
+	BPrivate::InterruptGuard interrupts;
+
+	status_t status = manager.LockVolume();
+	BDirectory folder;
+	// Read under the lock: a run that ended meanwhile may have replaced it.
+	if (status == B_OK)
+		status = _ReadReceipt(&folder);
+	if (status == B_OK && !manager.MakeTempFolder())
+		status = B_ERROR;
+	if (status != B_OK) {
+		// Lets go of the lock; nothing was moved.
+		manager.FinishInstall(false, nullptr);
+		return status;
+	}
+
+	_RemoveItems(&manager);
+	if (fCanceled) {
+		manager.FinishInstall(true, nullptr);
+		return B_CANCELED;
+	}
+	_RemoveReceipt(&folder, &manager);
+	manager.FinishInstall(false, nullptr);
+	return B_OK;
+}
+
+
+status_t
+Uninstaller::_ReadReceipt(BDirectory* folder)
+{
+	status_t status = ReceiptStore::OpenFolder(fVolume, folder);
+	if (status == B_OK)
+		status = fReceipt.ReadFrom(folder, fFileName.c_str());
+	if (status == B_OK && fReceipt.fPackageName != fPackageName)
+		status = B_ENTRY_NOT_FOUND;
+	return status;
+}
+
+
+// What a folder holds comes after it in the receipt: the last installed
+// goes first, so that a folder is empty when its turn comes.
+void
+Uninstaller::_RemoveItems(DestManager* manager)
+{
+	for (auto item = fReceipt.fItems.rbegin(); item != fReceipt.fItems.rend(); item++) {
+		if (BPrivate::InterruptGuard::Requested()) {
+			fCanceled = true;
+			return;
+		}
+		_RemoveItem(*item, manager);
+	}
+}
+
+
+void
+Uninstaller::_RemoveItem(const ReceiptItem& item, DestManager* manager)
+{
+	if (!InstalledCheck::IsPackageItem(item) || item.fExisting == kExistingMerged)
+		return;
+	ItemDifference difference = InstalledCheck::CheckItem(item);
+	bool placeFree = false;
+	if ((difference.fWhat & kItemMissing) != 0)
+		placeFree = true;
+	else if ((difference.fWhat & kItemPlaceChanged) != 0)
+		fKept.push_back(item.fPath + ": " + difference.fText);
+	else if (HoldsItems(item.fPath))
+		fKept.push_back(item.fPath + ": not empty");
+	else if (difference.fWhat != 0 && !fForce) {
+		fKept.push_back(item.fPath + ": " + difference.fText);
+		fReceiptKept = true;
+	} else
+		placeFree = _MoveAside(item, manager);
+
+	if (item.fExisting == kExistingRenamed)
+		_GiveNameBack(item, placeFree, manager);
+}
+
+
+bool
+Uninstaller::_MoveAside(const ReceiptItem& item, DestManager* manager)
+{
+	BEntry entry(item.fPath.c_str());
+	BDirectory parent;
+	std::string name = LeafOf(item.fPath);
+	if (entry.GetParent(&parent) == B_OK) {
+		manager->SafeDelete(&entry, &parent);
+		if (!BEntry(&parent, name.c_str()).Exists()) {
+			fRemoved++;
+			return true;
+		}
+	}
+	fKept.push_back(item.fPath + ": could not be removed");
+	// A later removal may manage it.
+	fReceiptKept = true;
+	return false;
+}
+
+
+// The entry the install renamed out of the item's way gets its name back
+// once the item has gone; the rename is noted so that an interrupted
+// removal undoes it.
+void
+Uninstaller::_GiveNameBack(const ReceiptItem& item, bool placeFree,
+	DestManager* manager)
+{
+	BEntry aside(item.fRenamedTo.c_str());
+	if (!aside.Exists() || !InstalledCheck::IsAt(aside, item.fRenamedTo))
+		return;
+	std::string name = LeafOf(item.fPath);
+	if (!placeFree) {
+		fKept.push_back(item.fRenamedTo + ": keeps this name (\"" + name
+			+ "\" is still there)");
+		return;
+	}
+	BDirectory folder;
+	std::string asideName = LeafOf(item.fRenamedTo);
+	if (aside.GetParent(&folder) != B_OK || folder.Contains(name.c_str())
+		|| aside.Rename(name.c_str(), false) != B_OK) {
+		fKept.push_back(item.fRenamedTo + ": could not be renamed back to \"" + name
+			+ "\"");
+		return;
+	}
+	manager->NoteRenamed(&folder, asideName.c_str(), &aside);
+	fRestored.push_back(item.fPath);
+}
+
+
+// The receipt goes with the items. It stays while items of the package
+// that a later removal could take stay (changed ones, or ones that could
+// not be moved), so that `--force` still finds them.
+void
+Uninstaller::_RemoveReceipt(BDirectory* folder, DestManager* manager)
+{
+	if (fReceiptKept)
+		return;
+	BEntry entry(folder, fFileName.c_str());
+	manager->SafeDelete(&entry, folder);
+	if (BEntry(folder, fFileName.c_str()).Exists()) {
+		fReceiptKept = true;
+		fKept.push_back("/" + manager->VolumeName() + "/" + kReceiptFolderPath + "/"
+			+ fFileName + ": could not be removed");
+	}
+}

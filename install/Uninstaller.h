@@ -1,0 +1,79 @@
+#ifndef _UNINSTALLER_H
+#define _UNINSTALLER_H
+
+// Removes an installed package: the items its receipt lists that are
+// unchanged since the install, the last installed first, and the receipt.
+// It is a run of its own on the package's volume, through the same
+// machinery as an install: it takes the volume's run lock, moves what it
+// removes into the run's temporary folder (and gives renamed originals
+// their names back), and deletes it all once it reaches its end, so that an
+// interrupted removal is put back like an interrupted install.
+//
+// Kept: items changed since the install (unless forced), folders that
+// still hold something, folders that were there before the install
+// ("merged"); entries the install kept in place of its items ("skipped")
+// are not the package's and are left alone. Scripts the install ran are not
+// undone.
+
+#include "InstallReceipt.h"
+
+#include <StorageDefs.h>
+#include <SupportDefs.h>
+
+#include <string>
+#include <vector>
+
+class BDirectory;
+class DestManager;
+
+class Uninstaller {
+public:
+	// The package `packageName`, whose receipt is the file `fileName` in
+	// the receipt folder of `volume`.
+	Uninstaller(dev_t volume, const std::string& fileName,
+		const std::string& packageName);
+
+	// Items changed since the install are removed too.
+	void SetForce(bool force) { fForce = force; }
+
+	// B_OK when the removal ran to its end (Kept() says what stayed);
+	// B_BUSY while another run holds the volume; B_ENTRY_NOT_FOUND when the
+	// receipt is gone or names another package; B_CANCELED when an
+	// interrupt stopped it and what it had removed was put back; another
+	// error after an alert.
+	status_t Run();
+
+	// What stayed, one line each: "PATH: why".
+	const std::vector<std::string>& Kept() const { return fKept; }
+	int32 RemovedCount() const { return fRemoved; }
+	// The originals that got their names back, by their paths now.
+	const std::vector<std::string>& Restored() const { return fRestored; }
+	// Whether the receipt stayed (items of the package stayed with it, so
+	// that a forced removal can find them).
+	bool ReceiptKept() const { return fReceiptKept; }
+	// The receipt read by Run.
+	const InstallReceipt& Receipt() const { return fReceipt; }
+
+private:
+	status_t _ReadReceipt(BDirectory* folder);
+	void _RemoveItems(DestManager* manager);
+	void _RemoveItem(const ReceiptItem& item, DestManager* manager);
+	// Moves the item aside; false, having noted why, when it stays.
+	bool _MoveAside(const ReceiptItem& item, DestManager* manager);
+	void _GiveNameBack(const ReceiptItem& item, bool placeFree,
+		DestManager* manager);
+	void _RemoveReceipt(BDirectory* folder, DestManager* manager);
+
+	dev_t fVolume;
+	std::string fFileName;
+	std::string fPackageName;
+	bool fForce;
+	InstallReceipt fReceipt;
+	std::vector<std::string> fKept;
+	std::vector<std::string> fRestored;
+	int32 fRemoved;
+	bool fReceiptKept;
+	bool fCanceled;
+};
+
+#endif // _UNINSTALLER_H
