@@ -81,7 +81,7 @@ Uninstaller::Run()
 		manager.FinishInstall(true, nullptr);
 		return B_CANCELED;
 	}
-	_RemoveReceipt(&folder, &manager);
+	_UpdateReceipt(&folder, &manager);
 	manager.FinishInstall(false, nullptr);
 	return B_OK;
 }
@@ -104,21 +104,35 @@ Uninstaller::_ReadReceipt(BDirectory* folder)
 void
 Uninstaller::_RemoveItems(DestManager* manager)
 {
-	for (auto item = fReceipt.fItems.rbegin(); item != fReceipt.fItems.rend(); item++) {
+	std::vector<bool> staying(fReceipt.fItems.size(), false);
+	for (size_t index = fReceipt.fItems.size(); index-- > 0;) {
 		if (BPrivate::InterruptGuard::Requested()) {
 			fCanceled = true;
 			return;
 		}
-		_RemoveItem(*item, manager);
+		staying[index] = _RemoveItem(fReceipt.fItems[index], manager);
 	}
+	bool packageItemStays = false;
+	for (size_t index = 0; index < staying.size(); index++) {
+		const ReceiptItem& item = fReceipt.fItems[index];
+		if (!staying[index])
+			continue;
+		fStaying.push_back(item);
+		packageItemStays |= InstalledCheck::IsPackageItem(item)
+			&& item.fExisting != kExistingMerged;
+	}
+	// What was there before the install is left alone, and recorded no
+	// longer once nothing of the package's own stays beside it.
+	if (!packageItemStays)
+		fStaying.clear();
 }
 
 
-void
+bool
 Uninstaller::_RemoveItem(const ReceiptItem& item, DestManager* manager)
 {
 	if (!InstalledCheck::IsPackageItem(item) || item.fExisting == kExistingMerged)
-		return;
+		return true;
 	ItemDifference difference = InstalledCheck::CheckItem(item);
 	bool placeFree = false;
 	if ((difference.fWhat & kItemMissing) != 0)
@@ -127,14 +141,14 @@ Uninstaller::_RemoveItem(const ReceiptItem& item, DestManager* manager)
 		fKept.push_back(item.fPath + ": " + difference.fText);
 	else if (HoldsItems(item.fPath))
 		fKept.push_back(item.fPath + ": not empty");
-	else if (difference.fWhat != 0 && !fForce) {
+	else if (difference.fWhat != 0 && !fForce)
 		fKept.push_back(item.fPath + ": " + difference.fText);
-		fReceiptKept = true;
-	} else
+	else
 		placeFree = _MoveAside(item, manager);
 
-	if (item.fExisting == kExistingRenamed)
-		_GiveNameBack(item, placeFree, manager);
+	bool originalAside = item.fExisting == kExistingRenamed
+		&& !_GiveNameBack(item, placeFree, manager);
+	return !placeFree || originalAside;
 }
 
 
@@ -152,8 +166,6 @@ Uninstaller::_MoveAside(const ReceiptItem& item, DestManager* manager)
 		}
 	}
 	fKept.push_back(item.fPath + ": could not be removed");
-	// A later removal may manage it.
-	fReceiptKept = true;
 	return false;
 }
 
@@ -161,18 +173,18 @@ Uninstaller::_MoveAside(const ReceiptItem& item, DestManager* manager)
 // The entry the install renamed out of the item's way gets its name back
 // once the item has gone; the rename is noted so that an interrupted
 // removal undoes it.
-void
+bool
 Uninstaller::_GiveNameBack(const ReceiptItem& item, bool placeFree,
 	DestManager* manager)
 {
 	BEntry aside(item.fRenamedTo.c_str());
 	if (!aside.Exists() || !InstalledCheck::IsAt(aside, item.fRenamedTo))
-		return;
+		return true;
 	std::string name = LeafOf(item.fPath);
 	if (!placeFree) {
 		fKept.push_back(item.fRenamedTo + ": keeps this name (\"" + name
 			+ "\" is still there)");
-		return;
+		return false;
 	}
 	BDirectory folder;
 	std::string asideName = LeafOf(item.fRenamedTo);
@@ -180,26 +192,38 @@ Uninstaller::_GiveNameBack(const ReceiptItem& item, bool placeFree,
 		|| aside.Rename(name.c_str(), false) != B_OK) {
 		fKept.push_back(item.fRenamedTo + ": could not be renamed back to \"" + name
 			+ "\"");
-		return;
+		return false;
 	}
 	manager->NoteRenamed(&folder, asideName.c_str(), &aside);
 	fRestored.push_back(item.fPath);
+	return true;
 }
 
 
-// The receipt goes with the items. It stays while items of the package
-// that a later removal could take stay (changed ones, or ones that could
-// not be moved), so that `--force` still finds them.
+// The receipt is moved aside like the items, so that an interrupted removal
+// puts it back; when items stay, a receipt of just those takes its place.
 void
-Uninstaller::_RemoveReceipt(BDirectory* folder, DestManager* manager)
+Uninstaller::_UpdateReceipt(BDirectory* folder, DestManager* manager)
 {
-	if (fReceiptKept)
-		return;
 	BEntry entry(folder, fFileName.c_str());
 	manager->SafeDelete(&entry, folder);
+	std::string path = "/" + manager->VolumeName() + "/" + kReceiptFolderPath + "/"
+		+ fFileName;
 	if (BEntry(folder, fFileName.c_str()).Exists()) {
 		fReceiptKept = true;
-		fKept.push_back("/" + manager->VolumeName() + "/" + kReceiptFolderPath + "/"
-			+ fFileName + ": could not be removed");
+		fKept.push_back(path + ": could not be removed");
+		return;
 	}
+	if (fStaying.empty())
+		return;
+	fReceiptKept = true;
+	InstallReceipt rest = fReceipt;
+	rest.fItems = fStaying;
+	if (rest.WriteTo(folder, fFileName.c_str()) != B_OK) {
+		// The whole receipt is better than none.
+		manager->PutBackDisplaced(folder, fFileName.c_str());
+		fKept.push_back(path + ": could not be written again for the items that stay");
+		return;
+	}
+	manager->NoteCreated(folder, fFileName.c_str());
 }

@@ -12,8 +12,11 @@
 // Kept: items changed since the install (unless forced), folders that
 // still hold something, folders that were there before the install
 // ("merged"); entries the install kept in place of its items ("skipped")
-// are not the package's and are left alone. Scripts the install ran are not
-// undone.
+// are not the package's and are left alone. When items of the package
+// stay, so does its receipt, then naming only what stayed: a later removal
+// (forced, or once a folder is empty) takes the rest, and never mistakes an
+// original that got its name back for the package's item. Scripts the
+// install ran are not undone.
 
 #include "InstallReceipt.h"
 
@@ -48,8 +51,7 @@ public:
 	int32 RemovedCount() const { return fRemoved; }
 	// The originals that got their names back, by their paths now.
 	const std::vector<std::string>& Restored() const { return fRestored; }
-	// Whether the receipt stayed (items of the package stayed with it, so
-	// that a forced removal can find them).
+	// Whether the receipt stayed (naming the items that stayed).
 	bool ReceiptKept() const { return fReceiptKept; }
 	// The receipt read by Run.
 	const InstallReceipt& Receipt() const { return fReceipt; }
@@ -57,18 +59,22 @@ public:
 private:
 	status_t _ReadReceipt(BDirectory* folder);
 	void _RemoveItems(DestManager* manager);
-	void _RemoveItem(const ReceiptItem& item, DestManager* manager);
+	// False when the item is no longer there for a later removal.
+	bool _RemoveItem(const ReceiptItem& item, DestManager* manager);
 	// Moves the item aside; false, having noted why, when it stays.
 	bool _MoveAside(const ReceiptItem& item, DestManager* manager);
-	void _GiveNameBack(const ReceiptItem& item, bool placeFree,
+	// False, having noted why, when the original stays aside.
+	bool _GiveNameBack(const ReceiptItem& item, bool placeFree,
 		DestManager* manager);
-	void _RemoveReceipt(BDirectory* folder, DestManager* manager);
+	void _UpdateReceipt(BDirectory* folder, DestManager* manager);
 
 	dev_t fVolume;
 	std::string fFileName;
 	std::string fPackageName;
 	bool fForce;
 	InstallReceipt fReceipt;
+	// The receipt's items that are still there, in its order.
+	std::vector<ReceiptItem> fStaying;
 	std::vector<std::string> fKept;
 	std::vector<std::string> fRestored;
 	int32 fRemoved;
