@@ -186,8 +186,9 @@ InstalledCommands::_Uninstall()
 			return 1;
 	}
 
-	printf("Removed %d items of %s from volume %s.\n", (int)uninstaller.RemovedCount(),
-		name.c_str(), volume.c_str());
+	int32 removed = uninstaller.RemovedCount();
+	printf("Removed %d %s of %s from volume %s.\n", (int)removed,
+		removed == 1 ? "item" : "items", name.c_str(), volume.c_str());
 	for (const std::string& restored : uninstaller.Restored())
 		printf("Renamed back: %s\n", restored.c_str());
 	for (const std::string& kept : uninstaller.Kept())
