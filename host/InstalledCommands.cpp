@@ -72,7 +72,6 @@ InstalledCommands::Run()
 	// uninstall goes through) are written on standard error and answered.
 	AlertSinkScope alerts(StandardErrorAlertSink());
 	fStore.Load();
-	_ReportUnreadable();
 	switch (fOptions.fInstalledCommand) {
 		case kListInstalled:
 			return _List();
@@ -97,6 +96,7 @@ InstalledCommands::_ReportUnreadable()
 int
 InstalledCommands::_List()
 {
+	_ReportUnreadable();
 	std::string json;
 	for (const StoredReceipt& stored : fStore.Receipts()) {
 		if (!fOptions.fVolume.empty() && stored.fVolumeName != fOptions.fVolume)
@@ -126,6 +126,8 @@ InstalledCommands::_FindOne(StoredReceipt* found)
 		return true;
 	}
 	if (matches.empty()) {
+		// It may be one of them.
+		_ReportUnreadable();
 		Complain("no package " + Quoted(fOptions.fInstalledName) + " is installed"
 			+ (fOptions.fVolume.empty() ? "" : " on volume " + Quoted(fOptions.fVolume)));
 		return false;
@@ -193,10 +195,10 @@ InstalledCommands::_Uninstall()
 		printf("Renamed back: %s\n", restored.c_str());
 	for (const std::string& kept : uninstaller.Kept())
 		printf("Kept %s\n", kept.c_str());
-	if (uninstaller.ReceiptKept()) {
-		printf("The receipt of %s stays%s.\n", name.c_str(),
-			fOptions.fForce ? "" : " (--force removes the changed items)");
-	}
+	if (uninstaller.ReceiptKept())
+		printf("The receipt of %s stays, naming what was kept.\n", name.c_str());
+	if (uninstaller.ChangedItemsKept())
+		printf("--force removes the items changed since the install too.\n");
 	PrintScripts(uninstaller.Receipt());
 	return uninstaller.Kept().empty() ? 0 : 1;
 }

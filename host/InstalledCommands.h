@@ -24,6 +24,7 @@ private:
 	// The one receipt of the package named, or false after saying why there
 	// is none to act on.
 	bool _FindOne(StoredReceipt* found);
+	// Names the files in receipt folders that are no receipts.
 	void _ReportUnreadable();
 
 	const InstallerOptions& fOptions;

@@ -48,6 +48,7 @@ Uninstaller::Uninstaller(dev_t volume, const std::string& fileName,
 	fForce(false),
 	fRemoved(0),
 	fReceiptKept(false),
+	fChangedKept(false),
 	fCanceled(false)
 {
 }
@@ -141,9 +142,10 @@ Uninstaller::_RemoveItem(const ReceiptItem& item, DestManager* manager)
 		fKept.push_back(item.fPath + ": " + difference.fText);
 	else if (HoldsItems(item.fPath))
 		fKept.push_back(item.fPath + ": not empty");
-	else if (difference.fWhat != 0 && !fForce)
+	else if (difference.fWhat != 0 && !fForce) {
 		fKept.push_back(item.fPath + ": " + difference.fText);
-	else
+		fChangedKept = true;
+	} else
 		placeFree = _MoveAside(item, manager);
 
 	bool originalAside = item.fExisting == kExistingRenamed

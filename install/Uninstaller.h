@@ -53,6 +53,9 @@ public:
 	const std::vector<std::string>& Restored() const { return fRestored; }
 	// Whether the receipt stayed (naming the items that stayed).
 	bool ReceiptKept() const { return fReceiptKept; }
+	// Whether items stayed for being changed since the install, which a
+	// forced removal would take.
+	bool ChangedItemsKept() const { return fChangedKept; }
 	// The receipt read by Run.
 	const InstallReceipt& Receipt() const { return fReceipt; }
 
@@ -79,6 +82,7 @@ private:
 	std::vector<std::string> fRestored;
 	int32 fRemoved;
 	bool fReceiptKept;
+	bool fChangedKept;
 	bool fCanceled;
 };
 

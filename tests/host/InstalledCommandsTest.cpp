@@ -144,7 +144,8 @@ TEST_F(InstalledCommandsTest, UninstallKeepsChangedItemsUntilForced)
 	EXPECT_EQ(kept.output, "Removed 1 item of \"Tool\" from volume \"boot\".\n"
 		"Kept /boot/apps/Tool/readme: contents changed (size 9, was 8)\n"
 		"Kept /boot/apps/Tool: not empty\n"
-		"The receipt of \"Tool\" stays (--force removes the changed items).\n"
+		"The receipt of \"Tool\" stays, naming what was kept.\n"
+		"--force removes the items changed since the install too.\n"
 		"The scripts that ran when \"Tool\" was installed cannot be undone: "
 		"\"setup\" (in /boot/apps/Tool)\n");
 	EXPECT_EQ(Run({ "--list-installed" }).output,

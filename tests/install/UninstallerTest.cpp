@@ -59,6 +59,7 @@ protected:
 		fRestored = uninstaller.Restored();
 		fRemoved = uninstaller.RemovedCount();
 		fReceiptKept = uninstaller.ReceiptKept();
+		fChangedKept = uninstaller.ChangedItemsKept();
 		return status;
 	}
 
@@ -80,6 +81,7 @@ protected:
 	std::vector<std::string> fRestored;
 	int32 fRemoved = 0;
 	bool fReceiptKept = false;
+	bool fChangedKept = false;
 };
 
 
@@ -118,6 +120,7 @@ TEST_F(UninstallerTest, ChangedItemsStayUntilForced)
 	EXPECT_FALSE(Exists("boot/apps/Tool/docs"));
 	EXPECT_FALSE(Exists("boot/apps/Tool/current"));
 	// It stays so that a forced removal finds the rest.
+	EXPECT_TRUE(fChangedKept);
 	EXPECT_TRUE(fReceiptKept);
 	EXPECT_TRUE(ReceiptExists());
 
@@ -186,6 +189,7 @@ TEST_F(UninstallerTest, FoldersStayWhileTheyHoldWhatIsNotThePackages)
 	EXPECT_FALSE(Exists("boot/home/config/plain.cfg"));
 	// The receipt stays for the folders.
 	EXPECT_TRUE(fReceiptKept);
+	EXPECT_FALSE(fChangedKept);
 	EXPECT_TRUE(ReceiptExists());
 
 	// Once they are empty, a later removal takes them, and still leaves
