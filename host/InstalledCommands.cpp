@@ -184,7 +184,8 @@ InstalledCommands::_Uninstall()
 				"was put back");
 			return 1;
 		default:
-			Complain("the removal of " + name + " could not begin: nothing was removed");
+			Complain("the removal of " + name + " could not be done (" + strerror_status(status)
+				+ "): nothing was removed");
 			return 1;
 	}
 

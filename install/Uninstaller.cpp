@@ -78,13 +78,14 @@ Uninstaller::Run()
 	}
 
 	_RemoveItems(&manager);
-	if (fCanceled) {
-		manager.FinishInstall(true, nullptr);
-		return B_CANCELED;
-	}
-	_UpdateReceipt(&folder, &manager);
-	manager.FinishInstall(false, nullptr);
-	return B_OK;
+	if (fCanceled)
+		status = B_CANCELED;
+	else
+		status = _UpdateReceipt(&folder, &manager);
+	// A receipt that no longer says what stays could lead a later removal
+	// to take an original that got its name back: all is put back instead.
+	manager.FinishInstall(status != B_OK, nullptr);
+	return status;
 }
 
 
@@ -204,28 +205,20 @@ Uninstaller::_GiveNameBack(const ReceiptItem& item, bool placeFree,
 
 // The receipt is moved aside like the items, so that an interrupted removal
 // puts it back; when items stay, a receipt of just those takes its place.
-void
+status_t
 Uninstaller::_UpdateReceipt(BDirectory* folder, DestManager* manager)
 {
 	BEntry entry(folder, fFileName.c_str());
 	manager->SafeDelete(&entry, folder);
-	std::string path = "/" + manager->VolumeName() + "/" + kReceiptFolderPath + "/"
-		+ fFileName;
-	if (BEntry(folder, fFileName.c_str()).Exists()) {
-		fReceiptKept = true;
-		fKept.push_back(path + ": could not be removed");
-		return;
-	}
+	if (BEntry(folder, fFileName.c_str()).Exists())
+		return B_NOT_ALLOWED;
 	if (fStaying.empty())
-		return;
+		return B_OK;
 	fReceiptKept = true;
 	InstallReceipt rest = fReceipt;
 	rest.fItems = fStaying;
-	if (rest.WriteTo(folder, fFileName.c_str()) != B_OK) {
-		// The whole receipt is better than none.
-		manager->PutBackDisplaced(folder, fFileName.c_str());
-		fKept.push_back(path + ": could not be written again for the items that stay");
-		return;
-	}
-	manager->NoteCreated(folder, fFileName.c_str());
+	status_t status = rest.WriteTo(folder, fFileName.c_str());
+	if (status == B_OK)
+		manager->NoteCreated(folder, fFileName.c_str());
+	return status;
 }

@@ -41,9 +41,11 @@ public:
 
 	// B_OK when the removal ran to its end (Kept() says what stayed);
 	// B_BUSY while another run holds the volume; B_ENTRY_NOT_FOUND when the
-	// receipt is gone or names another package; B_CANCELED when an
-	// interrupt stopped it and what it had removed was put back; another
-	// error after an alert.
+	// receipt is gone or names another package; B_BAD_DATA when it is
+	// damaged; B_CANCELED when an interrupt stopped it; another error when
+	// it could not begin, or when the receipt could not be replaced by one
+	// of the items that stay. Whenever it is not B_OK, everything is as it
+	// was before.
 	status_t Run();
 
 	// What stayed, one line each: "PATH: why".
@@ -69,7 +71,7 @@ private:
 	// False, having noted why, when the original stays aside.
 	bool _GiveNameBack(const ReceiptItem& item, bool placeFree,
 		DestManager* manager);
-	void _UpdateReceipt(BDirectory* folder, DestManager* manager);
+	status_t _UpdateReceipt(BDirectory* folder, DestManager* manager);
 
 	dev_t fVolume;
 	std::string fFileName;

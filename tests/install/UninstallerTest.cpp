@@ -6,6 +6,7 @@
 // what the removal had taken.
 
 #include "InstalledToolFixture.h"
+#include "MountedVolume.h"
 #include "RecordingAlertSink.h"
 
 #include "AlertSinkScope.h"
@@ -18,6 +19,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -285,4 +287,41 @@ TEST_F(UninstallerTest, AnInterruptPutsBackWhatWasTaken)
 	EXPECT_EQ(fRoot.ReadFile("Data/shared/tool-data"), "shared data\n");
 	EXPECT_TRUE(ReceiptExists());
 	ExpectNoRunLeftovers();
+}
+
+
+// Items stay, and the receipt of just those cannot be written (the volume
+// is full): a receipt left whole would name the original that got its name
+// back as the package's item, for a forced removal to take. Everything is
+// put back instead.
+TEST_F(UninstallerTest, AReceiptThatCannotBeRewrittenPutsEverythingBack)
+{
+	MountedVolume small;
+	SKIP_UNLESS_MOUNTED(small.Mount(MountedVolume::kTmpfs, fRoot.HostPath("Small"), 1));
+	// The root's descriptor was opened before the mount.
+	ASSERT_EQ(set_system_root(fRoot.HostPath().c_str()), B_OK);
+	WriteFile("Small/Tool/readme", "read me\n");
+	WriteFile("Small/Tool/tool.cfg.old", "the user's settings\n");
+	WriteFile("Small/Tool/tool.cfg", "the package's settings\n");
+	ReceiptBuilder receipt("Tool", "Small");
+	receipt.Add("/Small/Tool");
+	receipt.Add("/Small/Tool/readme");
+	receipt.Add("/Small/Tool/tool.cfg", kExistingRenamed, "/Small/Tool/tool.cfg.old");
+	ASSERT_EQ(receipt.Write(), B_OK);
+	std::string written = fRoot.ReadFile("Small/var/kestrovan/receipts/Tool.json");
+	WriteFile("Small/Tool/readme", "my notes\n");
+	std::ofstream(fRoot.HostPath("Small/filler"), std::ios::binary)
+		<< std::string(2 << 20, 'f');
+
+	BDirectory small_root("/Small");
+	node_ref ref;
+	ASSERT_EQ(small_root.GetNodeRef(&ref), B_OK);
+	Uninstaller uninstaller(ref.device, "Tool.json", "Tool");
+	AlertSinkScope alerts(&fAlerts);
+	EXPECT_EQ(uninstaller.Run(), B_DEVICE_FULL);
+	EXPECT_EQ(fRoot.ReadFile("Small/Tool/tool.cfg"), "the package's settings\n");
+	EXPECT_EQ(fRoot.ReadFile("Small/Tool/tool.cfg.old"), "the user's settings\n");
+	EXPECT_EQ(fRoot.ReadFile("Small/Tool/readme"), "my notes\n");
+	EXPECT_EQ(fRoot.ReadFile("Small/var/kestrovan/receipts/Tool.json"), written);
+	EXPECT_FALSE(Exists("Small/var/tmp"));
 }

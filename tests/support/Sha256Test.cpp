@@ -10,7 +10,7 @@
 
 namespace {
 
-// Fails every read past `fFailAt`.
+// Fails every read past `fFailAt`; `data` must outlive it.
 class FailingIO : public BMemoryIO {
 public:
 	FailingIO(const std::string& data, off_t failAt)
@@ -68,7 +68,8 @@ TEST(Sha256Test, AStreamIsReadWholeFromItsStart)
 
 TEST(Sha256Test, AFailedReadGivesItsStatusAndNoDigest)
 {
-	FailingIO stream(std::string(2 * 1024 * 1024, 'x'), 1024 * 1024);
+	std::string data(2 * 1024 * 1024, 'x');
+	FailingIO stream(data, 1024 * 1024);
 	std::string hex = "untouched";
 	EXPECT_EQ(sha256_of_file(&stream, &hex), B_IO_ERROR);
 	EXPECT_EQ(hex, "untouched");
