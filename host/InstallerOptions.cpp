@@ -47,6 +47,9 @@ InstallerOptions::InstallerOptions()
 	fContinueOnError(false),
 	fKeepOriginals(false),
 	fChoose(0),
+	fInstalledCommand(kNoInstalledCommand),
+	fJson(false),
+	fForce(false),
 	fRecover(false)
 {
 }
@@ -86,10 +89,17 @@ InstallerOptions::UsageText()
 		"                        were interrupted, on every volume, and end\n"
 		"  --help, --version\n"
 		"\n"
+		"Installed packages (no package, no display; --volume NAME narrows):\n"
+		"  --list-installed [--json]  every installed package, from its receipt\n"
+		"  --verify-installed NAME    check the items of NAME against its receipt\n"
+		"  --uninstall NAME [--force] remove the items of NAME unchanged since the\n"
+		"                        install (--force: changed ones too)\n"
+		"\n"
 		"Exit status: 0 installed, 1 not installed (package unusable, agreement\n"
 		"declined, run stopped, failed or cancelled), 2 usage error or no display.\n"
-		"With --recover: 0 when nothing was left or all was put back, 1 when\n"
-		"something could not be put back.\n";
+		"--verify-installed: 0 every item as installed, 1 otherwise; --uninstall:\n"
+		"0 every item removed, 1 otherwise (items kept, volume busy, no such\n"
+		"package); --recover: 0 nothing left or all put back, 1 otherwise.\n";
 }
 
 
@@ -112,20 +122,13 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 			return kShowHelp;
 		if (arg == "--version")
 			return kShowVersion;
-		if (arg == "--unattended" || arg == "--accept-license"
-			|| arg == "--keep-originals" || arg == "--recover") {
+		if (_IsFlag(arg)) {
 			if (inlineValue) {
 				fError = arg + " takes no value";
 				return kUsageError;
 			}
-			if (arg == "--unattended")
-				fUnattended = true;
-			else if (arg == "--accept-license")
-				fAcceptLicense = true;
-			else if (arg == "--recover")
-				fRecover = true;
-			else
-				fKeepOriginals = true;
+			if (!_SetFlag(arg))
+				return kUsageError;
 		} else if (_TakesValue(arg)) {
 			const char* next = inlineValue ? value.c_str()
 				: i + 1 < argc ? argv[++i] : NULL;
@@ -146,7 +149,76 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 		fError = "--unattended runs on the headless display";
 		return kUsageError;
 	}
+	if (!_CheckInstalledCommand())
+		return kUsageError;
 	return kRun;
+}
+
+
+bool
+InstallerOptions::_IsFlag(const std::string& option)
+{
+	static const char* const kFlags[] = { "--unattended", "--accept-license",
+		"--keep-originals", "--list-installed", "--json", "--force", "--recover" };
+	for (const char* name : kFlags) {
+		if (option == name)
+			return true;
+	}
+	return false;
+}
+
+
+bool
+InstallerOptions::_SetFlag(const std::string& option)
+{
+	if (option == "--list-installed")
+		return _SetInstalledCommand(kListInstalled, std::string());
+	if (option == "--unattended")
+		fUnattended = true;
+	else if (option == "--accept-license")
+		fAcceptLicense = true;
+	else if (option == "--keep-originals")
+		fKeepOriginals = true;
+	else if (option == "--json")
+		fJson = true;
+	else if (option == "--force")
+		fForce = true;
+	else if (option == "--recover")
+		fRecover = true;
+	return true;
+}
+
+
+bool
+InstallerOptions::_SetInstalledCommand(installed_command command,
+	const std::string& name)
+{
+	if (fInstalledCommand != kNoInstalledCommand) {
+		fError = "only one of --list-installed, --verify-installed and "
+			"--uninstall can be given";
+		return false;
+	}
+	fInstalledCommand = command;
+	fInstalledName = name;
+	return true;
+}
+
+
+// The options that belong to one command are refused without it, and the
+// commands install nothing.
+bool
+InstallerOptions::_CheckInstalledCommand()
+{
+	if (fJson && fInstalledCommand != kListInstalled)
+		fError = "--json goes with --list-installed";
+	else if (fForce && fInstalledCommand != kUninstall)
+		fError = "--force goes with --uninstall";
+	else if (fInstalledCommand != kNoInstalledCommand && !fPackage.empty())
+		fError = "a package cannot be installed together with --list-installed, "
+			"--verify-installed or --uninstall";
+	else
+		return true;
+	return false;
 }
 
 
@@ -155,7 +227,7 @@ InstallerOptions::_TakesValue(const std::string& option)
 {
 	static const char* const kValueOptions[] = { "--root", "--volume",
 		"--folder", "--groups", "--existing", "--on-error", "--choose",
-		"--screenshots", "--display" };
+		"--screenshots", "--display", "--verify-installed", "--uninstall" };
 	for (const char* name : kValueOptions) {
 		if (option == name)
 			return true;
@@ -183,6 +255,10 @@ InstallerOptions::_Set(const std::string& option, const std::string& text)
 		return _SetOnError(text);
 	else if (option == "--choose")
 		return _SetChoose(text);
+	else if (option == "--verify-installed")
+		return _SetInstalledCommand(kVerifyInstalled, text);
+	else if (option == "--uninstall")
+		return _SetInstalledCommand(kUninstall, text);
 	else
 		return _SetDisplay(text);
 	return true;

@@ -3,7 +3,8 @@
 
 // The installer's command line: where the system root is, which display to
 // use, the package to open (the program's own file when none is named), and
-// for unattended runs the answers to every question the windows ask.
+// for unattended runs the answers to every question the windows ask; or,
+// instead of an install, what to do with the packages installed already.
 
 #include <SupportDefs.h>
 
@@ -16,6 +17,15 @@ enum existing_answer {
 	kExistingRename,
 	kExistingSkip,
 	kExistingCancel
+};
+
+// Instead of installing: list the installed packages, check one's items
+// against its receipt, or remove one.
+enum installed_command {
+	kNoInstalledCommand,
+	kListInstalled,
+	kVerifyInstalled,
+	kUninstall
 };
 
 class InstallerOptions {
@@ -51,11 +61,22 @@ public:
 	bool fKeepOriginals;
 	int32 fChoose;
 	std::string fScreenshots;
+	installed_command fInstalledCommand;
+	// The package --verify-installed or --uninstall names.
+	std::string fInstalledName;
+	// --list-installed writes the receipts as JSON.
+	bool fJson;
+	// --uninstall removes items changed since the install too.
+	bool fForce;
 	// Only recover interrupted runs, then end.
 	bool fRecover;
 
 private:
 	static bool _TakesValue(const std::string& option);
+	static bool _IsFlag(const std::string& option);
+	bool _SetFlag(const std::string& option);
+	bool _SetInstalledCommand(installed_command command, const std::string& name);
+	bool _CheckInstalledCommand();
 	bool _Set(const std::string& option, const std::string& text);
 	bool _TakeValue(const char* option, const char* value,
 		std::string* result);

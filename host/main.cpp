@@ -4,6 +4,7 @@
 #include "AlertSinkScope.h"
 #include "DoError.h"
 #include "InstallApp.h"
+#include "InstalledCommands.h"
 #include "InstallerOptions.h"
 #include "RunRecovery.h"
 #include "UnattendedDriver.h"
@@ -119,6 +120,8 @@ main(int argc, char** argv)
 	}
 	if (options.fRecover)
 		return RecoverInterruptedRuns();
+	if (options.fInstalledCommand != kNoInstalledCommand)
+		return InstalledCommands(options).Run();
 	if (!SelectDisplay(options)) {
 		// A display that never answered keeps a thread inside the display
 		// library, which the exit handlers would free under it: the program

@@ -22,7 +22,9 @@
 //                  "original" (patched: the path of the file patched) }, ... ],
 //     "scripts": [ { "name", "folder" }, ... ] }
 // Paths are platform paths ("/boot/..."). Items are in the order the run
-// installed them: a folder comes before what it holds.
+// installed them: a folder comes before what it holds. "mode" is the
+// permission bits (07777) the item has on disk; "renamed_to" is in the
+// item's own folder.
 
 #include <SupportDefs.h>
 
@@ -74,7 +76,10 @@ public:
 	// The JSON text of the record.
 	std::string ToJson() const;
 	// Reads a record written by ToJson; B_BAD_DATA (with nothing
-	// changed) for text that is not one.
+	// changed) for text that is not one: a member missing or of the wrong
+	// type, a path that is not an absolute platform path of a name on a
+	// volume (or has "." or ".." in it), an unknown kind or rule. A damaged
+	// record never names a place it did not name when it was written.
 	status_t FromJson(const std::string& text);
 
 	// Writes the record as `name` in `folder` atomically: into a new file
@@ -86,6 +91,8 @@ public:
 	// The record's file name for a package name: the name with "/" made
 	// "-", ".json" added ("package.json" for an empty name).
 	static std::string FileNameFor(const std::string& packageName);
+	// A time as the record writes it: ISO 8601 UTC, "2026-12-09T10:55:00Z".
+	static std::string TimeText(int64 seconds);
 
 	std::string fPackageName;
 	std::string fDescription;

@@ -74,3 +74,44 @@ TEST(InstallerOptionsTest, MistakesAreUsageErrorsThatSayWhat)
 	EXPECT_EQ(InstallerOptions::kShowVersion,
 		ParseArguments(version, {"--version"}));
 }
+
+
+TEST(InstallerOptionsTest, CommandsForInstalledPackages)
+{
+	InstallerOptions list;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(list, {"--list-installed",
+		"--json", "--volume", "Data"})) << list.ErrorText();
+	EXPECT_EQ(kListInstalled, list.fInstalledCommand);
+	EXPECT_TRUE(list.fJson);
+	EXPECT_EQ("Data", list.fVolume);
+
+	InstallerOptions verify;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(verify,
+		{"--verify-installed=Tool"})) << verify.ErrorText();
+	EXPECT_EQ(kVerifyInstalled, verify.fInstalledCommand);
+	EXPECT_EQ("Tool", verify.fInstalledName);
+
+	InstallerOptions uninstall;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(uninstall, {"--force",
+		"--uninstall", "My Tool"})) << uninstall.ErrorText();
+	EXPECT_EQ(kUninstall, uninstall.fInstalledCommand);
+	EXPECT_EQ("My Tool", uninstall.fInstalledName);
+	EXPECT_TRUE(uninstall.fForce);
+
+	InstallerOptions install;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(install, {"a.pkg"}));
+	EXPECT_EQ(kNoInstalledCommand, install.fInstalledCommand);
+
+	const std::vector<std::vector<const char*>> wrong = {
+		{"--uninstall"}, {"--verify-installed="}, {"--json"},
+		{"--force", "--verify-installed", "Tool"}, {"--list-installed=yes"},
+		{"--list-installed", "--uninstall", "Tool"},
+		{"--uninstall", "Tool", "--uninstall", "Other"},
+		{"--uninstall", "Tool", "a.pkg"}};
+	for (const auto& arguments : wrong) {
+		InstallerOptions options;
+		EXPECT_EQ(InstallerOptions::kUsageError,
+			ParseArguments(options, arguments)) << arguments[0];
+		EXPECT_FALSE(options.ErrorText().empty()) << arguments[0];
+	}
+}

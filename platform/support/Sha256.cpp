@@ -1,0 +1,67 @@
+#include "Sha256.h"
+
+#include <Errors.h>
+#include <PositionIO.h>
+
+#include <nettle/sha2.h>
+
+#include <memory>
+
+namespace {
+
+// Big enough that a large file costs few reads, small enough to sit beside
+// the install worker's own buffers.
+const size_t kReadSize = 1024 * 1024;
+
+
+std::string
+HexDigest(sha256_ctx* context)
+{
+	uint8_t digest[SHA256_DIGEST_SIZE];
+	sha256_digest(context, sizeof(digest), digest);
+	static const char kDigits[] = "0123456789abcdef";
+	std::string hex;
+	hex.reserve(2 * sizeof(digest));
+	for (uint8_t byte : digest) {
+		hex += kDigits[byte >> 4];
+		hex += kDigits[byte & 0x0f];
+	}
+	return hex;
+}
+
+} // namespace
+
+
+std::string
+sha256_of_data(const void* data, size_t size)
+{
+	sha256_ctx context;
+	sha256_init(&context);
+	sha256_update(&context, size, (const uint8_t*)data);
+	return HexDigest(&context);
+}
+
+
+status_t
+sha256_of_file(BPositionIO* file, std::string* hex)
+{
+	if (file == NULL || hex == NULL)
+		return B_BAD_VALUE;
+	std::unique_ptr<uint8_t[]> buffer(new(std::nothrow) uint8_t[kReadSize]);
+	if (buffer == NULL)
+		return B_NO_MEMORY;
+	sha256_ctx context;
+	sha256_init(&context);
+	off_t position = 0;
+	while (true) {
+		ssize_t read = file->ReadAt(position, buffer.get(), kReadSize);
+		if (read < 0)
+			return (status_t)read;
+		if (read == 0)
+			break;
+		sha256_update(&context, (size_t)read, buffer.get());
+		position += read;
+	}
+	*hex = HexDigest(&context);
+	return B_OK;
+}
