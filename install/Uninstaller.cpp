@@ -60,6 +60,7 @@ Uninstaller::Run()
 	PackAttrib attrib;
 	attrib.AdoptPackageName(strdup(fPackageName.c_str()));
 	DestManager manager(&attrib);
+	manager.SetRunKind("uninstall");
 	manager.SetTarget(nullptr, nullptr, fVolume, nullptr, false);
 	// An interrupt puts back what was removed, as it does for an install.
 	BPrivate::InterruptGuard interrupts;
@@ -190,14 +191,12 @@ Uninstaller::_GiveNameBack(const ReceiptItem& item, bool placeFree,
 		return false;
 	}
 	BDirectory folder;
-	std::string asideName = LeafOf(item.fRenamedTo);
 	if (aside.GetParent(&folder) != B_OK || folder.Contains(name.c_str())
-		|| aside.Rename(name.c_str(), false) != B_OK) {
+		|| manager->RenameAside(&folder, &aside, name.c_str()) != B_OK) {
 		fKept.push_back(item.fRenamedTo + ": could not be renamed back to \"" + name
 			+ "\"");
 		return false;
 	}
-	manager->NoteRenamed(&folder, asideName.c_str(), &aside);
 	fRestored.push_back(item.fPath);
 	return true;
 }
@@ -217,7 +216,9 @@ Uninstaller::_UpdateReceipt(BDirectory* folder, DestManager* manager)
 	fReceiptKept = true;
 	InstallReceipt rest = fReceipt;
 	rest.fItems = fStaying;
-	status_t status = rest.WriteTo(folder, fFileName.c_str());
+	status_t status = manager->NoteCreating(folder, fFileName.c_str());
+	if (status == B_OK)
+		status = rest.WriteTo(folder, fFileName.c_str());
 	if (status == B_OK)
 		manager->NoteCreated(folder, fFileName.c_str());
 	return status;
