@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/xattr.h>
 #include <signal.h>
 #include <unistd.h>
@@ -244,4 +246,46 @@ TEST_F(CrashRecoveryTest, ASecondInstallerLeavesALiveRunAlone)
 	EXPECT_NE(after.errors.find("An installation of \"Tool\" was interrupted. The items it "
 		"had replaced have been put back."), std::string::npos) << after.errors;
 	EXPECT_EQ(Snapshot(root), Snapshot(fBefore));
+}
+
+
+namespace {
+
+// Sets or clears the host's append-only flag of a folder: entries can be
+// made in it, and files in it written, but none moved out. False where the
+// file system has no such flag.
+bool
+SetAppendOnly(const std::string& folder, bool appendOnly)
+{
+	int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+	if (fd < 0)
+		return false;
+	int flags = 0;
+	bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+	flags = appendOnly ? (flags | FS_APPEND_FL) : (flags & ~FS_APPEND_FL);
+	done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+	close(fd);
+	return done;
+}
+
+} // namespace
+
+
+// An existing file that cannot be moved aside is never written over: the
+// item is passed over, counted as failed, and the original stays whole.
+TEST_F(CrashRecoveryTest, AnEntryThatCannotBeMovedAsideIsNeverWrittenOver)
+{
+	std::string root = fScratch / "append-only";
+	CopyTree(fBefore, root);
+	std::string folder = root + "/boot/apps/Tool";
+	if (!SetAppendOnly(folder, true))
+		GTEST_SKIP() << "no append-only folders on this file system";
+	ProgramRun run = Install(root, fVersion2);
+	SetAppendOnly(folder, false);
+
+	EXPECT_EQ(run.status, 1) << run.errors;
+	EXPECT_NE(run.errors.find("Error moving item \"bin\" to temporary directory."),
+		std::string::npos) << run.errors;
+	EXPECT_EQ(ReadHostFileText(folder + "/bin"), "old program");
+	EXPECT_EQ(ReadHostFileText(folder + "/mine"), "the user's own");
 }
