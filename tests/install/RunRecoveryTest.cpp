@@ -30,6 +30,18 @@ NodeOf(const std::string& hostPath)
 	return lstat(hostPath.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
+JournalRecord
+Record(journal_step step, const std::string& path, const std::string& target = "",
+	ino_t node = 0)
+{
+	JournalRecord record;
+	record.fStep = step;
+	record.fPath = path;
+	record.fTarget = target;
+	record.fNode = node;
+	return record;
+}
+
 } // namespace
 
 
@@ -77,8 +89,8 @@ protected:
 	{
 		std::string from = fRoot.HostPath("boot/apps/" + name);
 		std::string to = fRoot.HostPath("boot/var/tmp/Stowhand7/" + name);
-		JournalRecord record{kJournalMoving, "/boot/apps/" + name,
-			"/boot/var/tmp/Stowhand7/" + name, NodeOf(from)};
+		JournalRecord record = Record(kJournalMoving, "/boot/apps/" + name,
+			"/boot/var/tmp/Stowhand7/" + name, NodeOf(from));
 		std::filesystem::rename(from, to);
 		return record;
 	}
@@ -153,22 +165,22 @@ TEST_F(RunRecoveryTest, AnUnfinishedRunIsTakenBackTheLastStepFirst)
 	std::vector<JournalRecord> records;
 	// Tool is renamed aside and a new Tool folder made with a file in it,
 	// one of whose records never reached the journal.
-	records.push_back({kJournalMoving, "/boot/apps/Tool", "/boot/apps/Tool.old",
-		NodeOf(fRoot.HostPath("boot/apps/Tool"))});
+	records.push_back(Record(kJournalMoving, "/boot/apps/Tool", "/boot/apps/Tool.old",
+		NodeOf(fRoot.HostPath("boot/apps/Tool"))));
 	std::filesystem::rename(fRoot.HostPath("boot/apps/Tool"),
 		fRoot.HostPath("boot/apps/Tool.old"));
-	records.push_back({kJournalCreating, "/boot/apps/Tool"});
+	records.push_back(Record(kJournalCreating, "/boot/apps/Tool"));
 	fRoot.WriteFile("boot/apps/Tool/bin", "new program");
 	fRoot.WriteFile("boot/apps/Tool/unrecorded", "half");
-	records.push_back({kJournalCreated, "/boot/apps/Tool", "",
-		NodeOf(fRoot.HostPath("boot/apps/Tool"))});
+	records.push_back(Record(kJournalCreated, "/boot/apps/Tool", "",
+		NodeOf(fRoot.HostPath("boot/apps/Tool"))));
 	// Lib is displaced and the new one was being written.
 	records.push_back(Displace("Lib"));
-	records.push_back({kJournalCreating, "/boot/apps/Lib"});
+	records.push_back(Record(kJournalCreating, "/boot/apps/Lib"));
 	fRoot.WriteFile("boot/apps/Lib", "new li");
 	// Doc is displaced, and the program died before it made the new one.
 	records.push_back(Displace("Doc"));
-	records.push_back({kJournalScript, "setup"});
+	records.push_back(Record(kJournalScript, "setup"));
 	WriteDeadJournal(records);
 
 	RecordingAlertSink alerts;
@@ -201,15 +213,15 @@ TEST_F(RunRecoveryTest, WhatIsNotTheRunsStaysAndIsSaid)
 	// could not be made: the original is never taken for what the run
 	// was making.
 	records.push_back(Displace("Lib"));
-	records.push_back({kJournalCreating, "/boot/apps/Lib"});
+	records.push_back(Record(kJournalCreating, "/boot/apps/Lib"));
 	std::filesystem::rename(fRoot.HostPath("boot/var/tmp/Stowhand7/Lib"),
 		fRoot.HostPath("boot/apps/Lib"));
 	// Doc was replaced, and then someone else put a Doc in its place.
 	records.push_back(Displace("Doc"));
-	records.push_back({kJournalCreating, "/boot/apps/Doc"});
+	records.push_back(Record(kJournalCreating, "/boot/apps/Doc"));
 	fRoot.WriteFile("boot/apps/Doc", "the run's");
-	records.push_back({kJournalCreated, "/boot/apps/Doc", "",
-		NodeOf(fRoot.HostPath("boot/apps/Doc"))});
+	records.push_back(Record(kJournalCreated, "/boot/apps/Doc", "",
+		NodeOf(fRoot.HostPath("boot/apps/Doc"))));
 	// (the run's file is kept elsewhere, so that the new one has a node
 	// of its own)
 	std::filesystem::rename(fRoot.HostPath("boot/apps/Doc"),
@@ -241,7 +253,7 @@ TEST_F(RunRecoveryTest, AFinishedRunIsCompletedAndALiveOneLeftAlone)
 	fRoot.WriteFile("boot/apps/Lib", "old lib");
 	std::vector<JournalRecord> records;
 	records.push_back(Displace("Lib"));
-	records.push_back({kJournalCreating, "/boot/apps/Lib"});
+	records.push_back(Record(kJournalCreating, "/boot/apps/Lib"));
 	fRoot.WriteFile("boot/apps/Lib", "new lib");
 	WriteDeadJournal(records, true);
 
