@@ -179,6 +179,10 @@ InstalledCommands::_Uninstall()
 		case B_BAD_DATA:
 			Complain("the receipt of " + name + " is damaged: nothing was removed");
 			return 1;
+		case B_NOT_ALLOWED:
+			Complain(Quoted(uninstaller.FailedItem()) + " could not be moved aside: nothing "
+				"was removed");
+			return 1;
 		case B_CANCELED:
 			Complain("the removal of " + name + " was interrupted: what it had removed "
 				"was put back");

@@ -36,6 +36,14 @@ HoldsItems(const std::string& path)
 	return folder.InitCheck() != B_OK || folder.CountEntries() > 0;
 }
 
+
+bool
+IsOnVolume(const std::string& path, dev_t volume)
+{
+	struct stat st;
+	return BEntry(path.c_str()).GetStat(&st) == B_OK && st.st_dev == volume;
+}
+
 } // namespace
 
 
@@ -60,6 +68,7 @@ Uninstaller::Run()
 	PackAttrib attrib;
 	attrib.AdoptPackageName(strdup(fPackageName.c_str()));
 	DestManager manager(&attrib);
+	manager.SetRunKind("uninstall");
 	manager.SetTarget(nullptr, nullptr, fVolume, nullptr, false);
 	// An interrupt puts back what was removed, as it does for an install.
 	BPrivate::InterruptGuard interrupts;
@@ -80,10 +89,13 @@ Uninstaller::Run()
 	_RemoveItems(&manager);
 	if (fCanceled)
 		status = B_CANCELED;
+	else if (!fFailedItem.empty())
+		status = B_NOT_ALLOWED;
 	else
 		status = _UpdateReceipt(&folder, &manager);
-	// A receipt that no longer says what stays could lead a later removal
-	// to take an original that got its name back: all is put back instead.
+	// Half a removal is put back whole: a receipt that no longer says what
+	// stays could lead a later removal to take an original that got its
+	// name back.
 	manager.FinishInstall(status != B_OK, nullptr);
 	return status;
 }
@@ -113,6 +125,8 @@ Uninstaller::_RemoveItems(DestManager* manager)
 			return;
 		}
 		staying[index] = _RemoveItem(fReceipt.fItems[index], manager);
+		if (!fFailedItem.empty())
+			return;
 	}
 	bool packageItemStays = false;
 	for (size_t index = 0; index < staying.size(); index++) {
@@ -143,6 +157,11 @@ Uninstaller::_RemoveItem(const ReceiptItem& item, DestManager* manager)
 		fKept.push_back(item.fPath + ": " + difference.fText);
 	else if (HoldsItems(item.fPath))
 		fKept.push_back(item.fPath + ": not empty");
+	else if (!IsOnVolume(item.fPath, fVolume)) {
+		// Nothing moves between volumes: the removal's temporary folder is
+		// on the receipt's.
+		fKept.push_back(item.fPath + ": on another volume than the receipt");
+	}
 	else if (difference.fWhat != 0 && !fForce) {
 		fKept.push_back(item.fPath + ": " + difference.fText);
 		fChangedKept = true;
@@ -160,21 +179,17 @@ Uninstaller::_MoveAside(const ReceiptItem& item, DestManager* manager)
 {
 	BEntry entry(item.fPath.c_str());
 	BDirectory parent;
-	std::string name = LeafOf(item.fPath);
-	if (entry.GetParent(&parent) == B_OK) {
-		manager->SafeDelete(&entry, &parent);
-		if (!BEntry(&parent, name.c_str()).Exists()) {
-			fRemoved++;
-			return true;
-		}
+	if (entry.GetParent(&parent) != B_OK || !manager->SafeDelete(&entry, &parent)) {
+		fFailedItem = item.fPath;
+		return false;
 	}
-	fKept.push_back(item.fPath + ": could not be removed");
-	return false;
+	fRemoved++;
+	return true;
 }
 
 
 // The entry the install renamed out of the item's way gets its name back
-// once the item has gone; the rename is noted so that an interrupted
+// once the item has gone, through the run's journal, so that an interrupted
 // removal undoes it.
 bool
 Uninstaller::_GiveNameBack(const ReceiptItem& item, bool placeFree,
@@ -190,14 +205,12 @@ Uninstaller::_GiveNameBack(const ReceiptItem& item, bool placeFree,
 		return false;
 	}
 	BDirectory folder;
-	std::string asideName = LeafOf(item.fRenamedTo);
 	if (aside.GetParent(&folder) != B_OK || folder.Contains(name.c_str())
-		|| aside.Rename(name.c_str(), false) != B_OK) {
+		|| manager->RenameAside(&folder, &aside, name.c_str()) != B_OK) {
 		fKept.push_back(item.fRenamedTo + ": could not be renamed back to \"" + name
 			+ "\"");
 		return false;
 	}
-	manager->NoteRenamed(&folder, asideName.c_str(), &aside);
 	fRestored.push_back(item.fPath);
 	return true;
 }
@@ -209,16 +222,22 @@ status_t
 Uninstaller::_UpdateReceipt(BDirectory* folder, DestManager* manager)
 {
 	BEntry entry(folder, fFileName.c_str());
-	manager->SafeDelete(&entry, folder);
-	if (BEntry(folder, fFileName.c_str()).Exists())
+	if (!manager->SafeDelete(&entry, folder)) {
+		fFailedItem = "/" + manager->VolumeName() + "/" + kReceiptFolderPath + "/"
+			+ fFileName;
 		return B_NOT_ALLOWED;
+	}
 	if (fStaying.empty())
 		return B_OK;
 	fReceiptKept = true;
 	InstallReceipt rest = fReceipt;
 	rest.fItems = fStaying;
-	status_t status = rest.WriteTo(folder, fFileName.c_str());
+	status_t status = manager->NoteCreating(folder, fFileName.c_str());
 	if (status == B_OK)
+		status = rest.WriteTo(folder, fFileName.c_str());
+	if (status == B_OK) {
 		manager->NoteCreated(folder, fFileName.c_str());
+		manager->NoteComplete(folder, fFileName.c_str());
+	}
 	return status;
 }

@@ -42,7 +42,8 @@ public:
 	// B_OK when the removal ran to its end (Kept() says what stayed);
 	// B_BUSY while another run holds the volume; B_ENTRY_NOT_FOUND when the
 	// receipt is gone or names another package; B_BAD_DATA when it is
-	// damaged; B_CANCELED when an interrupt stopped it; another error when
+	// damaged; B_CANCELED when an interrupt stopped it; B_NOT_ALLOWED when
+	// an entry could not be moved aside (FailedItem()); another error when
 	// it could not begin, or when the receipt could not be replaced by one
 	// of the items that stay. Whenever it is not B_OK, everything is as it
 	// was before.
@@ -60,13 +61,16 @@ public:
 	bool ChangedItemsKept() const { return fChangedKept; }
 	// The receipt read by Run.
 	const InstallReceipt& Receipt() const { return fReceipt; }
+	// The platform path of the entry that could not be moved aside.
+	const std::string& FailedItem() const { return fFailedItem; }
 
 private:
 	status_t _ReadReceipt(BDirectory* folder);
 	void _RemoveItems(DestManager* manager);
 	// False when the item is no longer there for a later removal.
 	bool _RemoveItem(const ReceiptItem& item, DestManager* manager);
-	// Moves the item aside; false, having noted why, when it stays.
+	// Moves the item aside; false, having noted it as the failed item,
+	// when it could not be moved.
 	bool _MoveAside(const ReceiptItem& item, DestManager* manager);
 	// False, having noted why, when the original stays aside.
 	bool _GiveNameBack(const ReceiptItem& item, bool placeFree,
@@ -82,6 +86,7 @@ private:
 	std::vector<ReceiptItem> fStaying;
 	std::vector<std::string> fKept;
 	std::vector<std::string> fRestored;
+	std::string fFailedItem;
 	int32 fRemoved;
 	bool fReceiptKept;
 	bool fChangedKept;
