@@ -34,6 +34,9 @@ CarriesSizeResource(const entry_ref& ref)
 } // namespace
 
 
+const char* const kInstallerVersion = "kestrovan-installer 1.0";
+
+
 entry_ref InstallApp::appRef;
 
 

@@ -17,6 +17,9 @@
 
 class InstallWindow;
 
+// The program and its version, as --version says it and receipts name it.
+extern const char* const kInstallerVersion;
+
 class InstallApp : public BApplication {
 public:
 	InstallApp();

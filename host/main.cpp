@@ -23,8 +23,6 @@
 
 namespace {
 
-const char* const kVersion = "kestrovan-installer 1.0";
-
 int
 UsageError(const std::string& text)
 {
@@ -104,7 +102,7 @@ main(int argc, char** argv)
 			fputs(InstallerOptions::UsageText(), stdout);
 			return 0;
 		case InstallerOptions::kShowVersion:
-			puts(kVersion);
+			puts(kInstallerVersion);
 			return 0;
 		case InstallerOptions::kUsageError:
 			return UsageError(options.ErrorText());

@@ -110,8 +110,10 @@ ArchiveFolderItem::_DecideOnExisting(BDirectory* dir, bool& skip, DestManager* m
 	}
 	bool makeFolder = HandleExisting(dir, &existing, skip, manager, status);
 	// Never through a link: only a real folder is installed into.
-	if (!makeFolder && !skip && existing.IsDirectory())
+	if (!makeFolder && !skip && existing.IsDirectory()) {
 		fDirOut->SetTo(&existing);
+		manager->NoteKeptExisting(dir, fName, kExistingMerged);
+	}
 	return makeFolder;
 }
 

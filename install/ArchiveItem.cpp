@@ -172,8 +172,10 @@ ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 			skip = true;
 			break;
 	}
-	if (!ask)
+	if (!ask) {
+		_NoteKept(dir, skip, result, manager);
 		return !skip;
+	}
 
 	int32 choice = AskReplaceChoice(manager, dir, fName, kind);
 	switch (choice) {
@@ -192,7 +194,18 @@ ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 			skip = !manager->SafeDelete(existing, dir);
 			break;
 	}
+	_NoteKept(dir, skip, result, manager);
 	return !skip;
+}
+
+
+// An entry kept in place of the item is in the run's receipt (not for a
+// cancelled run, which leaves none).
+void
+ArchiveItem::_NoteKept(BDirectory* dir, bool skip, status_t* result, DestManager* manager)
+{
+	if (skip && (result == NULL || *result != B_CANCELED))
+		manager->NoteKeptExisting(dir, fName, kExistingSkipped);
 }
 
 

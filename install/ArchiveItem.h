@@ -96,6 +96,8 @@ protected:
 
 private:
 	ArchiveItem& operator=(const ArchiveItem&) = delete;
+
+	void _NoteKept(BDirectory* dir, bool skip, status_t* result, DestManager* manager);
 };
 
 #endif // _ARCHIVE_ITEM_H

@@ -289,7 +289,7 @@ ArchivePatchItem::_PutInPlace(BEntry* original, BDirectory* directory, BEntry* n
 	if (manager->fDeleteOriginals)
 		_DeleteOriginal(original, directory, manager);
 	ISetType(newFile);
-	manager->NoteComplete(directory, fName);
+	manager->NoteComplete(directory, fName, originalPath);
 	if (manager->fLogging) {
 		BFile* log = manager->LogFile();
 		char nameBuffer[B_FILE_NAME_LENGTH];

@@ -71,8 +71,10 @@ CreatePathAt(const BDirectory* base, const char* path, BEntry* result,
 				status = current.CreateDirectory(component, &next);
 			if (status != B_OK)
 				return status;
-			if (manager != nullptr)
+			if (manager != nullptr) {
 				manager->NoteCreated(&current, component);
+				manager->NoteComplete(&current, component);
+			}
 			status = entry.SetTo(&current, component);
 		} else
 			status = next.SetTo(&entry);

@@ -23,6 +23,8 @@ struct DeleteItem {
 	// What the run made at the item's old place, once it has.
 	node_ref fReplacement;
 	bool fReplaced = false;
+	// Renamed beside its place rather than moved into the run's folder.
+	bool fRenamed = false;
 };
 
 #endif // _DELETE_ITEM_H

@@ -5,6 +5,9 @@
 #include "DoError.h"
 #include "FindChoiceWind.h"
 #include "FindItem.h"
+#include "GroupItem.h"
+#include "GroupList.h"
+#include "InstallApp.h"
 #include "PackAttrib.h"
 #include "REntryList.h"
 #include "RunRecovery.h"
@@ -15,14 +18,18 @@
 #include <OS.h>
 #include <Path.h>
 #include <Query.h>
+#include <Sha256.h>
+#include <SymLink.h>
 #include <StorageDefs.h>
 #include <Volume.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -187,6 +194,7 @@ DestManager::SetTarget(entry_ref* folderRef, char* folderPath, dev_t volume,
 		rootEntry.GetName(name);
 	fVolumeName = name;
 
+	_BeginReceipt(folderRef, folderPath);
 	ClearDestinationLists();
 	// A new run: the folder of an earlier one is no longer this run's.
 	fTempDir.Unset();
@@ -691,6 +699,7 @@ DestManager::NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* 
 		return;
 	}
 	record->fName = oldName;
+	record->fRenamed = true;
 	_AddUndoRecord(record);
 }
 
@@ -743,16 +752,154 @@ DestManager::NoteCreated(BDirectory* folder, const char* name)
 
 
 void
-DestManager::NoteComplete(BDirectory* folder, const char* name)
+DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patchedFrom)
 {
-	fJournal.NoteComplete(_PathIn(folder, name));
+	ReceiptItem item;
+	item.fPath = _PathIn(folder, name);
+	fJournal.NoteComplete(item.fPath);
+	BEntry entry(folder, name);
+	_DescribeForReceipt(&entry, true, &item);
+	DeleteItem* vacated = _VacatedPlace(folder, name);
+	if (patchedFrom != nullptr) {
+		item.fExisting = kExistingPatched;
+		item.fOriginal = patchedFrom;
+	} else if (vacated != nullptr && vacated->fRenamed) {
+		item.fExisting = kExistingRenamed;
+		BPath renamedTo;
+		if (BEntry(&vacated->fMovedRef).GetPath(&renamedTo) == B_OK)
+			item.fRenamedTo = renamedTo.Path();
+	} else if (vacated != nullptr)
+		item.fExisting = kExistingReplaced;
+	fReceipt.fItems.push_back(item);
 }
 
 
 void
-DestManager::NoteScriptRan(const char* name, BDirectory*)
+DestManager::NoteKeptExisting(BDirectory* folder, const char* name, receipt_existing what)
 {
-	fJournal.NoteScript(name != nullptr ? name : "");
+	ReceiptItem item;
+	item.fPath = _PathIn(folder, name);
+	item.fExisting = what;
+	BEntry entry(folder, name);
+	// What was kept is not the package's: its contents are not its record.
+	_DescribeForReceipt(&entry, false, &item);
+	fReceipt.fItems.push_back(item);
+}
+
+
+void
+DestManager::NoteScriptRan(const char* name, BDirectory* folder)
+{
+	ReceiptScript script;
+	script.fName = name != nullptr ? name : "";
+	BEntry entry;
+	BPath path;
+	if (folder->GetEntry(&entry) == B_OK && entry.GetPath(&path) == B_OK)
+		script.fFolder = path.Path();
+	fReceipt.fScripts.push_back(script);
+	fJournal.NoteScript(script.fName);
+}
+
+
+void
+DestManager::SetReceiptGroups(uint32 groups)
+{
+	fReceipt.fGroups.clear();
+	GroupList* list = fAttrib != nullptr ? fAttrib->fGroupList : nullptr;
+	for (int32 i = 0; list != nullptr && i < list->CountGroups(); i++) {
+		GroupItem* group = list->GroupAt(i);
+		if ((groups & GroupList::GroupMaskFor(i)) != 0 && group != nullptr
+			&& group->Name() != nullptr)
+			fReceipt.fGroups.push_back(group->Name());
+	}
+}
+
+
+void
+DestManager::_BeginReceipt(entry_ref* folderRef, const char* folderPath)
+{
+	fReceipt = InstallReceipt();
+	if (fAttrib != nullptr && fAttrib->fPackageName != nullptr)
+		fReceipt.fPackageName = fAttrib->fPackageName;
+	if (fAttrib != nullptr && fAttrib->fDescription != nullptr)
+		fReceipt.fDescription = fAttrib->fDescription;
+	fReceipt.fInstaller = kInstallerVersion;
+	fReceipt.fVolume = fVolumeName;
+	BPath folder;
+	if (folderPath != nullptr) {
+		std::string path = "/" + fVolumeName + "/" + folderPath;
+		while (path.size() > 1 && path.back() == '/')
+			path.pop_back();
+		fReceipt.fInstallFolder = path;
+	} else if (folderRef != nullptr && folder.SetTo(folderRef) == B_OK)
+		fReceipt.fInstallFolder = folder.Path();
+}
+
+
+void
+DestManager::_DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item)
+{
+	struct stat st;
+	if (entry->GetStat(&st) != B_OK)
+		return;
+	item->fMode = st.st_mode & 07777;
+	item->fModified = st.st_mtime;
+	if (S_ISDIR(st.st_mode)) {
+		item->fKind = kReceiptFolder;
+		return;
+	}
+	if (S_ISLNK(st.st_mode)) {
+		item->fKind = kReceiptLink;
+		BSymLink link(entry);
+		char target[B_PATH_NAME_LENGTH];
+		ssize_t length = link.ReadLink(target, sizeof(target));
+		if (length >= 0)
+			item->fLinkTarget.assign(target, (size_t)length);
+		return;
+	}
+	item->fKind = kReceiptFile;
+	item->fSize = st.st_size;
+	BFile file(entry, B_READ_ONLY);
+	if (digest && file.InitCheck() == B_OK)
+		sha256_of_file(&file, &item->fSha256);
+}
+
+
+DeleteItem*
+DestManager::_VacatedPlace(BDirectory* folder, const char* name)
+{
+	node_ref folderNode;
+	if (folder->GetNodeRef(&folderNode) != B_OK)
+		return nullptr;
+	auto place = fVacatedPlaces.find({folderNode, name});
+	return place != fVacatedPlaces.end() ? place->second : nullptr;
+}
+
+
+status_t
+DestManager::_WriteReceipt()
+{
+	// The folders of receipts are no item of the package.
+	size_t items = fReceipt.fItems.size();
+	BEntry folderEntry;
+	status_t status = CreatePathAt(&fRootDir, kReceiptFolderPath, &folderEntry, this);
+	fReceipt.fItems.resize(items);
+	BDirectory folder;
+	if (status == B_OK)
+		status = folder.SetTo(&folderEntry);
+	std::string name = InstallReceipt::FileNameFor(fReceipt.fPackageName);
+	BEntry earlier(&folder, name.c_str());
+	if (status == B_OK && earlier.Exists() && !SafeDelete(&earlier, &folder))
+		status = B_ERROR;
+	if (status == B_OK)
+		status = NoteCreating(&folder, name.c_str());
+	if (status == B_OK) {
+		fReceipt.fInstalledAt = (int64)time(nullptr);
+		status = fReceipt.WriteTo(&folder, name.c_str());
+	}
+	if (status == B_OK)
+		NoteCreated(&folder, name.c_str());
+	return status;
 }
 
 
@@ -799,6 +946,13 @@ DestManager::FinishInstall(bool undo, void*)
 	// journal that it has ended, and only then deletes what it displaced.
 	bool keep = !undo && fFailedItems > 0 && !_TempFolderIsEmpty();
 	if (!undo && !keep && fJournal.IsHeld()) {
+		// A completed install that installed anything leaves its record.
+		bool installed = fFailedItems == 0 && fRunKind == "install"
+			&& (!fReceipt.fItems.empty() || !fReceipt.fScripts.empty());
+		if (installed && _WriteReceipt() != B_OK) {
+			doError("The record of this installation could not be written on volume \"%s\".",
+				fVolumeName.c_str());
+		}
 		BVolume(fVolume).Sync();
 		fJournal.NoteEnd();
 	}

@@ -8,6 +8,7 @@
 #include "ArchiveItem.h"
 #include "DeleteItem.h"
 #include "DestItem.h"
+#include "InstallReceipt.h"
 #include "RList.h"
 #include "RunJournal.h"
 
@@ -78,8 +79,17 @@ public:
 	// Records what the run has just made as `name` in `folder`: where an
 	// item was moved or renamed away, putting it back removes this first.
 	void NoteCreated(BDirectory* folder, const char* name);
-	// The item `name` in `folder` is installed in full.
-	void NoteComplete(BDirectory* folder, const char* name);
+	// The item `name` in `folder` is installed in full, and goes into the
+	// run's receipt; a patched file names the original it was made from.
+	void NoteComplete(BDirectory* folder, const char* name,
+		const char* patchedFrom = nullptr);
+	// The entry `name` in `folder`, there before the run, was kept: a
+	// folder the item's contents went into, or an entry kept in place of
+	// the item. The receipt says so.
+	void NoteKeptExisting(BDirectory* folder, const char* name, receipt_existing what);
+	// The groups the run installs (a mask of the package's groups), for the
+	// receipt.
+	void SetReceiptGroups(uint32 groups);
 	// The script `name` runs in `folder`: a recovery cannot undo what it
 	// does, and says so.
 	void NoteScriptRan(const char* name, BDirectory* folder);
@@ -153,11 +163,20 @@ private:
 
 	bool _CreateTempFolder();
 	bool _StartJournal();
+	void _BeginReceipt(entry_ref* folderRef, const char* folderPath);
 	void _RecoverDeadRuns();
 	// Records that the item `renamed` was called `oldName` in `folder`
 	// before the run renamed it out of the way.
 	void NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* renamed);
 	std::string _PathIn(BDirectory* folder, const char* name);
+	// The item's kind, size, mode, time, link target and contents' digest
+	// as they are on the disk (no digest with `digest` false).
+	void _DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item);
+	DeleteItem* _VacatedPlace(BDirectory* folder, const char* name);
+	// Writes the receipt of a completed run on the target volume, through
+	// the journal like an item: an earlier receipt of the package is
+	// displaced, and a run taken back takes the new one back too.
+	status_t _WriteReceipt();
 	void _ForgetFolderPaths(const BEntry* moved);
 	// Opens the volume's "var/tmp" in `runFolder`, making what is missing of
 	// it and noting what this run made.
@@ -205,6 +224,8 @@ private:
 	std::set<node_ref> fFoldersMadeByRun;
 	// The platform paths of folders the journal named, by node.
 	std::map<node_ref, std::string> fFolderPaths;
+	// What the run installed, written when it completes.
+	InstallReceipt fReceipt;
 };
 
 #endif // _DEST_MANAGER_H

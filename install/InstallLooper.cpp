@@ -181,6 +181,7 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 	}
 	if (!_BeginRun(manager, windowDone))
 		return false;
+	manager->SetReceiptGroups(groups);
 
 	fTopGroups = manager->fAttrib != NULL ? manager->fAttrib->fInstallFolderGroups : 0;
 	if (!manager->fCreateTopFolder)

@@ -27,6 +27,7 @@
 namespace {
 
 const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
+const std::string kReceipt = "/boot/var/kestrovan/receipts/Tool.json";
 
 void
 WriteFile(const std::string& path, const std::string& contents)
@@ -36,11 +37,13 @@ WriteFile(const std::string& path, const std::string& contents)
 }
 
 
-// The install log is the run's own account, not part of what it installs.
+// The install log and the receipt are the run's own account, not part of
+// what it installs (their texts hold the time of the run).
 bool
-IsInstallLog(const std::string& path)
+IsRunsAccount(const std::string& path)
 {
-	return path.size() > 12 && path.compare(path.size() - 12, 12, " Install Log") == 0;
+	return (path.size() > 12 && path.compare(path.size() - 12, 12, " Install Log") == 0)
+		|| path == "boot/var/kestrovan/receipts/Tool.json";
 }
 
 
@@ -99,7 +102,7 @@ protected:
 
 	static std::map<std::string, std::string> Snapshot(const std::string& root)
 	{
-		return SnapshotTree(root, IsInstallLog);
+		return SnapshotTree(root, IsRunsAccount);
 	}
 
 	ScratchDir fScratch;
@@ -155,15 +158,19 @@ TEST_F(CrashRecoveryTest, KilledAtEveryStepTheNextStartLeavesBeforeOrAfter)
 			"KESTROVAN_JOURNAL_KILL_AT=" + std::to_string(step)};
 		ProgramRun run = Install(root, fVersion2, &environment);
 		bool killed = run.signal == SIGKILL;
-		if (!killed)
+		if (!killed) {
 			ASSERT_EQ(run.status, 0) << run.errors;
+		}
 
 		ProgramRun recovery = Recover(root);
 		EXPECT_EQ(recovery.status, 0) << recovery.errors;
 		std::map<std::string, std::string> now = Snapshot(root);
-		if (now == before)
+		// The receipt is the one before the run, byte for byte, or the new
+		// version's.
+		std::string receipt = ReadHostFileText(root + kReceipt);
+		if (now == before && receipt == ReadHostFileText(fBefore + kReceipt))
 			endedBefore++;
-		else if (now == after)
+		else if (now == after && receipt.find("/boot/apps/Tool/docs/ReadMe") != std::string::npos)
 			endedAfter++;
 		else {
 			for (const auto& [path, description] : now) {

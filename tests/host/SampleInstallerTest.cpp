@@ -146,9 +146,10 @@ TEST_F(SampleInstallerTest, InstallsEverythingWithItsAttributesAndLog)
 	EXPECT_NE(std::string::npos, log.find("/boot/apps/Kestrovan Sample/docs/"
 		"ReadMe.txt\n\tSize: 346 bytes\t\tType: text/plain\n")) << log;
 
-	// Nothing is left of the run's temporary folder, nor of the folders
-	// made for it.
-	EXPECT_FALSE(Exists("/boot/var"));
+	// Nothing is left of the run's temporary folder, nor of the folder
+	// made for it; the receipt of the install stays.
+	EXPECT_FALSE(Exists("/boot/var/tmp"));
+	EXPECT_TRUE(Exists("/boot/var/kestrovan/receipts/Kestrovan Sample.json"));
 }
 
 

@@ -155,7 +155,8 @@ TEST_F(UnattendedDefaultsTest, TheFoldersARunMadeForItselfAreGoneWhenItEnds)
 	// Completed on a fresh volume.
 	ASSERT_EQ(Install().status, 0);
 	EXPECT_TRUE(Exists("/boot/apps/Tool/tool"));
-	EXPECT_FALSE(Exists("/boot/var"));
+	EXPECT_FALSE(Exists("/boot/var/tmp"));
+	EXPECT_TRUE(Exists("/boot/var/kestrovan/receipts/Tool.json"));
 
 	// Cancelled at its first question: the original stays, and so does
 	// nothing else.
