@@ -327,9 +327,9 @@ TEST_F(UninstallerTest, AReceiptThatCannotBeRewrittenPutsEverythingBack)
 	ASSERT_EQ(small_root.GetNodeRef(&ref), B_OK);
 	Uninstaller uninstaller(ref.device, "Tool.json", "Tool");
 	AlertSinkScope alerts(&fAlerts);
-	// Refused: on a volume this full the removal's journal cannot even
-	// begin, or the receipt cannot be written.
-	EXPECT_NE(uninstaller.Run(), B_OK);
+	// The journal's page holds the removal's records; the new receipt
+	// finds no room.
+	EXPECT_EQ(uninstaller.Run(), B_DEVICE_FULL);
 	EXPECT_EQ(fRoot.ReadFile("Small/Tool/tool.cfg"), "the package's settings\n");
 	EXPECT_EQ(fRoot.ReadFile("Small/Tool/tool.cfg.old"), "the user's settings\n");
 	EXPECT_EQ(fRoot.ReadFile("Small/Tool/readme"), "my notes\n");
