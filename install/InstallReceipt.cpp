@@ -194,8 +194,12 @@ ReadStringList(const ordered_json& object, const char* key,
 bool
 ReadItemDetails(const ordered_json& object, ReceiptItem* item)
 {
-	if (item->fKind == kReceiptFile
-		&& (!ReadString(object, "sha256", &item->fSha256) || !IsSha256(item->fSha256)))
+	// An entry kept in place of the item is not the package's: its
+	// contents were not read.
+	bool skipped = item->fExisting == kExistingSkipped;
+	if (item->fKind == kReceiptFile && !(skipped && !object.contains("sha256"))
+		&& (!ReadString(object, "sha256", &item->fSha256)
+			|| !(IsSha256(item->fSha256) || (skipped && item->fSha256.empty()))))
 		return false;
 	if (item->fKind == kReceiptLink
 		&& (!ReadString(object, "link_target", &item->fLinkTarget)

@@ -1,13 +1,16 @@
 // The installer's commands for installed packages, run as a person runs
 // them: --list-installed [--json], --verify-installed and --uninstall
-// [--force] on receipts of a temporary root, their output, their exit
-// status, and alerts on standard error where nobody is at a window.
+// [--force] on receipts of a temporary root and on the receipt a real
+// install wrote, their output, their exit status, and alerts on standard
+// error where nobody is at a window.
 
 #include <HostFileText.h>
 #include <ProgramRun.h>
 #include <ReceiptBuilder.h>
 #include <ScratchDir.h>
 #include <TempRoot.h>
+
+#include "PackageAssembler.h"
 
 #include <Directory.h>
 #include <FileLock.h>
@@ -18,6 +21,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,6 +33,14 @@ struct CommandRun {
 	ProgramRun run;
 	std::string output;
 };
+
+
+void
+WriteHostFile(const std::string& path, const std::string& contents)
+{
+	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+	std::ofstream(path, std::ios::binary) << contents;
+}
 
 } // namespace
 
@@ -224,4 +236,60 @@ TEST_F(InstalledCommandsTest, APackageOnSeveralVolumesIsNamedWithItsVolume)
 	EXPECT_EQ(one.run.status, 0) << one.run.errors;
 	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("Data/Tool")));
 	EXPECT_TRUE(std::filesystem::exists(fRoot.HostPath("boot/apps/Tool/tool")));
+}
+
+
+// What an install records, the commands read: a package installed over a
+// folder and files of the user's, one renamed aside and one kept in place
+// of the package's, is listed, checked and removed, and the renamed file
+// gets its name back.
+TEST_F(InstalledCommandsTest, WhatAnInstallRecordedIsListedCheckedAndRemoved)
+{
+	std::string source = fScratch / "source/Tool";
+	for (const auto& [path, contents] : std::vector<std::pair<std::string, std::string>>{
+			{ "bin", "the program" }, { "conf", "the package's conf" },
+			{ "keep", "the package's keep" }, { "docs/ReadMe", "how to" } })
+		WriteHostFile(source + "/" + path, contents);
+	std::filesystem::create_symlink("bin", source + "/link");
+	std::string manifest = fScratch / "tool.json";
+	std::ofstream(manifest) << R"({"name": "Tool", "source": ")" + source + R"(",
+		"groups": [{"name": "All"}], "flags": {"top_folder": true, "folder_choice": true},
+		"items": {"": {"replace": "merge"}, "conf": {"replace": "rename"},
+			"keep": {"replace": "never"}}})";
+	std::string package = fScratch / "tool.pkg";
+	std::string message;
+	ASSERT_EQ(build_package(manifest.c_str(), nullptr, package.c_str(), &message), B_OK)
+		<< message;
+	std::filesystem::remove_all(fRoot.HostPath("boot/apps/Tool"));
+	WriteFile("boot/apps/Tool/conf", "the user's conf");
+	WriteFile("boot/apps/Tool/mine", "the user's own");
+	WriteFile("boot/apps/Tool/keep", "the user's keep");
+
+	CommandRun install = Run({ "--unattended", "--accept-license", package });
+	ASSERT_EQ(install.run.status, 0) << install.run.errors;
+	ASSERT_EQ(fRoot.ReadFile("boot/apps/Tool/conf.old"), "the user's conf");
+
+	CommandRun list = Run({ "--list-installed", "--json" });
+	EXPECT_EQ(list.run.errors, "");
+	nlohmann::json records = nlohmann::json::parse(list.output, nullptr, false);
+	ASSERT_TRUE(records.is_array() && records.size() == 1) << list.output;
+	EXPECT_EQ(records[0]["package"]["name"], "Tool");
+	EXPECT_EQ(Run({ "--verify-installed", "Tool" }).run.status, 0);
+
+	WriteFile("boot/apps/Tool/docs/ReadMe", "how to, annotated");
+	CommandRun changed = Run({ "--verify-installed", "Tool" });
+	EXPECT_EQ(changed.run.status, 1);
+	EXPECT_EQ(changed.output, "/boot/apps/Tool/docs/ReadMe: contents changed "
+		"(size 17, was 6)\n");
+
+	CommandRun forced = Run({ "--uninstall", "Tool", "--force" });
+	EXPECT_EQ(forced.run.status, 0) << forced.output << forced.run.errors;
+	EXPECT_NE(forced.output.find("Renamed back: /boot/apps/Tool/conf\n"), std::string::npos)
+		<< forced.output;
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/conf"), "the user's conf");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/mine"), "the user's own");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/keep"), "the user's keep");
+	for (const char* gone : { "bin", "link", "docs", "conf.old" })
+		EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("boot/apps/Tool/") + gone)) << gone;
+	EXPECT_EQ(Run({ "--list-installed" }).output, "");
 }
