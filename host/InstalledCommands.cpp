@@ -203,7 +203,7 @@ InstalledCommands::_Uninstall()
 	if (uninstaller.ReceiptKept())
 		printf("The receipt of %s stays, naming what was kept.\n", name.c_str());
 	if (uninstaller.ChangedItemsKept())
-		printf("--force removes the items changed since the install too.\n");
+		printf("--force removes the changed and patched items too.\n");
 	PrintScripts(uninstaller.Receipt());
 	return uninstaller.Kept().empty() ? 0 : 1;
 }

@@ -329,6 +329,26 @@ ItemJson(const ReceiptItem& item)
 }
 
 
+// The path without "." and empty components ("/boot/." is "/boot"), as
+// readers take it.
+std::string
+PlainPath(const std::string& path)
+{
+	std::string plain;
+	size_t start = 0;
+	while (start < path.size()) {
+		size_t slash = path.find('/', start);
+		if (slash == std::string::npos)
+			slash = path.size();
+		std::string name = path.substr(start, slash - start);
+		if (!name.empty() && name != ".")
+			plain += "/" + name;
+		start = slash + 1;
+	}
+	return path.empty() || !plain.empty() ? plain : "/";
+}
+
+
 ordered_json
 NullableString(const std::string& text)
 {
@@ -355,7 +375,8 @@ InstallReceipt::ToJson() const
 	document["installed"] = TimeText(fInstalledAt);
 	document["installer"] = fInstaller;
 	document["volume"] = fVolume;
-	document["install_folder"] = NullableString(fInstallFolder);
+	document["install_folder"] = NullableString(fInstallFolder.empty() ? fInstallFolder
+		: PlainPath(fInstallFolder));
 	document["groups"] = fGroups;
 	ordered_json items = ordered_json::array();
 	for (const ReceiptItem& item : fItems)

@@ -37,6 +37,17 @@ HoldsItems(const std::string& path)
 }
 
 
+// A file the install patched and put in place of its original (deleted
+// then): removing it would leave neither the original nor the patched
+// file, of a program another package installed.
+bool
+OriginalIsGone(const ReceiptItem& item)
+{
+	return item.fExisting == kExistingPatched
+		&& (item.fOriginal == item.fPath || !BEntry(item.fOriginal.c_str()).Exists());
+}
+
+
 bool
 IsOnVolume(const std::string& path, dev_t volume)
 {
@@ -164,6 +175,10 @@ Uninstaller::_RemoveItem(const ReceiptItem& item, DestManager* manager)
 	}
 	else if (difference.fWhat != 0 && !fForce) {
 		fKept.push_back(item.fPath + ": " + difference.fText);
+		fChangedKept = true;
+	} else if (OriginalIsGone(item) && !fForce) {
+		fKept.push_back(item.fPath + ": patched in place of its original, which is "
+			"gone");
 		fChangedKept = true;
 	} else
 		placeFree = _MoveAside(item, manager);

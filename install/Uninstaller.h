@@ -9,10 +9,11 @@
 // their names back), and deletes it all once it reaches its end, so that an
 // interrupted removal is put back like an interrupted install.
 //
-// Kept: items changed since the install (unless forced), folders that
-// still hold something, folders that were there before the install
-// ("merged"); entries the install kept in place of its items ("skipped")
-// are not the package's and are left alone. When items of the package
+// Kept: items changed since the install and files patched in place of an
+// original that is gone (unless forced), folders that still hold
+// something, folders that were there before the install ("merged");
+// entries the install kept in place of its items ("skipped") are not the
+// package's and are left alone. When items of the package
 // stay, so does its receipt, then naming only what stayed: a later removal
 // (forced, or once a folder is empty) takes the rest, and never mistakes an
 // original that got its name back for the package's item. Scripts the
@@ -56,8 +57,8 @@ public:
 	const std::vector<std::string>& Restored() const { return fRestored; }
 	// Whether the receipt stayed (naming the items that stayed).
 	bool ReceiptKept() const { return fReceiptKept; }
-	// Whether items stayed for being changed since the install, which a
-	// forced removal would take.
+	// Whether items stayed that a forced removal would take: changed since
+	// the install, or patched in place of their original.
 	bool ChangedItemsKept() const { return fChangedKept; }
 	// The receipt read by Run.
 	const InstallReceipt& Receipt() const { return fReceipt; }

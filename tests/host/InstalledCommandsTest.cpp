@@ -161,7 +161,7 @@ TEST_F(InstalledCommandsTest, UninstallKeepsChangedItemsUntilForced)
 		"Kept /boot/apps/Tool/readme: contents changed (size 9, was 8)\n"
 		"Kept /boot/apps/Tool: not empty\n"
 		"The receipt of \"Tool\" stays, naming what was kept.\n"
-		"--force removes the items changed since the install too.\n"
+		"--force removes the changed and patched items too.\n"
 		"The scripts that ran when \"Tool\" was installed cannot be undone: "
 		"\"setup\" (in /boot/apps/Tool)\n");
 	EXPECT_EQ(Run({ "--list-installed" }).output,

@@ -170,6 +170,16 @@ TEST(InstallReceiptTest, TheRecordsFormForOtherReaders)
 	EXPECT_EQ(document["items"][5]["sha256"], "");
 	EXPECT_EQ(document["scripts"][0]["name"], "setup");
 
+	// An install folder given as the volume's "." is written plain, as
+	// readers take paths.
+	receipt.fInstallFolder = "/boot/./apps/";
+	InstallReceipt read;
+	ASSERT_EQ(read.FromJson(receipt.ToJson()), B_OK);
+	EXPECT_EQ(read.fInstallFolder, "/boot/apps");
+	receipt.fInstallFolder = "/boot/.";
+	ASSERT_EQ(read.FromJson(receipt.ToJson()), B_OK);
+	EXPECT_EQ(read.fInstallFolder, "/boot");
+
 	EXPECT_EQ(InstallReceipt::TimeText(0), "1970-01-01T00:00:00Z");
 	EXPECT_EQ(InstallReceipt::TimeText(951825600), "2000-02-29T12:00:00Z");
 }

@@ -190,6 +190,34 @@ TEST_F(UninstallerTest, FoldersStayWhileTheyHoldWhatIsNotThePackages)
 }
 
 
+// A patch that replaced its original leaves nothing to go back to:
+// removing the patched file would leave neither version of another
+// package's program. A patched copy beside a kept original goes.
+TEST_F(UninstallerTest, AFilePatchedInPlaceStaysUntilForced)
+{
+	WriteFile("boot/apps/Other/program", "version 1.1");
+	fReceipt.Add("/boot/apps/Other/program", kExistingPatched, "/boot/apps/Other/program");
+	WriteFile("boot/apps/Other/library.orig", "library 1.0");
+	WriteFile("boot/apps/Other/library", "library 1.1");
+	fReceipt.Add("/boot/apps/Other/library", kExistingPatched,
+		"/boot/apps/Other/library.orig");
+	WriteReceipt();
+
+	ASSERT_EQ(Uninstall(), B_OK);
+	EXPECT_EQ(fKept, (std::vector<std::string>{ "/boot/apps/Other/program: patched in "
+		"place of its original, which is gone" }));
+	EXPECT_TRUE(fChangedKept);
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Other/program"), "version 1.1");
+	EXPECT_FALSE(Exists("boot/apps/Other/library"));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Other/library.orig"), "library 1.0");
+
+	ASSERT_EQ(Uninstall(true), B_OK);
+	EXPECT_TRUE(fKept.empty());
+	EXPECT_FALSE(Exists("boot/apps/Other/program"));
+	EXPECT_FALSE(ReceiptExists());
+}
+
+
 // A receipt cannot lead the removal through a link: a folder of the
 // package replaced by a link to another folder leaves that folder's items
 // alone, however alike they are, also when forced.
