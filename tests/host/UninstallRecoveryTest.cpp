@@ -85,9 +85,9 @@ protected:
 
 		ASSERT_EQ(set_system_root(fBefore.c_str()), B_OK);
 		ReceiptBuilder receipt("Tool", "boot");
-		for (const std::string& path : { "", "/bin", "/lib", "/lib/a", "/lib/b", "/docs",
+		for (const char* path : { "", "/bin", "/lib", "/lib/a", "/lib/b", "/docs",
 				"/docs/ReadMe", "/link" })
-			receipt.Add("/boot/apps/Tool" + path);
+			receipt.Add(std::string("/boot/apps/Tool") + path);
 		for (int32 i = 0; i < extraFiles; i++)
 			receipt.Add("/boot/apps/Tool/docs/page" + std::to_string(i));
 		receipt.Add("/boot/apps/Tool/conf", kExistingRenamed, "/boot/apps/Tool/conf.old");
