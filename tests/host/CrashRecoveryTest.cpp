@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/xattr.h>
 #include <signal.h>
 #include <unistd.h>
@@ -98,6 +100,49 @@ protected:
 	ProgramRun Recover(const std::string& root)
 	{
 		return RunProgram({kProgram, "--root", root, "--recover"}, fScratch / "recover.txt");
+	}
+
+	// A run of a package whose script waits: it stays alive in the middle,
+	// with its journal and the "bin" it replaced, until killed.
+	pid_t StartWaitingRun(const std::string& root)
+	{
+		std::string source = fScratch / "slow-source/Tool";
+		WriteFile(source + "/bin", "slow program");
+		WriteFile(fScratch / "wait.sh", "#!/bin/sh\nsleep 30\n");
+		std::string manifest = fScratch / "slow.json";
+		WriteFile(manifest, R"({"name": "Tool", "source": ")" + source + R"(",
+			"flags": {"top_folder": true},
+			"items": {"": {"replace": "merge"}},
+			"scripts": [{"source": ")" + (fScratch / "wait.sh") + R"("}]})");
+		std::string package = fScratch / "slow.pkg";
+		std::string message;
+		if (build_package(manifest.c_str(), nullptr, package.c_str(), &message) != B_OK)
+			return -1;
+		pid_t run = fork();
+		if (run == 0) {
+			int errors = open((fScratch / "waiting.txt").c_str(),
+				O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			dup2(errors, 2);
+			execl(kProgram.c_str(), kProgram.c_str(), "--root", root.c_str(),
+				"--unattended", "--accept-license", "--existing", "replace",
+				package.c_str(), (char*)NULL);
+			_exit(127);
+		}
+		// The script has begun once the new bin is in place.
+		for (int i = 0; i < 1000; i++) {
+			if (ReadHostFileText(root + "/boot/apps/Tool/bin") == "slow program")
+				return run;
+			usleep(10000);
+		}
+		Kill(run);
+		return -1;
+	}
+
+	static void Kill(pid_t run)
+	{
+		kill(run, SIGKILL);
+		int status = 0;
+		waitpid(run, &status, 0);
 	}
 
 	static std::map<std::string, std::string> Snapshot(const std::string& root)
@@ -197,51 +242,90 @@ TEST_F(CrashRecoveryTest, KilledAtEveryStepTheNextStartLeavesBeforeOrAfter)
 
 TEST_F(CrashRecoveryTest, ASecondInstallerLeavesALiveRunAlone)
 {
-	// A script that waits keeps the first run alive in the middle, with
-	// its journal and what it displaced.
-	std::string source = fScratch / "slow-source/Tool";
-	WriteFile(source + "/bin", "slow program");
-	WriteFile(fScratch / "wait.sh", "#!/bin/sh\nsleep 30\n");
-	std::string manifest = fScratch / "slow.json";
-	WriteFile(manifest, R"({"name": "Tool", "source": ")" + source + R"(",
-		"flags": {"top_folder": true},
-		"items": {"": {"replace": "merge"}},
-		"scripts": [{"source": ")" + (fScratch / "wait.sh") + R"("}]})");
-	std::string package = fScratch / "slow.pkg";
-	std::string message;
-	ASSERT_EQ(build_package(manifest.c_str(), nullptr, package.c_str(), &message), B_OK)
-		<< message;
-
 	std::string root = fScratch / "live";
 	CopyTree(fBefore, root);
-	pid_t first = fork();
-	if (first == 0) {
-		int errors = open((fScratch / "first.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-		dup2(errors, 2);
-		execl(kProgram.c_str(), kProgram.c_str(), "--root", root.c_str(), "--unattended",
-			"--accept-license", "--existing", "replace", package.c_str(), (char*)NULL);
-		_exit(127);
-	}
-	// The script has begun once the bin it replaced is displaced and the
-	// run's folder holds it.
-	bool live = false;
-	for (int i = 0; i < 1000 && !live; i++) {
-		live = ReadHostFileText(root + "/boot/apps/Tool/bin") == "slow program";
-		usleep(10000);
-	}
-	ASSERT_TRUE(live);
+	pid_t first = StartWaitingRun(root);
+	ASSERT_GT(first, 0);
 	ProgramRun second = Recover(root);
 	EXPECT_EQ(second.status, 0) << second.errors;
 	EXPECT_EQ(second.errors, "");
 	EXPECT_EQ(ReadHostFileText(root + "/boot/apps/Tool/bin"), "slow program");
 
 	// Killed, the run is taken back by the next start.
-	kill(first, SIGKILL);
-	int status = 0;
-	waitpid(first, &status, 0);
+	Kill(first);
 	ProgramRun after = Recover(root);
 	EXPECT_EQ(after.status, 0);
 	EXPECT_NE(after.errors.find("An installation of \"Tool\" was interrupted. The items it "
 		"had replaced have been put back."), std::string::npos) << after.errors;
 	EXPECT_EQ(Snapshot(root), Snapshot(fBefore));
+}
+
+
+// Someone else's file took the place of one the dead run had replaced: it
+// stays, the original is kept aside and named, and --recover says it
+// could not put everything back.
+TEST_F(CrashRecoveryTest, WhatCannotBePutBackIsKeptAndNamed)
+{
+	std::string root = fScratch / "taken";
+	CopyTree(fBefore, root);
+	pid_t run = StartWaitingRun(root);
+	ASSERT_GT(run, 0);
+	Kill(run);
+	std::string bin = root + "/boot/apps/Tool/bin";
+	std::filesystem::rename(bin, root + "/boot/the run's bin");
+	WriteFile(bin, "someone else's");
+
+	ProgramRun recovery = Recover(root);
+	EXPECT_EQ(recovery.status, 1) << recovery.errors;
+	EXPECT_NE(recovery.errors.find("These items could not be put back; they are kept in "
+		"\"/boot/var/tmp/Installer Rescued Items "), std::string::npos) << recovery.errors;
+	EXPECT_NE(recovery.errors.find("\n  /boot/apps/Tool/bin"), std::string::npos)
+		<< recovery.errors;
+	EXPECT_EQ(ReadHostFileText(bin), "someone else's");
+	bool kept = false;
+	for (const auto& entry : std::filesystem::directory_iterator(root + "/boot/var/tmp"))
+		kept = kept || ReadHostFileText(entry.path().string() + "/bin") == "old program";
+	EXPECT_TRUE(kept);
+}
+
+
+namespace {
+
+// Sets or clears the host's append-only flag of a folder: entries can be
+// made in it, and files in it written, but none moved out. False where the
+// file system has no such flag.
+bool
+SetAppendOnly(const std::string& folder, bool appendOnly)
+{
+	int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+	if (fd < 0)
+		return false;
+	int flags = 0;
+	bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+	flags = appendOnly ? (flags | FS_APPEND_FL) : (flags & ~FS_APPEND_FL);
+	done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+	close(fd);
+	return done;
+}
+
+} // namespace
+
+
+// An existing file that cannot be moved aside is never written over: the
+// item is passed over, counted as failed, and the original stays whole.
+TEST_F(CrashRecoveryTest, AnEntryThatCannotBeMovedAsideIsNeverWrittenOver)
+{
+	std::string root = fScratch / "append-only";
+	CopyTree(fBefore, root);
+	std::string folder = root + "/boot/apps/Tool";
+	if (!SetAppendOnly(folder, true))
+		GTEST_SKIP() << "no append-only folders on this file system";
+	ProgramRun run = Install(root, fVersion2);
+	SetAppendOnly(folder, false);
+
+	EXPECT_EQ(run.status, 1) << run.errors;
+	EXPECT_NE(run.errors.find("Error moving item \"bin\" to temporary directory."),
+		std::string::npos) << run.errors;
+	EXPECT_EQ(ReadHostFileText(folder + "/bin"), "old program");
+	EXPECT_EQ(ReadHostFileText(folder + "/mine"), "the user's own");
 }
