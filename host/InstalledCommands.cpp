@@ -179,6 +179,10 @@ InstalledCommands::_Uninstall()
 		case B_BAD_DATA:
 			Complain("the receipt of " + name + " is damaged: nothing was removed");
 			return 1;
+		case B_NOT_ALLOWED:
+			Complain(Quoted(uninstaller.FailedItem()) + " could not be moved aside: nothing "
+				"was removed");
+			return 1;
 		case B_CANCELED:
 			Complain("the removal of " + name + " was interrupted: what it had removed "
 				"was put back");
@@ -199,7 +203,7 @@ InstalledCommands::_Uninstall()
 	if (uninstaller.ReceiptKept())
 		printf("The receipt of %s stays, naming what was kept.\n", name.c_str());
 	if (uninstaller.ChangedItemsKept())
-		printf("--force removes the items changed since the install too.\n");
+		printf("--force removes the changed and patched items too.\n");
 	PrintScripts(uninstaller.Receipt());
 	return uninstaller.Kept().empty() ? 0 : 1;
 }

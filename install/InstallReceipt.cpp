@@ -194,8 +194,12 @@ ReadStringList(const ordered_json& object, const char* key,
 bool
 ReadItemDetails(const ordered_json& object, ReceiptItem* item)
 {
-	if (item->fKind == kReceiptFile
-		&& (!ReadString(object, "sha256", &item->fSha256) || !IsSha256(item->fSha256)))
+	// An entry kept in place of the item is not the package's: its
+	// contents were not read.
+	bool skipped = item->fExisting == kExistingSkipped;
+	if (item->fKind == kReceiptFile && !(skipped && !object.contains("sha256"))
+		&& (!ReadString(object, "sha256", &item->fSha256)
+			|| !(IsSha256(item->fSha256) || (skipped && item->fSha256.empty()))))
 		return false;
 	if (item->fKind == kReceiptLink
 		&& (!ReadString(object, "link_target", &item->fLinkTarget)
@@ -325,6 +329,26 @@ ItemJson(const ReceiptItem& item)
 }
 
 
+// The path without "." and empty components ("/boot/." is "/boot"), as
+// readers take it.
+std::string
+PlainPath(const std::string& path)
+{
+	std::string plain;
+	size_t start = 0;
+	while (start < path.size()) {
+		size_t slash = path.find('/', start);
+		if (slash == std::string::npos)
+			slash = path.size();
+		std::string name = path.substr(start, slash - start);
+		if (!name.empty() && name != ".")
+			plain += "/" + name;
+		start = slash + 1;
+	}
+	return path.empty() || !plain.empty() ? plain : "/";
+}
+
+
 ordered_json
 NullableString(const std::string& text)
 {
@@ -351,7 +375,8 @@ InstallReceipt::ToJson() const
 	document["installed"] = TimeText(fInstalledAt);
 	document["installer"] = fInstaller;
 	document["volume"] = fVolume;
-	document["install_folder"] = NullableString(fInstallFolder);
+	document["install_folder"] = NullableString(fInstallFolder.empty() ? fInstallFolder
+		: PlainPath(fInstallFolder));
 	document["groups"] = fGroups;
 	ordered_json items = ordered_json::array();
 	for (const ReceiptItem& item : fItems)

@@ -54,7 +54,8 @@ struct ReceiptItem {
 	std::string fPath;
 	receipt_kind fKind = kReceiptFile;
 	int64 fSize = 0;
-	// Lower-case hex; files only.
+	// Lower-case hex; files only, and empty for an entry kept in place of
+	// the item ("skipped").
 	std::string fSha256;
 	uint32 fMode = 0;
 	int64 fModified = 0;

@@ -36,6 +36,25 @@ HoldsItems(const std::string& path)
 	return folder.InitCheck() != B_OK || folder.CountEntries() > 0;
 }
 
+
+// A file the install patched and put in place of its original (deleted
+// then): removing it would leave neither the original nor the patched
+// file, of a program another package installed.
+bool
+OriginalIsGone(const ReceiptItem& item)
+{
+	return item.fExisting == kExistingPatched
+		&& (item.fOriginal == item.fPath || !BEntry(item.fOriginal.c_str()).Exists());
+}
+
+
+bool
+IsOnVolume(const std::string& path, dev_t volume)
+{
+	struct stat st;
+	return BEntry(path.c_str()).GetStat(&st) == B_OK && st.st_dev == volume;
+}
+
 } // namespace
 
 
@@ -81,10 +100,13 @@ Uninstaller::Run()
 	_RemoveItems(&manager);
 	if (fCanceled)
 		status = B_CANCELED;
+	else if (!fFailedItem.empty())
+		status = B_NOT_ALLOWED;
 	else
 		status = _UpdateReceipt(&folder, &manager);
-	// A receipt that no longer says what stays could lead a later removal
-	// to take an original that got its name back: all is put back instead.
+	// Half a removal is put back whole: a receipt that no longer says what
+	// stays could lead a later removal to take an original that got its
+	// name back.
 	manager.FinishInstall(status != B_OK, nullptr);
 	return status;
 }
@@ -114,6 +136,8 @@ Uninstaller::_RemoveItems(DestManager* manager)
 			return;
 		}
 		staying[index] = _RemoveItem(fReceipt.fItems[index], manager);
+		if (!fFailedItem.empty())
+			return;
 	}
 	bool packageItemStays = false;
 	for (size_t index = 0; index < staying.size(); index++) {
@@ -144,8 +168,17 @@ Uninstaller::_RemoveItem(const ReceiptItem& item, DestManager* manager)
 		fKept.push_back(item.fPath + ": " + difference.fText);
 	else if (HoldsItems(item.fPath))
 		fKept.push_back(item.fPath + ": not empty");
+	else if (!IsOnVolume(item.fPath, fVolume)) {
+		// Nothing moves between volumes: the removal's temporary folder is
+		// on the receipt's.
+		fKept.push_back(item.fPath + ": on another volume than the receipt");
+	}
 	else if (difference.fWhat != 0 && !fForce) {
 		fKept.push_back(item.fPath + ": " + difference.fText);
+		fChangedKept = true;
+	} else if (OriginalIsGone(item) && !fForce) {
+		fKept.push_back(item.fPath + ": patched in place of its original, which is "
+			"gone");
 		fChangedKept = true;
 	} else
 		placeFree = _MoveAside(item, manager);
@@ -161,21 +194,17 @@ Uninstaller::_MoveAside(const ReceiptItem& item, DestManager* manager)
 {
 	BEntry entry(item.fPath.c_str());
 	BDirectory parent;
-	std::string name = LeafOf(item.fPath);
-	if (entry.GetParent(&parent) == B_OK) {
-		manager->SafeDelete(&entry, &parent);
-		if (!BEntry(&parent, name.c_str()).Exists()) {
-			fRemoved++;
-			return true;
-		}
+	if (entry.GetParent(&parent) != B_OK || !manager->SafeDelete(&entry, &parent)) {
+		fFailedItem = item.fPath;
+		return false;
 	}
-	fKept.push_back(item.fPath + ": could not be removed");
-	return false;
+	fRemoved++;
+	return true;
 }
 
 
 // The entry the install renamed out of the item's way gets its name back
-// once the item has gone; the rename is noted so that an interrupted
+// once the item has gone, through the run's journal, so that an interrupted
 // removal undoes it.
 bool
 Uninstaller::_GiveNameBack(const ReceiptItem& item, bool placeFree,
@@ -208,9 +237,11 @@ status_t
 Uninstaller::_UpdateReceipt(BDirectory* folder, DestManager* manager)
 {
 	BEntry entry(folder, fFileName.c_str());
-	manager->SafeDelete(&entry, folder);
-	if (BEntry(folder, fFileName.c_str()).Exists())
+	if (!manager->SafeDelete(&entry, folder)) {
+		fFailedItem = "/" + manager->VolumeName() + "/" + kReceiptFolderPath + "/"
+			+ fFileName;
 		return B_NOT_ALLOWED;
+	}
 	if (fStaying.empty())
 		return B_OK;
 	fReceiptKept = true;
@@ -219,7 +250,9 @@ Uninstaller::_UpdateReceipt(BDirectory* folder, DestManager* manager)
 	status_t status = manager->NoteCreating(folder, fFileName.c_str());
 	if (status == B_OK)
 		status = rest.WriteTo(folder, fFileName.c_str());
-	if (status == B_OK)
+	if (status == B_OK) {
 		manager->NoteCreated(folder, fFileName.c_str());
+		manager->NoteComplete(folder, fFileName.c_str());
+	}
 	return status;
 }

@@ -9,10 +9,11 @@
 // their names back), and deletes it all once it reaches its end, so that an
 // interrupted removal is put back like an interrupted install.
 //
-// Kept: items changed since the install (unless forced), folders that
-// still hold something, folders that were there before the install
-// ("merged"); entries the install kept in place of its items ("skipped")
-// are not the package's and are left alone. When items of the package
+// Kept: items changed since the install and files patched in place of an
+// original that is gone (unless forced), folders that still hold
+// something, folders that were there before the install ("merged");
+// entries the install kept in place of its items ("skipped") are not the
+// package's and are left alone. When items of the package
 // stay, so does its receipt, then naming only what stayed: a later removal
 // (forced, or once a folder is empty) takes the rest, and never mistakes an
 // original that got its name back for the package's item. Scripts the
@@ -42,7 +43,8 @@ public:
 	// B_OK when the removal ran to its end (Kept() says what stayed);
 	// B_BUSY while another run holds the volume; B_ENTRY_NOT_FOUND when the
 	// receipt is gone or names another package; B_BAD_DATA when it is
-	// damaged; B_CANCELED when an interrupt stopped it; another error when
+	// damaged; B_CANCELED when an interrupt stopped it; B_NOT_ALLOWED when
+	// an entry could not be moved aside (FailedItem()); another error when
 	// it could not begin, or when the receipt could not be replaced by one
 	// of the items that stay. Whenever it is not B_OK, everything is as it
 	// was before.
@@ -55,18 +57,21 @@ public:
 	const std::vector<std::string>& Restored() const { return fRestored; }
 	// Whether the receipt stayed (naming the items that stayed).
 	bool ReceiptKept() const { return fReceiptKept; }
-	// Whether items stayed for being changed since the install, which a
-	// forced removal would take.
+	// Whether items stayed that a forced removal would take: changed since
+	// the install, or patched in place of their original.
 	bool ChangedItemsKept() const { return fChangedKept; }
 	// The receipt read by Run.
 	const InstallReceipt& Receipt() const { return fReceipt; }
+	// The platform path of the entry that could not be moved aside.
+	const std::string& FailedItem() const { return fFailedItem; }
 
 private:
 	status_t _ReadReceipt(BDirectory* folder);
 	void _RemoveItems(DestManager* manager);
 	// False when the item is no longer there for a later removal.
 	bool _RemoveItem(const ReceiptItem& item, DestManager* manager);
-	// Moves the item aside; false, having noted why, when it stays.
+	// Moves the item aside; false, having noted it as the failed item,
+	// when it could not be moved.
 	bool _MoveAside(const ReceiptItem& item, DestManager* manager);
 	// False, having noted why, when the original stays aside.
 	bool _GiveNameBack(const ReceiptItem& item, bool placeFree,
@@ -82,6 +87,7 @@ private:
 	std::vector<ReceiptItem> fStaying;
 	std::vector<std::string> fKept;
 	std::vector<std::string> fRestored;
+	std::string fFailedItem;
 	int32 fRemoved;
 	bool fReceiptKept;
 	bool fChangedKept;

@@ -1,13 +1,16 @@
 // The installer's commands for installed packages, run as a person runs
 // them: --list-installed [--json], --verify-installed and --uninstall
-// [--force] on receipts of a temporary root, their output, their exit
-// status, and alerts on standard error where nobody is at a window.
+// [--force] on receipts of a temporary root and on the receipt a real
+// install wrote, their output, their exit status, and alerts on standard
+// error where nobody is at a window.
 
 #include <HostFileText.h>
 #include <ProgramRun.h>
 #include <ReceiptBuilder.h>
 #include <ScratchDir.h>
 #include <TempRoot.h>
+
+#include "PackageAssembler.h"
 
 #include <Directory.h>
 #include <FileLock.h>
@@ -16,7 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +33,14 @@ struct CommandRun {
 	ProgramRun run;
 	std::string output;
 };
+
+
+void
+WriteHostFile(const std::string& path, const std::string& contents)
+{
+	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+	std::ofstream(path, std::ios::binary) << contents;
+}
 
 } // namespace
 
@@ -55,13 +68,16 @@ protected:
 
 	// The installer with `arguments` on this root; its standard output
 	// kept apart from its standard error.
-	CommandRun Run(const std::vector<std::string>& arguments)
+	CommandRun Run(const std::vector<std::string>& arguments,
+		const std::string& variable = std::string())
 	{
 		std::string output = fScratch / "output";
 		std::vector<std::string> words = { "/bin/sh", "-c", "exec \"$0\" \"$@\" >\"$OUT\"",
 			kProgram, "--root", fRoot.HostPath() };
 		words.insert(words.end(), arguments.begin(), arguments.end());
 		std::vector<std::string> environment = { "OUT=" + output, "PATH=/usr/bin:/bin" };
+		if (!variable.empty())
+			environment.push_back(variable);
 		CommandRun command;
 		command.run = RunProgram(words, fScratch / "errors", &environment);
 		command.output = ReadHostFileText(output);
@@ -145,7 +161,7 @@ TEST_F(InstalledCommandsTest, UninstallKeepsChangedItemsUntilForced)
 		"Kept /boot/apps/Tool/readme: contents changed (size 9, was 8)\n"
 		"Kept /boot/apps/Tool: not empty\n"
 		"The receipt of \"Tool\" stays, naming what was kept.\n"
-		"--force removes the items changed since the install too.\n"
+		"--force removes the changed and patched items too.\n"
 		"The scripts that ran when \"Tool\" was installed cannot be undone: "
 		"\"setup\" (in /boot/apps/Tool)\n");
 	EXPECT_EQ(Run({ "--list-installed" }).output,
@@ -178,22 +194,26 @@ TEST_F(InstalledCommandsTest, UninstallWaitsForNoRunAndSaysSo)
 }
 
 
-// With nobody at a window, what the removal's machinery would show in an
-// alert is written on standard error, and the program goes on.
-TEST_F(InstalledCommandsTest, AlertsGoToStandardError)
+// A removal killed in the middle is taken back by the next run on the
+// volume, which says so on standard error (nobody is at a window) and goes
+// on.
+TEST_F(InstalledCommandsTest, AKilledRemovalIsTakenBackByTheNextRun)
 {
-	WriteFile("Data/shared/tool-data", "shared\n");
-	fTool.Add("/Data/shared/tool-data");
 	ASSERT_EQ(fTool.Write(), B_OK);
+	// The journal's header, then "readme" and "tool" moved aside.
+	CommandRun killed = Run({ "--uninstall", "Tool" }, "KESTROVAN_JOURNAL_KILL_AT=3");
+	ASSERT_EQ(killed.run.signal, SIGKILL) << killed.run.errors;
+	ASSERT_FALSE(std::filesystem::exists(fRoot.HostPath("boot/apps/Tool/readme")));
 
-	CommandRun run = Run({ "--uninstall", "Tool" });
-	EXPECT_FALSE(run.run.hung);
-	EXPECT_EQ(run.run.status, 1);
-	EXPECT_NE(run.run.errors.find("Error moving item \"tool-data\" to temporary directory."),
-		std::string::npos) << run.run.errors;
-	EXPECT_NE(run.output.find("Kept /Data/shared/tool-data: could not be removed"),
-		std::string::npos) << run.output;
-	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("boot/apps/Tool/tool")));
+	CommandRun next = Run({ "--uninstall", "Tool" });
+	EXPECT_FALSE(next.run.hung);
+	EXPECT_EQ(next.run.status, 0) << next.run.errors;
+	EXPECT_EQ(next.run.errors, "The removal of \"Tool\" was interrupted. The items it had "
+		"removed have been put back.\n");
+	EXPECT_EQ(next.output.substr(0, next.output.find('\n')),
+		"Removed 3 items of \"Tool\" from volume \"boot\".");
+	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("boot/apps/Tool")));
+	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("boot/var/tmp")));
 }
 
 
@@ -216,4 +236,60 @@ TEST_F(InstalledCommandsTest, APackageOnSeveralVolumesIsNamedWithItsVolume)
 	EXPECT_EQ(one.run.status, 0) << one.run.errors;
 	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("Data/Tool")));
 	EXPECT_TRUE(std::filesystem::exists(fRoot.HostPath("boot/apps/Tool/tool")));
+}
+
+
+// What an install records, the commands read: a package installed over a
+// folder and files of the user's, one renamed aside and one kept in place
+// of the package's, is listed, checked and removed, and the renamed file
+// gets its name back.
+TEST_F(InstalledCommandsTest, WhatAnInstallRecordedIsListedCheckedAndRemoved)
+{
+	std::string source = fScratch / "source/Tool";
+	for (const auto& [path, contents] : std::vector<std::pair<std::string, std::string>>{
+			{ "bin", "the program" }, { "conf", "the package's conf" },
+			{ "keep", "the package's keep" }, { "docs/ReadMe", "how to" } })
+		WriteHostFile(source + "/" + path, contents);
+	std::filesystem::create_symlink("bin", source + "/link");
+	std::string manifest = fScratch / "tool.json";
+	std::ofstream(manifest) << R"({"name": "Tool", "source": ")" + source + R"(",
+		"groups": [{"name": "All"}], "flags": {"top_folder": true, "folder_choice": true},
+		"items": {"": {"replace": "merge"}, "conf": {"replace": "rename"},
+			"keep": {"replace": "never"}}})";
+	std::string package = fScratch / "tool.pkg";
+	std::string message;
+	ASSERT_EQ(build_package(manifest.c_str(), nullptr, package.c_str(), &message), B_OK)
+		<< message;
+	std::filesystem::remove_all(fRoot.HostPath("boot/apps/Tool"));
+	WriteFile("boot/apps/Tool/conf", "the user's conf");
+	WriteFile("boot/apps/Tool/mine", "the user's own");
+	WriteFile("boot/apps/Tool/keep", "the user's keep");
+
+	CommandRun install = Run({ "--unattended", "--accept-license", package });
+	ASSERT_EQ(install.run.status, 0) << install.run.errors;
+	ASSERT_EQ(fRoot.ReadFile("boot/apps/Tool/conf.old"), "the user's conf");
+
+	CommandRun list = Run({ "--list-installed", "--json" });
+	EXPECT_EQ(list.run.errors, "");
+	nlohmann::json records = nlohmann::json::parse(list.output, nullptr, false);
+	ASSERT_TRUE(records.is_array() && records.size() == 1) << list.output;
+	EXPECT_EQ(records[0]["package"]["name"], "Tool");
+	EXPECT_EQ(Run({ "--verify-installed", "Tool" }).run.status, 0);
+
+	WriteFile("boot/apps/Tool/docs/ReadMe", "how to, annotated");
+	CommandRun changed = Run({ "--verify-installed", "Tool" });
+	EXPECT_EQ(changed.run.status, 1);
+	EXPECT_EQ(changed.output, "/boot/apps/Tool/docs/ReadMe: contents changed "
+		"(size 17, was 6)\n");
+
+	CommandRun forced = Run({ "--uninstall", "Tool", "--force" });
+	EXPECT_EQ(forced.run.status, 0) << forced.output << forced.run.errors;
+	EXPECT_NE(forced.output.find("Renamed back: /boot/apps/Tool/conf\n"), std::string::npos)
+		<< forced.output;
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/conf"), "the user's conf");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/mine"), "the user's own");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/keep"), "the user's keep");
+	for (const char* gone : { "bin", "link", "docs", "conf.old" })
+		EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("boot/apps/Tool/") + gone)) << gone;
+	EXPECT_EQ(Run({ "--list-installed" }).output, "");
 }

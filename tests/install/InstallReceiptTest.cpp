@@ -65,6 +65,8 @@ FullReceipt()
 		Item("/boot/apps/Tool/library", kReceiptFile, kExistingPatched)
 	};
 	receipt.fItems[1].fSize = 5000000000LL;
+	// What the run kept in place of its item is not read.
+	receipt.fItems[5].fSha256.clear();
 	receipt.fItems[4].fRenamedTo = "/boot/home/config/tool.cfg.old";
 	receipt.fItems[6].fOriginal = "/boot/apps/Old Tool/library";
 	receipt.fScripts = { { "setup", "/boot/apps/Tool" }, { "register", "" } };
@@ -165,7 +167,18 @@ TEST(InstallReceiptTest, TheRecordsFormForOtherReaders)
 	EXPECT_EQ(document["items"][2]["link_target"], "../lib/libtool.so");
 	EXPECT_FALSE(document["items"][0].contains("sha256"));
 	EXPECT_EQ(document["items"][6]["original"], "/boot/apps/Old Tool/library");
+	EXPECT_EQ(document["items"][5]["sha256"], "");
 	EXPECT_EQ(document["scripts"][0]["name"], "setup");
+
+	// An install folder given as the volume's "." is written plain, as
+	// readers take paths.
+	receipt.fInstallFolder = "/boot/./apps/";
+	InstallReceipt read;
+	ASSERT_EQ(read.FromJson(receipt.ToJson()), B_OK);
+	EXPECT_EQ(read.fInstallFolder, "/boot/apps");
+	receipt.fInstallFolder = "/boot/.";
+	ASSERT_EQ(read.FromJson(receipt.ToJson()), B_OK);
+	EXPECT_EQ(read.fInstallFolder, "/boot");
 
 	EXPECT_EQ(InstallReceipt::TimeText(0), "1970-01-01T00:00:00Z");
 	EXPECT_EQ(InstallReceipt::TimeText(951825600), "2000-02-29T12:00:00Z");
@@ -208,6 +221,8 @@ TEST(InstallReceiptTest, DamagedAndHostileRecordsAreRefused)
 		{ "upper-case digest", [](ordered_json& d) {
 			ItemAt(d, 1)["sha256"] = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"; } },
 		{ "file without digest", [](ordered_json& d) { ItemAt(d, 1).erase("sha256"); } },
+		{ "file with no digest", [](ordered_json& d) { ItemAt(d, 1)["sha256"] = ""; } },
+		{ "kept entry with a bad digest", [](ordered_json& d) { ItemAt(d, 5)["sha256"] = "ab"; } },
 		{ "link without target", [](ordered_json& d) { ItemAt(d, 2).erase("link_target"); } },
 		{ "renamed nowhere", [](ordered_json& d) { ItemAt(d, 4).erase("renamed_to"); } },
 		{ "renamed elsewhere", [](ordered_json& d) { ItemAt(d, 4)["renamed_to"] = "/boot/home/secret"; } },

@@ -2,8 +2,8 @@
 // the last installed first; changed items stay until forced; folders stay
 // while they hold something, and so do folders and entries that were there
 // before; an original the install renamed aside gets its name back; another
-// run on the volume keeps the removal from starting; an interrupt puts back
-// what the removal had taken.
+// run on the volume keeps the removal from starting; a removal that cannot
+// go through puts back what it had taken.
 
 #include "InstalledToolFixture.h"
 #include "MountedVolume.h"
@@ -15,30 +15,14 @@
 
 #include <Directory.h>
 #include <FileLock.h>
-#include <InterruptGuard.h>
 
-#include <csignal>
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-namespace {
-
-// Raises an interrupt at its first alert, as a person pressing ^C while
-// the removal goes on would.
-class InterruptingAlertSink : public RecordingAlertSink {
-public:
-	int32 Alert(const char* text, const char* button0, const char* button1,
-		const char* button2) override
-	{
-		if (Texts().empty())
-			raise(SIGTERM);
-		return RecordingAlertSink::Alert(text, button0, button1, button2);
-	}
-};
-
-} // namespace
-
 
 class UninstallerTest : public InstalledToolTest {
 protected:
@@ -206,6 +190,34 @@ TEST_F(UninstallerTest, FoldersStayWhileTheyHoldWhatIsNotThePackages)
 }
 
 
+// A patch that replaced its original leaves nothing to go back to:
+// removing the patched file would leave neither version of another
+// package's program. A patched copy beside a kept original goes.
+TEST_F(UninstallerTest, AFilePatchedInPlaceStaysUntilForced)
+{
+	WriteFile("boot/apps/Other/program", "version 1.1");
+	fReceipt.Add("/boot/apps/Other/program", kExistingPatched, "/boot/apps/Other/program");
+	WriteFile("boot/apps/Other/library.orig", "library 1.0");
+	WriteFile("boot/apps/Other/library", "library 1.1");
+	fReceipt.Add("/boot/apps/Other/library", kExistingPatched,
+		"/boot/apps/Other/library.orig");
+	WriteReceipt();
+
+	ASSERT_EQ(Uninstall(), B_OK);
+	EXPECT_EQ(fKept, (std::vector<std::string>{ "/boot/apps/Other/program: patched in "
+		"place of its original, which is gone" }));
+	EXPECT_TRUE(fChangedKept);
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Other/program"), "version 1.1");
+	EXPECT_FALSE(Exists("boot/apps/Other/library"));
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Other/library.orig"), "library 1.0");
+
+	ASSERT_EQ(Uninstall(true), B_OK);
+	EXPECT_TRUE(fKept.empty());
+	EXPECT_FALSE(Exists("boot/apps/Other/program"));
+	EXPECT_FALSE(ReceiptExists());
+}
+
+
 // A receipt cannot lead the removal through a link: a folder of the
 // package replaced by a link to another folder leaves that folder's items
 // alone, however alike they are, also when forced.
@@ -260,32 +272,55 @@ TEST_F(UninstallerTest, AReceiptOfAnotherPackageOrDamagedRemovesNothing)
 }
 
 
-// An interrupt while items go puts back those already taken, as a cancelled
-// install puts back what it displaced; the receipt stays. The item on
-// another volume cannot be moved into the removal's folder: its alert is
-// where the interrupt comes.
-TEST_F(UninstallerTest, AnInterruptPutsBackWhatWasTaken)
+// Nothing moves between volumes: an item on another volume than the
+// receipt's stays, and the rest goes.
+TEST_F(UninstallerTest, AnItemOnAnotherVolumeStays)
 {
 	WriteFile("Data/shared/tool-data", "shared data\n");
 	fReceipt.Add("/Data/shared/tool-data");
-	// The items before it in the receipt go after it.
-	std::swap(fReceipt.fReceipt.fItems[3], fReceipt.fReceipt.fItems.back());
 	WriteReceipt();
 
-	InterruptingAlertSink interrupting;
-	Uninstaller uninstaller(fBoot, fReceipt.FileName(), "Tool");
-	status_t status;
-	{
-		AlertSinkScope alerts(&interrupting);
-		status = uninstaller.Run();
-	}
-	EXPECT_EQ(status, B_CANCELED);
-	EXPECT_EQ(interrupting.Texts().size(), 1u);
-	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/tool"), "#!/bin/sh\necho tool\n");
+	ASSERT_EQ(Uninstall(), B_OK);
+	EXPECT_EQ(fKept, (std::vector<std::string>{
+		"/Data/shared/tool-data: on another volume than the receipt" }));
+	EXPECT_EQ(fRoot.ReadFile("Data/shared/tool-data"), "shared data\n");
+	EXPECT_FALSE(Exists("boot/apps/Tool"));
+	EXPECT_TRUE(fAlerts.Texts().empty());
+	ExpectNoRunLeftovers();
+}
+
+
+// An entry that cannot be moved aside (a mount point) stops the removal,
+// and what it had taken is put back, the renamed original's name too: half
+// a removal is no state to leave.
+TEST_F(UninstallerTest, AnItemThatCannotBeMovedPutsEverythingBack)
+{
+	std::string reason = MountedVolume::EnterPrivateNamespace();
+	if (!reason.empty())
+		GTEST_SKIP() << reason;
+	// The root's descriptor was opened before the namespace was entered.
+	ASSERT_EQ(set_system_root(fRoot.HostPath().c_str()), B_OK);
+	WriteFile("boot/apps/Tool/tool.cfg.old", "the user's settings\n");
+	WriteFile("boot/apps/Tool/tool.cfg", "the package's settings\n");
+	fReceipt.Add("/boot/apps/Tool/tool.cfg", kExistingRenamed,
+		"/boot/apps/Tool/tool.cfg.old");
+	WriteReceipt();
+	std::string written = fRoot.ReadFile("boot/var/kestrovan/receipts/Tool.json");
+	// The first installed goes last: by then the others have gone.
+	std::string guide = fRoot.HostPath("boot/apps/Tool/docs/guide");
+	ASSERT_EQ(mount(guide.c_str(), guide.c_str(), nullptr, MS_BIND, nullptr), 0)
+		<< strerror(errno);
+
+	status_t status = Uninstall();
+	umount2(guide.c_str(), MNT_DETACH);
+	EXPECT_EQ(status, B_NOT_ALLOWED);
+	ASSERT_EQ(fAlerts.Texts().size(), 1u);
+	EXPECT_EQ(fAlerts.Texts()[0], "Error moving item \"guide\" to temporary directory.");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/tool.cfg"), "the package's settings\n");
+	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/tool.cfg.old"), "the user's settings\n");
 	EXPECT_EQ(fRoot.ReadFile("boot/apps/Tool/readme"), "read me\n");
 	EXPECT_TRUE(Exists("boot/apps/Tool/current"));
-	EXPECT_EQ(fRoot.ReadFile("Data/shared/tool-data"), "shared data\n");
-	EXPECT_TRUE(ReceiptExists());
+	EXPECT_EQ(fRoot.ReadFile("boot/var/kestrovan/receipts/Tool.json"), written);
 	ExpectNoRunLeftovers();
 }
 
@@ -310,17 +345,19 @@ TEST_F(UninstallerTest, AReceiptThatCannotBeRewrittenPutsEverythingBack)
 	ASSERT_EQ(receipt.Write(), B_OK);
 	std::string written = fRoot.ReadFile("Small/var/kestrovan/receipts/Tool.json");
 	WriteFile("Small/Tool/readme", "my notes\n");
-	std::ofstream(fRoot.HostPath("Small/filler"), std::ios::binary)
-		<< std::string(2 << 20, 'f');
+	std::string filler = fRoot.HostPath("Small/filler");
+	std::ofstream(filler, std::ios::binary) << std::string(2 << 20, 'f');
+	// One page for the removal's journal, none for the new receipt.
+	std::filesystem::resize_file(filler, std::filesystem::file_size(filler) - 4096);
 
 	BDirectory small_root("/Small");
 	node_ref ref;
 	ASSERT_EQ(small_root.GetNodeRef(&ref), B_OK);
 	Uninstaller uninstaller(ref.device, "Tool.json", "Tool");
 	AlertSinkScope alerts(&fAlerts);
-	// Refused: on a volume this full the removal's journal cannot even
-	// begin, or the receipt cannot be written.
-	EXPECT_NE(uninstaller.Run(), B_OK);
+	// The journal's page holds the removal's records; the new receipt
+	// finds no room.
+	EXPECT_EQ(uninstaller.Run(), B_DEVICE_FULL);
 	EXPECT_EQ(fRoot.ReadFile("Small/Tool/tool.cfg"), "the package's settings\n");
 	EXPECT_EQ(fRoot.ReadFile("Small/Tool/tool.cfg.old"), "the user's settings\n");
 	EXPECT_EQ(fRoot.ReadFile("Small/Tool/readme"), "my notes\n");
