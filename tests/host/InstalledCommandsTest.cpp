@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -78,6 +79,12 @@ protected:
 		std::vector<std::string> environment = { "OUT=" + output, "PATH=/usr/bin:/bin" };
 		if (!variable.empty())
 			environment.push_back(variable);
+		// The sanitizers' settings (their suppressions) go along.
+		for (char** inherited = environ; *inherited != nullptr; inherited++) {
+			std::string name(*inherited, strcspn(*inherited, "="));
+			if (name.size() >= 11 && name.compare(name.size() - 11, 11, "SAN_OPTIONS") == 0)
+				environment.push_back(*inherited);
+		}
 		CommandRun command;
 		command.run = RunProgram(words, fScratch / "errors", &environment);
 		command.output = ReadHostFileText(output);
