@@ -15,6 +15,7 @@
 #include <Node.h>
 #include <NodeInfo.h>
 #include <Path.h>
+#include <Sha256.h>
 
 #include <cstdlib>
 
@@ -91,9 +92,11 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	}
 	manager->NoteCreated(dir, fName);
 
+	// The receipt's digest of the contents, taken as they are written.
+	Sha256Digest digest;
 	status = file.InitCheck();
 	if (status == B_OK)
-		status = pack->ExtractFile(&file, fOffset, fSize);
+		status = pack->ExtractFile(&file, fOffset, fSize, &digest);
 	if (status < B_OK) {
 		// What could not be written is never left half done.
 		file.Unset();
@@ -115,7 +118,7 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	if ((fMode & 0111) != 0)
 		entry.SetTo(dir, fName);
 	ISetType(&entry, &file);
-	manager->NoteComplete(dir, fName);
+	manager->NoteComplete(dir, fName, nullptr, &digest);
 	return status;
 }
 

@@ -752,13 +752,14 @@ DestManager::NoteCreated(BDirectory* folder, const char* name)
 
 
 void
-DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patchedFrom)
+DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patchedFrom,
+	Sha256Digest* contents)
 {
 	ReceiptItem item;
 	item.fPath = _PathIn(folder, name);
 	fJournal.NoteComplete(item.fPath);
 	BEntry entry(folder, name);
-	_DescribeForReceipt(&entry, true, &item);
+	_DescribeForReceipt(&entry, true, &item, contents);
 	DeleteItem* vacated = _VacatedPlace(folder, name);
 	if (patchedFrom != nullptr) {
 		item.fExisting = kExistingPatched;
@@ -837,7 +838,8 @@ DestManager::_BeginReceipt(entry_ref* folderRef, const char* folderPath)
 
 
 void
-DestManager::_DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item)
+DestManager::_DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item,
+	Sha256Digest* contents)
 {
 	struct stat st;
 	if (entry->GetStat(&st) != B_OK)
@@ -859,8 +861,14 @@ DestManager::_DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item)
 	}
 	item->fKind = kReceiptFile;
 	item->fSize = st.st_size;
+	if (!digest)
+		return;
+	if (contents != nullptr && contents->Covers(st.st_size)) {
+		item->fSha256 = contents->HexDigest();
+		return;
+	}
 	BFile file(entry, B_READ_ONLY);
-	if (digest && file.InitCheck() == B_OK)
+	if (file.InitCheck() == B_OK)
 		sha256_of_file(&file, &item->fSha256);
 }
 

@@ -30,6 +30,7 @@ class BEntry;
 class FindItem;
 class PackAttrib;
 class REntryList;
+class Sha256Digest;
 
 // The platform bit of an item's platform mask that this installer serves.
 const int32 kThisPlatformMask = 2;
@@ -81,8 +82,10 @@ public:
 	void NoteCreated(BDirectory* folder, const char* name);
 	// The item `name` in `folder` is installed in full, and goes into the
 	// run's receipt; a patched file names the original it was made from.
+	// A file's `contents` digest, when it covers the whole file, spares
+	// reading it again.
 	void NoteComplete(BDirectory* folder, const char* name,
-		const char* patchedFrom = nullptr);
+		const char* patchedFrom = nullptr, Sha256Digest* contents = nullptr);
 	// The entry `name` in `folder`, there before the run, was kept: a
 	// folder the item's contents went into, or an entry kept in place of
 	// the item. The receipt says so.
@@ -171,7 +174,8 @@ private:
 	std::string _PathIn(BDirectory* folder, const char* name);
 	// The item's kind, size, mode, time, link target and contents' digest
 	// as they are on the disk (no digest with `digest` false).
-	void _DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item);
+	void _DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item,
+		Sha256Digest* contents = nullptr);
 	DeleteItem* _VacatedPlace(BDirectory* folder, const char* name);
 	// Writes the receipt of a completed run on the target volume, through
 	// the journal like an item: an earlier receipt of the package is

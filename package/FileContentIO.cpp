@@ -1,5 +1,7 @@
 #include "FileContentIO.h"
 
+#include <Sha256.h>
+
 #include <Errors.h>
 
 namespace {
@@ -31,7 +33,8 @@ FileContentIO::FileContentIO(BPositionIO* target, off_t limit)
 	:
 	fTarget(target),
 	fLimit(limit),
-	fPosition(target->Position())
+	fPosition(target->Position()),
+	fDigest(NULL)
 {
 }
 
@@ -61,8 +64,11 @@ FileContentIO::Write(const void* buffer, size_t size)
 		return status;
 	return WriteWhole(buffer, size, [&](const uint8* bytes, size_t length) {
 		ssize_t result = fTarget->Write(bytes, length);
-		if (result > 0)
+		if (result > 0) {
+			if (fDigest != NULL)
+				fDigest->UpdateAt(fPosition, bytes, (size_t)result);
 			fPosition += result;
+		}
 		return result;
 	});
 }
@@ -84,8 +90,11 @@ FileContentIO::WriteAt(off_t position, const void* buffer, size_t size)
 	off_t next = position;
 	return WriteWhole(buffer, size, [&](const uint8* bytes, size_t length) {
 		ssize_t result = fTarget->WriteAt(next, bytes, length);
-		if (result > 0)
+		if (result > 0) {
+			if (fDigest != NULL)
+				fDigest->UpdateAt(next, bytes, (size_t)result);
 			next += result;
+		}
 		return result;
 	});
 }

@@ -12,6 +12,8 @@
 #include <DataIO.h>
 #include <SupportDefs.h>
 
+class Sha256Digest;
+
 // The contents of a file are longer or shorter than the size its catalog
 // item declares: the package is damaged.
 const status_t kContentSizeMismatch = B_MISMATCHED_VALUES;
@@ -23,6 +25,10 @@ public:
 	// while the stream is in use.
 	FileContentIO(BPositionIO* target, off_t limit);
 	~FileContentIO() override;
+
+	// Every byte written goes into `digest` too (null: none), with its
+	// offset, so that the file's digest needs no second reading.
+	void SetDigest(Sha256Digest* digest) { fDigest = digest; }
 
 	ssize_t Read(void* buffer, size_t size) override;
 	ssize_t Write(const void* buffer, size_t size) override;
@@ -43,6 +49,7 @@ private:
 	// The target's position, kept here: no seek is asked of the file per
 	// write.
 	off_t fPosition;
+	Sha256Digest* fDigest;
 };
 
 #endif // _FILE_CONTENT_IO_H

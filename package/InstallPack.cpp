@@ -174,10 +174,20 @@ InstallPack::ClearFile()
 
 
 status_t
-InstallPack::ExtractFile(BNode* node, off_t offset, off_t contentSize)
+InstallPack::ExtractFile(BNode* node, off_t offset, off_t contentSize, Sha256Digest* digest)
 {
 	if (fFile == NULL || fPackData == NULL)
 		return B_NO_INIT;
+	fPackData->SetContentDigest(digest);
+	status_t status = _ExtractFile(node, offset, contentSize);
+	fPackData->SetContentDigest(NULL);
+	return status;
+}
+
+
+status_t
+InstallPack::_ExtractFile(BNode* node, off_t offset, off_t contentSize)
+{
 	off_t position = fFile->Seek(fDataOffset + offset, SEEK_SET);
 	if (position < 0)
 		return (status_t)position;

@@ -25,6 +25,7 @@ class BEntry;
 class BFile;
 class BNode;
 class DestItem;
+class Sha256Digest;
 class GroupList;
 class NodeDecoder;
 class PackAttrib;
@@ -77,8 +78,10 @@ public:
 	// and any call that fails or is cancelled; what the node gets is the
 	// same either way. A `contentSize` of 0 or more is the size the catalog
 	// declares for the file: contents of another length fail with
-	// kContentSizeMismatch, and no byte past it is written.
-	status_t ExtractFile(BNode* node, off_t offset, off_t contentSize = -1);
+	// kContentSizeMismatch, and no byte past it is written. A `digest` is
+	// fed with the contents as they are written.
+	status_t ExtractFile(BNode* node, off_t offset, off_t contentSize = -1,
+		Sha256Digest* digest = NULL);
 	// Whether ExtractFile decodes ahead (the default) or reads each entry
 	// itself when it is asked for.
 	void SetDecodeAhead(bool decodeAhead);
@@ -143,6 +146,7 @@ private:
 	status_t _CheckCatalog();
 	void _GiveUp();
 	void _StopDecoder();
+	status_t _ExtractFile(BNode* node, off_t offset, off_t contentSize);
 
 	// The attribute section's readers.
 	status_t _ReadAttribute(PackAttrib* attrib, const record_header& header);

@@ -30,7 +30,8 @@ SPackData::SPackData(const BMessenger& messenger, const bool*)
 	:
 	fCodec(new ZlCodec),
 	fProgressMessenger(messenger),
-	fContentSize(-1)
+	fContentSize(-1),
+	fContentDigest(NULL)
 {
 	SetCurrentCodec(fCodec);
 	SetCallbackData(this);
@@ -132,6 +133,7 @@ SPackData::_ExtractMainFork(BPositionIO* src, BNode* node, const record_header& 
 		return;
 	}
 	FileContentIO contents(file, fContentSize);
+	contents.SetDigest(fContentDigest);
 	ErrHandler::Check(ReadBin(&contents, src, 0, ExMainForkProgress));
 	// A file that was longer before ends where the new contents end.
 	off_t end = ErrHandler::Check(file->Position());
@@ -262,6 +264,7 @@ SPackData::_ReplayMainFork(NodeDecoder* decoder, BPositionIO* src, BNode* node,
 		return false;
 	}
 	FileContentIO contents(file, fContentSize);
+	contents.SetDigest(fContentDigest);
 	for (;;) {
 		decoded_event event;
 		decoder->Next(&event);

@@ -21,6 +21,7 @@
 #include <StorageDefs.h>
 
 class NodeDecoder;
+class Sha256Digest;
 class ZlCodec;
 struct decoded_event;
 
@@ -82,6 +83,10 @@ public:
 	status_t ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t position,
 		BNode* node, off_t contentSize = -1);
 
+	// The digest the next extractions feed with the contents they write
+	// (null: none).
+	void SetContentDigest(Sha256Digest* digest) { fContentDigest = digest; }
+
 	void SetProgressMessenger(const BMessenger& messenger);
 	const BMessenger& ProgressMessenger() const { return fProgressMessenger; }
 	// Sends one progress message and waits for the reply: B_CANCELED when
@@ -119,6 +124,7 @@ private:
 	BMessenger fProgressMessenger;
 	// The declared size of the file being extracted; -1: none to keep to.
 	off_t fContentSize;
+	Sha256Digest* fContentDigest;
 };
 
 #endif // _SPACK_DATA_H

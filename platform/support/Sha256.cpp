@@ -32,13 +32,46 @@ HexDigest(sha256_ctx* context)
 } // namespace
 
 
+Sha256Digest::Sha256Digest()
+	:
+	fContext(new sha256_ctx),
+	fLength(0),
+	fBroken(false)
+{
+	sha256_init(fContext.get());
+}
+
+
+Sha256Digest::~Sha256Digest()
+{
+}
+
+
+void
+Sha256Digest::UpdateAt(off_t offset, const void* data, size_t size)
+{
+	if (fBroken || offset != fLength) {
+		fBroken = true;
+		return;
+	}
+	sha256_update(fContext.get(), size, (const uint8_t*)data);
+	fLength += (off_t)size;
+}
+
+
+std::string
+Sha256Digest::HexDigest()
+{
+	return ::HexDigest(fContext.get());
+}
+
+
 std::string
 sha256_of_data(const void* data, size_t size)
 {
-	sha256_ctx context;
-	sha256_init(&context);
-	sha256_update(&context, size, (const uint8_t*)data);
-	return HexDigest(&context);
+	Sha256Digest digest;
+	digest.UpdateAt(0, data, size);
+	return digest.HexDigest();
 }
 
 
@@ -50,8 +83,7 @@ sha256_of_file(BPositionIO* file, std::string* hex)
 	std::unique_ptr<uint8_t[]> buffer(new(std::nothrow) uint8_t[kReadSize]);
 	if (buffer == NULL)
 		return B_NO_MEMORY;
-	sha256_ctx context;
-	sha256_init(&context);
+	Sha256Digest digest;
 	off_t position = 0;
 	while (true) {
 		ssize_t read = file->ReadAt(position, buffer.get(), kReadSize);
@@ -59,9 +91,9 @@ sha256_of_file(BPositionIO* file, std::string* hex)
 			return (status_t)read;
 		if (read == 0)
 			break;
-		sha256_update(&context, (size_t)read, buffer.get());
+		digest.UpdateAt(position, buffer.get(), (size_t)read);
 		position += read;
 	}
-	*hex = HexDigest(&context);
+	*hex = digest.HexDigest();
 	return B_OK;
 }

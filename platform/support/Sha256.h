@@ -6,9 +6,35 @@
 
 #include <SupportDefs.h>
 
+#include <memory>
 #include <string>
 
 class BPositionIO;
+struct sha256_ctx;
+
+// The digest of a file's contents as they are written, in order, from its
+// first byte: each piece is given with its offset, and a piece that does
+// not follow the last one (a write elsewhere) leaves the digest unusable.
+// Whether it covers a file is told with its final size.
+class Sha256Digest {
+public:
+	Sha256Digest();
+	~Sha256Digest();
+
+	void UpdateAt(off_t offset, const void* data, size_t size);
+	// Whether the pieces given were the whole of a file of `size` bytes.
+	bool Covers(off_t size) const { return !fBroken && fLength == size; }
+	// The digest of what was given, as lower-case hex; once only.
+	std::string HexDigest();
+
+private:
+	Sha256Digest(const Sha256Digest&) = delete;
+	Sha256Digest& operator=(const Sha256Digest&) = delete;
+
+	std::unique_ptr<sha256_ctx> fContext;
+	off_t fLength;
+	bool fBroken;
+};
 
 // The digest of `size` bytes at `data`.
 std::string sha256_of_data(const void* data, size_t size);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -73,4 +74,32 @@ TEST(Sha256Test, AFailedReadGivesItsStatusAndNoDigest)
 	std::string hex = "untouched";
 	EXPECT_EQ(sha256_of_file(&stream, &hex), B_IO_ERROR);
 	EXPECT_EQ(hex, "untouched");
+}
+
+
+// Pieces given in order make the digest of the whole; a piece out of order
+// (a write elsewhere in the file) leaves a digest that covers nothing.
+TEST(Sha256Test, ADigestTakenAsAFileIsWritten)
+{
+	std::string contents(300000, 'x');
+	for (size_t i = 0; i < contents.size(); i++)
+		contents[i] = (char)(i * 131 % 251);
+
+	Sha256Digest written;
+	for (size_t offset = 0; offset < contents.size(); offset += 65536) {
+		size_t size = std::min<size_t>(65536, contents.size() - offset);
+		written.UpdateAt((off_t)offset, contents.data() + offset, size);
+	}
+	EXPECT_TRUE(written.Covers((off_t)contents.size()));
+	// A file that ended up longer or shorter than what was written.
+	EXPECT_FALSE(written.Covers((off_t)contents.size() + 1));
+	EXPECT_FALSE(written.Covers((off_t)contents.size() - 1));
+	EXPECT_EQ(written.HexDigest(), sha256_of_data(contents.data(), contents.size()));
+
+	Sha256Digest skipped;
+	skipped.UpdateAt(0, contents.data(), 100);
+	skipped.UpdateAt(200, contents.data() + 200, 100);
+	skipped.UpdateAt(100, contents.data() + 100, 100);
+	EXPECT_FALSE(skipped.Covers(300));
+	EXPECT_FALSE(skipped.Covers(100));
 }
