@@ -11,6 +11,7 @@
 #include "PackageAssembler.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -157,9 +159,10 @@ protected:
 	std::string fAfter;
 
 private:
-	// "Tool": its folder merges into one that is there; "conf" is renamed
-	// aside, "keep" never replaced, everything else asks (and is
-	// replaced). The program carries an attribute and a mode of its own.
+	// "Tool": its folder, like every folder, merges into one that is there;
+	// "conf" is renamed aside, "keep" never replaced, every other file asks
+	// (and is replaced). The program carries an attribute and a mode of its
+	// own.
 	std::string _BuildPackage(const std::string& name,
 		const std::vector<std::pair<std::string, std::string>>& files)
 	{
@@ -332,4 +335,37 @@ TEST_F(CrashRecoveryTest, AnEntryThatCannotBeMovedAsideIsNeverWrittenOver)
 		std::string::npos) << run.errors;
 	EXPECT_EQ(ReadHostFileText(folder + "/bin"), "old program");
 	EXPECT_EQ(ReadHostFileText(folder + "/mine"), "the user's own");
+}
+
+
+// The receipt of version 2 says what the run did to each entry it met: the
+// folders merged into, files replaced, the one renamed aside (and to what),
+// the one kept in the item's place, new items.
+TEST_F(CrashRecoveryTest, TheReceiptSaysWhatTheRunDidToWhatWasThere)
+{
+	nlohmann::json receipt = nlohmann::json::parse(ReadHostFileText(fAfter + kReceipt),
+		nullptr, false);
+	ASSERT_TRUE(receipt.is_object());
+	std::map<std::string, nlohmann::json> items;
+	for (const nlohmann::json& item : receipt["items"])
+		items[item["path"].get<std::string>()] = item;
+	const std::string tool = "/boot/apps/Tool";
+	auto existing = [&](const std::string& path) {
+		return items.count(path) != 0 ? items[path]["existing"].get<std::string>()
+			: std::string("not recorded");
+	};
+	EXPECT_EQ(existing(tool), "merged");
+	EXPECT_EQ(items[tool]["kind"], "folder");
+	EXPECT_EQ(existing(tool + "/bin"), "replaced");
+	EXPECT_EQ(items[tool + "/bin"]["mode"], 0755);
+	EXPECT_EQ(existing(tool + "/conf"), "renamed");
+	EXPECT_EQ(items[tool + "/conf"]["renamed_to"], tool + "/conf.old");
+	EXPECT_EQ(existing(tool + "/keep"), "skipped");
+	EXPECT_EQ(existing(tool + "/lib"), "merged");
+	EXPECT_EQ(existing(tool + "/lib/a"), "replaced");
+	EXPECT_EQ(existing(tool + "/lib/c"), "none");
+	EXPECT_EQ(existing(tool + "/docs/ReadMe"), "none");
+	EXPECT_EQ(items[tool + "/link"]["kind"], "link");
+	EXPECT_EQ(items[tool + "/link"]["link_target"], "bin");
+	EXPECT_EQ(existing(tool + "/mine"), "not recorded");
 }

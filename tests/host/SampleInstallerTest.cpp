@@ -4,7 +4,10 @@
 
 #include <ScratchDir.h>
 
+#include <Sha256.h>
+
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -302,4 +306,60 @@ TEST_F(SampleInstallerTest, InstallsUnderARealDisplayWithRealInput)
 		<< ReadFile(fScratch.Path() + "/stderr.txt");
 	EXPECT_TRUE(Exists(kTop + "/Kestrovan Sample"));
 	EXPECT_NE(std::string::npos, ReadFile(Host(kLog)).find("Completed: "));
+}
+
+
+// What a completed run leaves on its volume: a receipt of every item as it
+// is on the disk (the digests those of the files there), the link's target,
+// the folders the run made, the script and where it ran; an update's
+// receipt names the original it patched.
+TEST_F(SampleInstallerTest, ReceiptsRecordWhatTheRunsDid)
+{
+	ASSERT_EQ(0, Install(kUnattended).status);
+	nlohmann::json receipt = nlohmann::json::parse(
+		ReadFile(Host("/boot/var/kestrovan/receipts/Kestrovan Sample.json")), nullptr, false);
+	ASSERT_TRUE(receipt.is_object());
+	EXPECT_EQ(receipt["package"]["name"], "Kestrovan Sample");
+	EXPECT_EQ(receipt["volume"], "boot");
+	EXPECT_EQ(receipt["install_folder"], "/boot/apps");
+	EXPECT_EQ(receipt["scripts"], nlohmann::json::parse(
+		R"([{"name": "setup", "folder": "/boot/apps/Kestrovan Sample"}])"));
+	std::map<std::string, nlohmann::json> items;
+	for (const nlohmann::json& item : receipt["items"])
+		items[item["path"].get<std::string>()] = item;
+	ASSERT_EQ(items.count(kTop + "/Read Me"), 1u);
+	EXPECT_EQ(items[kTop + "/Read Me"]["kind"], "link");
+	EXPECT_EQ(items[kTop + "/Read Me"]["link_target"], "docs/ReadMe.txt");
+	// The system folder the settings went into was made by the run.
+	EXPECT_EQ(items["/boot/home/config/settings"]["kind"], "folder");
+	int32 files = 0;
+	for (const auto& [path, item] : items) {
+		EXPECT_EQ(item["existing"], "none") << path;
+		if (item["kind"] != "file")
+			continue;
+		files++;
+		std::string contents = ReadFile(Host(path));
+		EXPECT_EQ(item["sha256"], sha256_of_data(contents.data(), contents.size())) << path;
+		EXPECT_EQ(item["size"], contents.size()) << path;
+	}
+	EXPECT_EQ(files, 4);
+
+	ASSERT_EQ(0, Install(std::string(kUnattended) + " " + Quoted(SAMPLE_UPDATE)).status);
+	nlohmann::json update = nlohmann::json::parse(
+		ReadFile(Host("/boot/var/kestrovan/receipts/Kestrovan Sample Update.json")), nullptr,
+		false);
+	ASSERT_TRUE(update.is_object());
+	bool patched = false;
+	for (const nlohmann::json& item : update["items"]) {
+		if (item["path"] != kTop + "/Kestrovan Sample")
+			continue;
+		patched = item["existing"] == "patched"
+			&& item["original"] == kTop + "/Kestrovan Sample";
+		std::string contents = ReadFile(Host(kTop + "/Kestrovan Sample"));
+		EXPECT_EQ(item["sha256"], sha256_of_data(contents.data(), contents.size()));
+	}
+	EXPECT_TRUE(patched) << update.dump(1);
+	// The first package's receipt stays as it was written.
+	EXPECT_EQ(nlohmann::json::parse(ReadFile(
+		Host("/boot/var/kestrovan/receipts/Kestrovan Sample.json"))), receipt);
 }
