@@ -147,21 +147,23 @@ RecoverRun(BDirectory* runFolders, const char* name, std::vector<RecoveredRun>* 
 	BEntry folderEntry(runFolders, name);
 	BDirectory folder(&folderEntry);
 	RunJournal journal;
+	bool hadJournal = BEntry(&folder, RunJournal::kFileName).Exists();
 	if (folder.InitCheck() != B_OK || journal.Adopt(&folder) != B_OK)
 		return;
 
 	RecoveredRun run;
 	std::vector<JournalRecord> records;
 	if (RunJournal::Read(&folder, &run.fKind, &run.fPackageName, &records) != B_OK) {
-		// A run killed before its journal began displaced nothing; a
-		// folder with no journal and something in it is not known, and
-		// stays.
+		// A run killed before its journal began displaced nothing. A folder
+		// with something in it and no journal (or one that cannot be read)
+		// is not known, and stays as it was.
 		if (run_folder_holds_only_journal(&folder))
 			delete_run_folder(&folderEntry, &folder, &journal);
+		else if (!hadJournal)
+			journal.Close();
 		return;
 	}
 
-	std::vector<std::string> notPutBack;
 	for (const JournalRecord& record : records) {
 		if (record.fStep == kJournalEnd)
 			run.fFinished = true;

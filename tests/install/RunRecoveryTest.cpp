@@ -280,6 +280,7 @@ TEST_F(RunRecoveryTest, AFinishedRunIsCompletedAndALiveOneLeftAlone)
 	EXPECT_FALSE(Exists("boot/var/tmp/Stowhand7"));
 	EXPECT_FALSE(Exists("boot/var/tmp/Stowhand9"));
 	EXPECT_EQ(fRoot.ReadFile("boot/var/tmp/Stowhand10/Unknown"), "kept");
+	EXPECT_FALSE(Exists("boot/var/tmp/Stowhand10/journal"));
 	EXPECT_EQ(fRoot.ReadFile("boot/var/tmp/Stowhand8/Kept"), "displaced by a live run");
 	EXPECT_TRUE(Exists("boot/var/tmp/Stowhand8/journal"));
 }
