@@ -8,6 +8,7 @@
 #include "GroupItem.h"
 #include "GroupList.h"
 #include "InstallApp.h"
+#include "InstalledCheck.h"
 #include "PackAttrib.h"
 #include "REntryList.h"
 #include "RunRecovery.h"
@@ -18,12 +19,9 @@
 #include <OS.h>
 #include <Path.h>
 #include <Query.h>
-#include <Sha256.h>
-#include <SymLink.h>
 #include <StorageDefs.h>
 #include <Volume.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -759,7 +757,7 @@ DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patc
 	item.fPath = _PathIn(folder, name);
 	fJournal.NoteComplete(item.fPath);
 	BEntry entry(folder, name);
-	_DescribeForReceipt(&entry, true, &item, contents);
+	InstalledCheck::Describe(&entry, true, &item, contents);
 	DeleteItem* vacated = _VacatedPlace(folder, name);
 	if (patchedFrom != nullptr) {
 		item.fExisting = kExistingPatched;
@@ -783,7 +781,7 @@ DestManager::NoteKeptExisting(BDirectory* folder, const char* name, receipt_exis
 	item.fExisting = what;
 	BEntry entry(folder, name);
 	// What was kept is not the package's: its contents are not its record.
-	_DescribeForReceipt(&entry, false, &item);
+	InstalledCheck::Describe(&entry, false, &item);
 	fReceipt.fItems.push_back(item);
 }
 
@@ -834,42 +832,6 @@ DestManager::_BeginReceipt(entry_ref* folderRef, const char* folderPath)
 		fReceipt.fInstallFolder = path;
 	} else if (folderRef != nullptr && folder.SetTo(folderRef) == B_OK)
 		fReceipt.fInstallFolder = folder.Path();
-}
-
-
-void
-DestManager::_DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item,
-	Sha256Digest* contents)
-{
-	struct stat st;
-	if (entry->GetStat(&st) != B_OK)
-		return;
-	item->fMode = st.st_mode & 07777;
-	item->fModified = st.st_mtime;
-	if (S_ISDIR(st.st_mode)) {
-		item->fKind = kReceiptFolder;
-		return;
-	}
-	if (S_ISLNK(st.st_mode)) {
-		item->fKind = kReceiptLink;
-		BSymLink link(entry);
-		char target[B_PATH_NAME_LENGTH];
-		ssize_t length = link.ReadLink(target, sizeof(target));
-		if (length >= 0)
-			item->fLinkTarget.assign(target, (size_t)length);
-		return;
-	}
-	item->fKind = kReceiptFile;
-	item->fSize = st.st_size;
-	if (!digest)
-		return;
-	if (contents != nullptr && contents->Covers(st.st_size)) {
-		item->fSha256 = contents->HexDigest();
-		return;
-	}
-	BFile file(entry, B_READ_ONLY);
-	if (file.InitCheck() == B_OK)
-		sha256_of_file(&file, &item->fSha256);
 }
 
 

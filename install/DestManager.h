@@ -172,10 +172,6 @@ private:
 	// before the run renamed it out of the way.
 	void NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* renamed);
 	std::string _PathIn(BDirectory* folder, const char* name);
-	// The item's kind, size, mode, time, link target and contents' digest
-	// as they are on the disk (no digest with `digest` false).
-	void _DescribeForReceipt(BEntry* entry, bool digest, ReceiptItem* item,
-		Sha256Digest* contents = nullptr);
 	DeleteItem* _VacatedPlace(BDirectory* folder, const char* name);
 	// Writes the receipt of a completed run on the target volume, through
 	// the journal like an item: an earlier receipt of the package is

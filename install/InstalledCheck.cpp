@@ -29,23 +29,6 @@ KindName(receipt_kind kind)
 }
 
 
-// The kind of node there, as a receipt names it; false for a node of no
-// such kind (a device, a pipe).
-bool
-KindOf(const struct stat& st, receipt_kind* kind)
-{
-	if (S_ISREG(st.st_mode))
-		*kind = kReceiptFile;
-	else if (S_ISDIR(st.st_mode))
-		*kind = kReceiptFolder;
-	else if (S_ISLNK(st.st_mode))
-		*kind = kReceiptLink;
-	else
-		return false;
-	return true;
-}
-
-
 std::string
 ModeText(uint32 mode)
 {
@@ -66,13 +49,12 @@ Note(ItemDifference* difference, uint32 what, const std::string& text)
 
 
 void
-CheckContents(const ReceiptItem& item, BEntry* entry, const struct stat& st,
+CheckContents(const ReceiptItem& item, BEntry* entry, const ReceiptItem& found,
 	ItemDifference* difference)
 {
-	if ((int64)st.st_size != item.fSize) {
+	if (found.fSize != item.fSize) {
 		Note(difference, kItemContentsChanged, "contents changed (size "
-			+ std::to_string((int64)st.st_size) + ", was " + std::to_string(item.fSize)
-			+ ")");
+			+ std::to_string(found.fSize) + ", was " + std::to_string(item.fSize) + ")");
 		return;
 	}
 	BFile file(entry, B_READ_ONLY);
@@ -85,14 +67,10 @@ CheckContents(const ReceiptItem& item, BEntry* entry, const struct stat& st,
 
 
 void
-CheckLinkTarget(const ReceiptItem& item, BEntry* entry, ItemDifference* difference)
+CheckLinkTarget(const ReceiptItem& item, const ReceiptItem& found, ItemDifference* difference)
 {
-	BSymLink link(entry);
-	char target[kLinkTargetSize];
-	if (link.ReadLink(target, sizeof(target)) < 0)
-		Note(difference, kItemLinkTargetChanged, "link target cannot be read");
-	else if (item.fLinkTarget != target) {
-		Note(difference, kItemLinkTargetChanged, std::string("link target \"") + target
+	if (found.fLinkTarget != item.fLinkTarget) {
+		Note(difference, kItemLinkTargetChanged, "link target \"" + found.fLinkTarget
 			+ "\" (was \"" + item.fLinkTarget + "\")");
 	}
 }
@@ -152,8 +130,9 @@ InstalledCheck::CheckItem(const ReceiptItem& item)
 		Note(&difference, kItemPlaceChanged, "reached through a link now");
 		return difference;
 	}
-	receipt_kind kind = kReceiptFile;
-	if (!KindOf(st, &kind) || kind != item.fKind) {
+	// The digest is read only where the size already matches.
+	ReceiptItem found;
+	if (!Describe(&entry, false, &found) || found.fKind != item.fKind) {
 		Note(&difference, kItemKindChanged, std::string("no longer a ")
 			+ KindName(item.fKind));
 		return difference;
@@ -161,14 +140,53 @@ InstalledCheck::CheckItem(const ReceiptItem& item)
 	// A folder that was there before keeps whatever mode it had.
 	if (item.fExisting == kExistingMerged)
 		return difference;
-	if (kind == kReceiptFile)
-		CheckContents(item, &entry, st, &difference);
-	else if (kind == kReceiptLink)
-		CheckLinkTarget(item, &entry, &difference);
+	if (found.fKind == kReceiptFile)
+		CheckContents(item, &entry, found, &difference);
+	else if (found.fKind == kReceiptLink)
+		CheckLinkTarget(item, found, &difference);
 	// The host keeps no mode on a link.
-	if (kind != kReceiptLink && (uint32)(st.st_mode & 07777) != item.fMode) {
-		Note(&difference, kItemModeChanged, "mode " + ModeText(st.st_mode & 07777)
+	if (found.fKind != kReceiptLink && found.fMode != item.fMode) {
+		Note(&difference, kItemModeChanged, "mode " + ModeText(found.fMode)
 			+ " (was " + ModeText(item.fMode) + ")");
 	}
 	return difference;
+}
+
+
+bool
+InstalledCheck::Describe(BEntry* entry, bool digest, ReceiptItem* item,
+	Sha256Digest* written)
+{
+	struct stat st;
+	if (entry->GetStat(&st) != B_OK)
+		return false;
+	item->fMode = st.st_mode & 07777;
+	item->fModified = st.st_mtime;
+	if (S_ISDIR(st.st_mode)) {
+		item->fKind = kReceiptFolder;
+		return true;
+	}
+	if (S_ISLNK(st.st_mode)) {
+		item->fKind = kReceiptLink;
+		BSymLink link(entry);
+		char target[kLinkTargetSize];
+		ssize_t length = link.ReadLink(target, sizeof(target));
+		if (length >= 0)
+			item->fLinkTarget.assign(target, (size_t)length);
+		return true;
+	}
+	if (!S_ISREG(st.st_mode))
+		return false;
+	item->fKind = kReceiptFile;
+	item->fSize = st.st_size;
+	if (!digest)
+		return true;
+	if (written != nullptr && written->Covers(st.st_size)) {
+		item->fSha256 = written->HexDigest();
+		return true;
+	}
+	BFile file(entry, B_READ_ONLY);
+	if (file.InitCheck() == B_OK)
+		sha256_of_file(&file, &item->fSha256);
+	return true;
 }

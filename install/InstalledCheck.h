@@ -16,6 +16,7 @@
 #include <vector>
 
 class BEntry;
+class Sha256Digest;
 
 // What differs; any number of these.
 enum {
@@ -55,6 +56,13 @@ public:
 	// Whether `entry` is reached by `path` as it is written: no link on the
 	// way to it.
 	static bool IsAt(const BEntry& entry, const std::string& path);
+	// What the entry is on the disk, as a receipt records it: kind, size,
+	// mode, modification time, link target, and with `digest` a file's
+	// SHA-256 (from `written` when that covers the whole file, otherwise
+	// read). False when there is no entry, or one of no kind a receipt
+	// knows (a device, a pipe).
+	static bool Describe(BEntry* entry, bool digest, ReceiptItem* item,
+		Sha256Digest* written = nullptr);
 
 private:
 	const InstallReceipt& fReceipt;

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,20 @@ struct ProgramRun {
 
 // Only a program that hangs takes this long.
 const int kProgramHangSeconds = 60;
+
+// The sanitizers' settings of this process (their suppressions among them),
+// for a program run with an environment of its own.
+inline std::vector<std::string>
+SanitizerEnvironment()
+{
+	std::vector<std::string> variables;
+	for (char** variable = environ; *variable != nullptr; variable++) {
+		std::string name(*variable, strcspn(*variable, "="));
+		if (name.size() >= 11 && name.compare(name.size() - 11, 11, "SAN_OPTIONS") == 0)
+			variables.push_back(*variable);
+	}
+	return variables;
+}
 
 // `words` (the program's path first) with standard input and output on
 // /dev/null and standard error in `errorsPath`; with `environment`, only

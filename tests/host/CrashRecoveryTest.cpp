@@ -202,12 +202,8 @@ TEST_F(CrashRecoveryTest, KilledAtEveryStepTheNextStartLeavesBeforeOrAfter)
 		SCOPED_TRACE("killed after journal record " + std::to_string(step));
 		std::string root = fScratch / ("run" + std::to_string(step));
 		CopyTree(fBefore, root);
-		// The test's own environment (the sanitizers' settings among it)
-		// and the step to be killed at.
-		std::vector<std::string> environment = {
-			"KESTROVAN_JOURNAL_KILL_AT=" + std::to_string(step)};
-		for (char** variable = environ; *variable != nullptr; variable++)
-			environment.push_back(*variable);
+		std::vector<std::string> environment = SanitizerEnvironment();
+		environment.push_back("KESTROVAN_JOURNAL_KILL_AT=" + std::to_string(step));
 		ProgramRun run = Install(root, fVersion2, &environment);
 		bool killed = run.signal == SIGKILL;
 		if (!killed) {

@@ -79,12 +79,8 @@ protected:
 		std::vector<std::string> environment = { "OUT=" + output, "PATH=/usr/bin:/bin" };
 		if (!variable.empty())
 			environment.push_back(variable);
-		// The sanitizers' settings (their suppressions) go along.
-		for (char** inherited = environ; *inherited != nullptr; inherited++) {
-			std::string name(*inherited, strcspn(*inherited, "="));
-			if (name.size() >= 11 && name.compare(name.size() - 11, 11, "SAN_OPTIONS") == 0)
-				environment.push_back(*inherited);
-		}
+		for (const std::string& setting : SanitizerEnvironment())
+			environment.push_back(setting);
 		CommandRun command;
 		command.run = RunProgram(words, fScratch / "errors", &environment);
 		command.output = ReadHostFileText(output);
