@@ -7,6 +7,7 @@
 #include "InstalledCommands.h"
 #include "InstallerOptions.h"
 #include "RunRecovery.h"
+#include "StatusView.h"
 #include "UnattendedDriver.h"
 
 #include <DisplayBackend.h>
@@ -141,6 +142,10 @@ main(int argc, char** argv)
 	InstallApp* app = MakeApplication(options);
 	if (app == NULL)
 		return 1;
+	// Nobody reads "Finished" at the end of an unattended run, unless its
+	// screenshots are to show it.
+	if (options.fUnattended && options.fScreenshots.empty())
+		StatusView::SetFinishedPause(0);
 	UnattendedDriver driver(options, options.fUnattended);
 	if (options.fUnattended || !options.fScreenshots.empty())
 		driver.Start();

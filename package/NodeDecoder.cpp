@@ -9,7 +9,6 @@
 
 #include <ByteOrder.h>
 #include <OS.h>
-#include <WaitAwake.h>
 #include <StorageDefs.h>
 #include <TypeConstants.h>
 
@@ -196,7 +195,6 @@ NodeDecoder::Request(off_t position)
 void
 NodeDecoder::Next(decoded_event* event)
 {
-	_AwaitEvents();
 	std::unique_lock<std::mutex> lock(fLock);
 	while (fQueue.empty() && !fQuit) {
 		fWorkerWaiting = true;
@@ -218,17 +216,6 @@ NodeDecoder::Next(decoded_event* event)
 	// at every event, so the two threads do not take turns event by event.
 	if (fDecoderWaiting && fQueuedBytes <= fMemoryLimit / 2)
 		fDecoderWait.notify_one();
-}
-
-// The decoder usually has the next event ready within microseconds: the
-// worker waits awake that long before it sleeps, as a sleep and a wake-up
-// cost more than the wait.
-void
-NodeDecoder::_AwaitEvents() const
-{
-	const bigtime_t kAwakeTime = 50;
-	BPrivate::wait_awake([this] { return fQueuedEvents.load(std::memory_order_relaxed) != 0; },
-		kAwakeTime);
 }
 
 void

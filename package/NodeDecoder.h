@@ -154,7 +154,6 @@ private:
 	whole_bin_result _LeaveToCodec(off_t binStart);
 
 	static int32 _ChunkDone(uint32 consumed, uint32 produced, void* data);
-	void _AwaitEvents() const;
 
 	const size_t fMemoryLimit;
 	BufferedFileIO* fSource;

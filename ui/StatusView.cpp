@@ -13,7 +13,7 @@ namespace {
 
 const rgb_color kBackground = {230, 230, 230, 0};
 
-// How long "Finished" stays readable at the end of a run.
+// How long "Finished" stays readable at the end of a run, by default.
 const bigtime_t kFinishedPause = 500000;
 
 // The "bytes" of a message: 64-bit totals and progress are accepted as
@@ -31,6 +31,14 @@ BytesOf(const BMessage* message)
 }
 
 } // namespace
+
+bigtime_t StatusView::sFinishedPause = kFinishedPause;
+
+void
+StatusView::SetFinishedPause(bigtime_t pause)
+{
+	sFinishedPause = pause;
+}
 
 
 StatusView::StatusView(BRect frame, const char* name)
@@ -174,9 +182,11 @@ StatusView::_Done()
 	fStatusBar->Update(0, "Finished", "");
 	// The window thread pauses so that "Finished" can be read; it has to
 	// be drawn first.
-	if (BWindow* window = Window())
-		window->UpdateIfNeeded();
-	snooze(kFinishedPause);
+	if (sFinishedPause > 0) {
+		if (BWindow* window = Window())
+			window->UpdateIfNeeded();
+		snooze(sFinishedPause);
+	}
 	if (BButton* cancel = _CancelButton())
 		cancel->SetEnabled(false);
 	if (BWindow* window = Window())

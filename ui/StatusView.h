@@ -48,6 +48,11 @@ public:
 	virtual void MessageReceived(BMessage* message);
 	virtual void AttachedToWindow();
 
+	// How long "Finished" stays shown before the window hides (half a
+	// second by default): for a person reading it, so a run that nobody
+	// watches sets 0. For every status view of the program.
+	static void SetFinishedPause(bigtime_t pause);
+
 	// For the curious (tests): the state only the window thread changes.
 	bool IsCanceled() const { return fCanceled; }
 	int32 ItemCount() const { return fItemCount; }
@@ -71,6 +76,8 @@ private:
 	int32 fItemCount;
 	int32 fItemsDone;
 	char fTrailingText[40];
+
+	static bigtime_t sFinishedPause;
 };
 
 #endif // _STATUS_VIEW_H

@@ -1,7 +1,6 @@
 #include <LooperPort.h>
 
 #include <Message.h>
-#include <WaitAwake.h>
 
 #include <chrono>
 
@@ -45,7 +44,6 @@ LooperPort::Push(BMessage* message, bigtime_t timeout)
 	if (fClosed.load())
 		return B_BAD_PORT_ID;
 	fQueue.push_back(message);
-	fPushes.fetch_add(1, std::memory_order_release);
 	// Woken after the unlock, the looper finds the mutex free.
 	guard.unlock();
 	fNotEmpty.notify_one();
@@ -59,7 +57,6 @@ LooperPort::PushFront(BMessage* message)
 	if (fClosed.load())
 		return B_BAD_PORT_ID;
 	fQueue.push_front(message);
-	fPushes.fetch_add(1, std::memory_order_release);
 	fNotEmpty.notify_one();
 	return B_OK;
 }
@@ -74,7 +71,6 @@ LooperPort::PushAt(BMessage* message, bigtime_t when)
 		return B_BUSY;
 	fHeld = message;
 	fHeldUntil = when;
-	fPushes.fetch_add(1, std::memory_order_release);
 	// The looper may be waiting with no deadline: it has to learn of this one.
 	fNotEmpty.notify_one();
 	return B_OK;
@@ -90,35 +86,15 @@ LooperPort::_QueueHeldMessageIfDue()
 	fHeld = nullptr;
 }
 
-// Messages often come in bursts (a worker's progress, a file after file):
-// the looper waits awake a little before it sleeps, which spares the sender
-// a wake-up call and the looper a wake-up, each dearer than the wait.
-void
-LooperPort::_AwaitPush(std::unique_lock<std::mutex>& guard)
-{
-	const bigtime_t kAwakeTime = 50;
-	uint64 pushes = fPushes.load(std::memory_order_relaxed);
-	guard.unlock();
-	wait_awake([&] { return fPushes.load(std::memory_order_acquire) != pushes; },
-		kAwakeTime);
-	guard.lock();
-}
-
 BMessage*
 LooperPort::Pop()
 {
 	std::unique_lock<std::mutex> guard(fMutex);
 	fWaitingForMessage = true;
-	bool waitedAwake = false;
 	for (;;) {
 		_QueueHeldMessageIfDue();
 		if (fStopRequested || !fQueue.empty())
 			break;
-		if (!waitedAwake) {
-			waitedAwake = true;
-			_AwaitPush(guard);
-			continue;
-		}
 		if (fHeld == nullptr)
 			fNotEmpty.wait(guard);
 		else {

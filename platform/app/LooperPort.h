@@ -75,7 +75,6 @@ public:
 
 private:
 	void _QueueHeldMessageIfDue();
-	void _AwaitPush(std::unique_lock<std::mutex>& guard);
 
 	mutable std::mutex fMutex;
 	std::condition_variable fNotEmpty;
@@ -89,8 +88,6 @@ private:
 	bool fFinished;
 	std::condition_variable fFinishedChanged;
 	std::atomic<bool> fClosed;
-	// Counts what was put in (or held back), for a looper waiting awake.
-	std::atomic<uint64> fPushes{0};
 	std::atomic<thread_id> fThread;
 	BLocker fLocker;
 };

@@ -8,10 +8,7 @@
 #include <LooperPort.h>
 #include <Message.h>
 #include <OS.h>
-#include <WaitAwake.h>
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -29,7 +26,6 @@ public:
 			if (fReply.has_value())
 				return B_DUPLICATE_REPLY;
 			fReply.emplace(reply);
-			fHasReply.store(true, std::memory_order_release);
 		}
 		// The slot is shared by whoever answers: it outlives this call even
 		// when the woken sender lets go of it at once.
@@ -46,7 +42,6 @@ public:
 	// B_OK with the reply moved into *reply, or B_TIMED_OUT.
 	status_t Wait(bigtime_t timeout, BMessage* reply)
 	{
-		_SpinForAnswer(timeout);
 		std::unique_lock<std::mutex> guard(fLock);
 		auto answered = [this] { return fReply.has_value(); };
 		if (is_infinite_timeout(timeout))
@@ -58,17 +53,6 @@ public:
 	}
 
 private:
-	// A reply usually comes within microseconds (a progress view answering
-	// a chunk's message): the sender waits awake that long before it sleeps.
-	void _SpinForAnswer(bigtime_t timeout)
-	{
-		const bigtime_t kAwakeTime = 50;
-		bigtime_t awake = is_infinite_timeout(timeout) ? kAwakeTime
-			: std::min<bigtime_t>(kAwakeTime, timeout);
-		wait_awake([this] { return fHasReply.load(std::memory_order_acquire); }, awake);
-	}
-
-	std::atomic<bool> fHasReply{false};
 	mutable std::mutex fLock;
 	std::condition_variable fAnswered;
 	std::optional<BMessage> fReply;
