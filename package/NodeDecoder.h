@@ -18,12 +18,11 @@
 // the codec, always fits into an empty queue), and the decoder waits for
 // room, so a file or an attribute of any size streams through.
 
-#include "WholeBinInflater.h"
+#include "EntryReader.h"
 
 #include <File.h>
 #include <SupportDefs.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -36,31 +35,21 @@ class BufferedFileIO;
 class PackData;
 class ZlCodec;
 
-// One step of applying an entry, in the order the synchronous reader takes
-// them. `entry` is the absolute file position of the entry's group header.
+// What the decoder queues: the start of an entry, the entry reader's steps
+// with the data they hold, and how the entry ends. `entry` is the absolute
+// file position of the entry's group header.
 struct decoded_event {
 	enum kind {
-		// The entry group's header was read; what follows applies it.
+		// The entry group's header was read; its steps follow.
 		kEntryBegin,
 		// The position `entry` holds no node data entry, or its header could
 		// not be read: the synchronous reader decides (and fails with -1).
 		kNotEntry,
-		// A 'FiMF' bin starts; `resume` is the position right after its
-		// record header, where a reader that skips it goes on.
-		kMainForkBegin,
-		// One write of decoded bytes (the main fork's or an attribute's).
-		kData,
-		// A stored chunk of the main fork was decoded: `consumed` stored
-		// bytes gave `produced` bytes (the data events before this one).
-		kChunkEnd,
-		// The main fork's bin is complete.
-		kMainForkEnd,
-		// An attribute's data begin: `name`, `type`.
-		kAttributeBegin,
-		// The attribute's bin is complete.
-		kAttributeEnd,
-		// The entry's end record.
-		kEntryEnd,
+		// One step of the entry reader: `step`, with `data`, `consumed`,
+		// `produced`, `name` and `type` as it gave them. A main fork's step
+		// holds in `resume` where its bin starts, for a reader that passes
+		// over it.
+		kStep,
 		// The entry fails here with `status`, after showing `alert` when it
 		// is not empty (the codec's message for damaged data).
 		kError
@@ -68,6 +57,7 @@ struct decoded_event {
 
 	kind what = kEntryBegin;
 	off_t entry = 0;
+	entry_step::kind step = entry_step::kEnd;
 	off_t resume = 0;
 	std::vector<uint8> data;
 	uint32 consumed = 0;
@@ -86,9 +76,7 @@ public:
 	enum {
 		kDefaultMemoryLimit = 4 * 1024 * 1024,
 		// Decoded bytes that wake a worker waiting in the middle of an entry.
-		kWakeBytes = 256 * 1024,
-		// The most a bin inflated in one call may decode to.
-		kMaxWholeBinSize = 1024 * 1024
+		kWakeBytes = 256 * 1024
 	};
 
 	// Reads through its own copy of `package` (a descriptor and a position
@@ -121,18 +109,12 @@ private:
 	NodeDecoder(const NodeDecoder&) = delete;
 	NodeDecoder& operator=(const NodeDecoder&) = delete;
 
-	class Sink;
-	friend class Sink;
 	class NotedAlert;
 
 	void _Run();
 	void _Walk(off_t position, uint64 generation);
 	status_t _DecodeEntry(off_t position, uint64 generation);
-	status_t _DecodeEntryMembers(off_t entry, uint64 generation);
-	status_t _DecodeAttributes(off_t entry, uint64 generation);
-	status_t _DecodeAttribute(off_t entry, uint64 generation);
-	status_t _DecodeBin(decoded_event::kind end, off_t entry, uint64 generation,
-		bool reportChunks);
+	static decoded_event _EventFor(const entry_step& step, off_t entry);
 
 	// Decoder side: queues the event, waiting for room; false when the walk
 	// is stale (a restart, a reset or a stop came in the meantime). A
@@ -145,37 +127,18 @@ private:
 	void _DropQueue();
 	void _Restart(off_t position);
 
-	enum whole_bin_result {
-		kWholeBinDone,
-		kWholeBinStale,
-		kWholeBinLeftToCodec
-	};
-	whole_bin_result _InflateWholeBin(off_t entry, uint64 generation, bool reportChunks);
-	whole_bin_result _LeaveToCodec(off_t binStart);
-
-	static int32 _ChunkDone(uint32 consumed, uint32 produced, void* data);
-
 	const size_t fMemoryLimit;
 	BufferedFileIO* fSource;
-	WholeBinInflater fInflater;
-	std::vector<uint8> fStored;
-	std::vector<uint8> fInflated;
-	PackData* fReader;
+	PackData* fRecords;
 	ZlCodec* fCodec;
+	EntryReader fReader;
 	// Where the decoder thread's alerts go.
 	NotedAlert* fNotedAlert;
-	// Set by the walk while a bin decodes, for the chunk callback.
-	off_t fBinEntry;
-	uint64 fBinGeneration;
-	// The decoder thread's walk went stale: stop without queueing more.
-	bool fStale;
 
 	mutable std::mutex fLock;
 	std::condition_variable fWorkerWait;
 	std::condition_variable fDecoderWait;
 	std::deque<decoded_event> fQueue;
-	// fQueue's size, for the worker to look at without the lock.
-	std::atomic<size_t> fQueuedEvents{0};
 	size_t fQueuedBytes;
 	size_t fPeakQueuedBytes;
 	// Counts restarts; a walk that started under another number is stale.

@@ -1,8 +1,8 @@
 #include "SPackData.h"
 
-#include "DoError.h"
+#include "DecodedEntry.h"
+#include "EntryReader.h"
 #include "ErrHandler.h"
-#include "NodeDecoder.h"
 #include "SAttrIO.h"
 #include "ZlCodec.h"
 
@@ -12,15 +12,16 @@
 #include <TypeConstants.h>
 
 #include <new>
+#include <string>
 
 namespace {
 
 // A write of decoded bytes, failing as the codec's own write fails.
 void
-WriteDecoded(BPositionIO* out, const std::vector<uint8>& data)
+WriteDecoded(BPositionIO* out, const uint8* data, size_t size)
 {
-	ssize_t result = out->Write(data.data(), data.size());
-	if (result != (ssize_t)data.size())
+	ssize_t result = out->Write(data, size);
+	if (result != (ssize_t)size)
 		ErrHandler::Throw(result < 0 ? static_cast<status_t>(result) : B_IO_ERROR);
 }
 
@@ -89,109 +90,12 @@ SPackData::ExtractNode(BPositionIO* src, BNode* node, off_t contentSize)
 {
 	if (src == NULL || node == NULL)
 		return B_BAD_VALUE;
-	fContentSize = contentSize;
-	try {
-		record_header header;
-		ErrHandler::Check(ReadRecordHeader(src, &header));
-		if (header.type != kGroupRecord || !is_entry_tag(header.tag))
-			return B_ERROR;
-		_ExtractEntryMembers(src, node);
-		_CheckContentSize(node);
-		return B_OK;
-	} catch (const ErrHandler::OSErr& error) {
-		return error.err;
-	} catch (const std::bad_alloc&) {
-		return B_NO_MEMORY;
-	}
+	EntryReader reader(this);
+	status_t status = reader.Begin(src);
+	if (status != B_OK)
+		return status;
+	return _Extract(&reader, node, contentSize);
 }
-
-// The same members serve files, folders and links: what is applied depends
-// on the records present and on the node.
-void
-SPackData::_ExtractEntryMembers(BPositionIO* src, BNode* node)
-{
-	for (;;) {
-		record_header header;
-		ErrHandler::Check(ReadRecordHeader(src, &header));
-		if (header.type == kEndRecord)
-			return;
-		if (header.tag == kMainForkTag && header.type == kBinRecord)
-			_ExtractMainFork(src, node, header);
-		else if (header.tag == kAttributesTag && header.type == kGroupRecord)
-			_ExtractAttributes(src, node);
-		else
-			ErrHandler::Check(SkipData(src, &header));
-	}
-}
-
-void
-SPackData::_ExtractMainFork(BPositionIO* src, BNode* node, const record_header& header)
-{
-	BFile* file = dynamic_cast<BFile*>(node);
-	if (file == NULL) {
-		ErrHandler::Check(SkipData(src, &header));
-		return;
-	}
-	FileContentIO contents(file, fContentSize);
-	contents.SetDigest(fContentDigest);
-	ErrHandler::Check(ReadBin(&contents, src, 0, ExMainForkProgress));
-	// A file that was longer before ends where the new contents end.
-	off_t end = ErrHandler::Check(file->Position());
-	ErrHandler::Check(file->SetSize(end));
-}
-
-void
-SPackData::_ExtractAttributes(BPositionIO* src, BNode* node)
-{
-	for (;;) {
-		record_header header;
-		ErrHandler::Check(ReadRecordHeader(src, &header));
-		if (header.type == kEndRecord)
-			return;
-		if (header.tag == kAttributeTag && header.type == kGroupRecord)
-			_ExtractAttribute(src, node);
-		else
-			ErrHandler::Check(SkipData(src, &header));
-	}
-}
-
-void
-SPackData::_ExtractAttribute(BPositionIO* src, BNode* node)
-{
-	char name[B_FILE_NAME_LENGTH] = "";
-	type_code type = B_RAW_TYPE;
-	for (;;) {
-		record_header header;
-		ErrHandler::Check(ReadRecordHeader(src, &header));
-		if (header.type == kEndRecord)
-			return;
-		if (header.tag == kAttrNameTag && header.type == kStringRecord) {
-			ErrHandler::Check(ReadString(src, name, sizeof(name)));
-		} else if (header.tag == kAttrTypeTag && is_number32(header)) {
-			int32 value;
-			ErrHandler::Check(ReadInt32(src, &value));
-			type = static_cast<type_code>(value);
-		} else if (header.tag == kAttrValue32Tag && is_number32(header)) {
-			int32 ignored;
-			ErrHandler::Check(ReadInt32(src, &ignored));
-		} else if (header.tag == kAttrDataTag && header.type == kBinRecord) {
-			// Name and type precede the data; data without a name has
-			// nowhere to go.
-			if (name[0] == '\0')
-				ErrHandler::Throw(B_BAD_DATA);
-			SAttrIO attribute(node, name, type);
-			ErrHandler::Check(ReadBin(&attribute, src, 0, NULL));
-			// Empty data writes nothing through the stream; the attribute
-			// still exists, empty.
-			if (attribute.Position() == 0)
-				ErrHandler::Check(node->WriteAttr(name, type, 0, NULL, 0));
-		} else {
-			ErrHandler::Check(SkipData(src, &header));
-		}
-	}
-}
-
-// #pragma mark - applying decoded entries
 
 status_t
 SPackData::ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t position,
@@ -199,96 +103,85 @@ SPackData::ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t posi
 {
 	if (decoder == NULL || src == NULL || node == NULL)
 		return B_BAD_VALUE;
-	decoder->Request(position);
-	decoded_event event;
-	decoder->Next(&event);
-	if (event.what != decoded_event::kEntryBegin) {
+	DecodedEntry entry(decoder, src, this);
+	if (!entry.Begin(position)) {
 		// Whatever lies there, the reader of the stream decides what it is.
-		decoder->Reset();
 		return ExtractNode(src, node, contentSize);
 	}
+	status_t status = _Extract(&entry, node, contentSize);
+	// An entry left part way ends what was decoded ahead.
+	if (status != B_OK)
+		decoder->Reset();
+	return status;
+}
+
+status_t
+SPackData::_Extract(EntrySteps* steps, BNode* node, off_t contentSize)
+{
 	fContentSize = contentSize;
 	try {
-		_ReplayEntryMembers(decoder, src, node);
+		_ApplyEntry(steps, node);
 		_CheckContentSize(node);
 		return B_OK;
 	} catch (const ErrHandler::OSErr& error) {
-		decoder->Reset();
 		return error.err;
 	} catch (const std::bad_alloc&) {
-		decoder->Reset();
 		return B_NO_MEMORY;
 	}
 }
 
-// Applies the events of one entry as _ExtractEntryMembers applies the
-// records they were decoded from.
+// The same steps serve files, folders and links: what is applied depends on
+// the records present and on the node.
 void
-SPackData::_ReplayEntryMembers(NodeDecoder* decoder, BPositionIO* src, BNode* node)
+SPackData::_ApplyEntry(EntrySteps* steps, BNode* node)
 {
 	for (;;) {
-		decoded_event event;
-		decoder->Next(&event);
-		switch (event.what) {
-			case decoded_event::kEntryEnd:
+		entry_step step;
+		ErrHandler::Check(steps->Next(&step));
+		switch (step.what) {
+			case entry_step::kEnd:
 				return;
-			case decoded_event::kMainForkBegin:
-				if (!_ReplayMainFork(decoder, src, node, event))
-					return;
+			case entry_step::kMainFork:
+				_ApplyMainFork(steps, node);
 				break;
-			case decoded_event::kAttributeBegin:
-				_ReplayAttribute(decoder, node, event);
+			case entry_step::kAttribute:
+				_ApplyAttribute(steps, node, step.name, step.type);
 				break;
-			case decoded_event::kError:
-				_ReplayError(event);
 			default:
 				ErrHandler::Throw(B_ERROR);
 		}
 	}
 }
 
-// False when the rest of the entry was read from src here: a node that is no
-// file skips the contents, whatever they hold, and goes on from there.
-bool
-SPackData::_ReplayMainFork(NodeDecoder* decoder, BPositionIO* src, BNode* node,
-	const decoded_event& begin)
+void
+SPackData::_ApplyMainFork(EntrySteps* steps, BNode* node)
 {
 	BFile* file = dynamic_cast<BFile*>(node);
 	if (file == NULL) {
-		decoder->Reset();
-		if (src->Seek(begin.resume, SEEK_SET) != begin.resume)
-			ErrHandler::Throw(B_ERROR);
-		record_header header = { kMainForkTag, 0, kBinRecord };
-		_ExtractMainFork(src, node, header);
-		_ExtractEntryMembers(src, node);
-		return false;
+		ErrHandler::Check(steps->SkipMainFork());
+		return;
 	}
 	FileContentIO contents(file, fContentSize);
 	contents.SetDigest(fContentDigest);
 	for (;;) {
-		decoded_event event;
-		decoder->Next(&event);
-		switch (event.what) {
-			case decoded_event::kData:
-				WriteDecoded(&contents, event.data);
+		entry_step step;
+		ErrHandler::Check(steps->Next(&step));
+		switch (step.what) {
+			case entry_step::kData:
+				WriteDecoded(&contents, step.data, step.size);
 				break;
-			case decoded_event::kChunkEnd:
-			{
-				int32 answer = ExMainForkProgress(event.consumed, event.produced,
-					CallbackData());
-				ErrHandler::Check(answer);
+			case entry_step::kChunkEnd:
+				ErrHandler::Check(ExMainForkProgress(step.consumed, step.produced,
+					CallbackData()));
 				break;
-			}
-			case decoded_event::kMainForkEnd:
+			case entry_step::kMainForkEnd:
 			{
 				// A file that was longer before ends where the new contents
 				// end.
 				off_t end = ErrHandler::Check(file->Position());
 				ErrHandler::Check(file->SetSize(end));
-				return true;
+				return;
 			}
-			case decoded_event::kError:
-				_ReplayError(event);
 			default:
 				ErrHandler::Throw(B_ERROR);
 		}
@@ -296,39 +189,29 @@ SPackData::_ReplayMainFork(NodeDecoder* decoder, BPositionIO* src, BNode* node,
 }
 
 void
-SPackData::_ReplayAttribute(NodeDecoder* decoder, BNode* node, const decoded_event& begin)
+SPackData::_ApplyAttribute(EntrySteps* steps, BNode* node, const char* stepName,
+	type_code type)
 {
-	const char* name = begin.name.c_str();
-	SAttrIO attribute(node, name, begin.type);
+	// The step's name lasts until the next step.
+	std::string name = stepName;
+	SAttrIO attribute(node, name.c_str(), type);
 	for (;;) {
-		decoded_event event;
-		decoder->Next(&event);
-		switch (event.what) {
-			case decoded_event::kData:
-				WriteDecoded(&attribute, event.data);
+		entry_step step;
+		ErrHandler::Check(steps->Next(&step));
+		switch (step.what) {
+			case entry_step::kData:
+				WriteDecoded(&attribute, step.data, step.size);
 				break;
-			case decoded_event::kAttributeEnd:
+			case entry_step::kAttributeEnd:
 				// Empty data writes nothing through the stream; the
 				// attribute still exists, empty.
 				if (attribute.Position() == 0)
-					ErrHandler::Check(node->WriteAttr(name, begin.type, 0, NULL, 0));
+					ErrHandler::Check(node->WriteAttr(name.c_str(), type, 0, NULL, 0));
 				return;
-			case decoded_event::kError:
-				_ReplayError(event);
 			default:
 				ErrHandler::Throw(B_ERROR);
 		}
 	}
-}
-
-// The codec's alert is shown here, on this thread, at the point of the
-// entry where decoding failed.
-void
-SPackData::_ReplayError(const decoded_event& event)
-{
-	if (!event.alert.empty())
-		doError(event.alert.c_str());
-	ErrHandler::Throw(event.status);
 }
 
 // Contents that stopped short of the declared size (or a file entry without

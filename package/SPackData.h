@@ -1,17 +1,12 @@
 #ifndef _SPACK_DATA_H
 #define _SPACK_DATA_H
 
-// The reader (and writer) of node data entries: a file's contents and the
-// attributes of a file, folder or link. Decodes and encodes with the zlib
-// codec, writes attributes through SAttrIO, and reports the progress of file
-// contents to a messenger that can answer with a request to cancel.
-//
-// An entry is a group 'FiDa' (file), 'FoDa' (folder) or 'LnDa' (link) with
-//   'FiMF' bin      the file's contents (files only)
-//   'FBeA' group    the attributes, one 'BeAI' group each:
-//       'BeAN' string name, 'BeAT' int32 type, 'BeAD' bin data
-//       ('Ad32' int32 is accepted and ignored)
-// and an end record.
+// Applies node data entries to nodes (a file's contents and the attributes
+// of a file, folder or link), as the entry reader reads them or as the
+// reader ahead decoded them, and writes entries. Decodes and encodes with
+// the zlib codec, writes attributes through SAttrIO, and reports the
+// progress of file contents to a messenger that can answer with a request
+// to cancel. The entry format is described with EntryReader.
 
 #include "FileContentIO.h"
 #include "PackData.h"
@@ -20,10 +15,10 @@
 #include <Node.h>
 #include <StorageDefs.h>
 
+class EntrySteps;
 class NodeDecoder;
 class Sha256Digest;
 class ZlCodec;
-struct decoded_event;
 
 enum {
 	kFileEntryTag = 'FiDa',
@@ -107,15 +102,10 @@ public:
 	status_t AddNodeEntry(BPositionIO* dst, BNode* node, node_flavor flavor);
 
 private:
-	void _ExtractEntryMembers(BPositionIO* src, BNode* node);
-	void _ExtractMainFork(BPositionIO* src, BNode* node, const record_header& header);
-	void _ExtractAttributes(BPositionIO* src, BNode* node);
-	void _ExtractAttribute(BPositionIO* src, BNode* node);
-	void _ReplayEntryMembers(NodeDecoder* decoder, BPositionIO* src, BNode* node);
-	bool _ReplayMainFork(NodeDecoder* decoder, BPositionIO* src, BNode* node,
-		const decoded_event& begin);
-	void _ReplayAttribute(NodeDecoder* decoder, BNode* node, const decoded_event& begin);
-	[[noreturn]] void _ReplayError(const decoded_event& event);
+	status_t _Extract(EntrySteps* steps, BNode* node, off_t contentSize);
+	void _ApplyEntry(EntrySteps* steps, BNode* node);
+	void _ApplyMainFork(EntrySteps* steps, BNode* node);
+	void _ApplyAttribute(EntrySteps* steps, BNode* node, const char* name, type_code type);
 	void _CheckContentSize(BNode* node) const;
 	void _WriteAttributes(BPositionIO* dst, BNode* node);
 	void _WriteAttribute(BPositionIO* dst, BNode* node, const char* name);

@@ -236,22 +236,27 @@ TEST_F(DecodeAheadTest, DataLargerThanTheMemoryBoundStreamThrough)
 
 	// The large attribute's events, as the worker takes them.
 	decoder.Request(offsets[2]);
-	std::vector<decoded_event::kind> kinds;
+	std::vector<int> kinds;
 	std::string data;
 	decoded_event event;
-	do {
+	decoder.Next(&event);
+	EXPECT_EQ(event.what, decoded_event::kEntryBegin);
+	for (;;) {
 		decoder.Next(&event);
-		if (kinds.empty() || kinds.back() != event.what)
-			kinds.push_back(event.what);
+		if (event.what != decoded_event::kStep)
+			break;
+		if (kinds.empty() || kinds.back() != event.step)
+			kinds.push_back(event.step);
 		data.append(event.data.begin(), event.data.end());
-		if (event.what == decoded_event::kAttributeBegin) {
+		if (event.step == entry_step::kAttribute) {
 			EXPECT_EQ(event.name, "large");
 			EXPECT_EQ(event.type, (type_code)B_RAW_TYPE);
 		}
-	} while (event.what != decoded_event::kEntryEnd && event.what != decoded_event::kError);
-	EXPECT_EQ(kinds, (std::vector<decoded_event::kind>{decoded_event::kEntryBegin,
-		decoded_event::kAttributeBegin, decoded_event::kData, decoded_event::kAttributeEnd,
-		decoded_event::kEntryEnd}));
+		if (event.step == entry_step::kEnd)
+			break;
+	}
+	EXPECT_EQ(kinds, (std::vector<int>{entry_step::kAttribute, entry_step::kData,
+		entry_step::kAttributeEnd, entry_step::kEnd}));
 	EXPECT_TRUE(data == large);
 	EXPECT_GT(decoder.PeakQueuedBytes(), 0u);
 	EXPECT_LE(decoder.PeakQueuedBytes(), limit);
