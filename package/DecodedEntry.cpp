@@ -2,6 +2,8 @@
 
 #include "DoError.h"
 
+#include <Sha256.h>
+
 DecodedEntry::DecodedEntry(NodeDecoder* decoder, BPositionIO* source, PackData* records)
 	:
 	fDecoder(decoder),
@@ -61,4 +63,11 @@ DecodedEntry::SkipMainFork()
 	if (status != B_OK)
 		return status;
 	return fReader.SkipMainFork();
+}
+
+void
+DecodedEntry::TakeContentDigest(Sha256Digest* digest)
+{
+	if (fEvent.digest != NULL)
+		digest->Adopt(*fEvent.digest);
 }

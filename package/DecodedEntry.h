@@ -28,6 +28,8 @@ public:
 
 	status_t Next(entry_step* step) override;
 	status_t SkipMainFork() override;
+	bool DigestsContents() const override { return !fReadHere; }
+	void TakeContentDigest(Sha256Digest* digest) override;
 
 private:
 	NodeDecoder* fDecoder;

@@ -16,21 +16,15 @@
 //       ('Ad32' int32 is accepted and ignored)
 // and an end record; any other member is passed over.
 //
-// A bin is decoded one stored chunk at a time (the codec's reader's chunk
-// size), and the codec's writes of a chunk are held until they have been
-// taken, so memory stays within what one stored chunk decodes to. A bin
-// whose stored data fit one chunk is inflated in one call instead, and
-// given out exactly as the codec would have given it.
+// Bins are read with BinReader.
 
+#include "BinReader.h"
 #include "EntrySteps.h"
-#include "WholeBinInflater.h"
 
 #include <DataIO.h>
 #include <StorageDefs.h>
 #include <SupportDefs.h>
 
-#include <string>
-#include <vector>
 
 class PackData;
 
@@ -39,8 +33,8 @@ struct entry_step {
 		// The file's contents begin (a 'FiMF' bin). Whoever has no file
 		// for them calls SkipMainFork.
 		kMainFork,
-		// One write of decoded bytes: `data`, `size` (the main fork's or an
-		// attribute's), valid until the next call.
+		// Decoded bytes: `data`, `size` (the main fork's or an attribute's,
+		// up to 64 KiB at a time), valid until the next call.
 		kData,
 		// A stored chunk of the main fork was decoded: `consumed` stored
 		// bytes gave `produced` bytes (the data steps before this one).
@@ -60,15 +54,6 @@ struct entry_step {
 	uint32 produced = 0;
 	const char* name = NULL;
 	type_code type = 0;
-};
-
-// What a finished bin held, for those who check packages.
-struct bin_summary {
-	int64 storedSize = 0;
-	int64 originalSize = 0;
-	int64 decodedSize = 0;
-	// Stored bytes left after the end of the compressed stream.
-	int64 trailingBytes = 0;
 };
 
 class EntryReader : public EntrySteps {
@@ -91,10 +76,12 @@ public:
 	// Right after kMainFork: passes over the contents, whatever they hold.
 	status_t SkipMainFork() override;
 
-	// Where the main fork's bin starts, when Next gave kMainFork.
-	off_t MainForkPosition() const { return fBinStart; }
-	// The last bin that ended (with its kMainForkEnd or kAttributeEnd).
-	const bin_summary& LastBin() const { return fBin; }
+	// Where the bin of the main fork or attribute last begun starts
+	// (right after its record header): when Next gave kMainFork, where the
+	// main fork's does.
+	off_t BinPosition() const { return fBinStart; }
+	// The bin being read, or the last one read.
+	const bin_summary& Bin() const { return fBin.Summary(); }
 
 private:
 	enum state {
@@ -110,13 +97,8 @@ private:
 	status_t _NextAttributesMember();
 	status_t _NextAttributeMember(entry_step* step, bool* done);
 	status_t _BeginBin(entry_step::kind end, state after);
-	bool _InflateWhole(int64 storedSize, int64 originalSize);
 	status_t _NextOfBin(entry_step* step);
-	status_t _DecodeChunk();
 	status_t _Fail(status_t status);
-	void _GiveData(entry_step* step);
-
-	class ChunkSink;
 
 	PackData* fRecords;
 	BPositionIO* fSource;
@@ -127,24 +109,10 @@ private:
 	type_code fType;
 
 	// The bin being read.
+	BinReader fBin;
 	off_t fBinStart;
 	entry_step::kind fBinEnd;
 	state fAfterBin;
-	bool fReportChunks;
-	bool fToEnd;
-	int64 fStoredLeft;
-	bool fLastChunk;
-	bool fChunkEndDue;
-	status_t fChunkError;
-	uint32 fChunkConsumed;
-	bin_summary fBin;
-
-	// The decoded writes of the current chunk, and where each ends.
-	std::vector<uint8> fOutput;
-	std::vector<size_t> fWriteEnds;
-	size_t fWritesGiven;
-	std::vector<uint8> fStored;
-	WholeBinInflater fInflater;
 };
 
 #endif // _ENTRY_READER_H

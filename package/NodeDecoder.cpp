@@ -1,11 +1,13 @@
 #include "NodeDecoder.h"
 
-#include "AlertSink.h"
 #include "AlertSinkScope.h"
 #include "BufferedFileIO.h"
+#include "NotedAlertSink.h"
 #include "PackData.h"
 #include "SPackData.h"
 #include "ZlCodec.h"
+
+#include <Sha256.h>
 
 #include <ByteOrder.h>
 #include <OS.h>
@@ -48,29 +50,6 @@ decoded_event::Footprint() const
 	return kEventOverhead + data.size() + name.size() + alert.size();
 }
 
-// The decoder thread's alerts (the codec's, for damaged data), noted instead
-// of shown: the failure goes into the queue with the text, and the worker
-// shows it when it gets there. Used by the decoder thread alone.
-class NodeDecoder::NotedAlert : public AlertSink {
-public:
-	int32 Alert(const char* text, const char*, const char*, const char*) override
-	{
-		fText = text;
-		return 0;
-	}
-
-	// The text noted since the last call, and a fresh start.
-	std::string Take()
-	{
-		std::string text = std::move(fText);
-		fText.clear();
-		return text;
-	}
-
-private:
-	std::string fText;
-};
-
 NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit)
 	:
 	fMemoryLimit(memoryLimit),
@@ -78,7 +57,7 @@ NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit)
 	fRecords(new PackData),
 	fCodec(new ZlCodec),
 	fReader(fRecords),
-	fNotedAlert(new NotedAlert),
+	fNotedAlert(new NotedAlertSink),
 	fQueuedBytes(0),
 	fPeakQueuedBytes(0),
 	fGeneration(0),
@@ -288,6 +267,9 @@ NodeDecoder::_DecodeEntry(off_t position, uint64 generation)
 	}
 	if (!_Push(Event(decoded_event::kEntryBegin, position), generation))
 		return B_INTERRUPTED;
+	// The main fork's digest is made here, off the worker's thread.
+	std::shared_ptr<Sha256Digest> digest;
+	off_t digested = 0;
 	for (;;) {
 		entry_step step;
 		status_t status = fReader.Next(&step);
@@ -298,8 +280,18 @@ NodeDecoder::_DecodeEntry(off_t position, uint64 generation)
 		decoded_event event = _EventFor(step, position);
 		// Decoded whatever the node turns out to be: the worker passes
 		// over it for a node that is no file, from `resume` on.
-		if (step.what == entry_step::kMainFork)
-			event.resume = fReader.MainForkPosition();
+		if (step.what == entry_step::kMainFork) {
+			event.resume = fReader.BinPosition();
+			digest = std::make_shared<Sha256Digest>();
+			digested = 0;
+		} else if (step.what == entry_step::kData && digest != NULL) {
+			digest->UpdateAt(digested, step.data, step.size);
+			digested += step.size;
+		} else if (step.what == entry_step::kMainForkEnd) {
+			event.digest = std::move(digest);
+		} else if (step.what == entry_step::kAttribute) {
+			digest.reset();
+		}
 		if (step.what == entry_step::kEnd)
 			return _Push(std::move(event), generation, fSource->Position()) ? B_OK : B_INTERRUPTED;
 		if (!_Push(std::move(event), generation))

@@ -14,8 +14,8 @@
 // touches a node and never shows or sends anything.
 //
 // Memory stays bounded: decoded data wait in the queue up to a fixed number
-// of bytes across entries (a single event, at most one 8192-byte write of
-// the codec, always fits into an empty queue), and the decoder waits for
+// of bytes across entries (a single event, at most 64 KiB of decoded data,
+// always fits into an empty queue), and the decoder waits for
 // room, so a file or an attribute of any size streams through.
 
 #include "EntryReader.h"
@@ -26,12 +26,15 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 class BufferedFileIO;
+class NotedAlertSink;
+class Sha256Digest;
 class PackData;
 class ZlCodec;
 
@@ -66,6 +69,8 @@ struct decoded_event {
 	type_code type = 0;
 	status_t status = B_OK;
 	std::string alert;
+	// With the main fork's end: the digest of its bytes.
+	std::shared_ptr<Sha256Digest> digest;
 
 	// What the event holds in the queue, for the memory bound.
 	size_t Footprint() const;
@@ -109,8 +114,6 @@ private:
 	NodeDecoder(const NodeDecoder&) = delete;
 	NodeDecoder& operator=(const NodeDecoder&) = delete;
 
-	class NotedAlert;
-
 	void _Run();
 	void _Walk(off_t position, uint64 generation);
 	status_t _DecodeEntry(off_t position, uint64 generation);
@@ -132,8 +135,9 @@ private:
 	PackData* fRecords;
 	ZlCodec* fCodec;
 	EntryReader fReader;
-	// Where the decoder thread's alerts go.
-	NotedAlert* fNotedAlert;
+	// Where the decoder thread's alerts go: noted, and queued with the
+	// failure, for the worker to show when it gets there.
+	NotedAlertSink* fNotedAlert;
 
 	mutable std::mutex fLock;
 	std::condition_variable fWorkerWait;

@@ -216,7 +216,7 @@ TEST_F(DecodeAheadTest, DataLargerThanTheMemoryBoundStreamThrough)
 		FileEntry("after", "after the big one"), largeAttribute});
 
 	BFile package("/boot/test.pkg", B_READ_ONLY);
-	const size_t limit = 16 * 1024;
+	const size_t limit = 256 * 1024;
 	NodeDecoder decoder(package, limit);
 	ASSERT_EQ(decoder.InitCheck(), B_OK);
 	SPackData reader;

@@ -4,13 +4,17 @@
 #include "PackageLocator.h"
 
 #include "ArcCatalog.h"
+#include "AlertSinkScope.h"
+#include "BinReader.h"
+#include "EntryReader.h"
+#include "NotedAlertSink.h"
 #include "PackData.h"
+#include "ZlCodec.h"
 
 #include <ByteOrder.h>
 #include <Errors.h>
 
 #include <fcntl.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -20,7 +24,6 @@
 namespace {
 
 const uint8 kMagic[8] = {0x41, 0x6C, 0x42, 0x1A, 0xFF, 0x0A, 0x0D, 0x00};
-const size_t kChunk = 16384;
 
 const int32 kHeaderTag = 'PhIn';
 const int32 kCatalogTopTag = 'FldI';
@@ -96,22 +99,6 @@ BigInt32(const uint8* bytes)
 }
 
 
-class InflateStream {
-public:
-	InflateStream() { memset(&fStream, 0, sizeof(fStream)); }
-	~InflateStream()
-	{
-		if (fReady)
-			inflateEnd(&fStream);
-	}
-	bool Init() { return fReady = inflateInit(&fStream) == Z_OK; }
-	z_stream* Get() { return &fStream; }
-
-private:
-	z_stream fStream;
-	bool fReady = false;
-};
-
 } // namespace
 
 
@@ -120,6 +107,8 @@ const int32 PackageVerifier::kMaxDepth = kMaxFolderDepth + 16;
 
 PackageVerifier::PackageVerifier()
 	:
+	fCodec(new ZlCodec),
+	fRecords(new PackData),
 	fFile(nullptr),
 	fBase(0),
 	fEnd(0),
@@ -130,6 +119,7 @@ PackageVerifier::PackageVerifier()
 	fCurrentEntryStart(-1),
 	fFolderDepth(0)
 {
+	fRecords->SetCurrentCodec(fCodec.get());
 }
 
 
@@ -138,6 +128,12 @@ PackageVerifier::_Fail(off_t at, const std::string& reason)
 {
 	fReason = "at offset " + std::to_string((long long)at) + ": " + reason;
 	return B_BAD_DATA;
+}
+
+
+PackageVerifier::~PackageVerifier()
+{
+	fRecords->SetCurrentCodec(NULL);
 }
 
 
@@ -347,8 +343,6 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 			int64 original = 0;
 			if ((status = _WalkBin(position, count, &original)) != B_OK)
 				return status;
-			if (tag == kMainForkTag && fCurrentEntryStart >= 0)
-				fEntrySizes.emplace_back(fCurrentEntryStart, original);
 			return B_OK;
 		}
 		case kGroupRecord:
@@ -401,8 +395,10 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 	}
 	if (isFolder)
 		fFolderDepth--;
-	if (topLevel && IsEntryTag(tag))
+	if (topLevel && IsEntryTag(tag)) {
 		fCurrentEntryStart = -1;
+		return _ReadEntry(start);
+	}
 	return B_OK;
 }
 
@@ -438,46 +434,109 @@ PackageVerifier::_WalkBin(off_t* position, int16 flags, int64* original)
 	if (codec != 2)
 		return _Fail(start, "a bin of unknown codec " + std::to_string(codec));
 
-	InflateStream stream;
-	if (!stream.Init())
-		return B_NO_MEMORY;
-	std::unique_ptr<uint8[]> in(new uint8[kChunk]);
-	std::unique_ptr<uint8[]> out(new uint8[kChunk]);
-	int64 left = stored;
-	int64 produced = 0;
-	int result = Z_OK;
-	while (result != Z_STREAM_END) {
-		z_stream* z = stream.Get();
-		if (z->avail_in == 0) {
-			if (left == 0)
-				return _Fail(start, "a compressed bin ends before its stream does");
-			size_t chunk = (size_t)std::min<int64>(left, kChunk);
-			if ((status = _Read(*position + (stored - left), in.get(), chunk)) != B_OK)
-				return status;
-			left -= chunk;
-			z->next_in = in.get();
-			z->avail_in = (uInt)chunk;
-		}
-		z->next_out = out.get();
-		z->avail_out = kChunk;
-		result = inflate(z, Z_NO_FLUSH);
-		produced += kChunk - z->avail_out;
-		if (result != Z_OK && result != Z_STREAM_END) {
-			return _Fail(start, std::string("a compressed bin does not decode (")
-				+ (z->msg != nullptr ? z->msg : "zlib error " + std::to_string(result)) + ")");
-		}
-		if (produced > *original)
-			return _Fail(start, "a bin decodes to more than its " + std::to_string(*original)
-				+ " bytes");
+	// A node data entry's bins are decoded when the entry is read whole,
+	// once its records have been walked.
+	if (fCurrentEntryStart < 0) {
+		status = _DecodeBin(start);
+		if (status != B_OK)
+			return status;
 	}
-	if (left != 0 || stream.Get()->avail_in != 0)
-		return _Fail(start, "a compressed bin has bytes after the end of its stream");
-	if (produced != *original)
-		return _Fail(start, "a bin decodes to " + std::to_string(produced) + " bytes, not "
-			+ std::to_string(*original));
-	fSummary.decodedBytes += produced;
 	*position += stored;
 	return B_OK;
+}
+
+
+// Decodes the bin whose record starts at `start` with the package's reader
+// of bins, checking what it decodes to against its original size.
+status_t
+PackageVerifier::_DecodeBin(off_t start)
+{
+	off_t preamble = fBase + start + kRecordHeaderSize;
+	if (fFile->Seek(preamble, SEEK_SET) != preamble)
+		return _Fail(start, "the bin cannot be read");
+	NotedAlertSink noted;
+	AlertSinkScope scope(&noted);
+	BinReader reader(fRecords.get());
+	status_t status = reader.Begin(fFile);
+	int64 decoded = 0;
+	for (bin_step step; status == B_OK;) {
+		status = reader.Next(&step);
+		if (status != B_OK || step.what == bin_step::kEnd)
+			break;
+		decoded += step.size;
+		if (decoded > reader.Summary().originalSize)
+			return _FailOversized(start, reader.Summary());
+	}
+	if (status != B_OK)
+		return _FailUndecodable(start, noted.Take());
+	return _CheckDecodedBin(start, reader.Summary());
+}
+
+
+// Reads the node data entry at `start` with the package's reader of
+// entries, as the installer reads it: every bin decoded and checked.
+status_t
+PackageVerifier::_ReadEntry(off_t start)
+{
+	if (fFile->Seek(fBase + start, SEEK_SET) != fBase + start)
+		return _Fail(start, "the node data entry cannot be read");
+	NotedAlertSink noted;
+	AlertSinkScope scope(&noted);
+	EntryReader reader(fRecords.get());
+	status_t status = reader.Begin(fFile);
+	int64 decoded = 0;
+	for (entry_step step; status == B_OK;) {
+		status = reader.Next(&step);
+		if (status != B_OK || step.what == entry_step::kEnd)
+			break;
+		off_t binStart = reader.BinPosition() - fBase - kRecordHeaderSize;
+		const bin_summary& bin = reader.Bin();
+		if (step.what == entry_step::kMainFork || step.what == entry_step::kAttribute)
+			decoded = 0;
+		if (step.what == entry_step::kData && (decoded += step.size) > bin.originalSize)
+			return _FailOversized(binStart, bin);
+		if (step.what != entry_step::kMainForkEnd && step.what != entry_step::kAttributeEnd)
+			continue;
+		if ((status = _CheckDecodedBin(binStart, bin)) != B_OK)
+			return status;
+		if (step.what == entry_step::kMainForkEnd)
+			fEntrySizes.emplace_back(start, bin.originalSize);
+	}
+	if (status != B_OK) {
+		off_t at = reader.BinPosition() >= fBase + start
+			? reader.BinPosition() - fBase - kRecordHeaderSize : start;
+		return _FailUndecodable(at, noted.Take());
+	}
+	return B_OK;
+}
+
+
+status_t
+PackageVerifier::_CheckDecodedBin(off_t start, const bin_summary& bin)
+{
+	if (bin.trailingBytes != 0)
+		return _Fail(start, "a compressed bin has bytes after the end of its stream");
+	if (bin.decodedSize != bin.originalSize)
+		return _Fail(start, "a bin decodes to " + std::to_string(bin.decodedSize)
+			+ " bytes, not " + std::to_string(bin.originalSize));
+	fSummary.decodedBytes += bin.decodedSize;
+	return B_OK;
+}
+
+
+status_t
+PackageVerifier::_FailOversized(off_t start, const bin_summary& bin)
+{
+	return _Fail(start, "a bin decodes to more than its " + std::to_string(bin.originalSize)
+		+ " bytes");
+}
+
+
+status_t
+PackageVerifier::_FailUndecodable(off_t start, const std::string& why)
+{
+	return _Fail(start, "a compressed bin does not decode"
+		+ (why.empty() ? std::string() : " (" + why + ")"));
 }
 
 

@@ -5,15 +5,21 @@
 // the header (every field present, a known version, the size within the
 // file, the catalog and attributes inside the package), every record of
 // the stream walked to the package's end, every bin fully decoded with its
-// stored and original sizes checked, and every catalog item's data offset
-// pointing at a node data entry of the right kind.
+// stored and original sizes checked, every node data entry read as the
+// installer reads it, and every catalog item's data offset pointing at a
+// node data entry of the right kind.
 
 #include <PositionIO.h>
 #include <SupportDefs.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
+
+class PackData;
+class ZlCodec;
+struct bin_summary;
 
 struct verify_summary {
 	int64 archiveSize = 0;
@@ -33,6 +39,7 @@ public:
 	static const int32 kMaxDepth;
 
 	PackageVerifier();
+	~PackageVerifier();
 
 	// Verifies the package stream that starts at `offset` of `file`.
 	status_t Verify(BPositionIO* file, off_t offset);
@@ -57,9 +64,17 @@ private:
 	status_t _WalkRecord(off_t* position, int32 depth, int32 parentTag, int32 itemTag,
 		bool topLevel);
 	status_t _WalkBin(off_t* position, int16 flags, int64* original);
+	status_t _DecodeBin(off_t start);
+	status_t _ReadEntry(off_t start);
+	status_t _CheckDecodedBin(off_t start, const bin_summary& bin);
+	status_t _FailOversized(off_t start, const bin_summary& bin);
+	status_t _FailUndecodable(off_t start, const std::string& why);
 	status_t _Read(off_t position, void* buffer, size_t size);
 	status_t _CheckReferences();
 
+	// The package's readers of records and bins, with its codec.
+	std::unique_ptr<ZlCodec> fCodec;
+	std::unique_ptr<PackData> fRecords;
 	BPositionIO* fFile;
 	off_t fBase;
 	off_t fEnd;
