@@ -9,13 +9,8 @@
 
 #include <Sha256.h>
 
-#include <ByteOrder.h>
-#include <OS.h>
-#include <StorageDefs.h>
-#include <TypeConstants.h>
-
 #include <algorithm>
-#include <cstring>
+#include <string>
 #include <utility>
 
 #include <pthread.h>
@@ -30,9 +25,6 @@ const size_t kReadBlockSize = 256 * 1024;
 // many small events count too.
 const size_t kEventOverhead = sizeof(decoded_event) + 32;
 
-// Passed to _Push for an event that leaves the walk where it is.
-const off_t kKeepWalkEntry = -2;
-
 decoded_event
 Event(decoded_event::kind what, off_t entry)
 {
@@ -44,31 +36,67 @@ Event(decoded_event::kind what, off_t entry)
 
 } // namespace
 
+bool
+decoded_event::EndsEntry() const
+{
+	return what == kNotEntry || what == kError || (what == kStep && step == entry_step::kEnd);
+}
+
 size_t
 decoded_event::Footprint() const
 {
 	return kEventOverhead + data.size() + name.size() + alert.size();
 }
 
-NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit)
+// What a decoding thread reads with: handles of its own on the package, one
+// to find where entries end and one to read them, and its own reader.
+struct NodeDecoder::Lane {
+	explicit Lane(const BFile& package)
+		:
+		scanSource(new BFile(package), kReadBlockSize),
+		source(new BFile(package), kReadBlockSize),
+		reader(&records)
+	{
+		records.SetCurrentCodec(&codec);
+	}
+
+	~Lane() { records.SetCurrentCodec(NULL); }
+
+	BufferedFileIO scanSource;
+	BufferedFileIO source;
+	ZlCodec codec;
+	PackData records;
+	EntryReader reader;
+	// The codec's alerts, noted and queued with the failure.
+	NotedAlertSink alerts;
+};
+
+// One claimed entry and the events decoded for it, waiting for the worker.
+struct NodeDecoder::Slot {
+	explicit Slot(off_t position) : entry(position) {}
+
+	off_t entry;
+	std::deque<decoded_event> events;
+	// Its thread waits for room.
+	bool decoderWaits = false;
+};
+
+NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit, int32 threads)
 	:
 	fMemoryLimit(memoryLimit),
-	fSource(new BufferedFileIO(new BFile(package), kReadBlockSize)),
-	fRecords(new PackData),
-	fCodec(new ZlCodec),
-	fReader(fRecords),
-	fNotedAlert(new NotedAlertSink),
+	fPackage(new BFile(package)),
 	fQueuedBytes(0),
 	fPeakQueuedBytes(0),
 	fGeneration(0),
-	fStart(-1),
-	fWalkEntry(-1),
+	fNextEntry(-1),
 	fWorkerWaiting(false),
-	fDecoderWaiting(false),
+	fDecodersWaiting(0),
 	fQuit(false)
 {
-	fRecords->SetCurrentCodec(fCodec);
-	fThread = std::thread(&NodeDecoder::_Run, this);
+	if (threads <= 0)
+		threads = getenv("XTHREADS") ? atoi(getenv("XTHREADS")) : std::clamp<int32>((int32)std::thread::hardware_concurrency(), 1, 4);
+	for (int32 index = 0; index < threads; index++)
+		fThreads.emplace_back(&NodeDecoder::_Run, this, index);
 }
 
 NodeDecoder::~NodeDecoder()
@@ -76,20 +104,19 @@ NodeDecoder::~NodeDecoder()
 	{
 		std::lock_guard<std::mutex> guard(fLock);
 		fQuit = true;
+		fSlots.clear();
 	}
-	fDecoderWait.notify_one();
-	fWorkerWait.notify_one();
-	fThread.join();
-	delete fRecords;
-	delete fCodec;
-	delete fSource;
-	delete fNotedAlert;
+	fDecoderWait.notify_all();
+	fWorkerWait.notify_all();
+	for (std::thread& thread : fThreads)
+		thread.join();
+	delete fPackage;
 }
 
 status_t
 NodeDecoder::InitCheck() const
 {
-	return fSource->InitCheck();
+	return fPackage->InitCheck();
 }
 
 // #pragma mark - worker side
@@ -99,49 +126,51 @@ NodeDecoder::Request(off_t position)
 {
 	std::unique_lock<std::mutex> lock(fLock);
 	// Entries decoded for items that were passed over.
-	while (!fQueue.empty() && fQueue.front().entry < position)
-		_PopFront();
-	bool ahead = fQueue.empty() ? fWalkEntry == position : fQueue.front().entry == position;
+	while (!fSlots.empty() && fSlots.front()->entry < position)
+		_DropFront();
+	bool ahead = fSlots.empty() ? fNextEntry == position
+		: fSlots.front()->entry == position;
 	if (!ahead)
 		_Restart(position);
-	if (fDecoderWaiting)
-		fDecoderWait.notify_one();
+	if (fDecodersWaiting > 0)
+		fDecoderWait.notify_all();
 }
 
 void
 NodeDecoder::Next(decoded_event* event)
 {
 	std::unique_lock<std::mutex> lock(fLock);
-	while (fQueue.empty() && !fQuit) {
+	while (!fQuit && (fSlots.empty() || fSlots.front()->events.empty())) {
 		fWorkerWaiting = true;
 		fWorkerWait.wait(lock);
 		fWorkerWaiting = false;
 	}
-	if (fQueue.empty()) {
-		*event = Event(decoded_event::kError, fWalkEntry);
+	if (fQuit) {
+		*event = Event(decoded_event::kError, -1);
 		event->status = B_CANCELED;
 		return;
 	}
+	Slot* slot = fSlots.front().get();
 	// Counted before the move empties it.
-	size_t size = fQueue.front().Footprint();
-	*event = std::move(fQueue.front());
-	fQueue.pop_front();
+	size_t size = slot->events.front().Footprint();
+	*event = std::move(slot->events.front());
+	slot->events.pop_front();
 	fQueuedBytes -= size;
-	// Room again: wake the decoder once half the queue is free rather than
-	// at every event, so the two threads do not take turns event by event.
-	if (fDecoderWaiting && fQueuedBytes <= fMemoryLimit / 2)
-		fDecoderWait.notify_one();
+	if (event->EndsEntry())
+		fSlots.pop_front();
+	// Room again: the decoders are woken once three quarters of the room
+	// are free, or when the entry that now comes first waits, rather than
+	// at every event, so that the threads do not take turns event by event.
+	bool firstWaits = !fSlots.empty() && fSlots.front()->decoderWaits;
+	if (fDecodersWaiting > 0 && (firstWaits || fQueuedBytes <= fMemoryLimit / 4))
+		fDecoderWait.notify_all();
 }
 
 void
 NodeDecoder::Reset()
 {
 	std::lock_guard<std::mutex> guard(fLock);
-	fGeneration++;
-	fStart = -1;
-	fWalkEntry = -1;
-	_DropQueue();
-	fDecoderWait.notify_one();
+	_Restart(-1);
 }
 
 size_t
@@ -153,135 +182,169 @@ NodeDecoder::PeakQueuedBytes() const
 
 // Called with the lock held.
 void
-NodeDecoder::_PopFront()
+NodeDecoder::_DropFront()
 {
-	fQueuedBytes -= fQueue.front().Footprint();
-	fQueue.pop_front();
-}
-
-// Called with the lock held.
-void
-NodeDecoder::_DropQueue()
-{
-	fQueue.clear();
-	fQueuedBytes = 0;
+	for (const decoded_event& event : fSlots.front()->events)
+		fQueuedBytes -= event.Footprint();
+	fSlots.pop_front();
 }
 
 // Called with the lock held: the walk in progress becomes stale and a new
-// one begins at position.
+// one begins at position (-1: none, until the next request).
 void
 NodeDecoder::_Restart(off_t position)
 {
 	fGeneration++;
-	fStart = position;
-	fWalkEntry = position;
-	_DropQueue();
-	fDecoderWait.notify_one();
+	fNextEntry = position;
+	fSlots.clear();
+	fQueuedBytes = 0;
+	fDecoderWait.notify_all();
+}
+
+// Called with the lock held. The entry the worker takes next may use the
+// whole room, and its event always fits when none of its own wait; those
+// after it share half of the room, so that they never keep the first from
+// going on. An event always fits into an empty room.
+bool
+NodeDecoder::_HasRoom(const Slot* slot, size_t size) const
+{
+	if (fQueuedBytes == 0)
+		return true;
+	if (slot != NULL && !fSlots.empty() && fSlots.front().get() == slot)
+		return slot->events.empty() || fQueuedBytes + size <= fMemoryLimit;
+	return fQueuedBytes + size <= fMemoryLimit / 2;
 }
 
 // #pragma mark - decoder side
 
 void
-NodeDecoder::_Run()
+NodeDecoder::_Run(int32 index)
 {
-	pthread_setname_np(pthread_self(), "node decoder");
-	AlertSinkScope noted(fNotedAlert);
-	uint64 handled = 0;
+	std::string name = "node decoder " + std::to_string(index + 1);
+	pthread_setname_np(pthread_self(), name.c_str());
+	Lane lane(*fPackage);
+	AlertSinkScope noted(&lane.alerts);
 	for (;;) {
-		off_t start;
+		std::shared_ptr<Slot> slot;
 		uint64 generation;
-		{
-			std::unique_lock<std::mutex> lock(fLock);
-			while (!fQuit && (fGeneration == handled || fStart < 0))
-				fDecoderWait.wait(lock);
-			if (fQuit)
-				return;
-			handled = generation = fGeneration;
-			start = fStart;
-		}
-		_Walk(start, generation);
+		if (!_Claim(&slot, &generation))
+			return;
+		_Handover(_EntryEnd(lane, slot->entry), generation);
+		_DecodeEntry(lane, slot, generation);
 	}
 }
 
-// Decodes entry after entry from position until one fails, the position
-// holds no entry, or the walk goes stale.
-void
-NodeDecoder::_Walk(off_t position, uint64 generation)
+// Waits for an entry to claim; false when the decoder stops.
+bool
+NodeDecoder::_Claim(std::shared_ptr<Slot>* slot, uint64* generation)
 {
-	while (_DecodeEntry(position, generation) == B_OK)
-		position = fSource->Position();
+	std::unique_lock<std::mutex> lock(fLock);
+	for (;;) {
+		if (fQuit)
+			return false;
+		// Entries ahead wait while the room for them is taken.
+		if (fNextEntry >= 0 && (fSlots.empty() || _HasRoom(NULL, kEventOverhead)))
+			break;
+		fDecodersWaiting++;
+		fDecoderWait.wait(lock);
+		fDecodersWaiting--;
+	}
+	*slot = std::make_shared<Slot>(fNextEntry);
+	*generation = fGeneration;
+	fSlots.push_back(*slot);
+	// Until the claiming thread has found where its entry ends, no other
+	// entry can be claimed.
+	fNextEntry = -1;
+	return true;
+}
+
+// The next entry starts at `next` (-1: none is known, the walk stops).
+void
+NodeDecoder::_Handover(off_t next, uint64 generation)
+{
+	std::lock_guard<std::mutex> guard(fLock);
+	if (generation != fGeneration)
+		return;
+	fNextEntry = next;
+	if (next >= 0 && fDecodersWaiting > 0)
+		fDecoderWait.notify_one();
+}
+
+// Where the entry at `position` ends, from its records' sizes alone; -1
+// when no entry starts there or its records cannot be walked.
+off_t
+NodeDecoder::_EntryEnd(Lane& lane, off_t position)
+{
+	record_header header;
+	if (lane.scanSource.Seek(position, SEEK_SET) != position
+		|| lane.records.ReadRecordHeader(&lane.scanSource, &header) != B_OK
+		|| header.type != kGroupRecord || !is_entry_tag(header.tag)
+		|| lane.records.SkipData(&lane.scanSource, &header) != B_OK)
+		return -1;
+	return lane.scanSource.Position();
 }
 
 bool
-NodeDecoder::_Push(decoded_event&& event, uint64 generation, off_t walkEntry)
+NodeDecoder::_Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uint64 generation)
 {
 	size_t size = event.Footprint();
 	std::unique_lock<std::mutex> lock(fLock);
-	while (!fQuit && generation == fGeneration && !fQueue.empty()
-		&& fQueuedBytes + size > fMemoryLimit) {
-		// A full queue is for the worker to empty, asleep or not.
+	while (!fQuit && generation == fGeneration && !_HasRoom(slot.get(), size)) {
+		// A full room is for the worker to empty, asleep or not.
 		if (fWorkerWaiting)
 			fWorkerWait.notify_one();
-		fDecoderWaiting = true;
+		fDecodersWaiting++;
+		slot->decoderWaits = true;
 		fDecoderWait.wait(lock);
-		fDecoderWaiting = false;
+		slot->decoderWaits = false;
+		fDecodersWaiting--;
 	}
 	if (fQuit || generation != fGeneration)
 		return false;
-	bool completes = event.what != decoded_event::kStep || event.step == entry_step::kEnd;
-	fQueue.push_back(std::move(event));
+	bool completes = event.EndsEntry();
+	slot->events.push_back(std::move(event));
 	fQueuedBytes += size;
-	if (fQueuedBytes > fPeakQueuedBytes)
-		fPeakQueuedBytes = fQueuedBytes;
-	// Set with the event, so that a worker that has just taken it and asks
-	// for what follows finds the walk already there.
-	if (walkEntry != kKeepWalkEntry)
-		fWalkEntry = walkEntry;
+	fPeakQueuedBytes = std::max(fPeakQueuedBytes, fQueuedBytes);
 	// A sleeping worker is woken for a whole entry or a good share of one,
 	// not for every write: each wake-up costs as much as a small file.
-	if (fWorkerWaiting && (completes || fQueuedBytes >= kWakeBytes))
+	bool first = fSlots.front() == slot;
+	if (fWorkerWaiting && first && (completes || fQueuedBytes >= kWakeBytes))
 		fWorkerWait.notify_one();
 	return true;
 }
 
-// The entry fails here; the walk stops, as the position of the next entry
-// is unknown. The alert the codec noted for this failure goes with it.
-bool
-NodeDecoder::_PushError(off_t entry, status_t status, uint64 generation)
+// Reads the entry with the entry reader and queues its steps, then how it
+// ended.
+void
+NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 generation)
 {
-	decoded_event event = Event(decoded_event::kError, entry);
-	event.status = status;
-	event.alert = fNotedAlert->Take();
-	return _Push(std::move(event), generation, -1);
-}
-
-// Reads the entry with the entry reader and queues its steps. B_OK when
-// the entry was complete and the walk goes on.
-status_t
-NodeDecoder::_DecodeEntry(off_t position, uint64 generation)
-{
-	fNotedAlert->Take();
-	if (fSource->Seek(position, SEEK_SET) != position || fReader.Begin(fSource) != B_OK) {
-		_Push(Event(decoded_event::kNotEntry, position), generation, -1);
-		return B_ERROR;
+	off_t position = slot->entry;
+	lane.alerts.Take();
+	if (lane.source.Seek(position, SEEK_SET) != position
+		|| lane.reader.Begin(&lane.source) != B_OK) {
+		_Push(slot, Event(decoded_event::kNotEntry, position), generation);
+		return;
 	}
-	if (!_Push(Event(decoded_event::kEntryBegin, position), generation))
-		return B_INTERRUPTED;
+	if (!_Push(slot, Event(decoded_event::kEntryBegin, position), generation))
+		return;
 	// The main fork's digest is made here, off the worker's thread.
 	std::shared_ptr<Sha256Digest> digest;
 	off_t digested = 0;
 	for (;;) {
 		entry_step step;
-		status_t status = fReader.Next(&step);
+		status_t status = lane.reader.Next(&step);
 		if (status != B_OK) {
-			_PushError(position, status, generation);
-			return status;
+			decoded_event event = Event(decoded_event::kError, position);
+			event.status = status;
+			event.alert = lane.alerts.Take();
+			_Push(slot, std::move(event), generation);
+			return;
 		}
 		decoded_event event = _EventFor(step, position);
 		// Decoded whatever the node turns out to be: the worker passes
 		// over it for a node that is no file, from `resume` on.
 		if (step.what == entry_step::kMainFork) {
-			event.resume = fReader.BinPosition();
+			event.resume = lane.reader.BinPosition();
 			digest = std::make_shared<Sha256Digest>();
 			digested = 0;
 		} else if (step.what == entry_step::kData && digest != NULL) {
@@ -292,10 +355,8 @@ NodeDecoder::_DecodeEntry(off_t position, uint64 generation)
 		} else if (step.what == entry_step::kAttribute) {
 			digest.reset();
 		}
-		if (step.what == entry_step::kEnd)
-			return _Push(std::move(event), generation, fSource->Position()) ? B_OK : B_INTERRUPTED;
-		if (!_Push(std::move(event), generation))
-			return B_INTERRUPTED;
+		if (!_Push(slot, std::move(event), generation) || step.what == entry_step::kEnd)
+			return;
 	}
 }
 

@@ -1,22 +1,27 @@
 #ifndef _NODE_DECODER_H
 #define _NODE_DECODER_H
 
-// Decodes node data entries ahead of the install worker, on a thread of its
-// own. It walks the entries of the package stream one after the other (the
-// package tool writes them back to back, in catalog order, which is the
-// order the worker installs them in), reads them through a handle of its
-// own, inflates their bins, and queues what applying them takes: the bytes
-// of each write the codec makes, where each stored chunk ends, the name and
-// type of each attribute, and failures with the alert text they would show.
-// SPackData::ExtractDecodedNode replays the queue onto the node on the
-// worker thread, so every write, progress message, alert and result happens
-// there exactly as when the worker decodes by itself; this thread never
-// touches a node and never shows or sends anything.
+// Decodes node data entries ahead of the install worker, on threads of its
+// own (one per processor, up to four). The package tool writes the entries
+// back to back, in catalog order, which is the order the worker installs
+// them in: from the requested entry on, each thread in turn claims the next
+// entry, finds where it ends (its records' sizes, without decoding), hands
+// the position after it to the next thread, and reads and decodes its entry
+// with the entry reader through a handle of its own, queueing the steps for
+// that entry (the bytes decoded, where each stored chunk ends, each
+// attribute, and failures with the alert text they would show, and the
+// digest of the contents). Entries are independent streams, so several
+// decode at once; the worker takes them in order. SPackData applies the
+// steps (DecodedEntry) on the worker thread, so every write, progress
+// message, alert and result happens there exactly as when the worker reads
+// the entry itself; these threads never touch a node and never show or send
+// anything.
 //
-// Memory stays bounded: decoded data wait in the queue up to a fixed number
-// of bytes across entries (a single event, at most 64 KiB of decoded data,
-// always fits into an empty queue), and the decoder waits for
-// room, so a file or an attribute of any size streams through.
+// Memory stays bounded: decoded data wait up to a fixed number of bytes
+// across all entries (the entries after the one the worker takes share half
+// of it; a single event, at most 64 KiB of decoded data, always fits into an
+// empty queue), and a thread waits for room, so a file or an attribute of
+// any size streams through.
 
 #include "EntryReader.h"
 
@@ -32,11 +37,7 @@
 #include <thread>
 #include <vector>
 
-class BufferedFileIO;
-class NotedAlertSink;
 class Sha256Digest;
-class PackData;
-class ZlCodec;
 
 // What the decoder queues: the start of an entry, the entry reader's steps
 // with the data they hold, and how the entry ends. `entry` is the absolute
@@ -72,6 +73,8 @@ struct decoded_event {
 	// With the main fork's end: the digest of its bytes.
 	std::shared_ptr<Sha256Digest> digest;
 
+	// The last event of its entry.
+	bool EndsEntry() const;
 	// What the event holds in the queue, for the memory bound.
 	size_t Footprint() const;
 };
@@ -84,17 +87,19 @@ public:
 		kWakeBytes = 256 * 1024
 	};
 
-	// Reads through its own copy of `package` (a descriptor and a position
-	// of its own). The thread starts at once and waits for a request.
-	explicit NodeDecoder(const BFile& package, size_t memoryLimit = kDefaultMemoryLimit);
-	// Stops and joins the thread; whatever is queued is dropped.
+	// Reads through its own copies of `package` (descriptors and positions
+	// of its own). The threads (0: one per processor, up to four) start at
+	// once and wait for a request.
+	explicit NodeDecoder(const BFile& package, size_t memoryLimit = kDefaultMemoryLimit,
+		int32 threads = 0);
+	// Stops and joins the threads; whatever is queued is dropped.
 	~NodeDecoder();
 
 	// B_OK, or why the package could not be opened a second time.
 	status_t InitCheck() const;
 
 	// Worker side. Makes the entry at `position` (absolute) the next one
-	// delivered: entries queued before it are dropped; a position that is
+	// delivered: entries decoded before it are dropped; a position that is
 	// not ahead in the walk (behind it, or not where an entry of the walk
 	// begins) restarts the walk there.
 	void Request(off_t position);
@@ -102,8 +107,8 @@ public:
 	// events start with kEntryBegin or kNotEntry and end with kEntryEnd,
 	// kError or kNotEntry.
 	void Next(decoded_event* event);
-	// Drops the queue and idles the thread until the next request: the
-	// worker left an entry part way.
+	// Drops what was decoded and idles the threads until the next request:
+	// the worker left an entry part way.
 	void Reset();
 
 	// The most the queue has held, in bytes (for tests and measurements).
@@ -114,47 +119,44 @@ private:
 	NodeDecoder(const NodeDecoder&) = delete;
 	NodeDecoder& operator=(const NodeDecoder&) = delete;
 
-	void _Run();
-	void _Walk(off_t position, uint64 generation);
-	status_t _DecodeEntry(off_t position, uint64 generation);
-	static decoded_event _EventFor(const entry_step& step, off_t entry);
+	struct Lane;
+	struct Slot;
 
-	// Decoder side: queues the event, waiting for room; false when the walk
-	// is stale (a restart, a reset or a stop came in the meantime). A
-	// walkEntry other than -2 becomes fWalkEntry along with the event.
-	bool _Push(decoded_event&& event, uint64 generation, off_t walkEntry = -2);
-	bool _PushError(off_t entry, status_t status, uint64 generation);
+	// Decoder side.
+	void _Run(int32 index);
+	bool _Claim(std::shared_ptr<Slot>* slot, uint64* generation);
+	void _Handover(off_t next, uint64 generation);
+	static off_t _EntryEnd(Lane& lane, off_t position);
+	void _DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 generation);
+	static decoded_event _EventFor(const entry_step& step, off_t entry);
+	// Queues the event for its entry, waiting for room; false when the walk
+	// is stale (a restart, a reset or a stop came in the meantime).
+	bool _Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uint64 generation);
 
 	// With the lock held.
-	void _PopFront();
-	void _DropQueue();
+	bool _HasRoom(const Slot* slot, size_t size) const;
+	void _DropFront();
 	void _Restart(off_t position);
 
 	const size_t fMemoryLimit;
-	BufferedFileIO* fSource;
-	PackData* fRecords;
-	ZlCodec* fCodec;
-	EntryReader fReader;
-	// Where the decoder thread's alerts go: noted, and queued with the
-	// failure, for the worker to show when it gets there.
-	NotedAlertSink* fNotedAlert;
+	BFile* fPackage;
 
 	mutable std::mutex fLock;
 	std::condition_variable fWorkerWait;
 	std::condition_variable fDecoderWait;
-	std::deque<decoded_event> fQueue;
+	// The entries claimed, in the walk's order; the worker takes the first.
+	std::deque<std::shared_ptr<Slot>> fSlots;
 	size_t fQueuedBytes;
 	size_t fPeakQueuedBytes;
 	// Counts restarts; a walk that started under another number is stale.
 	uint64 fGeneration;
-	// Where the current generation's walk begins (-1: it has none).
-	off_t fStart;
-	// The entry the walk reads or is about to read; -1 when it stopped.
-	off_t fWalkEntry;
+	// Where the next entry to claim starts; -1: none (the walk stopped, or
+	// a thread is still finding it).
+	off_t fNextEntry;
 	bool fWorkerWaiting;
-	bool fDecoderWaiting;
+	int32 fDecodersWaiting;
 	bool fQuit;
-	std::thread fThread;
+	std::vector<std::thread> fThreads;
 };
 
 #endif // _NODE_DECODER_H
