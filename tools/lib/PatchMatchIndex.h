@@ -28,6 +28,7 @@ public:
 
 private:
 	uint32 _Hash(const uint8* key) const;
+	static bool _RepeatsEarlierKey(const uint8* data, size_t position);
 
 	int32 fHashBits;
 	std::vector<uint32> fHeads;
