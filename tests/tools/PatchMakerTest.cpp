@@ -394,3 +394,81 @@ TEST_F(PatchMakerTest, ManifestPatchMadeFromTwoFiles)
 		EXPECT_FALSE(std::filesystem::exists(folder / "bad.pkg"));
 	}
 }
+
+
+TEST_F(PatchMakerTest, MovedCodeWithChangedAddressesResumesAtTheSameShift)
+{
+	// Code moved by an insertion, with 3 bytes of every 40 changed (as the
+	// addresses in moved code change): each copy resumes at the shift of
+	// the last one after the changed bytes, however short the match.
+	Data oldData = RandomBytes(200000, 10);
+	Data newData = RandomBytes(100, 11);
+	size_t changed = 0;
+	for (size_t at = 0; at < oldData.size(); at++) {
+		uint8 byte = oldData[at];
+		if (at % 40 >= 20 && at % 40 < 23) {
+			byte ^= 0x5a;
+			changed++;
+		}
+		newData.push_back(byte);
+	}
+	PatchMaker maker;
+	Data patch = RoundTrip(oldData, newData);
+	maker.Make(oldData.data(), oldData.size(), newData.data(), newData.size());
+	EXPECT_EQ(maker.LiteralBytes(), 100 + changed);
+	EXPECT_EQ(maker.CountCopies(), (int32)(oldData.size() / 40 + 1));
+}
+
+
+TEST_F(PatchMakerTest, RepeatsAndMatchesThatGiveWay)
+{
+	// Long runs of one byte and of a short pattern: every position of the
+	// old file is a candidate, and copies stay few.
+	Data oldData(300000, 0);
+	for (size_t at = 100000; at < 200000; at++)
+		oldData[at] = "abcdefg"[at % 7];
+	Data newData(oldData.begin() + 150000, oldData.end());
+	newData.insert(newData.end(), oldData.begin(), oldData.begin() + 150000);
+	Data patch = RoundTrip(oldData, newData);
+	EXPECT_LT(Decode(patch).size(), 8u);
+
+	// new = P Q R where the old file has P Q and, elsewhere, Q R: the first
+	// copy ends inside its match so that the second covers R.
+	Data p = RandomBytes(3000, 12), q = RandomBytes(3000, 13), r = RandomBytes(3000, 14);
+	Data old2 = p;
+	old2.insert(old2.end(), q.begin(), q.end());
+	Data filler = RandomBytes(5000, 15);
+	old2.insert(old2.end(), filler.begin(), filler.end());
+	old2.insert(old2.end(), q.begin(), q.end());
+	old2.insert(old2.end(), r.begin(), r.end());
+	Data new2 = p;
+	new2.insert(new2.end(), q.begin(), q.end());
+	new2.insert(new2.end(), r.begin(), r.end());
+	std::vector<instruction> steps = Decode(RoundTrip(old2, new2));
+	EXPECT_EQ(steps.size(), 2u);
+	for (const instruction& step : steps)
+		EXPECT_GE(step.tag, 3) << "no literals";
+
+	// Files shorter than the index's keys.
+	RoundTrip({1, 2, 3}, {3, 2, 1, 2, 3});
+	RoundTrip({7}, {7});
+}
+
+
+TEST_F(PatchMakerTest, NewFileOver16MiBWithEdits)
+{
+	// Both files past the 3-byte offsets; edits everywhere, and a block of
+	// the start moved to the end.
+	const size_t kSize = (16 << 20) + 300000;
+	Data oldData = Words(kSize, 16);
+	Data newData(oldData.begin() + 65536, oldData.end());
+	newData.insert(newData.end(), oldData.begin(), oldData.begin() + 65536);
+	std::mt19937 random(17);
+	for (int edit = 0; edit < 200; edit++)
+		newData[random() % newData.size()] ^= 0x20;
+	Data patch = RoundTrip(oldData, newData);
+	EXPECT_TRUE(fTags.count(9) + fTags.count(10) + fTags.count(11) > 0)
+		<< "copies from past 16 MiB";
+	// About 200 edits of a byte and the copies around them.
+	EXPECT_LT(patch.size(), 200u * 12 + 100);
+}

@@ -4,15 +4,13 @@
 // Makes patch data ("QVpt") that rebuilds a new file from an old one: the
 // package tool's "diff" command and patch items built from two files.
 //
-// Every position of the old file is indexed by a hash of the 8 bytes there
-// (chains of earlier positions with the same hash). The new file is walked
-// from the start: at each position the candidates of its hash chain, the
-// place in the old file just after the last copy, and the places at the
-// shifts of the last few copies (code and data that moved keep their
-// order), are extended forward; the candidate that saves the most bytes over
-// literals wins, unless the next position offers clearly more. A copy also
-// grows backward over the literals before it. What no copy covers goes in
-// literal runs.
+// The package stores patch data deflated, so the instructions are chosen for
+// what they cost once deflated: PatchParser finds the cheapest parse under a
+// PatchCostModel, over a PatchMatchIndex of the old file.
+//
+// Memory: the two files mapped, 4 bytes per old byte for the index (plus at
+// most 16 MiB of heads), 8 bytes per new byte for the parse's choices, and
+// the patch data.
 //
 //   PatchMaker maker;
 //   if (maker.MakeFile("old", "new", "patch") != B_OK)
