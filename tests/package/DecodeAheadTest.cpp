@@ -263,6 +263,49 @@ TEST_F(DecodeAheadTest, DataLargerThanTheMemoryBoundStreamThrough)
 }
 
 
+// Several threads decode entries at once; the worker still gets every
+// entry whole and in order, with skips and restarts, and the room they
+// share stays within its bound.
+TEST_F(DecodeAheadTest, SeveralThreadsDeliverEveryEntryInOrderWithinTheBound)
+{
+	std::vector<std::string> pieces;
+	std::vector<std::string> contents;
+	for (int i = 0; i < 60; i++) {
+		size_t size = i % 4 == 0 ? 0 : i % 4 == 1 ? 100 + i : i % 4 == 2 ? 20000 + i * 300
+			: 200000 + i * 1000;
+		contents.push_back(i % 3 == 0 ? TextData(size) : NoiseData(size, i));
+		pieces.push_back(FileEntry("f" + std::to_string(i), contents.back(),
+			i % 5 == 0 ? kAttributes : std::vector<Attribute>()));
+	}
+	std::vector<off_t> offsets = WritePieces(pieces);
+
+	BFile package("/boot/test.pkg", B_READ_ONLY);
+	const size_t limit = 256 * 1024;
+	NodeDecoder decoder(package, limit, 4);
+	ASSERT_EQ(decoder.InitCheck(), B_OK);
+	SPackData reader;
+	// In order, then a jump ahead, a restart behind, and in order again.
+	std::vector<int> order;
+	for (int i = 0; i < 30; i++)
+		order.push_back(i);
+	for (int i : {45, 46, 10, 11, 12})
+		order.push_back(i);
+	for (int i = 47; i < 60; i++)
+		order.push_back(i);
+	for (int i : order) {
+		std::string leaf = "boot/out/f" + std::to_string(i);
+		fRoot.WriteFile(leaf, "previous contents");
+		BFile out(("/" + leaf).c_str(), B_READ_WRITE);
+		ASSERT_EQ(package.Seek(offsets[i], SEEK_SET), offsets[i]);
+		ASSERT_EQ(reader.ExtractDecodedNode(&decoder, &package, offsets[i], &out), B_OK) << i;
+		EXPECT_TRUE(fRoot.ReadFile(leaf) == contents[i]) << i;
+		EXPECT_EQ(AttributesOf(out).size(), i % 5 == 0 ? kAttributes.size() : 0u) << i;
+	}
+	EXPECT_LE(decoder.PeakQueuedBytes(), limit);
+	EXPECT_TRUE(fAlerts.Texts().empty());
+}
+
+
 TEST_F(DecodeAheadTest, SkippedEntriesAreDroppedAndRequestsBehindRestart)
 {
 	std::vector<std::string> pieces;
