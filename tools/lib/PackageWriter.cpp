@@ -12,7 +12,7 @@
 
 namespace {
 
-const size_t kCopyChunk = PackData::kBufferSize;
+const size_t kCopyChunk = 256 * 1024;
 
 } // namespace
 
