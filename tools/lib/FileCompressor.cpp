@@ -58,8 +58,7 @@ FileCompressor::FileCompressor(size_t bufferBound)
 	:
 	fBufferBound(bufferBound),
 	fCompressor(libdeflate_alloc_compressor(kLevel)),
-	fInputCapacity(0),
-	fOutputCapacity(0)
+	fInputCapacity(0)
 {
 }
 
@@ -96,7 +95,7 @@ FileCompressor::Compress(const char* source, const char* temporaryFolder,
 		status = (status_t)length;
 		result->error = Describe(source, status);
 	} else if ((size_t)length <= fBufferBound)
-		status = _CompressWhole((size_t)length, result);
+		status = _CompressWhole(source, (size_t)length, result);
 	else
 		status = _Stream(input.Descriptor(), (size_t)length, source, temporaryFolder, result);
 	_TrimBuffers();
@@ -133,24 +132,29 @@ FileCompressor::_ReadUpToBound(int fd, size_t expectedSize)
 }
 
 
+// Into a block of the compressor's worst case, cut to the stream's size
+// after: the compressor writes from the front, so the pages it never
+// reaches are never touched.
 status_t
-FileCompressor::_CompressWhole(size_t length, compressed_stream* result)
+FileCompressor::_CompressWhole(const char* source, size_t length, compressed_stream* result)
 {
 	size_t bound = libdeflate_zlib_compress_bound(fCompressor, length);
-	if (bound > fOutputCapacity) {
-		fOutput.reset(new uint8[bound]);
-		fOutputCapacity = bound;
+	result->data.reset((uint8*)malloc(bound));
+	if (!result->data) {
+		result->error = std::string(source) + ": out of memory";
+		return B_NO_MEMORY;
 	}
 	size_t stored = libdeflate_zlib_compress(fCompressor, fInput.get(), length,
-		fOutput.get(), fOutputCapacity);
+		result->data.get(), bound);
 	if (stored == 0) {
-		result->error = "compression failed";
+		result->data.reset();
+		result->error = std::string(source) + ": compression failed";
 		return B_ERROR;
 	}
-	// An exact copy: results wait for the writer, and held at the
-	// compressor's bound they would take several times the memory.
-	result->data.reset(new uint8[stored]);
-	memcpy(result->data.get(), fOutput.get(), stored);
+	if (uint8* fitted = (uint8*)realloc(result->data.get(), stored)) {
+		result->data.release();
+		result->data.reset(fitted);
+	}
 	result->storedSize = (int64)stored;
 	result->originalSize = (int64)length;
 	return B_OK;
@@ -243,9 +247,5 @@ FileCompressor::_TrimBuffers()
 	if (fInputCapacity > kKeptBufferSize) {
 		fInput.reset();
 		fInputCapacity = 0;
-	}
-	if (fOutputCapacity > kKeptBufferSize) {
-		fOutput.reset();
-		fOutputCapacity = 0;
 	}
 }

@@ -7,8 +7,8 @@
 // as fast as zlib at the same level and slightly smaller; the stream stays
 // in memory. A larger file goes through zlib in chunks into a temporary
 // file, so that memory stays bounded whatever the file's size: a compressor
-// holds at most the bound of input and the compressor's worst case of that
-// in output, and gives back buffers above kKeptBufferSize after each file.
+// holds at most the bound of input and the compressed stream, and gives
+// back an input buffer above kKeptBufferSize after each file.
 //
 // The decision is made on what the read finds, not on a size seen
 // earlier: a file that grows past the bound while it is read is streamed,
@@ -19,16 +19,21 @@
 
 #include <SupportDefs.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 struct libdeflate_compressor;
 
+struct free_deleter {
+	void operator()(void* block) const { free(block); }
+};
+
 // Where a compressed file ended up, and what it came from.
 struct compressed_stream {
 	// The zlib stream in memory (storedSize bytes), or null when it was
 	// written to `temporaryPath`.
-	std::unique_ptr<uint8[]> data;
+	std::unique_ptr<uint8, free_deleter> data;
 	std::string temporaryPath;
 	int64 storedSize = 0;
 	int64 originalSize = 0;
@@ -62,7 +67,7 @@ private:
 	FileCompressor& operator=(const FileCompressor&) = delete;
 
 	ssize_t _ReadUpToBound(int fd, size_t expectedSize);
-	status_t _CompressWhole(size_t length, compressed_stream* result);
+	status_t _CompressWhole(const char* source, size_t length, compressed_stream* result);
 	status_t _Stream(int fd, size_t buffered, const char* source,
 		const char* temporaryFolder, compressed_stream* result);
 	void _EnsureInputCapacity(size_t capacity, size_t keep);
@@ -72,10 +77,6 @@ private:
 	libdeflate_compressor* fCompressor;
 	std::unique_ptr<uint8[]> fInput;
 	size_t fInputCapacity;
-	// Room for the whole-buffer compressor's worst case; results are
-	// copied out of it at their exact size.
-	std::unique_ptr<uint8[]> fOutput;
-	size_t fOutputCapacity;
 };
 
 #endif // _FILE_COMPRESSOR_H

@@ -26,6 +26,8 @@ ParallelCompressor::ParallelCompressor(const char* temporaryDirectory, int32 thr
 	fNextLargeJob(0),
 	fNextJob(0),
 	fHeldBytes(0),
+	fAwaitedJob(-1),
+	fWorkersWaiting(0),
 	fStopping(false)
 {
 	if (fThreadCount <= 0)
@@ -92,7 +94,11 @@ ParallelCompressor::WaitFor(int32 index)
 	std::unique_lock<std::mutex> lock(fLock);
 	if (fThreads.empty() && !fJobs[index].done)
 		return B_NO_INIT;
-	fJobDone.wait(lock, [&] { return fJobs[index].done; });
+	while (!fJobs[index].done) {
+		fAwaitedJob = index;
+		fJobDone.wait(lock);
+	}
+	fAwaitedJob = -1;
 	return fJobs[index].status;
 }
 
@@ -117,7 +123,9 @@ ParallelCompressor::_TakeJob(std::unique_lock<std::mutex>& lock, size_t* index)
 		else {
 			// The writer releases results in order, and every job before
 			// this one is taken already: waiting here never holds it up.
+			fWorkersWaiting++;
 			fResultReleased.wait(lock);
+			fWorkersWaiting--;
 			continue;
 		}
 		fJobs[*index].taken = true;
@@ -146,7 +154,8 @@ ParallelCompressor::_Work()
 		job.done = true;
 		if (job.data)
 			fHeldBytes += (size_t)job.storedSize;
-		fJobDone.notify_all();
+		if (fAwaitedJob == (int32)index)
+			fJobDone.notify_all();
 	}
 }
 
@@ -200,19 +209,24 @@ ParallelCompressor::Release(int32 index)
 {
 	if (index < 0 || index >= (int32)fJobs.size())
 		return;
+	decltype(compressed_stream::data) data;
+	std::string temporaryPath;
+	bool wake;
 	{
 		std::lock_guard<std::mutex> lock(fLock);
 		compressed_file& job = fJobs[index];
 		if (!job.done)
 			return;
-		if (job.data) {
+		if (job.data)
 			fHeldBytes -= (size_t)job.storedSize;
-			job.data.reset();
-		}
-		if (!job.temporaryPath.empty()) {
-			unlink(job.temporaryPath.c_str());
-			job.temporaryPath.clear();
-		}
+		data = std::move(job.data);
+		temporaryPath.swap(job.temporaryPath);
+		wake = fWorkersWaiting > 0 && fHeldBytes < kResultBudget;
 	}
-	fResultReleased.notify_all();
+	// Freed and removed outside the lock, which the workers wait for.
+	data.reset();
+	if (!temporaryPath.empty())
+		unlink(temporaryPath.c_str());
+	if (wake)
+		fResultReleased.notify_all();
 }

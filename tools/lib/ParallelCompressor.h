@@ -38,7 +38,9 @@ struct compressed_file : compressed_stream {
 
 class ParallelCompressor {
 public:
-	static const size_t kResultBudget = 64 * 1024 * 1024;
+	// About a second of compression on one core: enough for the other
+	// cores to go on while one of them compresses a large file.
+	static const size_t kResultBudget = 32 * 1024 * 1024;
 
 	// Temporary files go into `temporaryDirectory`; `threads` 0 means one
 	// per core; files up to `bufferBound` are compressed in memory.
@@ -86,6 +88,11 @@ private:
 	std::mutex fLock;
 	std::condition_variable fJobDone;
 	std::condition_variable fResultReleased;
+	// The job the writer waits for (-1: none), and how many workers wait
+	// for memory: only they are woken, so that the writer is not woken for
+	// every job and the workers not for every release.
+	int32 fAwaitedJob;
+	int32 fWorkersWaiting;
 	bool fStopping;
 };
 
