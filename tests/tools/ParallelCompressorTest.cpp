@@ -69,8 +69,8 @@ TEST(ParallelCompressorTest, EveryFileIsOneCompleteStreamSameAsSerial)
 	const int32 threadCounts[2] = {1, 4};
 	for (int run = 0; run < 2; run++) {
 		ParallelCompressor compressor(dir.Path().c_str(), threadCounts[run], bound);
-		// The expected sizes only order the work: one that is wrong either
-		// way changes nothing in the results.
+		// The expected sizes order the work: one that is wrong either way
+		// still gives the file's exact contents.
 		for (size_t i = 0; i < contents.size(); i++) {
 			int64 expected = i == 2 ? (int64)bound * 2 : (int64)sizes[i];
 			if (i == 4)
@@ -83,7 +83,8 @@ TEST(ParallelCompressorTest, EveryFileIsOneCompleteStreamSameAsSerial)
 			std::string out = dir / ("out" + std::to_string(run) + "-" + std::to_string(i));
 			HostFileIO io(out, O_RDWR | O_CREAT | O_TRUNC);
 			ASSERT_EQ(compressor.WaitFor((int32)i), B_OK);
-			EXPECT_EQ(compressor.ResultAt((int32)i).data == nullptr, sizes[i] > bound);
+			// In memory only when within the bound and taken in turn.
+			EXPECT_EQ(compressor.ResultAt((int32)i).data == nullptr, sizes[i] > bound || i == 2);
 			ASSERT_EQ(compressor.CopyResult((int32)i, &io), B_OK);
 			const compressed_file& result = compressor.ResultAt((int32)i);
 			EXPECT_EQ(result.originalSize, (int64)sizes[i]);

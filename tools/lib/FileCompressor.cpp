@@ -71,7 +71,7 @@ FileCompressor::~FileCompressor()
 
 status_t
 FileCompressor::Compress(const char* source, const char* temporaryFolder,
-	compressed_stream* result)
+	compressed_stream* result, bool mayKeepInMemory)
 {
 	*result = compressed_stream();
 	if (fCompressor == nullptr) {
@@ -94,7 +94,7 @@ FileCompressor::Compress(const char* source, const char* temporaryFolder,
 	if (length < 0) {
 		status = (status_t)length;
 		result->error = Describe(source, status);
-	} else if ((size_t)length <= fBufferBound)
+	} else if ((size_t)length <= fBufferBound && mayKeepInMemory)
 		status = _CompressWhole(source, (size_t)length, result);
 	else
 		status = _Stream(input.Descriptor(), (size_t)length, source, temporaryFolder, result);

@@ -58,9 +58,10 @@ public:
 	~FileCompressor();
 
 	// Compresses `source`; a streamed result goes to a new file in
-	// `temporaryFolder`. On failure `result->error` names the file.
+	// `temporaryFolder`, as does every result when `mayKeepInMemory` is
+	// false. On failure `result->error` names the file.
 	status_t Compress(const char* source, const char* temporaryFolder,
-		compressed_stream* result);
+		compressed_stream* result, bool mayKeepInMemory = true);
 
 private:
 	FileCompressor(const FileCompressor&) = delete;

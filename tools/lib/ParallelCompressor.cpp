@@ -143,10 +143,14 @@ ParallelCompressor::_Work()
 	size_t index;
 	while (_TakeJob(lock, &index)) {
 		std::string source = fJobs[index].source;
+		// A job started out of turn keeps its result on disk whatever the
+		// file's size now: the budget holds only results of jobs taken in
+		// order, which the writer is sure to reach and release.
+		bool inTurn = fJobs[index].expectedSize <= (int64)fBufferBound;
 		lock.unlock();
 		compressed_stream result;
 		status_t status = compressor.Compress(source.c_str(), fTemporaryDirectory.c_str(),
-			&result);
+			&result, inTurn);
 		lock.lock();
 		compressed_file& job = fJobs[index];
 		static_cast<compressed_stream&>(job) = std::move(result);

@@ -12,8 +12,9 @@
 // and the compressor's worst case of it in output, and workers start no further in-memory job while finished
 // results not yet released by the writer hold kResultBudget bytes or more.
 // Files expected beyond the buffer bound are started first: they take the
-// longest and their results wait on disk, so the cores stay busy to the end
-// instead of one of them finishing a large file alone.
+// longest and their results wait on disk (even if such a file has shrunk
+// meanwhile), so the cores stay busy to the end instead of one of them
+// finishing a large file alone.
 
 #include "FileCompressor.h"
 
