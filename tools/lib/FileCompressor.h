@@ -43,8 +43,8 @@ struct compressed_stream {
 class FileCompressor {
 public:
 	// Files up to this size are compressed whole, in memory. Large enough
-	// for the compilers and libraries of a tool chain (30 to 40 MB each),
-	// which through zlib took most of a build's time.
+	// for the compilers of a tool chain (30 to 40 MB each), which through
+	// zlib took more than half of a build's time.
 	static const size_t kBufferBound = 64 * 1024 * 1024;
 	// Buffers up to this size are kept from one file to the next.
 	static const size_t kKeptBufferSize = 8 * 1024 * 1024;

@@ -9,8 +9,11 @@
 // still compressing.
 //
 // Memory stays bounded: each thread holds at most the buffer bound of input
-// and the compressor's worst case of it in output, and workers start no further in-memory job while finished
-// results not yet released by the writer hold kResultBudget bytes or more.
+// and the stream it compresses it into, and workers start no further
+// in-memory job while finished results not yet released hold kResultBudget
+// bytes or more. One writer waits for the results and releases them in the
+// order of the jobs (jobs in memory are taken in that order, so a worker
+// that waits for memory never holds up the job the writer waits for).
 // Files expected beyond the buffer bound are started first: they take the
 // longest and their results wait on disk (even if such a file has shrunk
 // meanwhile), so the cores stay busy to the end instead of one of them
