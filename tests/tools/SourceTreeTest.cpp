@@ -121,6 +121,18 @@ TEST(SourceTreeTest, AttributesTypesAndReservedNames)
 	SourceTree tree;
 	ASSERT_EQ(tree.Scan(dir.Path().c_str()), B_OK);
 	EXPECT_EQ(tree.FindNode("file")->creationTime, 256);
+
+	// A list of names longer than the walk's first try at reading it.
+	std::string prefix = "user.a-name-long-enough-that-twenty-make-more-than-a-kibibyte-";
+	for (int i = 10; i < 30; i++)
+		ASSERT_TRUE(SetXattr(file, (prefix + std::to_string(i)).c_str(), std::to_string(i)));
+	ASSERT_EQ(tree.Scan(dir.Path().c_str()), B_OK);
+	const std::vector<source_attribute>& many = tree.FindNode("file")->attributes;
+	ASSERT_EQ(many.size(), 23u);
+	EXPECT_EQ(many[1].name, prefix.substr(5) + "10");
+	EXPECT_EQ(many[1].data, "10");
+	EXPECT_EQ(many[20].data, "29");
+	EXPECT_EQ(tree.FindNode("file")->creationTime, 256);
 }
 
 

@@ -3,6 +3,7 @@
 #include "ArchivePatchItem.h"
 #include "AtomicOutput.h"
 #include "AttributeSectionWriter.h"
+#include "BufferedOutput.h"
 #include "CatalogWriter.h"
 #include "HostFile.h"
 #include "PackageWriter.h"
@@ -102,6 +103,7 @@ struct PackageAssembler::plan_item {
 PackageAssembler::PackageAssembler()
 	:
 	fThreads(0),
+	fBufferBound(FileCompressor::kBufferBound),
 	fPackageSize(0),
 	fItemCount(0),
 	fPatchesMade(0)
@@ -162,12 +164,13 @@ PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, cons
 
 	if ((status = _MakePatches(fPlan.get(), scratch)) != B_OK)
 		return status;
-	ParallelCompressor compressor(scratch.c_str(), fThreads);
+	ParallelCompressor compressor(scratch.c_str(), fThreads, fBufferBound);
 	_QueueFiles(fPlan.get(), compressor);
 	compressor.Start();
 
+	BufferedOutput packageFile(out.File());
 	PackageWriter writer;
-	if ((status = writer.SetTo(out.File())) != B_OK)
+	if ((status = writer.SetTo(&packageFile)) != B_OK)
 		return _Fail(status, std::string(output) + ": " + DescribeStatus(status));
 	CatalogWriter catalog;
 	status = _WriteEntries(fPlan.get(), writer, compressor, catalog.Top());
@@ -180,7 +183,8 @@ PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, cons
 	if ((status = _WriteAttributeSection(manifest, writer)) != B_OK)
 		return _Fail(status, std::string(output) + ": writing the package attributes: "
 			+ DescribeStatus(status));
-	if ((status = writer.Finish(&fPackageSize)) != B_OK)
+	if ((status = writer.Finish(&fPackageSize)) != B_OK
+		|| (status = packageFile.Flush()) != B_OK)
 		return _Fail(status, std::string(output) + ": " + DescribeStatus(status));
 	return out.Commit(0644, &fError);
 }
@@ -421,7 +425,11 @@ PackageAssembler::_CheckDestination(const Manifest& manifest, const plan_item& i
 void
 PackageAssembler::_QueueFiles(plan_item* item, ParallelCompressor& compressor)
 {
-	if (item->kind == kFileKind || item->kind == kScriptKind || item->kind == kPatchKind)
+	// A patch item's size is that of the file it makes, not of its data:
+	// the size only orders the work, so patch data counts as small.
+	if (item->kind == kFileKind || item->kind == kScriptKind)
+		item->job = compressor.AddFile(item->hostPath.c_str(), item->size);
+	else if (item->kind == kPatchKind)
 		item->job = compressor.AddFile(item->hostPath.c_str());
 	for (auto& child : item->children)
 		_QueueFiles(child.get(), compressor);
@@ -449,15 +457,16 @@ PackageAssembler::_WriteEntries(plan_item* item, PackageWriter& writer,
 				status = writer.AddLinkEntry(attributes, &offset);
 			break;
 		default: {
-			status = compressor.WaitFor(item->job);
+			std::unique_ptr<BPositionIO> stream;
+			status = compressor.OpenResult(item->job, &stream);
 			const compressed_file& result = compressor.ResultAt(item->job);
-			if (status != B_OK)
-				return _Fail(status, result.error);
-			HostFile stream(result.temporaryPath.c_str(), O_RDONLY);
-			if ((status = stream.InitCheck()) != B_OK)
-				return _Fail(status, result.temporaryPath + ": " + DescribeStatus(status));
-			status = writer.AddCompressedFileEntry(&stream, result.storedSize,
+			if (status != B_OK) {
+				return _Fail(status, !result.error.empty() ? result.error
+					: result.temporaryPath + ": " + DescribeStatus(status));
+			}
+			status = writer.AddCompressedFileEntry(stream.get(), result.storedSize,
 				result.originalSize, attributes, &offset);
+			stream.reset();
 			compressor.Release(item->job);
 			if (item->kind != kPatchKind)
 				size = result.originalSize;

@@ -31,6 +31,9 @@ public:
 
 	// Compression threads; 0 (the default) means one per core.
 	void SetThreads(int32 threads) { fThreads = threads; }
+	// Files up to this size are compressed whole in memory, larger ones
+	// streamed (FileCompressor::kBufferBound unless set).
+	void SetBufferBound(size_t bound) { fBufferBound = bound; }
 
 	// `sourceFolder` null or empty: the manifest's "source".
 	status_t Build(const Manifest& manifest, const char* sourceFolder, const char* output);
@@ -62,6 +65,7 @@ private:
 	status_t _WriteAttributeSection(const Manifest& manifest, PackageWriter& writer);
 
 	int32 fThreads;
+	size_t fBufferBound;
 	std::string fError;
 	std::unique_ptr<plan_item> fPlan;
 	int64 fPackageSize;

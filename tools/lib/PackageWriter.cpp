@@ -12,7 +12,7 @@
 
 namespace {
 
-const size_t kCopyChunk = PackData::kBufferSize;
+const size_t kCopyChunk = 256 * 1024;
 
 } // namespace
 
@@ -269,14 +269,15 @@ PackageWriter::_WriteAttributes(const std::vector<Attribute>& attributes)
 status_t
 PackageWriter::_CopyStream(BPositionIO* source, int64 size)
 {
-	std::vector<uint8> buffer(kCopyChunk);
+	// Most streams are small: a buffer of their size, left uncleared.
+	std::unique_ptr<uint8[]> buffer(new uint8[(size_t)std::min<int64>(size, kCopyChunk)]);
 	off_t position = 0;
 	while (position < size) {
 		size_t chunk = (size_t)std::min<int64>(size - position, kCopyChunk);
-		ssize_t bytesRead = source->ReadAt(position, buffer.data(), chunk);
+		ssize_t bytesRead = source->ReadAt(position, buffer.get(), chunk);
 		if (bytesRead != (ssize_t)chunk)
 			return bytesRead < 0 ? (status_t)bytesRead : B_IO_ERROR;
-		ssize_t written = fOutput->Write(buffer.data(), chunk);
+		ssize_t written = fOutput->Write(buffer.get(), chunk);
 		if (written != (ssize_t)chunk)
 			return written < 0 ? (status_t)written : B_IO_ERROR;
 		position += chunk;

@@ -2,58 +2,32 @@
 
 #include "HostFile.h"
 
+#include <MemoryIO.h>
 #include <Errors.h>
 
 #include <fcntl.h>
 #include <unistd.h>
-#include <zlib.h>
 
-#include <cerrno>
-#include <cstring>
-#include <memory>
+#include <algorithm>
 
 namespace {
 
-// Deflate state released however the compression ends.
-class DeflateStream {
-public:
-	DeflateStream() { memset(&fStream, 0, sizeof(fStream)); }
-	~DeflateStream()
-	{
-		if (fInitialized)
-			deflateEnd(&fStream);
-	}
-
-	int Init()
-	{
-		int result = deflateInit(&fStream, Z_DEFAULT_COMPRESSION);
-		fInitialized = result == Z_OK;
-		return result;
-	}
-
-	z_stream* operator->() { return &fStream; }
-	z_stream* Get() { return &fStream; }
-
-private:
-	z_stream fStream;
-	bool fInitialized = false;
-};
-
-
-std::string
-Describe(const std::string& path, status_t status)
-{
-	return path + ": " + strerror(status_to_errno(status));
-}
+const size_t kCopyChunk = 256 * 1024;
 
 } // namespace
 
 
-ParallelCompressor::ParallelCompressor(const char* temporaryDirectory, int32 threads)
+ParallelCompressor::ParallelCompressor(const char* temporaryDirectory, int32 threads,
+	size_t bufferBound)
 	:
 	fTemporaryDirectory(temporaryDirectory != nullptr ? temporaryDirectory : "/tmp"),
 	fThreadCount(threads),
+	fBufferBound(bufferBound),
+	fNextLargeJob(0),
 	fNextJob(0),
+	fHeldBytes(0),
+	fAwaitedJob(-1),
+	fWorkersWaiting(0),
 	fStopping(false)
 {
 	if (fThreadCount <= 0)
@@ -63,10 +37,6 @@ ParallelCompressor::ParallelCompressor(const char* temporaryDirectory, int32 thr
 
 ParallelCompressor::~ParallelCompressor()
 {
-	{
-		std::lock_guard<std::mutex> lock(fLock);
-		fStopping = true;
-	}
 	Stop();
 	for (const compressed_file& job : fJobs) {
 		if (!job.temporaryPath.empty())
@@ -76,11 +46,12 @@ ParallelCompressor::~ParallelCompressor()
 
 
 int32
-ParallelCompressor::AddFile(const char* hostPath)
+ParallelCompressor::AddFile(const char* hostPath, int64 expectedSize)
 {
 	compressed_file job;
 	job.source = hostPath;
-	fJobs.push_back(job);
+	job.expectedSize = expectedSize;
+	fJobs.push_back(std::move(job));
 	return (int32)fJobs.size() - 1;
 }
 
@@ -88,6 +59,13 @@ ParallelCompressor::AddFile(const char* hostPath)
 void
 ParallelCompressor::Start()
 {
+	for (size_t index = 0; index < fJobs.size(); index++) {
+		if (fJobs[index].expectedSize > (int64)fBufferBound)
+			fLargeJobs.push_back(index);
+	}
+	std::stable_sort(fLargeJobs.begin(), fLargeJobs.end(), [this](size_t a, size_t b) {
+		return fJobs[a].expectedSize > fJobs[b].expectedSize;
+	});
 	int32 count = std::min<int32>(fThreadCount, (int32)fJobs.size());
 	for (int32 i = 0; i < count; i++)
 		fThreads.emplace_back(&ParallelCompressor::_Work, this);
@@ -97,6 +75,11 @@ ParallelCompressor::Start()
 void
 ParallelCompressor::Stop()
 {
+	{
+		std::lock_guard<std::mutex> lock(fLock);
+		fStopping = true;
+	}
+	fResultReleased.notify_all();
 	for (std::thread& thread : fThreads)
 		thread.join();
 	fThreads.clear();
@@ -111,100 +94,91 @@ ParallelCompressor::WaitFor(int32 index)
 	std::unique_lock<std::mutex> lock(fLock);
 	if (fThreads.empty() && !fJobs[index].done)
 		return B_NO_INIT;
-	fJobDone.wait(lock, [&] { return fJobs[index].done; });
+	while (!fJobs[index].done) {
+		fAwaitedJob = index;
+		fJobDone.wait(lock);
+	}
+	fAwaitedJob = -1;
 	return fJobs[index].status;
+}
+
+
+// Under the lock: the next job this worker should do, large ones first.
+// Blocks while the results in memory are over budget; false when there is
+// nothing left to do.
+bool
+ParallelCompressor::_TakeJob(std::unique_lock<std::mutex>& lock, size_t* index)
+{
+	while (!fStopping) {
+		while (fNextLargeJob < fLargeJobs.size() && fJobs[fLargeJobs[fNextLargeJob]].taken)
+			fNextLargeJob++;
+		while (fNextJob < fJobs.size() && fJobs[fNextJob].taken)
+			fNextJob++;
+		if (fNextLargeJob < fLargeJobs.size())
+			*index = fLargeJobs[fNextLargeJob];
+		else if (fNextJob >= fJobs.size())
+			return false;
+		else if (fHeldBytes < kResultBudget)
+			*index = fNextJob;
+		else {
+			// The writer releases results in order, and every job before
+			// this one is taken already: waiting here never holds it up.
+			fWorkersWaiting++;
+			fResultReleased.wait(lock);
+			fWorkersWaiting--;
+			continue;
+		}
+		fJobs[*index].taken = true;
+		return true;
+	}
+	return false;
 }
 
 
 void
 ParallelCompressor::_Work()
 {
-	while (true) {
-		size_t index;
-		std::string source;
-		{
-			std::lock_guard<std::mutex> lock(fLock);
-			if (fStopping || fNextJob >= fJobs.size())
-				return;
-			index = fNextJob++;
-			source = fJobs[index].source;
-		}
-		std::string pattern = fTemporaryDirectory + "/.compress-XXXXXX";
-		int fd = mkostemp(pattern.data(), O_CLOEXEC);
-		compressed_file result;
-		if (fd < 0) {
-			result.status = errno_status();
-			result.error = Describe(fTemporaryDirectory, result.status);
-		} else {
-			close(fd);
-			result.temporaryPath = pattern;
-			result.status = CompressFile(source.c_str(), pattern.c_str(), &result.storedSize,
-				&result.originalSize, &result.error);
-		}
-		std::lock_guard<std::mutex> lock(fLock);
+	FileCompressor compressor(fBufferBound);
+	std::unique_lock<std::mutex> lock(fLock);
+	size_t index;
+	while (_TakeJob(lock, &index)) {
+		std::string source = fJobs[index].source;
+		// A job started out of turn keeps its result on disk whatever the
+		// file's size now: the budget holds only results of jobs taken in
+		// order, which the writer is sure to reach and release.
+		bool inTurn = fJobs[index].expectedSize <= (int64)fBufferBound;
+		lock.unlock();
+		compressed_stream result;
+		status_t status = compressor.Compress(source.c_str(), fTemporaryDirectory.c_str(),
+			&result, inTurn);
+		lock.lock();
 		compressed_file& job = fJobs[index];
-		job.temporaryPath = result.temporaryPath;
-		job.storedSize = result.storedSize;
-		job.originalSize = result.originalSize;
-		job.status = result.status;
-		job.error = result.error;
+		static_cast<compressed_stream&>(job) = std::move(result);
+		job.status = status;
 		job.done = true;
-		fJobDone.notify_all();
+		if (job.data)
+			fHeldBytes += (size_t)job.storedSize;
+		if (fAwaitedJob == (int32)index)
+			fJobDone.notify_all();
 	}
 }
 
 
 status_t
-ParallelCompressor::CompressFile(const char* source, const char* destination,
-	int64* storedSize, int64* originalSize, std::string* error)
+ParallelCompressor::OpenResult(int32 index, std::unique_ptr<BPositionIO>* stream)
 {
-	HostFile input(source, O_RDONLY);
-	if (input.InitCheck() != B_OK) {
-		*error = Describe(source, input.InitCheck());
-		return input.InitCheck();
+	status_t status = WaitFor(index);
+	if (status != B_OK)
+		return status;
+	const compressed_file& job = fJobs[index];
+	if (job.data) {
+		stream->reset(new BMemoryIO((const void*)job.data.get(), (size_t)job.storedSize));
+		return B_OK;
 	}
-	HostFile output(destination, O_WRONLY | O_CREAT | O_TRUNC, 0600);
-	if (output.InitCheck() != B_OK) {
-		*error = Describe(destination, output.InitCheck());
-		return output.InitCheck();
-	}
-	DeflateStream stream;
-	if (stream.Init() != Z_OK) {
-		*error = std::string(source) + ": the compressor could not start";
-		return B_NO_MEMORY;
-	}
-	std::unique_ptr<uint8[]> in(new uint8[kChunkSize]);
-	std::unique_ptr<uint8[]> out(new uint8[kChunkSize]);
-	*storedSize = 0;
-	*originalSize = 0;
-	int flush = Z_NO_FLUSH;
-	while (flush != Z_FINISH) {
-		ssize_t read = input.Read(in.get(), kChunkSize);
-		if (read < 0) {
-			*error = Describe(source, (status_t)read);
-			return (status_t)read;
-		}
-		*originalSize += read;
-		flush = read == 0 ? Z_FINISH : Z_NO_FLUSH;
-		stream->next_in = in.get();
-		stream->avail_in = (uInt)read;
-		do {
-			stream->next_out = out.get();
-			stream->avail_out = kChunkSize;
-			int result = deflate(stream.Get(), flush);
-			if (result == Z_STREAM_ERROR) {
-				*error = std::string(source) + ": compression failed";
-				return B_ERROR;
-			}
-			size_t produced = kChunkSize - stream->avail_out;
-			status_t status = output.WriteFully(out.get(), produced);
-			if (status != B_OK) {
-				*error = Describe(destination, status);
-				return status;
-			}
-			*storedSize += produced;
-		} while (stream->avail_out == 0);
-	}
+	auto file = std::make_unique<HostFile>(job.temporaryPath.c_str(), O_RDONLY);
+	if (file->InitCheck() != B_OK)
+		return file->InitCheck();
+	*stream = std::move(file);
 	return B_OK;
 }
 
@@ -212,26 +186,24 @@ ParallelCompressor::CompressFile(const char* source, const char* destination,
 status_t
 ParallelCompressor::CopyResult(int32 index, BPositionIO* destination)
 {
-	status_t status = WaitFor(index);
+	std::unique_ptr<BPositionIO> stream;
+	status_t status = OpenResult(index, &stream);
 	if (status != B_OK)
 		return status;
-	compressed_file& job = fJobs[index];
-	HostFile input(job.temporaryPath.c_str(), O_RDONLY);
-	if (input.InitCheck() != B_OK)
-		return input.InitCheck();
-	std::unique_ptr<uint8[]> buffer(new uint8[kChunkSize]);
-	int64 left = job.storedSize;
-	while (left > 0) {
-		ssize_t read = input.Read(buffer.get(), (size_t)std::min<int64>(left, kChunkSize));
-		if (read <= 0)
-			return read < 0 ? (status_t)read : B_IO_ERROR;
-		ssize_t written = destination->Write(buffer.get(), read);
-		if (written != read)
+	std::unique_ptr<uint8[]> buffer(new uint8[kCopyChunk]);
+	int64 size = fJobs[index].storedSize;
+	for (int64 position = 0; position < size;) {
+		size_t chunk = (size_t)std::min<int64>(size - position, kCopyChunk);
+		ssize_t bytesRead = stream->ReadAt(position, buffer.get(), chunk);
+		if (bytesRead != (ssize_t)chunk)
+			return bytesRead < 0 ? (status_t)bytesRead : B_IO_ERROR;
+		ssize_t written = destination->Write(buffer.get(), chunk);
+		if (written != (ssize_t)chunk)
 			return written < 0 ? (status_t)written : B_IO_ERROR;
-		left -= read;
+		position += (int64)chunk;
 	}
-	unlink(job.temporaryPath.c_str());
-	job.temporaryPath.clear();
+	stream.reset();
+	Release(index);
 	return B_OK;
 }
 
@@ -241,10 +213,24 @@ ParallelCompressor::Release(int32 index)
 {
 	if (index < 0 || index >= (int32)fJobs.size())
 		return;
-	std::lock_guard<std::mutex> lock(fLock);
-	compressed_file& job = fJobs[index];
-	if (job.done && !job.temporaryPath.empty()) {
-		unlink(job.temporaryPath.c_str());
-		job.temporaryPath.clear();
+	decltype(compressed_stream::data) data;
+	std::string temporaryPath;
+	bool wake;
+	{
+		std::lock_guard<std::mutex> lock(fLock);
+		compressed_file& job = fJobs[index];
+		if (!job.done)
+			return;
+		if (job.data)
+			fHeldBytes -= (size_t)job.storedSize;
+		data = std::move(job.data);
+		temporaryPath.swap(job.temporaryPath);
+		wake = fWorkersWaiting > 0 && fHeldBytes < kResultBudget;
 	}
+	// Freed and removed outside the lock, which the workers wait for.
+	data.reset();
+	if (!temporaryPath.empty())
+		unlink(temporaryPath.c_str());
+	if (wake)
+		fResultReleased.notify_all();
 }

@@ -61,24 +61,29 @@ status_t
 ListXattrs(const char* path, std::vector<std::string>* names)
 {
 	names->clear();
+	// Most nodes carry few attributes or none: one call with a buffer of
+	// that size, and only a longer list asks for its size first.
+	char shortList[1024];
 	std::string list;
-	for (int attempt = 0; attempt < 4; attempt++) {
-		ssize_t size = llistxattr(path, nullptr, 0);
-		if (size < 0) {
-			// File systems without extended attributes simply have none.
-			if (errno == ENOTSUP)
-				return B_OK;
-			return errno_status();
-		}
-		list.resize(size);
-		ssize_t read = llistxattr(path, list.data(), size);
-		if (read >= 0) {
-			list.resize(read);
-			break;
-		}
+	ssize_t length = llistxattr(path, shortList, sizeof(shortList));
+	if (length >= 0)
+		list.assign(shortList, (size_t)length);
+	for (int attempt = 0; length < 0 && attempt < 4; attempt++) {
+		// File systems without extended attributes simply have none.
+		if (errno == ENOTSUP)
+			return B_OK;
 		if (errno != ERANGE)
 			return errno_status();
+		ssize_t size = llistxattr(path, nullptr, 0);
+		if (size < 0)
+			continue;
+		list.resize(size);
+		length = llistxattr(path, list.data(), size);
+		if (length >= 0)
+			list.resize(length);
 	}
+	if (length < 0)
+		return B_BUSY;
 	size_t position = 0;
 	while (position < list.size()) {
 		size_t end = list.find('\0', position);
@@ -116,21 +121,29 @@ StartsWith(const std::string& text, const char* prefix)
 }
 
 
+bool
+Contains(const std::vector<std::string>& names, const std::string& name)
+{
+	return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+
+// The kit's own record of the creation time when the node has one (`names`
+// are its attributes), else the host's birth time, else the modification
+// time.
 time_t
-CreationTime(const char* path, const struct stat& st)
+CreationTime(const char* path, const std::vector<std::string>& names, const struct statx& st)
 {
 	std::string value;
-	if (ReadXattr(path, kCreationTimeName, &value) == B_OK && value.size() == 8) {
+	if (Contains(names, kCreationTimeName) && ReadXattr(path, kCreationTimeName, &value) == B_OK
+		&& value.size() == 8) {
 		uint64 seconds;
 		memcpy(&seconds, value.data(), 8);
 		return (time_t)B_BENDIAN_TO_HOST_INT64(seconds);
 	}
-	struct statx extended;
-	if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_BTIME, &extended) == 0
-		&& (extended.stx_mask & STATX_BTIME) != 0) {
-		return (time_t)extended.stx_btime.tv_sec;
-	}
-	return st.st_mtime;
+	if ((st.stx_mask & STATX_BTIME) != 0)
+		return (time_t)st.stx_btime.tv_sec;
+	return (time_t)st.stx_mtime.tv_sec;
 }
 
 } // namespace
@@ -172,11 +185,20 @@ SourceTree::ReadAttributes(const char* hostPath, bool isLink,
 			status_to_errno(status));
 		return status;
 	}
+	return _ReadListedAttributes(hostPath, names, attributes, error);
+}
+
+
+status_t
+SourceTree::_ReadListedAttributes(const char* hostPath, const std::vector<std::string>& names,
+	std::vector<source_attribute>* attributes, std::string* error)
+{
+	attributes->clear();
 	std::string table;
-	ReadXattr(hostPath, kTypesName, &table);
+	if (Contains(names, kTypesName))
+		ReadXattr(hostPath, kTypesName, &table);
 	std::map<std::string, type_code> types = ParseTypeTable(table);
-	bool hasMimeType = std::find(names.begin(), names.end(),
-		std::string(kUserPrefix) + kMimeAttribute) != names.end();
+	bool hasMimeType = Contains(names, std::string(kUserPrefix) + kMimeAttribute);
 
 	for (const std::string& hostName : names) {
 		if (!StartsWith(hostName, kUserPrefix) || StartsWith(hostName, kReservedPrefix))
@@ -184,7 +206,7 @@ SourceTree::ReadAttributes(const char* hostPath, bool isLink,
 		if (hostName == kMimeMirror && hasMimeType)
 			continue;
 		source_attribute attribute;
-		status = ReadXattr(hostPath, hostName.c_str(), &attribute.data);
+		status_t status = ReadXattr(hostPath, hostName.c_str(), &attribute.data);
 		if (status != B_OK) {
 			*error = SystemError(std::string(hostPath) + ": attribute " + hostName,
 				status_to_errno(status));
@@ -247,18 +269,28 @@ status_t
 SourceTree::_ScanNode(source_node* node, int32 depth)
 {
 	const char* path = node->hostPath.c_str();
-	struct stat st;
-	if (lstat(path, &st) != 0) {
+	struct statx st;
+	if (statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &st) != 0) {
 		fError = SystemError(node->hostPath, errno);
 		return errno_status();
 	}
-	node->mode = st.st_mode & 07777;
-	node->size = st.st_size;
-	node->modificationTime = st.st_mtime;
-	node->creationTime = CreationTime(path, st);
-	if (S_ISLNK(st.st_mode)) {
+	// The host keeps no user attributes on symbolic links.
+	std::vector<std::string> names;
+	if (!S_ISLNK(st.stx_mode)) {
+		status_t status = ListXattrs(path, &names);
+		if (status != B_OK) {
+			fError = SystemError(node->hostPath + ": listing attributes",
+				status_to_errno(status));
+			return status;
+		}
+	}
+	node->mode = st.stx_mode & 07777;
+	node->size = (int64)st.stx_size;
+	node->modificationTime = (time_t)st.stx_mtime.tv_sec;
+	node->creationTime = CreationTime(path, names, st);
+	if (S_ISLNK(st.stx_mode)) {
 		node->kind = kSourceLink;
-		size_t capacity = st.st_size > 0 ? (size_t)st.st_size + 1 : 4096;
+		size_t capacity = st.stx_size > 0 ? (size_t)st.stx_size + 1 : 4096;
 		std::string target(capacity, '\0');
 		ssize_t length = readlink(path, target.data(), target.size());
 		if (length < 0) {
@@ -272,7 +304,7 @@ SourceTree::_ScanNode(source_node* node, int32 depth)
 		}
 		node->linkTarget = target;
 		node->size = (int64)target.size();
-	} else if (S_ISDIR(st.st_mode)) {
+	} else if (S_ISDIR(st.stx_mode)) {
 		// No installer would open the package: fail now, naming the folder.
 		if (depth > kMaxFolderDepth) {
 			fError = node->hostPath + ": folders nested more than "
@@ -281,7 +313,7 @@ SourceTree::_ScanNode(source_node* node, int32 depth)
 		}
 		node->kind = kSourceFolder;
 		node->size = 0;
-	} else if (S_ISREG(st.st_mode)) {
+	} else if (S_ISREG(st.stx_mode)) {
 		node->kind = kSourceFile;
 		// Fail now, not halfway through the package.
 		if (access(path, R_OK) != 0) {
@@ -292,8 +324,7 @@ SourceTree::_ScanNode(source_node* node, int32 depth)
 		fError = node->hostPath + ": not a file, folder or symbolic link";
 		return B_BAD_TYPE;
 	}
-	status_t status = ReadAttributes(path, node->kind == kSourceLink, &node->attributes,
-		&fError);
+	status_t status = _ReadListedAttributes(path, names, &node->attributes, &fError);
 	if (status != B_OK)
 		return status;
 	if (node->kind == kSourceFolder)

@@ -76,6 +76,10 @@ public:
 		std::vector<source_attribute>* attributes, std::string* error);
 
 private:
+	// The attributes named in `names`, the node's list of them.
+	static status_t _ReadListedAttributes(const char* hostPath,
+		const std::vector<std::string>& names, std::vector<source_attribute>* attributes,
+		std::string* error);
 	status_t _ScanNode(source_node* node, int32 depth);
 	status_t _ScanFolder(source_node* folder, int32 depth);
 
