@@ -6,6 +6,7 @@
 
 #include "ArchivePatchItem.h"
 #include "DoError.h"
+#include "PatchCostModel.h"
 #include "PatchEncoder.h"
 #include "PatchMaker.h"
 #include "PackageAssembler.h"
@@ -471,4 +472,46 @@ TEST_F(PatchMakerTest, NewFileOver16MiBWithEdits)
 		<< "copies from past 16 MiB";
 	// About 200 edits of a byte and the copies around them.
 	EXPECT_LT(patch.size(), 200u * 12 + 100);
+}
+
+
+TEST_F(PatchMakerTest, LiteralsRepeatingWithinDeflatesWindowCostLess)
+{
+	// Random bytes where a block comes back 4000 bytes later, another 40000
+	// bytes later (past deflate's window), and the file ends with a repeat.
+	Data newData = RandomBytes(100000, 20);
+	std::copy(newData.begin() + 1000, newData.begin() + 1100, newData.begin() + 5000);
+	std::copy(newData.begin() + 20000, newData.begin() + 20100, newData.begin() + 60000);
+	std::copy(newData.begin() + 90000, newData.begin() + 90100, newData.end() - 100);
+	PatchCostModel costs(newData.data(), newData.size());
+	EXPECT_LT(costs.LiteralCost(5000), costs.LiteralCost(1000));
+	EXPECT_LT(costs.LiteralCost(5099), costs.LiteralCost(1099));
+	// The byte after the repeat costs what the same value costs elsewhere.
+	size_t same = 0;
+	while (newData[same] != newData[5100] || same == 5100)
+		same++;
+	EXPECT_EQ(costs.LiteralCost(5100), costs.LiteralCost(same));
+	EXPECT_EQ(costs.LiteralCost(60050), costs.LiteralCost(20050)) << "too far back";
+	EXPECT_LT(costs.LiteralCost(newData.size() - 1), costs.LiteralCost(90099))
+		<< "a repeat up to the last byte";
+
+	// Files shorter than a repeat's key.
+	Data tiny = {5, 5, 5};
+	PatchCostModel tinyCosts(tiny.data(), tiny.size());
+	EXPECT_EQ(tinyCosts.LiteralCost(2), tinyCosts.LiteralCost(0));
+
+	// A block that is not in the old file, twice in the new one: the patch
+	// rebuilds it, and deflate pays for it about once.
+	Data oldData = Words(60000, 21);
+	Data block = RandomBytes(3000, 22);
+	Data newWithBlock(oldData.begin(), oldData.begin() + 20000);
+	newWithBlock.insert(newWithBlock.end(), block.begin(), block.end());
+	newWithBlock.insert(newWithBlock.end(), oldData.begin() + 20000, oldData.begin() + 30000);
+	newWithBlock.insert(newWithBlock.end(), block.begin(), block.end());
+	newWithBlock.insert(newWithBlock.end(), oldData.begin() + 30000, oldData.end());
+	Data patch = RoundTrip(oldData, newWithBlock);
+	uLongf deflatedSize = compressBound(patch.size());
+	Data deflated(deflatedSize);
+	ASSERT_EQ(compress2(deflated.data(), &deflatedSize, patch.data(), patch.size(), 9), Z_OK);
+	EXPECT_LT(deflatedSize, block.size() + 300);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -14,6 +15,17 @@ namespace {
 const double kLiteralScale = 0.68;
 const double kOpBits = 4.0;
 const double kOffsetBits = 6.5;
+// Bytes that repeat recent bytes of the new file: a share of their price
+// (fitted on patches between programs; a smaller share lures the parser
+// into literal data that deflate does not match after all, as the earlier
+// occurrence went into a copy).
+const double kRepeatScale = 0.65;
+// The shortest repeat deflate's matches pay off for, and how far back: its
+// window (the patch data between two occurrences is hardly longer than the
+// new bytes between them: copies take fewer bytes than they make).
+const size_t kRepeatKey = 4;
+const size_t kRepeatReach = 32768;
+const int32 kRepeatHashBits = 16;
 // No byte value is free, and none so rare that a single occurrence makes
 // the parser avoid it at any price.
 const double kCheapestBits = 0.25;
@@ -31,6 +43,7 @@ Units(double bits)
 
 PatchCostModel::PatchCostModel(const uint8* newData, size_t newSize)
 	:
+	fNew(newData),
 	fOpByteCost(Units(kOpBits)),
 	fOffsetByteCost(Units(kOffsetBits))
 {
@@ -41,6 +54,35 @@ PatchCostModel::PatchCostModel(const uint8* newData, size_t newSize)
 		// Half a count for values not seen, so that they stay possible.
 		double bits = -std::log2((counts[byte] + 0.5) / (newSize + 128.0)) * kLiteralScale;
 		fLiteralCost[byte] = Units(std::clamp(bits, kCheapestBits, kDearestBits));
+		fRepeatedLiteralCost[byte] = Units(std::clamp(bits * kRepeatScale, kCheapestBits,
+			kDearestBits));
+	}
+	_FindRepeats(newSize);
+}
+
+
+// Marks the bytes of every string of kRepeatKey bytes that occurred before
+// within kRepeatReach bytes (the last occurrence of each key's hash is kept).
+void
+PatchCostModel::_FindRepeats(size_t size)
+{
+	fRepeats.assign(size, 0);
+	if (size < kRepeatKey)
+		return;
+	std::vector<uint32> last((size_t)1 << kRepeatHashBits, UINT32_MAX);
+	size_t covered = 0;
+	for (size_t position = 0; position + kRepeatKey <= size; position++) {
+		uint32 key = 0;
+		memcpy(&key, fNew + position, sizeof(key));
+		uint32 hash = (key * 2654435761u) >> (32 - kRepeatHashBits);
+		uint32 earlier = last[hash];
+		last[hash] = (uint32)position;
+		if (earlier == UINT32_MAX || position - earlier > kRepeatReach
+			|| memcmp(fNew + earlier, fNew + position, kRepeatKey) != 0)
+			continue;
+		for (size_t i = std::max(covered, position); i < position + kRepeatKey; i++)
+			fRepeats[i] = 1;
+		covered = position + kRepeatKey;
 	}
 }
 

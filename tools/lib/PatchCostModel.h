@@ -7,11 +7,16 @@
 // still: literal data is priced by the new file's byte counts, scaled by
 // what deflate's matches take off; op bytes and offset bytes by what
 // deflate was measured to make of them in patches between programs (op
-// bytes repeat a lot, offsets hardly).
+// bytes repeat a lot, offsets hardly). Literal bytes that repeat bytes of
+// the new file within deflate's window cost less: written as literal data
+// both times, deflate matches them.
+//
+// Memory: one byte per new byte, and a table of 256 KiB while it is made.
 
 #include <SupportDefs.h>
 
 #include <cstddef>
+#include <vector>
 
 class PatchCostModel {
 public:
@@ -20,7 +25,14 @@ public:
 
 	PatchCostModel(const uint8* newData, size_t newSize);
 
-	int32 LiteralCost(uint8 byte) const { return fLiteralCost[byte]; }
+	// The new file's byte at `position` written as literal data: cheaper
+	// where the bytes there repeat bytes of the new file just before, which
+	// deflate finds in its window when they were written as literal data too.
+	int32 LiteralCost(size_t position) const
+	{
+		return fRepeats[position] ? fRepeatedLiteralCost[fNew[position]]
+			: fLiteralCost[fNew[position]];
+	}
 	// The op byte and the length's extra bytes of one instruction of
 	// `length` bytes; runs longer than one op holds count as several ops.
 	int32 OpCost(size_t length) const;
@@ -28,7 +40,13 @@ public:
 	int32 OffsetCost(uint32 offset) const;
 
 private:
+	void _FindRepeats(size_t size);
+
+	const uint8* fNew;
+	// Per new byte: whether it lies in a repeat of recent new bytes.
+	std::vector<uint8> fRepeats;
 	int32 fLiteralCost[256];
+	int32 fRepeatedLiteralCost[256];
 	int32 fOpByteCost;
 	int32 fOffsetByteCost;
 };

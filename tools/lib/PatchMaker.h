@@ -9,8 +9,8 @@
 // PatchCostModel, over a PatchMatchIndex of the old file.
 //
 // Memory: the two files mapped, 4 bytes per old byte for the index (plus at
-// most 16 MiB of heads), 8 bytes per new byte for the parse's choices, and
-// the patch data.
+// most 16 MiB of heads), 8 bytes per new byte for the parse's choices, 1 per
+// new byte for the cost model's repeats (plus 256 KiB), and the patch data.
 //
 //   PatchMaker maker;
 //   if (maker.MakeFile("old", "new", "patch") != B_OK)

@@ -59,7 +59,7 @@ PatchParser::Parse(const PatchCostModel& costs)
 		if (position == fNewSize)
 			break;
 		_OpenAt(position, costs);
-		fLiteralPrice += costs.LiteralCost(fNew[position]);
+		fLiteralPrice += costs.LiteralCost(position);
 	}
 	return _ReadBack();
 }
