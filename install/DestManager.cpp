@@ -22,6 +22,7 @@
 #include <StorageDefs.h>
 #include <Volume.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -730,11 +731,12 @@ DestManager::NoteCreated(BDirectory* folder, const char* name)
 	if (name == nullptr)
 		return;
 	BEntry created(folder, name);
-	node_ref createdNode;
-	if (created.GetNodeRef(&createdNode) != B_OK)
+	struct stat st;
+	if (created.GetStat(&st) != B_OK)
 		return;
+	node_ref createdNode(st.st_dev, st.st_ino);
 	fJournal.NoteCreated(_PathIn(folder, name), createdNode.node);
-	if (created.IsDirectory())
+	if (S_ISDIR(st.st_mode))
 		fFoldersMadeByRun.insert(createdNode);
 
 	node_ref folderNode;

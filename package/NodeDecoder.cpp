@@ -90,11 +90,12 @@ NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit, int32 threads
 	fGeneration(0),
 	fNextEntry(-1),
 	fWorkerWaiting(false),
-	fDecodersWaiting(0),
+	fClaimWaiters(0),
+	fRoomWaiters(0),
 	fQuit(false)
 {
 	if (threads <= 0)
-		threads = getenv("XTHREADS") ? atoi(getenv("XTHREADS")) : std::clamp<int32>((int32)std::thread::hardware_concurrency(), 1, 4);
+		threads = std::clamp<int32>((int32)std::thread::hardware_concurrency() - 1, 1, 4);
 	for (int32 index = 0; index < threads; index++)
 		fThreads.emplace_back(&NodeDecoder::_Run, this, index);
 }
@@ -106,7 +107,8 @@ NodeDecoder::~NodeDecoder()
 		fQuit = true;
 		fSlots.clear();
 	}
-	fDecoderWait.notify_all();
+	fClaimWait.notify_all();
+	fRoomWait.notify_all();
 	fWorkerWait.notify_all();
 	for (std::thread& thread : fThreads)
 		thread.join();
@@ -132,8 +134,6 @@ NodeDecoder::Request(off_t position)
 		: fSlots.front()->entry == position;
 	if (!ahead)
 		_Restart(position);
-	if (fDecodersWaiting > 0)
-		fDecoderWait.notify_all();
 }
 
 void
@@ -155,15 +155,23 @@ NodeDecoder::Next(decoded_event* event)
 	size_t size = slot->events.front().Footprint();
 	*event = std::move(slot->events.front());
 	slot->events.pop_front();
+	size_t before = fQueuedBytes;
 	fQueuedBytes -= size;
-	if (event->EndsEntry())
+	bool ended = event->EndsEntry();
+	if (ended)
 		fSlots.pop_front();
-	// Room again: the decoders are woken once three quarters of the room
-	// are free, or when the entry that now comes first waits, rather than
-	// at every event, so that the threads do not take turns event by event.
-	bool firstWaits = !fSlots.empty() && fSlots.front()->decoderWaits;
-	if (fDecodersWaiting > 0 && (firstWaits || fQueuedBytes <= fMemoryLimit / 4))
-		fDecoderWait.notify_all();
+	// Room again: the waiting decoders are woken when three quarters of the
+	// room have become free, or when the thread of the entry that comes
+	// first waits and its event now fits (it comes first now, or all of its
+	// events were taken), rather than at every event, so that the threads do
+	// not take turns event by event.
+	bool freed = before > fMemoryLimit / 4 && fQueuedBytes <= fMemoryLimit / 4;
+	bool firstWaits = !fSlots.empty() && fSlots.front()->decoderWaits
+		&& (ended || fSlots.front()->events.empty());
+	if (fRoomWaiters > 0 && (freed || firstWaits))
+		fRoomWait.notify_all();
+	if (fClaimWaiters > 0 && freed && fNextEntry >= 0)
+		fClaimWait.notify_one();
 }
 
 void
@@ -198,7 +206,8 @@ NodeDecoder::_Restart(off_t position)
 	fNextEntry = position;
 	fSlots.clear();
 	fQueuedBytes = 0;
-	fDecoderWait.notify_all();
+	fRoomWait.notify_all();
+	fClaimWait.notify_all();
 }
 
 // Called with the lock held. The entry the worker takes next may use the
@@ -245,9 +254,9 @@ NodeDecoder::_Claim(std::shared_ptr<Slot>* slot, uint64* generation)
 		// Entries ahead wait while the room for them is taken.
 		if (fNextEntry >= 0 && (fSlots.empty() || _HasRoom(NULL, kEventOverhead)))
 			break;
-		fDecodersWaiting++;
-		fDecoderWait.wait(lock);
-		fDecodersWaiting--;
+		fClaimWaiters++;
+		fClaimWait.wait(lock);
+		fClaimWaiters--;
 	}
 	*slot = std::make_shared<Slot>(fNextEntry);
 	*generation = fGeneration;
@@ -266,8 +275,8 @@ NodeDecoder::_Handover(off_t next, uint64 generation)
 	if (generation != fGeneration)
 		return;
 	fNextEntry = next;
-	if (next >= 0 && fDecodersWaiting > 0)
-		fDecoderWait.notify_one();
+	if (next >= 0 && fClaimWaiters > 0)
+		fClaimWait.notify_one();
 }
 
 // Where the entry at `position` ends, from its records' sizes alone; -1
@@ -293,11 +302,11 @@ NodeDecoder::_Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uin
 		// A full room is for the worker to empty, asleep or not.
 		if (fWorkerWaiting)
 			fWorkerWait.notify_one();
-		fDecodersWaiting++;
+		fRoomWaiters++;
 		slot->decoderWaits = true;
-		fDecoderWait.wait(lock);
+		fRoomWait.wait(lock);
 		slot->decoderWaits = false;
-		fDecodersWaiting--;
+		fRoomWaiters--;
 	}
 	if (fQuit || generation != fGeneration)
 		return false;

@@ -2,7 +2,7 @@
 #define _NODE_DECODER_H
 
 // Decodes node data entries ahead of the install worker, on threads of its
-// own (one per processor, up to four). The package tool writes the entries
+// own (one per processor besides the worker's, at least one, up to four). The package tool writes the entries
 // back to back, in catalog order, which is the order the worker installs
 // them in: from the requested entry on, each thread in turn claims the next
 // entry, finds where it ends (its records' sizes, without decoding), hands
@@ -88,8 +88,8 @@ public:
 	};
 
 	// Reads through its own copies of `package` (descriptors and positions
-	// of its own). The threads (0: one per processor, up to four) start at
-	// once and wait for a request.
+	// of its own). The threads (0: one per processor besides the worker's,
+	// from one to four) start at once and wait for a request.
 	explicit NodeDecoder(const BFile& package, size_t memoryLimit = kDefaultMemoryLimit,
 		int32 threads = 0);
 	// Stops and joins the threads; whatever is queued is dropped.
@@ -143,7 +143,9 @@ private:
 
 	mutable std::mutex fLock;
 	std::condition_variable fWorkerWait;
-	std::condition_variable fDecoderWait;
+	// Decoders waiting for an entry to claim, and for room for an event.
+	std::condition_variable fClaimWait;
+	std::condition_variable fRoomWait;
 	// The entries claimed, in the walk's order; the worker takes the first.
 	std::deque<std::shared_ptr<Slot>> fSlots;
 	size_t fQueuedBytes;
@@ -154,7 +156,8 @@ private:
 	// a thread is still finding it).
 	off_t fNextEntry;
 	bool fWorkerWaiting;
-	int32 fDecodersWaiting;
+	int32 fClaimWaiters;
+	int32 fRoomWaiters;
 	bool fQuit;
 	std::vector<std::thread> fThreads;
 };
