@@ -2,6 +2,7 @@
 
 #include "HostFileIO.h"
 #include "ScratchDir.h"
+#include "ToolFixture.h"
 
 #include <Errors.h>
 
@@ -19,41 +20,15 @@ namespace {
 const size_t kBound = 1024 * 1024;
 
 
-// The bytes of one zlib stream, which must end exactly at the end of
-// `stored`.
-std::vector<uint8>
-Inflate(const uint8* stored, size_t size)
-{
-	std::vector<uint8> out;
-	z_stream stream = {};
-	if (inflateInit(&stream) != Z_OK)
-		return out;
-	stream.next_in = const_cast<uint8*>(stored);
-	stream.avail_in = (uInt)size;
-	std::vector<uint8> buffer(1 << 20);
-	int result;
-	do {
-		stream.next_out = buffer.data();
-		stream.avail_out = (uInt)buffer.size();
-		result = inflate(&stream, Z_NO_FLUSH);
-		out.insert(out.end(), buffer.data(), buffer.data() + buffer.size() - stream.avail_out);
-	} while (result == Z_OK);
-	inflateEnd(&stream);
-	EXPECT_EQ(result, Z_STREAM_END);
-	EXPECT_EQ(stream.avail_in, 0u) << "bytes after the end of the stream";
-	return out;
-}
-
-
 // What a result decodes to, from memory or from its temporary file.
 std::vector<uint8>
 Decode(const compressed_stream& result)
 {
 	if (result.data)
-		return Inflate(result.data.get(), (size_t)result.storedSize);
+		return inflate_zlib_stream(result.data.get(), (size_t)result.storedSize);
 	std::vector<uint8> stored = read_host_file(result.temporaryPath);
 	EXPECT_EQ((int64)stored.size(), result.storedSize);
-	return Inflate(stored.data(), stored.size());
+	return inflate_zlib_stream(stored.data(), stored.size());
 }
 
 

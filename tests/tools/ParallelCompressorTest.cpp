@@ -2,6 +2,7 @@
 
 #include "HostFileIO.h"
 #include "ScratchDir.h"
+#include "ToolFixture.h"
 
 #include <Errors.h>
 
@@ -14,30 +15,6 @@
 #include <random>
 
 namespace {
-
-std::vector<uint8>
-Inflate(const std::vector<uint8>& stored)
-{
-	std::vector<uint8> out;
-	z_stream stream = {};
-	if (inflateInit(&stream) != Z_OK)
-		return out;
-	stream.next_in = const_cast<uint8*>(stored.data());
-	stream.avail_in = stored.size();
-	uint8 buffer[4096];
-	int result;
-	do {
-		stream.next_out = buffer;
-		stream.avail_out = sizeof(buffer);
-		result = inflate(&stream, Z_NO_FLUSH);
-		out.insert(out.end(), buffer, buffer + sizeof(buffer) - stream.avail_out);
-	} while (result == Z_OK);
-	inflateEnd(&stream);
-	EXPECT_EQ(result, Z_STREAM_END);
-	EXPECT_EQ(stream.avail_in, 0u) << "bytes after the end of the stream";
-	return out;
-}
-
 
 std::vector<uint8>
 MakeData(size_t size, uint32 seed)
@@ -91,7 +68,7 @@ TEST(ParallelCompressorTest, EveryFileIsOneCompleteStreamSameAsSerial)
 			EXPECT_TRUE(result.temporaryPath.empty()) << "temporary file kept after the copy";
 			std::vector<uint8> stored = read_host_file(out);
 			EXPECT_EQ((int64)stored.size(), result.storedSize);
-			EXPECT_TRUE(Inflate(stored) == contents[i]) << "file " << i;
+			EXPECT_TRUE(inflate_zlib_stream(stored.data(), stored.size()) == contents[i]) << "file " << i;
 			outputs[run].push_back(stored);
 		}
 		compressor.Stop();

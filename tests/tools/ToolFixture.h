@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -23,6 +25,32 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
+
+// What a complete zlib stream decodes to; a stream that does not end, or has
+// bytes after its end, fails the test.
+inline std::vector<uint8>
+inflate_zlib_stream(const uint8* stored, size_t size)
+{
+	std::vector<uint8> out;
+	z_stream stream = {};
+	if (inflateInit(&stream) != Z_OK)
+		return out;
+	stream.next_in = const_cast<uint8*>(stored);
+	stream.avail_in = (uInt)size;
+	std::vector<uint8> buffer(1 << 20);
+	int result;
+	do {
+		stream.next_out = buffer.data();
+		stream.avail_out = (uInt)buffer.size();
+		result = inflate(&stream, Z_NO_FLUSH);
+		out.insert(out.end(), buffer.data(), buffer.data() + buffer.size() - stream.avail_out);
+	} while (result == Z_OK);
+	inflateEnd(&stream);
+	EXPECT_EQ(result, Z_STREAM_END);
+	EXPECT_EQ(stream.avail_in, 0u) << "bytes after the end of the stream";
+	return out;
+}
 
 inline bool
 host_xattrs_work(const std::string& folder)

@@ -17,7 +17,7 @@
 
 class BufferedOutput : public BPositionIO {
 public:
-	static const size_t kBufferSize = 1024 * 1024;
+	static constexpr size_t kBufferSize = 1024 * 1024;
 	// Bytes written to the file between two requests to write them back.
 	static const off_t kWritebackStep = 8 * 1024 * 1024;
 

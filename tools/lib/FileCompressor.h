@@ -45,14 +45,14 @@ public:
 	// Files up to this size are compressed whole, in memory. Large enough
 	// for the compilers of a tool chain (30 to 40 MB each), which through
 	// zlib took more than half of a build's time.
-	static const size_t kBufferBound = 64 * 1024 * 1024;
+	static constexpr size_t kBufferBound = 64 * 1024 * 1024;
 	// Buffers up to this size are kept from one file to the next.
-	static const size_t kKeptBufferSize = 8 * 1024 * 1024;
+	static constexpr size_t kKeptBufferSize = 8 * 1024 * 1024;
 	// Read and write unit of the streamed path.
-	static const size_t kChunkSize = 256 * 1024;
+	static constexpr size_t kChunkSize = 256 * 1024;
 	// The level of both compressors. At it a package of a tool chain's
 	// headers and libraries is within 7% of a tar.gz of the same tree.
-	static const int kLevel = 6;
+	static constexpr int kLevel = 6;
 
 	explicit FileCompressor(size_t bufferBound = kBufferBound);
 	~FileCompressor();
