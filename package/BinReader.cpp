@@ -84,6 +84,7 @@ BinReader::BinReader(PackData* records)
 	fEnded(true),
 	fChunkError(B_OK),
 	fChunkConsumed(0),
+	fChunkProduced(0),
 	fGiven(0)
 {
 }
@@ -155,6 +156,7 @@ BinReader::_InflateWhole()
 		return false;
 	}
 	fChunkConsumed = (uint32)storedSize;
+	fChunkProduced = (uint32)fOutput.size();
 	fChunkEndDue = true;
 	fLastChunk = true;
 	fStoredLeft = 0;
@@ -179,10 +181,10 @@ BinReader::Next(bin_step* step)
 			return _Fail(fChunkError);
 		if (fChunkEndDue) {
 			fChunkEndDue = false;
-			fSummary.decodedSize += fOutput.size();
+			fSummary.decodedSize += fChunkProduced;
 			step->what = bin_step::kChunkEnd;
 			step->consumed = fChunkConsumed;
-			step->produced = (uint32)fOutput.size();
+			step->produced = fChunkProduced;
 			return B_OK;
 		}
 		if (fLastChunk) {
@@ -229,8 +231,22 @@ BinReader::_DecodeChunk()
 	else
 		fChunkEndDue = true;
 	fChunkConsumed = (uint32)consumed;
+	fChunkProduced = (uint32)fOutput.size();
 	fLastChunk = last;
 	return B_OK;
+}
+
+bool
+BinReader::TakeData(std::vector<uint8>* data)
+{
+	if (fOutput.empty() || fGiven != fOutput.size() || fGiven > kMaxDataStep)
+		return false;
+	data->swap(fOutput);
+	// The next chunk's bytes go into a buffer as large, made at once.
+	fOutput.clear();
+	fOutput.reserve(data->capacity());
+	fGiven = 0;
+	return true;
 }
 
 void

@@ -63,6 +63,10 @@ public:
 	// the codec has shown its alert through doError first; what the chunk
 	// decoded before it has been given out).
 	status_t Next(bin_step* step);
+	// Right after a kData step that gave all the chunk's bytes at once:
+	// moves them into *data instead of leaving them to be copied (false,
+	// nothing moved, otherwise).
+	bool TakeData(std::vector<uint8>* data);
 	// Ends the codec's stream of a bin left part way.
 	void Abandon();
 
@@ -86,6 +90,7 @@ private:
 	bool fEnded;
 	status_t fChunkError;
 	uint32 fChunkConsumed;
+	uint32 fChunkProduced;
 	bin_summary fSummary;
 
 	// The decoded bytes of the current chunk, and how many were given out.

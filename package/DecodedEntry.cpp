@@ -2,8 +2,6 @@
 
 #include "DoError.h"
 
-#include <Sha256.h>
-
 DecodedEntry::DecodedEntry(NodeDecoder* decoder, BPositionIO* source, PackData* records)
 	:
 	fDecoder(decoder),
@@ -65,9 +63,3 @@ DecodedEntry::SkipMainFork()
 	return fReader.SkipMainFork();
 }
 
-void
-DecodedEntry::TakeContentDigest(Sha256Digest* digest)
-{
-	if (fEvent.digest != NULL)
-		digest->Adopt(*fEvent.digest);
-}

@@ -28,8 +28,6 @@ public:
 
 	status_t Next(entry_step* step) override;
 	status_t SkipMainFork() override;
-	bool DigestsContents() const override { return !fReadHere; }
-	void TakeContentDigest(Sha256Digest* digest) override;
 
 private:
 	NodeDecoder* fDecoder;

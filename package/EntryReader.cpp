@@ -190,6 +190,12 @@ EntryReader::_BeginBin(entry_step::kind end, state after)
 	return B_OK;
 }
 
+bool
+EntryReader::TakeData(std::vector<uint8>* data)
+{
+	return fState == kInBin && fBin.TakeData(data);
+}
+
 // Only the main fork's chunks are told: they carry the progress of a
 // file's contents.
 status_t

@@ -25,6 +25,8 @@
 #include <StorageDefs.h>
 #include <SupportDefs.h>
 
+#include <vector>
+
 
 class PackData;
 
@@ -75,6 +77,9 @@ public:
 	status_t Next(entry_step* step) override;
 	// Right after kMainFork: passes over the contents, whatever they hold.
 	status_t SkipMainFork() override;
+	// Right after a kData step: its bytes moved into *data where the bin
+	// reader can (BinReader::TakeData); false when they are to be copied.
+	bool TakeData(std::vector<uint8>* data);
 
 	// Where the bin of the main fork or attribute last begun starts
 	// (right after its record header): when Next gave kMainFork, where the

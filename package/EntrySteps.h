@@ -7,7 +7,6 @@
 
 #include <SupportDefs.h>
 
-class Sha256Digest;
 struct entry_step;
 
 class EntrySteps {
@@ -20,12 +19,6 @@ public:
 	// Right after the main fork's step: passes over the contents, for a
 	// node that has no place for them.
 	virtual status_t SkipMainFork() = 0;
-
-	// Whether the steps come with the digest of the main fork's bytes,
-	// made where they were decoded (the applier then makes none).
-	virtual bool DigestsContents() const { return false; }
-	// After the main fork's end: that digest goes into `digest`.
-	virtual void TakeContentDigest(Sha256Digest* digest) { (void)digest; }
 };
 
 #endif // _ENTRY_STEPS_H

@@ -7,8 +7,6 @@
 #include "SPackData.h"
 #include "ZlCodec.h"
 
-#include <Sha256.h>
-
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -336,9 +334,6 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 	}
 	if (!_Push(slot, Event(decoded_event::kEntryBegin, position), generation))
 		return;
-	// The main fork's digest is made here, off the worker's thread.
-	std::shared_ptr<Sha256Digest> digest;
-	off_t digested = 0;
 	for (;;) {
 		entry_step step;
 		status_t status = lane.reader.Next(&step);
@@ -350,20 +345,13 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 			return;
 		}
 		decoded_event event = _EventFor(step, position);
+		// The chunk's bytes change hands rather than being copied.
+		if (step.what == entry_step::kData && !lane.reader.TakeData(&event.data))
+			event.data.assign(step.data, step.data + step.size);
 		// Decoded whatever the node turns out to be: the worker passes
 		// over it for a node that is no file, from `resume` on.
-		if (step.what == entry_step::kMainFork) {
+		if (step.what == entry_step::kMainFork)
 			event.resume = lane.reader.BinPosition();
-			digest = std::make_shared<Sha256Digest>();
-			digested = 0;
-		} else if (step.what == entry_step::kData && digest != NULL) {
-			digest->UpdateAt(digested, step.data, step.size);
-			digested += step.size;
-		} else if (step.what == entry_step::kMainForkEnd) {
-			event.digest = std::move(digest);
-		} else if (step.what == entry_step::kAttribute) {
-			digest.reset();
-		}
 		if (!_Push(slot, std::move(event), generation) || step.what == entry_step::kEnd)
 			return;
 	}
@@ -375,9 +363,6 @@ NodeDecoder::_EventFor(const entry_step& step, off_t entry)
 	decoded_event event = Event(decoded_event::kStep, entry);
 	event.step = step.what;
 	switch (step.what) {
-		case entry_step::kData:
-			event.data.assign(step.data, step.data + step.size);
-			break;
 		case entry_step::kChunkEnd:
 			event.consumed = step.consumed;
 			event.produced = step.produced;

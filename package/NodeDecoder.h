@@ -9,8 +9,7 @@
 // the position after it to the next thread, and reads and decodes its entry
 // with the entry reader through a handle of its own, queueing the steps for
 // that entry (the bytes decoded, where each stored chunk ends, each
-// attribute, and failures with the alert text they would show, and the
-// digest of the contents). Entries are independent streams, so several
+// attribute, and failures with the alert text they would show). Entries are independent streams, so several
 // decode at once; the worker takes them in order. SPackData applies the
 // steps (DecodedEntry) on the worker thread, so every write, progress
 // message, alert and result happens there exactly as when the worker reads
@@ -37,7 +36,6 @@
 #include <thread>
 #include <vector>
 
-class Sha256Digest;
 
 // What the decoder queues: the start of an entry, the entry reader's steps
 // with the data they hold, and how the entry ends. `entry` is the absolute
@@ -70,8 +68,6 @@ struct decoded_event {
 	type_code type = 0;
 	status_t status = B_OK;
 	std::string alert;
-	// With the main fork's end: the digest of its bytes.
-	std::shared_ptr<Sha256Digest> digest;
 
 	// The last event of its entry.
 	bool EndsEntry() const;

@@ -161,10 +161,8 @@ SPackData::_ApplyMainFork(EntrySteps* steps, BNode* node)
 		ErrHandler::Check(steps->SkipMainFork());
 		return;
 	}
-	// The digest is made where the bytes were decoded when it can be.
-	bool digestedAhead = fContentDigest != NULL && steps->DigestsContents();
 	FileContentIO contents(file, fContentSize);
-	contents.SetDigest(digestedAhead ? NULL : fContentDigest);
+	contents.SetDigest(fContentDigest);
 	for (;;) {
 		entry_step step;
 		ErrHandler::Check(steps->Next(&step));
@@ -182,8 +180,6 @@ SPackData::_ApplyMainFork(EntrySteps* steps, BNode* node)
 				// end.
 				off_t end = ErrHandler::Check(file->Position());
 				ErrHandler::Check(file->SetSize(end));
-				if (digestedAhead)
-					steps->TakeContentDigest(fContentDigest);
 				return;
 			}
 			default:

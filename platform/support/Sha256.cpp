@@ -6,7 +6,6 @@
 #include <nettle/sha2.h>
 
 #include <memory>
-#include <utility>
 
 namespace {
 
@@ -45,18 +44,6 @@ Sha256Digest::Sha256Digest()
 
 Sha256Digest::~Sha256Digest()
 {
-}
-
-
-void
-Sha256Digest::Adopt(Sha256Digest& other)
-{
-	std::swap(fContext, other.fContext);
-	std::swap(fLength, other.fLength);
-	std::swap(fBroken, other.fBroken);
-	sha256_init(other.fContext.get());
-	other.fLength = 0;
-	other.fBroken = false;
 }
 
 

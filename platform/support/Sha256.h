@@ -24,9 +24,6 @@ public:
 	void UpdateAt(off_t offset, const void* data, size_t size);
 	// Whether the pieces given were the whole of a file of `size` bytes.
 	bool Covers(off_t size) const { return !fBroken && fLength == size; }
-	// Takes over what `other` was given (`other` starts afresh): a digest
-	// made on another thread, of the same bytes in the same order.
-	void Adopt(Sha256Digest& other);
 	// The digest of what was given, as lower-case hex; once only.
 	std::string HexDigest();
 
