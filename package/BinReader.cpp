@@ -175,13 +175,13 @@ BinReader::Next(bin_step* step)
 			step->data = fOutput.data() + fGiven;
 			step->size = std::min(fOutput.size() - fGiven, kMaxDataStep);
 			fGiven += step->size;
+			fSummary.decodedSize += step->size;
 			return B_OK;
 		}
 		if (fChunkError != B_OK)
 			return _Fail(fChunkError);
 		if (fChunkEndDue) {
 			fChunkEndDue = false;
-			fSummary.decodedSize += fChunkProduced;
 			step->what = bin_step::kChunkEnd;
 			step->consumed = fChunkConsumed;
 			step->produced = fChunkProduced;

@@ -70,7 +70,8 @@ public:
 	// Ends the codec's stream of a bin left part way.
 	void Abandon();
 
-	// Of the bin being read; complete after kEnd.
+	// Of the bin being read (the decoded size counts the bytes given out so
+	// far); complete after kEnd.
 	const bin_summary& Summary() const { return fSummary; }
 
 private:

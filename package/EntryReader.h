@@ -27,7 +27,6 @@
 
 #include <vector>
 
-
 class PackData;
 
 struct entry_step {

@@ -458,14 +458,13 @@ PackageVerifier::_DecodeBin(off_t start)
 	AlertSinkScope scope(&noted);
 	BinReader reader(fRecords.get());
 	status_t status = reader.Begin(fFile);
-	int64 decoded = 0;
+	const bin_summary& bin = reader.Summary();
 	for (bin_step step; status == B_OK;) {
 		status = reader.Next(&step);
 		if (status != B_OK || step.what == bin_step::kEnd)
 			break;
-		decoded += step.size;
-		if (decoded > reader.Summary().originalSize)
-			return _FailOversized(start, reader.Summary());
+		if (bin.decodedSize > bin.originalSize)
+			return _FailOversized(start, bin);
 	}
 	if (status != B_OK)
 		return _FailUndecodable(start, noted.Take());
@@ -484,16 +483,13 @@ PackageVerifier::_ReadEntry(off_t start)
 	AlertSinkScope scope(&noted);
 	EntryReader reader(fRecords.get());
 	status_t status = reader.Begin(fFile);
-	int64 decoded = 0;
+	const bin_summary& bin = reader.Bin();
 	for (entry_step step; status == B_OK;) {
 		status = reader.Next(&step);
 		if (status != B_OK || step.what == entry_step::kEnd)
 			break;
 		off_t binStart = reader.BinPosition() - fBase - kRecordHeaderSize;
-		const bin_summary& bin = reader.Bin();
-		if (step.what == entry_step::kMainFork || step.what == entry_step::kAttribute)
-			decoded = 0;
-		if (step.what == entry_step::kData && (decoded += step.size) > bin.originalSize)
+		if (step.what == entry_step::kData && bin.decodedSize > bin.originalSize)
 			return _FailOversized(binStart, bin);
 		if (step.what != entry_step::kMainForkEnd && step.what != entry_step::kAttributeEnd)
 			continue;
