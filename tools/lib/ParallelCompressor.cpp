@@ -86,6 +86,17 @@ ParallelCompressor::Stop()
 }
 
 
+int32
+ParallelCompressor::CountDone()
+{
+	std::lock_guard<std::mutex> guard(fLock);
+	int32 done = 0;
+	for (const compressed_file& job : fJobs)
+		done += job.done ? 1 : 0;
+	return done;
+}
+
+
 status_t
 ParallelCompressor::WaitFor(int32 index)
 {

@@ -61,7 +61,10 @@ public:
 	void Start();
 	// Blocks until job `index` is done; its status.
 	status_t WaitFor(int32 index);
+	// Valid once WaitFor(index) has returned.
 	const compressed_file& ResultAt(int32 index) const { return fJobs[index]; }
+	// How many jobs are done by now (while the workers run).
+	int32 CountDone();
 	// The zlib stream of a finished job, from position 0, storedSize bytes;
 	// valid until Release.
 	status_t OpenResult(int32 index, std::unique_ptr<BPositionIO>* stream);
