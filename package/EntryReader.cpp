@@ -1,7 +1,6 @@
 #include "EntryReader.h"
 
 #include "PackData.h"
-#include "SPackData.h"
 
 #include <TypeConstants.h>
 

@@ -2,9 +2,8 @@
 #define _ENTRY_READER_H
 
 // The one reader of node data entries: it pulls an entry from the package
-// stream step by step (its main fork, the bytes each decoded write of the
-// codec gives, where each stored chunk ends, each attribute with its name
-// and type, and the entry's end) and leaves applying them to whoever asks.
+// stream step by step (its main fork, the bytes decoded, where each stored
+// chunk ends, each attribute with its name and type, and the entry's end) and leaves applying them to whoever asks.
 // The install worker applies them to a node as it reads; the reader ahead
 // runs the same reader on a thread of its own and queues the steps; the
 // package tool's verifier checks what it reads.
@@ -20,6 +19,7 @@
 
 #include "BinReader.h"
 #include "EntrySteps.h"
+#include "PackData.h"
 
 #include <DataIO.h>
 #include <StorageDefs.h>
@@ -27,7 +27,32 @@
 
 #include <vector>
 
-class PackData;
+enum {
+	kFileEntryTag = 'FiDa',
+	kFolderEntryTag = 'FoDa',
+	kLinkEntryTag = 'LnDa',
+	kMainForkTag = 'FiMF',
+	kAttributesTag = 'FBeA',
+	kAttributeTag = 'BeAI',
+	kAttrNameTag = 'BeAN',
+	kAttrTypeTag = 'BeAT',
+	kAttrDataTag = 'BeAD',
+	kAttrValue32Tag = 'Ad32'
+};
+
+// The record that opens a node data entry: one of the three entry groups.
+inline bool
+is_entry_tag(int32 tag)
+{
+	return tag == kFileEntryTag || tag == kFolderEntryTag || tag == kLinkEntryTag;
+}
+
+// A record holding one 32-bit number (an attribute's type and the like).
+inline bool
+is_number32(const record_header& header)
+{
+	return header.type == kNumberRecord && header.count == 1;
+}
 
 struct entry_step {
 	enum kind {

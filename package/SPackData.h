@@ -8,6 +8,7 @@
 // progress of file contents to a messenger that can answer with a request
 // to cancel. The entry format is described with EntryReader.
 
+#include "EntryReader.h"
 #include "FileContentIO.h"
 #include "PackData.h"
 
@@ -19,33 +20,6 @@ class EntrySteps;
 class NodeDecoder;
 class Sha256Digest;
 class ZlCodec;
-
-enum {
-	kFileEntryTag = 'FiDa',
-	kFolderEntryTag = 'FoDa',
-	kLinkEntryTag = 'LnDa',
-	kMainForkTag = 'FiMF',
-	kAttributesTag = 'FBeA',
-	kAttributeTag = 'BeAI',
-	kAttrNameTag = 'BeAN',
-	kAttrTypeTag = 'BeAT',
-	kAttrDataTag = 'BeAD',
-	kAttrValue32Tag = 'Ad32'
-};
-
-// The record that opens a node data entry: one of the three entry groups.
-inline bool
-is_entry_tag(int32 tag)
-{
-	return tag == kFileEntryTag || tag == kFolderEntryTag || tag == kLinkEntryTag;
-}
-
-// A record holding one 32-bit number (an attribute's type and the like).
-inline bool
-is_number32(const record_header& header)
-{
-	return header.type == kNumberRecord && header.count == 1;
-}
 
 // The progress message: "bytes" (int32), the bytes of file contents written
 // since the previous one. Its reply may hold "canceled" (bool).

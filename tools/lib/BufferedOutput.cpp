@@ -19,11 +19,6 @@ BufferedOutput::BufferedOutput(HostFile* file)
 }
 
 
-BufferedOutput::~BufferedOutput()
-{
-}
-
-
 ssize_t
 BufferedOutput::ReadAt(off_t position, void* buffer, size_t size)
 {

@@ -19,11 +19,10 @@ class BufferedOutput : public BPositionIO {
 public:
 	static constexpr size_t kBufferSize = 1024 * 1024;
 	// Bytes written to the file between two requests to write them back.
-	static const off_t kWritebackStep = 8 * 1024 * 1024;
+	static constexpr off_t kWritebackStep = 8 * 1024 * 1024;
 
 	// Starts at the file's position; `file` is not owned.
 	explicit BufferedOutput(HostFile* file);
-	~BufferedOutput() override;
 
 	ssize_t ReadAt(off_t position, void* buffer, size_t size) override;
 	ssize_t WriteAt(off_t position, const void* buffer, size_t size) override;

@@ -30,10 +30,8 @@ const int32 kCatalogTopTag = 'FldI';
 const int32 kAttributeSectionTag = 'PkgA';
 const int32 kOffsetTag = 'OffT';
 const int32 kSizeTag = 'OrgS';
-const int32 kMainForkTag = 'FiMF';
 
 const int32 kItemTags[] = {'FilI', 'FldI', 'PtcI', 'ScrI', 'LnkI'};
-const int32 kEntryTags[] = {'FiDa', 'FoDa', 'LnDa'};
 
 
 bool
@@ -43,25 +41,17 @@ IsItemTag(int32 tag)
 }
 
 
-bool
-IsEntryTag(int32 tag)
-{
-	return std::find(std::begin(kEntryTags), std::end(kEntryTags), tag)
-		!= std::end(kEntryTags);
-}
-
-
 // The entry tag an item's data must have.
 int32
 EntryTagFor(int32 itemTag)
 {
 	switch (itemTag) {
 		case 'FldI':
-			return 'FoDa';
+			return kFolderEntryTag;
 		case 'LnkI':
-			return 'LnDa';
+			return kLinkEntryTag;
 		default:
-			return 'FiDa';
+			return kFileEntryTag;
 	}
 }
 
@@ -352,7 +342,7 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 	}
 
 	// A group: its members up to its end record.
-	if (topLevel && IsEntryTag(tag)) {
+	if (topLevel && is_entry_tag(tag)) {
 		fEntryTags.emplace_back(start, tag);
 		fCurrentEntryStart = start;
 		fSummary.entries++;
@@ -395,7 +385,7 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 	}
 	if (isFolder)
 		fFolderDepth--;
-	if (topLevel && IsEntryTag(tag)) {
+	if (topLevel && is_entry_tag(tag)) {
 		fCurrentEntryStart = -1;
 		return _ReadEntry(start);
 	}
