@@ -133,7 +133,8 @@ protected:
 		words.push_back(kSamplePackage);
 		std::vector<std::string> variables = environment;
 		variables.push_back("PATH=/usr/bin:/bin");
-		for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+		for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS",
+			 "TSAN_OPTIONS"}) {
 			if (const char* value = getenv(name))
 				variables.push_back(std::string(name) + "=" + value);
 		}
