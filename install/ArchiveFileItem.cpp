@@ -90,7 +90,7 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 			return _ReportWriteError(dir, manager, status);
 		return handleInstallError(kFileNotCreatedText, fName, status, manager);
 	}
-	manager->NoteCreated(dir, fName);
+	manager->NoteCreated(dir, fName, &file);
 
 	// The receipt's digest of the contents, taken as they are written.
 	Sha256Digest digest;
@@ -118,7 +118,7 @@ ArchiveFileItem::_WriteFile(InstallPack* pack, BDirectory* dir, DestManager* man
 	if ((fMode & 0111) != 0)
 		entry.SetTo(dir, fName);
 	ISetType(&entry, &file);
-	manager->NoteComplete(dir, fName, nullptr, &digest);
+	manager->NoteComplete(dir, fName, nullptr, &digest, &file);
 	return status;
 }
 

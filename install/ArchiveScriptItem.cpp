@@ -4,6 +4,7 @@
 #include "DoError.h"
 #include "ExistingItems.h"
 #include "InstallPack.h"
+#include "ItemHelpers.h"
 #include "PackAttrib.h"
 
 #include <Directory.h>
@@ -27,31 +28,6 @@ const char* const kScriptFileName = "tmpscript00001";
 const mode_t kScriptPermissions = 0700;
 
 std::atomic<uint32> sRunnerFlags(0);
-
-void
-SendFileName(InstallPack* pack, const char* name)
-{
-	BMessage message('CFln');
-	message.AddString("filename", name);
-	pack->fStatusMessenger.SendMessage(&message, (BHandler*)NULL,
-		B_INFINITE_TIMEOUT);
-}
-
-
-// Sizes are 64-bit; the message keeps the 32-bit field while the value
-// fits it.
-void
-SendProgress(InstallPack* pack, int64 bytes)
-{
-	BMessage message('Uprg');
-	if (bytes == (int32)bytes)
-		message.AddInt32("bytes", (int32)bytes);
-	else
-		message.AddInt64("bytes", bytes);
-	pack->fStatusMessenger.SendMessage(&message, (BHandler*)NULL,
-		B_INFINITE_TIMEOUT);
-}
-
 
 void
 WriteLog(DestManager* manager, const char* text)
@@ -93,10 +69,10 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	if ((fGroups & groups) == 0)
 		return B_OK;
 	if (skip) {
-		SendProgress(pack, manager->AllocSize(fSize));
+		send_item_progress(pack, manager->AllocSize(fSize));
 		return B_OK;
 	}
-	SendFileName(pack, fName);
+	send_current_file(pack, fName);
 	if (manager->fCanceled)
 		return B_CANCELED;
 
@@ -124,7 +100,7 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 
 	int64 extra = manager->AllocExtra(fSize);
 	if (extra != 0)
-		SendProgress(pack, extra);
+		send_item_progress(pack, extra);
 
 	char line[B_FILE_NAME_LENGTH + 64];
 	snprintf(line, sizeof(line), "Executing shell script %s\n", fName);
@@ -164,7 +140,7 @@ ArchiveScriptItem::_FillScript(InstallPack* pack, BEntry* script,
 {
 	if ((pack->fArchiveFlags & kScriptDataNotStored) != 0) {
 		// The package carries no script data: the file stays empty.
-		SendProgress(pack, (int32)fSize);
+		send_item_progress(pack, fSize);
 		return pack->fCancel ? B_CANCELED : B_OK;
 	}
 

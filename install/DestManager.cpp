@@ -726,13 +726,13 @@ DestManager::NoteCreating(BDirectory* folder, const char* name)
 
 
 void
-DestManager::NoteCreated(BDirectory* folder, const char* name)
+DestManager::NoteCreated(BDirectory* folder, const char* name, const BNode* made)
 {
 	if (name == nullptr)
 		return;
-	BEntry created(folder, name);
 	struct stat st;
-	if (created.GetStat(&st) != B_OK)
+	status_t status = made != nullptr ? made->GetStat(&st) : BEntry(folder, name).GetStat(&st);
+	if (status != B_OK)
 		return;
 	node_ref createdNode(st.st_dev, st.st_ino);
 	fJournal.NoteCreated(_PathIn(folder, name), createdNode.node);
@@ -753,13 +753,17 @@ DestManager::NoteCreated(BDirectory* folder, const char* name)
 
 void
 DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patchedFrom,
-	Sha256Digest* contents)
+	Sha256Digest* contents, BFile* written)
 {
 	ReceiptItem item;
 	item.fPath = _PathIn(folder, name);
 	fJournal.NoteComplete(item.fPath);
-	BEntry entry(folder, name);
-	InstalledCheck::Describe(&entry, true, &item, contents);
+	if (written != nullptr)
+		InstalledCheck::DescribeFile(written, &item, contents);
+	else {
+		BEntry entry(folder, name);
+		InstalledCheck::Describe(&entry, true, &item, contents);
+	}
 	DeleteItem* vacated = _VacatedPlace(folder, name);
 	if (patchedFrom != nullptr) {
 		item.fExisting = kExistingPatched;

@@ -79,13 +79,16 @@ public:
 	status_t NoteCreating(BDirectory* folder, const char* name);
 	// Records what the run has just made as `name` in `folder`: where an
 	// item was moved or renamed away, putting it back removes this first.
-	void NoteCreated(BDirectory* folder, const char* name);
+	// The item itself, when the caller holds it open, spares finding it by
+	// name.
+	void NoteCreated(BDirectory* folder, const char* name, const BNode* made = nullptr);
 	// The item `name` in `folder` is installed in full, and goes into the
 	// run's receipt; a patched file names the original it was made from.
 	// A file's `contents` digest, when it covers the whole file, spares
-	// reading it again.
+	// reading it again, and the file still open spares finding it by name.
 	void NoteComplete(BDirectory* folder, const char* name,
-		const char* patchedFrom = nullptr, Sha256Digest* contents = nullptr);
+		const char* patchedFrom = nullptr, Sha256Digest* contents = nullptr,
+		BFile* written = nullptr);
 	// The entry `name` in `folder`, there before the run, was kept: a
 	// folder the item's contents went into, or an entry kept in place of
 	// the item. The receipt says so.

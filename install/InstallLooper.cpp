@@ -21,7 +21,9 @@
 #include <File.h>
 #include <InterruptGuard.h>
 #include <Message.h>
+#include <Looper.h>
 #include <OS.h>
+#include <SharedProcessor.h>
 #include <View.h>
 
 #include <cstdio>
@@ -215,7 +217,12 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 			manager->fAttrib != NULL ? manager->fAttrib->fPackageName : NULL, time(NULL)));
 	}
 
-	status_t status = _ExtractionPass(manager, groups);
+	status_t status;
+	{
+		// Every chunk written waits for the progress window's answer.
+		BPrivate::SharedProcessor together(_ProgressThread());
+		status = _ExtractionPass(manager, groups);
+	}
 	// The run has completed when it ends without error and no signal came
 	// before this point; from here on nothing is undone.
 	bool interrupted = BPrivate::InterruptGuard::Requested();
@@ -578,6 +585,16 @@ InstallLooper::_DeletePatches()
 	fPatches->MakeEmptyAndDelete();
 	delete fPatches;
 	fPatches = NULL;
+}
+
+
+// The thread of the progress window, which answers the run's progress.
+thread_id
+InstallLooper::_ProgressThread() const
+{
+	BLooper* looper = NULL;
+	fPack->fStatusMessenger.Target(&looper);
+	return looper != NULL ? looper->Thread() : -1;
 }
 
 

@@ -106,6 +106,7 @@ private:
 	std::string _PackageName(DestManager* manager) const;
 	void _WriteLog(DestManager* manager, const std::string& text);
 	void _DeletePatches();
+	thread_id _ProgressThread() const;
 	void _SendToProgress(BMessage* message);
 
 	// The patch pass is inside a top folder that the run makes, and that

@@ -177,16 +177,41 @@ InstalledCheck::Describe(BEntry* entry, bool digest, ReceiptItem* item,
 	}
 	if (!S_ISREG(st.st_mode))
 		return false;
-	item->fKind = kReceiptFile;
-	item->fSize = st.st_size;
-	if (!digest)
+	bool covered = _TakeWrittenDigest(st, item, digest ? written : nullptr);
+	if (covered || !digest)
 		return true;
-	if (written != nullptr && written->Covers(st.st_size)) {
-		item->fSha256 = written->HexDigest();
-		return true;
-	}
 	BFile file(entry, B_READ_ONLY);
 	if (file.InitCheck() == B_OK)
 		sha256_of_file(&file, &item->fSha256);
+	return true;
+}
+
+
+bool
+InstalledCheck::DescribeFile(BFile* file, ReceiptItem* item, Sha256Digest* written)
+{
+	struct stat st;
+	if (file->GetStat(&st) != B_OK || !S_ISREG(st.st_mode))
+		return false;
+	item->fMode = st.st_mode & 07777;
+	item->fModified = st.st_mtime;
+	if (_TakeWrittenDigest(st, item, written))
+		return true;
+	sha256_of_file(file, &item->fSha256);
+	return true;
+}
+
+
+// A file's kind and size; true when the digest taken as it was written
+// covers the whole file and is its record, so that nothing is read again.
+bool
+InstalledCheck::_TakeWrittenDigest(const struct stat& st, ReceiptItem* item,
+	Sha256Digest* written)
+{
+	item->fKind = kReceiptFile;
+	item->fSize = st.st_size;
+	if (written == nullptr || !written->Covers(st.st_size))
+		return false;
+	item->fSha256 = written->HexDigest();
 	return true;
 }

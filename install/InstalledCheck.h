@@ -16,7 +16,9 @@
 #include <vector>
 
 class BEntry;
+class BFile;
 class Sha256Digest;
+struct stat;
 
 // What differs; any number of these.
 enum {
@@ -63,8 +65,13 @@ public:
 	// knows (a device, a pipe).
 	static bool Describe(BEntry* entry, bool digest, ReceiptItem* item,
 		Sha256Digest* written = nullptr);
+	// The same of a regular file held open, with its digest.
+	static bool DescribeFile(BFile* file, ReceiptItem* item, Sha256Digest* written);
 
 private:
+	static bool _TakeWrittenDigest(const struct stat& st, ReceiptItem* item,
+		Sha256Digest* written);
+
 	const InstallReceipt& fReceipt;
 	std::vector<ItemDifference> fDifferences;
 };

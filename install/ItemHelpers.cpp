@@ -21,7 +21,7 @@ send_current_file(InstallPack* pack, const char* name)
 {
 	BMessage message(kCurrentFileMessage);
 	message.AddString("filename", name != NULL ? name : "");
-	pack->fStatusMessenger.SendMessage(&message, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+	pack->fStatusMessenger.SendUnhurried(&message);
 }
 
 
@@ -30,7 +30,7 @@ send_item_progress(InstallPack* pack, int64 bytes)
 {
 	BMessage message(kItemProgressMessage);
 	add_byte_count(&message, "bytes", bytes);
-	pack->fStatusMessenger.SendMessage(&message, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+	pack->fStatusMessenger.SendUnhurried(&message);
 }
 
 

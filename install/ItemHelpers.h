@@ -5,7 +5,10 @@
 // item makes on its name before anything is created under it.
 //
 // 'CFln' names the item now being installed; 'Uprg' adds bytes to the bar.
-// Both go to the package's progress target without waiting for a reply.
+// Both go to the package's progress target without waiting for a reply,
+// unhurried: the window takes them when it next wakes to draw or to answer
+// the extraction's own progress, within about a frame, instead of being
+// woken for each item.
 // Byte counts are 64-bit: a count that fits 32 bits is sent as int32, the
 // form every reader knows; a larger one as int64.
 

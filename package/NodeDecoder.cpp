@@ -7,6 +7,8 @@
 #include "SPackData.h"
 #include "ZlCodec.h"
 
+#include <SharedProcessor.h>
+
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -229,6 +231,9 @@ NodeDecoder::_Run(int32 index)
 {
 	std::string name = "node decoder " + std::to_string(index + 1);
 	pthread_setname_np(pthread_self(), name.c_str());
+	// The worker that starts the decoder may be kept on one processor with
+	// the progress window; decoding belongs on the others.
+	BPrivate::SharedProcessor::MoveCallingThreadAside();
 	Lane lane(*fPackage);
 	AlertSinkScope noted(&lane.alerts);
 	for (;;) {

@@ -1,5 +1,6 @@
 #include "StatusView.h"
 
+#include <Application.h>
 #include <Button.h>
 #include <CancelFlag.h>
 #include <Message.h>
@@ -157,9 +158,13 @@ StatusView::_Progress(BMessage* message)
 {
 	fStatusBar->Update(BytesOf(message));
 
-	BMessage reply(B_CANCELED);
-	reply.AddBool("canceled", fCanceled);
-	message->SendReply(&reply, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+	// A report that was posted is not waited on: answering it would only
+	// wake the application to drop the answer.
+	if (message->IsSourceWaiting() || message->ReturnAddress() != be_app_messenger) {
+		BMessage reply(B_CANCELED);
+		reply.AddBool("canceled", fCanceled);
+		message->SendReply(&reply, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+	}
 
 	if (fCanceled)
 		_ShowCanceling();

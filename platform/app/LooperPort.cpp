@@ -29,6 +29,18 @@ LooperPort::~LooperPort()
 status_t
 LooperPort::Push(BMessage* message, bigtime_t timeout)
 {
+	return _Push(message, timeout, 0);
+}
+
+status_t
+LooperPort::PushUnhurried(BMessage* message, bigtime_t timeout, bigtime_t patience)
+{
+	return _Push(message, timeout, patience);
+}
+
+status_t
+LooperPort::_Push(BMessage* message, bigtime_t timeout, bigtime_t patience)
+{
 	std::unique_lock<std::mutex> guard(fMutex);
 	auto hasRoom = [this] {
 		return fClosed.load() || static_cast<int32>(fQueue.size()) < fCapacity;
@@ -44,10 +56,23 @@ LooperPort::Push(BMessage* message, bigtime_t timeout)
 	if (fClosed.load())
 		return B_BAD_PORT_ID;
 	fQueue.push_back(message);
+	bool wake = !_WakesSoonWithoutHelp(patience);
 	// Woken after the unlock, the looper finds the mutex free.
 	guard.unlock();
-	fNotEmpty.notify_one();
+	if (wake)
+		fNotEmpty.notify_one();
 	return B_OK;
+}
+
+// Called with the mutex held: the looper sleeps in a wait that ends by
+// itself within `patience`, when its held message is due, and the queue
+// is far from full (a sender must not wait for room behind a sleeper).
+bool
+LooperPort::_WakesSoonWithoutHelp(bigtime_t patience) const
+{
+	return patience > 0 && fWaitingForMessage && fHeld != nullptr
+		&& static_cast<int32>(fQueue.size()) < fCapacity / 2
+		&& fHeldUntil - system_time() <= patience;
 }
 
 status_t

@@ -42,6 +42,12 @@ public:
 	// the timeout: 0 gives B_WOULD_BLOCK at once, a finite one B_TIMED_OUT.
 	// A closed port gives B_BAD_PORT_ID.
 	status_t Push(BMessage* message, bigtime_t timeout);
+	// Like Push, but leaves asleep a looper that waits for a held message
+	// due within `patience`: it wakes for that one anyway and finds this one
+	// ahead of it. Waking a thread costs more than a small message; a window
+	// that draws at the frame rate takes a stream of reports a frame at a
+	// time instead of one wake-up each.
+	status_t PushUnhurried(BMessage* message, bigtime_t timeout, bigtime_t patience);
 	// Puts a message before all others, even past the capacity.
 	status_t PushFront(BMessage* message);
 	// Holds the message back until the system time `when`, then queues it
@@ -74,6 +80,8 @@ public:
 	void SetThread(thread_id thread) { fThread.store(thread); }
 
 private:
+	status_t _Push(BMessage* message, bigtime_t timeout, bigtime_t patience);
+	bool _WakesSoonWithoutHelp(bigtime_t patience) const;
 	void _QueueHeldMessageIfDue();
 
 	mutable std::mutex fMutex;

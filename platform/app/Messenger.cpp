@@ -15,6 +15,14 @@ using BPrivate::kPreferredHandlerToken;
 using BPrivate::LooperPort;
 using BPrivate::ObjectRegistry;
 
+namespace {
+
+// How long an unhurried message may wait for its looper's own wake-up: a
+// little more than a frame at sixty a second.
+constexpr bigtime_t kUnhurriedPatience = 20000;
+
+} // namespace
+
 BMessenger::BMessenger()
 	:
 	fTeam(-1),
@@ -179,11 +187,22 @@ BMessenger::SendMessage(BMessage* message, BMessage* reply, bigtime_t deliveryTi
 }
 
 status_t
-BMessenger::_Deliver(BMessage* copy, bigtime_t timeout) const
+BMessenger::SendUnhurried(BMessage* message) const
+{
+	if (message == nullptr)
+		return B_BAD_VALUE;
+	return _Deliver(new BMessage(*message), B_INFINITE_TIMEOUT, kUnhurriedPatience);
+}
+
+status_t
+BMessenger::_Deliver(BMessage* copy, bigtime_t timeout, bigtime_t patience) const
 {
 	copy->fTargetToken = fHandlerToken;
 	std::shared_ptr<LooperPort> port = ObjectRegistry::PortFor(fLooperToken);
-	status_t status = port ? port->Push(copy, timeout) : B_BAD_PORT_ID;
+	status_t status = B_BAD_PORT_ID;
+	if (port)
+		status = patience > 0 ? port->PushUnhurried(copy, timeout, patience)
+			: port->Push(copy, timeout);
 	if (status != B_OK)
 		delete copy;
 	return status;

@@ -47,6 +47,10 @@ public:
 		bigtime_t timeout = B_INFINITE_TIMEOUT) const;
 	status_t SendMessage(BMessage* message, BMessenger replyTo,
 		bigtime_t timeout = B_INFINITE_TIMEOUT) const;
+	// Delivers a copy without a reply, leaving the target asleep when it is
+	// to wake within about a frame anyway (a window about to draw): for
+	// frequent reports whose order matters but not their moment.
+	status_t SendUnhurried(BMessage* message) const;
 	// Synchronous: waits for the reply. A message that the target deletes
 	// without answering gives a B_NO_REPLY reply and B_OK.
 	status_t SendMessage(uint32 command, BMessage* reply) const;
@@ -59,7 +63,7 @@ private:
 	friend class BLooper;
 
 	BMessenger(int32 looperToken, int32 handlerToken);
-	status_t _Deliver(BMessage* copy, bigtime_t timeout) const;
+	status_t _Deliver(BMessage* copy, bigtime_t timeout, bigtime_t patience = 0) const;
 
 	team_id fTeam;
 	int32 fLooperToken;

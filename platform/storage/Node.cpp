@@ -68,6 +68,7 @@ BNode::BNode()
 	fOpenFlags(0),
 	fDevice((dev_t)-1),
 	fCStatus(B_NO_INIT),
+	fNodeRefKnown(false),
 	fAttrCursor(0),
 	fAttrsListed(false)
 {
@@ -128,6 +129,7 @@ BNode::Unset()
 	fOpenFlags = 0;
 	fDevice = (dev_t)-1;
 	fCStatus = B_NO_INIT;
+	fNodeRefKnown = false;
 	fAttrNames.clear();
 	fAttrCursor = 0;
 	fAttrsListed = false;
@@ -330,6 +332,21 @@ BNode::Dup()
 		return fCStatus;
 	int fd = fcntl(fFd, F_DUPFD_CLOEXEC, 0);
 	return fd >= 0 ? fd : errno_status();
+}
+
+status_t
+BNode::GetNodeRef(node_ref* ref) const
+{
+	if (ref == nullptr)
+		return B_BAD_VALUE;
+	if (!fNodeRefKnown) {
+		status_t status = BStatable::GetNodeRef(&fNodeRef);
+		if (status != B_OK)
+			return status;
+		fNodeRefKnown = true;
+	}
+	*ref = fNodeRef;
+	return B_OK;
 }
 
 bool

@@ -81,6 +81,10 @@ public:
 	bool operator!=(const BNode& node) const;
 	BNode& operator=(const BNode& node);
 
+	// The node a descriptor refers to never changes: it is asked of the
+	// system once per descriptor.
+	status_t GetNodeRef(node_ref* ref) const override;
+
 protected:
 	status_t _OpenStatTarget(FileDescriptor* owned, int* fd, dev_t* device,
 		bool writable) const override;
@@ -94,6 +98,8 @@ protected:
 	int fOpenFlags;
 	dev_t fDevice;
 	status_t fCStatus;
+	mutable node_ref fNodeRef;
+	mutable bool fNodeRefKnown;
 
 private:
 	status_t _SetToEntry(const BEntry& entry);

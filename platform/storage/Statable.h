@@ -24,7 +24,7 @@ public:
 	bool IsDirectory() const;
 	bool IsSymLink() const;
 
-	status_t GetNodeRef(node_ref* ref) const;
+	virtual status_t GetNodeRef(node_ref* ref) const;
 
 	status_t GetOwner(uid_t* owner) const;
 	status_t SetOwner(uid_t owner);

@@ -85,3 +85,92 @@ TEST(LooperPort, StoppingAndClosingDropTheHeldMessage)
 	EXPECT_EQ(stopped.PushAt(late, system_time()), B_BAD_PORT_ID);
 	delete late;
 }
+
+namespace {
+
+// A looper asleep in Pop until its held message, due in five seconds.
+struct SleepingLooper {
+	explicit SleepingLooper(int32 capacity)
+		:
+		port(capacity)
+	{
+		popped = std::async(std::launch::async, [this] { return port.Pop(); });
+		for (int i = 0; i < 1000 && !port.IsIdle(); i++)
+			snooze(1000);
+		held = port.PushAt(new BMessage('held'), system_time() + 5000000);
+		// Woken to learn of the held message, it goes back to sleep.
+		snooze(200000);
+	}
+
+	~SleepingLooper() { port.Close(); }
+
+	bool StillAsleep() { return popped.wait_for(std::chrono::milliseconds(100))
+		== std::future_status::timeout; }
+
+	uint32 Woken()
+	{
+		if (popped.wait_for(kGenerousWait) != std::future_status::ready)
+			return 0;
+		BMessage* message = popped.get();
+		uint32 what = message != nullptr ? message->what : 0;
+		delete message;
+		return what;
+	}
+
+	LooperPort port;
+	std::future<BMessage*> popped;
+	status_t held;
+};
+
+const bigtime_t kTenSeconds = 10000000;
+
+} // namespace
+
+TEST(LooperPort, AnUnhurriedMessageWaitsForTheLoopersOwnWakeUpAndKeepsItsPlace)
+{
+	SleepingLooper looper(10);
+	ASSERT_EQ(looper.held, B_OK);
+	ASSERT_EQ(looper.port.PushUnhurried(new BMessage('news'), B_INFINITE_TIMEOUT, kTenSeconds),
+		B_OK);
+	EXPECT_TRUE(looper.StillAsleep()) << "the held message wakes the looper soon enough";
+
+	// Whatever wakes the looper finds the unhurried message first.
+	ASSERT_EQ(looper.port.Push(new BMessage('urge'), 0), B_OK);
+	EXPECT_EQ(looper.Woken(), (uint32)'news');
+	BMessage* next = looper.port.Pop();
+	ASSERT_NE(next, nullptr);
+	EXPECT_EQ(next->what, (uint32)'urge');
+	delete next;
+}
+
+TEST(LooperPort, AnUnhurriedMessageWakesALooperThatWouldSleepOnOrAFillingQueue)
+{
+	// Nothing held: nothing else would wake the looper.
+	{
+		LooperPort port(10);
+		auto popped = std::async(std::launch::async, [&port] { return port.Pop(); });
+		for (int i = 0; i < 1000 && !port.IsIdle(); i++)
+			snooze(1000);
+		ASSERT_EQ(port.PushUnhurried(new BMessage('news'), 0, kTenSeconds), B_OK);
+		ASSERT_EQ(popped.wait_for(kGenerousWait), std::future_status::ready);
+		BMessage* message = popped.get();
+		ASSERT_NE(message, nullptr);
+		EXPECT_EQ(message->what, (uint32)'news');
+		delete message;
+	}
+	// The held message is due later than the sender will wait.
+	{
+		SleepingLooper looper(10);
+		ASSERT_EQ(looper.port.PushUnhurried(new BMessage('news'), 0, 1000000), B_OK);
+		EXPECT_EQ(looper.Woken(), (uint32)'news');
+	}
+	// Half the queue is taken: a sender must not come to wait for room
+	// behind a sleeping looper.
+	{
+		SleepingLooper looper(4);
+		ASSERT_EQ(looper.port.PushUnhurried(new BMessage('1st_'), 0, kTenSeconds), B_OK);
+		EXPECT_TRUE(looper.StillAsleep());
+		ASSERT_EQ(looper.port.PushUnhurried(new BMessage('2nd_'), 0, kTenSeconds), B_OK);
+		EXPECT_EQ(looper.Woken(), (uint32)'1st_');
+	}
+}

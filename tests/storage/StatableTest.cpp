@@ -115,3 +115,33 @@ TEST_F(StatableTest, CreationTimeIsKeptBesideTheNode)
 	ASSERT_EQ(entry.GetCreationTime(&created), B_OK);
 	EXPECT_EQ(created, 631152000);
 }
+
+TEST_F(StatableTest, AnOpenNodeKeepsItsIdentityUntilItIsSetToAnother)
+{
+	fRoot.WriteFile("boot/first/file", "1");
+	fRoot.WriteFile("boot/second/file", "2");
+	struct stat first, second;
+	ASSERT_EQ(stat(fRoot.HostPath("boot/first").c_str(), &first), 0);
+	ASSERT_EQ(stat(fRoot.HostPath("boot/second").c_str(), &second), 0);
+
+	BDirectory folder("/boot/first");
+	node_ref ref;
+	ASSERT_EQ(folder.GetNodeRef(&ref), B_OK);
+	EXPECT_EQ(ref.node, first.st_ino);
+	// Renamed and replaced by another at its path, it is still itself.
+	std::filesystem::rename(fRoot.HostPath("boot/first"), fRoot.HostPath("boot/moved"));
+	std::filesystem::create_directory(fRoot.HostPath("boot/first"));
+	ASSERT_EQ(folder.GetNodeRef(&ref), B_OK);
+	EXPECT_EQ(ref.node, first.st_ino);
+
+	// Set to another node, copied, or unset, it answers for what it is now.
+	ASSERT_EQ(folder.SetTo("/boot/second"), B_OK);
+	ASSERT_EQ(folder.GetNodeRef(&ref), B_OK);
+	EXPECT_EQ(ref.node, second.st_ino);
+	BDirectory copy;
+	copy = BDirectory("/boot/moved");
+	ASSERT_EQ(copy.GetNodeRef(&ref), B_OK);
+	EXPECT_EQ(ref.node, first.st_ino);
+	folder.Unset();
+	EXPECT_NE(folder.GetNodeRef(&ref), B_OK);
+}
