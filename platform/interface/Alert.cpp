@@ -259,9 +259,25 @@ BAlert::DispatchMessage(BMessage* message, BHandler* handler)
 					return;
 				}
 			}
+			if (bytes[0] == B_ESCAPE && fButtonCount > 0) {
+				_Pressed(_CancelIndex());
+				return;
+			}
 		}
 	}
 	BWindow::DispatchMessage(message, handler);
+}
+
+int32
+BAlert::_CancelIndex() const
+{
+	// "Cancel" where there is one, else the last button, which answers
+	// most alerts ("OK").
+	for (int32 i = 0; i < fButtonCount; i++) {
+		if (strcmp(fButtons[i]->Label(), "Cancel") == 0)
+			return i;
+	}
+	return fButtonCount - 1;
 }
 
 void
