@@ -172,9 +172,11 @@ BAlert::_Layout(const char* text, const char* labels[3], button_width widthMode)
 		BRect frame(right - widths[i] + 1, bottom - kButtonHeight + 1, right, bottom);
 		fButtons[i] = new BButton(frame, name, labels[i], message,
 			B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM);
-		master->AddChild(fButtons[i]);
 		right = frame.left - kButtonSpacing;
 	}
+	// Added left to right, the order Tab takes them in.
+	for (int32 i = 0; i < fButtonCount; i++)
+		master->AddChild(fButtons[i]);
 	if (fButtonCount > 0)
 		fButtons[fButtonCount - 1]->MakeDefault(true);
 
