@@ -91,7 +91,8 @@ HelpButton::HelpButton(BRect frame, uint32 resizingMode, const char* title,
 	const char* text)
 	:
 	BPictureButton(frame, "helpbutton", HelpButtonPicture, HelpButtonOnPicture,
-		new BMessage(kHelpClicked), B_ONE_STATE_BUTTON, resizingMode, B_WILL_DRAW),
+		new BMessage(kHelpClicked), B_ONE_STATE_BUTTON, resizingMode,
+		B_WILL_DRAW | B_NAVIGABLE),
 	fHelpText(text),
 	fWindowTitle(title)
 {

@@ -1,5 +1,6 @@
 #include "HelpWindow.h"
 
+#include "EscapeKey.h"
 #include "HelpButton.h"
 #include "HelpView.h"
 
@@ -55,4 +56,13 @@ HelpWindow::MessageReceived(BMessage* message)
 			BWindow::MessageReceived(message);
 			break;
 	}
+}
+
+
+void
+HelpWindow::DispatchMessage(BMessage* message, BHandler* handler)
+{
+	if (PressButtonOnEscape(this, message, "done"))
+		return;
+	BWindow::DispatchMessage(message, handler);
 }

@@ -12,6 +12,8 @@ public:
 	HelpWindow(const char* title, BPoint where, const char* text);
 
 	virtual void MessageReceived(BMessage* message);
+	// Escape closes the window, as "Done" does.
+	virtual void DispatchMessage(BMessage* message, BHandler* handler);
 };
 
 #endif // _HELP_WINDOW_H

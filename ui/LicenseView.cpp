@@ -62,9 +62,11 @@ LicenseView::_AddText()
 	frame.bottom -= kButtonRoom;
 	BRect textRect = frame.OffsetToCopy(0, 0).InsetByCopy(kTextInset, kTextInset);
 
-	fTextView = new BTextView(frame, kLicenseTextName, textRect, B_FOLLOW_ALL, B_WILL_DRAW);
+	// The text takes the keys that scroll it and is the first stop of Tab.
+	fTextView = new BTextView(frame, kLicenseTextName, textRect, B_FOLLOW_ALL,
+		B_WILL_DRAW | B_NAVIGABLE);
 	BScrollView* scroller = new BScrollView("scroller", fTextView, B_FOLLOW_ALL,
-		B_NAVIGABLE, false, true, B_FANCY_BORDER);
+		0, false, true, B_FANCY_BORDER);
 	AddChild(scroller);
 	fTextView->MakeFocus(true);
 
@@ -101,14 +103,15 @@ LicenseView::_AddButtons()
 	BButton* agree = new BButton(agreeFrame, kAgreeButtonName, "Agree",
 		new BMessage(B_QUIT_REQUESTED), B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM,
 		B_WILL_DRAW | B_NAVIGABLE);
-	AddChild(agree);
 
 	BRect disagreeFrame = agreeFrame.OffsetByCopy(-(kButtonWidth + kButtonGap), 0);
 	BMessage* refusal = new BMessage(B_QUIT_REQUESTED);
 	refusal->AddBool("cancelled", true);
 	BButton* disagree = new BButton(disagreeFrame, kDisagreeButtonName, "Disagree", refusal,
 		B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM, B_WILL_DRAW | B_NAVIGABLE);
+	// Tab goes left to right, as the buttons stand.
 	AddChild(disagree);
+	AddChild(agree);
 
 	Window()->SetDefaultButton(agree);
 }

@@ -1,5 +1,6 @@
 #include "LicenseWindow.h"
 
+#include "EscapeKey.h"
 #include "LicenseView.h"
 #include "PositionWindow.h"
 
@@ -43,4 +44,13 @@ LicenseWindow::QuitRequested()
 	if (message != NULL && message->FindBool("cancelled", &cancelled) == B_OK && cancelled)
 		*fDeclined = true;
 	return true;
+}
+
+
+void
+LicenseWindow::DispatchMessage(BMessage* message, BHandler* handler)
+{
+	if (PressButtonOnEscape(this, message, kDisagreeButtonName))
+		return;
+	BWindow::DispatchMessage(message, handler);
 }

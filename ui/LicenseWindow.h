@@ -21,6 +21,8 @@ public:
 	// With bool "cancelled" in the message that asks, the agreement was
 	// declined.
 	virtual bool QuitRequested();
+	// Escape means "Disagree".
+	virtual void DispatchMessage(BMessage* message, BHandler* handler);
 
 private:
 	bool* fDeclined;

@@ -319,6 +319,13 @@ Automation::DragMouse(BPoint from, BPoint to, int32 steps, uint32 modifiers)
 }
 
 status_t
+Automation::TurnWheel(BPoint where, float notches)
+{
+	backend()->InjectMouseMoved(where);
+	return backend()->InjectMouseWheel(where, 0, notches);
+}
+
+status_t
 Automation::PressCloseBox(int32 window)
 {
 	return backend()->PressCloseBox(window);

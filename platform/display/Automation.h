@@ -60,6 +60,8 @@ public:
 	static status_t ReleaseMouse(BPoint screenWhere, uint32 modifiers = 0);
 	static status_t DragMouse(BPoint from, BPoint to, int32 steps = 4,
 		uint32 modifiers = 0);
+	// Turns the wheel by notches (positive: down) with the pointer there.
+	static status_t TurnWheel(BPoint screenWhere, float notches);
 	// Clicks the item with the label in the open menu that has one (open
 	// it first by clicking its menu field or bar), waiting for the menu to
 	// open.

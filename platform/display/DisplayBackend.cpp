@@ -576,16 +576,46 @@ DisplayBackend::InjectKeyUp(const char* bytes, int32 key, uint32 modifiers)
 }
 
 
-// A key goes to the modal window when there is one, else to the active one.
+status_t
+DisplayBackend::InjectMouseWheel(BPoint where, float deltaX, float deltaY)
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	fPointer = where;
+	const Window* window = _WindowAt(where);
+	if (window == nullptr)
+		return B_ENTRY_NOT_FOUND;
+	if (!_InputAllowed(*window))
+		return B_NOT_ALLOWED;
+	BMessage message(B_MOUSE_WHEEL_CHANGED);
+	message.AddInt64("when", system_time());
+	message.AddPoint("where", where - window->info.frame.LeftTop());
+	message.AddPoint("screen_where", where);
+	message.AddFloat("be:wheel_delta_x", deltaX);
+	message.AddFloat("be:wheel_delta_y", deltaY);
+	message.AddInt32("modifiers", fModifiers);
+	_Post(*window, &message);
+	return B_OK;
+}
+
+// A key goes to the front-most open menu or modal window, else to the
+// active one: a menu opened from the keyboard is worked from it.
+const DisplayBackend::Window*
+DisplayBackend::_KeyWindow() const
+{
+	for (const auto& window : fWindows) {
+		if (!window->info.hidden && (window->info.modal || is_menu(window->info.type)))
+			return window.get();
+	}
+	return _Find(fActive);
+}
+
 status_t
 DisplayBackend::_InjectKey(uint32 what, const char* bytes, int32 key,
 	uint32 modifiers)
 {
 	std::lock_guard<std::recursive_mutex> guard(fLock);
 	fModifiers = modifiers;
-	const Window* window = _ModalWindow();
-	if (window == nullptr)
-		window = _Find(fActive);
+	const Window* window = _KeyWindow();
 	if (window == nullptr || bytes == nullptr)
 		return B_ENTRY_NOT_FOUND;
 	BMessage message(what);

@@ -4,8 +4,9 @@
 // What shows the interface kit's windows. Every window reports itself here
 // (created, moved, resized, shown or hidden, titled, a finished frame), and
 // input comes back to the windows as the platform's messages, posted to
-// them: B_MOUSE_DOWN/UP/MOVED with "where" in window coordinates,
-// B_KEY_DOWN/UP, B_WINDOW_ACTIVATED, B_QUIT_REQUESTED from a close box.
+// them: B_MOUSE_DOWN/UP/MOVED and B_MOUSE_WHEEL_CHANGED with "where" in
+// window coordinates, B_KEY_DOWN/UP, B_WINDOW_ACTIVATED, B_QUIT_REQUESTED
+// from a close box.
 //
 // The base class keeps the windows' stacking order, activation, the pointer
 // and the routing of input (modal windows keep it from the others); a
@@ -83,6 +84,9 @@ public:
 		int32 clicks = 0);
 	status_t InjectMouseUp(BPoint screenWhere, uint32 modifiers);
 	status_t InjectMouseMoved(BPoint screenWhere);
+	// A turn of the wheel, in notches (positive: down or right), as
+	// B_MOUSE_WHEEL_CHANGED to the window under the pointer.
+	status_t InjectMouseWheel(BPoint screenWhere, float deltaX, float deltaY);
 	// Goes to the active window (the modal window while one is shown).
 	status_t InjectKeyDown(const char* bytes, int32 key, uint32 modifiers);
 	status_t InjectKeyUp(const char* bytes, int32 key, uint32 modifiers);
@@ -120,6 +124,7 @@ private:
 	Window* _Find(int32 id);
 	const Window* _Find(int32 id) const;
 	const Window* _ModalWindow() const;
+	const Window* _KeyWindow() const;
 	status_t _InjectKey(uint32 what, const char* bytes, int32 key,
 		uint32 modifiers);
 	const Window* _WindowAt(BPoint screenWhere) const;

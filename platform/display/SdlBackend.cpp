@@ -570,6 +570,9 @@ SdlBackend::_HandleEvent(const SDL_Event& event)
 		case SDL_MOUSEMOTION:
 			_HandleMouseMotion(event.motion.windowID, event.motion.x, event.motion.y);
 			break;
+		case SDL_MOUSEWHEEL:
+			_HandleMouseWheel(event.wheel);
+			break;
 		case SDL_KEYDOWN:
 			_HandleKey(event.key, true);
 			break;
@@ -702,6 +705,19 @@ SdlBackend::_HandleMouseMotion(uint32 windowID, int32 x, int32 y)
 	BPoint where;
 	if (_ScreenPoint(windowID, x, y, &where))
 		InjectMouseMoved(where);
+}
+
+void
+SdlBackend::_HandleMouseWheel(const SDL_MouseWheelEvent& event)
+{
+	// The wheel turns where the pointer is; SDL's wheel goes up and right
+	// positive, the platform's down and right.
+	BPoint where;
+	GetPointer(&where, nullptr);
+	float deltaX, deltaY;
+	sdl_wheel_deltas(event.x, event.y, event.direction == SDL_MOUSEWHEEL_FLIPPED,
+		&deltaX, &deltaY);
+	InjectMouseWheel(where, deltaX, deltaY);
 }
 
 void

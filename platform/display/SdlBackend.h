@@ -26,6 +26,7 @@
 union SDL_Event;
 struct SDL_KeyboardEvent;
 struct SDL_MouseButtonEvent;
+struct SDL_MouseWheelEvent;
 struct SDL_TextInputEvent;
 struct SDL_WindowEvent;
 
@@ -71,6 +72,7 @@ private:
 	void _HandleWindowEvent(const SDL_WindowEvent& event);
 	void _HandleMouseButton(const SDL_MouseButtonEvent& event, bool down);
 	void _HandleMouseMotion(uint32 windowID, int32 x, int32 y);
+	void _HandleMouseWheel(const SDL_MouseWheelEvent& event);
 	void _HandleKey(const SDL_KeyboardEvent& event, bool down);
 	void _HandleText(const SDL_TextInputEvent& event);
 	void _SettleFocus();

@@ -215,6 +215,14 @@ sdl_modifiers(uint16 mod)
 	return modifiers;
 }
 
+void
+sdl_wheel_deltas(int32 x, int32 y, bool flipped, float* deltaX, float* deltaY)
+{
+	int32 sign = flipped ? -1 : 1;
+	*deltaX = static_cast<float>(sign * x);
+	*deltaY = static_cast<float>(-sign * y);
+}
+
 uint32
 sdl_button(uint8 button)
 {

@@ -29,6 +29,10 @@ int32 sdl_key_code(SDL_Scancode scancode);
 // logo key the option key.
 uint32 sdl_modifiers(uint16 mod);
 
+// The platform's wheel turn (notches, positive down and right) for SDL's
+// (positive up and right, both turned round when flipped).
+void sdl_wheel_deltas(int32 x, int32 y, bool flipped, float* deltaX, float* deltaY);
+
 // The platform's button mask for one of SDL's buttons.
 uint32 sdl_button(uint8 button);
 

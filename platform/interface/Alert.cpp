@@ -172,9 +172,11 @@ BAlert::_Layout(const char* text, const char* labels[3], button_width widthMode)
 		BRect frame(right - widths[i] + 1, bottom - kButtonHeight + 1, right, bottom);
 		fButtons[i] = new BButton(frame, name, labels[i], message,
 			B_FOLLOW_RIGHT | B_FOLLOW_BOTTOM);
-		master->AddChild(fButtons[i]);
 		right = frame.left - kButtonSpacing;
 	}
+	// Added left to right, the order Tab takes them in.
+	for (int32 i = 0; i < fButtonCount; i++)
+		master->AddChild(fButtons[i]);
 	if (fButtonCount > 0)
 		fButtons[fButtonCount - 1]->MakeDefault(true);
 
@@ -259,9 +261,25 @@ BAlert::DispatchMessage(BMessage* message, BHandler* handler)
 					return;
 				}
 			}
+			if (bytes[0] == B_ESCAPE && fButtonCount > 0) {
+				_Pressed(_CancelIndex());
+				return;
+			}
 		}
 	}
 	BWindow::DispatchMessage(message, handler);
+}
+
+int32
+BAlert::_CancelIndex() const
+{
+	// "Cancel" where there is one, else the last button, which answers
+	// most alerts ("OK").
+	for (int32 i = 0; i < fButtonCount; i++) {
+		if (strcmp(fButtons[i]->Label(), "Cancel") == 0)
+			return i;
+	}
+	return fButtonCount - 1;
 }
 
 void

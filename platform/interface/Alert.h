@@ -43,6 +43,8 @@ public:
 
 	BButton* ButtonAt(int32 index) const;
 	// A key that presses the button (B_ESCAPE for a "Cancel" button).
+	// Without one for it, Escape presses the cancel-like button: the one
+	// labelled "Cancel", else the last.
 	void SetShortcut(int32 index, char key);
 	char Shortcut(int32 index) const;
 	alert_type Type() const { return fType; }
@@ -54,6 +56,7 @@ public:
 private:
 	void _Layout(const char* text, const char* labels[3], button_width width);
 	void _Pressed(int32 index);
+	int32 _CancelIndex() const;
 
 	alert_type fType;
 	BButton* fButtons[3];

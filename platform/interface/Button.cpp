@@ -60,6 +60,13 @@ BButton::_SetDefaultLook(bool flag)
 	Invalidate();
 }
 
+bool
+BButton::_TakesEnter() const
+{
+	// A button that has the focus presses on Enter, as on the space bar.
+	return true;
+}
+
 void
 BButton::Operate()
 {

@@ -30,6 +30,7 @@ private:
 	friend class BWindow;
 
 	void _SetDefaultLook(bool flag);
+	bool _TakesEnter() const override;
 
 	bool fDefault;
 };

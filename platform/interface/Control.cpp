@@ -54,9 +54,24 @@ BControl::MakeFocus(bool focused)
 }
 
 void
+BControl::WindowActivated(bool active)
+{
+	BView::WindowActivated(active);
+	// The focus mark comes and goes with the window's activation.
+	if (IsFocus())
+		Invalidate();
+}
+
+bool
+BControl::IsFocusShown() const
+{
+	return IsFocus() && Window() != nullptr && Window()->IsActive();
+}
+
+void
 BControl::DrawFocusMark(BRect rect)
 {
-	if (!IsFocus() || Window() == nullptr || !Window()->IsActive())
+	if (!IsFocusShown())
 		return;
 	PushState();
 	SetHighColor(ui_color(B_KEYBOARD_NAVIGATION_COLOR));

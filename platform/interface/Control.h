@@ -24,6 +24,7 @@ public:
 
 	void AttachedToWindow() override;
 	void MakeFocus(bool focused = true) override;
+	void WindowActivated(bool active) override;
 	void KeyDown(const char* bytes, int32 numBytes) override;
 	void MouseDown(BPoint where) override;
 	void MouseUp(BPoint where) override;
@@ -48,6 +49,11 @@ protected:
 	// The colours controls share: the panel grey of the parent, and the
 	// bevel shades.
 	rgb_color PanelColor() const;
+	// Whether the control shows that keys go to it: it has the focus in the
+	// active window.
+	bool IsFocusShown() const;
+	// The focus mark, a line in the navigation colour along the rectangle's
+	// bottom edge, when the focus is shown.
 	void DrawFocusMark(BRect rect);
 	// Called when a press ends inside the control (or Enter or space
 	// operates it).

@@ -319,6 +319,12 @@ FilePanelWindow::_HandleKey(BMessage* message)
 		case B_ESCAPE:
 			_Cancel();
 			return true;
+	}
+	// The arrows and Enter work the list, unless another view has the
+	// focus: a menu field opens on them, a button presses on Enter.
+	if (CurrentFocus() != nullptr && CurrentFocus() != fList)
+		return false;
+	switch (bytes[0]) {
 		case B_UP_ARROW:
 			_MoveSelection(-1);
 			return true;

@@ -410,12 +410,19 @@ BMenu::_ItemAt(BPoint where) const
 	return nullptr;
 }
 
+bool
+BMenu::_CanChoose(BMenuItem* item)
+{
+	return item != nullptr && item->IsEnabled() && dynamic_cast<BSeparatorItem*>(item) == nullptr;
+}
+
 void
 BMenu::MouseDown(BPoint where)
 {
 	BMenuItem* item = _ItemAt(where);
-	if (item == nullptr || !item->IsEnabled() || dynamic_cast<BSeparatorItem*>(item))
+	if (!_CanChoose(item))
 		return;
+	_Highlight(nullptr);
 	if (item->Submenu() != nullptr) {
 		OpenSubmenu(item);
 		return;
@@ -444,6 +451,81 @@ BMenu::MouseUp(BPoint where)
 }
 
 void
+BMenu::KeyDown(const char* bytes, int32 numBytes)
+{
+	if (numBytes != 1) {
+		BView::KeyDown(bytes, numBytes);
+		return;
+	}
+	switch (bytes[0]) {
+		case B_UP_ARROW:
+			_HighlightNext(-1);
+			break;
+		case B_DOWN_ARROW:
+			_HighlightNext(1);
+			break;
+		case B_ENTER:
+		case B_SPACE:
+		{
+			BMenuItem* item = _Highlighted();
+			if (item == nullptr)
+				break;
+			if (item->Submenu() != nullptr) {
+				OpenSubmenu(item, true);
+				break;
+			}
+			_Highlight(nullptr);
+			_Choose(item);
+			break;
+		}
+		case B_ESCAPE:
+			_Highlight(nullptr);
+			if (dynamic_cast<BPrivate::MenuWindow*>(Window()) != nullptr)
+				Window()->PostMessage(B_QUIT_REQUESTED);
+			break;
+		default:
+			BView::KeyDown(bytes, numBytes);
+			break;
+	}
+}
+
+BMenuItem*
+BMenu::_Highlighted() const
+{
+	for (int32 i = 0; i < CountItems(); i++) {
+		if (ItemAt(i)->IsSelected())
+			return ItemAt(i);
+	}
+	return nullptr;
+}
+
+void
+BMenu::_Highlight(BMenuItem* item)
+{
+	BMenuItem* current = _Highlighted();
+	if (current == item)
+		return;
+	if (current != nullptr)
+		current->Highlight(false);
+	if (item != nullptr)
+		item->Highlight(true);
+}
+
+void
+BMenu::_HighlightNext(int32 direction)
+{
+	int32 index = IndexOf(_Highlighted());
+	if (index < 0)
+		index = direction > 0 ? -1 : CountItems();
+	for (int32 i = index + direction; i >= 0 && i < CountItems(); i += direction) {
+		if (_CanChoose(ItemAt(i))) {
+			_Highlight(ItemAt(i));
+			return;
+		}
+	}
+}
+
+void
 BMenu::_Choose(BMenuItem* item)
 {
 	if (fRadioMode)
@@ -455,7 +537,7 @@ BMenu::_Choose(BMenuItem* item)
 }
 
 void
-BMenu::OpenSubmenu(BMenuItem* item)
+BMenu::OpenSubmenu(BMenuItem* item, bool fromKeyboard)
 {
 	BMenu* submenu = item->Submenu();
 	if (submenu == nullptr || !item->IsEnabled())
@@ -464,7 +546,8 @@ BMenu::OpenSubmenu(BMenuItem* item)
 		std::lock_guard<std::recursive_mutex> guard(_OpenMenusLock());
 		if (submenu->fOpenIn != nullptr) {
 			// Open already: a second press closes it.
-			submenu->fOpenIn->PostMessage(B_QUIT_REQUESTED);
+			if (!fromKeyboard)
+				submenu->fOpenIn->PostMessage(B_QUIT_REQUESTED);
 			return;
 		}
 	}
@@ -472,5 +555,14 @@ BMenu::OpenSubmenu(BMenuItem* item)
 	BPoint where = fLayout == B_ITEMS_IN_ROW ? BPoint(frame.left, frame.bottom + 1)
 		: BPoint(frame.right + 1, frame.top);
 	BPrivate::MenuWindow* window = new BPrivate::MenuWindow(submenu, where);
+	// Nothing else draws the menu before its window shows.
+	submenu->_Highlight(nullptr);
+	if (fromKeyboard) {
+		BMenuItem* marked = submenu->FindMarked();
+		if (_CanChoose(marked))
+			submenu->_Highlight(marked);
+		else
+			submenu->_HighlightNext(1);
+	}
 	window->Show();
 }

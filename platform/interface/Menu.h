@@ -34,6 +34,9 @@ public:
 	void MouseDown(BPoint where) override;
 	void MouseMoved(BPoint where, uint32 transit, const BMessage* dragMessage) override;
 	void MouseUp(BPoint where) override;
+	// In an open menu: Up and Down move the highlight, Enter or Space
+	// chooses the highlighted item, Escape closes the menu unchanged.
+	void KeyDown(const char* bytes, int32 numBytes) override;
 	void GetPreferredSize(float* width, float* height) override;
 
 	bool AddItem(BMenuItem* item);
@@ -66,8 +69,10 @@ protected:
 
 	// Lays the items out (their frames) and returns the size they need.
 	virtual void LayoutItems();
-	// Opens the item's submenu below it in a window of its own.
-	void OpenSubmenu(BMenuItem* item);
+	// Opens the item's submenu below it in a window of its own; from the
+	// keyboard, with its marked (else first) item highlighted. A press on
+	// an item whose menu is open closes it; a key leaves it open.
+	void OpenSubmenu(BMenuItem* item, bool fromKeyboard = false);
 	// The window whose handlers get the items' messages.
 	BWindow* _TopWindow() const;
 
@@ -99,6 +104,13 @@ private:
 
 	BMenuItem* _ItemAt(BPoint where) const;
 	void _Choose(BMenuItem* item);
+	// The item a key would choose, if any.
+	BMenuItem* _Highlighted() const;
+	// Moves the highlight to the next item that can be chosen in the
+	// direction (1 down, -1 up), staying at the end it reaches.
+	void _HighlightNext(int32 direction);
+	void _Highlight(BMenuItem* item);
+	static bool _CanChoose(BMenuItem* item);
 	void _ItemMarked(BMenuItem* item);
 	void _UpdateSuperitemLabel();
 

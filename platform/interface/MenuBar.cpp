@@ -8,7 +8,8 @@ BMenuBar::BMenuBar(BRect frame, const char* name, uint32 resizingMode, menu_layo
 	bool resizeToFit)
 	:
 	BMenu(frame, name, resizingMode, B_WILL_DRAW | B_FRAME_EVENTS, layout, resizeToFit),
-	fFieldLook(false)
+	fFieldLook(false),
+	fFocusShown(false)
 {
 }
 
@@ -54,7 +55,7 @@ BMenuBar::Draw(BRect updateRect)
 		item->Draw();
 		PopState();
 	}
-	SetHighColor(make_color(96, 96, 96));
+	SetHighColor(fFocusShown ? ui_color(B_KEYBOARD_NAVIGATION_COLOR) : make_color(96, 96, 96));
 	StrokeRect(bounds);
 	SetHighColor(make_color(255, 255, 255));
 	StrokeLine(BPoint(bounds.left + 1, bounds.bottom - 1), BPoint(bounds.left + 1, bounds.top + 1));

@@ -24,6 +24,9 @@ private:
 	// Drawn as the button of a menu field: a raised box with a mark that
 	// says it opens a menu.
 	bool fFieldLook;
+	// The field has the focus in the active window: the box is framed in
+	// the navigation colour.
+	bool fFocusShown;
 };
 
 #endif // _MENU_BAR_H

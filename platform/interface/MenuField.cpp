@@ -3,6 +3,7 @@
 #include <Menu.h>
 #include <MenuBar.h>
 #include <MenuItem.h>
+#include <Window.h>
 
 #include <cmath>
 
@@ -75,6 +76,49 @@ BMenuField::MouseDown(BPoint)
 	// A press on the label opens the menu too.
 	if (fEnabled && MenuItem() != nullptr)
 		fMenuBar->MouseDown(MenuItem()->Frame().LeftTop());
+}
+
+void
+BMenuField::KeyDown(const char* bytes, int32 numBytes)
+{
+	bool opens = numBytes == 1
+		&& (bytes[0] == B_SPACE || bytes[0] == B_ENTER || bytes[0] == B_DOWN_ARROW);
+	if (!opens) {
+		BView::KeyDown(bytes, numBytes);
+		return;
+	}
+	if (fEnabled && MenuItem() != nullptr)
+		fMenuBar->OpenSubmenu(MenuItem(), true);
+}
+
+bool
+BMenuField::_TakesEnter() const
+{
+	return true;
+}
+
+void
+BMenuField::MakeFocus(bool focused)
+{
+	BView::MakeFocus(focused);
+	_UpdateFocusMark();
+}
+
+void
+BMenuField::WindowActivated(bool active)
+{
+	BView::WindowActivated(active);
+	_UpdateFocusMark();
+}
+
+void
+BMenuField::_UpdateFocusMark()
+{
+	bool shown = IsFocus() && Window() != nullptr && Window()->IsActive();
+	if (shown == fMenuBar->fFocusShown)
+		return;
+	fMenuBar->fFocusShown = shown;
+	fMenuBar->Invalidate();
 }
 
 void

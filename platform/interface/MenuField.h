@@ -22,6 +22,10 @@ public:
 	void AttachedToWindow() override;
 	void Draw(BRect updateRect) override;
 	void MouseDown(BPoint where) override;
+	// Space, Enter and Down open the menu.
+	void KeyDown(const char* bytes, int32 numBytes) override;
+	void MakeFocus(bool focused = true) override;
+	void WindowActivated(bool active) override;
 
 	BMenu* Menu() const { return fMenu; }
 	BMenuBar* MenuBar() const { return fMenuBar; }
@@ -34,6 +38,10 @@ public:
 	bool IsEnabled() const { return fEnabled; }
 
 private:
+	bool _TakesEnter() const override;
+	// The bar shows the focus mark while keys go to the field.
+	void _UpdateFocusMark();
+
 	std::string fLabel;
 	BMenu* fMenu;
 	BMenuBar* fMenuBar;

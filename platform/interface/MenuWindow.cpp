@@ -20,6 +20,8 @@ MenuWindow::MenuWindow(BMenu* menu, BPoint where)
 	}
 	menu->MoveTo(0, 0);
 	AddChild(menu);
+	// Keys go to the open menu (the display sends them here).
+	menu->MakeFocus(true);
 	float width, height;
 	menu->GetPreferredSize(&width, &height);
 	menu->ResizeTo(width, height);

@@ -63,4 +63,9 @@ BPictureButton::Draw(BRect)
 	}
 	if (picture != nullptr)
 		DrawPicture(picture, B_ORIGIN);
+	// A picture has no label to underline: the focus mark frames it.
+	if (IsFocusShown()) {
+		SetHighColor(ui_color(B_KEYBOARD_NAVIGATION_COLOR));
+		StrokeRect(Bounds());
+	}
 }

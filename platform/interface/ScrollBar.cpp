@@ -1,5 +1,6 @@
 #include <ScrollBar.h>
 
+#include <Message.h>
 #include <Window.h>
 
 #include <algorithm>
@@ -102,6 +103,58 @@ BScrollBar::_TargetScrolled(float offset)
 		return;
 	fValue = offset;
 	Invalidate();
+}
+
+bool
+BScrollBar::_MoveForKey(char key)
+{
+	switch (key) {
+		case B_PAGE_UP:
+			SetValue(fValue - fLargeStep);
+			return true;
+		case B_PAGE_DOWN:
+			SetValue(fValue + fLargeStep);
+			return true;
+		case B_HOME:
+			SetValue(fMin);
+			return true;
+		case B_END:
+			SetValue(fMax);
+			return true;
+		default:
+			return false;
+	}
+}
+
+void
+BScrollBar::_MoveForWheel(float notches, bool fast)
+{
+	SetValue(fValue + notches * (fast ? fLargeStep : 3 * fSmallStep));
+}
+
+void
+BScrollBar::MessageReceived(BMessage* message)
+{
+	if (message->what != B_MOUSE_WHEEL_CHANGED) {
+		BView::MessageReceived(message);
+		return;
+	}
+	float deltaX, deltaY;
+	bool fast;
+	_ReadWheel(message, &deltaX, &deltaY, &fast);
+	_MoveForWheel(fOrientation == B_VERTICAL || deltaX == 0 ? deltaY : deltaX, fast);
+}
+
+void
+BScrollBar::_ReadWheel(const BMessage* message, float* deltaX, float* deltaY, bool* fast)
+{
+	*deltaX = 0;
+	*deltaY = 0;
+	int32 modifiers = 0;
+	message->FindFloat("be:wheel_delta_x", deltaX);
+	message->FindFloat("be:wheel_delta_y", deltaY);
+	message->FindInt32("modifiers", &modifiers);
+	*fast = (modifiers & B_SHIFT_KEY) != 0;
 }
 
 void

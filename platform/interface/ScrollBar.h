@@ -21,6 +21,8 @@ public:
 	void MouseMoved(BPoint where, uint32 transit, const BMessage* dragMessage) override;
 	void MouseUp(BPoint where) override;
 	void DetachedFromWindow() override;
+	// The wheel over the bar moves it.
+	void MessageReceived(BMessage* message) override;
 
 	// Called after the value changed; the default scrolls the target.
 	virtual void ValueChanged(float newValue);
@@ -43,6 +45,16 @@ private:
 
 	// The target scrolled by itself: follow it without scrolling it again.
 	void _TargetScrolled(float offset);
+	// Page Up and Page Down move by the large step, Home and End to the
+	// ends of the range; false for other keys.
+	bool _MoveForKey(char key);
+	// A turn of the wheel by notches (positive towards the end): three
+	// small steps each, or a large step when fast.
+	void _MoveForWheel(float notches, bool fast);
+	// What a wheel message asks: notches across and down, and whether
+	// shift makes them fast.
+	static void _ReadWheel(const BMessage* message, float* deltaX, float* deltaY,
+		bool* fast);
 	float _TroughLength() const;
 	BRect _KnobRect() const;
 	float _Along(BPoint point) const;

@@ -1,5 +1,8 @@
 #include <ScrollView.h>
 
+#include <Message.h>
+#include <Window.h>
+
 float
 BScrollView::_BorderSize(border_style border)
 {
@@ -72,6 +75,47 @@ BScrollBar*
 BScrollView::ScrollBar(orientation direction) const
 {
 	return direction == B_VERTICAL ? fVertical : fHorizontal;
+}
+
+void
+BScrollView::KeyDown(const char* bytes, int32 numBytes)
+{
+	if (numBytes == 1 && fTarget != nullptr && fTarget->_ScrollForKey(bytes[0]))
+		return;
+	BView::KeyDown(bytes, numBytes);
+}
+
+void
+BScrollView::MessageReceived(BMessage* message)
+{
+	if (message->what == B_MOUSE_WHEEL_CHANGED && fTarget != nullptr
+		&& fTarget->_ScrollForWheel(message)) {
+		return;
+	}
+	BView::MessageReceived(message);
+}
+
+void
+BScrollView::MakeFocus(bool focused)
+{
+	BView::MakeFocus(focused);
+	_UpdateFocusBorder();
+}
+
+void
+BScrollView::WindowActivated(bool active)
+{
+	BView::WindowActivated(active);
+	_UpdateFocusBorder();
+}
+
+void
+BScrollView::_UpdateFocusBorder()
+{
+	bool focus = IsFocus() || (fTarget != nullptr && fTarget->IsFocus());
+	bool shown = focus && Window() != nullptr && Window()->IsActive();
+	if (shown != fHighlighted)
+		SetBorderHighlighted(shown);
 }
 
 void

@@ -17,6 +17,11 @@ public:
 	~BScrollView() override;
 
 	void Draw(BRect updateRect) override;
+	// Focused, or under the wheel, the scroll view scrolls its target.
+	void KeyDown(const char* bytes, int32 numBytes) override;
+	void MessageReceived(BMessage* message) override;
+	void MakeFocus(bool focused = true) override;
+	void WindowActivated(bool active) override;
 
 	BScrollBar* ScrollBar(orientation direction) const;
 	BView* Target() const { return fTarget; }
@@ -27,6 +32,11 @@ public:
 	bool IsBorderHighlighted() const { return fHighlighted; }
 
 private:
+	friend class BView;
+
+	// The border is highlighted while the scroll view or its target has the
+	// focus in the active window.
+	void _UpdateFocusBorder();
 	static float _BorderSize(border_style border);
 	static BRect _Frame(BView* target, bool horizontal, bool vertical, border_style border);
 

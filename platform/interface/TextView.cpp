@@ -908,11 +908,9 @@ BTextView::KeyDown(const char* bytes, int32 numBytes)
 	switch (key) {
 		case B_PAGE_UP:
 		case B_PAGE_DOWN:
-		{
-			float page = Bounds().Height() + 1 - LineHeight(0);
-			ScrollBy(0, key == B_PAGE_UP ? -page : page);
+			// The page keys scroll, through the scroll bar, in every text.
+			BView::KeyDown(bytes, numBytes);
 			return;
-		}
 		default:
 			break;
 	}

@@ -5,6 +5,7 @@
 #include <Message.h>
 #include <Picture.h>
 #include <ScrollBar.h>
+#include <ScrollView.h>
 #include <Window.h>
 
 #include <cairo.h>
@@ -109,15 +110,55 @@ void BView::WindowActivated(bool) {}
 void BView::TargetedByScrollView(BScrollView*) {}
 
 void
-BView::KeyDown(const char*, int32)
+BView::KeyDown(const char* bytes, int32 numBytes)
 {
-	// Keys a view does not use are the window's: nothing more happens.
+	// A view that scrolls moves with the page keys; other keys a view does
+	// not use are the window's: nothing more happens.
+	if (numBytes == 1)
+		_ScrollForKey(bytes[0]);
 }
 
 void
 BView::MessageReceived(BMessage* message)
 {
+	if (message->what == B_MOUSE_WHEEL_CHANGED) {
+		// The wheel scrolls the nearest view that scrolls, from the one
+		// under the pointer outwards.
+		if (!_ScrollForWheel(message) && fParent != nullptr)
+			fParent->MessageReceived(message);
+		return;
+	}
 	BHandler::MessageReceived(message);
+}
+
+bool
+BView::_TakesEnter() const
+{
+	return false;
+}
+
+bool
+BView::_ScrollForKey(char key)
+{
+	return fVerticalScrollBar != nullptr && fVerticalScrollBar->_MoveForKey(key);
+}
+
+bool
+BView::_ScrollForWheel(BMessage* message)
+{
+	if (fVerticalScrollBar == nullptr && fHorizontalScrollBar == nullptr)
+		return false;
+	float deltaX, deltaY;
+	bool fast;
+	BScrollBar::_ReadWheel(message, &deltaX, &deltaY, &fast);
+	// A view that scrolls only sideways takes the wheel's turns too.
+	if (fVerticalScrollBar == nullptr && deltaX == 0)
+		deltaX = deltaY;
+	if (fVerticalScrollBar != nullptr && deltaY != 0)
+		fVerticalScrollBar->_MoveForWheel(deltaY, fast);
+	if (fHorizontalScrollBar != nullptr && deltaX != 0)
+		fHorizontalScrollBar->_MoveForWheel(deltaX, fast);
+	return true;
 }
 
 void
@@ -129,12 +170,19 @@ BView::MakeFocus(bool focused)
 		BView* previous = fWindow->fFocus;
 		if (previous == this)
 			return;
-		fWindow->fFocus = this;
+		// The view losing the focus still has it while its hook runs, so
+		// that it sees the change and redraws without its focus mark.
 		if (previous != nullptr)
 			previous->MakeFocus(false);
+		fWindow->fFocus = this;
 	} else if (fWindow->fFocus == this) {
 		fWindow->fFocus = nullptr;
+	} else {
+		return;
 	}
+	// A scroll view shows its target's focus with its border.
+	if (BScrollView* scrollView = dynamic_cast<BScrollView*>(fParent))
+		scrollView->_UpdateFocusBorder();
 }
 
 bool

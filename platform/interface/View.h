@@ -225,6 +225,7 @@ public:
 private:
 	friend class BWindow;
 	friend class BScrollBar;
+	friend class BScrollView;
 
 	struct State {
 		rgb_color high;
@@ -238,6 +239,17 @@ private:
 
 	BView(const BView&) = delete;
 	BView& operator=(const BView&) = delete;
+
+	// Whether the view acts on Enter itself while it has the focus (a
+	// button presses, a menu field opens) instead of leaving it to the
+	// window's default button.
+	virtual bool _TakesEnter() const;
+	// Page Up, Page Down, Home and End move the view's vertical scroll bar;
+	// false for other keys and views without one.
+	bool _ScrollForKey(char key);
+	// The wheel message scrolls the view's scroll bars; false when it has
+	// none.
+	bool _ScrollForWheel(BMessage* message);
 
 	// Window coordinates of this view's point (0, 0).
 	BPoint _WindowOffset() const;

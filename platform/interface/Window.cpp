@@ -210,6 +210,17 @@ BWindow::DispatchMessage(BMessage* message, BHandler* handler)
 		case B_KEY_UP:
 			_HandleKey(message);
 			break;
+		case B_MOUSE_WHEEL_CHANGED:
+		{
+			// The view under the pointer scrolls, or passes the wheel to
+			// the views around it.
+			BPoint where;
+			BView* view = message->FindPoint("where", &where) == B_OK
+				? fTopView->_ViewAt(where) : nullptr;
+			if (view != nullptr)
+				view->MessageReceived(message);
+			break;
+		}
 		case B_WINDOW_MOVED:
 		{
 			// The display moved the window (a person dragged it).
@@ -328,6 +339,10 @@ BWindow::_HandleKey(BMessage* message)
 		&& (bytes[0] == B_ENTER || bytes[0] == B_TAB)
 		&& (modifiers & (B_COMMAND_KEY | B_CONTROL_KEY | B_OPTION_KEY)) == 0) {
 		text->KeyDown(bytes, length);
+		return;
+	}
+	if (length == 1 && bytes[0] == B_ENTER && fFocus != nullptr && fFocus->_TakesEnter()) {
+		fFocus->KeyDown(bytes, length);
 		return;
 	}
 	if (length == 1 && bytes[0] == B_ENTER && fDefaultButton != nullptr

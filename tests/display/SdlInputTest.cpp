@@ -133,6 +133,23 @@ TEST(SdlInputTest, ModifiersAndButtons)
 	EXPECT_EQ(sdl_button(SDL_BUTTON_X1), 8u);
 }
 
+
+// SDL turns the wheel up positive; the platform scrolls down positive, and a
+// flipped wheel (natural scrolling) turns both round.
+TEST(SdlInputTest, WheelTurnsScrollDownPositive)
+{
+	float x = 0, y = 0;
+	sdl_wheel_deltas(0, 1, false, &x, &y);
+	EXPECT_EQ(x, 0);
+	EXPECT_EQ(y, -1);
+	sdl_wheel_deltas(2, -3, false, &x, &y);
+	EXPECT_EQ(x, 2);
+	EXPECT_EQ(y, 3);
+	sdl_wheel_deltas(2, -3, true, &x, &y);
+	EXPECT_EQ(x, -2);
+	EXPECT_EQ(y, -3);
+}
+
 TEST(SdlInputTest, AskingForTheDesktopWithoutADisplayFailsClearly)
 {
 	ASSERT_EQ(DisplayBackend::Select("headless"), B_OK);

@@ -133,10 +133,12 @@ test_attributes(const TestPackage& package)
 	return out.Data();
 }
 
-// Answers every alert with its first button and keeps what it said.
+// Answers every alert with its first button and keeps what it said; or,
+// for tests that answer alerts themselves, only keeps what they said.
 class AlertRecorder {
 public:
-	AlertRecorder() : fRunning(true), fThread([this] { _Run(); }) {}
+	explicit AlertRecorder(bool answer = true)
+		: fAnswer(answer), fRunning(true), fThread([this] { _Run(); }) {}
 
 	~AlertRecorder()
 	{
@@ -176,7 +178,7 @@ private:
 				std::string label;
 				if (!_Read(info, &text, &label))
 					continue;
-				if (BPrivate::Automation::Click(info.id, label.c_str()) == B_OK) {
+				if (!fAnswer || BPrivate::Automation::Click(info.id, label.c_str()) == B_OK) {
 					std::lock_guard<std::mutex> guard(fLock);
 					fAnswered.insert(info.id);
 					fTexts.push_back(text);
@@ -204,6 +206,7 @@ private:
 		return found;
 	}
 
+	const bool fAnswer;
 	std::atomic<bool> fRunning;
 	std::mutex fLock;
 	std::vector<std::string> fTexts;
