@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 // Where the display scale comes from (a person's number, GDK_SCALE, the X
 // resources' Xft.dpi, a screen's dots per inch) and how layout units and
 // pixels meet.

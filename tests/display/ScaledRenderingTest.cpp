@@ -117,7 +117,7 @@ TEST_F(ScaledRenderingTest, TextIsRenderedAtTheScaleNotEnlarged)
 	// An enlarged picture of small text is made of uniform 2 x 2 blocks;
 	// text drawn at the resolution has edges inside the blocks.
 	int32 mixedBlocks = 0;
-	for (int32 y = large.top & ~1; y + 1 <= large.bottom; y += 2) {
+	for (int32 y = static_cast<int32>(large.top) & ~1; y + 1 <= large.bottom; y += 2) {
 		for (int32 x = static_cast<int32>(large.left) & ~1; x + 1 <= large.right; x += 2) {
 			rgb_color corner = twice->At(x, y);
 			if (!same_rgb(twice->At(x + 1, y), corner) || !same_rgb(twice->At(x, y + 1), corner)

@@ -202,6 +202,9 @@ protected:
 			fOldDisplay = display;
 		setenv("DISPLAY", fServer.Name().c_str(), 1);
 		unsetenv("WAYLAND_DISPLAY");
+		// The scale comes from the test's own server, not the desktop the
+		// tests were started from.
+		unsetenv("GDK_SCALE");
 		fX = XOpenDisplay(fServer.Name().c_str());
 		ASSERT_NE(fX, nullptr) << "cannot connect to " << fServer.Name();
 		fOldErrorHandler = XSetErrorHandler(ignore_x_error);
