@@ -220,13 +220,7 @@ protected:
 
 	void TearDown() override
 	{
-		for (const auto& info : Automation::Windows()) {
-			if (info.target.LockTarget()) {
-				BLooper* looper = nullptr;
-				info.target.Target(&looper);
-				looper->Quit();
-			}
-		}
+		QuitEveryWindow();
 		wait_until([] { return Automation::Windows().empty(); });
 		// Back to no screen, which closes the sdl backend's display.
 		DisplayBackend::Select("headless");
@@ -365,6 +359,17 @@ protected:
 		XSync(fX, False);
 	}
 
+	// The window's frame as its thread keeps it (invalid while it cannot be
+	// locked).
+	static BRect FrameOf(BWindow* window)
+	{
+		if (!window->Lock())
+			return BRect();
+		BRect frame = window->Frame();
+		window->Unlock();
+		return frame;
+	}
+
 	BPoint CenterOf(int32 window, const char* view)
 	{
 		BRect frame;
@@ -478,13 +483,7 @@ TEST_F(SdlDisplayTest, WindowsAppearOnTheDesktopAndTakeItsInput)
 	// place) reach the platform window.
 	XMoveResizeWindow(fX, native, 60, 40, 360, 260);
 	XSync(fX, False);
-	EXPECT_TRUE(wait_until([&] {
-		if (!window->Lock())
-			return false;
-		BRect frame = window->Frame();
-		window->Unlock();
-		return frame == BRect(60, 40, 419, 299);
-	}));
+	EXPECT_TRUE(wait_until([&] { return FrameOf(window) == BRect(60, 40, 419, 299); }));
 	EXPECT_TRUE(WaitForPixel(BPoint(410, 290), kPanel)) << ScreenPixel(BPoint(410, 290));
 
 	// Hidden windows are hidden; shown again, they show their last frame.
@@ -731,10 +730,7 @@ TEST_F(ScaledSdlDisplayTest, WindowsAreTwiceTheirSizeAndClicksFindTheirButtonsAt
 	XResizeWindow(fX, native, 700, 500);
 	XSync(fX, False);
 	EXPECT_TRUE(wait_until([&] {
-		if (!window->Lock())
-			return false;
-		BRect frame = window->Frame();
-		window->Unlock();
+		BRect frame = FrameOf(window);
 		return frame.Width() == 349 && frame.Height() == 249;
 	}));
 	WriteScreenshot("sdl-scale-2.png");

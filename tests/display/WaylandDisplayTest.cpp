@@ -88,13 +88,7 @@ protected:
 
 	void TearDown() override
 	{
-		for (const auto& info : Automation::Windows()) {
-			if (info.target.LockTarget()) {
-				BLooper* looper = nullptr;
-				info.target.Target(&looper);
-				looper->Quit();
-			}
-		}
+		QuitEveryWindow();
 		WaitUntil([] { return Automation::Windows().empty(); });
 		DisplayBackend::Select("headless");
 		fServer.Stop();
