@@ -1,5 +1,7 @@
 #include "InstallerOptions.h"
 
+#include <DisplayScale.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +49,7 @@ InstallerOptions::InstallerOptions()
 	fContinueOnError(false),
 	fKeepOriginals(false),
 	fChoose(0),
+	fScale(0),
 	fInstalledCommand(kNoInstalledCommand),
 	fJson(false),
 	fForce(false),
@@ -85,6 +88,10 @@ InstallerOptions::UsageText()
 		"  --choose N            the match to install into when a search finds\n"
 		"                        several (default 0, the first)\n"
 		"  --screenshots DIR     a PNG of each window as it appears and changes\n"
+		"  --scale N             draw the windows N times their size (1 to 4, e.g.\n"
+		"                        2 or 1.5) for a high-DPI screen; the default\n"
+		"                        comes from the desktop: GDK_SCALE, Xft.dpi, or\n"
+		"                        the screen's dots per inch\n"
 		"  --recover             only take back (or finish) the installations that\n"
 		"                        were interrupted, on every volume, and end\n"
 		"  --help, --version\n"
@@ -227,7 +234,7 @@ InstallerOptions::_TakesValue(const std::string& option)
 {
 	static const char* const kValueOptions[] = { "--root", "--volume",
 		"--folder", "--groups", "--existing", "--on-error", "--choose",
-		"--screenshots", "--display", "--verify-installed", "--uninstall" };
+		"--screenshots", "--display", "--verify-installed", "--uninstall", "--scale" };
 	for (const char* name : kValueOptions) {
 		if (option == name)
 			return true;
@@ -259,6 +266,8 @@ InstallerOptions::_Set(const std::string& option, const std::string& text)
 		return _SetInstalledCommand(kVerifyInstalled, text);
 	else if (option == "--uninstall")
 		return _SetInstalledCommand(kUninstall, text);
+	else if (option == "--scale")
+		return _SetScale(text);
 	else
 		return _SetDisplay(text);
 	return true;
@@ -350,5 +359,17 @@ InstallerOptions::_SetDisplay(const std::string& value)
 		return false;
 	}
 	fDisplay = value;
+	return true;
+}
+
+
+bool
+InstallerOptions::_SetScale(const std::string& value)
+{
+	if (!BPrivate::DisplayScale::Parse(value.c_str(), &fScale)) {
+		fError = "--scale takes a number from 1 to 4 (such as 2 or 1.5), not "
+			+ value;
+		return false;
+	}
 	return true;
 }

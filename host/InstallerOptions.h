@@ -61,6 +61,8 @@ public:
 	bool fKeepOriginals;
 	int32 fChoose;
 	std::string fScreenshots;
+	// Pixels per layout unit of the windows; 0: the desktop's own.
+	float fScale;
 	installed_command fInstalledCommand;
 	// The package --verify-installed or --uninstall names.
 	std::string fInstalledName;
@@ -85,6 +87,7 @@ private:
 	bool _SetOnError(const std::string& value);
 	bool _SetChoose(const std::string& value);
 	bool _SetDisplay(const std::string& value);
+	bool _SetScale(const std::string& value);
 
 	std::string fError;
 };

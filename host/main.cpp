@@ -128,6 +128,9 @@ main(int argc, char** argv)
 		fflush(NULL);
 		_exit(2);
 	}
+	// Before the first window: each draws at the scale of its day.
+	if (options.fScale > 0)
+		BPrivate::DisplayBackend::Default()->SetScale(options.fScale);
 
 	if (!options.fScreenshots.empty()) {
 		std::error_code error;

@@ -1,5 +1,6 @@
 #include <DisplayBackend.h>
 
+#include <DisplayScale.h>
 #include <HeadlessBackend.h>
 #include <SdlBackend.h>
 #include <InterfaceDefs.h>
@@ -58,6 +59,7 @@ DisplayBackend::DisplayBackend()
 	fNextId(1),
 	fActive(-1),
 	fScreen(0, 0, 1023, 767),
+	fScale(DisplayScale::kMinimum),
 	fButtons(0),
 	fModifiers(0),
 	fGrab(-1),
@@ -309,6 +311,11 @@ DisplayBackend::WindowFramePresented(int32)
 {
 }
 
+void
+DisplayBackend::ScaleChanged()
+{
+}
+
 // #pragma mark - screen and windows
 
 BRect
@@ -323,6 +330,27 @@ DisplayBackend::SetScreenSize(int32 width, int32 height)
 {
 	std::lock_guard<std::recursive_mutex> guard(fLock);
 	fScreen.Set(0, 0, width - 1, height - 1);
+}
+
+float
+DisplayBackend::Scale() const
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	return fScale;
+}
+
+status_t
+DisplayBackend::SetScale(float scale)
+{
+	if (!(scale >= DisplayScale::kMinimum && scale <= DisplayScale::kMaximum))
+		return B_BAD_VALUE;
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	// A window's backing store was made at the scale of its day.
+	if (!fWindows.empty() && scale != fScale)
+		return B_NOT_ALLOWED;
+	fScale = scale;
+	ScaleChanged();
+	return B_OK;
 }
 
 void
@@ -723,12 +751,30 @@ DisplayBackend::_DrawDecoration(cairo_t* cr, const Window& window) const
 	cairo_show_text(cr, window.info.title.c_str());
 }
 
+// The content pixel for pixel where the frame lies on the screen.
+void
+DisplayBackend::_PaintContent(cairo_t* cr, const Window& window) const
+{
+	cairo_save(cr);
+	cairo_identity_matrix(cr);
+	cairo_scale(cr, 1 / fScale, 1 / fScale);
+	cairo_set_source_surface(cr, window.content,
+		DisplayScale::ToPixel(window.info.frame.left, fScale),
+		DisplayScale::ToPixel(window.info.frame.top, fScale));
+	cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+	cairo_paint(cr);
+	cairo_restore(cr);
+}
+
 cairo_surface_t*
 DisplayBackend::ComposeScreen() const
 {
 	std::lock_guard<std::recursive_mutex> guard(fLock);
 	cairo_surface_t* screen = cairo_image_surface_create(CAIRO_FORMAT_RGB24,
-		fScreen.IntegerWidth() + 1, fScreen.IntegerHeight() + 1);
+		DisplayScale::Pixels(fScreen.IntegerWidth() + 1, fScale),
+		DisplayScale::Pixels(fScreen.IntegerHeight() + 1, fScale));
+	// Laid out in layout units; the windows' contents are in pixels already.
+	cairo_surface_set_device_scale(screen, fScale, fScale);
 	cairo_t* cr = cairo_create(screen);
 	rgb_color desktop = ui_color(B_DESKTOP_COLOR);
 	cairo_set_source_rgb(cr, desktop.red / 255.0, desktop.green / 255.0,
@@ -740,11 +786,8 @@ DisplayBackend::ComposeScreen() const
 		if (window.info.hidden)
 			continue;
 		_DrawDecoration(cr, window);
-		if (window.content != nullptr) {
-			cairo_set_source_surface(cr, window.content, window.info.frame.left,
-				window.info.frame.top);
-			cairo_paint(cr);
-		}
+		if (window.content != nullptr)
+			_PaintContent(cr, window);
 	}
 	cairo_destroy(cr);
 	cairo_surface_flush(screen);

@@ -69,8 +69,14 @@ public:
 	void FrameReady(int32 id, const uint8* pixels, int32 width, int32 height,
 		int32 bytesPerRow);
 
+	// The screen in layout units.
 	BRect ScreenFrame() const;
 	void SetScreenSize(int32 width, int32 height);
+	// How many pixels a layout unit takes (see DisplayScale): windows
+	// made from now on draw at it. Fixed while any window exists
+	// (B_NOT_ALLOWED); B_BAD_VALUE outside DisplayScale's range.
+	float Scale() const;
+	status_t SetScale(float scale);
 	void GetPointer(BPoint* screenWhere, uint32* buttons) const;
 	uint32 Modifiers() const;
 
@@ -99,7 +105,8 @@ public:
 	status_t DragWindowSize(int32 id, float width, float height);
 
 	// The screen as it looks now (an RGB24 image the caller destroys), and
-	// PNG files of the screen or one window's content.
+	// PNG files of the screen or one window's content; both in pixels, at
+	// the scale.
 	cairo_surface_t* ComposeScreen() const;
 	cairo_surface_t* CaptureWindow(int32 id) const;
 	status_t WriteScreenPNG(const char* path) const;
@@ -112,6 +119,8 @@ protected:
 	// backend's lock held, after the change is recorded.
 	virtual void WindowChanged(int32 id);
 	virtual void WindowFramePresented(int32 id);
+	// The scale was set (before any window exists).
+	virtual void ScaleChanged();
 
 	struct Window {
 		DisplayWindowInfo info;
@@ -133,11 +142,13 @@ private:
 	void _Post(const Window& window, BMessage* message) const;
 	bool _InputAllowed(const Window& window) const;
 	void _DrawDecoration(cairo_t* cr, const Window& window) const;
+	void _PaintContent(cairo_t* cr, const Window& window) const;
 
 	std::vector<std::unique_ptr<Window>> fWindows; // front first
 	int32 fNextId;
 	int32 fActive;
 	BRect fScreen;
+	float fScale;
 	BPoint fPointer;
 	uint32 fButtons;
 	uint32 fModifiers;

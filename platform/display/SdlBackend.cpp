@@ -1,6 +1,7 @@
 #include <SdlBackend.h>
 
 #include <MenuWindow.h>
+#include <DisplayScale.h>
 #include <SdlInput.h>
 #include <Window.h>
 #include <XErrorHandlers.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -57,20 +59,30 @@ native_flags(const DisplayWindowInfo& info)
 	return flags;
 }
 
-// A platform frame's size in pixels: its right and bottom edges count.
-int
-pixel_width(const BRect& frame)
-{
-	return frame.IntegerWidth() + 1;
-}
-
-int
-pixel_height(const BRect& frame)
-{
-	return frame.IntegerHeight() + 1;
-}
-
 using Place = std::pair<int32, int32>;
+
+// Where a platform frame lies on the desktop, and its size, in the
+// desktop's pixels: its right and bottom edges count.
+Place
+native_place(const BRect& frame, float scale)
+{
+	return Place(DisplayScale::ToPixel(frame.left, scale),
+		DisplayScale::ToPixel(frame.top, scale));
+}
+
+Place
+native_size(const BRect& frame, float scale)
+{
+	return Place(DisplayScale::Pixels(frame.IntegerWidth() + 1, scale),
+		DisplayScale::Pixels(frame.IntegerHeight() + 1, scale));
+}
+
+// The layout units a native size holds whole, at least one.
+int32
+layout_units(int32 pixels, float scale)
+{
+	return std::max<int32>(1, static_cast<int32>(floorf((pixels + 0.01f) / scale)));
+}
 
 // Whether place is among those the person made that the platform window
 // has not reported yet; those up to it are taken as reported.
@@ -124,6 +136,7 @@ SdlBackend::SdlBackend()
 	fLayoutChanged(true),
 	fWakeEvent(0),
 	fX11(false),
+	fScreenPixels(0, 0),
 	fAppliedActive(-1),
 	fButtons(0),
 	fTextKey(-1),
@@ -198,13 +211,10 @@ SdlBackend::_OpenDisplay()
 	SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
 	SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
 	SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-	// Frames are finished images: copied straight to the window, never
-	// through a renderer (which would recreate the native windows for
-	// OpenGL).
-	SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 	// Windows must be placed where their frames say, which only X allows:
-	// on a Wayland desktop that also offers X, use X.
-	if (variable_set("DISPLAY"))
+	// on a Wayland desktop that also offers X, use X unless the person
+	// asked SDL for another driver. Without X, Wayland.
+	if (variable_set("DISPLAY") && !variable_set("SDL_VIDEODRIVER"))
 		SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
 
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
@@ -214,6 +224,12 @@ SdlBackend::_OpenDisplay()
 	}
 	const char* driver = SDL_GetCurrentVideoDriver();
 	fX11 = driver != nullptr && strcmp(driver, "x11") == 0;
+	// Frames are finished images: on X copied straight to the window,
+	// never through a renderer (which would recreate the native windows
+	// for OpenGL). Wayland has no plain window surfaces: there SDL keeps
+	// its own renderer behind them.
+	if (fX11)
+		SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 	fWakeEvent = SDL_RegisterEvents(1);
 	if (fWakeEvent == static_cast<uint32>(-1)) {
 		fOpenError = "cannot open the display: no event type left";
@@ -222,17 +238,18 @@ SdlBackend::_OpenDisplay()
 	}
 
 	// The screen spans every display.
-	int32 right = 0;
-	int32 bottom = 0;
 	for (int index = 0; index < SDL_GetNumVideoDisplays(); index++) {
 		SDL_Rect bounds;
 		if (SDL_GetDisplayBounds(index, &bounds) != 0)
 			continue;
-		right = std::max(right, bounds.x + bounds.w);
-		bottom = std::max(bottom, bounds.y + bounds.h);
+		fScreenPixels.first = std::max(fScreenPixels.first, bounds.x + bounds.w);
+		fScreenPixels.second = std::max(fScreenPixels.second, bounds.y + bounds.h);
 	}
-	if (right > 0 && bottom > 0)
-		SetScreenSize(right, bottom);
+	float dpi = 0;
+	if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0)
+		dpi = 0;
+	SetScale(fX11 ? DisplayScale::FromX11Desktop(dpi)
+		: DisplayScale::FromDesktop(getenv("GDK_SCALE"), nullptr, dpi));
 	_TakeErrorHandlers();
 	return true;
 }
@@ -279,6 +296,17 @@ SdlBackend::WindowChanged(int32)
 	std::lock_guard<std::mutex> guard(fStateLock);
 	fLayoutChanged = true;
 	_Wake();
+}
+
+// The screen in layout units follows the scale.
+void
+SdlBackend::ScaleChanged()
+{
+	if (fScreenPixels.first <= 0 || fScreenPixels.second <= 0)
+		return;
+	float scale = Scale();
+	SetScreenSize(layout_units(fScreenPixels.first, scale),
+		layout_units(fScreenPixels.second, scale));
 }
 
 void
@@ -367,10 +395,12 @@ SdlBackend::_Synchronize()
 void
 SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 {
+	float scale = Scale();
 	if (native.window == nullptr) {
-		native.window = SDL_CreateWindow(info.title.c_str(),
-			static_cast<int>(info.frame.left), static_cast<int>(info.frame.top),
-			pixel_width(info.frame), pixel_height(info.frame), native_flags(info));
+		Place place = native_place(info.frame, scale);
+		Place size = native_size(info.frame, scale);
+		native.window = SDL_CreateWindow(info.title.c_str(), place.first, place.second,
+			size.first, size.second, native_flags(info));
 		if (native.window == nullptr)
 			return;
 		native.title = info.title;
@@ -389,14 +419,14 @@ SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 		native.flags = info.flags;
 	}
 	if (native.frame.LeftTop() != info.frame.LeftTop()) {
-		Place place(static_cast<int32>(info.frame.left), static_cast<int32>(info.frame.top));
+		Place place = native_place(info.frame, scale);
 		if (!take_reported(native.personMoves, place))
 			SDL_SetWindowPosition(window, place.first, place.second);
 		native.frame.OffsetTo(info.frame.LeftTop());
 	}
 	if (native.frame.Width() != info.frame.Width()
 		|| native.frame.Height() != info.frame.Height()) {
-		Place size(pixel_width(info.frame), pixel_height(info.frame));
+		Place size = native_size(info.frame, scale);
 		if (!take_reported(native.personSizes, size))
 			SDL_SetWindowSize(window, size.first, size.second);
 		native.frame = info.frame;
@@ -409,8 +439,8 @@ SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 			SDL_ShowWindow(window);
 			// A window manager may have placed it elsewhere when it was
 			// mapped; the frame says where it belongs.
-			SDL_SetWindowPosition(window, static_cast<int>(info.frame.left),
-				static_cast<int>(info.frame.top));
+			Place place = native_place(info.frame, scale);
+			SDL_SetWindowPosition(window, place.first, place.second);
 			_Present(native, false);
 		} else {
 			SDL_HideWindow(window);
@@ -550,7 +580,10 @@ SdlBackend::_ScreenPoint(uint32 sdlWindowID, int32 x, int32 y, BPoint* where)
 		return false;
 	// Where the platform window is, so that the point falls in it even
 	// while it still follows a move.
-	*where = info.frame.LeftTop() + BPoint(x, y);
+	// A pixel belongs to the layout unit that covers it.
+	float scale = Scale();
+	*where = info.frame.LeftTop()
+		+ BPoint(DisplayScale::FromPixel(x, scale), DisplayScale::FromPixel(y, scale));
 	return true;
 }
 
@@ -605,29 +638,36 @@ SdlBackend::_HandleWindowEvent(const SDL_WindowEvent& event)
 			break;
 		case SDL_WINDOWEVENT_MOVED:
 		{
-			Place place(event.data1, event.data2);
-			if (place == Place(native->frame.left, native->frame.top))
+			float scale = Scale();
+			Place current = native_place(native->frame, scale);
+			if (Place(event.data1, event.data2) == current)
 				break;
-			if (DragWindow(id, BPoint(place.first, place.second)) == B_OK) {
-				native->personMoves.push_back(place);
+			BRect moved = native->frame;
+			moved.OffsetTo(DisplayScale::FromPixel(event.data1, scale),
+				DisplayScale::FromPixel(event.data2, scale));
+			if (DragWindow(id, moved.LeftTop()) == B_OK) {
+				// Reported back where the platform window will be.
+				native->personMoves.push_back(native_place(moved, scale));
 			} else {
 				// The window may not move (or a modal window keeps input
 				// from it): back where it belongs.
-				SDL_SetWindowPosition(native->window, native->frame.left, native->frame.top);
+				SDL_SetWindowPosition(native->window, current.first, current.second);
 			}
 			break;
 		}
 		case SDL_WINDOWEVENT_RESIZED:
 		{
-			Place size(event.data1, event.data2);
-			if (size == Place(pixel_width(native->frame), pixel_height(native->frame)))
+			float scale = Scale();
+			Place current = native_size(native->frame, scale);
+			if (Place(event.data1, event.data2) == current)
 				break;
-			if (DragWindowSize(id, size.first - 1, size.second - 1) == B_OK) {
-				native->personSizes.push_back(size);
-			} else {
-				SDL_SetWindowSize(native->window, pixel_width(native->frame),
-					pixel_height(native->frame));
-			}
+			BRect resized = native->frame;
+			resized.right = resized.left + layout_units(event.data1, scale) - 1;
+			resized.bottom = resized.top + layout_units(event.data2, scale) - 1;
+			if (DragWindowSize(id, resized.Width(), resized.Height()) == B_OK)
+				native->personSizes.push_back(native_size(resized, scale));
+			else
+				SDL_SetWindowSize(native->window, current.first, current.second);
 			break;
 		}
 		case SDL_WINDOWEVENT_FOCUS_GAINED:

@@ -48,6 +48,7 @@ public:
 protected:
 	void WindowChanged(int32 id) override;
 	void WindowFramePresented(int32 id) override;
+	void ScaleChanged() override;
 
 private:
 	struct NativeWindow;
@@ -96,6 +97,8 @@ private:
 	// The display thread's own.
 	// Whether SDL shows the windows through Xlib.
 	bool fX11;
+	// The desktop's size in its pixels, set as the display opens.
+	std::pair<int32, int32> fScreenPixels;
 	std::map<int32, std::unique_ptr<NativeWindow>> fNatives;
 	std::vector<int32> fAppliedOrder;
 	int32 fAppliedActive;

@@ -1342,9 +1342,14 @@ BView::_DrawBitmap(const BBitmap* bitmap, BRect source, BRect destination)
 	double height = pixel(destination.bottom) - top + 1;
 
 	// Scaled at the origin first, so that which source pixel lands where
-	// does not depend on where the view lies in the window.
+	// does not depend on where the view lies in the window; and at the
+	// window's own resolution, so that the bitmap's pixels stay sharp
+	// squares on a scaled display.
+	double deviceScale, ignored;
+	cairo_surface_get_device_scale(cairo_get_target(cr), &deviceScale, &ignored);
 	cairo_surface_t* scaled = cairo_image_surface_create(CAIRO_FORMAT_ARGB32,
-		static_cast<int>(width), static_cast<int>(height));
+		static_cast<int>(ceil(width * deviceScale)), static_cast<int>(ceil(height * deviceScale)));
+	cairo_surface_set_device_scale(scaled, deviceScale, deviceScale);
 	cairo_t* scaler = cairo_create(scaled);
 	cairo_scale(scaler, width / sourceWidth, height / sourceHeight);
 	cairo_set_source_surface(scaler, image, -sourceLeft, -sourceTop);
@@ -1358,6 +1363,7 @@ BView::_DrawBitmap(const BBitmap* bitmap, BRect source, BRect destination)
 	cairo_rectangle(cr, left, top, width, height);
 	cairo_clip(cr);
 	cairo_set_source_surface(cr, image, left, top);
+	cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
 	if (fState.mode == B_OP_INVERT)
 		cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE);
 	cairo_paint(cr);

@@ -3,6 +3,7 @@
 #include <Application.h>
 #include <Button.h>
 #include <DisplayBackend.h>
+#include <DisplayScale.h>
 #include <Message.h>
 #include <Messenger.h>
 #include <TextView.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 using BPrivate::DisplayBackend;
+using BPrivate::DisplayScale;
 
 namespace {
 
@@ -184,8 +186,13 @@ BWindow::_CreateBackingStore()
 {
 	if (fBackingStore != nullptr)
 		cairo_surface_destroy(fBackingStore);
+	// Views draw in layout units; the store holds the pixels the display
+	// shows them with, so that text and lines are drawn at its resolution.
+	float scale = DisplayBackend::Default()->Scale();
 	fBackingStore = cairo_image_surface_create(CAIRO_FORMAT_RGB24,
-		static_cast<int>(fFrame.Width()) + 1, static_cast<int>(fFrame.Height()) + 1);
+		DisplayScale::Pixels(static_cast<int>(fFrame.Width()) + 1, scale),
+		DisplayScale::Pixels(static_cast<int>(fFrame.Height()) + 1, scale));
+	cairo_surface_set_device_scale(fBackingStore, scale, scale);
 }
 
 // #pragma mark - messages

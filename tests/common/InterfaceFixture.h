@@ -88,6 +88,20 @@ operator<<(std::ostream& stream, const rgb_color& color)
 		<< int(color.blue) << ")";
 }
 
+// Windows a test left open go, so that the next test starts on an empty
+// screen.
+inline void
+QuitEveryWindow()
+{
+	for (const auto& info : Automation::Windows()) {
+		if (info.target.LockTarget()) {
+			BLooper* looper = nullptr;
+			info.target.Target(&looper);
+			looper->Quit();
+		}
+	}
+}
+
 class InterfaceTest : public ::testing::Test {
 protected:
 	void SetUp() override
@@ -97,15 +111,7 @@ protected:
 
 	void TearDown() override
 	{
-		// Windows the test left open go, so that the next test starts on an
-		// empty screen.
-		for (const auto& info : Automation::Windows()) {
-			if (info.target.LockTarget()) {
-				BLooper* looper = nullptr;
-				info.target.Target(&looper);
-				looper->Quit();
-			}
-		}
+		QuitEveryWindow();
 	}
 
 	// A window at frame holding view, shown and drawn.

@@ -18,6 +18,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 // The program's path found on $PATH, or an empty string.
 inline std::string
@@ -42,8 +43,18 @@ class XvfbServer {
 public:
 	~XvfbServer() { Stop(); }
 
-	bool Start(const std::string& program, std::string* error)
+	// `options` go to Xvfb after the defaults, and so win over them
+	// ("-screen 0 2048x1536x24", "-dpi 192").
+	bool Start(const std::string& program, std::string* error,
+		const std::vector<std::string>& options = {})
 	{
+		std::vector<std::string> words = {"Xvfb", "-displayfd", "3", "-screen", "0",
+			"1024x768x24", "-nolisten", "tcp", "-noreset"};
+		words.insert(words.end(), options.begin(), options.end());
+		std::vector<char*> arguments;
+		for (std::string& word : words)
+			arguments.push_back(word.data());
+		arguments.push_back(nullptr);
 		int numberPipe[2];
 		if (pipe2(numberPipe, O_CLOEXEC) != 0) {
 			*error = "pipe failed";
@@ -55,8 +66,7 @@ public:
 			// number there once it accepts connections.
 			dup2(numberPipe[1], 3);
 			_QuietChild();
-			execl(program.c_str(), "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24",
-				"-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+			execv(program.c_str(), arguments.data());
 			_exit(127);
 		}
 		close(numberPipe[1]);

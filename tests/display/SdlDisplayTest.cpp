@@ -197,11 +197,14 @@ protected:
 				"display backend needs an X server to be tested";
 		}
 		std::string error;
-		ASSERT_TRUE(fServer.Start(program, &error)) << error;
+		ASSERT_TRUE(fServer.Start(program, &error, ServerOptions())) << error;
 		if (const char* display = getenv("DISPLAY"))
 			fOldDisplay = display;
 		setenv("DISPLAY", fServer.Name().c_str(), 1);
 		unsetenv("WAYLAND_DISPLAY");
+		// The scale comes from the test's own server, not the desktop the
+		// tests were started from.
+		unsetenv("GDK_SCALE");
 		fX = XOpenDisplay(fServer.Name().c_str());
 		ASSERT_NE(fX, nullptr) << "cannot connect to " << fServer.Name();
 		fOldErrorHandler = XSetErrorHandler(ignore_x_error);
@@ -217,13 +220,7 @@ protected:
 
 	void TearDown() override
 	{
-		for (const auto& info : Automation::Windows()) {
-			if (info.target.LockTarget()) {
-				BLooper* looper = nullptr;
-				info.target.Target(&looper);
-				looper->Quit();
-			}
-		}
+		QuitEveryWindow();
 		wait_until([] { return Automation::Windows().empty(); });
 		// Back to no screen, which closes the sdl backend's display.
 		DisplayBackend::Select("headless");
@@ -237,6 +234,9 @@ protected:
 		else
 			unsetenv("DISPLAY");
 	}
+
+	// What the X server is started with besides its defaults.
+	virtual std::vector<std::string> ServerOptions() const { return {}; }
 
 	std::string Title(Window window)
 	{
@@ -359,6 +359,17 @@ protected:
 		XSync(fX, False);
 	}
 
+	// The window's frame as its thread keeps it (invalid while it cannot be
+	// locked).
+	static BRect FrameOf(BWindow* window)
+	{
+		if (!window->Lock())
+			return BRect();
+		BRect frame = window->Frame();
+		window->Unlock();
+		return frame;
+	}
+
 	BPoint CenterOf(int32 window, const char* view)
 	{
 		BRect frame;
@@ -472,13 +483,7 @@ TEST_F(SdlDisplayTest, WindowsAppearOnTheDesktopAndTakeItsInput)
 	// place) reach the platform window.
 	XMoveResizeWindow(fX, native, 60, 40, 360, 260);
 	XSync(fX, False);
-	EXPECT_TRUE(wait_until([&] {
-		if (!window->Lock())
-			return false;
-		BRect frame = window->Frame();
-		window->Unlock();
-		return frame == BRect(60, 40, 419, 299);
-	}));
+	EXPECT_TRUE(wait_until([&] { return FrameOf(window) == BRect(60, 40, 419, 299); }));
 	EXPECT_TRUE(WaitForPixel(BPoint(410, 290), kPanel)) << ScreenPixel(BPoint(410, 290));
 
 	// Hidden windows are hidden; shown again, they show their last frame.
@@ -652,6 +657,106 @@ TEST_F(SdlDisplayTest, MenusOpenInWindowsOfTheirOwnAboveTheDesktop)
 	ASSERT_TRUE(log->WaitForCount(1));
 	EXPECT_EQ(log->At(0).what, kVolumePicked);
 	EXPECT_TRUE(wait_until([&] { return !Viewable(menu); }));
+}
+
+// A high-DPI screen: Xvfb at 192 dots per inch, twice the pixels of the
+// screen above.
+class ScaledSdlDisplayTest : public SdlDisplayTest {
+protected:
+	std::vector<std::string> ServerOptions() const override
+	{
+		return {"-screen", "0", "2048x1536x24", "-dpi", "192"};
+	}
+};
+
+// An ordinary screen whose desktop says how much larger to draw.
+class DesktopScaleTest : public SdlDisplayTest {
+protected:
+	void TearDown() override
+	{
+		unsetenv("GDK_SCALE");
+		SdlDisplayTest::TearDown();
+	}
+
+	// The X resources as a desktop session loads them (xrdb).
+	void SetResources(const char* resources)
+	{
+		XChangeProperty(fX, DefaultRootWindow(fX), XA_RESOURCE_MANAGER, XA_STRING, 8,
+			PropModeReplace, reinterpret_cast<const unsigned char*>(resources),
+			static_cast<int>(strlen(resources)));
+		XSync(fX, False);
+	}
+
+	// The scale the sdl display takes from the desktop as it opens.
+	float ReopenedScale()
+	{
+		EXPECT_EQ(DisplayBackend::Select("headless"), B_OK);
+		EXPECT_EQ(DisplayBackend::Select("sdl"), B_OK);
+		return DisplayBackend::Default()->Scale();
+	}
+};
+
+TEST_F(ScaledSdlDisplayTest, WindowsAreTwiceTheirSizeAndClicksFindTheirButtonsAtScale2)
+{
+	ASSERT_EQ(DisplayBackend::Default()->Scale(), 2.0f);
+	// The screen in layout units: half its pixels.
+	EXPECT_EQ(DisplayBackend::Default()->ScreenFrame(), BRect(0, 0, 1023, 767));
+
+	auto log = std::make_shared<MessageLog>();
+	InstallWindow* window = new InstallWindow(BRect(120, 90, 419, 289), "Install Kestrel",
+		log);
+	window->Show();
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	Window native = WaitForNative("Install Kestrel");
+	ASSERT_NE(native, None);
+	EXPECT_EQ(NativeFrame(native), BRect(240, 180, 839, 579));
+	// The panel reaches the native window's last pixel.
+	EXPECT_TRUE(WaitForPixel(BPoint(838, 578), kPanel)) << ScreenPixel(BPoint(838, 578));
+	// "Begin" (20, 20)-(99, 43) in the window: its dark outline lies on
+	// the doubled place, the panel just outside it.
+	EXPECT_TRUE(WaitForPixel(BPoint(240 + 2 * 19 + 1, 180 + 2 * 31), kPanel));
+	rgb_color edge = ScreenPixel(BPoint(240 + 2 * 20, 180 + 2 * 31));
+	EXPECT_LT(edge.red, 160) << edge;
+	EXPECT_TRUE(same_rgb(ScreenPixel(BPoint(240 + 2 * 20 + 1, 180 + 2 * 31 + 1)), edge));
+
+	// Pixel 190 of the window is layout unit 95, inside "Begin"; taken
+	// unscaled it would be unit 190, inside "Ask".
+	Click(BPoint(240 + 190, 180 + 62));
+	ASSERT_TRUE(log->WaitForCount(1));
+	EXPECT_EQ(log->At(0).what, kBegin);
+	EXPECT_EQ(count_of(*log, kAsk), 0u);
+
+	// The person's resize in pixels becomes layout units.
+	XResizeWindow(fX, native, 700, 500);
+	XSync(fX, False);
+	EXPECT_TRUE(wait_until([&] {
+		BRect frame = FrameOf(window);
+		return frame.Width() == 349 && frame.Height() == 249;
+	}));
+	WriteScreenshot("sdl-scale-2.png");
+}
+
+TEST_F(DesktopScaleTest, AnOrdinaryScreenIsScale1)
+{
+	EXPECT_EQ(ReopenedScale(), 1.0f);
+}
+
+TEST_F(DesktopScaleTest, XftDpiOfTheXResourcesSetsTheScale)
+{
+	SetResources("Xft.antialias:\t1\nXft.dpi:\t144\n");
+	EXPECT_EQ(ReopenedScale(), 1.5f);
+	SetResources("Xft.dpi:\t192\n");
+	EXPECT_EQ(ReopenedScale(), 2.0f);
+}
+
+TEST_F(DesktopScaleTest, GdkScaleWinsOverXftDpi)
+{
+	SetResources("Xft.dpi:\t144\n");
+	setenv("GDK_SCALE", "2", 1);
+	EXPECT_EQ(ReopenedScale(), 2.0f);
+	// A factor GTK would not take either leaves the choice to Xft.dpi.
+	setenv("GDK_SCALE", "lots", 1);
+	EXPECT_EQ(ReopenedScale(), 1.5f);
 }
 
 #else // KESTROVAN_HAVE_XTEST

@@ -76,6 +76,33 @@ TEST(InstallerOptionsTest, MistakesAreUsageErrorsThatSayWhat)
 }
 
 
+TEST(InstallerOptionsTest, TheScaleIsANumberFrom1To4AndTheDesktopsWhenNotGiven)
+{
+	InstallerOptions unset;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(unset, {}));
+	EXPECT_EQ(0, unset.fScale);
+	InstallerOptions twice;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(twice, {"--scale", "2"}))
+		<< twice.ErrorText();
+	EXPECT_EQ(2, twice.fScale);
+	InstallerOptions half;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(half, {"--scale=1.5", "--unattended"}))
+		<< half.ErrorText();
+	EXPECT_EQ(1.5f, half.fScale);
+
+	for (const char* value : {"0", "-1", "0.5", "5", "two", "2x", "nan", "inf", " 2"}) {
+		InstallerOptions options;
+		EXPECT_EQ(InstallerOptions::kUsageError,
+			ParseArguments(options, {"--scale", value})) << value;
+		EXPECT_EQ("--scale takes a number from 1 to 4 (such as 2 or 1.5), not "
+			+ std::string(value), options.ErrorText());
+	}
+	InstallerOptions missing;
+	EXPECT_EQ(InstallerOptions::kUsageError, ParseArguments(missing, {"--scale"}));
+	EXPECT_EQ("--scale needs a value", missing.ErrorText());
+}
+
+
 TEST(InstallerOptionsTest, CommandsForInstalledPackages)
 {
 	InstallerOptions list;

@@ -6,6 +6,7 @@
 
 #include <Sha256.h>
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -222,6 +224,58 @@ TEST_F(SampleInstallerTest, UsageErrorsAndUnusablePackages)
 	RunResult plain = Install(std::string(kUnattended) + " " + Quoted(SAMPLE_PACKAGE));
 	EXPECT_EQ(0, plain.status) << plain.errors;
 	EXPECT_TRUE(Exists(kTop + "/Kestrovan Sample"));
+}
+
+
+// --scale: a usage error, said plainly, for anything but a factor from 1
+// to 4; given one, every window is pictured at that many times its size.
+TEST_F(SampleInstallerTest, TheScaleOptionPicturesEveryWindowAtTwiceItsSize)
+{
+	for (const char* value : {"0", "abc", "9", "2x", "-2"}) {
+		RunResult wrong = Install(std::string(kUnattended) + " --scale " + value);
+		EXPECT_EQ(2, wrong.status) << value;
+		EXPECT_NE(std::string::npos, wrong.errors.find(
+			std::string("--scale takes a number from 1 to 4 (such as 2 or 1.5), not ")
+			+ value)) << wrong.errors;
+	}
+	EXPECT_FALSE(Exists(kLog));
+
+	// The pictures' sizes by what they show (their names without the
+	// number of their order, which timing decides).
+	auto pictureSizes = [&](const std::string& scale) {
+		std::string folder = fScratch.Path() + "/pictures-" + scale;
+		std::filesystem::remove_all(fRoot);
+		std::filesystem::create_directories(fRoot + "/boot");
+		RunResult run = Install(std::string(kUnattended) + " --scale " + scale
+			+ " --screenshots " + Quoted(folder));
+		EXPECT_EQ(0, run.status) << run.errors;
+		std::map<std::string, std::set<std::pair<int, int>>> sizes;
+		for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+			std::string name = entry.path().filename().string();
+			cairo_surface_t* picture
+				= cairo_image_surface_create_from_png(entry.path().c_str());
+			EXPECT_EQ(CAIRO_STATUS_SUCCESS, cairo_surface_status(picture)) << name;
+			sizes[name.substr(name.find('-') + 1)].insert(std::make_pair(
+				cairo_image_surface_get_width(picture),
+				cairo_image_surface_get_height(picture)));
+			cairo_surface_destroy(picture);
+		}
+		return sizes;
+	};
+	auto single = pictureSizes("1");
+	auto twice = pictureSizes("2");
+	for (const char* kind : {"agreement.png", "install-window.png", "Package_Help.png"}) {
+		EXPECT_EQ(1u, single.count(kind)) << kind;
+		EXPECT_EQ(1u, twice.count(kind)) << kind;
+	}
+	for (const auto& [kind, sizes] : twice) {
+		if (single.count(kind) == 0)
+			continue;
+		std::set<std::pair<int, int>> doubled;
+		for (const auto& [width, height] : single[kind])
+			doubled.insert(std::make_pair(2 * width, 2 * height));
+		EXPECT_EQ(doubled, sizes) << kind;
+	}
 }
 
 

@@ -208,8 +208,9 @@ main(int argc, char** argv)
 		fprintf(stderr, "usage: windowed-installer disagree|close|begin|terminate ARGUMENTS...\n");
 		return 2;
 	}
-	// The windows are looked for before the program has chosen its display.
-	setenv("KESTROVAN_DISPLAY", "headless", 1);
+	// The windows are looked for before the program has chosen its display:
+	// the headless one, unless the environment chose.
+	setenv("KESTROVAN_DISPLAY", "headless", 0);
 	std::string action = argv[1];
 	argv[1] = argv[0];
 	std::thread clicks([action] { person::Act(action); });
