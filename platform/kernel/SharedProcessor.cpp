@@ -6,6 +6,7 @@ namespace BPrivate {
 
 std::mutex SharedProcessor::sAsideLock;
 bool SharedProcessor::sPaired = false;
+cpu_set_t SharedProcessor::sProgram;
 cpu_set_t SharedProcessor::sAside;
 
 SharedProcessor::SharedProcessor(thread_id partner)
@@ -37,6 +38,7 @@ SharedProcessor::SharedProcessor(thread_id partner)
 	fShared = true;
 	std::lock_guard<std::mutex> lock(sAsideLock);
 	sPaired = true;
+	sProgram = fSelfFormer;
 	sAside = fSelfFormer;
 	CPU_CLR(processor, &sAside);
 }
@@ -53,6 +55,17 @@ SharedProcessor::MoveCallingThreadAside()
 			return;
 	}
 	sched_setaffinity(0, sizeof(aside), &aside);
+}
+
+bool
+SharedProcessor::ProgramProcessors(cpu_set_t* processors)
+{
+	std::lock_guard<std::mutex> lock(sAsideLock);
+	if (sPaired) {
+		*processors = sProgram;
+		return true;
+	}
+	return sched_getaffinity(getpid(), sizeof(*processors), processors) == 0;
 }
 
 SharedProcessor::~SharedProcessor()

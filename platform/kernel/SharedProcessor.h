@@ -38,6 +38,11 @@ public:
 	// there: it inherits its maker's set, and one started by a thread of the
 	// pair would share its processor too.
 	static void MoveCallingThreadAside();
+	// The processors the program's work may use: those of the thread that
+	// made the pair sharing one now, else those of the main thread. A
+	// program the installer starts gets them all back (it inherits the set
+	// of the thread that starts it).
+	static bool ProgramProcessors(cpu_set_t* processors);
 
 private:
 	SharedProcessor(const SharedProcessor&) = delete;
@@ -52,6 +57,7 @@ private:
 	// The processors for threads beside the pair that shares one now.
 	static std::mutex sAsideLock;
 	static bool sPaired;
+	static cpu_set_t sProgram;
 	static cpu_set_t sAside;
 };
 

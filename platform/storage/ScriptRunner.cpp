@@ -2,6 +2,7 @@
 
 #include <Errors.h>
 #include <PlatformCalls.h>
+#include <SharedProcessor.h>
 #include <SystemRoot.h>
 
 #include <OS.h>
@@ -389,6 +390,10 @@ struct ScriptRunner::Launch {
 
 	int programFd = -1;
 	int nullFd = -1;
+	// Every processor the installer may use, whatever its starting
+	// thread was kept on.
+	bool spread = false;
+	cpu_set_t processors;
 	std::string executePath;		// inside the view
 	std::string workingDirectory;	// inside the view, or on the host
 	std::string cannotExecute;		// the child's message
@@ -564,6 +569,7 @@ ScriptRunner::_Prepare(const char* path, const char* const* args, bool isolated,
 	launch.nullFd = open("/dev/null", O_RDWR | O_CLOEXEC);
 	if (launch.nullFd < 0)
 		return errno_status();
+	launch.spread = BPrivate::SharedProcessor::ProgramProcessors(&launch.processors);
 
 	launch.argumentStrings.push_back(path);
 	for (int i = 0; args != nullptr && args[i] != nullptr; i++)
@@ -689,6 +695,8 @@ ScriptRunner::_RunChild(const Launch& launch, int outputWrite, int setupWrite)
 	// program before its exec.
 	signal(SIGINT, SIG_DFL);
 	signal(SIGTERM, SIG_DFL);
+	if (launch.spread)
+		sched_setaffinity(0, sizeof(launch.processors), &launch.processors);
 	int setup = fcntl(setupWrite, F_DUPFD_CLOEXEC, kParkingDescriptor);
 	int program = fcntl(launch.programFd, F_DUPFD_CLOEXEC, kParkingDescriptor);
 	if (dup2(launch.nullFd, STDIN_FILENO) < 0 || dup2(outputWrite, STDOUT_FILENO) < 0

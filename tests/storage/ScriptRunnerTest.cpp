@@ -1,6 +1,7 @@
 #include <ScriptRunner.h>
 
 #include <PlatformCalls.h>
+#include <SharedProcessor.h>
 
 #include "DaemonProbe.h"
 #include "TempRoot.h"
@@ -713,4 +714,62 @@ TEST_F(ScriptRunnerTest, WithoutAUserNamespaceRootKeepsNoCapability)
 	EXPECT_TRUE(outcome.isolated);
 	EXPECT_EQ(outcome.exitStatus, 0);
 	EXPECT_EQ(outcome.output, "0\nCapEff:\t0000000000000000\n");
+}
+
+
+TEST_F(ScriptRunnerTest, AScriptGetsEveryProcessorWhateverThreadStartsIt)
+{
+	SKIP_WITHOUT_VIEW();
+	cpu_set_t program;
+	ASSERT_EQ(sched_getaffinity(0, sizeof(program), &program), 0);
+	if (CPU_COUNT(&program) < 2)
+		GTEST_SKIP() << "one usable processor";
+	WriteScript("boot/count.sh",
+		"while read name value; do\n"
+		"  case $name in Cpus_allowed_list:) echo \"$value\";; esac\n"
+		"done < /proc/self/status\n");
+	std::string expected;
+	{
+		std::ifstream status("/proc/self/status");
+		for (std::string line; std::getline(status, line);) {
+			if (line.rfind("Cpus_allowed_list:", 0) == 0)
+				expected = line.substr(line.find_first_not_of(" \t", 18));
+		}
+	}
+
+	// The starting thread is kept on one processor with a partner, as the
+	// install worker is with the progress window.
+	std::mutex lock;
+	std::condition_variable changed;
+	thread_id partnerId = -1;
+	bool done = false;
+	std::thread partner([&] {
+		std::unique_lock<std::mutex> guard(lock);
+		partnerId = find_thread(nullptr);
+		changed.notify_all();
+		changed.wait(guard, [&] { return done; });
+	});
+	int32 exitStatus = -1;
+	status_t status = B_ERROR;
+	std::thread worker([&] {
+		{
+			std::unique_lock<std::mutex> guard(lock);
+			changed.wait(guard, [&] { return partnerId >= 0; });
+		}
+		BPrivate::SharedProcessor together(partnerId);
+		EXPECT_TRUE(together.IsShared());
+		ScriptRunner runner;
+		status = Run(runner, "/boot/count.sh", &exitStatus);
+	});
+	worker.join();
+	{
+		std::lock_guard<std::mutex> guard(lock);
+		done = true;
+	}
+	changed.notify_all();
+	partner.join();
+
+	ASSERT_EQ(status, B_OK);
+	EXPECT_EQ(exitStatus, 0);
+	EXPECT_EQ(fOutput.Text(), expected + "\n");
 }
