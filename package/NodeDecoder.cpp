@@ -232,8 +232,8 @@ NodeDecoder::_Run(int32 index)
 	std::string name = "node decoder " + std::to_string(index + 1);
 	pthread_setname_np(pthread_self(), name.c_str());
 	// The worker that starts the decoder may be kept on one processor with
-	// the progress window; decoding belongs on the others.
-	BPrivate::SharedProcessor::MoveCallingThreadAside();
+	// the progress window; decoding goes wherever a processor is free.
+	BPrivate::SharedProcessor::SpreadCallingThread();
 	Lane lane(*fPackage);
 	AlertSinkScope noted(&lane.alerts);
 	for (;;) {

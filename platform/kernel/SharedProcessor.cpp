@@ -4,10 +4,9 @@
 
 namespace BPrivate {
 
-std::mutex SharedProcessor::sAsideLock;
+std::mutex SharedProcessor::sProgramLock;
 bool SharedProcessor::sPaired = false;
 cpu_set_t SharedProcessor::sProgram;
-cpu_set_t SharedProcessor::sAside;
 
 SharedProcessor::SharedProcessor(thread_id partner)
 	:
@@ -36,31 +35,23 @@ SharedProcessor::SharedProcessor(thread_id partner)
 		return;
 	}
 	fShared = true;
-	std::lock_guard<std::mutex> lock(sAsideLock);
+	std::lock_guard<std::mutex> lock(sProgramLock);
 	sPaired = true;
 	sProgram = fSelfFormer;
-	sAside = fSelfFormer;
-	CPU_CLR(processor, &sAside);
 }
 
 void
-SharedProcessor::MoveCallingThreadAside()
+SharedProcessor::SpreadCallingThread()
 {
-	cpu_set_t aside;
-	{
-		std::lock_guard<std::mutex> lock(sAsideLock);
-		if (sPaired)
-			aside = sAside;
-		else if (sched_getaffinity(getpid(), sizeof(aside), &aside) != 0)
-			return;
-	}
-	sched_setaffinity(0, sizeof(aside), &aside);
+	cpu_set_t processors;
+	if (ProgramProcessors(&processors))
+		sched_setaffinity(0, sizeof(processors), &processors);
 }
 
 bool
 SharedProcessor::ProgramProcessors(cpu_set_t* processors)
 {
-	std::lock_guard<std::mutex> lock(sAsideLock);
+	std::lock_guard<std::mutex> lock(sProgramLock);
 	if (sPaired) {
 		*processors = sProgram;
 		return true;
@@ -73,7 +64,7 @@ SharedProcessor::~SharedProcessor()
 	if (!fShared)
 		return;
 	{
-		std::lock_guard<std::mutex> lock(sAsideLock);
+		std::lock_guard<std::mutex> lock(sProgramLock);
 		sPaired = false;
 	}
 	sched_setaffinity(fSelf, sizeof(fSelfFormer), &fSelfFormer);

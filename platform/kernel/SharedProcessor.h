@@ -8,7 +8,7 @@
 // over two processors, and then every hand-off has to wake a processor
 // that sleeps: on a virtual machine that wait is longer than the work. On
 // one processor a hand-off is a switch between two threads. Everything
-// else (the decoding threads, other programs) keeps the other processors.
+// else (the decoding threads, other programs) may use every processor.
 //
 // The processor is the one the calling thread runs on when it is made.
 // Nothing happens with one usable processor or when the system refuses;
@@ -32,17 +32,15 @@ public:
 	// Whether the two threads were put on one processor.
 	bool IsShared() const { return fShared; }
 
-	// Gives the calling thread the processors the pair sharing one now had
-	// before, but that one when others remain (without a pair: those of the
-	// program's main thread). A thread that works beside the pair belongs
-	// there: it inherits its maker's set, and one started by a thread of the
-	// pair would share its processor too.
-	static void MoveCallingThreadAside();
-	// The processors the program's work may use: those of the thread that
-	// made the pair sharing one now, else those of the main thread. A
-	// program the installer starts gets them all back (it inherits the set
-	// of the thread that starts it).
+	// The processors the program's work may use: those the thread that
+	// made the pair sharing one now had before, else those of the main
+	// thread. Threads and programs started by a thread of the pair inherit
+	// its one processor and get these back: the decoding threads, which
+	// must not wait for the pair's processor when another is free, and the
+	// install scripts.
 	static bool ProgramProcessors(cpu_set_t* processors);
+	// Gives the calling thread the program's processors.
+	static void SpreadCallingThread();
 
 private:
 	SharedProcessor(const SharedProcessor&) = delete;
@@ -54,11 +52,10 @@ private:
 	cpu_set_t fPartnerFormer;
 	bool fShared;
 
-	// The processors for threads beside the pair that shares one now.
-	static std::mutex sAsideLock;
+	// The program's processors while a pair shares one of them.
+	static std::mutex sProgramLock;
 	static bool sPaired;
 	static cpu_set_t sProgram;
-	static cpu_set_t sAside;
 };
 
 } // namespace BPrivate
