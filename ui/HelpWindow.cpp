@@ -3,13 +3,46 @@
 #include "HelpButton.h"
 #include "HelpView.h"
 
+#include <Font.h>
 #include <Screen.h>
+#include <ScrollBar.h>
 #include <TextView.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
 
 namespace {
 
 // How far inside a screen edge a window that would cross it stays.
 const float kEdgeGap = 4;
+// What the help view puts beside its text: the text's inset on both sides
+// and the scroll bar.
+const float kTextSideRoom = 2 * 4 + B_V_SCROLL_BAR_WIDTH + 1;
+// The widest a window is made for the author's lines, in ems of the text's
+// font: about 80 characters. Longer lines are running paragraphs, wrapped
+// at the window's width.
+const float kMaxLineEms = 44;
+
+// The width of the widest line of the text that is no wider than most.
+float
+widest_author_line(const char* text, float most)
+{
+	float widest = 0;
+	const char* line = text;
+	while (*line != '\0') {
+		const char* end = strchr(line, '\n');
+		size_t length = end != NULL ? (size_t)(end - line) : strlen(line);
+		float width = be_plain_font->StringWidth(std::string(line, length).c_str());
+		if (width <= most)
+			widest = std::max(widest, width);
+		line += length;
+		if (*line == '\n')
+			line++;
+	}
+	return ceilf(widest);
+}
 
 } // namespace
 
@@ -20,6 +53,7 @@ HelpWindow::HelpWindow(const char* title, BPoint where, const char* text)
 		B_NOT_ZOOMABLE | B_NOT_MINIMIZABLE, B_CURRENT_WORKSPACE)
 {
 	Lock();
+	_FitWidth(text);
 	MoveTo(where);
 	BRect frame = Frame();
 	BRect screen = BScreen(this).Frame();
@@ -47,12 +81,30 @@ HelpWindow::MessageReceived(BMessage* message)
 		{
 			BTextView* textView = dynamic_cast<BTextView*>(FindView("helptext"));
 			void* text = NULL;
-			if (textView != NULL && message->FindPointer("helptext", &text) == B_OK)
+			if (textView != NULL && message->FindPointer("helptext", &text) == B_OK) {
+				_FitWidth(static_cast<const char*>(text));
 				textView->SetText(static_cast<const char*>(text));
+			}
 			break;
 		}
 		default:
 			BWindow::MessageReceived(message);
 			break;
 	}
+}
+
+
+// Lines the author broke are not broken again: the window grows (never
+// shrinks, and never past the screen) until they fit.
+void
+HelpWindow::_FitWidth(const char* text)
+{
+	if (text == NULL)
+		return;
+	BRect screen = BScreen(this).Frame();
+	float most = std::min(kMaxLineEms * be_plain_font->Size(),
+		screen.Width() - 2 * kEdgeGap - kTextSideRoom);
+	float width = widest_author_line(text, most) + kTextSideRoom;
+	if (width > Frame().Width())
+		ResizeTo(width, Frame().Height());
 }

@@ -3,7 +3,9 @@
 
 // A small window showing a help text, opened by a help button with its
 // top-left corner at a point, kept 4 pixels inside a screen edge it would
-// cross. It shows itself when made.
+// cross. It is made wide enough for the lines of the text that the author
+// broke, so that they are not wrapped a second time. It shows itself when
+// made.
 
 #include <Window.h>
 
@@ -12,6 +14,9 @@ public:
 	HelpWindow(const char* title, BPoint where, const char* text);
 
 	virtual void MessageReceived(BMessage* message);
+
+private:
+	void _FitWidth(const char* text);
 };
 
 #endif // _HELP_WINDOW_H

@@ -27,6 +27,11 @@ const int kIdleWait = 100;
 // stale. In microseconds.
 const bigtime_t kFocusSettleTime = 1000000;
 
+// How long after a window is shown the moves reported for it are the
+// window manager's placement, answered by putting it back where its frame
+// says, rather than a person's. In microseconds.
+const bigtime_t kPlacementTime = 2000000;
+
 // A display server answers its first request at once; one that accepts the
 // connection and then says nothing (stopped, or a dead forwarding) would
 // hold the program forever.
@@ -111,6 +116,9 @@ struct SdlBackend::NativeWindow {
 	// not taken as moves of its own.
 	std::vector<Place> personMoves;
 	std::vector<Place> personSizes;
+	// Until when a move to elsewhere is the window manager placing the
+	// window just shown.
+	bigtime_t placingUntil = 0;
 };
 
 // #pragma mark - opening and closing
@@ -367,21 +375,22 @@ SdlBackend::_Synchronize()
 void
 SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 {
+	std::string title = ShownTitle(info);
 	if (native.window == nullptr) {
-		native.window = SDL_CreateWindow(info.title.c_str(),
+		native.window = SDL_CreateWindow(title.c_str(),
 			static_cast<int>(info.frame.left), static_cast<int>(info.frame.top),
 			pixel_width(info.frame), pixel_height(info.frame), native_flags(info));
 		if (native.window == nullptr)
 			return;
-		native.title = info.title;
+		native.title = title;
 		native.frame = info.frame;
 		native.flags = info.flags;
 	}
 	SDL_Window* window = native.window;
 
-	if (native.title != info.title) {
-		SDL_SetWindowTitle(window, info.title.c_str());
-		native.title = info.title;
+	if (native.title != title) {
+		SDL_SetWindowTitle(window, title.c_str());
+		native.title = title;
 	}
 	if (native.flags != info.flags) {
 		SDL_SetWindowResizable(window,
@@ -409,6 +418,7 @@ SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 			SDL_ShowWindow(window);
 			// A window manager may have placed it elsewhere when it was
 			// mapped; the frame says where it belongs.
+			native.placingUntil = system_time() + kPlacementTime;
 			SDL_SetWindowPosition(window, static_cast<int>(info.frame.left),
 				static_cast<int>(info.frame.top));
 			_Present(native, false);
@@ -603,8 +613,16 @@ SdlBackend::_HandleWindowEvent(const SDL_WindowEvent& event)
 		case SDL_WINDOWEVENT_MOVED:
 		{
 			Place place(event.data1, event.data2);
-			if (place == Place(native->frame.left, native->frame.top))
+			if (place == Place(native->frame.left, native->frame.top)) {
+				native->placingUntil = 0;
 				break;
+			}
+			if (system_time() < native->placingUntil) {
+				// Placed by the window manager (its decorations known only
+				// now): the content goes where the frame says.
+				SDL_SetWindowPosition(native->window, native->frame.left, native->frame.top);
+				break;
+			}
 			if (DragWindow(id, BPoint(place.first, place.second)) == B_OK) {
 				native->personMoves.push_back(place);
 			} else {

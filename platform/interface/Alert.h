@@ -4,7 +4,8 @@
 // A modal window with an icon, a message and up to three buttons; the last
 // button is the default. Go() shows it and blocks the calling thread until
 // a button is pressed, answering the button's index; the alert deletes
-// itself.
+// itself. Its close box presses the cancel-like button: "Cancel" where
+// there is one, else the last button.
 
 #include <Window.h>
 
@@ -54,6 +55,7 @@ public:
 private:
 	void _Layout(const char* text, const char* labels[3], button_width width);
 	void _Pressed(int32 index);
+	int32 _CancelIndex() const;
 
 	alert_type fType;
 	BButton* fButtons[3];

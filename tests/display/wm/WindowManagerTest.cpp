@@ -16,10 +16,14 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <X11/Xatom.h>
+
 #include <atomic>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -119,6 +123,29 @@ private:
 	std::thread fThread;
 };
 
+// A window that counts the quit requests it is asked and agrees to quit
+// only when told to, as the install window does during a run.
+class RefusingWindow : public BWindow {
+public:
+	RefusingWindow(BRect frame, const char* title)
+		:
+		BWindow(frame, title, B_TITLED_WINDOW, B_NOT_RESIZABLE | B_NOT_ZOOMABLE)
+	{
+		BView* panel = new BView(Bounds(), "panel", B_FOLLOW_ALL, B_WILL_DRAW);
+		panel->SetViewColor(216, 216, 216);
+		AddChild(panel);
+	}
+
+	bool QuitRequested() override
+	{
+		fAsked++;
+		return fAllowQuit;
+	}
+
+	std::atomic<int32> fAsked{0};
+	std::atomic<bool> fAllowQuit{false};
+};
+
 } // namespace
 
 class WindowManagerTest : public ::testing::Test {
@@ -204,6 +231,22 @@ protected:
 		XSync(fX, False);
 	}
 
+	// Return until the alert answered by a thread of the test's own is gone.
+	bool DismissAlertWithReturn()
+	{
+		bigtime_t deadline = system_time() + kTestWait;
+		while (system_time() < deadline) {
+			bool shown = false;
+			for (const DisplayWindowInfo& info : Automation::Windows())
+				shown = shown || (info.modal && !info.hidden);
+			if (!shown)
+				return true;
+			PressKey(XK_Return);
+			snooze(kKeyWait);
+		}
+		return false;
+	}
+
 	// Return, as a person presses it, until the alert has gone.
 	bool DismissAlert(MessageLog& log, size_t answered)
 	{
@@ -223,6 +266,86 @@ protected:
 				return true;
 		}
 		return false;
+	}
+
+	Atom Intern(const char* name) { return XInternAtom(fX, name, False); }
+
+	// The windows the window manager manages, oldest first.
+	std::vector<Window> ClientWindows()
+	{
+		std::vector<Window> clients;
+		Atom type;
+		int format;
+		unsigned long count, after;
+		unsigned char* data = nullptr;
+		if (XGetWindowProperty(fX, DefaultRootWindow(fX), Intern("_NET_CLIENT_LIST"), 0, 1024,
+				False, XA_WINDOW, &type, &format, &count, &after, &data) == Success
+			&& data != nullptr) {
+			Window* windows = reinterpret_cast<Window*>(data);
+			clients.assign(windows, windows + count);
+		}
+		if (data != nullptr)
+			XFree(data);
+		return clients;
+	}
+
+	// The title the desktop shows for a window (its UTF-8 name).
+	std::string ShownTitle(Window window)
+	{
+		Atom type;
+		int format;
+		unsigned long count, after;
+		unsigned char* data = nullptr;
+		std::string title;
+		if (XGetWindowProperty(fX, window, Intern("_NET_WM_NAME"), 0, 1024, False,
+				Intern("UTF8_STRING"), &type, &format, &count, &after, &data) == Success
+			&& data != nullptr) {
+			title.assign(reinterpret_cast<char*>(data), count);
+		}
+		if (data != nullptr)
+			XFree(data);
+		return title;
+	}
+
+	// The managed window with the title, once it is mapped.
+	bool WaitForClient(const std::string& title, Window* found)
+	{
+		return WaitUntil([&] {
+			for (Window window : ClientWindows()) {
+				XWindowAttributes attributes;
+				if (ShownTitle(window) == title && XGetWindowAttributes(fX, window, &attributes)
+					&& attributes.map_state == IsViewable) {
+					*found = window;
+					return true;
+				}
+			}
+			return false;
+		});
+	}
+
+	// Where the window's content is on the screen.
+	BPoint ContentOrigin(Window window)
+	{
+		int x = -1, y = -1;
+		Window child;
+		XTranslateCoordinates(fX, window, DefaultRootWindow(fX), 0, 0, &x, &y, &child);
+		return BPoint(x, y);
+	}
+
+	// Asks the window manager to close the window, as its close box or a
+	// task bar does.
+	void CloseThroughManager(Window window)
+	{
+		XEvent event = {};
+		event.xclient.type = ClientMessage;
+		event.xclient.window = window;
+		event.xclient.message_type = Intern("_NET_CLOSE_WINDOW");
+		event.xclient.format = 32;
+		event.xclient.data.l[0] = CurrentTime;
+		event.xclient.data.l[1] = 2;
+		XSendEvent(fX, DefaultRootWindow(fX), False,
+			SubstructureRedirectMask | SubstructureNotifyMask, &event);
+		XSync(fX, False);
 	}
 
 	XvfbServer fServer;
@@ -279,6 +402,116 @@ TEST_F(WindowManagerTest, AnXErrorIsReportedAndTheProgramGoesOn)
 	// Still here, and the windows still answer.
 	ASSERT_EQ(window->PostMessage(kAsk), B_OK);
 	EXPECT_TRUE(DismissAlert(*log, 2));
+}
+
+
+
+TEST_F(WindowManagerTest, WindowsWithoutATitleShowTheProgramsChoice)
+{
+	BWindow::SetUntitledTitle("Kestrel Tools");
+	RefusingWindow* titled = new RefusingWindow(BRect(100, 100, 399, 299), "Install Kestrel");
+	titled->Show();
+	auto answer = std::async(std::launch::async, [] {
+		return (new BAlert("", "Replace the older file?", "Skip", "Replace"))->Go();
+	});
+
+	Window alert;
+	ASSERT_TRUE(WaitForClient("Kestrel Tools", &alert))
+		<< "the alert is not \"Unnamed Window\" on the desktop";
+	Window install;
+	EXPECT_TRUE(WaitForClient("Install Kestrel", &install)) << "a title of its own stays";
+	for (Window window : ClientWindows())
+		EXPECT_NE(ShownTitle(window), "");
+
+	ASSERT_TRUE(DismissAlertWithReturn());
+	EXPECT_EQ(answer.get(), 1);
+	BWindow::SetUntitledTitle(nullptr);
+}
+
+
+TEST_F(WindowManagerTest, AnAlertsCloseBoxTakesItsCancelLikeButton)
+{
+	BWindow::SetUntitledTitle("Kestrel Tools");
+	struct Case {
+		const char* buttons[3];
+		int32 expected;
+	};
+	// "Cancel" wherever it is, else the last button.
+	const Case cases[] = {
+		{{"Continue", "Cancel", "Retry"}, 1},
+		{{"Cancel", "Stop", nullptr}, 0},
+		{{"Continue", "Close", nullptr}, 1},
+		{{"OK", nullptr, nullptr}, 0},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.buttons[0]);
+		auto answer = std::async(std::launch::async, [&c] {
+			return (new BAlert("", "Go on?", c.buttons[0], c.buttons[1], c.buttons[2]))->Go();
+		});
+		Window alert;
+		ASSERT_TRUE(WaitForClient("Kestrel Tools", &alert));
+		ASSERT_TRUE(Automation::WaitUntilIdle());
+		// The close request may reach the alert before it is mapped for the
+		// manager: asked again until the alert answers.
+		bool answered = false;
+		for (int i = 0; i < 20 && !answered; i++) {
+			CloseThroughManager(alert);
+			answered = answer.wait_for(std::chrono::milliseconds(300))
+				== std::future_status::ready;
+		}
+		ASSERT_TRUE(answered) << "the close box left the alert up";
+		EXPECT_EQ(answer.get(), c.expected);
+		ASSERT_TRUE(WaitUntil([&] { return ClientWindows().empty(); }));
+	}
+	BWindow::SetUntitledTitle(nullptr);
+}
+
+
+TEST_F(WindowManagerTest, TheCloseBoxAsksTheWindowWhichMayRefuse)
+{
+	RefusingWindow* window = new RefusingWindow(BRect(100, 100, 399, 299), "Install Kestrel");
+	window->Show();
+	Window client;
+	ASSERT_TRUE(WaitForClient("Install Kestrel", &client));
+
+	ASSERT_TRUE(WaitUntil([&] {
+		CloseThroughManager(client);
+		snooze(100000);
+		return window->fAsked > 0;
+	}));
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_EQ(ClientWindows().size(), 1u) << "a window that refuses stays";
+
+	window->fAllowQuit = true;
+	CloseThroughManager(client);
+	EXPECT_TRUE(WaitUntil([&] { return ClientWindows().empty(); }));
+}
+
+
+TEST_F(WindowManagerTest, WindowsOpenWhereTheirFramesSayDespiteTheManagersPlacement)
+{
+	// Openbox places a new window itself (at the top left, where the
+	// screen is free): the platform's place must win, and the window must
+	// not take the manager's place as a move of the person's.
+	const BRect frames[] = {BRect(312, 234, 711, 533), BRect(500, 420, 699, 559)};
+	std::vector<BWindow*> windows;
+	for (const BRect& frame : frames) {
+		std::string title = "Placed " + std::to_string(windows.size());
+		BWindow* window = new RefusingWindow(frame, title.c_str());
+		window->Show();
+		windows.push_back(window);
+
+		Window client;
+		ASSERT_TRUE(WaitForClient(title, &client));
+		EXPECT_TRUE(WaitUntil([&] { return ContentOrigin(client) == frame.LeftTop(); }))
+			<< "content at " << ContentOrigin(client).x << ", " << ContentOrigin(client).y;
+		ASSERT_TRUE(Automation::WaitUntilIdle());
+		ASSERT_TRUE(window->Lock());
+		EXPECT_EQ(window->Frame(), frame);
+		window->Unlock();
+	}
+	for (BWindow* window : windows)
+		static_cast<RefusingWindow*>(window)->fAllowQuit = true;
 }
 
 #endif // KESTROVAN_HAVE_XTEST
