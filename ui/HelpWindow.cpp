@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,21 +26,27 @@ const float kTextSideRoom = 2 * 4 + B_V_SCROLL_BAR_WIDTH + 1;
 // at the window's width.
 const float kMaxLineEms = 44;
 
-// The width of the widest line of the text that is no wider than most.
+// The width of the widest line the author broke: a line of a paragraph of
+// several lines (a paragraph ends at an empty line), no wider than most.
+// A paragraph of one line is a running one, wrapped at any width.
 float
 widest_author_line(const char* text, float most)
 {
-	float widest = 0;
-	const char* line = text;
-	while (*line != '\0') {
+	std::vector<std::string> lines;
+	for (const char* line = text; ; ) {
 		const char* end = strchr(line, '\n');
-		size_t length = end != NULL ? (size_t)(end - line) : strlen(line);
-		float width = be_plain_font->StringWidth(std::string(line, length).c_str());
-		if (width <= most)
+		lines.push_back(end != NULL ? std::string(line, end - line) : std::string(line));
+		if (end == NULL)
+			break;
+		line = end + 1;
+	}
+	float widest = 0;
+	for (size_t i = 0; i < lines.size(); i++) {
+		bool joined = (i > 0 && !lines[i - 1].empty())
+			|| (i + 1 < lines.size() && !lines[i + 1].empty());
+		float width = be_plain_font->StringWidth(lines[i].c_str());
+		if (!lines[i].empty() && joined && width <= most)
 			widest = std::max(widest, width);
-		line += length;
-		if (*line == '\n')
-			line++;
 	}
 	return ceilf(widest);
 }

@@ -84,14 +84,15 @@ IGroupsListView::DrawItem(BRect, int32 index, BRect* itemFrame)
 
 	GroupItem* group = fGroupList->GroupAt(row->fGroup);
 	if (group != NULL && group->Name() != NULL) {
-		// A name wider than the row ends with an ellipsis.
+		// A name wider than the list ends with an ellipsis (rows reach
+		// past the list's edge).
 		const char* names[1] = {group->Name()};
 		std::vector<char> buffer(strlen(group->Name()) + 3);
 		char* shown[1] = {buffer.data()};
 		BFont font;
 		GetFont(&font);
 		font.GetTruncatedStrings(names, 1, B_TRUNCATE_END,
-			frame.right - kNameIndent - kNameIndent / 2, shown);
+			Bounds().right - kNameIndent - kNameIndent / 2, shown);
 		MovePenTo(kNameIndent, frame.bottom - fBaselineOffset);
 		DrawString(shown[0]);
 	}

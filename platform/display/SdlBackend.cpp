@@ -3,6 +3,7 @@
 #include <MenuWindow.h>
 #include <SdlInput.h>
 #include <Window.h>
+#include <XCloseBox.h>
 #include <XErrorHandlers.h>
 
 #include <SDL.h>
@@ -385,6 +386,8 @@ SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 		native.title = title;
 		native.frame = info.frame;
 		native.flags = info.flags;
+		if ((info.flags & B_NOT_CLOSABLE) != 0)
+			_SetCloseBox(native, info);
 	}
 	SDL_Window* window = native.window;
 
@@ -395,6 +398,8 @@ SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 	if (native.flags != info.flags) {
 		SDL_SetWindowResizable(window,
 			(info.flags & B_NOT_RESIZABLE) == 0 ? SDL_TRUE : SDL_FALSE);
+		if (((native.flags ^ info.flags) & B_NOT_CLOSABLE) != 0)
+			_SetCloseBox(native, info);
 		native.flags = info.flags;
 	}
 	if (native.frame.LeftTop() != info.frame.LeftTop()) {
@@ -430,6 +435,14 @@ SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 				fAppliedActive = -1;
 		}
 	}
+}
+
+void
+SdlBackend::_SetCloseBox(NativeWindow& native, const DisplayWindowInfo& info)
+{
+	// Borderless windows have no frame to take a close box from.
+	if (fX11 && (native_flags(info) & SDL_WINDOW_BORDERLESS) == 0)
+		set_x_close_box(native.window, (info.flags & B_NOT_CLOSABLE) == 0);
 }
 
 void

@@ -64,6 +64,7 @@ private:
 	void _Synchronize();
 	void _SyncWindow(const DisplayWindowInfo& info, NativeWindow& native);
 	void _SyncStacking(const std::vector<DisplayWindowInfo>& windows);
+	void _SetCloseBox(NativeWindow& native, const DisplayWindowInfo& info);
 	void _Present(NativeWindow& native, bool newFrame);
 
 	// The desktop's input.

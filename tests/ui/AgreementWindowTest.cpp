@@ -31,8 +31,8 @@ protected:
 		fConstructed = std::async(std::launch::async, [pack] {
 			return new InstallWindow("test.pkg", pack, true);
 		});
-		ASSERT_TRUE(Automation::WaitForWindow(
-			LicenseWindow::TitleFor("test.pkg").c_str(), &fLicense));
+		ASSERT_TRUE(Automation::WaitForWindow(LicenseWindow::TitleFor(
+			package.name.empty() ? "test.pkg" : package.name.c_str()).c_str(), &fLicense));
 		ASSERT_TRUE(Automation::WaitUntilIdle());
 	}
 

@@ -17,6 +17,9 @@
 #include <X11/keysym.h>
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <future>
@@ -332,6 +335,52 @@ protected:
 		return BPoint(x, y);
 	}
 
+	// The desktop as the X server shows it, frames included, as a PNG file
+	// in the screenshot folder.
+	void WriteDesktopPNG(const char* name)
+	{
+		Window root = DefaultRootWindow(fX);
+		XWindowAttributes attributes;
+		ASSERT_TRUE(XGetWindowAttributes(fX, root, &attributes));
+		XImage* image = XGetImage(fX, root, 0, 0, attributes.width, attributes.height,
+			AllPlanes, ZPixmap);
+		ASSERT_NE(image, nullptr);
+		cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24,
+			attributes.width, attributes.height);
+		uint8* pixels = cairo_image_surface_get_data(surface);
+		int stride = cairo_image_surface_get_stride(surface);
+		for (int y = 0; y < attributes.height; y++) {
+			uint32* row = reinterpret_cast<uint32*>(pixels + y * stride);
+			for (int x = 0; x < attributes.width; x++)
+				row[x] = static_cast<uint32>(XGetPixel(image, x, y)) & 0xffffff;
+		}
+		cairo_surface_mark_dirty(surface);
+		XDestroyImage(image);
+		mkdir(KESTROVAN_SCREENSHOT_DIR, 0755);
+		std::string path = std::string(KESTROVAN_SCREENSHOT_DIR) + "/" + name + ".png";
+		EXPECT_EQ(cairo_surface_write_to_png(surface, path.c_str()), CAIRO_STATUS_SUCCESS);
+		cairo_surface_destroy(surface);
+	}
+
+	// Whether the window manager offers to close the window.
+	bool OffersClose(Window window)
+	{
+		Atom type;
+		int format;
+		unsigned long count, after;
+		unsigned char* data = nullptr;
+		bool offered = false;
+		if (XGetWindowProperty(fX, window, Intern("_NET_WM_ALLOWED_ACTIONS"), 0, 64, False,
+				XA_ATOM, &type, &format, &count, &after, &data) == Success && data != nullptr) {
+			Atom* actions = reinterpret_cast<Atom*>(data);
+			for (unsigned long i = 0; i < count; i++)
+				offered = offered || actions[i] == Intern("_NET_WM_ACTION_CLOSE");
+		}
+		if (data != nullptr)
+			XFree(data);
+		return offered;
+	}
+
 	// Asks the window manager to close the window, as its close box or a
 	// task bar does.
 	void CloseThroughManager(Window window)
@@ -422,6 +471,10 @@ TEST_F(WindowManagerTest, WindowsWithoutATitleShowTheProgramsChoice)
 	EXPECT_TRUE(WaitForClient("Install Kestrel", &install)) << "a title of its own stays";
 	for (Window window : ClientWindows())
 		EXPECT_NE(ShownTitle(window), "");
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	// Only for the picture: a moment for the manager to draw its frames.
+	snooze(300000);
+	WriteDesktopPNG("wm-alert-title");
 
 	ASSERT_TRUE(DismissAlertWithReturn());
 	EXPECT_EQ(answer.get(), 1);
@@ -485,6 +538,29 @@ TEST_F(WindowManagerTest, TheCloseBoxAsksTheWindowWhichMayRefuse)
 	window->fAllowQuit = true;
 	CloseThroughManager(client);
 	EXPECT_TRUE(WaitUntil([&] { return ClientWindows().empty(); }));
+}
+
+
+TEST_F(WindowManagerTest, WindowsThatCannotBeClosedHaveNoCloseBox)
+{
+	// The progress window's kind: its own "Cancel" is the way out.
+	BWindow* progress = new BusyWindow(BRect(100, 100, 359, 189));
+	progress->Show();
+	RefusingWindow* closable = new RefusingWindow(BRect(100, 300, 399, 499), "Closable");
+	closable->fAllowQuit = true;
+	closable->Show();
+
+	Window progressClient, closableClient;
+	ASSERT_TRUE(WaitForClient("Install", &progressClient));
+	ASSERT_TRUE(WaitForClient("Closable", &closableClient));
+	EXPECT_TRUE(WaitUntil([&] { return OffersClose(closableClient); }));
+	EXPECT_FALSE(OffersClose(progressClient));
+
+	// Closable again: the close box comes back.
+	ASSERT_TRUE(progress->Lock());
+	progress->SetFlags(0);
+	progress->Unlock();
+	EXPECT_TRUE(WaitUntil([&] { return OffersClose(progressClient); }));
 }
 
 
