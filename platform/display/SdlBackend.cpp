@@ -630,7 +630,7 @@ SdlBackend::_HandleWindowEvent(const SDL_WindowEvent& event)
 				native->placingUntil = 0;
 				break;
 			}
-			if (system_time() < native->placingUntil) {
+			if (system_time() < native->placingUntil && _Framed(*native)) {
 				// Placed by the window manager (its decorations known only
 				// now): the content goes where the frame says.
 				SDL_SetWindowPosition(native->window, native->frame.left, native->frame.top);
@@ -687,6 +687,16 @@ SdlBackend::_HandleWindowEvent(const SDL_WindowEvent& event)
 		default:
 			break;
 	}
+}
+
+// Whether a window manager frames the window: only one places windows
+// itself, and without one every move is the person's.
+bool
+SdlBackend::_Framed(const NativeWindow& native) const
+{
+	int top = 0, left = 0, bottom = 0, right = 0;
+	return SDL_GetWindowBordersSize(native.window, &top, &left, &bottom, &right) == 0
+		&& (top > 0 || left > 0);
 }
 
 void

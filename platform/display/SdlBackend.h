@@ -75,6 +75,7 @@ private:
 	void _HandleKey(const SDL_KeyboardEvent& event, bool down);
 	void _HandleText(const SDL_TextInputEvent& event);
 	void _SettleFocus();
+	bool _Framed(const NativeWindow& native) const;
 	NativeWindow* _NativeFor(uint32 sdlWindowID);
 	bool _ScreenPoint(uint32 sdlWindowID, int32 x, int32 y, BPoint* where);
 

@@ -457,13 +457,14 @@ FilePanelWindow::_MakeNewFolder()
 	if (fPath == kRootPath)
 		return;
 	BDirectory folder(fPath.c_str());
-	status_t status = folder.InitCheck();
 	std::string name = kNewFolderName;
-	for (int32 number = 2; status == B_OK; number++) {
+	status_t status = folder.InitCheck();
+	if (status == B_OK)
 		status = folder.CreateDirectory(name.c_str(), nullptr);
-		if (status != B_FILE_EXISTS || number > kMaxNewFolderNumber)
-			break;
+	for (int32 number = 2; status == B_FILE_EXISTS && number <= kMaxNewFolderNumber;
+			number++) {
 		name = std::string(kNewFolderName) + " " + std::to_string(number);
+		status = folder.CreateDirectory(name.c_str(), nullptr);
 	}
 	if (status != B_OK) {
 		std::string text = "Could not make a new folder in \"" + fPath + "\": "

@@ -386,6 +386,24 @@ protected:
 		return asks;
 	}
 
+	// Asks the window manager to move the window's content to where, as a
+	// person dragging its frame does.
+	void MoveThroughManager(Window window, BPoint where)
+	{
+		XEvent event = {};
+		event.xclient.type = ClientMessage;
+		event.xclient.window = window;
+		event.xclient.message_type = Intern("_NET_MOVERESIZE_WINDOW");
+		event.xclient.format = 32;
+		// Static gravity (the content's place), x and y given, from a pager.
+		event.xclient.data.l[0] = StaticGravity | (1 << 8) | (1 << 9) | (2 << 12);
+		event.xclient.data.l[1] = static_cast<long>(where.x);
+		event.xclient.data.l[2] = static_cast<long>(where.y);
+		XSendEvent(fX, DefaultRootWindow(fX), False,
+			SubstructureRedirectMask | SubstructureNotifyMask, &event);
+		XSync(fX, False);
+	}
+
 	// Asks the window manager to close the window, as its close box or a
 	// task bar does.
 	void CloseThroughManager(Window window)
@@ -593,6 +611,21 @@ TEST_F(WindowManagerTest, WindowsOpenWhereTheirFramesSayDespiteTheManagersPlacem
 		EXPECT_EQ(window->Frame(), frame);
 		window->Unlock();
 	}
+
+	// Placed, a window follows the person's moves through the manager.
+	BWindow* moved = windows.front();
+	Window client;
+	ASSERT_TRUE(WaitForClient("Placed 0", &client));
+	EXPECT_TRUE(WaitUntil([&] {
+		MoveThroughManager(client, BPoint(150, 120));
+		snooze(100000);
+		if (!moved->Lock())
+			return false;
+		BPoint where = moved->Frame().LeftTop();
+		moved->Unlock();
+		return where == BPoint(150, 120);
+	}));
+	EXPECT_EQ(ContentOrigin(client), BPoint(150, 120));
 	for (BWindow* window : windows)
 		static_cast<RefusingWindow*>(window)->fAllowQuit = true;
 }
