@@ -3,7 +3,9 @@
 
 // A small window showing a help text, opened by a help button with its
 // top-left corner at a point, kept 4 pixels inside a screen edge it would
-// cross. It shows itself when made.
+// cross. It is made wide enough for the lines of the text that the author
+// broke, so that they are not wrapped a second time. It shows itself when
+// made.
 
 #include <Window.h>
 
@@ -14,6 +16,9 @@ public:
 	virtual void MessageReceived(BMessage* message);
 	// Escape closes the window, as "Done" does.
 	virtual void DispatchMessage(BMessage* message, BHandler* handler);
+
+private:
+	void _FitWidth(const char* text);
 };
 
 #endif // _HELP_WINDOW_H

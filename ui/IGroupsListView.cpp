@@ -7,6 +7,7 @@
 #include <Message.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -83,8 +84,17 @@ IGroupsListView::DrawItem(BRect, int32 index, BRect* itemFrame)
 
 	GroupItem* group = fGroupList->GroupAt(row->fGroup);
 	if (group != NULL && group->Name() != NULL) {
+		// A name wider than the list ends with an ellipsis (rows reach
+		// past the list's edge).
+		const char* names[1] = {group->Name()};
+		std::vector<char> buffer(strlen(group->Name()) + 3);
+		char* shown[1] = {buffer.data()};
+		BFont font;
+		GetFont(&font);
+		font.GetTruncatedStrings(names, 1, B_TRUNCATE_END,
+			Bounds().right - kNameIndent - kNameIndent / 2, shown);
 		MovePenTo(kNameIndent, frame.bottom - fBaselineOffset);
-		DrawString(group->Name());
+		DrawString(shown[0]);
 	}
 	if (row->fSelected)
 		InvertRect(frame);

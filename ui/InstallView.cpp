@@ -14,6 +14,7 @@
 #include <AppDefs.h>
 #include <Box.h>
 #include <Button.h>
+#include <Directory.h>
 #include <Entry.h>
 #include <FilePanel.h>
 #include <MenuBar.h>
@@ -26,6 +27,8 @@
 #include <StringView.h>
 #include <Volume.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +56,18 @@ SetLightGray(BView* view)
 {
 	view->SetViewColor(kLightGray);
 	view->SetLowColor(kLightGray);
+}
+
+// The menu of a field starts at least this far after the end of its label.
+const float kLabelGap = 6;
+
+// The divider as laid out, moved right when the label in the field's font
+// would run under the menu.
+void
+FitDivider(BMenuField* field, float divider)
+{
+	float labelEnd = 1 + ceilf(field->StringWidth(field->Label()));
+	field->SetDivider(std::max(divider, labelEnd + kLabelGap));
 }
 
 } // namespace
@@ -208,8 +223,8 @@ InstallView::_AddVolumeMenu()
 	fVolumeMenu->SetFont(be_plain_font);
 	BMenuField* field = new BMenuField(BRect(8, 276, 173, 298), kVolumeFieldName, "Install on",
 		fVolumeMenu, B_FOLLOW_LEFT | B_FOLLOW_BOTTOM, B_WILL_DRAW | B_NAVIGABLE);
-	field->SetDivider(44);
 	field->SetFont(be_plain_font);
+	FitDivider(field, 44);
 	fVolumeBar = field->MenuBar();
 	fVolumeBar->SetFont(be_plain_font);
 	field->ResizeBy(0, 4);
@@ -262,8 +277,8 @@ InstallView::_AddFolderMenu()
 	fFolderMenu->SetFont(be_plain_font);
 	BMenuField* field = new BMenuField(BRect(177, 276, 377, 298), kFolderFieldName, "in",
 		fFolderMenu, B_FOLLOW_LEFT | B_FOLLOW_BOTTOM, B_WILL_DRAW | B_NAVIGABLE);
-	field->SetDivider(18);
 	field->SetFont(be_plain_font);
+	FitDivider(field, 18);
 	fFolderBar = field->MenuBar();
 	fFolderBar->SetFont(be_plain_font);
 	field->ResizeBy(0, 4);
@@ -490,9 +505,29 @@ InstallView::_OpenFolderPanel()
 	delete fFolderPanel;
 	BMessenger target(this);
 	BMessage message(kFolderSelected);
-	fFolderPanel = new BFilePanel(B_OPEN_PANEL, &target, NULL, B_DIRECTORY_NODE, false,
-		&message, NULL, false, true);
+	entry_ref start;
+	bool started = _GetPanelStart(&start);
+	fFolderPanel = new BFilePanel(B_OPEN_PANEL, &target, started ? &start : NULL,
+		B_DIRECTORY_NODE, false, &message, NULL, false, true);
 	fFolderPanel->Show();
+}
+
+
+// Where the panel opens: on the volume chosen in "Install on", at the
+// folder picked there before, else at the volume's top.
+bool
+InstallView::_GetPanelStart(entry_ref* start) const
+{
+	InstallWindow* window = _Window();
+	if (window->fCustomFolder && BEntry(&window->fFolderRef).IsDirectory()) {
+		*start = window->fFolderRef;
+		return true;
+	}
+	BVolume volume(window->fVolume);
+	BDirectory root;
+	BEntry entry;
+	return volume.InitCheck() == B_OK && volume.GetRootDirectory(&root) == B_OK
+		&& root.GetEntry(&entry) == B_OK && entry.GetRef(start) == B_OK;
 }
 
 

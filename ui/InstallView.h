@@ -90,6 +90,7 @@ private:
 	void _FolderSelected(BMessage* message);
 	void _FolderPanelAnswered(const entry_ref& ref);
 	void _OpenFolderPanel();
+	bool _GetPanelStart(entry_ref* start) const;
 	void _GroupsSelected(BMessage* message);
 	void _VolumeMounted(BMessage* message);
 	void _VolumeUnmounted(BMessage* message);

@@ -144,6 +144,9 @@ InstallWindow::_ReadPackage()
 		fAttrib->fPackageName = strdup("");
 	if (fAttrib->fPackageName[0] != '\0')
 		SetTitle(fAttrib->fPackageName);
+	// The alerts and dialogs of this install say on the desktop which
+	// package they belong to.
+	SetUntitledTitle(Title());
 
 	fDestManager = new DestManager(fAttrib);
 
@@ -174,7 +177,8 @@ void
 InstallWindow::_ShowAgreement(bool* declined)
 {
 	LicenseWindow* license = new LicenseWindow(fAttrib->TakeAgreementText(), declined,
-		fAttrib->fAgreementLength, static_cast<char*>(fAttrib->TakeAgreementStyles()));
+		fAttrib->fAgreementLength, static_cast<char*>(fAttrib->TakeAgreementStyles()),
+		Title());
 	if (license->Lock())
 		WaitForWindow(license);
 }

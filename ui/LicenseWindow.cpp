@@ -16,9 +16,11 @@ const float kMaxSize = 8192;
 } // namespace
 
 
-LicenseWindow::LicenseWindow(char* text, bool* declined, uint32 length, char* styles)
+LicenseWindow::LicenseWindow(char* text, bool* declined, uint32 length, char* styles,
+	const char* packageName)
 	:
-	BWindow(kWindowFrame, "license", B_MODAL_WINDOW, B_NOT_CLOSABLE, B_CURRENT_WORKSPACE),
+	BWindow(kWindowFrame, TitleFor(packageName).c_str(), B_MODAL_WINDOW, 0,
+		B_CURRENT_WORKSPACE),
 	fDeclined(declined)
 {
 	Lock();
@@ -39,10 +41,7 @@ LicenseWindow::~LicenseWindow()
 bool
 LicenseWindow::QuitRequested()
 {
-	BMessage* message = CurrentMessage();
-	bool cancelled = false;
-	if (message != NULL && message->FindBool("cancelled", &cancelled) == B_OK && cancelled)
-		*fDeclined = true;
+	*fDeclined = !_AskedByAgree(CurrentMessage());
 	return true;
 }
 
@@ -53,4 +52,23 @@ LicenseWindow::DispatchMessage(BMessage* message, BHandler* handler)
 	if (PressButtonOnEscape(this, message, kDisagreeButtonName))
 		return;
 	BWindow::DispatchMessage(message, handler);
+}
+
+
+bool
+LicenseWindow::_AskedByAgree(BMessage* message) const
+{
+	void* source = NULL;
+	return message != NULL && message->FindPointer("source", &source) == B_OK
+		&& source != NULL && source == FindView(kAgreeButtonName);
+}
+
+
+std::string
+LicenseWindow::TitleFor(const char* packageName)
+{
+	std::string title = kLicenseWindowTitle;
+	if (packageName != NULL && packageName[0] != '\0')
+		title = std::string(packageName) + ": " + title;
+	return title;
 }

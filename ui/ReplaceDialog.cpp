@@ -52,9 +52,13 @@ ReplaceDialog::MessageReceived(BMessage* message)
 bool
 ReplaceDialog::QuitRequested()
 {
+	// Only "Continue Install" goes on with the choice: "Cancel Install",
+	// the close box and the program ending cancel.
 	BMessage* message = CurrentMessage();
-	bool canceled = false;
-	if (message != NULL && message->FindBool("canceled", &canceled) == B_OK && canceled)
+	void* source = NULL;
+	bool continued = message != NULL && message->FindPointer("source", &source) == B_OK
+		&& source != NULL && source == FindView(kContinueInstallName);
+	if (!continued)
 		*fChoice = B_CANCELED;
 	return BWindow::QuitRequested();
 }

@@ -5,7 +5,8 @@
 // name at its destination: replace it, rename it, or skip the item, with
 // the choice optionally kept for the rest of the run. The answer is written
 // through the caller's pointers while the window runs; Go() blocks the
-// calling thread until the window has quit.
+// calling thread until the window has quit. Closing the window any way but
+// "Continue Install" cancels, as "Cancel Install" does.
 
 #include <Window.h>
 

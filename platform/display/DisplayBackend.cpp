@@ -9,6 +9,7 @@
 #include <Window.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,10 @@ std::mutex sSelectLock;
 // handlers. Choosing another backend still replaces the one in use.
 std::unique_ptr<DisplayBackend>& sBackend = *new std::unique_ptr<DisplayBackend>;
 
+std::mutex sUntitledLock;
+// Empty: the program's name.
+std::string& sUntitledTitle = *new std::string;
+
 bool
 is_menu(uint32 type)
 {
@@ -48,6 +53,13 @@ has_title_bar(uint32 type)
 {
 	return type == B_TITLED_WINDOW || type == B_DOCUMENT_WINDOW
 		|| type == B_FLOATING_WINDOW;
+}
+
+// A desktop frames modal windows too, and gives them a close box.
+bool
+has_close_box(uint32 type)
+{
+	return has_title_bar(type) || is_modal(type);
 }
 
 } // namespace
@@ -148,6 +160,26 @@ DisplayBackend::Default()
 		Select("headless");
 	std::lock_guard<std::mutex> guard(sSelectLock);
 	return sBackend.get();
+}
+
+// #pragma mark - titles
+
+void
+DisplayBackend::SetUntitledTitle(const char* title)
+{
+	std::lock_guard<std::mutex> guard(sUntitledLock);
+	sUntitledTitle = title != nullptr ? title : "";
+}
+
+std::string
+DisplayBackend::ShownTitle(const DisplayWindowInfo& info)
+{
+	if (!info.title.empty())
+		return info.title;
+	std::lock_guard<std::mutex> guard(sUntitledLock);
+	if (!sUntitledTitle.empty())
+		return sUntitledTitle;
+	return program_invocation_short_name;
 }
 
 // #pragma mark - the window side
@@ -664,7 +696,7 @@ DisplayBackend::PressCloseBox(int32 id)
 	const Window* window = _Find(id);
 	if (window == nullptr || window->info.hidden)
 		return B_ENTRY_NOT_FOUND;
-	if (!has_title_bar(window->info.type) || (window->info.flags & B_NOT_CLOSABLE) != 0)
+	if (!has_close_box(window->info.type) || (window->info.flags & B_NOT_CLOSABLE) != 0)
 		return B_NOT_ALLOWED;
 	if (!_InputAllowed(*window))
 		return B_NOT_ALLOWED;
@@ -748,7 +780,7 @@ DisplayBackend::_DrawDecoration(cairo_t* cr, const Window& window) const
 	cairo_set_font_size(cr, 11);
 	cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
 	cairo_move_to(cr, textLeft, tabTop + kTabHeight - 5);
-	cairo_show_text(cr, window.info.title.c_str());
+	cairo_show_text(cr, ShownTitle(window.info).c_str());
 }
 
 // The content pixel for pixel where the frame lies on the screen.

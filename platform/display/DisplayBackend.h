@@ -54,6 +54,12 @@ public:
 
 	virtual const char* Name() const = 0;
 
+	// The title the desktop shows for a window that has none of its own
+	// (alerts and dialogs): the program's name until the program sets
+	// another, such as the name of the package it installs.
+	static void SetUntitledTitle(const char* title);
+	static std::string ShownTitle(const DisplayWindowInfo& info);
+
 	// The window side.
 	int32 WindowCreated(BMessenger target, BRect frame, const char* title,
 		uint32 type, uint32 flags);
@@ -97,7 +103,8 @@ public:
 	status_t InjectKeyDown(const char* bytes, int32 key, uint32 modifiers);
 	status_t InjectKeyUp(const char* bytes, int32 key, uint32 modifiers);
 	// A press on the window's close box: B_QUIT_REQUESTED, when the window
-	// has one and no modal window keeps input from it.
+	// has one (titled and modal windows not made B_NOT_CLOSABLE) and no
+	// modal window keeps input from it.
 	status_t PressCloseBox(int32 id);
 	// The person moved or resized the window: B_WINDOW_MOVED ("where") or
 	// B_WINDOW_RESIZED ("width", "height"), unless its flags forbid it.

@@ -4,6 +4,7 @@
 #include <DisplayScale.h>
 #include <SdlInput.h>
 #include <Window.h>
+#include <XCloseBox.h>
 #include <XErrorHandlers.h>
 
 #include <SDL.h>
@@ -28,6 +29,11 @@ const int kIdleWait = 100;
 // focus changes back a little); reports about other windows meanwhile are
 // stale. In microseconds.
 const bigtime_t kFocusSettleTime = 1000000;
+
+// How long after a window is shown the moves reported for it are the
+// window manager's placement, answered by putting it back where its frame
+// says, rather than a person's. In microseconds.
+const bigtime_t kPlacementTime = 2000000;
 
 // A display server answers its first request at once; one that accepts the
 // connection and then says nothing (stopped, or a dead forwarding) would
@@ -123,6 +129,9 @@ struct SdlBackend::NativeWindow {
 	// not taken as moves of its own.
 	std::vector<Place> personMoves;
 	std::vector<Place> personSizes;
+	// Until when a move to elsewhere is the window manager placing the
+	// window just shown.
+	bigtime_t placingUntil = 0;
 };
 
 // #pragma mark - opening and closing
@@ -396,26 +405,31 @@ void
 SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 {
 	float scale = Scale();
+	std::string title = ShownTitle(info);
 	if (native.window == nullptr) {
 		Place place = native_place(info.frame, scale);
 		Place size = native_size(info.frame, scale);
-		native.window = SDL_CreateWindow(info.title.c_str(), place.first, place.second,
+		native.window = SDL_CreateWindow(title.c_str(), place.first, place.second,
 			size.first, size.second, native_flags(info));
 		if (native.window == nullptr)
 			return;
-		native.title = info.title;
+		native.title = title;
 		native.frame = info.frame;
 		native.flags = info.flags;
+		if ((info.flags & B_NOT_CLOSABLE) != 0)
+			_SetCloseBox(native, info);
 	}
 	SDL_Window* window = native.window;
 
-	if (native.title != info.title) {
-		SDL_SetWindowTitle(window, info.title.c_str());
-		native.title = info.title;
+	if (native.title != title) {
+		SDL_SetWindowTitle(window, title.c_str());
+		native.title = title;
 	}
 	if (native.flags != info.flags) {
 		SDL_SetWindowResizable(window,
 			(info.flags & B_NOT_RESIZABLE) == 0 ? SDL_TRUE : SDL_FALSE);
+		if (((native.flags ^ info.flags) & B_NOT_CLOSABLE) != 0)
+			_SetCloseBox(native, info);
 		native.flags = info.flags;
 	}
 	if (native.frame.LeftTop() != info.frame.LeftTop()) {
@@ -439,6 +453,7 @@ SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 			SDL_ShowWindow(window);
 			// A window manager may have placed it elsewhere when it was
 			// mapped; the frame says where it belongs.
+			native.placingUntil = system_time() + kPlacementTime;
 			Place place = native_place(info.frame, scale);
 			SDL_SetWindowPosition(window, place.first, place.second);
 			_Present(native, false);
@@ -450,6 +465,14 @@ SdlBackend::_SyncWindow(const DisplayWindowInfo& info, NativeWindow& native)
 				fAppliedActive = -1;
 		}
 	}
+}
+
+void
+SdlBackend::_SetCloseBox(NativeWindow& native, const DisplayWindowInfo& info)
+{
+	// Borderless windows have no frame to take a close box from.
+	if (fX11 && (native_flags(info) & SDL_WINDOW_BORDERLESS) == 0)
+		set_x_close_box(native.window, (info.flags & B_NOT_CLOSABLE) == 0);
 }
 
 void
@@ -640,8 +663,16 @@ SdlBackend::_HandleWindowEvent(const SDL_WindowEvent& event)
 		{
 			float scale = Scale();
 			Place current = native_place(native->frame, scale);
-			if (Place(event.data1, event.data2) == current)
+			if (Place(event.data1, event.data2) == current) {
+				native->placingUntil = 0;
 				break;
+			}
+			if (system_time() < native->placingUntil && _Framed(*native)) {
+				// Placed by the window manager (its decorations known only
+				// now): the content goes where the frame says.
+				SDL_SetWindowPosition(native->window, current.first, current.second);
+				break;
+			}
 			BRect moved = native->frame;
 			moved.OffsetTo(DisplayScale::FromPixel(event.data1, scale),
 				DisplayScale::FromPixel(event.data2, scale));
@@ -699,6 +730,16 @@ SdlBackend::_HandleWindowEvent(const SDL_WindowEvent& event)
 		default:
 			break;
 	}
+}
+
+// Whether a window manager frames the window: only one places windows
+// itself, and without one every move is the person's.
+bool
+SdlBackend::_Framed(const NativeWindow& native) const
+{
+	int top = 0, left = 0, bottom = 0, right = 0;
+	return SDL_GetWindowBordersSize(native.window, &top, &left, &bottom, &right) == 0
+		&& (top > 0 || left > 0);
 }
 
 void

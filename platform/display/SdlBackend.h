@@ -66,6 +66,7 @@ private:
 	void _Synchronize();
 	void _SyncWindow(const DisplayWindowInfo& info, NativeWindow& native);
 	void _SyncStacking(const std::vector<DisplayWindowInfo>& windows);
+	void _SetCloseBox(NativeWindow& native, const DisplayWindowInfo& info);
 	void _Present(NativeWindow& native, bool newFrame);
 
 	// The desktop's input.
@@ -77,6 +78,7 @@ private:
 	void _HandleKey(const SDL_KeyboardEvent& event, bool down);
 	void _HandleText(const SDL_TextInputEvent& event);
 	void _SettleFocus();
+	bool _Framed(const NativeWindow& native) const;
 	NativeWindow* _NativeFor(uint32 sdlWindowID);
 	bool _ScreenPoint(uint32 sdlWindowID, int32 x, int32 y, BPoint* where);
 

@@ -106,8 +106,7 @@ BAlert::BAlert(const char* title, const char* text, const char* button0,
 	const char* button1, const char* button2, button_width width, alert_type type)
 	:
 	BWindow(BRect(0, 0, kDefaultWidth, 80), title, B_MODAL_WINDOW,
-		B_NOT_CLOSABLE | B_NOT_RESIZABLE | B_NOT_ZOOMABLE | B_NOT_MINIMIZABLE
-			| B_ASYNCHRONOUS_CONTROLS),
+		B_NOT_RESIZABLE | B_NOT_ZOOMABLE | B_NOT_MINIMIZABLE | B_ASYNCHRONOUS_CONTROLS),
 	fType(type),
 	fButtons{nullptr, nullptr, nullptr},
 	fShortcuts{0, 0, 0},
@@ -267,6 +266,12 @@ BAlert::DispatchMessage(BMessage* message, BHandler* handler)
 			}
 		}
 	}
+	if (message->what == B_QUIT_REQUESTED && handler == this) {
+		// The close box a desktop gives the alert answers as its
+		// cancel-like button would.
+		_Pressed(_CancelIndex());
+		return;
+	}
 	BWindow::DispatchMessage(message, handler);
 }
 
@@ -276,7 +281,8 @@ BAlert::_CancelIndex() const
 	// "Cancel" where there is one, else the last button, which answers
 	// most alerts ("OK").
 	for (int32 i = 0; i < fButtonCount; i++) {
-		if (strcmp(fButtons[i]->Label(), "Cancel") == 0)
+		const char* label = fButtons[i]->Label();
+		if (label != nullptr && strcmp(label, "Cancel") == 0)
 			return i;
 	}
 	return fButtonCount - 1;

@@ -4,7 +4,8 @@
 // A modal window with an icon, a message and up to three buttons; the last
 // button is the default. Go() shows it and blocks the calling thread until
 // a button is pressed, answering the button's index; the alert deletes
-// itself.
+// itself. Its close box presses the cancel-like button: "Cancel" where
+// there is one, else the last button.
 
 #include <Window.h>
 

@@ -2,8 +2,8 @@
 #define _FILE_PANEL_H
 
 // A window in which a person picks files or folders of the system root:
-// a volume menu, the current folder's path, the folder's entries and the
-// buttons that answer. The answer is a copy of the panel's message with
+// a volume menu, the current folder's path, the folder's entries, "New
+// Folder" (a folder made in the folder shown) and the buttons that answer. The answer is a copy of the panel's message with
 // "refs" (one entry_ref per chosen item) sent to the panel's target; a
 // cancelled panel sends B_CANCEL with "old_what".
 

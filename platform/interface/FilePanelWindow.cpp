@@ -1,8 +1,11 @@
 #include <FilePanelWindow.h>
 
+#include <Alert.h>
 #include <Button.h>
 #include <Directory.h>
 #include <Entry.h>
+#include <Errors.h>
+#include <Font.h>
 #include <FilePanelList.h>
 #include <InterfaceDefs.h>
 #include <MenuField.h>
@@ -16,7 +19,9 @@
 #include <StringView.h>
 #include <Volume.h>
 
+#include <cmath>
 #include <cstring>
+#include <string>
 
 namespace BPrivate {
 
@@ -26,8 +31,16 @@ enum {
 	kVolumeChosen = 'FPvl',		// "device": the volume to show
 	kParentClicked = 'FPpa',
 	kDefaultClicked = 'FPok',
-	kCancelClicked = 'FPcn'
+	kCancelClicked = 'FPcn',
+	kNewFolderClicked = 'FPnf'
 };
+
+const char* const kNewFolderName = "New Folder";
+// "New Folder", "New Folder 2" ... up to this many before giving up.
+const int32 kMaxNewFolderNumber = 999;
+// Room around a button's label, and between buttons.
+const float kButtonLabelRoom = 24;
+const float kButtonGap = 10;
 
 const BRect kPanelFrame(120, 90, 619, 459);
 const char* const kRootPath = "/";
@@ -67,6 +80,7 @@ FilePanelWindow::FilePanelWindow(BFilePanel* panel, file_panel_mode mode,
 	fPathView(nullptr),
 	fList(nullptr),
 	fParentButton(nullptr),
+	fNewFolderButton(nullptr),
 	fDefaultButton(nullptr),
 	fCancelButton(nullptr)
 {
@@ -99,6 +113,14 @@ FilePanelWindow::_BuildViews(file_panel_mode mode)
 	fParentButton = new BButton(BRect(bounds.right - 90, 8, bounds.right - 10, 31), "parent",
 		"Parent", new BMessage(kParentClicked), B_FOLLOW_RIGHT | B_FOLLOW_TOP);
 	background->AddChild(fParentButton);
+	// Left of "Parent", as wide as its label needs.
+	float newFolderWidth = ceilf(be_plain_font->StringWidth(kNewFolderName))
+		+ kButtonLabelRoom;
+	float newFolderRight = fParentButton->Frame().left - kButtonGap;
+	fNewFolderButton = new BButton(BRect(newFolderRight - newFolderWidth, 8, newFolderRight,
+		31), kFilePanelNewFolderName, kNewFolderName, new BMessage(kNewFolderClicked),
+		B_FOLLOW_RIGHT | B_FOLLOW_TOP);
+	background->AddChild(fNewFolderButton);
 
 	fPathView = new BStringView(BRect(10, 38, bounds.right - 10, 53), "path", kRootPath,
 		B_FOLLOW_LEFT_RIGHT | B_FOLLOW_TOP);
@@ -276,6 +298,8 @@ FilePanelWindow::_UpdateControls()
 {
 	fPathView->SetText(fPath.c_str());
 	fParentButton->SetEnabled(fPath != kRootPath);
+	// The root lists the volumes: a folder made there would be a volume.
+	fNewFolderButton->SetEnabled(fPath != kRootPath);
 
 	bool canAnswer = !ChosenRefs().empty();
 	std::vector<int32> selection = fList->Selection();
@@ -394,6 +418,9 @@ FilePanelWindow::MessageReceived(BMessage* message)
 		case kCancelClicked:
 			_Cancel();
 			break;
+		case kNewFolderClicked:
+			_MakeNewFolder();
+			break;
 		case B_NODE_MONITOR:
 			_VolumesChanged();
 			break;
@@ -426,6 +453,37 @@ FilePanelWindow::_GoToParent()
 		return;
 	size_t slash = fPath.rfind('/');
 	SetDirectory(slash == 0 ? kRootPath : fPath.substr(0, slash).c_str());
+}
+
+// Makes a folder of a name not taken yet in the folder shown and selects
+// it; the person is told when that fails.
+void
+FilePanelWindow::_MakeNewFolder()
+{
+	if (fPath == kRootPath)
+		return;
+	BDirectory folder(fPath.c_str());
+	std::string name = kNewFolderName;
+	status_t status = folder.InitCheck();
+	if (status == B_OK)
+		status = folder.CreateDirectory(name.c_str(), nullptr);
+	for (int32 number = 2; status == B_FILE_EXISTS && number <= kMaxNewFolderNumber;
+			number++) {
+		name = std::string(kNewFolderName) + " " + std::to_string(number);
+		status = folder.CreateDirectory(name.c_str(), nullptr);
+	}
+	if (status != B_OK) {
+		std::string text = "Could not make a new folder in \"" + fPath + "\": "
+			+ strerror_status(status) + ".";
+		BAlert* alert = new BAlert("", text.c_str(), "OK", nullptr, nullptr,
+			B_WIDTH_AS_USUAL, B_WARNING_ALERT);
+		alert->Go();
+		return;
+	}
+	Reload();
+	int32 index = fList->IndexOf(name.c_str());
+	if (index >= 0 && fList->Select(index))
+		fList->ScrollToItem(index);
 }
 
 void

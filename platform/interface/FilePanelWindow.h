@@ -27,11 +27,12 @@ namespace BPrivate {
 class FilePanelList;
 struct FilePanelEntry;
 
-// Views by name: the list of entries, the volume menu field and the
-// default ("Open", "Save" or "Select") button.
+// Views by name: the list of entries, the volume menu field, the
+// default ("Open", "Save" or "Select") button and the "New Folder" button.
 const char* const kFilePanelListName = "entries";
 const char* const kFilePanelVolumesName = "volumes";
 const char* const kFilePanelDefaultName = "default";
+const char* const kFilePanelNewFolderName = "newfolder";
 
 class FilePanelWindow : public BWindow {
 public:
@@ -71,6 +72,7 @@ private:
 	void _UpdateControls();
 	void _Open(int32 index);
 	void _GoToParent();
+	void _MakeNewFolder();
 	void _Choose();
 	void _Cancel();
 	void _Done();
@@ -92,6 +94,7 @@ private:
 	BStringView* fPathView;
 	FilePanelList* fList;
 	BButton* fParentButton;
+	BButton* fNewFolderButton;
 	BButton* fDefaultButton;
 	BButton* fCancelButton;
 };

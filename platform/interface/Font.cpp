@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -59,6 +60,42 @@ font_options()
 		return created;
 	}();
 	return options;
+}
+
+const char* const kEllipsis = "\xe2\x80\xa6";
+
+// Where each character of a UTF-8 string starts, and its end.
+std::vector<size_t>
+character_starts(const std::string& text)
+{
+	std::vector<size_t> starts;
+	for (size_t i = 0; i < text.size(); i++) {
+		if ((static_cast<unsigned char>(text[i]) & 0xc0) != 0x80)
+			starts.push_back(i);
+	}
+	starts.push_back(text.size());
+	return starts;
+}
+
+// The most characters of text that fit in width with the ellipsis where
+// mode puts it; down to the ellipsis alone.
+std::string
+truncated(const BFont& font, const std::string& text, uint32 mode, float width)
+{
+	if (font.StringWidth(text.c_str()) <= width)
+		return text;
+	std::vector<size_t> starts = character_starts(text);
+	int32 count = static_cast<int32>(starts.size()) - 1;
+	for (int32 kept = count - 1; kept > 0; kept--) {
+		int32 front = mode == B_TRUNCATE_END ? kept
+			: mode == B_TRUNCATE_BEGINNING ? 0 : (kept + 1) / 2;
+		int32 back = kept - front;
+		std::string candidate = text.substr(0, starts[front]) + kEllipsis
+			+ text.substr(starts[count - back]);
+		if (font.StringWidth(candidate.c_str()) <= width)
+			return candidate;
+	}
+	return kEllipsis;
 }
 
 } // namespace
@@ -236,6 +273,17 @@ BFont::StringWidth(const char* string, int32 length) const
 		return 0.0f;
 	std::string part(string, strnlen(string, length));
 	return StringWidth(part.c_str());
+}
+
+void
+BFont::GetTruncatedStrings(const char* stringArray[], int32 numStrings, uint32 mode,
+	float width, char* resultArray[]) const
+{
+	for (int32 i = 0; i < numStrings; i++) {
+		std::string text = truncated(*this, stringArray[i] != nullptr ? stringArray[i] : "",
+			mode, width);
+		memcpy(resultArray[i], text.c_str(), text.size() + 1);
+	}
 }
 
 void

@@ -44,6 +44,13 @@ enum {
 	B_FIXED_SPACING = 3
 };
 
+// Where GetTruncatedStrings takes characters out for the ellipsis.
+enum {
+	B_TRUNCATE_END = 0,
+	B_TRUNCATE_BEGINNING = 1,
+	B_TRUNCATE_MIDDLE = 2
+};
+
 struct font_height {
 	float ascent;
 	float descent;
@@ -81,6 +88,11 @@ public:
 	float StringWidth(const char* string) const;
 	float StringWidth(const char* string, int32 length) const;
 	void GetHeight(font_height* height) const;
+	// Each string as it fits in width: whole, or with characters taken
+	// out (whole characters, where mode says) for an ellipsis. Every
+	// result buffer holds the string's length plus 3 bytes.
+	void GetTruncatedStrings(const char* stringArray[], int32 numStrings, uint32 mode,
+		float width, char* resultArray[]) const;
 
 	// Copies the properties the mask names from another font.
 	void CopyFrom(const BFont& font, uint32 mask);

@@ -583,6 +583,12 @@ BWindow::SetTitle(const char* title)
 	DisplayBackend::Default()->WindowTitled(fDisplayID, fTitle.c_str());
 }
 
+void
+BWindow::SetUntitledTitle(const char* title)
+{
+	DisplayBackend::SetUntitledTitle(title);
+}
+
 status_t
 BWindow::SetFlags(uint32 flags)
 {

@@ -95,6 +95,9 @@ public:
 
 	const char* Title() const { return fTitle.c_str(); }
 	void SetTitle(const char* title);
+	// What the desktop shows as the title of windows that have none of
+	// their own (alerts, dialogs): the program's name until set.
+	static void SetUntitledTitle(const char* title);
 	window_type Type() const { return fType; }
 	uint32 Flags() const { return fFlags; }
 	status_t SetFlags(uint32 flags);

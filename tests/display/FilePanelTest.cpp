@@ -500,6 +500,57 @@ TEST_F(FilePanelTest, SettingsFilterAndDirectory)
 		other->Quit();
 }
 
+TEST_F(FilePanelTest, NewFolderMakesAFolderInTheFolderShownAndSelectsIt)
+{
+	OpenFolderPanel();
+	ClickRow("zeta", 2);
+	ASSERT_EQ(PathShown(), "/boot/zeta");
+	ASSERT_TRUE(Enabled("New Folder"));
+
+	ClickButton("newfolder");
+	EXPECT_TRUE(std::filesystem::is_directory(fRoot.HostPath("boot/zeta/New Folder")));
+	EXPECT_EQ(Rows(), (Names{"New Folder"}));
+	EXPECT_EQ(Selection(), (std::vector<int32>{0}));
+	// A name taken (by a file too) is passed over.
+	fRoot.WriteFile("boot/zeta/New Folder 2", "a file");
+	ClickButton("newfolder");
+	EXPECT_TRUE(std::filesystem::is_directory(fRoot.HostPath("boot/zeta/New Folder 3")));
+	EXPECT_TRUE(std::filesystem::is_regular_file(fRoot.HostPath("boot/zeta/New Folder 2")));
+
+	// "Select" answers with the folder made.
+	ClickButton("default");
+	ASSERT_TRUE(fLog->WaitForCount(1));
+	EXPECT_EQ(AnsweredPaths(0), (Names{"/boot/zeta/New Folder 3"}));
+
+	// The root lists the volumes: no folder is made there.
+	ShowPanel();
+	ClickButton("parent");
+	ClickButton("parent");
+	ASSERT_EQ(PathShown(), "/");
+	EXPECT_FALSE(Enabled("newfolder"));
+	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("New Folder")));
+}
+
+TEST_F(FilePanelTest, NewFolderThatCannotBeMadeIsToldInAnAlert)
+{
+	OpenFolderPanel();
+	ClickRow("zeta", 2);
+	ASSERT_EQ(PathShown(), "/boot/zeta");
+	// Gone behind the panel's back.
+	std::filesystem::remove(fRoot.HostPath("boot/zeta"));
+
+	ASSERT_EQ(Automation::Click(Window(), "newfolder"), B_OK);
+	DisplayWindowInfo alert;
+	ASSERT_TRUE(Automation::WaitForWindow("", &alert));
+	std::string text;
+	ASSERT_EQ(Automation::GetText(alert.id, "_tv_", &text), B_OK);
+	EXPECT_EQ(text.rfind("Could not make a new folder in \"/boot/zeta\": ", 0), 0u) << text;
+	ASSERT_EQ(Automation::Click(alert.id, "OK"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_TRUE(fPanel->IsShowing()) << "the panel stays for another choice";
+	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("boot/zeta")));
+}
+
 TEST_F(FilePanelTest, StartsInTheHomeFolderWhenThereIsOne)
 {
 	std::filesystem::create_directories(fRoot.HostPath("boot/home/Desktop"));

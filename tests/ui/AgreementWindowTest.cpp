@@ -31,7 +31,8 @@ protected:
 		fConstructed = std::async(std::launch::async, [pack] {
 			return new InstallWindow("test.pkg", pack, true);
 		});
-		ASSERT_TRUE(Automation::WaitForWindow("license", &fLicense));
+		ASSERT_TRUE(Automation::WaitForWindow(LicenseWindow::TitleFor(
+			package.name.empty() ? "test.pkg" : package.name.c_str()).c_str(), &fLicense));
 		ASSERT_TRUE(Automation::WaitUntilIdle());
 	}
 
@@ -105,7 +106,8 @@ TEST_F(AgreementWindowTest, AgreeShowsTheInstallWindow)
 		EXPECT_EQ(text->TextRect(), BRect(3, 3, 551, 325));
 		EXPECT_EQ(window->FindView("ok")->Frame(), BRect(504, 360, 584, 384));
 		EXPECT_EQ(window->FindView("cancel")->Frame(), BRect(408, 360, 488, 384));
-		EXPECT_EQ(window->Flags() & B_NOT_CLOSABLE, (uint32)B_NOT_CLOSABLE);
+		// A close box, which disagrees.
+		EXPECT_EQ(window->Flags() & B_NOT_CLOSABLE, 0u);
 	});
 
 	ASSERT_EQ(Automation::Click(fLicense.id, "Agree"), B_OK);
@@ -132,9 +134,20 @@ TEST_F(AgreementWindowTest, DisagreeGivesUpWithoutTheInstallWindow)
 	ASSERT_EQ(Automation::Click(fLicense.id, "Disagree"), B_OK);
 	EXPECT_EQ(Constructed(), nullptr);
 	EXPECT_FALSE(InstallWindowShown());
-	EXPECT_FALSE(Automation::FindWindow("license", nullptr));
+	EXPECT_FALSE(Automation::FindWindow(LicenseWindow::TitleFor("test.pkg").c_str(),
+		nullptr));
 	EXPECT_TRUE(be_app->IsMessageWaiting()) << "the application is asked to quit";
 	EXPECT_TRUE(fAlerts->Texts().empty());
+}
+
+
+TEST_F(AgreementWindowTest, CloseBoxDisagrees)
+{
+	OpenWithAgreement(package_with_agreement());
+	ASSERT_EQ(Automation::PressCloseBox(fLicense.id), B_OK);
+	EXPECT_EQ(Constructed(), nullptr);
+	EXPECT_FALSE(InstallWindowShown());
+	EXPECT_TRUE(be_app->IsMessageWaiting()) << "the application is asked to quit";
 }
 
 

@@ -11,6 +11,7 @@
 #include <MessageLog.h>
 
 #include <Button.h>
+#include <Screen.h>
 #include <ScrollView.h>
 #include <TextView.h>
 
@@ -303,6 +304,42 @@ TEST_F(HelpTest, NewTextGoesToTheOpenWindowOrTheNextOne)
 	EXPECT_TRUE(HelpWindows().empty());
 	ClickButton();
 	EXPECT_EQ(HelpText(), kFirstText);
+}
+
+TEST_F(HelpTest, LinesTheAuthorBrokeAreNotBrokenAgain)
+{
+	// Hard line breaks at about 75 characters, as a text editor leaves them.
+	const char* text =
+		"The Kestrovan Sample Installer puts the sample program in the folder you\n"
+		"choose below (\"apps\" unless you pick another), and its settings file in\n"
+		"home/config/settings of the same volume.\n"
+		"\n"
+		"Choose \"Complete\" for the program and its documentation, \"Minimal\" for the\n"
+		"program alone.";
+	new HelpWindow(kTitle, BPoint(20, 20), text);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	InHelpWindow([&](BWindow* window) {
+		BTextView* view = dynamic_cast<BTextView*>(window->FindView("helptext"));
+		ASSERT_NE(view, nullptr);
+		EXPECT_EQ(view->CountLines(), 6) << "one line for each of the author's";
+		EXPECT_GT(window->Frame().Width(), 240);
+		EXPECT_LE(window->Frame().right, BScreen(window).Frame().right);
+	});
+
+	// A paragraph the author never broke is wrapped at a readable width.
+	std::string paragraph;
+	for (int32 i = 0; i < 40; i++)
+		paragraph += "A running paragraph without a single line break. ";
+	InHelpWindow([](BWindow* window) { window->PostMessage(B_QUIT_REQUESTED); });
+	ASSERT_TRUE(WaitUntil([&] { return HelpWindows().empty(); }));
+	new HelpWindow(kTitle, BPoint(20, 20), paragraph.c_str());
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	InHelpWindow([&](BWindow* window) {
+		BTextView* view = dynamic_cast<BTextView*>(window->FindView("helptext"));
+		ASSERT_NE(view, nullptr);
+		EXPECT_GT(view->CountLines(), 5);
+		EXPECT_EQ(window->Frame().Width(), 240) << "as wide as ever";
+	});
 }
 
 TEST_F(HelpTest, HidingOrDeletingTheButtonClosesItsWindow)

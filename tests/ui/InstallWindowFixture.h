@@ -13,6 +13,7 @@
 #include "InstallPack.h"
 #include "InstallView.h"
 #include "InstallWindow.h"
+#include "LicenseWindow.h"
 #include "UiTestSupport.h"
 
 #include <InterfaceFixture.h>
@@ -161,7 +162,8 @@ public:
 	bool IsAlertShown()
 	{
 		for (const auto& info : BPrivate::Automation::Windows()) {
-			if (info.modal && !info.hidden && info.title != "license")
+			if (info.modal && !info.hidden
+				&& info.title.find(kLicenseWindowTitle) == std::string::npos)
 				return true;
 		}
 		return false;

@@ -401,6 +401,46 @@ TEST_F(InstallWindowTest, OtherFolderThenAnotherVolumeGoesBackToApps)
 }
 
 
+TEST_F(InstallWindowTest, TheFolderPanelOpensOnTheChosenVolume)
+{
+	std::filesystem::create_directories(fRoot.HostPath("Data/Tools"));
+	ASSERT_NE(Open(sized_package()), nullptr);
+	auto openPanel = [&](DisplayWindowInfo* panel) {
+		Choose("Folder", "Other...");
+		EXPECT_TRUE(Automation::WaitForWindow("Open", panel));
+		std::string path;
+		EXPECT_EQ(Automation::GetText(panel->id, "path", &path), B_OK);
+		return path;
+	};
+
+	Choose("Volume", "Data");
+	DisplayWindowInfo panel;
+	EXPECT_EQ(openPanel(&panel), "/Data");
+
+	// A folder picked there is where the panel opens next.
+	ASSERT_EQ(Automation::ClickAt([&] {
+		BPoint row;
+		if (panel.target.LockTarget()) {
+			BLooper* looper = nullptr;
+			panel.target.Target(&looper);
+			FilePanelList* list = dynamic_cast<FilePanelList*>(
+				dynamic_cast<BWindow*>(looper)->FindView("entries"));
+			BRect frame = list->ConvertToScreen(list->ItemFrame(list->IndexOf("Tools")));
+			row = BPoint(frame.left + 30, floorf((frame.top + frame.bottom) / 2));
+			looper->Unlock();
+		}
+		return row;
+	}()), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_EQ(Automation::Click(panel.id, "default"), B_OK);
+	Settle();
+	ASSERT_STREQ(BPath(&fWindow->fFolderRef).Path(), "/Data/Tools");
+	EXPECT_EQ(openPanel(&panel), "/Data/Tools");
+	ASSERT_EQ(Automation::Click(panel.id, "cancel"), B_OK);
+	Settle();
+}
+
+
 TEST_F(InstallWindowTest, VolumesAddedToAndRemovedFromTheRootFollowTheMenu)
 {
 	ASSERT_NE(Open(sized_package()), nullptr);

@@ -240,3 +240,21 @@ TEST_F(ReplaceDialogPictureTest, WarningIconAndScreenshot)
 	EXPECT_EQ(choice, 2);
 	EXPECT_FALSE(WindowExists(window.id));
 }
+
+
+// The close box a desktop gives the dialog cancels, as "Cancel Install" does.
+TEST_F(ReplaceDialogPictureTest, TheCloseBoxCancels)
+{
+	int32 choice = 2;
+	bool dontAsk = false;
+	auto going = std::async(std::launch::async, [&] {
+		return (new ReplaceDialog(&choice, &dontAsk, kText, 0))->Go();
+	});
+	DisplayWindowInfo window;
+	ASSERT_TRUE(Automation::WaitForWindow("", &window));
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_EQ(Automation::PressCloseBox(window.id), B_OK);
+	EXPECT_EQ(going.get(), 0);
+	EXPECT_EQ(choice, B_CANCELED);
+	EXPECT_FALSE(WindowExists(window.id));
+}

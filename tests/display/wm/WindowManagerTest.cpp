@@ -16,10 +16,17 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+#include <sys/stat.h>
+
 #include <atomic>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -119,6 +126,29 @@ private:
 	std::thread fThread;
 };
 
+// A window that counts the quit requests it is asked and agrees to quit
+// only when told to, as the install window does during a run.
+class RefusingWindow : public BWindow {
+public:
+	RefusingWindow(BRect frame, const char* title)
+		:
+		BWindow(frame, title, B_TITLED_WINDOW, B_NOT_RESIZABLE | B_NOT_ZOOMABLE)
+	{
+		BView* panel = new BView(Bounds(), "panel", B_FOLLOW_ALL, B_WILL_DRAW);
+		panel->SetViewColor(216, 216, 216);
+		AddChild(panel);
+	}
+
+	bool QuitRequested() override
+	{
+		fAsked++;
+		return fAllowQuit;
+	}
+
+	std::atomic<int32> fAsked{0};
+	std::atomic<bool> fAllowQuit{false};
+};
+
 } // namespace
 
 class WindowManagerTest : public ::testing::Test {
@@ -204,6 +234,22 @@ protected:
 		XSync(fX, False);
 	}
 
+	// Return until the alert answered by a thread of the test's own is gone.
+	bool DismissAlertWithReturn()
+	{
+		bigtime_t deadline = system_time() + kTestWait;
+		while (system_time() < deadline) {
+			bool shown = false;
+			for (const DisplayWindowInfo& info : Automation::Windows())
+				shown = shown || (info.modal && !info.hidden);
+			if (!shown)
+				return true;
+			PressKey(XK_Return);
+			snooze(kKeyWait);
+		}
+		return false;
+	}
+
 	// Return, as a person presses it, until the alert has gone.
 	bool DismissAlert(MessageLog& log, size_t answered)
 	{
@@ -223,6 +269,155 @@ protected:
 				return true;
 		}
 		return false;
+	}
+
+	Atom Intern(const char* name) { return XInternAtom(fX, name, False); }
+
+	// The windows the window manager manages, oldest first.
+	std::vector<Window> ClientWindows()
+	{
+		std::vector<Window> clients;
+		Atom type;
+		int format;
+		unsigned long count, after;
+		unsigned char* data = nullptr;
+		if (XGetWindowProperty(fX, DefaultRootWindow(fX), Intern("_NET_CLIENT_LIST"), 0, 1024,
+				False, XA_WINDOW, &type, &format, &count, &after, &data) == Success
+			&& data != nullptr) {
+			Window* windows = reinterpret_cast<Window*>(data);
+			clients.assign(windows, windows + count);
+		}
+		if (data != nullptr)
+			XFree(data);
+		return clients;
+	}
+
+	// The title the desktop shows for a window (its UTF-8 name).
+	std::string ShownTitle(Window window)
+	{
+		Atom type;
+		int format;
+		unsigned long count, after;
+		unsigned char* data = nullptr;
+		std::string title;
+		if (XGetWindowProperty(fX, window, Intern("_NET_WM_NAME"), 0, 1024, False,
+				Intern("UTF8_STRING"), &type, &format, &count, &after, &data) == Success
+			&& data != nullptr) {
+			title.assign(reinterpret_cast<char*>(data), count);
+		}
+		if (data != nullptr)
+			XFree(data);
+		return title;
+	}
+
+	// The managed window with the title, once it is mapped.
+	bool WaitForClient(const std::string& title, Window* found)
+	{
+		return WaitUntil([&] {
+			for (Window window : ClientWindows()) {
+				XWindowAttributes attributes;
+				if (ShownTitle(window) == title && XGetWindowAttributes(fX, window, &attributes)
+					&& attributes.map_state == IsViewable) {
+					*found = window;
+					return true;
+				}
+			}
+			return false;
+		});
+	}
+
+	// Where the window's content is on the screen.
+	BPoint ContentOrigin(Window window)
+	{
+		int x = -1, y = -1;
+		Window child;
+		XTranslateCoordinates(fX, window, DefaultRootWindow(fX), 0, 0, &x, &y, &child);
+		return BPoint(x, y);
+	}
+
+	// The desktop as the X server shows it, frames included, as a PNG file
+	// in the screenshot folder.
+	void WriteDesktopPNG(const char* name)
+	{
+		Window root = DefaultRootWindow(fX);
+		XWindowAttributes attributes;
+		ASSERT_TRUE(XGetWindowAttributes(fX, root, &attributes));
+		XImage* image = XGetImage(fX, root, 0, 0, attributes.width, attributes.height,
+			AllPlanes, ZPixmap);
+		ASSERT_NE(image, nullptr);
+		cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24,
+			attributes.width, attributes.height);
+		uint8* pixels = cairo_image_surface_get_data(surface);
+		int stride = cairo_image_surface_get_stride(surface);
+		for (int y = 0; y < attributes.height; y++) {
+			uint32* row = reinterpret_cast<uint32*>(pixels + y * stride);
+			for (int x = 0; x < attributes.width; x++)
+				row[x] = static_cast<uint32>(XGetPixel(image, x, y)) & 0xffffff;
+		}
+		cairo_surface_mark_dirty(surface);
+		XDestroyImage(image);
+		mkdir(KESTROVAN_SCREENSHOT_DIR, 0755);
+		std::string path = std::string(KESTROVAN_SCREENSHOT_DIR) + "/" + name + ".png";
+		EXPECT_EQ(cairo_surface_write_to_png(surface, path.c_str()), CAIRO_STATUS_SUCCESS);
+		cairo_surface_destroy(surface);
+	}
+
+	// Whether the window asks the window manager for a close box (Motif
+	// hints: without them, it gets one).
+	bool AsksForCloseBox(Window window)
+	{
+		Atom hints = Intern("_MOTIF_WM_HINTS");
+		Atom type;
+		int format;
+		unsigned long count, after;
+		unsigned char* data = nullptr;
+		bool asks = true;
+		if (XGetWindowProperty(fX, window, hints, 0, 5, False, hints, &type, &format, &count,
+				&after, &data) == Success && data != nullptr && count >= 2) {
+			// Flags, then functions; 1 in the flags: the functions count.
+			unsigned long* values = reinterpret_cast<unsigned long*>(data);
+			const unsigned long kFunctionsGiven = 1, kAll = 1, kClose = 32;
+			if ((values[0] & kFunctionsGiven) != 0)
+				asks = (values[1] & kAll) != 0 ? (values[1] & kClose) == 0
+					: (values[1] & kClose) != 0;
+		}
+		if (data != nullptr)
+			XFree(data);
+		return asks;
+	}
+
+	// Asks the window manager to move the window's content to where, as a
+	// person dragging its frame does.
+	void MoveThroughManager(Window window, BPoint where)
+	{
+		XEvent event = {};
+		event.xclient.type = ClientMessage;
+		event.xclient.window = window;
+		event.xclient.message_type = Intern("_NET_MOVERESIZE_WINDOW");
+		event.xclient.format = 32;
+		// Static gravity (the content's place), x and y given, from a pager.
+		event.xclient.data.l[0] = StaticGravity | (1 << 8) | (1 << 9) | (2 << 12);
+		event.xclient.data.l[1] = static_cast<long>(where.x);
+		event.xclient.data.l[2] = static_cast<long>(where.y);
+		XSendEvent(fX, DefaultRootWindow(fX), False,
+			SubstructureRedirectMask | SubstructureNotifyMask, &event);
+		XSync(fX, False);
+	}
+
+	// Asks the window manager to close the window, as its close box or a
+	// task bar does.
+	void CloseThroughManager(Window window)
+	{
+		XEvent event = {};
+		event.xclient.type = ClientMessage;
+		event.xclient.window = window;
+		event.xclient.message_type = Intern("_NET_CLOSE_WINDOW");
+		event.xclient.format = 32;
+		event.xclient.data.l[0] = CurrentTime;
+		event.xclient.data.l[1] = 2;
+		XSendEvent(fX, DefaultRootWindow(fX), False,
+			SubstructureRedirectMask | SubstructureNotifyMask, &event);
+		XSync(fX, False);
 	}
 
 	XvfbServer fServer;
@@ -279,6 +474,160 @@ TEST_F(WindowManagerTest, AnXErrorIsReportedAndTheProgramGoesOn)
 	// Still here, and the windows still answer.
 	ASSERT_EQ(window->PostMessage(kAsk), B_OK);
 	EXPECT_TRUE(DismissAlert(*log, 2));
+}
+
+
+
+TEST_F(WindowManagerTest, WindowsWithoutATitleShowTheProgramsChoice)
+{
+	BWindow::SetUntitledTitle("Kestrel Tools");
+	RefusingWindow* titled = new RefusingWindow(BRect(100, 100, 399, 299), "Install Kestrel");
+	titled->Show();
+	auto answer = std::async(std::launch::async, [] {
+		return (new BAlert("", "Replace the older file?", "Skip", "Replace"))->Go();
+	});
+
+	Window alert;
+	ASSERT_TRUE(WaitForClient("Kestrel Tools", &alert))
+		<< "the alert is not \"Unnamed Window\" on the desktop";
+	Window install;
+	EXPECT_TRUE(WaitForClient("Install Kestrel", &install)) << "a title of its own stays";
+	for (Window window : ClientWindows())
+		EXPECT_NE(ShownTitle(window), "");
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	// Only for the picture: a moment for the manager to draw its frames.
+	snooze(300000);
+	WriteDesktopPNG("wm-alert-title");
+
+	ASSERT_TRUE(DismissAlertWithReturn());
+	EXPECT_EQ(answer.get(), 1);
+	BWindow::SetUntitledTitle(nullptr);
+}
+
+
+TEST_F(WindowManagerTest, AnAlertsCloseBoxTakesItsCancelLikeButton)
+{
+	BWindow::SetUntitledTitle("Kestrel Tools");
+	struct Case {
+		const char* buttons[3];
+		int32 expected;
+	};
+	// "Cancel" wherever it is, else the last button.
+	const Case cases[] = {
+		{{"Continue", "Cancel", "Retry"}, 1},
+		{{"Cancel", "Stop", nullptr}, 0},
+		{{"Continue", "Close", nullptr}, 1},
+		{{"OK", nullptr, nullptr}, 0},
+	};
+	for (const Case& c : cases) {
+		SCOPED_TRACE(c.buttons[0]);
+		auto answer = std::async(std::launch::async, [&c] {
+			return (new BAlert("", "Go on?", c.buttons[0], c.buttons[1], c.buttons[2]))->Go();
+		});
+		Window alert;
+		ASSERT_TRUE(WaitForClient("Kestrel Tools", &alert));
+		ASSERT_TRUE(Automation::WaitUntilIdle());
+		// The close request may reach the alert before it is mapped for the
+		// manager: asked again until the alert answers.
+		bool answered = false;
+		for (int i = 0; i < 20 && !answered; i++) {
+			CloseThroughManager(alert);
+			answered = answer.wait_for(std::chrono::milliseconds(300))
+				== std::future_status::ready;
+		}
+		ASSERT_TRUE(answered) << "the close box left the alert up";
+		EXPECT_EQ(answer.get(), c.expected);
+		ASSERT_TRUE(WaitUntil([&] { return ClientWindows().empty(); }));
+	}
+	BWindow::SetUntitledTitle(nullptr);
+}
+
+
+TEST_F(WindowManagerTest, TheCloseBoxAsksTheWindowWhichMayRefuse)
+{
+	RefusingWindow* window = new RefusingWindow(BRect(100, 100, 399, 299), "Install Kestrel");
+	window->Show();
+	Window client;
+	ASSERT_TRUE(WaitForClient("Install Kestrel", &client));
+
+	ASSERT_TRUE(WaitUntil([&] {
+		CloseThroughManager(client);
+		snooze(100000);
+		return window->fAsked > 0;
+	}));
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_EQ(ClientWindows().size(), 1u) << "a window that refuses stays";
+
+	window->fAllowQuit = true;
+	CloseThroughManager(client);
+	EXPECT_TRUE(WaitUntil([&] { return ClientWindows().empty(); }));
+}
+
+
+TEST_F(WindowManagerTest, WindowsThatCannotBeClosedAskForNoCloseBox)
+{
+	// (Openbox gives every window a close box whatever it asks; other
+	// window managers leave it out.)
+	// The progress window's kind: its own "Cancel" is the way out.
+	BWindow* progress = new BusyWindow(BRect(100, 100, 359, 189));
+	progress->Show();
+	RefusingWindow* closable = new RefusingWindow(BRect(100, 300, 399, 499), "Closable");
+	closable->fAllowQuit = true;
+	closable->Show();
+
+	Window progressClient, closableClient;
+	ASSERT_TRUE(WaitForClient("Install", &progressClient));
+	ASSERT_TRUE(WaitForClient("Closable", &closableClient));
+	EXPECT_FALSE(AsksForCloseBox(progressClient));
+	EXPECT_TRUE(AsksForCloseBox(closableClient));
+
+	// Closable again: it asks for the close box again.
+	ASSERT_TRUE(progress->Lock());
+	progress->SetFlags(0);
+	progress->Unlock();
+	EXPECT_TRUE(WaitUntil([&] { return AsksForCloseBox(progressClient); }));
+}
+
+
+TEST_F(WindowManagerTest, WindowsOpenWhereTheirFramesSayDespiteTheManagersPlacement)
+{
+	// Openbox places a new window itself (at the top left, where the
+	// screen is free): the platform's place must win, and the window must
+	// not take the manager's place as a move of the person's.
+	const BRect frames[] = {BRect(312, 234, 711, 533), BRect(500, 420, 699, 559)};
+	std::vector<BWindow*> windows;
+	for (const BRect& frame : frames) {
+		std::string title = "Placed " + std::to_string(windows.size());
+		BWindow* window = new RefusingWindow(frame, title.c_str());
+		window->Show();
+		windows.push_back(window);
+
+		Window client;
+		ASSERT_TRUE(WaitForClient(title, &client));
+		EXPECT_TRUE(WaitUntil([&] { return ContentOrigin(client) == frame.LeftTop(); }))
+			<< "content at " << ContentOrigin(client).x << ", " << ContentOrigin(client).y;
+		ASSERT_TRUE(Automation::WaitUntilIdle());
+		ASSERT_TRUE(window->Lock());
+		EXPECT_EQ(window->Frame(), frame);
+		window->Unlock();
+	}
+
+	// Placed, a window follows the person's moves through the manager.
+	BWindow* moved = windows.front();
+	Window client;
+	ASSERT_TRUE(WaitForClient("Placed 0", &client));
+	EXPECT_TRUE(WaitUntil([&] {
+		MoveThroughManager(client, BPoint(150, 120));
+		snooze(100000);
+		if (!moved->Lock())
+			return false;
+		BPoint where = moved->Frame().LeftTop();
+		moved->Unlock();
+		return where == BPoint(150, 120);
+	}));
+	EXPECT_EQ(ContentOrigin(client), BPoint(150, 120));
+	for (BWindow* window : windows)
+		static_cast<RefusingWindow*>(window)->fAllowQuit = true;
 }
 
 #endif // KESTROVAN_HAVE_XTEST
