@@ -1,6 +1,8 @@
 // Pictures of the installer's widgets and windows in build/screenshots/
 // for a person to look at: a list, a help window, labels with the
-// separator, the icons, and an alert.
+// separator, the icons, and an alert. Each picture is checked for pixels
+// only the drawn widgets give (text, the selection, the icons), so that a
+// widget that draws nothing fails.
 
 #include "DoError.h"
 #include "FSIcons.h"
@@ -15,10 +17,53 @@
 #include <Volume.h>
 #include <VolumeRoster.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <future>
 
 namespace {
+
+struct Pixel {
+	int red, green, blue;
+};
+
+bool IsText(const Pixel& p) { return p.red < 90 && p.green < 90 && p.blue < 90; }
+bool IsSelection(const Pixel& p) { return p.red == 180 && p.green == 200 && p.blue == 240; }
+bool IsWarningYellow(const Pixel& p) { return p.red > 200 && p.green > 150 && p.blue < 110; }
+bool IsNotPanelGrey(const Pixel& p) { return p.red != 230 || p.green != 230 || p.blue != 230; }
+
+// How many pixels of the picture at `path` inside `area` (all of it when
+// not valid) the predicate accepts.
+int
+CountPixels(const std::string& path, BRect area, const std::function<bool(const Pixel&)>& accepts)
+{
+	cairo_surface_t* image = cairo_image_surface_create_from_png(path.c_str());
+	if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+		cairo_surface_destroy(image);
+		return -1;
+	}
+	cairo_surface_flush(image);
+	int width = cairo_image_surface_get_width(image);
+	int height = cairo_image_surface_get_height(image);
+	int stride = cairo_image_surface_get_stride(image);
+	const unsigned char* data = cairo_image_surface_get_data(image);
+	if (!area.IsValid())
+		area = BRect(0, 0, width - 1, height - 1);
+	int count = 0;
+	for (int y = std::max(0, (int)area.top); y <= std::min(height - 1, (int)area.bottom); y++) {
+		const uint32_t* row = reinterpret_cast<const uint32_t*>(data + y * stride);
+		for (int x = std::max(0, (int)area.left); x <= std::min(width - 1, (int)area.right); x++) {
+			uint32_t argb = row[x];
+			Pixel pixel = {(int)((argb >> 16) & 0xff), (int)((argb >> 8) & 0xff),
+				(int)(argb & 0xff)};
+			if (accepts(pixel))
+				count++;
+		}
+	}
+	cairo_surface_destroy(image);
+	return count;
+}
 
 // Rows drawn as a list of paths: selected rows in the selection colour.
 class PathList : public TestList {
@@ -47,14 +92,13 @@ public:
 
 class ScreenshotsTest : public ListViewTest {
 protected:
-	void Write(int32 windowID, const char* name)
+	// Writes the window's picture and gives its path.
+	std::string Write(int32 windowID, const char* name)
 	{
-		ASSERT_TRUE(Automation::WaitUntilIdle());
+		EXPECT_TRUE(Automation::WaitUntilIdle());
 		std::string path = screenshot_path(name);
-		ASSERT_EQ(Automation::WriteWindowPNG(windowID, path.c_str()), B_OK);
-		cairo_surface_t* image = cairo_image_surface_create_from_png(path.c_str());
-		EXPECT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << name;
-		cairo_surface_destroy(image);
+		EXPECT_EQ(Automation::WriteWindowPNG(windowID, path.c_str()), B_OK);
+		return path;
 	}
 };
 
@@ -74,7 +118,10 @@ TEST_F(ScreenshotsTest, ListView)
 	list->MakeFocus(true);
 	window->Unlock();
 	window->Show();
-	Write(window->DisplayID(), "ui-list-view");
+	std::string picture = Write(window->DisplayID(), "ui-list-view");
+	// Two selected rows of the list, and the paths written in it.
+	EXPECT_GT(CountPixels(picture, BRect(13, 13, 235, 84), IsSelection), 2 * 200);
+	EXPECT_GT(CountPixels(picture, BRect(13, 13, 235, 84), IsText), 150);
 	QuitWindow(window);
 }
 
@@ -92,11 +139,16 @@ TEST_F(ScreenshotsTest, HelpButtonAndWindow)
 		"installed; the size shown below adds up the selected groups."));
 	window->Unlock();
 	window->Show();
-	Write(window->DisplayID(), "ui-help-button");
+	std::string button = Write(window->DisplayID(), "ui-help-button");
+	EXPECT_GT(CountPixels(button, BRect(20, 20, 37, 37), IsNotPanelGrey), 50)
+		<< "the button's picture";
+	EXPECT_EQ(CountPixels(button, BRect(60, 20, 190, 50), IsNotPanelGrey), 0)
+		<< "nothing beside it";
 	ASSERT_EQ(Automation::Click(window->DisplayID(), "helpbutton"), B_OK);
 	DisplayWindowInfo help;
 	ASSERT_TRUE(Automation::WaitForWindow("Groups", &help));
-	Write(help.id, "ui-help-window");
+	EXPECT_GT(CountPixels(Write(help.id, "ui-help-window"), BRect(), IsText), 300)
+		<< "the help text";
 	// No window is left running into the program's exit.
 	int helpWindows = 0;
 	for (int32 i = be_app->CountWindows() - 1; i >= 0; i--) {
@@ -154,7 +206,12 @@ TEST_F(ScreenshotsTest, LabelsSeparatorAndIcons)
 		"This package installs Tool 2.0 and its documentation. Choose the groups, the "
 		"volume and the folder, then press Begin."));
 	window->Show();
-	Write(window->DisplayID(), "ui-labels-and-icons");
+	std::string picture = Write(window->DisplayID(), "ui-labels-and-icons");
+	EXPECT_GT(CountPixels(picture, BRect(10, 10, 309, 60), IsText), 300) << "the label's text";
+	EXPECT_GT(CountPixels(picture, BRect(10, 80, 113, 143), IsWarningYellow), 200)
+		<< "the warning icon, small and large";
+	EXPECT_GT(CountPixels(picture, BRect(130, 80, 185, 131), IsNotPanelGrey), 300)
+		<< "the file, folder and volume icons";
 	QuitWindow(window);
 	delete volumeIcon;
 	for (BBitmap* bitmap : kinds)
@@ -169,7 +226,9 @@ TEST_F(ScreenshotsTest, ErrorAlert)
 	});
 	DisplayWindowInfo alert;
 	ASSERT_TRUE(Automation::WaitForWindow("", &alert));
-	Write(alert.id, "ui-error-alert");
+	std::string picture = Write(alert.id, "ui-error-alert");
+	EXPECT_GT(CountPixels(picture, BRect(), IsText), 300) << "the alert's text and buttons";
+	EXPECT_GT(CountPixels(picture, BRect(), IsWarningYellow), 100) << "its icon";
 	ASSERT_TRUE(Automation::WaitUntilIdle());
 	std::string screen = screenshot_path("ui-error-alert-screen");
 	ASSERT_EQ(Automation::WriteScreenPNG(screen.c_str()), B_OK);
