@@ -20,8 +20,8 @@
 #include <Errors.h>
 #include <File.h>
 #include <InterruptGuard.h>
-#include <Message.h>
 #include <Looper.h>
+#include <Message.h>
 #include <OS.h>
 #include <SharedProcessor.h>
 #include <View.h>
@@ -102,7 +102,9 @@ InstallLooper::QuitRequested()
 	// longer be touched through its pointer.
 	if (fStatusWindow == NULL || !fStatusWindowMessenger.IsValid())
 		return true;
-	if (fStatusWindowMessenger.SendMessage(B_QUIT_REQUESTED) != B_OK)
+	// It may also close between the check and the request: gone is closed.
+	status_t status = fStatusWindowMessenger.SendMessage(B_QUIT_REQUESTED);
+	if (status != B_OK && status != B_BAD_PORT_ID)
 		doError("Error closing status window!");
 	return true;
 }
