@@ -41,9 +41,9 @@ TEST(WaylandInstallTest, AnInstallInTheProgramsWindowsRunsToItsEndOnWeston)
 	EXPECT_EQ(0, run.status) << (run.hung ? "hung" : "") << run.errors.substr(0, 4000);
 	EXPECT_TRUE(std::filesystem::exists(
 		root + "/boot/apps/Kestrovan Sample/Kestrovan Sample"));
-	// The install window was a toplevel of the compositor's, titled, and
-	// drawn into.
+	// The windows were toplevels of the compositor's, titled with the
+	// package's name (the agreement's title begins with it), and drawn into.
 	EXPECT_NE(std::string::npos, run.errors.find("xdg_wm_base@")) << "not on Wayland";
-	EXPECT_NE(std::string::npos, run.errors.find(".set_title(\"Kestrovan Sample\")")) << run.errors.substr(run.errors.size() > 30000 ? run.errors.size() - 30000 : 0);
+	EXPECT_NE(std::string::npos, run.errors.find(".set_title(\"Kestrovan Sample"));
 	EXPECT_NE(std::string::npos, run.errors.find(".attach(wl_buffer@"));
 }
