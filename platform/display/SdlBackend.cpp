@@ -156,17 +156,7 @@ SdlBackend::SdlBackend()
 {
 }
 
-SdlBackend* SdlBackend::sOpenAtExit = nullptr;
-
 SdlBackend::~SdlBackend()
-{
-	if (sOpenAtExit == this)
-		sOpenAtExit = nullptr;
-	_StopThread();
-}
-
-void
-SdlBackend::_StopThread()
 {
 	{
 		std::lock_guard<std::mutex> guard(fStateLock);
@@ -175,16 +165,6 @@ SdlBackend::_StopThread()
 	}
 	if (fThread.joinable())
 		fThread.join();
-}
-
-// The display thread ends before the program does: left running (the
-// display outlives every window, to the program's end), it went on using
-// the display's libraries while their own exit handlers took them apart.
-void
-SdlBackend::_StopOpenDisplayAtExit()
-{
-	if (sOpenAtExit != nullptr)
-		sOpenAtExit->_StopThread();
 }
 
 bool
@@ -227,11 +207,6 @@ SdlBackend::Open(std::string* error)
 	}
 	if (!opened)
 		return nullptr;
-	// Registered once the display's libraries are loaded, so that it runs
-	// before their own exit handlers.
-	sOpenAtExit = backend.get();
-	static bool registered = std::atexit(&SdlBackend::_StopOpenDisplayAtExit) == 0;
-	(void)registered;
 	return backend;
 }
 

@@ -55,9 +55,6 @@ private:
 
 	SdlBackend();
 
-	void _StopThread();
-	static void _StopOpenDisplayAtExit();
-
 	// The display thread.
 	void _Run();
 	bool _OpenDisplay();
@@ -98,8 +95,6 @@ private:
 	uint32 fWakeEvent;
 
 	std::thread fThread;
-	// The display opened last, whose thread ends at the program's exit.
-	static SdlBackend* sOpenAtExit;
 
 	// The display thread's own.
 	// Whether SDL shows the windows through Xlib.
