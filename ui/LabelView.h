@@ -20,7 +20,6 @@ public:
 	virtual void FrameResized(float width, float height);
 
 	// Sets the text and shows or hides the scroll bar for it.
-	using BTextView::SetText;
 	void SetText(const char* text);
 
 	// The scroll bar while the text needs one, else NULL.
