@@ -177,8 +177,9 @@ InstalledCheck::Describe(BEntry* entry, bool digest, ReceiptItem* item,
 	}
 	if (!S_ISREG(st.st_mode))
 		return false;
-	bool covered = _TakeWrittenDigest(st, item, digest ? written : nullptr);
-	if (covered || !digest)
+	item->fKind = kReceiptFile;
+	item->fSize = st.st_size;
+	if (!digest || _TakeWrittenDigest(written, item))
 		return true;
 	BFile file(entry, B_READ_ONLY);
 	if (file.InitCheck() == B_OK)
@@ -195,22 +196,20 @@ InstalledCheck::DescribeFile(BFile* file, ReceiptItem* item, Sha256Digest* writt
 		return false;
 	item->fMode = st.st_mode & 07777;
 	item->fModified = st.st_mtime;
-	if (_TakeWrittenDigest(st, item, written))
-		return true;
-	sha256_of_file(file, &item->fSha256);
+	item->fKind = kReceiptFile;
+	item->fSize = st.st_size;
+	if (!_TakeWrittenDigest(written, item))
+		sha256_of_file(file, &item->fSha256);
 	return true;
 }
 
 
-// A file's kind and size; true when the digest taken as it was written
-// covers the whole file and is its record, so that nothing is read again.
+// The digest taken as the file was written, when it covers the whole file
+// (of the item's size): nothing is read again.
 bool
-InstalledCheck::_TakeWrittenDigest(const struct stat& st, ReceiptItem* item,
-	Sha256Digest* written)
+InstalledCheck::_TakeWrittenDigest(Sha256Digest* written, ReceiptItem* item)
 {
-	item->fKind = kReceiptFile;
-	item->fSize = st.st_size;
-	if (written == nullptr || !written->Covers(st.st_size))
+	if (written == nullptr || !written->Covers(item->fSize))
 		return false;
 	item->fSha256 = written->HexDigest();
 	return true;

@@ -18,7 +18,6 @@
 class BEntry;
 class BFile;
 class Sha256Digest;
-struct stat;
 
 // What differs; any number of these.
 enum {
@@ -69,8 +68,7 @@ public:
 	static bool DescribeFile(BFile* file, ReceiptItem* item, Sha256Digest* written);
 
 private:
-	static bool _TakeWrittenDigest(const struct stat& st, ReceiptItem* item,
-		Sha256Digest* written);
+	static bool _TakeWrittenDigest(Sha256Digest* written, ReceiptItem* item);
 
 	const InstallReceipt& fReceipt;
 	std::vector<ItemDifference> fDifferences;
