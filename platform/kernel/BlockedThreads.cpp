@@ -5,8 +5,10 @@
 
 namespace {
 
+// Never destroyed: a window's thread may still wait for another while the
+// exit handlers run.
 std::mutex sLock;
-std::map<thread_id, int32> sBlockedCounts;
+std::map<thread_id, int32>& sBlockedCounts = *new std::map<thread_id, int32>;
 
 } // namespace
 

@@ -27,8 +27,11 @@ struct ThreadRecord {
 	std::condition_variable changed;
 };
 
+// Never destroyed: a window's thread may still end while the exit handlers
+// run.
 std::mutex sThreadsLock;
-std::map<thread_id, std::shared_ptr<ThreadRecord>> sThreads;
+std::map<thread_id, std::shared_ptr<ThreadRecord>>& sThreads
+	= *new std::map<thread_id, std::shared_ptr<ThreadRecord>>;
 thread_local ThreadRecord* sCurrentRecord = nullptr;
 
 // A stand-in for "thread exited with this value" that exit_thread throws
