@@ -4,10 +4,15 @@
 #include "HelpButton.h"
 #include "InstallPack.h"
 #include "InstallWindow.h"
+#include "DoError.h"
 #include "RunRecovery.h"
+#include "SignatureCheck.h"
 
 #include <Entry.h>
 #include <File.h>
+#include <FindDirectory.h>
+#include <Path.h>
+#include <PlatformCalls.h>
 #include <Resources.h>
 #include <Roster.h>
 
@@ -48,7 +53,8 @@ InstallApp::InstallApp()
 	fPackageNamed(false),
 	fPackageOpened(false),
 	fRunEnded(false),
-	fAgreementDeclined(false)
+	fAgreementDeclined(false),
+	fSignatureRequired(false)
 {
 	_Init();
 }
@@ -63,7 +69,8 @@ InstallApp::InstallApp(const entry_ref& package)
 	fPackageNamed(true),
 	fPackageOpened(false),
 	fRunEnded(false),
-	fAgreementDeclined(false)
+	fAgreementDeclined(false),
+	fSignatureRequired(false)
 {
 	_Init();
 }
@@ -174,7 +181,7 @@ InstallApp::ReadyToRun()
 	RunRecovery::Tell(recovered);
 
 	InstallPack* pack = new InstallPack(fPackageRef, selfExtracting);
-	if (pack->fEntry == NULL) {
+	if (pack->fEntry == NULL || !_AcceptSignature(pack)) {
 		delete pack;
 		PostMessage(B_QUIT_REQUESTED);
 		return;
@@ -184,4 +191,58 @@ InstallApp::ReadyToRun()
 		snprintf(title, sizeof(title), "%s", name);
 	fPackageOpened = true;
 	window = new InstallWindow(title, pack, true);
+}
+
+
+void
+InstallApp::SetSignaturePolicy(const std::vector<std::string>& trustedKeyFiles,
+	bool requireSignature)
+{
+	fTrustedKeyFiles = trustedKeyFiles;
+	fSignatureRequired = requireSignature;
+}
+
+
+bool
+InstallApp::_AcceptSignature(InstallPack* pack)
+{
+	TrustedKeys trusted;
+	for (const std::string& file : fTrustedKeyFiles) {
+		std::string error;
+		if (trusted.AddFile(file.c_str(), &error) != B_OK) {
+			doError("The trusted key %s cannot be read. Nothing was installed.",
+				error.c_str());
+			return false;
+		}
+	}
+	BPath settings;
+	char hostFolder[B_PATH_NAME_LENGTH];
+	if (find_directory(B_USER_SETTINGS_DIRECTORY, &settings) == B_OK
+		&& settings.Append(TrustedKeys::kFolderInSettings) == B_OK
+		&& platform_get_host_path(settings.Path(), hostFolder, sizeof(hostFolder)) == B_OK) {
+		std::vector<std::string> problems;
+		trusted.AddFolder(hostFolder, &problems);
+		for (const std::string& problem : problems)
+			fprintf(stderr, "kestrovan-installer: a trusted key is ignored: %s\n",
+				problem.c_str());
+	}
+
+	SignatureCheck check;
+	if (pack->SetFile())
+		return false;
+	signature_verdict verdict = check.Check(pack->fFile, pack->fDataOffset,
+		pack->fPackageEnd, trusted);
+	pack->ClearFile();
+	fSignerLine = check.SignerLine();
+	if (verdict == kSignatureMismatch) {
+		doError(SignatureCheck::kMismatchText);
+		return false;
+	}
+	fprintf(stderr, "kestrovan-installer: %s\n", fSignerLine.c_str());
+	if (fSignatureRequired && verdict != kSignedByTrustedKey) {
+		doError("A signature by a trusted key is required, and this package has none.\n"
+			"%s. Nothing was installed.", fSignerLine.c_str());
+		return false;
+	}
+	return true;
 }

@@ -14,7 +14,10 @@
 #include <StorageDefs.h>
 
 #include <mutex>
+#include <string>
+#include <vector>
 
+class InstallPack;
 class InstallWindow;
 
 // The program and its version, as --version says it and receipts name it.
@@ -48,6 +51,14 @@ public:
 	bool AgreementDeclined() const;
 	void NoteAgreementDeclined();
 
+	// Which signatures to trust, set before Run(): public key files named
+	// by the person (the boot volume's trusted-keys folder is always read),
+	// and whether a package that no trusted key signed is refused.
+	void SetSignaturePolicy(const std::vector<std::string>& trustedKeyFiles,
+		bool requireSignature);
+	// Who signed the open package, as the install window shows it.
+	const std::string& SignerLine() const { return fSignerLine; }
+
 	// The running application file.
 	static entry_ref appRef;
 
@@ -57,6 +68,10 @@ public:
 
 private:
 	void _Init();
+	// Checks the package's signature before anything is shown, asked or
+	// written: false (told in an alert) when it does not match, or when a
+	// trusted signature is required and missing.
+	bool _AcceptSignature(InstallPack* pack);
 
 	// The file to install from: appRef, or the package named at start.
 	entry_ref fPackageRef;
@@ -66,6 +81,9 @@ private:
 	bool fRunEnded;
 	InstallOutcome fLastOutcome;
 	bool fAgreementDeclined;
+	std::vector<std::string> fTrustedKeyFiles;
+	bool fSignatureRequired;
+	std::string fSignerLine;
 };
 
 #endif // _INSTALL_APP_H

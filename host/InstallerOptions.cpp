@@ -53,7 +53,8 @@ InstallerOptions::InstallerOptions()
 	fInstalledCommand(kNoInstalledCommand),
 	fJson(false),
 	fForce(false),
-	fRecover(false)
+	fRecover(false),
+	fRequireSignature(false)
 {
 }
 
@@ -92,6 +93,10 @@ InstallerOptions::UsageText()
 		"                        2 or 1.5) for a high-DPI screen; the default\n"
 		"                        comes from the desktop: GDK_SCALE, Xft.dpi, or\n"
 		"                        the screen's dots per inch\n"
+		"  --trusted-key FILE    trust signatures by this public key (may repeat;\n"
+		"                        the keys in home/config/settings/kestrovan/\n"
+		"                        trusted-keys of the boot volume are trusted too)\n"
+		"  --require-signature   refuse a package that no trusted key signed\n"
 		"  --recover             only take back (or finish) the installations that\n"
 		"                        were interrupted, on every volume, and end\n"
 		"  --help, --version\n"
@@ -103,7 +108,8 @@ InstallerOptions::UsageText()
 		"                        install (--force: changed ones too)\n"
 		"\n"
 		"Exit status: 0 installed, 1 not installed (package unusable, agreement\n"
-		"declined, run stopped, failed or cancelled), 2 usage error or no display.\n"
+		"declined, signature refused, run stopped, failed or cancelled), 2 usage\n"
+		"error or no display.\n"
 		"--verify-installed: 0 every item as installed, 1 otherwise; --uninstall:\n"
 		"0 every item removed, 1 otherwise (items kept, volume busy, no such\n"
 		"package); --recover: 0 nothing left or all put back, 1 otherwise.\n";
@@ -166,7 +172,8 @@ bool
 InstallerOptions::_IsFlag(const std::string& option)
 {
 	static const char* const kFlags[] = { "--unattended", "--accept-license",
-		"--keep-originals", "--list-installed", "--json", "--force", "--recover" };
+		"--keep-originals", "--list-installed", "--json", "--force", "--recover",
+		"--require-signature" };
 	for (const char* name : kFlags) {
 		if (option == name)
 			return true;
@@ -192,6 +199,8 @@ InstallerOptions::_SetFlag(const std::string& option)
 		fForce = true;
 	else if (option == "--recover")
 		fRecover = true;
+	else if (option == "--require-signature")
+		fRequireSignature = true;
 	return true;
 }
 
@@ -234,7 +243,8 @@ InstallerOptions::_TakesValue(const std::string& option)
 {
 	static const char* const kValueOptions[] = { "--root", "--volume",
 		"--folder", "--groups", "--existing", "--on-error", "--choose",
-		"--screenshots", "--display", "--verify-installed", "--uninstall", "--scale" };
+		"--screenshots", "--display", "--verify-installed", "--uninstall", "--scale",
+		"--trusted-key" };
 	for (const char* name : kValueOptions) {
 		if (option == name)
 			return true;
@@ -256,6 +266,8 @@ InstallerOptions::_Set(const std::string& option, const std::string& text)
 		fGroups = split_group_names(text);
 	else if (option == "--screenshots")
 		fScreenshots = text;
+	else if (option == "--trusted-key")
+		fTrustedKeys.push_back(text);
 	else if (option == "--existing")
 		return _SetExisting(text);
 	else if (option == "--on-error")

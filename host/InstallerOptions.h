@@ -72,6 +72,10 @@ public:
 	bool fForce;
 	// Only recover interrupted runs, then end.
 	bool fRecover;
+	// Public key files whose signatures are trusted (--trusted-key).
+	std::vector<std::string> fTrustedKeys;
+	// Refuse packages that no trusted key signed.
+	bool fRequireSignature;
 
 private:
 	static bool _TakesValue(const std::string& option);

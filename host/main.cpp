@@ -145,6 +145,7 @@ main(int argc, char** argv)
 	InstallApp* app = MakeApplication(options);
 	if (app == NULL)
 		return 1;
+	app->SetSignaturePolicy(options.fTrustedKeys, options.fRequireSignature);
 	// Nobody reads "Finished" at the end of an unattended run, unless its
 	// screenshots are to show it.
 	if (options.fUnattended && options.fScreenshots.empty())

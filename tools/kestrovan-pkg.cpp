@@ -2,20 +2,30 @@
 // verifies and extracts them.
 
 #include "DoError.h"
+#include "AtomicOutput.h"
+#include "HostFile.h"
 #include "InstallerWriter.h"
 #include "PackageAssembler.h"
 #include "PackageExtractor.h"
 #include "PackageLister.h"
+#include "PackageLocator.h"
+#include "PackageSigner.h"
 #include "PackageVerifier.h"
+#include "PasswordPrompt.h"
 #include "PatchMaker.h"
+#include "SignatureCheck.h"
 
 #include <Errors.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,12 +33,21 @@ namespace {
 
 const char* kUsage =
 	"usage:\n"
-	"  kestrovan-pkg build MANIFEST -o OUT.pkg [--source FOLDER] [--jobs N]\n"
-	"  kestrovan-pkg sfx PACKAGE -o INSTALLER [--stub PROGRAM]\n"
+	"  kestrovan-pkg build MANIFEST -o OUT.pkg [--source FOLDER] [--jobs N] [SIGNING]\n"
+	"  kestrovan-pkg sfx PACKAGE -o INSTALLER [--stub PROGRAM] [SIGNING]\n"
 	"  kestrovan-pkg list PACKAGE [--json]\n"
-	"  kestrovan-pkg verify PACKAGE\n"
+	"  kestrovan-pkg verify PACKAGE [--trusted-key PUB]...\n"
 	"  kestrovan-pkg extract PACKAGE FOLDER\n"
 	"  kestrovan-pkg diff OLD NEW -o PATCH\n"
+	"  kestrovan-pkg keygen -o BASE [--password-file FILE | --no-password] [--force]\n"
+	"  kestrovan-pkg sign PACKAGE --key KEY [--comment TEXT] [--package-version TEXT]\n"
+	"                    [--password-file FILE]\n"
+	"\n"
+	"SIGNING: --sign KEY [--comment TEXT] [--package-version TEXT] [--password-file FILE]\n"
+	"keygen writes BASE.pub and BASE.key; a password-protected key asks for its\n"
+	"password on the terminal unless --password-file names a file that holds it.\n"
+	"verify exits 1 on a signature that does not match, and, with --trusted-key,\n"
+	"on a package that no trusted key signed.\n"
 	"\n"
 	"diff writes patch data that turns the file OLD into NEW (both under 4 GiB),\n"
 	"for a patch item: {\"source\": PATCH} in a manifest's \"patches\", or let\n"
@@ -44,7 +63,19 @@ enum {
 struct arguments {
 	std::vector<std::string> positional;
 	std::map<std::string, std::string> options;
+	// Every value option in order, for those that may repeat.
+	std::vector<std::pair<std::string, std::string>> given;
 	std::string error;
+
+	std::vector<std::string> All(const std::string& option) const
+	{
+		std::vector<std::string> values;
+		for (const auto& [name, value] : given) {
+			if (name == option)
+				values.push_back(value);
+		}
+		return values;
+	}
 };
 
 
@@ -65,6 +96,7 @@ ParseArguments(int argc, char** argv, const std::vector<std::string>& valueOptio
 				return parsed;
 			}
 			parsed.options[argument] = argv[++i];
+			parsed.given.emplace_back(argument, argv[i]);
 		} else if (isFlag)
 			parsed.options[argument] = "";
 		else if (argument.size() > 1 && argument[0] == '-') {
@@ -87,10 +119,73 @@ Usage(const std::string& problem)
 }
 
 
+// The options that sign what a command writes.
+const std::vector<std::string> kSigningOptions
+	= {"--sign", "--comment", "--package-version", "--password-file"};
+
+
+std::vector<std::string>
+With(std::vector<std::string> options, const std::vector<std::string>& more)
+{
+	options.insert(options.end(), more.begin(), more.end());
+	return options;
+}
+
+
+std::string
+BaseName(const std::string& path)
+{
+	size_t slash = path.find_last_of('/');
+	std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+	size_t dot = name.find_last_of('.');
+	return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+
+// Reads the secret key `keyPath` and sets up `signer` with the command's
+// comment and version; the signer defaults to the key file's base name.
+bool
+LoadSigner(arguments& args, const std::string& keyPath, SecretKey* key,
+	std::unique_ptr<PackageSigner>* signer)
+{
+	std::string error;
+	if (key->SetToFile(keyPath.c_str(), PasswordPrompt::For(args.options["--password-file"],
+			keyPath), &error) != B_OK) {
+		fprintf(stderr, "kestrovan-pkg: %s\n", error.c_str());
+		return false;
+	}
+	*signer = std::make_unique<PackageSigner>(*key);
+	(*signer)->SetSigner(args.options.count("--comment") != 0 ? args.options["--comment"]
+		: BaseName(keyPath));
+	(*signer)->SetVersion(args.options["--package-version"]);
+	return true;
+}
+
+
+// For build and sfx: a signer when --sign is given; false when the key
+// cannot be used (said on standard error).
+bool
+OptionalSigner(arguments& args, SecretKey* key, std::unique_ptr<PackageSigner>* signer)
+{
+	if (args.options.count("--sign") == 0)
+		return true;
+	return LoadSigner(args, args.options["--sign"], key, signer);
+}
+
+
+void
+PrintSigned(const char* path, const PackageSigner& signer, const SecretKey& key)
+{
+	printf("%s: signed by key ID %s (%s)\n", path, key.Public().KeyIdText().c_str(),
+		signer.LastComment().fSigner.c_str());
+}
+
+
 int
 Build(int argc, char** argv)
 {
-	arguments args = ParseArguments(argc, argv, {"-o", "--source", "--jobs"}, {});
+	arguments args = ParseArguments(argc, argv, With({"-o", "--source", "--jobs"},
+		kSigningOptions), {});
 	if (!args.error.empty() || args.positional.size() != 1 || args.options.count("-o") == 0)
 		return Usage(args.error.empty() ? "build needs MANIFEST and -o OUT" : args.error);
 	int32 jobs = 0;
@@ -100,15 +195,21 @@ Build(int argc, char** argv)
 		if (*end != '\0' || jobs < 1)
 			return Usage("--jobs needs a positive number");
 	}
+	SecretKey key;
+	std::unique_ptr<PackageSigner> signer;
+	if (!OptionalSigner(args, &key, &signer))
+		return kExitFailed;
 	std::string message;
 	const char* source = args.options.count("--source") != 0
 		? args.options["--source"].c_str() : nullptr;
 	status_t status = build_package(args.positional[0].c_str(), source,
-		args.options["-o"].c_str(), &message, jobs);
+		args.options["-o"].c_str(), &message, jobs, signer.get());
 	if (status != B_OK) {
 		fprintf(stderr, "kestrovan-pkg: %s\n", message.c_str());
 		return kExitFailed;
 	}
+	if (signer)
+		PrintSigned(args.options["-o"].c_str(), *signer, key);
 	return kExitOK;
 }
 
@@ -116,21 +217,27 @@ Build(int argc, char** argv)
 int
 Sfx(int argc, char** argv)
 {
-	arguments args = ParseArguments(argc, argv, {"-o", "--stub"}, {});
+	arguments args = ParseArguments(argc, argv, With({"-o", "--stub"}, kSigningOptions), {});
 	if (!args.error.empty() || args.positional.size() != 1 || args.options.count("-o") == 0)
 		return Usage(args.error.empty() ? "sfx needs PACKAGE and -o INSTALLER" : args.error);
+	SecretKey key;
+	std::unique_ptr<PackageSigner> signer;
+	if (!OptionalSigner(args, &key, &signer))
+		return kExitFailed;
 	std::string stub = args.options.count("--stub") != 0 ? args.options["--stub"]
 		: InstallerWriter::DefaultStub(argv[0]);
 	std::string error;
 	off_t offset;
 	status_t status = InstallerWriter::Write(args.positional[0].c_str(),
-		args.options["-o"].c_str(), stub.c_str(), &offset, &error);
+		args.options["-o"].c_str(), stub.c_str(), &offset, &error, signer.get());
 	if (status != B_OK) {
 		fprintf(stderr, "kestrovan-pkg: %s\n", error.c_str());
 		return kExitFailed;
 	}
 	printf("%s: installer with the package at offset %lld\n", args.options["-o"].c_str(),
 		(long long)offset);
+	if (signer)
+		PrintSigned(args.options["-o"].c_str(), *signer, key);
 	return kExitOK;
 }
 
@@ -153,10 +260,52 @@ List(int argc, char** argv)
 }
 
 
+// Says what the package's signature is; false when it fails the check: a
+// signature that does not match, or, when keys are trusted, none by them.
+bool
+CheckSignature(const char* path, const verify_summary& summary,
+	const std::vector<std::string>& trustedKeyFiles)
+{
+	TrustedKeys trusted;
+	for (const std::string& file : trustedKeyFiles) {
+		std::string error;
+		if (trusted.AddFile(file.c_str(), &error) != B_OK) {
+			fprintf(stderr, "kestrovan-pkg: %s\n", error.c_str());
+			return false;
+		}
+	}
+	PackageLocator locator;
+	std::string error;
+	HostFile file(path, O_RDONLY);
+	if (locator.SetTo(path, &error) != B_OK || file.InitCheck() != B_OK) {
+		fprintf(stderr, "kestrovan-pkg: %s\n", error.c_str());
+		return false;
+	}
+	SignatureCheck check;
+	off_t end = locator.Offset() + summary.archiveSize;
+	switch (check.Check(&file, locator.Offset(), end, trusted)) {
+		case kNotSigned:
+			printf("%s: not signed\n", path);
+			return trustedKeyFiles.empty();
+		case kSignatureMismatch:
+			printf("%s: signature does not match\n", path);
+			return false;
+		case kSignedByTrustedKey:
+		case kSignedByUnknownKey:
+			break;
+	}
+	bool trustedKey = check.Verdict() == kSignedByTrustedKey;
+	printf("%s: signed by key ID %s (%s), valid%s\n", path,
+		check.Signer().KeyIdText().c_str(), check.Comment().fSigner.c_str(),
+		trustedKeyFiles.empty() ? "" : trustedKey ? ", trusted" : ", but by no trusted key");
+	return trustedKeyFiles.empty() || trustedKey;
+}
+
+
 int
 Verify(int argc, char** argv)
 {
-	arguments args = ParseArguments(argc, argv, {}, {});
+	arguments args = ParseArguments(argc, argv, {"--trusted-key"}, {});
 	if (!args.error.empty() || args.positional.size() != 1)
 		return Usage(args.error.empty() ? "verify needs PACKAGE" : args.error);
 	PackageVerifier verifier;
@@ -170,7 +319,7 @@ Verify(int argc, char** argv)
 		"%d catalog items\n", path, (int)summary.version, (long long)summary.archiveSize,
 		(long long)summary.records, (long long)summary.bins,
 		(long long)summary.decodedBytes, (int)summary.items);
-	return kExitOK;
+	return CheckSignature(path, summary, args.All("--trusted-key")) ? kExitOK : kExitFailed;
 }
 
 
@@ -211,6 +360,79 @@ Diff(int argc, char** argv)
 	return kExitOK;
 }
 
+int
+Keygen(int argc, char** argv)
+{
+	arguments args = ParseArguments(argc, argv, {"-o", "--password-file"},
+		{"--no-password", "--force"});
+	if (!args.error.empty() || !args.positional.empty() || args.options.count("-o") == 0)
+		return Usage(args.error.empty() ? "keygen needs -o BASE" : args.error);
+	std::string base = args.options["-o"];
+	std::string publicPath = base + ".pub";
+	std::string secretPath = base + ".key";
+	if (args.options.count("--force") == 0
+		&& (access(publicPath.c_str(), F_OK) == 0 || access(secretPath.c_str(), F_OK) == 0)) {
+		fprintf(stderr, "kestrovan-pkg: %s or %s exists already; --force replaces them\n",
+			publicPath.c_str(), secretPath.c_str());
+		return kExitFailed;
+	}
+	std::string password;
+	std::string error;
+	if (args.options.count("--no-password") == 0
+		&& !PasswordPrompt::AskNew(args.options["--password-file"], &password, &error)) {
+		fprintf(stderr, "kestrovan-pkg: %s (or --no-password)\n", error.c_str());
+		return kExitFailed;
+	}
+	SecretKey key;
+	if (key.Generate() != B_OK) {
+		fprintf(stderr, "kestrovan-pkg: no source of random numbers\n");
+		return kExitFailed;
+	}
+	struct written_key {
+		std::string path;
+		std::string text;
+		mode_t mode;
+	};
+	// The secret key is readable by its owner alone.
+	for (const written_key& file : {written_key{secretPath, key.FileText(password), 0600},
+			written_key{publicPath, key.Public().FileText(), 0644}}) {
+		AtomicOutput out;
+		if (out.SetTo(file.path.c_str(), &error) != B_OK
+			|| out.File()->WriteFully(file.text.data(), file.text.size()) != B_OK
+			|| out.Commit(file.mode, &error) != B_OK) {
+			fprintf(stderr, "kestrovan-pkg: %s: %s\n", file.path.c_str(),
+				error.empty() ? "cannot be written" : error.c_str());
+			return kExitFailed;
+		}
+	}
+	printf("%s: public key, key ID %s\n%s: secret key%s\n", publicPath.c_str(),
+		key.Public().KeyIdText().c_str(), secretPath.c_str(),
+		password.empty() ? " (not protected by a password)" : "");
+	return kExitOK;
+}
+
+
+int
+Sign(int argc, char** argv)
+{
+	arguments args = ParseArguments(argc, argv,
+		{"--key", "--comment", "--package-version", "--password-file"}, {});
+	if (!args.error.empty() || args.positional.size() != 1 || args.options.count("--key") == 0)
+		return Usage(args.error.empty() ? "sign needs PACKAGE and --key KEY" : args.error);
+	SecretKey key;
+	std::unique_ptr<PackageSigner> signer;
+	if (!LoadSigner(args, args.options["--key"], &key, &signer))
+		return kExitFailed;
+	std::string error;
+	const char* path = args.positional[0].c_str();
+	if (signer->SignInPlace(path, &error) != B_OK) {
+		fprintf(stderr, "kestrovan-pkg: %s\n", error.c_str());
+		return kExitFailed;
+	}
+	PrintSigned(path, *signer, key);
+	return kExitOK;
+}
+
 } // namespace
 
 
@@ -235,6 +457,10 @@ main(int argc, char** argv)
 		return Extract(argc, argv);
 	if (command == "diff")
 		return Diff(argc, argv);
+	if (command == "keygen")
+		return Keygen(argc, argv);
+	if (command == "sign")
+		return Sign(argc, argv);
 	if (command == "--help" || command == "-h" || command == "help") {
 		fputs(kUsage, stdout);
 		return kExitOK;

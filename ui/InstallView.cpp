@@ -7,6 +7,7 @@
 #include "HelpButton.h"
 #include "IGroupsListView.h"
 #include "IconMenuItem.h"
+#include "InstallApp.h"
 #include "InstallWindow.h"
 #include "LabelView.h"
 #include "PackAttrib.h"
@@ -144,10 +145,11 @@ InstallView::Draw(BRect updateRect)
 void
 InstallView::_AddDescription()
 {
-	LabelView* description = new LabelView(BRect(8, 2, 472, 102),
+	LabelView* description = new LabelView(BRect(8, 2, 472, 84),
 		fDescription != NULL ? fDescription : "");
 	description->SetName("description");
 	AddChild(description);
+	_AddSigner();
 
 	InstallWindow* window = _Window();
 	const char* helpText = window != NULL && window->fAttrib != NULL
@@ -161,6 +163,20 @@ InstallView::_AddDescription()
 	// The label makes room for the button.
 	description->ResizeBy(-16, 0);
 	description->SetTextRect(description->Bounds().InsetByCopy(2, 2));
+}
+
+
+// Who signed the package, under its description: the first thing a person
+// should know about software from elsewhere.
+void
+InstallView::_AddSigner()
+{
+	InstallApp* app = dynamic_cast<InstallApp*>(be_app);
+	if (app == NULL || app->SignerLine().empty())
+		return;
+	BStringView* signer = new BStringView(BRect(10, 86, 452, 99), kSignerTextName,
+		app->SignerLine().c_str(), B_FOLLOW_LEFT_RIGHT | B_FOLLOW_TOP);
+	AddChild(signer);
 }
 
 

@@ -30,6 +30,8 @@ const char* const kFolderFieldName = "Folder";
 inline const char* const kDefaultFolders[] = {"apps", "home", "home/Desktop"};
 const char* const kOtherFolderLabel = "Other...";
 const char* const kSizeTextName = "sizetext";
+// The line that says who signed the package.
+const char* const kSignerTextName = "signer";
 const char* const kBeginButtonName = "installbutton";
 const char* const kPackageHelpName = "packagehelp";
 // The title of the package help's window.
@@ -78,6 +80,7 @@ private:
 	InstallWindow* _Window() const;
 
 	void _AddDescription();
+	void _AddSigner();
 	void _AddGroups();
 	void _AddGroupBox();
 	void _AddVolumeMenu();

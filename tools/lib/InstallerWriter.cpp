@@ -4,6 +4,7 @@
 #include "FileRange.h"
 #include "HostFile.h"
 #include "PackageLocator.h"
+#include "PackageSigner.h"
 
 #include <Errors.h>
 #include <Resources.h>
@@ -59,7 +60,7 @@ InstallerWriter::DefaultStub(const char* toolPath)
 
 status_t
 InstallerWriter::Write(const char* package, const char* output, const char* stub,
-	off_t* packageOffset, std::string* error)
+	off_t* packageOffset, std::string* error, PackageSigner* signer)
 {
 	if (stub == nullptr || stub[0] == '\0') {
 		*error = "no installer program to use as the stub: build kestrovan-installer, "
@@ -105,6 +106,10 @@ InstallerWriter::Write(const char* package, const char* output, const char* stub
 	if (offset > INT32_MAX) {
 		*error = std::string(output) + ": the stub is too large for the size resource";
 		return B_BAD_VALUE;
+	}
+	if (signer != nullptr && (status = signer->SignOutput(&out, error)) != B_OK) {
+		*error = std::string(output) + ": signing: " + *error;
+		return status;
 	}
 	status = out.Commit(0755, error);
 	if (status == B_OK && packageOffset != nullptr)

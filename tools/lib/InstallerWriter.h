@@ -9,6 +9,8 @@
 
 #include <string>
 
+class PackageSigner;
+
 class InstallerWriter {
 public:
 	// The stub used when none is given: the installer program built beside
@@ -16,10 +18,12 @@ public:
 	static std::string DefaultStub(const char* toolPath);
 
 	// `package` may itself be a stand-alone package or an installer; only
-	// its package stream is carried over. On success `packageOffset` (may
-	// be null) receives where the stream starts in the new file.
+	// its package stream is carried over, with the signature behind it
+	// (which stays valid: it signs the stream, not where it lies). A
+	// `signer` signs the installer anew. On success `packageOffset` (may be
+	// null) receives where the stream starts in the new file.
 	static status_t Write(const char* package, const char* output, const char* stub,
-		off_t* packageOffset, std::string* error);
+		off_t* packageOffset, std::string* error, PackageSigner* signer = nullptr);
 };
 
 #endif // _INSTALLER_WRITER_H

@@ -2,6 +2,7 @@
 
 #include "ArchivePatchItem.h"
 #include "AtomicOutput.h"
+#include "PackageSigner.h"
 #include "AttributeSectionWriter.h"
 #include "BufferedOutput.h"
 #include "CatalogWriter.h"
@@ -104,6 +105,7 @@ PackageAssembler::PackageAssembler()
 	:
 	fThreads(0),
 	fBufferBound(FileCompressor::kBufferBound),
+	fSigner(nullptr),
 	fPackageSize(0),
 	fItemCount(0),
 	fPatchesMade(0)
@@ -186,6 +188,8 @@ PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, cons
 	if ((status = writer.Finish(&fPackageSize)) != B_OK
 		|| (status = packageFile.Flush()) != B_OK)
 		return _Fail(status, std::string(output) + ": " + DescribeStatus(status));
+	if (fSigner != nullptr && (status = fSigner->SignOutput(&out, &fError)) != B_OK)
+		return _Fail(status, std::string(output) + ": signing: " + fError);
 	return out.Commit(0644, &fError);
 }
 
@@ -547,10 +551,11 @@ PackageAssembler::_WriteAttributeSection(const Manifest& manifest, PackageWriter
 
 status_t
 build_package(const char* manifestPath, const char* sourceFolder, const char* output,
-	std::string* message, int32 threads)
+	std::string* message, int32 threads, PackageSigner* signer)
 {
 	PackageAssembler builder;
 	builder.SetThreads(threads);
+	builder.SetSigner(signer);
 	status_t status = builder.BuildFromFile(manifestPath, sourceFolder, output);
 	if (message != nullptr)
 		*message = status == B_OK ? std::string() : builder.ErrorMessage();

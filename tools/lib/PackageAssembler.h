@@ -19,6 +19,7 @@
 #include <string>
 
 class CatalogEntry;
+class PackageSigner;
 class PackageWriter;
 class ParallelCompressor;
 class SourceTree;
@@ -34,6 +35,9 @@ public:
 	// Files up to this size are compressed whole in memory, larger ones
 	// streamed (FileCompressor::kBufferBound unless set).
 	void SetBufferBound(size_t bound) { fBufferBound = bound; }
+
+	// Signs the package before it appears (null: unsigned, the default).
+	void SetSigner(PackageSigner* signer) { fSigner = signer; }
 
 	// `sourceFolder` null or empty: the manifest's "source".
 	status_t Build(const Manifest& manifest, const char* sourceFolder, const char* output);
@@ -66,6 +70,7 @@ private:
 
 	int32 fThreads;
 	size_t fBufferBound;
+	PackageSigner* fSigner;
 	std::string fError;
 	std::unique_ptr<plan_item> fPlan;
 	int64 fPackageSize;
@@ -74,9 +79,9 @@ private:
 };
 
 // Builds `output` from the manifest at `manifestPath` (and a source folder
-// that overrides the manifest's). B_OK, or an error status with `message`
-// naming the file and the field.
+// that overrides the manifest's), signed by `signer` when one is given.
+// B_OK, or an error status with `message` naming the file and the field.
 status_t build_package(const char* manifestPath, const char* sourceFolder, const char* output,
-	std::string* message, int32 threads = 0);
+	std::string* message, int32 threads = 0, PackageSigner* signer = nullptr);
 
 #endif // _PACKAGE_ASSEMBLER_H

@@ -14,9 +14,11 @@
 #include "IndexItem.h"
 #include "InstallPack.h"
 #include "PackAttrib.h"
+#include "SignatureCheck.h"
 #include "StyleRuns.h"
 
 #include <Errors.h>
+#include <File.h>
 
 #include <algorithm>
 #include <sstream>
@@ -135,6 +137,7 @@ PackageLister::Read(InstallPack* pack)
 	header["catalog offset"] = pack->fCatalogOffset - pack->fDataOffset;
 	header["attributes offset"] = pack->fAttribOffset - pack->fDataOffset;
 	fDescription["header"] = header;
+	fDescription["signature"] = _Signature(pack);
 	status_t status = _ReadAttributes(pack);
 	if (status == B_OK)
 		status = _ReadCatalog(pack);
@@ -210,6 +213,32 @@ PackageLister::_ReadAttributes(InstallPack* pack)
 	out["custom destinations"] = Destinations(attrib.fCustomDestList);
 	fDescription["attributes"] = out;
 	return B_OK;
+}
+
+
+ordered_json
+PackageLister::_Signature(InstallPack* pack)
+{
+	static const char* const kVerdictNames[] = {"not signed", "does not match", "valid",
+		"valid"};
+	ordered_json out;
+	SignatureCheck check;
+	if (pack->SetFile())
+		return nullptr;
+	signature_verdict verdict = check.Check(pack->fFile, pack->fDataOffset,
+		pack->fPackageEnd, TrustedKeys());
+	out["state"] = kVerdictNames[verdict];
+	if (verdict == kNotSigned || verdict == kSignatureMismatch)
+		return out;
+	const TrustedComment& comment = check.Comment();
+	out["key id"] = check.Signer().KeyIdText();
+	out["signer"] = comment.fSigner;
+	out["package"] = comment.fPackage;
+	if (!comment.fVersion.empty())
+		out["version"] = comment.fVersion;
+	if (comment.fSignedAt != 0)
+		out["signed"] = TrustedComment::TimeText(comment.fSignedAt);
+	return out;
 }
 
 

@@ -34,6 +34,7 @@ private:
 	status_t _ReadAttributes(InstallPack* pack);
 	status_t _ReadCatalog(InstallPack* pack);
 	void _ReadFolder(ArcCatalog& catalog, nlohmann::ordered_json& folder);
+	static nlohmann::ordered_json _Signature(InstallPack* pack);
 	static nlohmann::ordered_json _Fields(const ArchiveItem* item, int32 kind);
 
 	nlohmann::ordered_json fDescription;

@@ -1,0 +1,53 @@
+#include "SignatureCheck.h"
+
+#include "PackageSignature.h"
+
+#include <Errors.h>
+
+const char* const SignatureCheck::kMismatchText
+	= "This package's signature does not match its contents: the package was changed "
+	"after it was signed, or damaged on its way to you. Nothing was installed.";
+
+
+SignatureCheck::SignatureCheck()
+	:
+	fVerdict(kNotSigned)
+{
+}
+
+
+signature_verdict
+SignatureCheck::Check(BPositionIO* file, off_t start, off_t end, const TrustedKeys& trusted)
+{
+	fSigner = PublicKey();
+	fComment = TrustedComment();
+	PackageSignature signature;
+	status_t status = signature.ReadAt(file, end);
+	if (status == B_ENTRY_NOT_FOUND)
+		return fVerdict = kNotSigned;
+	PackageSignature::digest digest;
+	if (status != B_OK || PackageSignature::DigestOf(file, start, end, &digest) != B_OK
+		|| !signature.Matches(digest))
+		return fVerdict = kSignatureMismatch;
+	fSigner = signature.fSigner;
+	fComment = TrustedComment::Parse(signature.fTrustedComment);
+	return fVerdict = trusted.Trusts(fSigner) ? kSignedByTrustedKey : kSignedByUnknownKey;
+}
+
+
+std::string
+SignatureCheck::SignerLine() const
+{
+	switch (fVerdict) {
+		case kNotSigned:
+			return "Not signed";
+		case kSignatureMismatch:
+			return "The signature does not match the package";
+		case kSignedByTrustedKey:
+			return "Signed by " + (fComment.fSigner.empty() ? std::string("a trusted key")
+				: fComment.fSigner) + " (key ID " + fSigner.KeyIdText() + ")";
+		case kSignedByUnknownKey:
+			return "Signed by an unknown key (ID " + fSigner.KeyIdText() + ")";
+	}
+	return std::string();
+}

@@ -1,0 +1,52 @@
+#ifndef _SIGNATURE_CHECK_H
+#define _SIGNATURE_CHECK_H
+
+// Checks the signature behind a package stream: whether there is one,
+// whether it holds for every byte of the stream, and whether its key is
+// trusted. Readers that install call it right after the package opens,
+// before anything is asked, run or written.
+
+#include "TrustedComment.h"
+#include "TrustedKeys.h"
+
+#include <PositionIO.h>
+
+#include <string>
+
+enum signature_verdict {
+	kNotSigned,
+	// A signature record is there but damaged, or does not hold for the
+	// package's bytes or its comment: the package was changed after it was
+	// signed.
+	kSignatureMismatch,
+	kSignedByTrustedKey,
+	kSignedByUnknownKey
+};
+
+class SignatureCheck {
+public:
+	SignatureCheck();
+
+	// The package stream is [start, end) of `file`; its signature record,
+	// if any, starts at `end`.
+	signature_verdict Check(BPositionIO* file, off_t start, off_t end,
+		const TrustedKeys& trusted);
+
+	signature_verdict Verdict() const { return fVerdict; }
+	const PublicKey& Signer() const { return fSigner; }
+	const TrustedComment& Comment() const { return fComment; }
+
+	// What the install window and an unattended run say about the signer:
+	// "Signed by NAME (key ID …)", "Signed by an unknown key (ID …)", "Not
+	// signed", or that the signature does not match.
+	std::string SignerLine() const;
+	// The alert of a package whose signature does not match.
+	static const char* const kMismatchText;
+
+private:
+	signature_verdict fVerdict;
+	PublicKey fSigner;
+	TrustedComment fComment;
+};
+
+#endif // _SIGNATURE_CHECK_H
