@@ -310,16 +310,22 @@ Verify(int argc, char** argv)
 		return Usage(args.error.empty() ? "verify needs PACKAGE" : args.error);
 	PackageVerifier verifier;
 	const char* path = args.positional[0].c_str();
-	if (verifier.VerifyPath(path) != B_OK) {
-		fprintf(stderr, "%s: %s\n", path, verifier.Reason().c_str());
-		return kExitFailed;
-	}
+	bool intact = verifier.VerifyPath(path) == B_OK;
 	const verify_summary& summary = verifier.Summary();
-	printf("%s: OK: version %d, %lld bytes, %lld records, %lld bins (%lld bytes decoded), "
-		"%d catalog items\n", path, (int)summary.version, (long long)summary.archiveSize,
-		(long long)summary.records, (long long)summary.bins,
-		(long long)summary.decodedBytes, (int)summary.items);
-	return CheckSignature(path, summary, args.All("--trusted-key")) ? kExitOK : kExitFailed;
+	if (!intact)
+		fprintf(stderr, "%s: %s\n", path, verifier.Reason().c_str());
+	else {
+		printf("%s: OK: version %d, %lld bytes, %lld records, %lld bins (%lld bytes decoded), "
+			"%d catalog items\n", path, (int)summary.version, (long long)summary.archiveSize,
+			(long long)summary.records, (long long)summary.bins,
+			(long long)summary.decodedBytes, (int)summary.items);
+	}
+	// A damaged package is checked against its signature too: that it was
+	// changed after signing says more than where it breaks.
+	if (summary.archiveSize <= 0)
+		return kExitFailed;
+	bool signatureAccepted = CheckSignature(path, summary, args.All("--trusted-key"));
+	return intact && signatureAccepted ? kExitOK : kExitFailed;
 }
 
 

@@ -145,11 +145,15 @@ InstallView::Draw(BRect updateRect)
 void
 InstallView::_AddDescription()
 {
-	LabelView* description = new LabelView(BRect(8, 2, 472, 84),
+	LabelView* description = new LabelView(BRect(8, 2, 472, 102),
 		fDescription != NULL ? fDescription : "");
 	description->SetName("description");
 	AddChild(description);
-	_AddSigner();
+	if (_AddSigner()) {
+		// The description makes room for the signer's line.
+		description->ResizeBy(0, -18);
+		description->SetTextRect(description->Bounds().InsetByCopy(2, 2));
+	}
 
 	InstallWindow* window = _Window();
 	const char* helpText = window != NULL && window->fAttrib != NULL
@@ -168,15 +172,16 @@ InstallView::_AddDescription()
 
 // Who signed the package, under its description: the first thing a person
 // should know about software from elsewhere.
-void
+bool
 InstallView::_AddSigner()
 {
 	InstallApp* app = dynamic_cast<InstallApp*>(be_app);
 	if (app == NULL || app->SignerLine().empty())
-		return;
+		return false;
 	BStringView* signer = new BStringView(BRect(10, 86, 452, 99), kSignerTextName,
 		app->SignerLine().c_str(), B_FOLLOW_LEFT_RIGHT | B_FOLLOW_TOP);
 	AddChild(signer);
+	return true;
 }
 
 

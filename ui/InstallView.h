@@ -80,7 +80,8 @@ private:
 	InstallWindow* _Window() const;
 
 	void _AddDescription();
-	void _AddSigner();
+	// False when nobody checked a signature (no installer application).
+	bool _AddSigner();
 	void _AddGroups();
 	void _AddGroupBox();
 	void _AddVolumeMenu();
