@@ -1,6 +1,7 @@
 // Fuzzes the package readers with arbitrary package files: opening a
 // stand-alone package, reading its attributes, walking its catalog,
-// extracting every node into a scratch system root, and verifying it.
+// extracting every node into a scratch system root, and verifying it; the
+// input read as a signature record too.
 
 #include "FuzzScratch.h"
 
@@ -11,6 +12,7 @@
 #include "DoError.h"
 #include "InstallPack.h"
 #include "PackAttrib.h"
+#include "PackageSignature.h"
 
 #include <Directory.h>
 #include <EntryRef.h>
@@ -94,6 +96,8 @@ LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	BMemoryIO memory(data, size);
 	PackageVerifier verifier;
 	verifier.Verify(&memory, 0);
+	PackageSignature signature;
+	signature.ReadAt(&memory, 0);
 
 	if (!WriteInput(data, size))
 		abort();
