@@ -51,6 +51,9 @@ BMallocIO::WriteAt(off_t position, const void* buffer, size_t size)
 {
 	if (buffer == nullptr || position < 0)
 		return B_BAD_VALUE;
+	// Nothing to write: an empty buffer has no memory to write into yet.
+	if (size == 0)
+		return 0;
 	size_t end = position + size;
 	status_t status = Reserve(end);
 	if (status != B_OK)

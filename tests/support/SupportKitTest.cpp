@@ -113,6 +113,10 @@ TEST(Locker, RecursiveAndExclusive)
 TEST(MallocIO, GrowsAndReadsBack)
 {
 	BMallocIO io;
+	// Nothing written to a buffer that has no memory yet: nothing changes.
+	EXPECT_EQ(io.Write("", 0), 0);
+	EXPECT_EQ(io.WriteAt(4, "", 0), 0);
+	EXPECT_EQ(io.BufferLength(), 0u);
 	io.SetBlockSize(3);
 	EXPECT_EQ(io.Write("hello", 5), 5);
 	EXPECT_EQ(io.Position(), 5);
