@@ -5,6 +5,7 @@
 #include "InstallLogText.h"
 #include "InstallPack.h"
 #include "ItemHelpers.h"
+#include "RunEvents.h"
 
 #include <Directory.h>
 #include <Entry.h>
@@ -37,6 +38,7 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		return B_CANCELED;
 
 	BDirectory* dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true, NULL);
+	RunEvents::ItemStarted(manager, dir, fName, "link");
 	if (dir == NULL)
 		return handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND, manager);
 	if (!is_plain_entry_name(fName) || fLinkTarget == NULL)
