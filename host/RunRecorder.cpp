@@ -4,6 +4,7 @@
 #include "InstallReceipt.h"
 #include "ProgressStream.h"
 
+#include <Errors.h>
 #include <File.h>
 
 #include <nlohmann/json.hpp>
