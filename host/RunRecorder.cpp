@@ -51,6 +51,23 @@ QuestionJson(const RunQuestion& question)
 }
 
 
+// `text` as the host file `path`, whole or not at all: a file beside it,
+// flushed, then renamed over it. False with `error` said otherwise.
+bool
+WriteAtomically(const std::string& path, const std::string& text, std::string* error)
+{
+	AtomicOutput output;
+	status_t status = output.SetTo(path.c_str(), error);
+	if (status == B_OK)
+		status = output.File()->WriteFully(text.data(), text.size());
+	if (status == B_OK)
+		status = output.Commit(0644, error);
+	if (status != B_OK && error->empty())
+		*error = path + ": " + strerror_status(status);
+	return status == B_OK;
+}
+
+
 std::string
 BaseName(const std::string& path)
 {
@@ -296,17 +313,10 @@ RunRecorder::_CopyLog(std::string* copied)
 		status = read < 0 ? (status_t)read : B_OK;
 		text.resize(read < 0 ? 0 : (size_t)read);
 	}
-	std::string error;
-	AtomicOutput output;
-	if (status == B_OK)
-		status = output.SetTo(fLogCopyPath.c_str(), &error);
-	if (status == B_OK)
-		status = output.File()->WriteFully(text.data(), text.size());
-	if (status == B_OK)
-		status = output.Commit(0644, &error);
-	if (status != B_OK) {
+	std::string error = status == B_OK ? std::string() : strerror_status(status);
+	if (status != B_OK || !WriteAtomically(fLogCopyPath, text, &error)) {
 		fprintf(stderr, "kestrovan-installer: the install log %s cannot be copied: %s\n",
-			logPath.c_str(), error.empty() ? strerror_status(status) : error.c_str());
+			logPath.c_str(), error.c_str());
 		return false;
 	}
 	*copied = fLogCopyPath;
@@ -320,15 +330,9 @@ RunRecorder::_WriteReport(const ProgramEnd& end, const std::string& logCopy)
 	std::string text = _Report(end, logCopy).dump(2, ' ', false,
 		json::error_handler_t::replace) + "\n";
 	std::string error;
-	AtomicOutput output;
-	status_t status = output.SetTo(fReportPath.c_str(), &error);
-	if (status == B_OK)
-		status = output.File()->WriteFully(text.data(), text.size());
-	if (status == B_OK)
-		status = output.Commit(0644, &error);
-	if (status != B_OK) {
+	if (!WriteAtomically(fReportPath, text, &error)) {
 		fprintf(stderr, "kestrovan-installer: the report cannot be written: %s\n",
-			error.empty() ? strerror_status(status) : error.c_str());
+			error.c_str());
 		return false;
 	}
 	return true;

@@ -44,27 +44,31 @@ Quoted(const std::string& word)
 }
 
 
-// The item of the report at `path`; null when there is none.
+// The first entry of the report's `list` whose `field` is `value`; null
+// when there is none.
 json
-ItemAt(const json& report, const std::string& path)
+FirstWhere(const json& report, const char* list, const char* field,
+	const std::string& value)
 {
-	for (const json& item : report["items"]) {
-		if (item["path"] == path)
-			return item;
+	for (const json& entry : report[list]) {
+		if (entry[field] == value)
+			return entry;
 	}
 	return nullptr;
 }
 
 
-// The first question or alert of `kind` in the report; null when none.
+json
+ItemAt(const json& report, const std::string& path)
+{
+	return FirstWhere(report, "items", "path", path);
+}
+
+
 json
 QuestionOf(const json& report, const std::string& kind)
 {
-	for (const json& question : report["alerts"]) {
-		if (question["kind"] == kind)
-			return question;
-	}
-	return nullptr;
+	return FirstWhere(report, "alerts", "kind", kind);
 }
 
 } // namespace
