@@ -3,6 +3,7 @@
 #include "AlertSink.h"
 #include "AlertSinkScope.h"
 #include "PositionWindow.h"
+#include "RunEvents.h"
 
 #include <Alert.h>
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 
@@ -42,7 +44,27 @@ public:
 		BAlert* alert = new BAlert(B_EMPTY_STRING, text, button0, button1, button2,
 			B_WIDTH_FROM_WIDEST, B_WARNING_ALERT);
 		PositionWindow(alert, 0.5, 0.25);
-		return alert->Go();
+		int32 answer = alert->Go();
+		TellAnswer(text, { button0, button1, button2 }, answer);
+		return answer;
+	}
+
+private:
+	static void TellAnswer(const char* text, std::initializer_list<const char*> buttons,
+		int32 answer)
+	{
+		if (!RunEvents::Watched())
+			return;
+		RunQuestion question;
+		question.fKind = "alert";
+		question.fText = text;
+		for (const char* label : buttons) {
+			if (label != NULL)
+				question.fChoices.push_back(label);
+		}
+		if (answer >= 0 && answer < (int32)question.fChoices.size())
+			question.fAnswer = question.fChoices[answer];
+		RunEvents::Asked(question);
 	}
 };
 

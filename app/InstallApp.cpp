@@ -5,6 +5,7 @@
 #include "InstallPack.h"
 #include "InstallWindow.h"
 #include "DoError.h"
+#include "RunEvents.h"
 #include "RunRecovery.h"
 #include "SignatureCheck.h"
 
@@ -54,7 +55,8 @@ InstallApp::InstallApp()
 	fPackageOpened(false),
 	fRunEnded(false),
 	fAgreementDeclined(false),
-	fSignatureRequired(false)
+	fSignatureRequired(false),
+	fSignatureRefused(false)
 {
 	_Init();
 }
@@ -70,7 +72,8 @@ InstallApp::InstallApp(const entry_ref& package)
 	fPackageOpened(false),
 	fRunEnded(false),
 	fAgreementDeclined(false),
-	fSignatureRequired(false)
+	fSignatureRequired(false),
+	fSignatureRefused(false)
 {
 	_Init();
 }
@@ -141,9 +144,12 @@ InstallApp::GetLastOutcome(InstallOutcome* outcome) const
 void
 InstallApp::NoteRunEnded(const InstallOutcome& outcome)
 {
-	std::lock_guard<std::mutex> guard(fOutcomeLock);
-	fLastOutcome = outcome;
-	fRunEnded = true;
+	{
+		std::lock_guard<std::mutex> guard(fOutcomeLock);
+		fLastOutcome = outcome;
+		fRunEnded = true;
+	}
+	RunEvents::RunEnded(outcome);
 }
 
 
@@ -181,7 +187,9 @@ InstallApp::ReadyToRun()
 	RunRecovery::Tell(recovered);
 
 	InstallPack* pack = new InstallPack(fPackageRef, selfExtracting);
-	if (pack->fEntry == NULL || !_AcceptSignature(pack)) {
+	bool opened = pack->fEntry != NULL;
+	if (!opened || !_AcceptSignature(pack)) {
+		fSignatureRefused = opened;
 		delete pack;
 		PostMessage(B_QUIT_REQUESTED);
 		return;
@@ -190,6 +198,7 @@ InstallApp::ReadyToRun()
 	if (pack->fEntry->GetName(title) != B_OK)
 		snprintf(title, sizeof(title), "%s", name);
 	fPackageOpened = true;
+	fPackageTitle = title;
 	window = new InstallWindow(title, pack, true);
 }
 
@@ -234,6 +243,7 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 		pack->fPackageEnd, trusted);
 	pack->ClearFile();
 	fSignerLine = check.SignerLine();
+	_KeepSigner(check);
 	if (verdict == kSignatureMismatch) {
 		doError(SignatureCheck::kMismatchText);
 		return false;
@@ -245,4 +255,17 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 		return false;
 	}
 	return true;
+}
+
+
+void
+InstallApp::_KeepSigner(const SignatureCheck& check)
+{
+	static const char* const kStates[] = { "not signed", "mismatch", "trusted",
+		"unknown key" };
+	fSignatureState = kStates[check.Verdict()];
+	if (check.Verdict() == kSignedByTrustedKey || check.Verdict() == kSignedByUnknownKey) {
+		fSignerKeyId = check.Signer().KeyIdText();
+		fSignerName = check.Comment().fSigner;
+	}
 }

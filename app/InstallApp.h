@@ -18,6 +18,7 @@
 #include <vector>
 
 class InstallPack;
+class SignatureCheck;
 class InstallWindow;
 
 // The program and its version, as --version says it and receipts name it.
@@ -58,6 +59,17 @@ public:
 		bool requireSignature);
 	// Who signed the open package, as the install window shows it.
 	const std::string& SignerLine() const { return fSignerLine; }
+	// The same for machines: "trusted", "unknown key", "not signed" or
+	// "mismatch" (the package was changed after it was signed; empty until
+	// the signature was checked), the key's ID and the signer's name.
+	const std::string& SignatureState() const { return fSignatureState; }
+	const std::string& SignerKeyId() const { return fSignerKeyId; }
+	const std::string& SignerName() const { return fSignerName; }
+	// The package opened, but its signature was refused.
+	bool SignatureRefused() const { return fSignatureRefused; }
+	// The package's name as the install window's title shows it; empty
+	// while no package opened.
+	const std::string& PackageTitle() const { return fPackageTitle; }
 
 	// The running application file.
 	static entry_ref appRef;
@@ -72,6 +84,7 @@ private:
 	// written: false (told in an alert) when it does not match, or when a
 	// trusted signature is required and missing.
 	bool _AcceptSignature(InstallPack* pack);
+	void _KeepSigner(const SignatureCheck& check);
 
 	// The file to install from: appRef, or the package named at start.
 	entry_ref fPackageRef;
@@ -84,6 +97,11 @@ private:
 	std::vector<std::string> fTrustedKeyFiles;
 	bool fSignatureRequired;
 	std::string fSignerLine;
+	std::string fSignatureState;
+	std::string fSignerKeyId;
+	std::string fSignerName;
+	bool fSignatureRefused;
+	std::string fPackageTitle;
 };
 
 #endif // _INSTALL_APP_H

@@ -54,7 +54,8 @@ InstallerOptions::InstallerOptions()
 	fJson(false),
 	fForce(false),
 	fRecover(false),
-	fRequireSignature(false)
+	fRequireSignature(false),
+	fProgressFD(-1)
 {
 }
 
@@ -99,6 +100,10 @@ InstallerOptions::UsageText()
 		"  --require-signature   refuse a package that no trusted key signed\n"
 		"  --recover             only take back (or finish) the installations that\n"
 		"                        were interrupted, on every volume, and end\n"
+		"  --report FILE         write a JSON report of the run to FILE at its end,\n"
+		"                        whatever the end (docs/report.md)\n"
+		"  --progress-fd N       write JSON progress lines on descriptor N\n"
+		"  --log-copy FILE       copy the install log to FILE at the end of the run\n"
 		"  --help, --version\n"
 		"\n"
 		"Installed packages (no package, no display; --volume NAME narrows):\n"
@@ -162,7 +167,7 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 		fError = "--unattended runs on the headless display";
 		return kUsageError;
 	}
-	if (!_CheckInstalledCommand())
+	if (!_CheckInstalledCommand() || !_CheckRunOutputs())
 		return kUsageError;
 	return kRun;
 }
@@ -241,6 +246,8 @@ InstallerOptions::_CheckInstalledCommand()
 bool
 InstallerOptions::_TakesValue(const std::string& option)
 {
+	if (_IsRunOutput(option))
+		return true;
 	static const char* const kValueOptions[] = { "--root", "--volume",
 		"--folder", "--groups", "--existing", "--on-error", "--choose",
 		"--screenshots", "--display", "--verify-installed", "--uninstall", "--scale",
@@ -256,6 +263,8 @@ InstallerOptions::_TakesValue(const std::string& option)
 bool
 InstallerOptions::_Set(const std::string& option, const std::string& text)
 {
+	if (_IsRunOutput(option))
+		return _SetRunOutput(option, text);
 	if (option == "--root")
 		fRoot = text;
 	else if (option == "--volume")
@@ -384,4 +393,50 @@ InstallerOptions::_SetScale(const std::string& value)
 		return false;
 	}
 	return true;
+}
+
+
+bool
+InstallerOptions::_IsRunOutput(const std::string& option)
+{
+	return option == "--report" || option == "--progress-fd" || option == "--log-copy";
+}
+
+
+bool
+InstallerOptions::_SetRunOutput(const std::string& option, const std::string& value)
+{
+	if (option == "--report")
+		fReportPath = value;
+	else if (option == "--log-copy")
+		fLogCopyPath = value;
+	else {
+		char* end = NULL;
+		errno = 0;
+		long number = strtol(value.c_str(), &end, 10);
+		// The standard descriptors are not the program's to take.
+		if (errno != 0 || end == value.c_str() || *end != '\0' || number < 1
+			|| number > 1000000 || number == 2) {
+			fError = "--progress-fd takes an open descriptor number from 1 "
+				"(not 2, standard error), not " + value;
+			return false;
+		}
+		fProgressFD = (int)number;
+	}
+	return true;
+}
+
+
+// The outputs belong to an install: the other commands have their own.
+bool
+InstallerOptions::_CheckRunOutputs()
+{
+	bool wanted = !fReportPath.empty() || fProgressFD >= 0 || !fLogCopyPath.empty();
+	if (wanted && (fInstalledCommand != kNoInstalledCommand || fRecover))
+		fError = "--report, --progress-fd and --log-copy go with an install";
+	else if (!fReportPath.empty() && fReportPath == fLogCopyPath)
+		fError = "--report and --log-copy name the same file";
+	else
+		return true;
+	return false;
 }

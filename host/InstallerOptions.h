@@ -77,6 +77,13 @@ public:
 	// Refuse packages that no trusted key signed.
 	bool fRequireSignature;
 
+	// For machines: the JSON report written at the end (--report), the
+	// descriptor of the JSON progress lines, -1 for none (--progress-fd),
+	// and the host path of the install log's copy (--log-copy).
+	std::string fReportPath;
+	int fProgressFD;
+	std::string fLogCopyPath;
+
 private:
 	static bool _TakesValue(const std::string& option);
 	static bool _IsFlag(const std::string& option);
@@ -92,6 +99,9 @@ private:
 	bool _SetChoose(const std::string& value);
 	bool _SetDisplay(const std::string& value);
 	bool _SetScale(const std::string& value);
+	static bool _IsRunOutput(const std::string& option);
+	bool _SetRunOutput(const std::string& option, const std::string& value);
+	bool _CheckRunOutputs();
 
 	std::string fError;
 };

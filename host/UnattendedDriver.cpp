@@ -794,6 +794,7 @@ UnattendedDriver::_GiveUp(int32 window, const char* why)
 {
 	Say("not installed: %s\n", why);
 	fGaveUp = true;
+	fGiveUpReason = why;
 	fStopped = true;
 	Automation::PressCloseBox(window);
 }

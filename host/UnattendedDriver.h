@@ -38,6 +38,12 @@ public:
 	// not install, or was cancelled. What ended a run that did not complete
 	// is said on standard error, once. Called before the application goes.
 	int ExitStatus(bool runCompleted);
+	// Why the driver gave the install window up without a run; empty when
+	// it did not.
+	const std::string& GiveUpReason() const { return fGiveUpReason; }
+	// An answer ended the program's work (the agreement declined, an
+	// item's failure answered with "Cancel", no such match to choose).
+	bool Stopped() const { return fStopped; }
 
 private:
 	enum window_kind {
@@ -93,6 +99,7 @@ private:
 	int32 fInstallWindow;
 	bool fBeginPressed;
 	bool fGaveUp;
+	std::string fGiveUpReason;
 	// The volume "Begin" was pressed on although the window refuses it.
 	std::string fRefusedVolume;
 	std::atomic<bool> fFinished;

@@ -6,6 +6,8 @@
 #include "InstallApp.h"
 #include "InstalledCommands.h"
 #include "InstallerOptions.h"
+#include "RunEvents.h"
+#include "RunRecorder.h"
 #include "RunRecovery.h"
 #include "StatusView.h"
 #include "UnattendedDriver.h"
@@ -15,11 +17,13 @@
 #include <SystemRoot.h>
 
 #include <climits>
+#include <memory>
 #include <filesystem>
 #include <system_error>
 #include <cstdio>
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -91,6 +95,99 @@ RecoverInterruptedRuns()
 	return RunRecovery::Tell(recovered) ? 0 : 1;
 }
 
+
+// The recorder of the run's report, progress lines and log copy, watching
+// the run from now on; null when none of them is asked for.
+std::unique_ptr<RunRecorder>
+StartRecorder(const InstallerOptions& options)
+{
+	int progressFD = options.fProgressFD;
+	if (progressFD >= 0 && fcntl(progressFD, F_GETFD) < 0) {
+		fprintf(stderr, "kestrovan-installer: descriptor %d is not open: no progress "
+			"lines are written\n", progressFD);
+		progressFD = -1;
+	}
+	if (options.fReportPath.empty() && progressFD < 0 && options.fLogCopyPath.empty())
+		return nullptr;
+	std::unique_ptr<RunRecorder> recorder(new RunRecorder(options.fReportPath,
+		progressFD, options.fLogCopyPath));
+	RunEvents::SetObserver(recorder.get());
+	return recorder;
+}
+
+
+// Ends the recording, when there is one, with how the program ended; the
+// exit status to return.
+int
+FinishRecorder(std::unique_ptr<RunRecorder>& recorder, ProgramEnd end)
+{
+	if (!recorder)
+		return end.fExitStatus;
+	int status = recorder->Finish(end);
+	RunEvents::SetObserver(NULL);
+	recorder.reset();
+	return status;
+}
+
+
+// How a program that stopped before its application ran ended.
+ProgramEnd
+EarlyEnd(const InstallerOptions& options, const char* outcome, const std::string& reason,
+	int status)
+{
+	ProgramEnd end;
+	end.fOutcome = outcome;
+	end.fReason = reason;
+	end.fExitStatus = status;
+	end.fPackageFile = options.fPackage;
+	return end;
+}
+
+
+// How the application's run ended, read from the worker's outcome and the
+// application's notes, never from an alert's text.
+ProgramEnd
+ApplicationEnd(const InstallerOptions& options, InstallApp* app,
+	const UnattendedDriver& driver, const RunRecorder& recorder, int status)
+{
+	ProgramEnd end = EarlyEnd(options, "", "", status);
+	if (end.fPackageFile.empty()) {
+		// The program's own file carries the package.
+		char hostPath[PATH_MAX];
+		ssize_t length = readlink("/proc/self/exe", hostPath, sizeof(hostPath) - 1);
+		if (length > 0)
+			end.fPackageFile.assign(hostPath, (size_t)length);
+	}
+	end.fPackageName = app->PackageTitle();
+	end.fSignatureState = app->SignatureState();
+	end.fSignerKeyId = app->SignerKeyId();
+	end.fSignerName = app->SignerName();
+
+	InstallOutcome outcome;
+	if (!app->PackageOpened()) {
+		end.fOutcome = "unopenable";
+		end.fReason = recorder.LastAlertText();
+	} else if (app->AgreementDeclined()) {
+		end.fOutcome = "declined";
+		end.fReason = "the agreement was declined";
+	} else if (recorder.GetLastOutcome(&outcome)) {
+		end.fOutcome = RunRecorder::OutcomeName(outcome);
+		end.fReason = outcome.Reason();
+	} else if (!driver.GiveUpReason().empty()) {
+		end.fOutcome = "failed";
+		end.fReason = driver.GiveUpReason();
+	} else {
+		end.fOutcome = "cancelled";
+		end.fReason = "the install window was closed before an installation ran";
+	}
+	// An answer that stopped the program after its run completed.
+	if (end.fOutcome == "completed" && status != 0) {
+		end.fOutcome = "cancelled";
+		end.fReason = "an answer stopped the installation";
+	}
+	return end;
+}
+
 } // namespace
 
 
@@ -121,7 +218,9 @@ main(int argc, char** argv)
 		return RecoverInterruptedRuns();
 	if (options.fInstalledCommand != kNoInstalledCommand)
 		return InstalledCommands(options).Run();
+	std::unique_ptr<RunRecorder> recorder = StartRecorder(options);
 	if (!SelectDisplay(options)) {
+		FinishRecorder(recorder, EarlyEnd(options, "failed", "no display", 2));
 		// A display that never answered keeps a thread inside the display
 		// library, which the exit handlers would free under it: the program
 		// ends without them (nothing is open that they would close).
@@ -138,13 +237,16 @@ main(int argc, char** argv)
 		if (error) {
 			fprintf(stderr, "kestrovan-installer: %s: %s\n",
 				options.fScreenshots.c_str(), error.message().c_str());
-			return 1;
+			return FinishRecorder(recorder, EarlyEnd(options, "failed",
+				options.fScreenshots + ": " + error.message(), 1));
 		}
 	}
 
 	InstallApp* app = MakeApplication(options);
-	if (app == NULL)
-		return 1;
+	if (app == NULL) {
+		return FinishRecorder(recorder, EarlyEnd(options, "unopenable",
+			"no such package", 1));
+	}
 	app->SetSignaturePolicy(options.fTrustedKeys, options.fRequireSignature);
 	// Nobody reads "Finished" at the end of an unattended run, unless its
 	// screenshots are to show it.
@@ -162,6 +264,8 @@ main(int argc, char** argv)
 	bool completed = app->PackageOpened() && !app->AgreementDeclined()
 		&& app->RunCompleted();
 	int status = options.fUnattended ? driver.ExitStatus(completed) : completed ? 0 : 1;
+	if (recorder)
+		status = FinishRecorder(recorder, ApplicationEnd(options, app, driver, *recorder, status));
 	InstallApp::FreeGlobals();
 	delete app;
 	return status;

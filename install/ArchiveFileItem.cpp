@@ -5,6 +5,7 @@
 #include "InstallLogText.h"
 #include "InstallPack.h"
 #include "ItemHelpers.h"
+#include "RunEvents.h"
 
 #include <Directory.h>
 #include <Errors.h>
@@ -54,6 +55,7 @@ ArchiveFileItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 			return B_CANCELED;
 		BDirectory* dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true,
 			NULL);
+		RunEvents::ItemStarted(manager, dir, fName, "file");
 		if (dir == NULL)
 			return handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND, manager);
 		// A name that is no plain name would make its entry elsewhere.

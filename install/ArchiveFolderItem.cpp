@@ -6,6 +6,7 @@
 #include "InstallLogText.h"
 #include "InstallPack.h"
 #include "ItemHelpers.h"
+#include "RunEvents.h"
 
 #include <Directory.h>
 #include <Entry.h>
@@ -42,6 +43,7 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		if (manager->fCanceled)
 			return B_CANCELED;
 		dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true, NULL);
+		RunEvents::ItemStarted(manager, dir, fName, "folder");
 		if (dir == NULL) {
 			status = handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND,
 				manager);

@@ -5,6 +5,7 @@
 #include "InstallLogText.h"
 #include "InstallPack.h"
 #include "ItemHelpers.h"
+#include "RunEvents.h"
 
 #include <Directory.h>
 #include <Entry.h>
@@ -26,7 +27,8 @@ ArchiveLinkItem::~ArchiveLinkItem()
 }
 
 
-// A link reports no progress: it has no size on the bar.
+// A link advances the bar by the size the run's total counts for it, as a
+// file does: without it, a run with links ended short of its total.
 status_t
 ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	DestManager* manager, uint32 groups, bool skip)
@@ -37,6 +39,7 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		return B_CANCELED;
 
 	BDirectory* dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true, NULL);
+	RunEvents::ItemStarted(manager, dir, fName, "link");
 	if (dir == NULL)
 		return handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND, manager);
 	if (!is_plain_entry_name(fName) || fLinkTarget == NULL)
@@ -48,8 +51,11 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		HandleExisting(dir, &existing, skip, manager, &status);
 	else if (fReplaceOption == kUpdateOnlyOption)
 		skip = true;
-	if (skip)
+	if (skip) {
+		if (status != B_CANCELED)
+			send_item_progress(pack, manager->AllocSize(fSize));
 		return status;
+	}
 
 	send_current_file(pack, fName);
 	BSymLink link;
@@ -72,6 +78,7 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	BEntry entry(dir, fName);
 	SetTimes(&entry);
 	manager->NoteComplete(dir, fName);
+	send_item_progress(pack, manager->AllocSize(fSize));
 	return B_OK;
 }
 

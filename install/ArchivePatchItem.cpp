@@ -6,6 +6,7 @@
 #include "ExistingItems.h"
 #include "InstallLogText.h"
 #include "InstallPack.h"
+#include "RunEvents.h"
 
 #include <Directory.h>
 #include <Entry.h>
@@ -83,6 +84,7 @@ SendStatus(InstallPack* pack, BMessage* message)
 void
 SendProgress(InstallPack* pack, int64 bytes)
 {
+	RunEvents::BytesDone(bytes);
 	BMessage progress('Uprg');
 	progress.AddInt32("bytes", (int32)std::clamp<int64>(bytes, INT32_MIN, INT32_MAX));
 	SendStatus(pack, &progress);
@@ -191,6 +193,11 @@ ArchivePatchItem::ExtractItem(InstallPack* pack, BDirectory*, DestManager* manag
 	}
 	BEntry patchEntry(&manager->fTempDir, patchName.c_str());
 
+	BDirectory originalFolder;
+	if (BEntry(&fOriginalRef).GetParent(&originalFolder) == B_OK)
+		RunEvents::ItemStarted(manager, &originalFolder, fName, "patch");
+	else
+		RunEvents::ItemStarted(manager, NULL, fName, "patch");
 	BMessage current('CFln');
 	current.AddString("mode", "Patching: ");
 	current.AddString("filename", fName);

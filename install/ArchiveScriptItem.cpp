@@ -6,6 +6,7 @@
 #include "InstallPack.h"
 #include "ItemHelpers.h"
 #include "PackAttrib.h"
+#include "RunEvents.h"
 
 #include <Directory.h>
 #include <Entry.h>
@@ -78,6 +79,7 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 
 	BDirectory* folder = manager->DirectoryFor(fDestIndex, parent, fCustom, true,
 		NULL);
+	RunEvents::ItemStarted(manager, folder, fName, "script");
 	if (folder == NULL) {
 		return handleInstallError(
 			"Destination directory for \"%s\" could not be found.", fName,

@@ -11,6 +11,7 @@
 #include "InstalledCheck.h"
 #include "PackAttrib.h"
 #include "REntryList.h"
+#include "RunEvents.h"
 #include "RunRecovery.h"
 
 #include <Entry.h>
@@ -123,7 +124,8 @@ DestManager::DestManager(PackAttrib* attrib)
 	fTopFlag(false),
 	fFailedItems(0),
 	fStoppedAtFailure(false),
-	fRunKind("install")
+	fRunKind("install"),
+	fTellingItems(true)
 {
 	// A record without lists still gives a manager with empty ones.
 	if (fDefaultDests == nullptr)
@@ -445,6 +447,20 @@ DestManager::_ChooseAmongMatches(REntryList* matches, FindItem* item, bool* ok,
 	*ok = false;
 	FindChoiceWind* chooser = new FindChoiceWind(matches, ok, ref, item);
 	chooser->Go();
+	if (!RunEvents::Watched())
+		return;
+	RunQuestion question;
+	question.fKind = "chooser";
+	question.fText = "Several places match where this package installs: which one?";
+	entry_ref match;
+	matches->Rewind();
+	while (matches->GetNextRef(&match) == B_OK) {
+		BPath path(&match);
+		question.fChoices.push_back(path.Path() != nullptr ? path.Path() : "");
+	}
+	BPath chosen(ref);
+	question.fAnswer = *ok && chosen.Path() != nullptr ? chosen.Path() : "cancel";
+	RunEvents::Asked(question);
 }
 
 
@@ -776,6 +792,7 @@ DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patc
 	} else if (vacated != nullptr)
 		item.fExisting = kExistingReplaced;
 	fReceipt.fItems.push_back(item);
+	_TellItem(item);
 }
 
 
@@ -789,6 +806,7 @@ DestManager::NoteKeptExisting(BDirectory* folder, const char* name, receipt_exis
 	// What was kept is not the package's: its contents are not its record.
 	InstalledCheck::Describe(&entry, false, &item);
 	fReceipt.fItems.push_back(item);
+	_TellItem(item);
 }
 
 
@@ -803,6 +821,49 @@ DestManager::NoteScriptRan(const char* name, BDirectory* folder)
 		script.fFolder = path.Path();
 	fReceipt.fScripts.push_back(script);
 	fJournal.NoteScript(script.fName);
+
+	RunItem ran;
+	ran.fPath = _PathIn(folder, script.fName.c_str());
+	ran.fKind = "script";
+	ran.fAction = "run script";
+	RunEvents::ItemEnded(ran);
+}
+
+
+void
+DestManager::_TellItem(const ReceiptItem& item) const
+{
+	if (!fTellingItems || !RunEvents::Watched())
+		return;
+	static const char* const kActions[] = { "create", "replace", "rename existing",
+		"merge", "skip", "patch" };
+	static const char* const kKinds[] = { "file", "folder", "link" };
+	RunItem told;
+	told.fPath = item.fPath;
+	told.fKind = item.fExisting == kExistingPatched ? "patch" : kKinds[item.fKind];
+	told.fAction = kActions[item.fExisting];
+	told.fRenamedTo = item.fRenamedTo;
+	told.fOriginal = item.fOriginal;
+	RunEvents::ItemEnded(told);
+}
+
+
+void
+DestManager::TellRunStart(int32 itemCount, int64 bytes)
+{
+	if (!RunEvents::Watched())
+		return;
+	RunStart start;
+	start.fPackageName = fReceipt.fPackageName;
+	start.fVolume = fVolumeName;
+	start.fInstallFolder = fReceipt.fInstallFolder;
+	start.fGroups = fReceipt.fGroups;
+	start.fItemCount = itemCount;
+	start.fBytes = bytes;
+	if (fLogging)
+		start.fLogPath = "/" + fVolumeName + "/" + LogFileName(fAttrib != nullptr
+			? fAttrib->fPackageName : nullptr);
+	RunEvents::RunStarted(start);
 }
 
 
@@ -858,7 +919,9 @@ DestManager::_WriteReceipt()
 	// The folders of receipts are no item of the package.
 	size_t items = fReceipt.fItems.size();
 	BEntry folderEntry;
+	fTellingItems = false;
 	status_t status = CreatePathAt(&fRootDir, kReceiptFolderPath, &folderEntry, this);
+	fTellingItems = true;
 	fReceipt.fItems.resize(items);
 	BDirectory folder;
 	if (status == B_OK)
@@ -1051,6 +1114,7 @@ DestManager::NoteFailure(const char* name, const std::string& reason)
 {
 	fFailedItemName = name != nullptr ? name : "";
 	fFailureReason = reason;
+	RunEvents::ItemFailed(name, reason);
 }
 
 

@@ -127,6 +127,11 @@ public:
 	bool StoppedAtFailure() const { return fStoppedAtFailure; }
 	const std::string& FailedItemName() const { return fFailedItemName; }
 	const std::string& FailureReason() const { return fFailureReason; }
+	// The platform path of `name` in `folder`, as the journal and the
+	// receipt write it.
+	std::string PlatformPath(BDirectory* folder, const char* name) { return _PathIn(folder, name); }
+	// What the run is about to install, for whoever watches it (RunEvents).
+	void TellRunStart(int32 itemCount, int64 bytes);
 
 	BFile* LogFile();
 	bool InstallPlatform(int32 platformMask);
@@ -175,6 +180,8 @@ private:
 	// before the run renamed it out of the way.
 	void NoteRenamed(BDirectory* folder, const char* oldName, const BEntry* renamed);
 	std::string _PathIn(BDirectory* folder, const char* name);
+	// Tells whoever watches the run what was done to the receipt's item.
+	void _TellItem(const ReceiptItem& item) const;
 	DeleteItem* _VacatedPlace(BDirectory* folder, const char* name);
 	// Writes the receipt of a completed run on the target volume, through
 	// the journal like an item: an earlier receipt of the package is
@@ -229,6 +236,9 @@ private:
 	std::map<node_ref, std::string> fFolderPaths;
 	// What the run installed, written when it completes.
 	InstallReceipt fReceipt;
+	// Off while the run makes the receipt's own folders: they are none of
+	// the package's items.
+	bool fTellingItems;
 };
 
 #endif // _DEST_MANAGER_H

@@ -6,6 +6,7 @@
 #include "FileContentIO.h"
 #include "ItemHelpers.h"
 #include "ReplaceDialog.h"
+#include "RunEvents.h"
 
 #include <AppFileInfo.h>
 #include <Directory.h>
@@ -92,6 +93,34 @@ RenameAndRecord(BDirectory* dir, BEntry* entry, const char* newName, DestManager
 	if (manager != NULL)
 		return manager->RenameAside(dir, entry, newName);
 	return entry->Rename(newName, false);
+}
+
+// The replace dialog's question and its answer, in the action names every
+// reader of the program's JSON knows.
+void
+TellReplaceAnswer(const std::string& text, int32 choice)
+{
+	if (!RunEvents::Watched())
+		return;
+	RunQuestion question;
+	question.fKind = "replace";
+	question.fText = text;
+	question.fChoices = { "replace", "rename existing", "skip", "cancel" };
+	switch (choice) {
+		case kReplaceExistingChoice:
+			question.fAnswer = "replace";
+			break;
+		case kRenameExistingChoice:
+			question.fAnswer = "rename existing";
+			break;
+		case kSkipItemChoice:
+			question.fAnswer = "skip";
+			break;
+		default:
+			question.fAnswer = "cancel";
+			break;
+	}
+	RunEvents::Asked(question);
 }
 
 } // namespace
@@ -286,5 +315,6 @@ AskReplaceChoice(DestManager* manager, BDirectory* dir, const char* name, uint8 
 	dialog->Go();
 	if (choice != B_CANCELED)
 		manager->fReplaceChoice = (int16)choice;
+	TellReplaceAnswer(text, choice);
 	return choice;
 }

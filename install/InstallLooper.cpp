@@ -11,6 +11,7 @@
 #include "ItemHelpers.h"
 #include "PackAttrib.h"
 #include "PatchInfoWind.h"
+#include "RunEvents.h"
 #include "SPackData.h"
 #include "StatusView.h"
 #include "StatusWindow.h"
@@ -210,6 +211,7 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 	add_byte_count(&start, "bytes", fTotalBytes);
 	start.AddPointer("cancel flag", &fPack->fCancelFlag);
 	_SendToProgress(&start);
+	manager->TellRunStart(itemCount, fTotalBytes);
 	*extracted = true;
 
 	fPatchIndex = 0;
@@ -428,6 +430,14 @@ InstallLooper::_ConfirmPatches(DestManager*, bool* deleteOriginals)
 	bool confirmed = false;
 	PatchInfoWind* window = new PatchInfoWind(fPatches, &confirmed, deleteOriginals);
 	window->Go();
+	RunQuestion question;
+	question.fKind = "patches";
+	question.fText = "Patches will be applied to the files found.";
+	question.fChoices = { "continue, keeping the originals",
+		"continue, deleting the originals", "cancel" };
+	question.fAnswer = !confirmed ? "cancel" : *deleteOriginals
+		? "continue, deleting the originals" : "continue, keeping the originals";
+	RunEvents::Asked(question);
 	return confirmed;
 }
 

@@ -3,6 +3,7 @@
 #include "CreatePath.h"
 #include "DestManager.h"
 #include "InstallPack.h"
+#include "RunEvents.h"
 
 #include <Directory.h>
 #include <Entry.h>
@@ -28,6 +29,7 @@ send_current_file(InstallPack* pack, const char* name)
 void
 send_item_progress(InstallPack* pack, int64 bytes)
 {
+	RunEvents::BytesDone(bytes);
 	BMessage message(kItemProgressMessage);
 	add_byte_count(&message, "bytes", bytes);
 	pack->fStatusMessenger.SendUnhurried(&message);

@@ -3,6 +3,7 @@
 #include "DecodedEntry.h"
 #include "EntryReader.h"
 #include "ErrHandler.h"
+#include "RunEvents.h"
 #include "SAttrIO.h"
 #include "ZlCodec.h"
 
@@ -57,6 +58,7 @@ SPackData::UpdateProgress(uint32 bytes)
 	// window's Cancel does.
 	if (BPrivate::InterruptGuard::Requested())
 		return B_CANCELED;
+	RunEvents::BytesDone(bytes);
 	if (!fProgressMessenger.IsValid())
 		return B_OK;
 	BMessage message(kProgressMessage);

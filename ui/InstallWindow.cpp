@@ -14,6 +14,7 @@
 #include "LicenseWindow.h"
 #include "PackAttrib.h"
 #include "PositionWindow.h"
+#include "RunEvents.h"
 #include "StatusView.h"
 
 #include <Application.h>
@@ -93,6 +94,12 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 	if (fAttrib->fAgreementText != NULL) {
 		bool declined = false;
 		_ShowAgreement(&declined);
+		RunQuestion agreement;
+		agreement.fKind = "agreement";
+		agreement.fText = "The package's agreement";
+		agreement.fChoices = { "Agree", "Disagree" };
+		agreement.fAnswer = declined ? "Disagree" : "Agree";
+		RunEvents::Asked(agreement);
 		if (declined) {
 			if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
 				app->NoteAgreementDeclined();

@@ -142,3 +142,41 @@ TEST(InstallerOptionsTest, CommandsForInstalledPackages)
 		EXPECT_FALSE(options.ErrorText().empty()) << arguments[0];
 	}
 }
+
+
+TEST(InstallerOptionsTest, TheRunsOutputsForMachinesGoWithAnInstallOnly)
+{
+	InstallerOptions options;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(options, {"--report", "r.json",
+		"--progress-fd=5", "--log-copy", "copy.log", "pkg.pkg"})) << options.ErrorText();
+	EXPECT_EQ("r.json", options.fReportPath);
+	EXPECT_EQ(5, options.fProgressFD);
+	EXPECT_EQ("copy.log", options.fLogCopyPath);
+	EXPECT_EQ("pkg.pkg", options.fPackage);
+	EXPECT_EQ(-1, InstallerOptions().fProgressFD);
+
+	struct {
+		std::vector<const char*> arguments;
+		const char* error;
+	} const kMistakes[] = {
+		{ {"--progress-fd", "2"}, "--progress-fd takes an open descriptor number from 1 "
+			"(not 2, standard error), not 2" },
+		{ {"--progress-fd", "three"}, "--progress-fd takes an open descriptor number from "
+			"1 (not 2, standard error), not three" },
+		{ {"--progress-fd", "0"}, "--progress-fd takes an open descriptor number from 1 "
+			"(not 2, standard error), not 0" },
+		{ {"--report"}, "--report needs a value" },
+		{ {"--report", "same", "--log-copy", "same"},
+			"--report and --log-copy name the same file" },
+		{ {"--list-installed", "--report", "r.json"},
+			"--report, --progress-fd and --log-copy go with an install" },
+		{ {"--recover", "--log-copy", "c.log"},
+			"--report, --progress-fd and --log-copy go with an install" },
+	};
+	for (const auto& mistake : kMistakes) {
+		InstallerOptions wrong;
+		EXPECT_EQ(InstallerOptions::kUsageError, ParseArguments(wrong, mistake.arguments))
+			<< mistake.error;
+		EXPECT_EQ(mistake.error, wrong.ErrorText());
+	}
+}
