@@ -1,5 +1,6 @@
 #include "InstallApp.h"
 
+#include "ChoiceRecorder.h"
 #include "FSIcons.h"
 #include "HelpButton.h"
 #include "InstallPack.h"
@@ -141,9 +142,12 @@ InstallApp::GetLastOutcome(InstallOutcome* outcome) const
 void
 InstallApp::NoteRunEnded(const InstallOutcome& outcome)
 {
-	std::lock_guard<std::mutex> guard(fOutcomeLock);
-	fLastOutcome = outcome;
-	fRunEnded = true;
+	{
+		std::lock_guard<std::mutex> guard(fOutcomeLock);
+		fLastOutcome = outcome;
+		fRunEnded = true;
+	}
+	ChoiceRecorder::NoteRunEnded();
 }
 
 

@@ -2,6 +2,7 @@
 // its command line, in a window or, with --unattended, with nobody at it.
 
 #include "AlertSinkScope.h"
+#include "AnswersRecording.h"
 #include "DoError.h"
 #include "InstallApp.h"
 #include "InstalledCommands.h"
@@ -142,6 +143,8 @@ main(int argc, char** argv)
 		}
 	}
 
+	if (!options.fSaveAnswersFile.empty() && !AnswersRecording::Start(options))
+		return 2;
 	InstallApp* app = MakeApplication(options);
 	if (app == NULL)
 		return 1;
@@ -162,6 +165,10 @@ main(int argc, char** argv)
 	bool completed = app->PackageOpened() && !app->AgreementDeclined()
 		&& app->RunCompleted();
 	int status = options.fUnattended ? driver.ExitStatus(completed) : completed ? 0 : 1;
+	// A run that completed but whose answers could not be kept did not do
+	// all it was asked.
+	if (!options.fSaveAnswersFile.empty() && !AnswersRecording::Finish(options))
+		status = 1;
 	InstallApp::FreeGlobals();
 	delete app;
 	return status;

@@ -3,6 +3,7 @@
 #include "ArcCatalog.h"
 #include "ArchiveFolderItem.h"
 #include "ArchivePatchItem.h"
+#include "ChoiceRecorder.h"
 #include "DestManager.h"
 #include "DoError.h"
 #include "InstallLogText.h"
@@ -428,6 +429,8 @@ InstallLooper::_ConfirmPatches(DestManager*, bool* deleteOriginals)
 	bool confirmed = false;
 	PatchInfoWind* window = new PatchInfoWind(fPatches, &confirmed, deleteOriginals);
 	window->Go();
+	if (confirmed)
+		ChoiceRecorder::NoteKeptOriginals(!*deleteOriginals);
 	return confirmed;
 }
 
