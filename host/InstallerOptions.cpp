@@ -174,6 +174,10 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 	}
 	if (!fAnswersFile.empty() && !_ReadAnswersFile())
 		return kUsageError;
+	if (!fSaveAnswersFile.empty() && (fInstalledCommand != kNoInstalledCommand || fRecover)) {
+		fError = "--save-answers goes with an install";
+		return kUsageError;
+	}
 	if (fUnattended && fDisplay == "sdl") {
 		fError = "--unattended runs on the headless display";
 		return kUsageError;

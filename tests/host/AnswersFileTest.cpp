@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -35,7 +34,7 @@ protected:
 		const std::string& name = "answers.json")
 	{
 		std::string path = fScratch / name;
-		std::ofstream(path, std::ios::binary) << contents;
+		WriteHostFileText(path, contents);
 		return path;
 	}
 
@@ -156,6 +155,13 @@ TEST_F(AnswersFileTest, MistakesAreUsageErrorsNamingTheFileAndTheKey)
 	InstallerOptions noValue;
 	EXPECT_EQ(InstallerOptions::kUsageError, ParseArguments(noValue, {"--save-answers"}));
 	EXPECT_EQ("--save-answers needs a value", noValue.ErrorText());
+	// Nothing is asked that could be saved.
+	for (const char* command : {"--list-installed", "--recover"}) {
+		InstallerOptions noInstall;
+		EXPECT_EQ(InstallerOptions::kUsageError, ParseArguments(noInstall,
+			{command, "--save-answers", fScratch / "a.json"}));
+		EXPECT_EQ("--save-answers goes with an install", noInstall.ErrorText());
+	}
 }
 
 

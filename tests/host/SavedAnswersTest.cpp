@@ -14,7 +14,6 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,13 +21,6 @@ namespace {
 
 const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
 const std::string kWindowed = KESTROVAN_WINDOWED_INSTALLER;
-
-void
-WriteFile(const std::string& path, const std::string& contents)
-{
-	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-	std::ofstream(path, std::ios::binary) << contents;
-}
 
 } // namespace
 
@@ -42,11 +34,11 @@ protected:
 		fAnswers = fScratch / "answers.json";
 		// Two groups in two rows, an agreement, and items of each group
 		// beside one in both: which group was picked shows in the tree.
-		WriteFile(fScratch / "Tool/tool", "the program\n");
-		WriteFile(fScratch / "Tool/readme", "read me\n");
-		WriteFile(fScratch / "Tool/common", "new common\n");
+		WriteHostFileText(fScratch / "Tool/tool", "the program\n");
+		WriteHostFileText(fScratch / "Tool/readme", "read me\n");
+		WriteHostFileText(fScratch / "Tool/common", "new common\n");
 		std::string manifest = fScratch / "tool.json";
-		WriteFile(manifest, R"({"name": "Tool", "source": ")" + fScratch / "Tool" + R"(",
+		WriteHostFileText(manifest, R"({"name": "Tool", "source": ")" + fScratch / "Tool" + R"(",
 			"agreement": "Use it kindly.",
 			"groups": [{"name": "Program"}, {"name": "Docs"}],
 			"items": {"tool": {"groups": ["Program"]}, "readme": {"groups": ["Docs"]}}})");
@@ -61,7 +53,7 @@ protected:
 	{
 		std::string root = fScratch / name;
 		std::filesystem::create_directories(root + "/boot");
-		WriteFile(root + "/Data/home/Tool/common", "old common\n");
+		WriteHostFileText(root + "/Data/home/Tool/common", "old common\n");
 		return root;
 	}
 
