@@ -1,5 +1,6 @@
 #include "InstallApp.h"
 
+#include "ChoiceRecorder.h"
 #include "FSIcons.h"
 #include "HelpButton.h"
 #include "InstallPack.h"
@@ -150,6 +151,7 @@ InstallApp::NoteRunEnded(const InstallOutcome& outcome)
 		fRunEnded = true;
 	}
 	RunEvents::RunEnded(outcome);
+	ChoiceRecorder::NoteRunEnded();
 }
 
 

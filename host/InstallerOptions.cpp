@@ -1,5 +1,7 @@
 #include "InstallerOptions.h"
 
+#include "AnswersFile.h"
+
 #include <DisplayScale.h>
 
 #include <cerrno>
@@ -77,18 +79,27 @@ InstallerOptions::UsageText()
 		"                        every question from the options below\n"
 		"  --volume NAME         the volume to install on (default: the boot volume)\n"
 		"  --folder PATH         apps, home, home/Desktop, or an absolute path\n"
-		"                        (its missing folders are made)\n"
+		"                        (its missing folders are made; default apps)\n"
 		"  --groups \"A,B\"        the groups to install (default: the first row)\n"
-		"  --accept-license      agree to the package's agreement\n"
+		"  --accept-license      agree to the package's agreement (default:\n"
+		"                        disagree, and nothing is installed)\n"
 		"  --existing replace|rename|skip|cancel\n"
 		"                        the answer when an item already exists\n"
 		"                        (default rename: the existing item is kept\n"
 		"                        beside the new one)\n"
 		"  --on-error continue|cancel\n"
 		"                        the answer when an item fails (default cancel)\n"
-		"  --keep-originals      keep the originals of patched files\n"
+		"  --keep-originals      keep the originals of patched files (default:\n"
+		"                        they are deleted)\n"
 		"  --choose N            the match to install into when a search finds\n"
 		"                        several (default 0, the first)\n"
+		"  --answers FILE        the answers above (and --trusted-key,\n"
+		"                        --require-signature) from a JSON file, see\n"
+		"                        docs/answers.md; options given on the command\n"
+		"                        line win over it\n"
+		"  --save-answers FILE   write the choices made in the windows to FILE\n"
+		"                        when the program ends (also after a cancelled\n"
+		"                        run), for --unattended --answers FILE\n"
 		"  --screenshots DIR     a PNG of each window as it appears and changes\n"
 		"  --scale N             draw the windows N times their size (1 to 4, e.g.\n"
 		"                        2 or 1.5) for a high-DPI screen; the default\n"
@@ -98,6 +109,7 @@ InstallerOptions::UsageText()
 		"                        the keys in home/config/settings/kestrovan/\n"
 		"                        trusted-keys of the boot volume are trusted too)\n"
 		"  --require-signature   refuse a package that no trusted key signed\n"
+		"                        (default: an unsigned one is installed too)\n"
 		"  --recover             only take back (or finish) the installations that\n"
 		"                        were interrupted, on every volume, and end\n"
 		"  --report FILE         write a JSON report of the run to FILE at its end,\n"
@@ -147,12 +159,14 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 			}
 			if (!_SetFlag(arg))
 				return kUsageError;
+			fGiven.insert(arg);
 		} else if (_TakesValue(arg)) {
 			const char* next = inlineValue ? value.c_str()
 				: i + 1 < argc ? argv[++i] : NULL;
 			std::string text;
 			if (!_TakeValue(arg.c_str(), next, &text) || !_Set(arg, text))
 				return kUsageError;
+			fGiven.insert(arg);
 		} else if (arg.compare(0, 1, "-") == 0 && arg != "-") {
 			fError = "unknown option " + arg;
 			return kUsageError;
@@ -162,6 +176,12 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 			fError = "only one package can be installed at a time";
 			return kUsageError;
 		}
+	}
+	if (!fAnswersFile.empty() && !_ReadAnswersFile())
+		return kUsageError;
+	if (!fSaveAnswersFile.empty() && (fInstalledCommand != kNoInstalledCommand || fRecover)) {
+		fError = "--save-answers goes with an install";
+		return kUsageError;
 	}
 	if (fUnattended && fDisplay == "sdl") {
 		fError = "--unattended runs on the headless display";
@@ -252,6 +272,8 @@ InstallerOptions::_TakesValue(const std::string& option)
 		"--folder", "--groups", "--existing", "--on-error", "--choose",
 		"--screenshots", "--display", "--verify-installed", "--uninstall", "--scale",
 		"--trusted-key" };
+	if (option == "--answers" || option == "--save-answers")
+		return true;
 	for (const char* name : kValueOptions) {
 		if (option == name)
 			return true;
@@ -277,6 +299,10 @@ InstallerOptions::_Set(const std::string& option, const std::string& text)
 		fScreenshots = text;
 	else if (option == "--trusted-key")
 		fTrustedKeys.push_back(text);
+	else if (option == "--answers")
+		fAnswersFile = text;
+	else if (option == "--save-answers")
+		fSaveAnswersFile = text;
 	else if (option == "--existing")
 		return _SetExisting(text);
 	else if (option == "--on-error")
@@ -427,6 +453,26 @@ InstallerOptions::_SetRunOutput(const std::string& option, const std::string& va
 }
 
 
+bool
+InstallerOptions::_ReadAnswersFile()
+{
+	std::vector<FileAnswer> answers;
+	if (!AnswersFile::Read(fAnswersFile, &answers, &fError))
+		return false;
+	// An answer the command line overrides is still checked, on a copy:
+	// a mistake in the file is told whichever options the run is given.
+	InstallerOptions overridden = *this;
+	for (const FileAnswer& answer : answers) {
+		InstallerOptions* target = fGiven.count(answer.option) != 0 ? &overridden : this;
+		if (!target->_ApplyAnswer(answer)) {
+			fError = target->fError;
+			return false;
+		}
+	}
+	return true;
+}
+
+
 // The outputs belong to an install: the other commands have their own.
 bool
 InstallerOptions::_CheckRunOutputs()
@@ -438,5 +484,35 @@ InstallerOptions::_CheckRunOutputs()
 		fError = "--report and --log-copy name the same file";
 	else
 		return true;
+	return false;
+}
+
+
+// Each answer goes through its option's own checks; a refusal names the
+// file and the key before the option's own words.
+bool
+InstallerOptions::_ApplyAnswer(const FileAnswer& answer)
+{
+	const std::vector<std::string>& words = answer.words;
+	if (answer.type == FileAnswer::kFlag) {
+		bool value = words[0] == "true";
+		if (answer.option == "--accept-license")
+			fAcceptLicense = value;
+		else if (answer.option == "--keep-originals")
+			fKeepOriginals = value;
+		else
+			fRequireSignature = value;
+		return true;
+	}
+	if (answer.type == FileAnswer::kList) {
+		if (answer.option == "--groups")
+			fGroups = words;
+		else
+			fTrustedKeys = words;
+		return true;
+	}
+	if (_Set(answer.option, words[0]))
+		return true;
+	fError = fAnswersFile + ": \"" + answer.key + "\": " + fError;
 	return false;
 }

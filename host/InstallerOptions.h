@@ -8,8 +8,11 @@
 
 #include <SupportDefs.h>
 
+#include <set>
 #include <string>
 #include <vector>
+
+struct FileAnswer;
 
 // What to answer when an item meets an existing entry of its name.
 enum existing_answer {
@@ -76,6 +79,11 @@ public:
 	std::vector<std::string> fTrustedKeys;
 	// Refuse packages that no trusted key signed.
 	bool fRequireSignature;
+	// Answers read from a JSON file (--answers); the command line's own
+	// options win over it.
+	std::string fAnswersFile;
+	// Where the choices made in the windows are written (--save-answers).
+	std::string fSaveAnswersFile;
 
 	// For machines: the JSON report written at the end (--report), the
 	// descriptor of the JSON progress lines, -1 for none (--progress-fd),
@@ -102,8 +110,13 @@ private:
 	static bool _IsRunOutput(const std::string& option);
 	bool _SetRunOutput(const std::string& option, const std::string& value);
 	bool _CheckRunOutputs();
+	bool _ReadAnswersFile();
+	bool _ApplyAnswer(const FileAnswer& answer);
 
 	std::string fError;
+	// The options the command line gave, which an answers file cannot
+	// change.
+	std::set<std::string> fGiven;
 };
 
 // The names of a --groups value: "A,B" gives A and B; blanks around a name

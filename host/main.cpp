@@ -2,6 +2,7 @@
 // its command line, in a window or, with --unattended, with nobody at it.
 
 #include "AlertSinkScope.h"
+#include "AnswersRecording.h"
 #include "DoError.h"
 #include "InstallApp.h"
 #include "InstalledCommands.h"
@@ -242,6 +243,8 @@ main(int argc, char** argv)
 		}
 	}
 
+	if (!options.fSaveAnswersFile.empty() && !AnswersRecording::Start(options))
+		return 2;
 	InstallApp* app = MakeApplication(options);
 	if (app == NULL) {
 		return FinishRecorder(recorder, EarlyEnd(options, "unopenable",
@@ -264,6 +267,10 @@ main(int argc, char** argv)
 	bool completed = app->PackageOpened() && !app->AgreementDeclined()
 		&& app->RunCompleted();
 	int status = options.fUnattended ? driver.ExitStatus(completed) : completed ? 0 : 1;
+	// A run that completed but whose answers could not be kept did not do
+	// all it was asked (and the report says the status returned).
+	if (!options.fSaveAnswersFile.empty() && !AnswersRecording::Finish(options))
+		status = 1;
 	if (recorder)
 		status = FinishRecorder(recorder, ApplicationEnd(options, app, driver, *recorder, status));
 	InstallApp::FreeGlobals();

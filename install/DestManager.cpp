@@ -1,6 +1,7 @@
 #include "DestManager.h"
 
 #include "ArchivePatchItem.h"
+#include "ChoiceRecorder.h"
 #include "CreatePath.h"
 #include "DoError.h"
 #include "FindChoiceWind.h"
@@ -97,6 +98,21 @@ OpenDirectory(const BEntry& entry)
 		return nullptr;
 	}
 	return dir;
+}
+
+
+// The match's place in the list, as the chooser showed it; -1 when it is
+// not there.
+int32
+IndexOfMatch(REntryList* matches, const entry_ref& ref)
+{
+	matches->Rewind();
+	entry_ref match;
+	for (int32 index = 0; matches->GetNextRef(&match) == B_OK; index++) {
+		if (match == ref)
+			return index;
+	}
+	return -1;
 }
 
 } // namespace
@@ -461,6 +477,8 @@ DestManager::_ChooseAmongMatches(REntryList* matches, FindItem* item, bool* ok,
 	BPath chosen(ref);
 	question.fAnswer = *ok && chosen.Path() != nullptr ? chosen.Path() : "cancel";
 	RunEvents::Asked(question);
+	if (ChoiceRecorder::Active())
+		ChoiceRecorder::NoteMatchChosen(*ok ? IndexOfMatch(matches, *ref) : -1);
 }
 
 

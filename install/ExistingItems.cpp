@@ -1,6 +1,7 @@
 #include "ExistingItems.h"
 
 #include "ArchiveItem.h"
+#include "ChoiceRecorder.h"
 #include "DestManager.h"
 #include "DoError.h"
 #include "FileContentIO.h"
@@ -77,7 +78,9 @@ AskToGoOn(const char* format, const char* name, const std::string& reason,
 		manager->NoteFailure(name, reason);
 	}
 	std::string shown = alert_item_name(name);
-	if (doError(format, shown.c_str(), errCONTINUE, kItemErrorCancelLabel) == 0)
+	bool goOn = doError(format, shown.c_str(), errCONTINUE, kItemErrorCancelLabel) == 0;
+	ChoiceRecorder::NoteErrorAnswer(goOn);
+	if (goOn)
 		return B_OK;
 	if (manager != NULL)
 		manager->NoteStoppedAtFailure();
@@ -313,6 +316,7 @@ AskReplaceChoice(DestManager* manager, BDirectory* dir, const char* name, uint8 
 	// The dialog runs in its own thread; this one waits until it has quit.
 	ReplaceDialog* dialog = new ReplaceDialog(&choice, &manager->fDontAsk, text.data(), kind);
 	dialog->Go();
+	ChoiceRecorder::NoteReplaceAnswer(choice);
 	if (choice != B_CANCELED)
 		manager->fReplaceChoice = (int16)choice;
 	TellReplaceAnswer(text, choice);

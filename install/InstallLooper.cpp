@@ -3,6 +3,7 @@
 #include "ArcCatalog.h"
 #include "ArchiveFolderItem.h"
 #include "ArchivePatchItem.h"
+#include "ChoiceRecorder.h"
 #include "DestManager.h"
 #include "DoError.h"
 #include "InstallLogText.h"
@@ -438,6 +439,8 @@ InstallLooper::_ConfirmPatches(DestManager*, bool* deleteOriginals)
 	question.fAnswer = !confirmed ? "cancel" : *deleteOriginals
 		? "continue, deleting the originals" : "continue, keeping the originals";
 	RunEvents::Asked(question);
+	if (confirmed)
+		ChoiceRecorder::NoteKeptOriginals(!*deleteOriginals);
 	return confirmed;
 }
 

@@ -2,8 +2,10 @@
 
 #include "ArcCatalog.h"
 #include "ArchiveItem.h"
+#include "ChoiceRecorder.h"
 #include "DestManager.h"
 #include "DoError.h"
+#include "GroupList.h"
 #include "InstallApp.h"
 #include "InstallLooper.h"
 #include "InstallOutcome.h"
@@ -21,8 +23,10 @@
 #include <Button.h>
 #include <Message.h>
 #include <Messenger.h>
+#include <Path.h>
 #include <Volume.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -33,6 +37,23 @@ BLocker& InstallWindow::windowListLock = *new BLocker("install window list");
 bool InstallWindow::fCloseApp = false;
 
 namespace {
+
+// The names of the groups in `mask`, in the order the list shows them.
+std::vector<std::string>
+GroupNames(const GroupList* groups, uint32 mask)
+{
+	std::vector<std::string> names;
+	for (int32 row = 0; groups != NULL && row < groups->CountRows(); row++) {
+		IndexItem* item = groups->RowAt(row);
+		GroupItem* group = item->IsSeparator() ? NULL : groups->GroupAt(item->fGroup);
+		if (group == NULL || group->Name() == NULL
+			|| (GroupList::GroupMaskFor(item->fGroup) & mask) == 0)
+			continue;
+		if (std::find(names.begin(), names.end(), group->Name()) == names.end())
+			names.push_back(group->Name());
+	}
+	return names;
+}
 
 const BRect kWindowFrame(0, 0, 480, 310);
 const rgb_color kLightGray = {230, 230, 230, 255};
@@ -100,6 +121,7 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 		agreement.fChoices = { "Agree", "Disagree" };
 		agreement.fAnswer = declined ? "Disagree" : "Agree";
 		RunEvents::Asked(agreement);
+		ChoiceRecorder::NoteAgreement(!declined);
 		if (declined) {
 			if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
 				app->NoteAgreementDeclined();
@@ -349,6 +371,8 @@ InstallWindow::_StartRun()
 	fDestManager->SetTarget(&fFolderRef, fCustomFolder ? NULL : fFolderPath,
 		fVolume, NULL, fSetupFlag);
 	fDestManager->fLogging = true;
+	if (ChoiceRecorder::Active())
+		_NoteChoices();
 
 	BMessage extract(kExtractItems);
 	extract.AddPointer("archive item", NULL);
@@ -358,6 +382,25 @@ InstallWindow::_StartRun()
 	extract.AddInt32("item count", fItemCount);
 	extract.AddPointer("destinations", fDestManager);
 	fLooper->PostMessage(&extract);
+}
+
+
+// What the person chose in the window, named as an unattended run's options
+// name it: the volume, the folder when the package lets it be chosen (a
+// folder of the menu by its label, another by its full path), the groups.
+void
+InstallWindow::_NoteChoices() const
+{
+	char volume[B_FILE_NAME_LENGTH] = "";
+	BVolume(fVolume).GetName(volume);
+	std::string folder;
+	if (fAttrib->fFolderChoice && fCustomFolder) {
+		BPath path(&fFolderRef);
+		if (path.InitCheck() == B_OK)
+			folder = path.Path();
+	} else if (fAttrib->fFolderChoice && fFolderPath != NULL)
+		folder = fFolderPath;
+	ChoiceRecorder::NoteBegin(volume, folder, GroupNames(fAttrib->fGroupList, fGroups));
 }
 
 

@@ -100,6 +100,8 @@ private:
 	bool _AddEntry(const ArchiveItem& item);
 	void _ShowAgreement(bool* declined);
 	void _StartRun();
+	// For a recording of the person's choices (--save-answers).
+	void _NoteChoices() const;
 	void _RunCannotStart();
 	void _RunEnded(BMessage* message);
 	// The alert of the first volume test that fails; null when all pass.

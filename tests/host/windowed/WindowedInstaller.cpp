@@ -11,16 +11,22 @@
 // answered with its first button but the closing question with "Close",
 // and the install window closed when the run is over without it), or
 // "terminate" (as "begin", but the closing question is answered by
-// SIGTERM to the program, as a shutdown of the machine would send).
+// SIGTERM to the program, as a shutdown of the machine would send), or
+// "pick:VOLUME:FOLDER:GROUP:EXISTING" (as "begin", with the volume, the
+// folder of the "in" menu and the one group chosen in the install window
+// first, each when not empty, and every replace question answered with
+// EXISTING: replace, rename, skip or cancel).
 
 #define main installer_main
 #include "../../../host/main.cpp"
 #undef main
 
 #include "InstallLooper.h"
+#include "IGroupsListView.h"
 #include "InstallView.h"
 #include "InstallWindow.h"
 #include "LicenseView.h"
+#include "ReplaceView.h"
 
 #include <Alert.h>
 #include <Automation.h>
@@ -35,6 +41,7 @@
 #include <signal.h>
 #include <string>
 #include <thread>
+#include <vector>
 
 // Named, so that nothing here meets a name of the program's own file.
 namespace person {
@@ -49,6 +56,16 @@ const bigtime_t kLockWait = 50000;
 std::atomic<bool> sStopped(false);
 // The closing question is answered by a termination request.
 bool sTerminateAtQuestion = false;
+
+// What "pick" chooses; empty: what the window offers.
+struct Picks {
+	std::string volume;
+	std::string folder;
+	std::string group;
+	// replace, rename, skip or cancel.
+	std::string existing;
+};
+Picks sPicks;
 
 
 bool
@@ -124,7 +141,37 @@ IsShown(int32 id)
 }
 
 
-// Answers the alerts shown now; whether one was shown.
+bool
+IsReplaceDialog(const DisplayWindowInfo& info)
+{
+	bool found = false;
+	WithWindow(info, [&](BWindow* window) {
+		found = window->FindView(kReplaceViewName) != NULL;
+	});
+	return found;
+}
+
+
+// The option of the picked answer (the dialog's plain wording), then
+// "Continue Install"; or "Cancel Install".
+void
+AnswerReplaceDialog(int32 window)
+{
+	if (sPicks.existing == "cancel") {
+		Automation::WaitUntilIdle();
+		Automation::Click(window, kCancelInstallName);
+		return;
+	}
+	const char* option = sPicks.existing == "replace" ? ReplaceOptionLabel(0)
+		: sPicks.existing == "skip" ? kSkipOptionLabel : RenameOptionLabel(0);
+	Automation::WaitUntilIdle();
+	Automation::Click(window, option);
+	Automation::WaitUntilIdle();
+	Automation::Click(window, kContinueInstallName);
+}
+
+
+// Answers the alerts and replace dialogs shown now; whether one was shown.
 bool
 AnswerAlerts(std::set<int32>* answered)
 {
@@ -133,6 +180,11 @@ AnswerAlerts(std::set<int32>* answered)
 		if (info.hidden || !info.modal)
 			continue;
 		shown = true;
+		if (IsReplaceDialog(info)) {
+			if (answered->insert(info.id).second)
+				AnswerReplaceDialog(info.id);
+			continue;
+		}
 		std::string text;
 		std::string label;
 		WithWindow(info, [&](BWindow* window) {
@@ -159,11 +211,55 @@ AnswerAlerts(std::set<int32>* answered)
 }
 
 
+bool
+ChooseMenuItem(int32 window, const char* field, const std::string& label)
+{
+	if (label.empty())
+		return true;
+	bool chosen = Automation::Click(window, field) == B_OK
+		&& Automation::ChooseMenuItem(label.c_str(), 2000000) == B_OK;
+	Automation::WaitUntilIdle();
+	return chosen;
+}
+
+
+// A click on the group's row, as a person picks one group.
+bool
+ChooseGroup(int32 window, const std::string& name)
+{
+	if (name.empty())
+		return true;
+	BPoint where;
+	bool found = false;
+	for (const DisplayWindowInfo& info : Automation::Windows()) {
+		if (info.id != window)
+			continue;
+		WithWindow(info, [&](BWindow* shown) {
+			IGroupsListView* list
+				= dynamic_cast<IGroupsListView*>(shown->FindView(kGroupListName));
+			int32 row = list != NULL ? list->RowOfGroup(name.c_str()) : -1;
+			if (row < 0)
+				return;
+			BRect frame = list->ConvertToScreen(list->ItemFrame(row));
+			where = BPoint(frame.left + 20, (frame.top + frame.bottom) / 2);
+			found = true;
+		});
+	}
+	if (found)
+		Automation::ClickAt(where);
+	Automation::WaitUntilIdle();
+	return found;
+}
+
+
 void
 BeginAndSeeItThrough()
 {
 	int32 window = WaitForInstallWindow();
-	if (window < 0 || Automation::Click(window, kBeginButtonName) != B_OK)
+	if (window < 0 || !ChooseMenuItem(window, kVolumeFieldName, sPicks.volume)
+		|| !ChooseMenuItem(window, kFolderFieldName, sPicks.folder)
+		|| !ChooseGroup(window, sPicks.group)
+		|| Automation::Click(window, kBeginButtonName) != B_OK)
 		return;
 	Automation::WaitUntilIdle();
 	std::set<int32> answered;
@@ -195,6 +291,16 @@ Act(const std::string& action)
 	} else if (action == "begin" || action == "terminate") {
 		sTerminateAtQuestion = action == "terminate";
 		BeginAndSeeItThrough();
+	} else if (action.compare(0, 5, "pick:") == 0) {
+		std::vector<std::string> parts;
+		size_t start = 5;
+		for (size_t colon; (colon = action.find(':', start)) != std::string::npos;
+				start = colon + 1)
+			parts.push_back(action.substr(start, colon - start));
+		parts.push_back(action.substr(start));
+		parts.resize(4);
+		sPicks = Picks{parts[0], parts[1], parts[2], parts[3]};
+		BeginAndSeeItThrough();
 	}
 }
 
@@ -205,7 +311,8 @@ int
 main(int argc, char** argv)
 {
 	if (argc < 2) {
-		fprintf(stderr, "usage: windowed-installer disagree|close|begin|terminate ARGUMENTS...\n");
+		fprintf(stderr, "usage: windowed-installer disagree|close|begin|terminate|"
+			"pick:VOLUME:FOLDER:GROUP:EXISTING ARGUMENTS...\n");
 		return 2;
 	}
 	// The windows are looked for before the program has chosen its display:
