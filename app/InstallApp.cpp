@@ -3,6 +3,7 @@
 #include "FSIcons.h"
 #include "HelpButton.h"
 #include "InstallPack.h"
+#include "InstallPlan.h"
 #include "InstallWindow.h"
 #include "DoError.h"
 #include "RunRecovery.h"
@@ -54,7 +55,8 @@ InstallApp::InstallApp()
 	fPackageOpened(false),
 	fRunEnded(false),
 	fAgreementDeclined(false),
-	fSignatureRequired(false)
+	fSignatureRequired(false),
+	fPlan(NULL)
 {
 	_Init();
 }
@@ -70,7 +72,8 @@ InstallApp::InstallApp(const entry_ref& package)
 	fPackageOpened(false),
 	fRunEnded(false),
 	fAgreementDeclined(false),
-	fSignatureRequired(false)
+	fSignatureRequired(false),
+	fPlan(NULL)
 {
 	_Init();
 }
@@ -176,11 +179,16 @@ InstallApp::ReadyToRun()
 {
 	// Before anything touches a volume: runs that died in the middle are
 	// taken back, or finished, and the person is told.
-	std::vector<RecoveredRun> recovered;
-	RunRecovery::RecoverAllVolumes(&recovered);
-	RunRecovery::Tell(recovered);
+	// A plan writes nothing.
+	if (fPlan == NULL) {
+		std::vector<RecoveredRun> recovered;
+		RunRecovery::RecoverAllVolumes(&recovered);
+		RunRecovery::Tell(recovered);
+	}
 
 	InstallPack* pack = new InstallPack(fPackageRef, selfExtracting);
+	if (pack->fEntry == NULL && fPlan != NULL)
+		fPlan->WouldStop("unopenable", "the package cannot be opened");
 	if (pack->fEntry == NULL || !_AcceptSignature(pack)) {
 		delete pack;
 		PostMessage(B_QUIT_REQUESTED);
@@ -210,8 +218,8 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 	for (const std::string& file : fTrustedKeyFiles) {
 		std::string error;
 		if (trusted.AddFile(file.c_str(), &error) != B_OK) {
-			doError("The trusted key %s cannot be read. Nothing was installed.",
-				error.c_str());
+			_Refuse(alert_text("The trusted key %s cannot be read. Nothing was installed.",
+				error.c_str()));
 			return false;
 		}
 	}
@@ -234,15 +242,49 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 		pack->fPackageEnd, trusted);
 	pack->ClearFile();
 	fSignerLine = check.SignerLine();
+	_PlanSigner(check);
 	if (verdict == kSignatureMismatch) {
-		doError(SignatureCheck::kMismatchText);
+		_Refuse(SignatureCheck::kMismatchText);
 		return false;
 	}
 	fprintf(stderr, "kestrovan-installer: %s\n", fSignerLine.c_str());
 	if (fSignatureRequired && verdict != kSignedByTrustedKey) {
-		doError("A signature by a trusted key is required, and this package has none.\n"
-			"%s. Nothing was installed.", fSignerLine.c_str());
+		_Refuse(alert_text("A signature by a trusted key is required, and this package "
+			"has none.\n%s. Nothing was installed.", fSignerLine.c_str()));
 		return false;
 	}
 	return true;
+}
+
+
+void
+InstallApp::_Refuse(const std::string& text)
+{
+	if (fPlan != NULL)
+		fPlan->WouldStop("unopenable", text);
+	doError(text.c_str());
+}
+
+
+void
+InstallApp::_PlanSigner(const SignatureCheck& check)
+{
+	if (fPlan == NULL)
+		return;
+	switch (check.Verdict()) {
+		case kNotSigned:
+			fPlan->SetSigner("not signed", std::string(), std::string());
+			break;
+		case kSignatureMismatch:
+			fPlan->SetSigner("does not match", std::string(), std::string());
+			break;
+		case kSignedByTrustedKey:
+			fPlan->SetSigner("trusted", check.Signer().KeyIdText(),
+				check.Comment().fSigner);
+			break;
+		case kSignedByUnknownKey:
+			fPlan->SetSigner("unknown key", check.Signer().KeyIdText(),
+				check.Comment().fSigner);
+			break;
+	}
 }

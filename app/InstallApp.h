@@ -18,6 +18,8 @@
 #include <vector>
 
 class InstallPack;
+class SignatureCheck;
+class InstallPlan;
 class InstallWindow;
 
 // The program and its version, as --version says it and receipts name it.
@@ -59,6 +61,12 @@ public:
 	// Who signed the open package, as the install window shows it.
 	const std::string& SignerLine() const { return fSignerLine; }
 
+	// With a plan, set before Run(), "Begin" plans instead of installing,
+	// and nothing is written (no recovery of dead runs either): the plan
+	// tells the package, its signer and what stops it. The caller keeps it.
+	void SetPlan(InstallPlan* plan) { fPlan = plan; }
+	InstallPlan* Plan() const { return fPlan; }
+
 	// The running application file.
 	static entry_ref appRef;
 
@@ -72,6 +80,9 @@ private:
 	// written: false (told in an alert) when it does not match, or when a
 	// trusted signature is required and missing.
 	bool _AcceptSignature(InstallPack* pack);
+	void _PlanSigner(const SignatureCheck& check);
+	// Tells why the package is not installed, in an alert and the plan.
+	void _Refuse(const std::string& text);
 
 	// The file to install from: appRef, or the package named at start.
 	entry_ref fPackageRef;
@@ -84,6 +95,7 @@ private:
 	std::vector<std::string> fTrustedKeyFiles;
 	bool fSignatureRequired;
 	std::string fSignerLine;
+	InstallPlan* fPlan;
 };
 
 #endif // _INSTALL_APP_H

@@ -54,7 +54,8 @@ InstallerOptions::InstallerOptions()
 	fJson(false),
 	fForce(false),
 	fRecover(false),
-	fRequireSignature(false)
+	fRequireSignature(false),
+	fPlan(false)
 {
 }
 
@@ -97,6 +98,9 @@ InstallerOptions::UsageText()
 		"                        the keys in home/config/settings/kestrovan/\n"
 		"                        trusted-keys of the boot volume are trusted too)\n"
 		"  --require-signature   refuse a package that no trusted key signed\n"
+		"  --plan                write nothing: print as JSON what an unattended\n"
+		"                        run with these options would do (exit 0: it\n"
+		"                        would install, 1: it would stop, and why)\n"
 		"  --recover             only take back (or finish) the installations that\n"
 		"                        were interrupted, on every volume, and end\n"
 		"  --help, --version\n"
@@ -131,6 +135,12 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 			inlineValue = true;
 		}
 
+		// --plan: a dry run, answered as an unattended run is.
+		if (arg == "--plan" && !inlineValue) {
+			fPlan = true;
+			fUnattended = true;
+			continue;
+		}
 		if (arg == "--help" || arg == "-h")
 			return kShowHelp;
 		if (arg == "--version")
@@ -157,6 +167,10 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 			fError = "only one package can be installed at a time";
 			return kUsageError;
 		}
+	}
+	if (fPlan && (fInstalledCommand != kNoInstalledCommand || fRecover)) {
+		fError = "--plan goes with a package to install";
+		return kUsageError;
 	}
 	if (fUnattended && fDisplay == "sdl") {
 		fError = "--unattended runs on the headless display";

@@ -3,7 +3,9 @@
 
 #include "AlertSinkScope.h"
 #include "DoError.h"
+#include "ExistingItems.h"
 #include "InstallApp.h"
+#include "InstallPlan.h"
 #include "InstalledCommands.h"
 #include "InstallerOptions.h"
 #include "RunRecovery.h"
@@ -80,6 +82,47 @@ MakeApplication(const InstallerOptions& options)
 	return new InstallApp(ref);
 }
 
+// The answers an unattended run with these options gives.
+PlanAnswers
+AnswersOf(const InstallerOptions& options)
+{
+	PlanAnswers answers;
+	switch (options.fExisting) {
+		case kExistingReplace:
+			answers.fReplaceChoice = kReplaceExistingChoice;
+			break;
+		case kExistingRename:
+			answers.fReplaceChoice = kRenameExistingChoice;
+			break;
+		case kExistingSkip:
+			answers.fReplaceChoice = kSkipItemChoice;
+			break;
+		case kExistingCancel:
+			answers.fReplaceChoice = B_CANCELED;
+			break;
+	}
+	answers.fContinueOnError = options.fContinueOnError;
+	answers.fKeepOriginals = options.fKeepOriginals;
+	answers.fChoose = options.fChoose;
+	answers.fAcceptLicense = options.fAcceptLicense;
+	return answers;
+}
+
+
+// --plan: the plan on standard output; 0 when the run would go through.
+int
+PrintPlan(InstallPlan* plan, const UnattendedDriver& driver)
+{
+	if (!plan->Planned()) {
+		std::string why = driver.GaveUpReason();
+		plan->WouldStop("failed", why.empty() ? "no run would begin" : why);
+	}
+	fputs(plan->ToJson().c_str(), stdout);
+	fflush(stdout);
+	return plan->WouldProceed() ? 0 : 1;
+}
+
+
 // --recover: nothing but the recovery that every start does, told on
 // standard error.
 int
@@ -142,10 +185,17 @@ main(int argc, char** argv)
 		}
 	}
 
+	InstallPlan plan(AnswersOf(options));
 	InstallApp* app = MakeApplication(options);
+	if (app == NULL && options.fPlan) {
+		plan.WouldStop("unopenable", options.fPackage + ": no such package");
+		return PrintPlan(&plan, UnattendedDriver(options, false));
+	}
 	if (app == NULL)
 		return 1;
 	app->SetSignaturePolicy(options.fTrustedKeys, options.fRequireSignature);
+	if (options.fPlan)
+		app->SetPlan(&plan);
 	// Nobody reads "Finished" at the end of an unattended run, unless its
 	// screenshots are to show it.
 	if (options.fUnattended && options.fScreenshots.empty())
@@ -161,7 +211,8 @@ main(int argc, char** argv)
 	// a run, or the last run stopped early, failed or was cancelled.
 	bool completed = app->PackageOpened() && !app->AgreementDeclined()
 		&& app->RunCompleted();
-	int status = options.fUnattended ? driver.ExitStatus(completed) : completed ? 0 : 1;
+	int status = options.fPlan ? PrintPlan(&plan, driver)
+		: options.fUnattended ? driver.ExitStatus(completed) : completed ? 0 : 1;
 	InstallApp::FreeGlobals();
 	delete app;
 	return status;

@@ -8,6 +8,8 @@
 #include "InstallLooper.h"
 #include "InstallOutcome.h"
 #include "InstallPack.h"
+#include "InstallPlan.h"
+#include "InstallPlanner.h"
 #include "InstallUtil.h"
 #include "InstallView.h"
 #include "ItemHelpers.h"
@@ -93,6 +95,11 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 	if (fAttrib->fAgreementText != NULL) {
 		bool declined = false;
 		_ShowAgreement(&declined);
+		if (InstallPlan* plan = _Plan()) {
+			plan->SetAgreement(declined ? "declined" : "accepted");
+			if (declined)
+				plan->WouldStop("declined", "the agreement was declined");
+		}
 		if (declined) {
 			if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
 				app->NoteAgreementDeclined();
@@ -135,6 +142,8 @@ InstallWindow::_ReadPackage()
 {
 	fAttrib = new PackAttrib();
 	if (fPack->NewReadAttributes(fAttrib) < 0) {
+		if (InstallPlan* plan = _Plan())
+			plan->WouldStop("unopenable", "Fatal error reading general package attributes.");
 		doError("Fatal error reading general package attributes.");
 		Abort();
 		return false;
@@ -144,6 +153,8 @@ InstallWindow::_ReadPackage()
 		fAttrib->fPackageName = strdup("");
 	if (fAttrib->fPackageName[0] != '\0')
 		SetTitle(fAttrib->fPackageName);
+	if (InstallPlan* plan = _Plan())
+		plan->SetPackage(fAttrib->fPackageName);
 	// The alerts and dialogs of this install say on the desktop which
 	// package they belong to.
 	SetUntitledTitle(Title());
@@ -165,6 +176,8 @@ InstallWindow::_ReadPackage()
 	fPack->ClearFile();
 
 	if (catalogStatus != B_OK) {
+		if (InstallPlan* plan = _Plan())
+			plan->WouldStop("unopenable", InstallPack::CatalogErrorText(catalogStatus));
 		InstallPack::ShowCatalogError(catalogStatus);
 		Abort();
 		return false;
@@ -319,6 +332,10 @@ void
 InstallWindow::DoInstall(BMessage*)
 {
 	BVolume volume(fVolume);
+	if (InstallPlan* plan = _Plan()) {
+		_MakePlan(plan, volume);
+		return;
+	}
 	if (!CheckPossibleInstall(volume)) {
 		_RunCannotStart();
 		return;
@@ -351,6 +368,36 @@ InstallWindow::_StartRun()
 	extract.AddInt32("item count", fItemCount);
 	extract.AddPointer("destinations", fDestManager);
 	fLooper->PostMessage(&extract);
+}
+
+
+// What "Begin" would do, planned with the destination manager told where
+// to install, as a run is; then the window closes, and the program ends.
+void
+InstallWindow::_MakePlan(InstallPlan* plan, BVolume& volume)
+{
+	char name[B_FILE_NAME_LENGTH] = "";
+	volume.GetName(name);
+	if (const char* problem = _VolumeProblem(volume))
+		plan->WouldStop("failed", alert_text(problem, name));
+	fDestManager->SetTarget(&fFolderRef, fCustomFolder ? NULL : fFolderPath,
+		fVolume, NULL, fSetupFlag);
+	plan->SetTarget(name, fDestManager->DestinationPath(kInstallFolderDestination,
+		std::string(), false));
+	plan->SetGroups(fDestManager->GroupNames((uint32)fGroups));
+	plan->SetBytes(fBytes, volume.FreeBytes());
+	InstallPlanner(fPack, fDestManager, plan).Plan((uint32)fGroups);
+	plan->NotePlanned();
+	fInstalling = false;
+	PostMessage(B_QUIT_REQUESTED);
+}
+
+
+InstallPlan*
+InstallWindow::_Plan() const
+{
+	InstallApp* app = dynamic_cast<InstallApp*>(be_app);
+	return app != NULL ? app->Plan() : NULL;
 }
 
 

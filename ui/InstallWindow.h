@@ -25,6 +25,7 @@ class BVolume;
 class DestManager;
 class InstallLooper;
 class InstallPack;
+class InstallPlan;
 class PackAttrib;
 
 // The name of the install view, by which the window is told from others.
@@ -101,6 +102,10 @@ private:
 	void _ShowAgreement(bool* declined);
 	void _StartRun();
 	void _RunCannotStart();
+	// With a plan to make (InstallApp::Plan), "Begin" makes it instead of
+	// starting a run.
+	InstallPlan* _Plan() const;
+	void _MakePlan(InstallPlan* plan, BVolume& volume);
 	void _RunEnded(BMessage* message);
 	// The alert of the first volume test that fails; null when all pass.
 	const char* _VolumeProblem(const BVolume& volume) const;
