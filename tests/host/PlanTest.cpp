@@ -230,7 +230,7 @@ TEST_F(PlanTest, AMissingFolderIsPlannedWithoutBeingMade)
 	MakeRoot();
 	auto before = SnapshotTree(fRoot);
 	ProgramRun planned = Run({"--folder", "/Data/opt/new"}, true);
-	ASSERT_EQ(planned.status, 0) << planned.errors;
+	ASSERT_EQ(planned.status, 1) << planned.errors;
 	EXPECT_EQ(SnapshotTree(fRoot), before);
 	EXPECT_FALSE(std::filesystem::exists(fRoot + "/Data/opt"));
 	json plan = Plan(planned);
@@ -256,7 +256,7 @@ TEST_F(PlanTest, ARunThatWouldStopSaysWhyAndWritesNothing)
 {
 	std::string agreement = Build("agreement", R"(, "agreement": {"text": "Be nice."})");
 	std::string search = Build("search", R"(, "custom_destinations":
-		[{"query": {"name": "missing.bin", "size": 12345}}])",
+		[{"query": {"name": "missing.bin", "size": 12345, "signature": ""}}])",
 		R"(, "new.txt": {"destination": 0, "custom": true})");
 	struct Case {
 		const char* name;
@@ -310,5 +310,47 @@ TEST_F(PlanTest, ASignedPackageNamesItsSigner)
 		EXPECT_EQ(signer["state"], trusted ? "trusted" : "unknown key");
 		EXPECT_EQ(signer["key id"].get<std::string>().size(), 16u) << signer.dump();
 		EXPECT_NE(planned.errors.find(signer["key id"].get<std::string>()), std::string::npos);
+	}
+}
+
+
+TEST_F(PlanTest, ASearchInstallsIntoTheMatchThatChooseNames)
+{
+	std::string search = Build("search", R"(, "custom_destinations":
+		[{"query": {"name": "marker.bin", "size": 777, "signature": ""}}])",
+		R"(, "new.txt": {"destination": 0, "custom": true})");
+	for (int choose : {1, 0, 2}) {
+		SCOPED_TRACE("--choose " + std::to_string(choose));
+		MakeRoot();
+		WriteFile(fRoot + "/boot/one/marker.bin", std::string(777, 'm'));
+		WriteFile(fRoot + "/boot/two/marker.bin", std::string(777, 'm'));
+		std::vector<std::string> options = {"--choose", std::to_string(choose)};
+		ProgramRun planned = Run(options, true, search);
+		json plan = Plan(planned);
+		json item;
+		for (const json& each : plan["items"]) {
+			if (each["path"].get<std::string>().find("new.txt") != std::string::npos)
+				item = each;
+		}
+		ASSERT_FALSE(item.is_null()) << plan.dump(1);
+		EXPECT_EQ(item["matches"], 2);
+		if (choose == 2) {
+			// Past the last match: the chooser's "Cancel".
+			EXPECT_EQ(planned.status, 1);
+			EXPECT_EQ(item["action"], "ask");
+			EXPECT_EQ(item["answer"], "cancel");
+			EXPECT_EQ(plan["stop"]["outcome"], "cancelled");
+			continue;
+		}
+		ASSERT_EQ(planned.status, 0) << planned.errors;
+		std::string chosen = item["chosen"];
+		std::string folder = chosen.substr(0, chosen.rfind('/'));
+		EXPECT_EQ(item["path"], folder + "/new.txt");
+		EXPECT_EQ(item["action"], "create");
+
+		// The run installs where the plan said.
+		ProgramRun installed = Run(options, false, search);
+		ASSERT_EQ(installed.status, 0) << installed.errors;
+		EXPECT_EQ(ReadHostFileText(fRoot + folder + "/new.txt"), "new new.txt");
 	}
 }
