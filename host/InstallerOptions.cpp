@@ -136,7 +136,11 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 		}
 
 		// --plan: a dry run, answered as an unattended run is.
-		if (arg == "--plan" && !inlineValue) {
+		if (arg == "--plan") {
+			if (inlineValue) {
+				fError = arg + " takes no value";
+				return kUsageError;
+			}
 			fPlan = true;
 			fUnattended = true;
 			continue;

@@ -6,6 +6,7 @@
 #include <HostFileText.h>
 #include <ProgramRun.h>
 #include <ScratchDir.h>
+#include <SizedPackage.h>
 #include <TreeSnapshot.h>
 
 #include "PackageAssembler.h"
@@ -275,7 +276,10 @@ TEST_F(PlanTest, ARunThatWouldStopSaysWhyAndWritesNothing)
 			"A signature by a trusted key is required" },
 		{ "no such group", {"--groups", "Nope"}, fPackage, "failed",
 			"the package has no group \"Nope\"" },
-		{ "no such package", {}, fScratch / "missing.pkg", "unopenable", "no such package" } };
+		{ "no such package", {}, fScratch / "missing.pkg", "unopenable", "no such package" },
+		{ "not enough space", {}, SizedPackage(fScratch, "huge.pkg", {{"huge", 1LL << 55}}),
+			"failed", "Cannot install on the volume \"boot\" because there is not enough "
+			"free space." } };
 	for (const Case& test : cases) {
 		SCOPED_TRACE(test.name);
 		MakeRoot();
