@@ -57,6 +57,19 @@ KindName(int32 kind)
 }
 
 
+const char* const kFolderNotInstalled = "its folder is not installed";
+const char* const kUpdateOnly = "it only replaces an existing item of its name";
+const char* const kNoOriginal = "no original of its size was found";
+
+
+void
+Skip(PlanItem* planned, const char* reason)
+{
+	planned->fAction = "skip";
+	planned->fReason = reason;
+}
+
+
 PlanItem
 PlannedItem(const ArchiveItem* item, int32 kind)
 {
@@ -204,15 +217,14 @@ InstallPlanner::_PlanFolder(ArchiveFolderItem* folder, const Folder& parent, Fol
 			installed = _PlanExisting(folder, destination.fDir, &planned);
 			if (installed && planned.fAction == "merge")
 				own->fDir = _OpenFolder(destination.fDir, folder->fName);
-		} else if (folder->fReplaceOption == kUpdateOnlyOption) {
-			planned.fAction = "skip";
-			planned.fReason = "it only replaces an existing item of its name";
-		} else {
+		} else if (folder->fReplaceOption == kUpdateOnlyOption)
+			Skip(&planned, kUpdateOnly);
+		else {
 			planned.fAction = "create";
 			installed = true;
 		}
 	}
-	_Add(planned);
+	fPlan->AddItem(planned);
 	return installed;
 }
 
@@ -226,24 +238,24 @@ InstallPlanner::_PlanItem(ArchiveItem* item, int32 kind, const Folder& parent, b
 	_NoteSearch(item, &planned);
 	const ArchiveLinkItem* link = dynamic_cast<const ArchiveLinkItem*>(item);
 	if (fEnded) {
-		_Add(planned);
+		fPlan->AddItem(planned);
 		return;
 	}
-	if (skip) {
-		planned.fAction = "skip";
-		planned.fReason = "its folder is not installed";
-	} else if (destination.fDir == nullptr && destination.fPath.empty())
+	if (skip)
+		Skip(&planned, kFolderNotInstalled);
+	else if (destination.fDir == nullptr && destination.fPath.empty())
 		_CannotInstall(item, &planned, kNoDestinationText);
-	else if (!is_plain_entry_name(item->fName) || (link != nullptr && link->fLinkTarget == nullptr))
-		_CannotInstall(item, &planned, link != nullptr ? kLinkNotCreatedText : kFileNotCreatedText);
-	else if (destination.fDir != nullptr && BEntry(destination.fDir, item->fName).Exists())
+	else if (!is_plain_entry_name(item->fName)
+		|| (link != nullptr && link->fLinkTarget == nullptr)) {
+		_CannotInstall(item, &planned,
+			link != nullptr ? kLinkNotCreatedText : kFileNotCreatedText);
+	} else if (destination.fDir != nullptr && BEntry(destination.fDir, item->fName).Exists())
 		_PlanExisting(item, destination.fDir, &planned);
-	else if (item->fReplaceOption == kUpdateOnlyOption) {
-		planned.fAction = "skip";
-		planned.fReason = "it only replaces an existing item of its name";
-	} else
+	else if (item->fReplaceOption == kUpdateOnlyOption)
+		Skip(&planned, kUpdateOnly);
+	else
 		planned.fAction = "create";
-	_Add(planned);
+	fPlan->AddItem(planned);
 }
 
 
@@ -282,18 +294,16 @@ InstallPlanner::_PlanPatch(ArchivePatchItem* patch, const Folder& parent, bool s
 		planned.fPath = _Below(where, patch->fName);
 	}
 	if (fEnded) {
-		_Add(planned);
+		fPlan->AddItem(planned);
 		return;
 	}
-	if (!found) {
-		planned.fAction = "skip";
-		planned.fReason = "no original of its size was found";
-	} else if (skip) {
-		planned.fAction = "skip";
-		planned.fReason = "its folder is not installed";
-	} else
+	if (!found)
+		Skip(&planned, kNoOriginal);
+	else if (skip)
+		Skip(&planned, kFolderNotInstalled);
+	else
 		planned.fAction = "patch";
-	_Add(planned);
+	fPlan->AddItem(planned);
 }
 
 
@@ -307,17 +317,16 @@ InstallPlanner::_PlanScript(ArchiveItem* script, const Folder& parent, bool skip
 	planned.fPath = _Below(skip ? parent.fPath : destination.fPath, script->fName);
 	_NoteSearch(script, &planned);
 	if (fEnded) {
-		_Add(planned);
+		fPlan->AddItem(planned);
 		return;
 	}
-	if (skip) {
-		planned.fAction = "skip";
-		planned.fReason = "its folder is not installed";
-	} else if (destination.fDir == nullptr && destination.fPath.empty())
+	if (skip)
+		Skip(&planned, kFolderNotInstalled);
+	else if (destination.fDir == nullptr && destination.fPath.empty())
 		_CannotInstall(script, &planned, kNoDestinationText);
 	else
 		planned.fAction = "run script";
-	_Add(planned);
+	fPlan->AddItem(planned);
 }
 
 
@@ -436,13 +445,6 @@ InstallPlanner::_OpenFolder(BDirectory* parent, const char* name)
 		return nullptr;
 	fOpened.push_back(std::make_unique<BDirectory>(&entry));
 	return fOpened.back()->InitCheck() == B_OK ? fOpened.back().get() : nullptr;
-}
-
-
-void
-InstallPlanner::_Add(const PlanItem& item)
-{
-	fPlan->AddItem(item);
 }
 
 

@@ -64,7 +64,6 @@ private:
 	void _ItemStops(const char* outcome, const std::string& reason);
 	BDirectory* _OpenFolder(BDirectory* parent, const char* name);
 	bool _IsSelectedFolder(ArchiveFolderItem* folder, uint32 groups, bool topFolder) const;
-	void _Add(const PlanItem& item);
 	static std::string _Below(const std::string& folder, const char* name);
 
 	InstallPack* fPack;
