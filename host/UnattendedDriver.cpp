@@ -21,9 +21,9 @@
 #include <Alert.h>
 #include <Automation.h>
 #include <Box.h>
+#include <Button.h>
 #include <Directory.h>
 #include <Entry.h>
-#include <Button.h>
 #include <FilePanelList.h>
 #include <FilePanelWindow.h>
 #include <InterfaceDefs.h>

@@ -104,7 +104,6 @@ AnswersOf(const InstallerOptions& options)
 	answers.fContinueOnError = options.fContinueOnError;
 	answers.fKeepOriginals = options.fKeepOriginals;
 	answers.fChoose = options.fChoose;
-	answers.fAcceptLicense = options.fAcceptLicense;
 	return answers;
 }
 

@@ -18,14 +18,14 @@
 // The answers an unattended run gives, which the plan gives in its place.
 struct PlanAnswers {
 	// The replace dialog's answer: kSkipItemChoice, kRenameExistingChoice,
-	// kReplaceExistingChoice, or B_CANCELED to end the run.
+	// kReplaceExistingChoice, or B_CANCELED to end the run (default: keep
+	// the existing item beside the new one).
 	int32 fReplaceChoice = 1;
 	// The continue-or-cancel question of an item that cannot be installed.
 	bool fContinueOnError = false;
 	bool fKeepOriginals = false;
 	// Which match of a search to install into.
 	int32 fChoose = 0;
-	bool fAcceptLicense = false;
 };
 
 struct PlanItem {
