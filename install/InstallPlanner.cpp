@@ -200,28 +200,18 @@ InstallPlanner::_PlanFolder(ArchiveFolderItem* folder, const Folder& parent, Fol
 	PlanItem planned = PlannedItem(folder, kFolderItemKind);
 	Folder destination = _Destination(folder, parent);
 	planned.fPath = _Below(destination.fPath, folder->fName);
-	if (fEnded)
-		return false;
+	_NoteSearch(folder, &planned);
 	bool installed = false;
-	if (destination.fDir == nullptr && destination.fPath.empty())
-		_CannotInstall(folder, &planned, kNoDestinationText);
-	else if (!is_plain_entry_name(folder->fName))
-		_CannotInstall(folder, &planned, kFileNotCreatedText);
-	else {
-		own->fPath = planned.fPath;
-		if (destination.fExisting != nullptr)
-			own->fExisting = _OpenFolder(destination.fExisting, folder->fName);
-		bool there = destination.fDir != nullptr
-			&& BEntry(destination.fDir, folder->fName).Exists();
-		if (there) {
-			installed = _PlanExisting(folder, destination.fDir, &planned);
+	if (_Undecided(folder, destination, false, &planned)) {
+		if (!is_plain_entry_name(folder->fName))
+			_CannotInstall(folder, &planned, kFileNotCreatedText);
+		else {
+			own->fPath = planned.fPath;
+			if (destination.fExisting != nullptr)
+				own->fExisting = _OpenFolder(destination.fExisting, folder->fName);
+			installed = _PlanNewOrExisting(folder, destination.fDir, &planned);
 			if (installed && planned.fAction == "merge")
 				own->fDir = _OpenFolder(destination.fDir, folder->fName);
-		} else if (folder->fReplaceOption == kUpdateOnlyOption)
-			Skip(&planned, kUpdateOnly);
-		else {
-			planned.fAction = "create";
-			installed = true;
 		}
 	}
 	fPlan->AddItem(planned);
@@ -237,25 +227,54 @@ InstallPlanner::_PlanItem(ArchiveItem* item, int32 kind, const Folder& parent, b
 	planned.fPath = _Below(destination.fPath, item->fName);
 	_NoteSearch(item, &planned);
 	const ArchiveLinkItem* link = dynamic_cast<const ArchiveLinkItem*>(item);
-	if (fEnded) {
-		fPlan->AddItem(planned);
-		return;
+	if (_Undecided(item, destination, skip, &planned)) {
+		if (!is_plain_entry_name(item->fName)
+			|| (link != nullptr && link->fLinkTarget == nullptr)) {
+			_CannotInstall(item, &planned,
+				link != nullptr ? kLinkNotCreatedText : kFileNotCreatedText);
+		} else
+			_PlanNewOrExisting(item, destination.fDir, &planned);
 	}
-	if (skip)
-		Skip(&planned, kFolderNotInstalled);
-	else if (destination.fDir == nullptr && destination.fPath.empty())
-		_CannotInstall(item, &planned, kNoDestinationText);
-	else if (!is_plain_entry_name(item->fName)
-		|| (link != nullptr && link->fLinkTarget == nullptr)) {
-		_CannotInstall(item, &planned,
-			link != nullptr ? kLinkNotCreatedText : kFileNotCreatedText);
-	} else if (destination.fDir != nullptr && BEntry(destination.fDir, item->fName).Exists())
-		_PlanExisting(item, destination.fDir, &planned);
-	else if (item->fReplaceOption == kUpdateOnlyOption)
-		Skip(&planned, kUpdateOnly);
-	else
-		planned.fAction = "create";
 	fPlan->AddItem(planned);
+}
+
+
+// What every item decides first: nothing once the run has ended, a skip
+// inside a folder that is not installed, the question about an item that
+// has no destination. True when none of them decided.
+bool
+InstallPlanner::_Undecided(ArchiveItem* item, const Folder& destination, bool skip,
+	PlanItem* planned)
+{
+	if (fEnded)
+		return false;
+	if (skip) {
+		Skip(planned, kFolderNotInstalled);
+		return false;
+	}
+	if (destination.fDir == nullptr && destination.fPath.empty()) {
+		_CannotInstall(item, planned, kNoDestinationText);
+		return false;
+	}
+	return true;
+}
+
+
+// An item with a destination: the rules for an entry of its name there,
+// or, where there is none (a folder the run makes holds none), a new one
+// unless the item only updates.
+bool
+InstallPlanner::_PlanNewOrExisting(ArchiveItem* item, BDirectory* destination,
+	PlanItem* planned)
+{
+	if (destination != nullptr && BEntry(destination, item->fName).Exists())
+		return _PlanExisting(item, destination, planned);
+	if (item->fReplaceOption == kUpdateOnlyOption) {
+		Skip(planned, kUpdateOnly);
+		return false;
+	}
+	planned->fAction = "create";
+	return true;
 }
 
 
@@ -293,15 +312,11 @@ InstallPlanner::_PlanPatch(ArchivePatchItem* patch, const Folder& parent, bool s
 			: fManager->DestinationPath(index, folderPath, custom);
 		planned.fPath = _Below(where, patch->fName);
 	}
-	if (fEnded) {
-		fPlan->AddItem(planned);
-		return;
-	}
-	if (!found)
+	if (!fEnded && !found)
 		Skip(&planned, kNoOriginal);
-	else if (skip)
+	else if (!fEnded && skip)
 		Skip(&planned, kFolderNotInstalled);
-	else
+	else if (!fEnded)
 		planned.fAction = "patch";
 	fPlan->AddItem(planned);
 }
@@ -316,15 +331,7 @@ InstallPlanner::_PlanScript(ArchiveItem* script, const Folder& parent, bool skip
 		destination = _Destination(script, parent);
 	planned.fPath = _Below(skip ? parent.fPath : destination.fPath, script->fName);
 	_NoteSearch(script, &planned);
-	if (fEnded) {
-		fPlan->AddItem(planned);
-		return;
-	}
-	if (skip)
-		Skip(&planned, kFolderNotInstalled);
-	else if (destination.fDir == nullptr && destination.fPath.empty())
-		_CannotInstall(script, &planned, kNoDestinationText);
-	else
+	if (_Undecided(script, destination, skip, &planned))
 		planned.fAction = "run script";
 	fPlan->AddItem(planned);
 }

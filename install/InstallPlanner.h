@@ -55,6 +55,10 @@ private:
 	void _PlanScript(ArchiveItem* script, const Folder& parent, bool skip);
 	// The item's destination folder as the run would find it.
 	Folder _Destination(ArchiveItem* item, const Folder& parent);
+	bool _Undecided(ArchiveItem* item, const Folder& destination, bool skip,
+		PlanItem* planned);
+	bool _PlanNewOrExisting(ArchiveItem* item, BDirectory* destination,
+		PlanItem* planned);
 	// Decides for an item whose entry is there (`existing` in
 	// `destination`); false when it is not installed.
 	bool _PlanExisting(ArchiveItem* item, BDirectory* destination, PlanItem* planned);
