@@ -178,8 +178,8 @@ void
 InstallApp::ReadyToRun()
 {
 	// Before anything touches a volume: runs that died in the middle are
-	// taken back, or finished, and the person is told.
-	// A plan writes nothing.
+	// taken back, or finished, and the person is told (not by a plan, which
+	// writes nothing).
 	if (fPlan == NULL) {
 		std::vector<RecoveredRun> recovered;
 		RunRecovery::RecoverAllVolumes(&recovered);
