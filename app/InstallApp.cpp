@@ -4,6 +4,7 @@
 #include "FSIcons.h"
 #include "HelpButton.h"
 #include "InstallPack.h"
+#include "InstallPlan.h"
 #include "InstallWindow.h"
 #include "DoError.h"
 #include "RunEvents.h"
@@ -57,7 +58,8 @@ InstallApp::InstallApp()
 	fRunEnded(false),
 	fAgreementDeclined(false),
 	fSignatureRequired(false),
-	fSignatureRefused(false)
+	fSignatureRefused(false),
+	fPlan(NULL)
 {
 	_Init();
 }
@@ -74,7 +76,8 @@ InstallApp::InstallApp(const entry_ref& package)
 	fRunEnded(false),
 	fAgreementDeclined(false),
 	fSignatureRequired(false),
-	fSignatureRefused(false)
+	fSignatureRefused(false),
+	fPlan(NULL)
 {
 	_Init();
 }
@@ -183,13 +186,18 @@ void
 InstallApp::ReadyToRun()
 {
 	// Before anything touches a volume: runs that died in the middle are
-	// taken back, or finished, and the person is told.
-	std::vector<RecoveredRun> recovered;
-	RunRecovery::RecoverAllVolumes(&recovered);
-	RunRecovery::Tell(recovered);
+	// taken back, or finished, and the person is told (not by a plan, which
+	// writes nothing).
+	if (fPlan == NULL) {
+		std::vector<RecoveredRun> recovered;
+		RunRecovery::RecoverAllVolumes(&recovered);
+		RunRecovery::Tell(recovered);
+	}
 
 	InstallPack* pack = new InstallPack(fPackageRef, selfExtracting);
 	bool opened = pack->fEntry != NULL;
+	if (!opened && fPlan != NULL)
+		fPlan->WouldStop("unopenable", "the package cannot be opened");
 	if (!opened || !_AcceptSignature(pack)) {
 		fSignatureRefused = opened;
 		delete pack;
@@ -221,8 +229,8 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 	for (const std::string& file : fTrustedKeyFiles) {
 		std::string error;
 		if (trusted.AddFile(file.c_str(), &error) != B_OK) {
-			doError("The trusted key %s cannot be read. Nothing was installed.",
-				error.c_str());
+			_Refuse(alert_text("The trusted key %s cannot be read. Nothing was installed.",
+				error.c_str()));
 			return false;
 		}
 	}
@@ -247,13 +255,13 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 	fSignerLine = check.SignerLine();
 	_KeepSigner(check);
 	if (verdict == kSignatureMismatch) {
-		doError(SignatureCheck::kMismatchText);
+		_Refuse(SignatureCheck::kMismatchText);
 		return false;
 	}
 	fprintf(stderr, "kestrovan-installer: %s\n", fSignerLine.c_str());
 	if (fSignatureRequired && verdict != kSignedByTrustedKey) {
-		doError("A signature by a trusted key is required, and this package has none.\n"
-			"%s. Nothing was installed.", fSignerLine.c_str());
+		_Refuse(alert_text("A signature by a trusted key is required, and this package "
+			"has none.\n%s. Nothing was installed.", fSignerLine.c_str()));
 		return false;
 	}
 	return true;
@@ -263,11 +271,22 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 void
 InstallApp::_KeepSigner(const SignatureCheck& check)
 {
-	static const char* const kStates[] = { "not signed", "mismatch", "trusted",
+	static const char* const kStates[] = { "not signed", "does not match", "trusted",
 		"unknown key" };
 	fSignatureState = kStates[check.Verdict()];
 	if (check.Verdict() == kSignedByTrustedKey || check.Verdict() == kSignedByUnknownKey) {
 		fSignerKeyId = check.Signer().KeyIdText();
 		fSignerName = check.Comment().fSigner;
 	}
+	if (fPlan != NULL)
+		fPlan->SetSigner(fSignatureState, fSignerKeyId, fSignerName);
+}
+
+
+void
+InstallApp::_Refuse(const std::string& text)
+{
+	if (fPlan != NULL)
+		fPlan->WouldStop("unopenable", text);
+	doError(text.c_str());
 }

@@ -19,6 +19,7 @@
 
 class InstallPack;
 class SignatureCheck;
+class InstallPlan;
 class InstallWindow;
 
 // The program and its version, as --version says it and receipts name it.
@@ -60,7 +61,7 @@ public:
 	// Who signed the open package, as the install window shows it.
 	const std::string& SignerLine() const { return fSignerLine; }
 	// The same for machines: "trusted", "unknown key", "not signed" or
-	// "mismatch" (the package was changed after it was signed; empty until
+	// "does not match" (the package was changed after it was signed; empty until
 	// the signature was checked), the key's ID and the signer's name.
 	const std::string& SignatureState() const { return fSignatureState; }
 	const std::string& SignerKeyId() const { return fSignerKeyId; }
@@ -70,6 +71,12 @@ public:
 	// The package's name as the install window's title shows it; empty
 	// while no package opened.
 	const std::string& PackageTitle() const { return fPackageTitle; }
+
+	// With a plan, set before Run(), "Begin" plans instead of installing,
+	// and nothing is written (no recovery of dead runs either): the plan
+	// tells the package, its signer and what stops it. The caller keeps it.
+	void SetPlan(InstallPlan* plan) { fPlan = plan; }
+	InstallPlan* Plan() const { return fPlan; }
 
 	// The running application file.
 	static entry_ref appRef;
@@ -85,6 +92,8 @@ private:
 	// trusted signature is required and missing.
 	bool _AcceptSignature(InstallPack* pack);
 	void _KeepSigner(const SignatureCheck& check);
+	// Tells why the package is not installed, in an alert and the plan.
+	void _Refuse(const std::string& text);
 
 	// The file to install from: appRef, or the package named at start.
 	entry_ref fPackageRef;
@@ -102,6 +111,7 @@ private:
 	std::string fSignerName;
 	bool fSignatureRefused;
 	std::string fPackageTitle;
+	InstallPlan* fPlan;
 };
 
 #endif // _INSTALL_APP_H

@@ -57,7 +57,8 @@ InstallerOptions::InstallerOptions()
 	fForce(false),
 	fRecover(false),
 	fRequireSignature(false),
-	fProgressFD(-1)
+	fProgressFD(-1),
+	fPlan(false)
 {
 }
 
@@ -110,6 +111,9 @@ InstallerOptions::UsageText()
 		"                        trusted-keys of the boot volume are trusted too)\n"
 		"  --require-signature   refuse a package that no trusted key signed\n"
 		"                        (default: an unsigned one is installed too)\n"
+		"  --plan                write nothing: print as JSON what an unattended\n"
+		"                        run with these options would do (exit 0: it\n"
+		"                        would install, 1: it would stop, and why)\n"
 		"  --recover             only take back (or finish) the installations that\n"
 		"                        were interrupted, on every volume, and end\n"
 		"  --report FILE         write a JSON report of the run to FILE at its end,\n"
@@ -148,6 +152,16 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 			inlineValue = true;
 		}
 
+		// --plan: a dry run, answered as an unattended run is.
+		if (arg == "--plan") {
+			if (inlineValue) {
+				fError = arg + " takes no value";
+				return kUsageError;
+			}
+			fPlan = true;
+			fUnattended = true;
+			continue;
+		}
 		if (arg == "--help" || arg == "-h")
 			return kShowHelp;
 		if (arg == "--version")
@@ -181,6 +195,10 @@ InstallerOptions::Parse(int argc, const char* const* argv)
 		return kUsageError;
 	if (!fSaveAnswersFile.empty() && (fInstalledCommand != kNoInstalledCommand || fRecover)) {
 		fError = "--save-answers goes with an install";
+		return kUsageError;
+	}
+	if (fPlan && (fInstalledCommand != kNoInstalledCommand || fRecover)) {
+		fError = "--plan goes with a package to install";
 		return kUsageError;
 	}
 	if (fUnattended && fDisplay == "sdl") {

@@ -92,6 +92,10 @@ public:
 	int fProgressFD;
 	std::string fLogCopyPath;
 
+	// --plan: make every choice an unattended run would make, write
+	// nothing, and print the plan as JSON (implies the unattended answers).
+	bool fPlan;
+
 private:
 	static bool _TakesValue(const std::string& option);
 	static bool _IsFlag(const std::string& option);

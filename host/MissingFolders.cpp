@@ -70,8 +70,9 @@ CheckWritable(const std::string& existing, std::string* why)
 
 
 status_t
-make_missing_folders(const std::string& path, std::string* why)
+check_missing_folders(const std::string& path, std::string* why, bool* missing)
 {
+	*missing = false;
 	std::vector<std::string> parts = path_components(path);
 	if (parts.empty()) {
 		*why = "no folder is named";
@@ -96,9 +97,17 @@ make_missing_folders(const std::string& path, std::string* why)
 	}
 	if (present == parts.size())
 		return B_OK;
+	*missing = true;
+	return CheckWritable(existing, why);
+}
 
-	status_t status = CheckWritable(existing, why);
-	if (status != B_OK)
+
+status_t
+make_missing_folders(const std::string& path, std::string* why)
+{
+	bool missing = false;
+	status_t status = check_missing_folders(path, why, &missing);
+	if (status != B_OK || !missing)
 		return status;
 	status = create_directory(path.c_str(), 0777);
 	if (status != B_OK) {

@@ -18,6 +18,10 @@
 // the system root, a read-only volume.
 status_t make_missing_folders(const std::string& path, std::string* why);
 
+// The same tests, making nothing: B_OK when the folder is there or could be
+// made (`missing` then tells which), otherwise why not in `why`.
+status_t check_missing_folders(const std::string& path, std::string* why, bool* missing);
+
 // The components of a path, without empty ones ("//a/" gives "a").
 std::vector<std::string> path_components(const std::string& path);
 

@@ -22,6 +22,8 @@
 #include <Automation.h>
 #include <Box.h>
 #include <Button.h>
+#include <Directory.h>
+#include <Entry.h>
 #include <FilePanelList.h>
 #include <FilePanelWindow.h>
 #include <InterfaceDefs.h>
@@ -36,6 +38,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -660,7 +664,11 @@ bool
 UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 {
 	std::string refusal;
-	if (make_missing_folders(path, &refusal) != B_OK) {
+	bool missing = false;
+	if (fOptions.fPlan && check_missing_folders(path, &refusal, &missing) == B_OK
+		&& missing)
+		return _PlanMissingFolder(window, path);
+	if (!refusal.empty() || make_missing_folders(path, &refusal) != B_OK) {
 		_GiveUp(window, refusal.c_str());
 		return false;
 	}
@@ -716,6 +724,35 @@ UnattendedDriver::_ChooseOtherFolder(int32 window, const std::string& path)
 	Automation::Click(panel.id, kFilePanelDefaultName);
 	Automation::WaitUntilIdle();
 	return true;
+}
+
+
+bool
+UnattendedDriver::_PlanMissingFolder(int32 window, const std::string& path)
+{
+	// The checks found the volume.
+	std::vector<std::string> parts = path_components(path);
+	node_ref volumeRoot;
+	BDirectory(("/" + parts[0]).c_str()).GetNodeRef(&volumeRoot);
+	std::string relative = ".";
+	for (size_t i = 1; i < parts.size(); i++)
+		relative += "/" + parts[i];
+	bool set = false;
+	DisplayWindowInfo info;
+	if (DisplayBackend::Default()->GetWindow(window, &info)) {
+		set = WithWindow(info, [&](BWindow* found) {
+			InstallWindow* installWindow = dynamic_cast<InstallWindow*>(found);
+			if (installWindow == NULL)
+				return;
+			installWindow->fVolume = volumeRoot.device;
+			free(installWindow->fFolderPath);
+			installWindow->fFolderPath = strdup(relative.c_str());
+			installWindow->fCustomFolder = false;
+		}, BPrivate::kAutomationWait);
+	}
+	if (!set)
+		_GiveUp(window, "the install window does not answer");
+	return set;
 }
 
 
@@ -789,12 +826,23 @@ UnattendedDriver::_PicturePackageHelp(int32 window)
 }
 
 
+std::string
+UnattendedDriver::GaveUpReason() const
+{
+	std::lock_guard<std::mutex> guard(fReasonLock);
+	return fGaveUpReason;
+}
+
+
 void
 UnattendedDriver::_GiveUp(int32 window, const char* why)
 {
 	Say("not installed: %s\n", why);
+	{
+		std::lock_guard<std::mutex> guard(fReasonLock);
+		fGaveUpReason = why;
+	}
 	fGaveUp = true;
-	fGiveUpReason = why;
 	fStopped = true;
 	Automation::PressCloseBox(window);
 }

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -38,12 +39,12 @@ public:
 	// not install, or was cancelled. What ended a run that did not complete
 	// is said on standard error, once. Called before the application goes.
 	int ExitStatus(bool runCompleted);
-	// Why the driver gave the install window up without a run; empty when
-	// it did not.
-	const std::string& GiveUpReason() const { return fGiveUpReason; }
 	// An answer ended the program's work (the agreement declined, an
 	// item's failure answered with "Cancel", no such match to choose).
 	bool Stopped() const { return fStopped; }
+	// Why the driver gave up on the install window (no such volume,
+	// folder or group ...); empty when it did not.
+	std::string GaveUpReason() const;
 
 private:
 	enum window_kind {
@@ -81,6 +82,9 @@ private:
 	bool _ChooseVolume(int32 window);
 	bool _ChooseFolder(int32 window);
 	bool _ChooseOtherFolder(int32 window, const std::string& path);
+	// A plan makes no folder: one that is missing is set as the window's
+	// folder on its volume, where the run would make it.
+	bool _PlanMissingFolder(int32 window, const std::string& path);
 	bool _ChooseGroups(const BPrivate::DisplayWindowInfo& info);
 	void _PicturePackageHelp(int32 window);
 	void _GiveUp(int32 window, const char* why);
@@ -99,7 +103,8 @@ private:
 	int32 fInstallWindow;
 	bool fBeginPressed;
 	bool fGaveUp;
-	std::string fGiveUpReason;
+	std::string fGaveUpReason;
+	mutable std::mutex fReasonLock;
 	// The volume "Begin" was pressed on although the window refuses it.
 	std::string fRefusedVolume;
 	std::atomic<bool> fFinished;

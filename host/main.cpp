@@ -4,7 +4,9 @@
 #include "AlertSinkScope.h"
 #include "AnswersRecording.h"
 #include "DoError.h"
+#include "ExistingItems.h"
 #include "InstallApp.h"
+#include "InstallPlan.h"
 #include "InstalledCommands.h"
 #include "InstallerOptions.h"
 #include "RunEvents.h"
@@ -84,6 +86,46 @@ MakeApplication(const InstallerOptions& options)
 	}
 	return new InstallApp(ref);
 }
+
+// The answers an unattended run with these options gives.
+PlanAnswers
+AnswersOf(const InstallerOptions& options)
+{
+	PlanAnswers answers;
+	switch (options.fExisting) {
+		case kExistingReplace:
+			answers.fReplaceChoice = kReplaceExistingChoice;
+			break;
+		case kExistingRename:
+			answers.fReplaceChoice = kRenameExistingChoice;
+			break;
+		case kExistingSkip:
+			answers.fReplaceChoice = kSkipItemChoice;
+			break;
+		case kExistingCancel:
+			answers.fReplaceChoice = B_CANCELED;
+			break;
+	}
+	answers.fContinueOnError = options.fContinueOnError;
+	answers.fKeepOriginals = options.fKeepOriginals;
+	answers.fChoose = options.fChoose;
+	return answers;
+}
+
+
+// --plan: the plan on standard output; 0 when the run would go through.
+int
+PrintPlan(InstallPlan* plan, const UnattendedDriver& driver)
+{
+	if (!plan->Planned()) {
+		std::string why = driver.GaveUpReason();
+		plan->WouldStop("failed", why.empty() ? "no run would begin" : why);
+	}
+	fputs(plan->ToJson().c_str(), stdout);
+	fflush(stdout);
+	return plan->WouldProceed() ? 0 : 1;
+}
+
 
 // --recover: nothing but the recovery that every start does, told on
 // standard error.
@@ -174,9 +216,9 @@ ApplicationEnd(const InstallerOptions& options, InstallApp* app,
 	} else if (recorder.GetLastOutcome(&outcome)) {
 		end.fOutcome = RunRecorder::OutcomeName(outcome);
 		end.fReason = outcome.Reason();
-	} else if (!driver.GiveUpReason().empty()) {
+	} else if (!driver.GaveUpReason().empty()) {
 		end.fOutcome = "failed";
-		end.fReason = driver.GiveUpReason();
+		end.fReason = driver.GaveUpReason();
 	} else {
 		end.fOutcome = "cancelled";
 		end.fReason = "the install window was closed before an installation ran";
@@ -245,12 +287,19 @@ main(int argc, char** argv)
 
 	if (!options.fSaveAnswersFile.empty() && !AnswersRecording::Start(options))
 		return 2;
+	InstallPlan plan(AnswersOf(options));
 	InstallApp* app = MakeApplication(options);
+	if (app == NULL && options.fPlan) {
+		plan.WouldStop("unopenable", options.fPackage + ": no such package");
+		return PrintPlan(&plan, UnattendedDriver(options, false));
+	}
 	if (app == NULL) {
 		return FinishRecorder(recorder, EarlyEnd(options, "unopenable",
 			"no such package", 1));
 	}
 	app->SetSignaturePolicy(options.fTrustedKeys, options.fRequireSignature);
+	if (options.fPlan)
+		app->SetPlan(&plan);
 	// Nobody reads "Finished" at the end of an unattended run, unless its
 	// screenshots are to show it.
 	if (options.fUnattended && options.fScreenshots.empty())
@@ -266,7 +315,8 @@ main(int argc, char** argv)
 	// a run, or the last run stopped early, failed or was cancelled.
 	bool completed = app->PackageOpened() && !app->AgreementDeclined()
 		&& app->RunCompleted();
-	int status = options.fUnattended ? driver.ExitStatus(completed) : completed ? 0 : 1;
+	int status = options.fPlan ? PrintPlan(&plan, driver)
+		: options.fUnattended ? driver.ExitStatus(completed) : completed ? 0 : 1;
 	// A run that completed but whose answers could not be kept did not do
 	// all it was asked (and the report says the status returned).
 	if (!options.fSaveAnswersFile.empty() && !AnswersRecording::Finish(options))

@@ -122,15 +122,13 @@ ArchiveFolderItem::_DecideOnExisting(BDirectory* dir, bool& skip, DestManager* m
 
 // A folder with option 6 adopts an existing folder of its name: nothing is
 // made, and its contents go into the existing one.
-bool
-ArchiveFolderItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
-	DestManager* manager, status_t* result)
+existing_decision
+ArchiveFolderItem::DecideExisting(const BEntry* existing) const
 {
-	skip = false;
 	const int32 kMergeFolder = 6;
 	if (fReplaceOption == kMergeFolder && existing != NULL && existing->IsDirectory())
-		return false;
-	return ArchiveItem::HandleExisting(dir, existing, skip, manager, result);
+		return { kMergeIntoExisting, kPlainReplaceKind };
+	return ArchiveItem::DecideExisting(existing);
 }
 
 

@@ -10,8 +10,7 @@ public:
 
 	status_t ExtractItem(InstallPack* pack, BDirectory* parent,
 		DestManager* manager, uint32 groups, bool skip) override;
-	bool HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
-		DestManager* manager, status_t* result) override;
+	existing_decision DecideExisting(const BEntry* existing) const override;
 	bool IsFolder() const override { return true; }
 	void Unset() override;
 

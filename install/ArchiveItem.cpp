@@ -101,97 +101,91 @@ RenameFailsForName(BDirectory* dir, BEntry* existing, DestManager* manager)
 } // namespace
 
 
+existing_decision
+ArchiveItem::DecideExisting(const BEntry* existing) const
+{
+	const version_info itemVersion = ItemVersion(fVersion);
+	version_info existingVersion;
+	// Compared as unsigned: a negative option is no option either.
+	switch ((uint32)fReplaceOption) {
+		case kAskReplace:
+		case kMergeFolderOrAsk:
+			return { kAskAboutExisting, kPlainReplaceKind };
+		case kNeverReplace:
+			return { kKeepExistingAction, kPlainReplaceKind };
+		case kRenameOld:
+			return { kRenameExistingAction, kPlainReplaceKind };
+		case kReplaceUnlessNewerVersion:
+			if (GetExistingVersion(existing, &existingVersion) == B_OK
+				&& CompareVersions(&existingVersion, &itemVersion) == 1)
+				return { kKeepExistingAction, kPlainReplaceKind };
+			return { kReplaceExistingAction, kPlainReplaceKind };
+		case kReplaceIfCreatedLater:
+			return { (time_t)fCreationTime > CreationTimeOf(existing)
+				? kReplaceExistingAction : kKeepExistingAction, kPlainReplaceKind };
+		case kReplaceIfModifiedLater:
+			return { (time_t)fModificationTime > ModificationTimeOf(existing)
+				? kReplaceExistingAction : kKeepExistingAction, kPlainReplaceKind };
+		case kAlwaysReplace:
+			return { kReplaceExistingAction, kPlainReplaceKind };
+		case kAskIfNotOlderVersion:
+			if (GetExistingVersion(existing, &existingVersion) != B_OK
+				|| CompareVersions(&existingVersion, &itemVersion) == -1)
+				return { kReplaceExistingAction, kNewerVersionReplaceKind };
+			return { kAskAboutExisting, kNewerVersionReplaceKind };
+		case kAskIfCreatedEarlier:
+			return { (time_t)fCreationTime >= CreationTimeOf(existing)
+				? kReplaceExistingAction : kAskAboutExisting, kNewerCreationReplaceKind };
+		case kAskIfModifiedEarlier:
+			return { (time_t)fModificationTime >= ModificationTimeOf(existing)
+				? kReplaceExistingAction : kAskAboutExisting,
+				kNewerModificationReplaceKind };
+		default:
+			return { kUnknownOptionAction, kPlainReplaceKind };
+	}
+}
+
+
+existing_action
+ArchiveItem::ActionForChoice(int32 choice)
+{
+	switch (choice) {
+		case kRenameExistingChoice:
+			return kRenameExistingAction;
+		case kReplaceExistingChoice:
+			return kReplaceExistingAction;
+		default:
+			return kKeepExistingAction;
+	}
+}
+
+
 bool
 ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 	DestManager* manager, status_t* result)
 {
 	skip = false;
-	bool ask = false;
-	uint8 kind = kPlainReplaceKind;
-	const version_info itemVersion = ItemVersion(fVersion);
-	version_info existingVersion;
-
-	// Compared as unsigned: a negative option is no option either.
-	switch ((uint32)fReplaceOption) {
-		case kAskReplace:
-		case kMergeFolderOrAsk:
-			ask = true;
-			break;
-		case kNeverReplace:
-			skip = true;
-			break;
-		case kRenameOld:
+	existing_decision decision = DecideExisting(existing);
+	existing_action action = decision.fAction;
+	if (action == kMergeIntoExisting)
+		return false;
+	if (action == kUnknownOptionAction)
+		doError("Unrecognized replacement option encountered.");
+	if (action == kAskAboutExisting) {
+		int32 choice = AskReplaceChoice(manager, dir, fName, decision.fKind);
+		if (choice == B_CANCELED && result != NULL)
+			*result = B_CANCELED;
+		action = ActionForChoice(choice);
+	}
+	switch (action) {
+		case kRenameExistingAction:
 			skip = RenameFailsForName(dir, existing, manager);
 			break;
-		case kReplaceUnlessNewerVersion:
-			if (GetExistingVersion(existing, &existingVersion) == B_OK
-				&& CompareVersions(&existingVersion, &itemVersion) == 1) {
-				skip = true;
-			} else
-				skip = !manager->SafeDelete(existing, dir);
-			break;
-		case kReplaceIfCreatedLater:
-			if ((time_t)fCreationTime > CreationTimeOf(existing))
-				skip = !manager->SafeDelete(existing, dir);
-			else
-				skip = true;
-			break;
-		case kReplaceIfModifiedLater:
-			if ((time_t)fModificationTime > ModificationTimeOf(existing))
-				skip = !manager->SafeDelete(existing, dir);
-			else
-				skip = true;
-			break;
-		case kAlwaysReplace:
+		case kReplaceExistingAction:
 			skip = !manager->SafeDelete(existing, dir);
-			break;
-		case kAskIfNotOlderVersion:
-			kind = kNewerVersionReplaceKind;
-			if (GetExistingVersion(existing, &existingVersion) != B_OK
-				|| CompareVersions(&existingVersion, &itemVersion) == -1) {
-				skip = !manager->SafeDelete(existing, dir);
-			} else
-				ask = true;
-			break;
-		case kAskIfCreatedEarlier:
-			kind = kNewerCreationReplaceKind;
-			if ((time_t)fCreationTime >= CreationTimeOf(existing))
-				skip = !manager->SafeDelete(existing, dir);
-			else
-				ask = true;
-			break;
-		case kAskIfModifiedEarlier:
-			kind = kNewerModificationReplaceKind;
-			if ((time_t)fModificationTime >= ModificationTimeOf(existing))
-				skip = !manager->SafeDelete(existing, dir);
-			else
-				ask = true;
 			break;
 		default:
-			doError("Unrecognized replacement option encountered.");
 			skip = true;
-			break;
-	}
-	if (!ask) {
-		_NoteKept(dir, skip, result, manager);
-		return !skip;
-	}
-
-	int32 choice = AskReplaceChoice(manager, dir, fName, kind);
-	switch (choice) {
-		case B_CANCELED:
-			skip = true;
-			if (result != NULL)
-				*result = B_CANCELED;
-			break;
-		case kSkipItemChoice:
-			skip = true;
-			break;
-		case kRenameExistingChoice:
-			skip = RenameFailsForName(dir, existing, manager);
-			break;
-		case kReplaceExistingChoice:
-			skip = !manager->SafeDelete(existing, dir);
 			break;
 	}
 	_NoteKept(dir, skip, result, manager);

@@ -41,6 +41,24 @@ enum {
 	kInstallFolderDestination = -1
 };
 
+// What an item does with an existing entry of its name, by its replacement
+// option and the entry alone (its version and times), before anybody is
+// asked: deciding changes nothing, so that a plan decides as a run does.
+enum existing_action {
+	kKeepExistingAction,		// the item is not installed
+	kReplaceExistingAction,
+	kRenameExistingAction,
+	kAskAboutExisting,			// the replace dialog asks
+	kMergeIntoExisting,			// a folder's contents go into the existing one
+	kUnknownOptionAction		// no option the item can have: not installed
+};
+
+struct existing_decision {
+	existing_action fAction;
+	// How the replace dialog puts its question (kPlainReplaceKind ...).
+	uint8 fKind;
+};
+
 class ArchiveItem : public ListItem {
 public:
 	ArchiveItem();
@@ -56,6 +74,10 @@ public:
 	// when the item is to be written.
 	virtual bool HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 		DestManager* manager, status_t* result);
+	virtual existing_decision DecideExisting(const BEntry* existing) const;
+	// The action the replace dialog's answer `choice` leads to; B_CANCELED
+	// ends the run (kKeepExistingAction then).
+	static existing_action ActionForChoice(int32 choice);
 	virtual bool IsFolder() const = 0;
 	// Back to the defaults a catalog record starts from. The name is left
 	// as it is: the catalog replaces it.

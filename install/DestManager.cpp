@@ -10,6 +10,7 @@
 #include "GroupList.h"
 #include "InstallApp.h"
 #include "InstalledCheck.h"
+#include "InstallPlan.h"
 #include "PackAttrib.h"
 #include "REntryList.h"
 #include "RunEvents.h"
@@ -138,6 +139,7 @@ DestManager::DestManager(PackAttrib* attrib)
 	fBlockSize(1024),
 	fTopFolder(nullptr),
 	fTopFlag(false),
+	fPlanAnswers(nullptr),
 	fFailedItems(0),
 	fStoppedAtFailure(false),
 	fRunKind("install"),
@@ -434,6 +436,7 @@ DestManager::_ResolveQuery(FindItem* item)
 		item->fNotFound = true;
 		return;
 	}
+	item->fMatchCount = matches.CountEntries();
 	entry_ref ref;
 	if (matches.CountEntries() == 1) {
 		matches.Rewind();
@@ -461,6 +464,19 @@ DestManager::_ChooseAmongMatches(REntryList* matches, FindItem* item, bool* ok,
 	// The chooser runs in its own thread; this one waits until it is gone
 	// and its answer is written.
 	*ok = false;
+	if (fPlanAnswers != nullptr) {
+		// The row the unattended run picks, in the order the chooser lists
+		// them; a pick past the last cancels.
+		matches->Rewind();
+		for (int32 index = 0; matches->GetNextRef(ref) == B_OK; index++) {
+			if (index == fPlanAnswers->fChoose) {
+				*ok = true;
+				break;
+			}
+		}
+		matches->Rewind();
+		return;
+	}
 	FindChoiceWind* chooser = new FindChoiceWind(matches, ok, ref, item);
 	chooser->Go();
 	if (!RunEvents::Watched())
@@ -537,6 +553,78 @@ DestManager::_ResolveSystemFolder(DestItem* item, bool create)
 		&& CreatePathAt(&fRootDir, relative, &entry, this) != B_OK)
 		doError(kFolderNotCreated, relative);
 	item->fDir = OpenDirectory(entry);
+}
+
+
+std::string
+DestManager::PathOf(const BDirectory* folder)
+{
+	BEntry entry;
+	BPath path;
+	if (folder == nullptr || folder->GetEntry(&entry) != B_OK
+		|| entry.GetPath(&path) != B_OK)
+		return std::string();
+	return path.Path();
+}
+
+
+std::string
+DestManager::_OnVolume(const char* relative)
+{
+	std::string path = PathOf(&fRootDir);
+	if (path.empty())
+		return path;
+	// The components a run's CreatePathAt makes: no empty ones, no ".".
+	std::string rest = relative;
+	size_t start = 0;
+	while (start < rest.size()) {
+		size_t slash = rest.find('/', start);
+		if (slash == std::string::npos)
+			slash = rest.size();
+		std::string part = rest.substr(start, slash - start);
+		if (!part.empty() && part != ".")
+			path += (path == "/" ? "" : "/") + part;
+		start = slash + 1;
+	}
+	return path;
+}
+
+
+std::string
+DestManager::_ListEntryPath(DestItem* item)
+{
+	if (item->fDir != nullptr)
+		return PathOf(item->fDir);
+	if (FindItem* query = dynamic_cast<FindItem*>(item)) {
+		_ResolveQuery(query);
+		return PathOf(item->fDir);
+	}
+	if (item->fWhich < 0) {
+		if (item->fPath[0] == '/')
+			return item->fPath;
+		return _OnVolume(item->fPath);
+	}
+	if (item->fWhich > B_PREFERENCES_DIRECTORY)
+		return std::string();
+	BPath systemPath;
+	const char* relative = root_find_directory((directory_which)item->fWhich,
+		&systemPath);
+	return relative != nullptr ? _OnVolume(relative) : std::string();
+}
+
+
+std::string
+DestManager::DestinationPath(int32 index, const std::string& parentPath, bool custom)
+{
+	if (!custom && index == kParentFolderDestination)
+		return parentPath;
+	if (!custom && index == kInstallFolderDestination) {
+		if (fInstallDir != nullptr)
+			return PathOf(fInstallDir);
+		return fInstallPath != nullptr ? _OnVolume(fInstallPath) : std::string();
+	}
+	DestItem* item = custom ? fCustomDests->ItemAt(index) : fDefaultDests->ItemAt(index);
+	return item != nullptr ? _ListEntryPath(item) : std::string();
 }
 
 
@@ -888,14 +976,22 @@ DestManager::TellRunStart(int32 itemCount, int64 bytes)
 void
 DestManager::SetReceiptGroups(uint32 groups)
 {
-	fReceipt.fGroups.clear();
+	fReceipt.fGroups = GroupNames(groups);
+}
+
+
+std::vector<std::string>
+DestManager::GroupNames(uint32 groups) const
+{
+	std::vector<std::string> names;
 	GroupList* list = fAttrib != nullptr ? fAttrib->fGroupList : nullptr;
 	for (int32 i = 0; list != nullptr && i < list->CountGroups(); i++) {
 		GroupItem* group = list->GroupAt(i);
 		if ((groups & GroupList::GroupMaskFor(i)) != 0 && group != nullptr
 			&& group->Name() != nullptr)
-			fReceipt.fGroups.push_back(group->Name());
+			names.push_back(group->Name());
 	}
+	return names;
 }
 
 

@@ -29,6 +29,7 @@ class ArchivePatchItem;
 class BEntry;
 class FindItem;
 class PackAttrib;
+struct PlanAnswers;
 class REntryList;
 class Sha256Digest;
 
@@ -96,6 +97,8 @@ public:
 	// The groups the run installs (a mask of the package's groups), for the
 	// receipt.
 	void SetReceiptGroups(uint32 groups);
+	// The names of the package's groups in the mask `groups`.
+	std::vector<std::string> GroupNames(uint32 groups) const;
 	// The script `name` runs in `folder`: a recovery cannot undo what it
 	// does, and says so.
 	void NoteScriptRan(const char* name, BDirectory* folder);
@@ -132,6 +135,19 @@ public:
 	std::string PlatformPath(BDirectory* folder, const char* name) { return _PathIn(folder, name); }
 	// What the run is about to install, for whoever watches it (RunEvents).
 	void TellRunStart(int32 itemCount, int64 bytes);
+
+	// A plan is made with these answers in place of every question (the
+	// results chooser included); null, the default, for a run.
+	void SetPlanning(const PlanAnswers* answers) { fPlanAnswers = answers; }
+	const PlanAnswers* Planning() const { return fPlanAnswers; }
+	// The platform path the destination `index` has, or would have once
+	// the run made it, without making or asking anything; empty when it
+	// has none (a search that found nothing, an index out of range). The
+	// parent folder's path is `parentPath`.
+	std::string DestinationPath(int32 index, const std::string& parentPath,
+		bool custom);
+	// The platform path of `folder`; empty when it has none.
+	static std::string PathOf(const BDirectory* folder);
 
 	BFile* LogFile();
 	bool InstallPlatform(int32 platformMask);
@@ -198,6 +214,10 @@ private:
 	BDirectory* _ListEntryFolder(DestItem* item, bool create);
 	void _ResolveQuery(FindItem* item);
 	void _ResolvePath(DestItem* item, bool create);
+	// The platform path a path or system-folder destination names.
+	std::string _ListEntryPath(DestItem* item);
+	// The volume's root, and `relative` below it, as a platform path.
+	std::string _OnVolume(const char* relative);
 	void _ResolveSystemFolder(DestItem* item, bool create);
 	bool _LocateOriginal(DestItem* item, BDirectory* dir, ArchivePatchItem* patch);
 	// Removes the matches that runs' temporary and rescue folders hold.
@@ -214,6 +234,7 @@ private:
 
 	ArchiveFolderItem* fTopFolder;
 	bool fTopFlag;
+	const PlanAnswers* fPlanAnswers;
 	int32 fFailedItems;
 	bool fStoppedAtFailure;
 	std::string fFailedItemName;

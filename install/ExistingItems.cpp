@@ -5,6 +5,7 @@
 #include "DestManager.h"
 #include "DoError.h"
 #include "FileContentIO.h"
+#include "InstallPlan.h"
 #include "ItemHelpers.h"
 #include "ReplaceDialog.h"
 #include "RunEvents.h"
@@ -308,6 +309,9 @@ ItemVersion(const int32 numbers[5])
 int32
 AskReplaceChoice(DestManager* manager, BDirectory* dir, const char* name, uint8 kind)
 {
+	// A plan asks nobody: the answer is the one the unattended run gives.
+	if (const PlanAnswers* answers = manager->Planning())
+		return answers->fReplaceChoice;
 	int32 choice = manager->fReplaceChoice;
 	if (manager->fDontAsk)
 		return choice;

@@ -57,6 +57,7 @@ FindItem::FindItem(const char* name)
 	DestItem(name, kNoSystemDirectory),
 	fSize(0),
 	fNotFound(false),
+	fMatchCount(0),
 	fPredicates(new RList<char*>(20))
 {
 }

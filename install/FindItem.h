@@ -26,6 +26,8 @@ public:
 
 	int64 fSize;
 	bool fNotFound;
+	// How many entries the search found (set when it is resolved).
+	int32 fMatchCount;
 	entry_ref fFoundRef;
 	RList<char*>* fPredicates;
 };

@@ -10,6 +10,8 @@
 #include "InstallLooper.h"
 #include "InstallOutcome.h"
 #include "InstallPack.h"
+#include "InstallPlan.h"
+#include "InstallPlanner.h"
 #include "InstallUtil.h"
 #include "InstallView.h"
 #include "ItemHelpers.h"
@@ -122,6 +124,11 @@ InstallWindow::InstallWindow(const char* title, InstallPack* pack, bool setupFla
 		agreement.fAnswer = declined ? "Disagree" : "Agree";
 		RunEvents::Asked(agreement);
 		ChoiceRecorder::NoteAgreement(!declined);
+		if (InstallPlan* plan = _Plan()) {
+			plan->SetAgreement(declined ? "declined" : "accepted");
+			if (declined)
+				plan->WouldStop("declined", "the agreement was declined");
+		}
 		if (declined) {
 			if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
 				app->NoteAgreementDeclined();
@@ -164,6 +171,8 @@ InstallWindow::_ReadPackage()
 {
 	fAttrib = new PackAttrib();
 	if (fPack->NewReadAttributes(fAttrib) < 0) {
+		if (InstallPlan* plan = _Plan())
+			plan->WouldStop("unopenable", "Fatal error reading general package attributes.");
 		doError("Fatal error reading general package attributes.");
 		Abort();
 		return false;
@@ -173,6 +182,8 @@ InstallWindow::_ReadPackage()
 		fAttrib->fPackageName = strdup("");
 	if (fAttrib->fPackageName[0] != '\0')
 		SetTitle(fAttrib->fPackageName);
+	if (InstallPlan* plan = _Plan())
+		plan->SetPackage(fAttrib->fPackageName);
 	// The alerts and dialogs of this install say on the desktop which
 	// package they belong to.
 	SetUntitledTitle(Title());
@@ -194,6 +205,8 @@ InstallWindow::_ReadPackage()
 	fPack->ClearFile();
 
 	if (catalogStatus != B_OK) {
+		if (InstallPlan* plan = _Plan())
+			plan->WouldStop("unopenable", InstallPack::CatalogErrorText(catalogStatus));
 		InstallPack::ShowCatalogError(catalogStatus);
 		Abort();
 		return false;
@@ -348,6 +361,10 @@ void
 InstallWindow::DoInstall(BMessage*)
 {
 	BVolume volume(fVolume);
+	if (InstallPlan* plan = _Plan()) {
+		_MakePlan(plan, volume);
+		return;
+	}
 	if (!CheckPossibleInstall(volume)) {
 		_RunCannotStart();
 		return;
@@ -401,6 +418,36 @@ InstallWindow::_NoteChoices() const
 	} else if (fAttrib->fFolderChoice && fFolderPath != NULL)
 		folder = fFolderPath;
 	ChoiceRecorder::NoteBegin(volume, folder, GroupNames(fAttrib->fGroupList, fGroups));
+}
+
+
+// What "Begin" would do, planned with the destination manager told where
+// to install, as a run is; then the window closes, and the program ends.
+void
+InstallWindow::_MakePlan(InstallPlan* plan, BVolume& volume)
+{
+	char name[B_FILE_NAME_LENGTH] = "";
+	volume.GetName(name);
+	if (const char* problem = _VolumeProblem(volume))
+		plan->WouldStop("failed", alert_text(problem, name));
+	fDestManager->SetTarget(&fFolderRef, fCustomFolder ? NULL : fFolderPath,
+		fVolume, NULL, fSetupFlag);
+	plan->SetTarget(name, fDestManager->DestinationPath(kInstallFolderDestination,
+		std::string(), false));
+	plan->SetGroups(fDestManager->GroupNames((uint32)fGroups));
+	plan->SetBytes(fBytes, volume.FreeBytes());
+	InstallPlanner(fPack, fDestManager, plan).Plan((uint32)fGroups);
+	plan->NotePlanned();
+	fInstalling = false;
+	PostMessage(B_QUIT_REQUESTED);
+}
+
+
+InstallPlan*
+InstallWindow::_Plan() const
+{
+	InstallApp* app = dynamic_cast<InstallApp*>(be_app);
+	return app != NULL ? app->Plan() : NULL;
 }
 
 

@@ -25,6 +25,7 @@ class BVolume;
 class DestManager;
 class InstallLooper;
 class InstallPack;
+class InstallPlan;
 class PackAttrib;
 
 // The name of the install view, by which the window is told from others.
@@ -103,6 +104,10 @@ private:
 	// For a recording of the person's choices (--save-answers).
 	void _NoteChoices() const;
 	void _RunCannotStart();
+	// With a plan to make (InstallApp::Plan), "Begin" makes it instead of
+	// starting a run.
+	InstallPlan* _Plan() const;
+	void _MakePlan(InstallPlan* plan, BVolume& volume);
 	void _RunEnded(BMessage* message);
 	// The alert of the first volume test that fails; null when all pass.
 	const char* _VolumeProblem(const BVolume& volume) const;

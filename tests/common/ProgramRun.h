@@ -46,10 +46,12 @@ SanitizerEnvironment()
 
 // `words` (the program's path first) with standard input and output on
 // /dev/null and standard error in `errorsPath`; with `environment`, only
-// those variables, else this process's.
+// those variables, else this process's. With `outputPath`, standard output
+// goes to that file.
 inline ProgramRun
 RunProgram(std::vector<std::string> words, const std::string& errorsPath,
-	const std::vector<std::string>* environment = nullptr)
+	const std::vector<std::string>* environment = nullptr,
+	const std::string* outputPath = nullptr)
 {
 	std::vector<char*> argv;
 	for (std::string& word : words)
@@ -72,6 +74,10 @@ RunProgram(std::vector<std::string> words, const std::string& errorsPath,
 		dup2(null, 0);
 		dup2(null, 1);
 		dup2(errors, 2);
+		if (outputPath != nullptr) {
+			int output = open(outputPath->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			dup2(output, 1);
+		}
 		if (environment != nullptr)
 			execve(argv[0], argv.data(), envp.data());
 		else

@@ -180,3 +180,24 @@ TEST(InstallerOptionsTest, TheRunsOutputsForMachinesGoWithAnInstallOnly)
 		EXPECT_EQ(mistake.error, wrong.ErrorText());
 	}
 }
+
+
+TEST(InstallerOptionsTest, APlanIsAnsweredAsAnUnattendedRunAndGoesWithAPackage)
+{
+	InstallerOptions plan;
+	ASSERT_EQ(InstallerOptions::kRun, ParseArguments(plan, {"--plan", "--existing",
+		"replace", "a.pkg"}));
+	EXPECT_TRUE(plan.fPlan);
+	EXPECT_TRUE(plan.fUnattended);
+	EXPECT_EQ(plan.fExisting, kExistingReplace);
+
+	const std::vector<std::vector<const char*>> wrong = {
+		{"--plan=yes"}, {"--plan", "--list-installed"}, {"--plan", "--recover"},
+		{"--plan", "--uninstall", "Tool"}, {"--plan", "--display", "sdl"}};
+	for (const auto& arguments : wrong) {
+		InstallerOptions options;
+		EXPECT_EQ(InstallerOptions::kUsageError, ParseArguments(options, arguments))
+			<< arguments.back();
+		EXPECT_FALSE(options.ErrorText().empty());
+	}
+}

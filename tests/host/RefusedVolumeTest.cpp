@@ -6,6 +6,7 @@
 #include <HostFileText.h>
 #include <MountedVolume.h>
 #include <PackageBytes.h>
+#include <SizedPackage.h>
 #include <ProgramRun.h>
 #include <ScratchDir.h>
 
@@ -43,38 +44,6 @@ NoSpaceAlert(const std::string& volume)
 {
 	return "Cannot install on the volume \"" + volume
 		+ "\" because there is not enough free space.\nanswer: OK\n";
-}
-
-
-// A package whose groups each hold one file of the given size, as its
-// catalog says (the data themselves are never read: no run starts).
-std::string
-SizedPackage(const ScratchDir& scratch, const std::string& name,
-	const std::vector<std::pair<std::string, int64>>& groups)
-{
-	RecordBytes catalog;
-	catalog.Group('FldI').Group('FDat').String('Name', "top").End();
-	for (size_t i = 0; i < groups.size(); i++) {
-		catalog.Group('FilI').String('Name', groups[i].first)
-			.Int64('OrgS', groups[i].second).Int32('Grps', 1 << i)
-			.Int32('Plat', -1).Int32('Dest', -2).End();
-	}
-	catalog.End();
-
-	RecordBytes attributes;
-	attributes.Group('PkgA').Group(1);
-	for (const auto& group : groups)
-		attributes.Group('IGrp').String('GrpN', group.first).End();
-	attributes.End().Group(2);
-	for (size_t i = 0; i < groups.size(); i++)
-		attributes.Int32('GrId', (int32)i);
-	attributes.End().String(5, "A package too big for any volume.").Int32(12, 1).End();
-
-	Bytes bytes = assemble_package(standard_header(), catalog.Data(), attributes.Data());
-	std::string path = scratch / name;
-	std::ofstream(path, std::ios::binary).write(
-		reinterpret_cast<const char*>(bytes.data()), bytes.size());
-	return path;
 }
 
 
