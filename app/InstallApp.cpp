@@ -253,6 +253,7 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 		pack->fPackageEnd, trusted);
 	pack->ClearFile();
 	fSignerLine = check.SignerLine();
+	fPackageDigest = check.DigestText();
 	_KeepSigner(check);
 	if (verdict == kSignatureMismatch) {
 		_Refuse(SignatureCheck::kMismatchText);
@@ -268,6 +269,16 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 }
 
 
+std::string
+InstallApp::SignerIdentity() const
+{
+	if (fSignerKeyId.empty())
+		return std::string();
+	return (fSignerName.empty() ? std::string("an unnamed signer") : fSignerName)
+		+ " (key ID " + fSignerKeyId + ")";
+}
+
+
 void
 InstallApp::_KeepSigner(const SignatureCheck& check)
 {
@@ -278,8 +289,10 @@ InstallApp::_KeepSigner(const SignatureCheck& check)
 		fSignerKeyId = check.Signer().KeyIdText();
 		fSignerName = check.Comment().fSigner;
 	}
-	if (fPlan != NULL)
+	if (fPlan != NULL) {
 		fPlan->SetSigner(fSignatureState, fSignerKeyId, fSignerName);
+		fPlan->SetDigest(check.DigestText());
+	}
 }
 
 

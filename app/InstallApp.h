@@ -60,6 +60,11 @@ public:
 		bool requireSignature);
 	// Who signed the open package, as the install window shows it.
 	const std::string& SignerLine() const { return fSignerLine; }
+	// The signer as receipts keep it, "NAME (key ID …)"; empty when the
+	// package is not signed.
+	std::string SignerIdentity() const;
+	// The digest of the open package's stream (hexadecimal).
+	const std::string& PackageDigest() const { return fPackageDigest; }
 	// The same for machines: "trusted", "unknown key", "not signed" or
 	// "does not match" (the package was changed after it was signed; empty until
 	// the signature was checked), the key's ID and the signer's name.
@@ -106,6 +111,7 @@ private:
 	std::vector<std::string> fTrustedKeyFiles;
 	bool fSignatureRequired;
 	std::string fSignerLine;
+	std::string fPackageDigest;
 	std::string fSignatureState;
 	std::string fSignerKeyId;
 	std::string fSignerName;

@@ -1003,6 +1003,8 @@ DestManager::_BeginReceipt(entry_ref* folderRef, const char* folderPath)
 		fReceipt.fPackageName = fAttrib->fPackageName;
 	if (fAttrib != nullptr && fAttrib->fDescription != nullptr)
 		fReceipt.fDescription = fAttrib->fDescription;
+	fReceipt.fSigner = fPackageSigner;
+	fReceipt.fDigest = fPackageDigest;
 	fReceipt.fInstaller = kInstallerVersion;
 	fReceipt.fVolume = fVolumeName;
 	BPath folder;

@@ -42,6 +42,14 @@ public:
 	DestManager(PackAttrib* attrib);
 	~DestManager();
 
+	// What the receipts of this package's runs say of it: who signed it
+	// (empty: not signed) and the digest of its stream.
+	void SetPackageIdentity(const std::string& signer, const std::string& digest)
+	{
+		fPackageSigner = signer;
+		fPackageDigest = digest;
+	}
+
 	// Prepares one run: SetTarget, then MakeTempFolder. False after an
 	// alert. The install worker does the two itself, taking the volume's
 	// run lock between them.
@@ -172,6 +180,9 @@ public:
 	int16 fReplaceChoice;
 	bool fDontAsk;
 	PackAttrib* fAttrib;
+	// Who signed the package and its digest, for the receipt.
+	std::string fPackageSigner;
+	std::string fPackageDigest;
 	dev_t fVolume;
 	RList<DestItem*>* fDefaultDests;
 	RList<DestItem*>* fCustomDests;

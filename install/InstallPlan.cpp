@@ -108,7 +108,8 @@ InstallPlan::ToJson() const
 		signer = { { "state", fSignerState }, { "key id", textOrNull(fKeyId) },
 			{ "name", textOrNull(fSignerName) } };
 	}
-	document["package"] = { { "name", fPackageName }, { "signer", signer } };
+	document["package"] = { { "name", fPackageName }, { "signer", signer },
+		{ "digest", textOrNull(fDigest) } };
 	document["proceed"] = WouldProceed();
 	if (!WouldProceed())
 		document["stop"] = { { "outcome", fStopOutcome }, { "reason", fStopReason } };

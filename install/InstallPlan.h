@@ -58,6 +58,8 @@ public:
 	// The package, and who signed it: "trusted", "unknown key" or
 	// "not signed" (with the key ID and the signer's name when known).
 	void SetPackage(const std::string& name);
+	// The package stream's digest, as receipts keep it.
+	void SetDigest(const std::string& digest) { fDigest = digest; }
 	void SetSigner(const std::string& state, const std::string& keyId,
 		const std::string& name);
 	// "none" (the package has no agreement), "accepted" or "declined".
@@ -84,6 +86,7 @@ private:
 	std::string fPackageName;
 	bool fSigned;
 	std::string fSignerState;
+	std::string fDigest;
 	std::string fKeyId;
 	std::string fSignerName;
 	std::string fAgreement;

@@ -260,7 +260,9 @@ ReadPackage(const ordered_json& document, InstallReceipt* receipt)
 	return package != document.end() && package->is_object()
 		&& ReadString(*package, "name", &receipt->fPackageName)
 		&& ReadString(*package, "description", &receipt->fDescription)
-		&& ReadString(*package, "signer", &receipt->fSigner, true);
+		&& ReadString(*package, "signer", &receipt->fSigner, true)
+		&& (package->find("digest") == package->end()
+			|| ReadString(*package, "digest", &receipt->fDigest, true));
 }
 
 
@@ -371,7 +373,7 @@ InstallReceipt::ToJson() const
 	ordered_json document;
 	document["format"] = kFormat;
 	document["package"] = { { "name", fPackageName }, { "description", fDescription },
-		{ "signer", NullableString(fSigner) } };
+		{ "signer", NullableString(fSigner) }, { "digest", NullableString(fDigest) } };
 	document["installed"] = TimeText(fInstalledAt);
 	document["installer"] = fInstaller;
 	document["volume"] = fVolume;

@@ -10,7 +10,8 @@
 //
 // The one reader and writer of the record's form, JSON:
 //   { "format": 1,
-//     "package": { "name", "description", "signer" (null when unsigned) },
+//     "package": { "name", "description", "signer" (null when unsigned),
+//                  "digest" (null when not known) },
 //     "installed": "2026-12-09T10:55:00Z", "installer": "kestrovan-installer 1.0",
 //     "volume": "boot", "install_folder": "/boot/apps/Tool" (or null),
 //     "groups": [ "Core", ... ],
@@ -99,6 +100,9 @@ public:
 	std::string fDescription;
 	// Empty: not signed.
 	std::string fSigner;
+	// The BLAKE2b-512 digest of the package stream (hexadecimal): the same
+	// package installed again has the same one. Empty in older receipts.
+	std::string fDigest;
 	// Seconds since the epoch.
 	int64 fInstalledAt;
 	std::string fInstaller;

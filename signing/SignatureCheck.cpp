@@ -21,13 +21,21 @@ SignatureCheck::Check(BPositionIO* file, off_t start, off_t end, const TrustedKe
 {
 	fSigner = PublicKey();
 	fComment = TrustedComment();
+	fDigestText.clear();
+	PackageSignature::digest digest;
+	bool digested = PackageSignature::DigestOf(file, start, end, &digest) == B_OK;
+	if (digested) {
+		static const char kDigits[] = "0123456789abcdef";
+		for (uint8 byte : digest) {
+			fDigestText += kDigits[byte >> 4];
+			fDigestText += kDigits[byte & 0xf];
+		}
+	}
 	PackageSignature signature;
 	status_t status = signature.ReadAt(file, end);
 	if (status == B_ENTRY_NOT_FOUND)
 		return fVerdict = kNotSigned;
-	PackageSignature::digest digest;
-	if (status != B_OK || PackageSignature::DigestOf(file, start, end, &digest) != B_OK
-		|| !signature.Matches(digest))
+	if (status != B_OK || !digested || !signature.Matches(digest))
 		return fVerdict = kSignatureMismatch;
 	fSigner = signature.fSigner;
 	fComment = TrustedComment::Parse(signature.fTrustedComment);

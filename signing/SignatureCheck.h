@@ -6,6 +6,7 @@
 // trusted. Readers that install call it right after the package opens,
 // before anything is asked, run or written.
 
+#include "PackageSignature.h"
 #include "TrustedComment.h"
 #include "TrustedKeys.h"
 
@@ -28,13 +29,17 @@ public:
 	SignatureCheck();
 
 	// The package stream is [start, end) of `file`; its signature record,
-	// if any, starts at `end`.
+	// if any, starts at `end`. The stream's digest is taken whether it is
+	// signed or not: it names the package's contents (receipts, plans).
 	signature_verdict Check(BPositionIO* file, off_t start, off_t end,
 		const TrustedKeys& trusted);
 
 	signature_verdict Verdict() const { return fVerdict; }
 	const PublicKey& Signer() const { return fSigner; }
 	const TrustedComment& Comment() const { return fComment; }
+	// The stream's BLAKE2b-512 digest in lower-case hexadecimal; empty
+	// when the stream could not be read.
+	const std::string& DigestText() const { return fDigestText; }
 
 	// What the install window and an unattended run say about the signer:
 	// "Signed by NAME (key ID …)", "Signed by an unknown key (ID …)", "Not
@@ -47,6 +52,7 @@ private:
 	signature_verdict fVerdict;
 	PublicKey fSigner;
 	TrustedComment fComment;
+	std::string fDigestText;
 };
 
 #endif // _SIGNATURE_CHECK_H

@@ -189,6 +189,8 @@ InstallWindow::_ReadPackage()
 	SetUntitledTitle(Title());
 
 	fDestManager = new DestManager(fAttrib);
+	if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
+		fDestManager->SetPackageIdentity(app->SignerIdentity(), app->PackageDigest());
 
 	fPack->SetFile();
 	fCatalog = new ArcCatalog();
