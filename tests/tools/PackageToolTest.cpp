@@ -424,10 +424,11 @@ TEST_F(PackageToolTest, ListForPeopleNamesWhatJsonKeepsRaw)
 	EXPECT_NE(text.find("  flags: top folder, folder choice, script failure\n"),
 		std::string::npos) << text;
 	EXPECT_NE(text.find("  rows: All, -, Docs\n"), std::string::npos) << text;
-	EXPECT_NE(text.find("  default destinations:\n    0: apps in the system folder "
-		"\"beos addons\"\n"), std::string::npos) << text;
-	EXPECT_NE(text.find("  custom destinations:\n    0: the folder of a file named Tool, "
-		"size = 5, "), std::string::npos) << text;
+	EXPECT_NE(text.find("  default destinations:\n    0: system folder \"beos addons\" "
+		"(path \"apps\", unused)\n"), std::string::npos) << text;
+	EXPECT_NE(text.find("  custom destinations:\n    0: the folder of the file with "
+		"size = 5, BEOS:APP_SIG = "), std::string::npos) << text;
+	EXPECT_NE(text.find(" (shown as \"Tool\")\n"), std::string::npos) << text;
 	// Absent texts, unset values and raw flag names are not shown.
 	for (const char* absent : {"option flag", "text 14", "text 15", "text 17", "value 16",
 			"null", "custom:", "mime: \n"})
@@ -440,8 +441,8 @@ TEST_F(PackageToolTest, ListForPeopleNamesWhatJsonKeepsRaw)
 	EXPECT_NE(tool.find("modified: 2017-07-14T02:40:09Z\n"), std::string::npos) << tool;
 	EXPECT_NE(tool.find("groups: All, Docs\n"), std::string::npos) << tool;
 	std::string folder = ListedItem(text, "a");
-	EXPECT_NE(folder.find("destination: default destination 0 (apps in the system folder "
-		"\"beos addons\")\n"), std::string::npos) << folder;
+	EXPECT_NE(folder.find("destination: default destination 0 (system folder "
+		"\"beos addons\" (path \"apps\", unused))\n"), std::string::npos) << folder;
 	EXPECT_NE(folder.find("groups: Docs\n"), std::string::npos) << folder;
 	EXPECT_NE(ListedItem(text, "bin").find("destination: the install folder\n"),
 		std::string::npos) << text;

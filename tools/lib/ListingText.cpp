@@ -68,23 +68,28 @@ std::string
 DestinationText(const ordered_json& destination)
 {
 	if (destination.contains("query")) {
-		std::string text = "the folder of a file named ";
-		text += destination["query"].is_string() ? destination["query"].get<std::string>()
-			: std::string("(none)");
+		// The search is by the predicates alone; the name is only shown
+		// when the installer asks which of several files is meant.
+		std::string predicates;
 		for (const ordered_json& predicate : destination["predicates"]) {
 			if (predicate.is_string())
-				text += ", " + predicate.get<std::string>();
+				predicates += (predicates.empty() ? "" : ", ") + predicate.get<std::string>();
 		}
-		return text;
+		std::string name = destination["query"].is_string()
+			? destination["query"].get<std::string>() : std::string();
+		return "the folder of the file with " + predicates + " (shown as \"" + name + "\")";
 	}
 	std::string path = destination["path"].is_string()
 		? destination["path"].get<std::string>() : std::string("(no path)");
 	int32 which = destination["directory"].get<int32>();
 	if (which == kNoDirectoryConstant)
 		return path;
+	// The installer goes to the system folder itself; the path is only
+	// carried along.
 	const char* name = ManifestNames::DirectoryName(which);
-	return path + " in the system folder " + (name != nullptr
-		? "\"" + std::string(name) + "\"" : "number " + std::to_string(which));
+	return "system folder " + (name != nullptr ? "\"" + std::string(name) + "\""
+		: std::to_string(which) + " (none the platform knows)") + " (path \"" + path
+		+ "\", unused)";
 }
 
 
@@ -146,9 +151,11 @@ ItemForPeople(const ordered_json& item, const ordered_json& attributes)
 		else if (key == "replace") {
 			const char* name = ManifestNames::ReplaceOptionName(value.get<int32>());
 			out[key] = name != nullptr ? ordered_json(name) : value;
-		} else if (key == "created" || key == "modified")
-			out[key] = ListingText::DateText(value.get<int64_t>());
-		else if (key == "version") {
+		} else if (key == "created" || key == "modified") {
+			// Zero: no time recorded (scripts carry none).
+			if (value.get<int64_t>() != 0)
+				out[key] = ListingText::DateText(value.get<int64_t>());
+		} else if (key == "version") {
 			if (std::any_of(value.begin(), value.end(),
 					[](const ordered_json& part) { return part.get<int64_t>() != 0; }))
 				out[key] = VersionText(value);
