@@ -158,6 +158,9 @@ TEST(ManifestTest, BadFieldsAreNamed)
 			"pkg.json: flags.top_folder: not true or false"},
 		{R"({"name": "x", "custom_destinations": [{"path": "a", "directory": 3}]})",
 			"pkg.json: custom_destinations[0].directory: unknown field"},
+		// The installer searches by size alone when a query has no signature.
+		{R"({"name": "x", "custom_destinations": [{"query": {"name": "a", "signature": ""}}]})",
+			"pkg.json: custom_destinations[0].query.size: missing"},
 		// System folders: a name or a number the platform does not know.
 		{R"({"name": "x", "default_destinations": [{"path": "a", "directory": "user setings"}]})",
 			"pkg.json: default_destinations[0].directory: unknown system folder \"user setings\""},

@@ -327,10 +327,12 @@ ManifestParser::ParseDestinations(const json& value, const std::string& field, b
 			destination.isQuery = true;
 			destination.queryName = String(query, "name", queryField, true);
 			destination.querySignature = String(query, "signature", queryField, true);
-			if (query.contains("size")) {
-				destination.querySize = Integer(query["size"], Member(queryField, "size"), 0,
-					INT64_MAX);
-			}
+			// The installer always searches by size: without one it would
+			// look for empty files.
+			if (!query.contains("size"))
+				Fail(Member(queryField, "size"), "missing (a query finds files by their size)");
+			destination.querySize = Integer(query["size"], Member(queryField, "size"), 0,
+				INT64_MAX);
 		} else {
 			if (custom)
 				CheckKeys(entry, entryField, {"path"});
