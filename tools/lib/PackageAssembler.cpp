@@ -112,6 +112,7 @@ PackageAssembler::PackageAssembler()
 	fItemCount(0),
 	fPatchesMade(0),
 	fFilesQueued(0),
+	fBytesQueued(0),
 	fInputBytes(0)
 {
 }
@@ -149,6 +150,7 @@ PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, cons
 	fPackageSize = 0;
 	fItemCount = 0;
 	fFilesQueued = 0;
+	fBytesQueued = 0;
 	fInputBytes = 0;
 	std::string source = sourceFolder != nullptr && sourceFolder[0] != '\0'
 		? sourceFolder : manifest.fSource;
@@ -176,9 +178,7 @@ PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, cons
 	_QueueFiles(fPlan.get(), compressor);
 	compressor.Start();
 	if (fProgress != nullptr)
-		fProgress->Start(fFilesQueued, fInputBytes);
-	// Counted again as the files go into the package.
-	fInputBytes = 0;
+		fProgress->Start(fFilesQueued, fBytesQueued);
 
 	BufferedOutput packageFile(out.File());
 	PackageWriter writer;
@@ -444,13 +444,13 @@ PackageAssembler::_QueueFiles(plan_item* item, ParallelCompressor& compressor)
 	// size is what the progress counts.
 	if (item->kind == kFileKind || item->kind == kScriptKind) {
 		item->job = compressor.AddFile(item->hostPath.c_str(), item->size);
-		fInputBytes += item->size;
+		fBytesQueued += item->size;
 		fFilesQueued++;
 	} else if (item->kind == kPatchKind) {
 		item->job = compressor.AddFile(item->hostPath.c_str());
 		struct stat st;
 		if (stat(item->hostPath.c_str(), &st) == 0)
-			fInputBytes += st.st_size;
+			fBytesQueued += st.st_size;
 		fFilesQueued++;
 	}
 	for (auto& child : item->children)

@@ -83,7 +83,9 @@ private:
 	int64 fPackageSize;
 	int32 fItemCount;
 	int32 fPatchesMade;
+	// What the progress expects, and what went into the package.
 	int32 fFilesQueued;
+	int64 fBytesQueued;
 	int64 fInputBytes;
 };
 
