@@ -3,6 +3,7 @@
 
 #include "DoError.h"
 #include "AtomicOutput.h"
+#include "BuildProgress.h"
 #include "HostFile.h"
 #include "InstallerWriter.h"
 #include "PackageAssembler.h"
@@ -33,7 +34,8 @@ namespace {
 
 const char* kUsage =
 	"usage:\n"
-	"  kestrovan-pkg build MANIFEST -o OUT.pkg [--source FOLDER] [--jobs N] [SIGNING]\n"
+	"  kestrovan-pkg build MANIFEST -o OUT.pkg [--source FOLDER] [--jobs N] [--quiet]\n"
+	"                     [SIGNING]\n"
 	"  kestrovan-pkg sfx PACKAGE -o INSTALLER [--stub PROGRAM] [SIGNING]\n"
 	"  kestrovan-pkg list PACKAGE [--json]\n"
 	"  kestrovan-pkg verify PACKAGE [--trusted-key PUB]...\n"
@@ -43,6 +45,10 @@ const char* kUsage =
 	"  kestrovan-pkg sign PACKAGE --key KEY [--comment TEXT] [--package-version TEXT]\n"
 	"                    [--password-file FILE]\n"
 	"\n"
+	"build shows its progress on a terminal and ends with a summary line;\n"
+	"--quiet shows neither. sfx takes kestrovan-installer-stub beside the tool\n"
+	"(or in ../lib/kestrovan/) unless --stub names another program; a stub must\n"
+	"carry the installer's resources.\n"
 	"SIGNING: --sign KEY [--comment TEXT] [--package-version TEXT] [--password-file FILE]\n"
 	"keygen writes BASE.pub and BASE.key; a password-protected key asks for its\n"
 	"password on the terminal unless --password-file names a file that holds it.\n"
@@ -185,7 +191,7 @@ int
 Build(int argc, char** argv)
 {
 	arguments args = ParseArguments(argc, argv, With({"-o", "--source", "--jobs"},
-		kSigningOptions), {});
+		kSigningOptions), {"--quiet"});
 	if (!args.error.empty() || args.positional.size() != 1 || args.options.count("-o") == 0)
 		return Usage(args.error.empty() ? "build needs MANIFEST and -o OUT" : args.error);
 	int32 jobs = 0;
@@ -199,17 +205,27 @@ Build(int argc, char** argv)
 	std::unique_ptr<PackageSigner> signer;
 	if (!OptionalSigner(args, &key, &signer))
 		return kExitFailed;
-	std::string message;
-	const char* source = args.options.count("--source") != 0
-		? args.options["--source"].c_str() : nullptr;
-	status_t status = build_package(args.positional[0].c_str(), source,
-		args.options["-o"].c_str(), &message, jobs, signer.get());
+	bool quiet = args.options.count("--quiet") != 0;
+	const char* output = args.options["-o"].c_str();
+	BuildProgress progress(STDERR_FILENO, !quiet);
+	PackageAssembler builder;
+	builder.SetThreads(jobs);
+	builder.SetSigner(signer.get());
+	builder.SetProgress(&progress);
+	status_t status = builder.BuildFromFile(args.positional[0].c_str(),
+		args.options.count("--source") != 0 ? args.options["--source"].c_str() : nullptr,
+		output);
+	progress.Finish();
 	if (status != B_OK) {
-		fprintf(stderr, "kestrovan-pkg: %s\n", message.c_str());
+		fprintf(stderr, "kestrovan-pkg: %s\n", builder.ErrorMessage().c_str());
 		return kExitFailed;
 	}
+	if (!quiet) {
+		printf("%s\n", BuildProgress::SummaryLine(output, builder.CountItems(),
+			builder.InputBytes(), builder.PackageSize(), progress.ElapsedSeconds()).c_str());
+	}
 	if (signer)
-		PrintSigned(args.options["-o"].c_str(), *signer, key);
+		PrintSigned(output, *signer, key);
 	return kExitOK;
 }
 

@@ -206,9 +206,9 @@ SetGlobalIcons(entry_ref ref)
 {
 	BFile file(&ref, B_READ_ONLY);
 	BResources resources(&file);
-	LoadGlobalIcon(resources, "yellowicon", kLargeIconSize, true, &gYellowWarnIcon);
-	LoadGlobalIcon(resources, "filesmall", kSmallIconSize, false, &gGenericFileSIcon);
-	LoadGlobalIcon(resources, "foldersmall", kSmallIconSize, false, &gGenericFolderSIcon);
+	LoadGlobalIcon(resources, kWarningIconName, kLargeIconSize, true, &gYellowWarnIcon);
+	LoadGlobalIcon(resources, kFileIconName, kSmallIconSize, false, &gGenericFileSIcon);
+	LoadGlobalIcon(resources, kFolderIconName, kSmallIconSize, false, &gGenericFolderSIcon);
 }
 
 

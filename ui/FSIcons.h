@@ -9,6 +9,8 @@
 #include <EntryRef.h>
 #include <GraphicsDefs.h>
 
+#include "ProgramResources.h"
+
 class BVolume;
 
 // 32 x 32, always there once SetGlobalIcons has run.
@@ -16,9 +18,6 @@ extern BBitmap* gYellowWarnIcon;
 // 16 x 16; null when the program carries no such resource.
 extern BBitmap* gGenericFileSIcon;
 extern BBitmap* gGenericFolderSIcon;
-
-// The resources' type code: raw 8-bit colour-mapped pixels.
-const type_code kIconResourceType = '8BMP';
 
 // Loads the three global icons from the resources of the file ref names.
 void SetGlobalIcons(entry_ref ref);

@@ -1,6 +1,7 @@
 #include "HelpButton.h"
 
 #include "HelpWindow.h"
+#include "ProgramResources.h"
 
 #include <Application.h>
 #include <Bitmap.h>
@@ -16,8 +17,6 @@ bool HelpButton::picsInited = false;
 
 namespace {
 
-const type_code kQuestionResourceType = 'BMAP';
-
 // The question mark from the running program's own resources. Without
 // them the bitmap stays as it was made.
 BBitmap*
@@ -32,7 +31,7 @@ LoadQuestionMark()
 	if (resources.InitCheck() != B_OK)
 		return bitmap;
 	size_t length = 0;
-	void* data = resources.FindResource(kQuestionResourceType, "question", &length);
+	void* data = resources.FindResource(kQuestionResourceType, kQuestionMarkName, &length);
 	if (data != NULL) {
 		bitmap->SetBits(data, static_cast<int32>(length), 0, B_RGB32);
 		free(data);

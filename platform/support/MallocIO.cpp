@@ -60,7 +60,9 @@ BMallocIO::WriteAt(off_t position, const void* buffer, size_t size)
 		return status;
 	if (static_cast<size_t>(position) > fLength)
 		memset(fData + fLength, 0, position - fLength);
-	memcpy(fData + position, buffer, size);
+	// An empty buffer that nothing extended has no storage yet.
+	if (size > 0)
+		memcpy(fData + position, buffer, size);
 	if (end > fLength)
 		fLength = end;
 	return size;

@@ -328,10 +328,12 @@ TEST(CraftedPackageTest, InstallerCarriesThePackageBehindItsResources)
 	ScratchDir dir;
 	std::string package = dir / "p.pkg";
 	WritePackage(package, {{kFile, "one", "", {}}});
+	std::string stub = dir / "stub";
+	ASSERT_TRUE(make_stub_with_resources(stub));
 	std::string installer = dir / "installer";
 	off_t offset = 0;
 	std::string error;
-	ASSERT_EQ(InstallerWriter::Write(package.c_str(), installer.c_str(), "/bin/true", &offset,
+	ASSERT_EQ(InstallerWriter::Write(package.c_str(), installer.c_str(), stub.c_str(), &offset,
 		&error), B_OK) << error;
 	struct stat st;
 	ASSERT_EQ(stat(installer.c_str(), &st), 0);
@@ -360,7 +362,7 @@ TEST(CraftedPackageTest, InstallerCarriesThePackageBehindItsResources)
 
 	// An installer given as the package: only its package is carried over.
 	std::string second = dir / "second";
-	ASSERT_EQ(InstallerWriter::Write(installer.c_str(), second.c_str(), "/bin/true", &offset,
+	ASSERT_EQ(InstallerWriter::Write(installer.c_str(), second.c_str(), stub.c_str(), &offset,
 		&error), B_OK) << error;
 	EXPECT_EQ(read_text(second).substr(offset), packageBytes);
 
@@ -376,7 +378,7 @@ TEST(CraftedPackageTest, InstallerCarriesThePackageBehindItsResources)
 	EXPECT_FALSE(std::filesystem::exists(dir / "x"));
 
 	program_result result = run_tool("sfx " + package + " -o " + (dir / "cli")
-		+ " --stub /bin/true");
+		+ " --stub " + stub);
 	EXPECT_EQ(result.status, 0) << result.output;
 	EXPECT_EQ(run_tool("verify " + (dir / "cli")).status, 0);
 	result = run_tool("sfx " + package + " -o " + (dir / "nostub") + " --stub "

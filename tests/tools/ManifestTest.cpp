@@ -1,8 +1,10 @@
 #include "Manifest.h"
+#include "ManifestNames.h"
 
 #include "ScratchDir.h"
 
 #include <Errors.h>
+#include <FindDirectory.h>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +158,21 @@ TEST(ManifestTest, BadFieldsAreNamed)
 			"pkg.json: flags.top_folder: not true or false"},
 		{R"({"name": "x", "custom_destinations": [{"path": "a", "directory": 3}]})",
 			"pkg.json: custom_destinations[0].directory: unknown field"},
+		// The installer searches by size alone when a query has no signature.
+		{R"({"name": "x", "custom_destinations": [{"query": {"name": "a", "signature": ""}}]})",
+			"pkg.json: custom_destinations[0].query.size: missing"},
+		// System folders: a name or a number the platform does not know.
+		{R"({"name": "x", "default_destinations": [{"path": "a", "directory": "user setings"}]})",
+			"pkg.json: default_destinations[0].directory: unknown system folder \"user setings\""},
+		{R"({"name": "x", "default_destinations": ["a",
+			{"path": "b", "directory": "User Settings"}]})",
+			"pkg.json: default_destinations[1].directory: unknown system folder"},
+		{R"({"name": "x", "default_destinations": [{"path": "a", "directory": 3500}]})",
+			"pkg.json: default_destinations[0].directory: 3500 is no system folder's number"},
+		{R"({"name": "x", "default_destinations": [{"path": "a", "directory": -1000}]})",
+			"pkg.json: default_destinations[0].directory: -1000 is no system folder's number"},
+		{R"({"name": "x", "default_destinations": [{"path": "a", "directory": 1.5}]})",
+			"pkg.json: default_destinations[0].directory: not an integer"},
 		{R"({"name": "x", "items": {"/abs": {}}})", "pkg.json: items[\"/abs\"]: not a path"},
 		{R"({"name": "x",)", "pkg.json: not valid JSON"},
 		// A number past the largest double is refused by the JSON reader.
@@ -186,3 +203,38 @@ TEST(ManifestTest, LoadResolvesFilesBesideTheManifest)
 	EXPECT_EQ(manifest.ErrorMessage().rfind(dir / "absent.json" + ": cannot read", 0), 0u)
 		<< manifest.ErrorMessage();
 }
+
+
+// System folders by the names of the platform's constants or by number; the
+// names agree with the constants in both directions.
+TEST(ManifestTest, SystemFolderDestinationsByNameOrNumber)
+{
+	Manifest manifest;
+	ASSERT_EQ(Parse(manifest, R"({"name": "T", "default_destinations": [
+		{"path": "Tool", "directory": "user settings"},
+		{"path": "bin", "directory": "common bin"},
+		{"path": "x", "directory": "desktop"},
+		{"path": "y", "directory": 4001},
+		{"path": "z"}]})"), B_OK) << manifest.ErrorMessage();
+	ASSERT_EQ(manifest.fDefaultDestinations.size(), 5u);
+	EXPECT_EQ(manifest.fDefaultDestinations[0].directory, B_USER_SETTINGS_DIRECTORY);
+	EXPECT_EQ(manifest.fDefaultDestinations[1].directory, B_COMMON_BIN_DIRECTORY);
+	EXPECT_EQ(manifest.fDefaultDestinations[2].directory, B_DESKTOP_DIRECTORY);
+	EXPECT_EQ(manifest.fDefaultDestinations[3].directory, B_PREFERENCES_DIRECTORY);
+	EXPECT_EQ(manifest.fDefaultDestinations[4].directory, kNoDirectoryConstant);
+
+	const directory_which spotChecks[] = {B_TRASH_DIRECTORY, B_BEOS_PREFERENCES_DIRECTORY,
+		B_COMMON_VAR_DIRECTORY, B_USER_DESKBAR_DIRECTORY, B_APPS_DIRECTORY};
+	for (directory_which which : spotChecks) {
+		const char* name = ManifestNames::DirectoryName(which);
+		ASSERT_NE(name, nullptr) << which;
+		int32 found = -1;
+		EXPECT_TRUE(ManifestNames::FindDirectory(name, &found)) << name;
+		EXPECT_EQ(found, which) << name;
+	}
+	EXPECT_EQ(ManifestNames::DirectoryName(B_USER_SETTINGS_DIRECTORY),
+		std::string("user settings"));
+	for (int32 notAConstant : {-1, 2, 999, 1012, 2016, 3008, 4002})
+		EXPECT_EQ(ManifestNames::DirectoryName(notAConstant), nullptr) << notAConstant;
+}
+

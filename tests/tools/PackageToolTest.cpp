@@ -1,6 +1,8 @@
 #include "ToolFixture.h"
 
 #include "ArcCatalog.h"
+#include "BuildProgress.h"
+#include "ListingText.h"
 #include "PackageAssembler.h"
 #include "PackageExtractor.h"
 #include "PackageLister.h"
@@ -9,6 +11,7 @@
 
 #include <Errors.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -392,4 +395,148 @@ TEST(ExampleManifestTest, DocumentedExampleBuilds)
 	ASSERT_NE(docs, nullptr);
 	EXPECT_EQ((*docs)["groups"], 1);
 	EXPECT_EQ((*docs)["replace"], 6);
+}
+
+
+namespace {
+
+// The lines of a listed item: from its name to the next item.
+std::string
+ListedItem(const std::string& text, const std::string& name)
+{
+	size_t start = text.find("name: " + name + "\n");
+	if (start == std::string::npos)
+		return "";
+	size_t end = text.find("kind:", start);
+	return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+} // namespace
+
+
+TEST_F(PackageToolTest, ListForPeopleNamesWhatJsonKeepsRaw)
+{
+	std::string package = Build("people.pkg");
+	PackageLister lister;
+	ASSERT_EQ(lister.Read(package.c_str()), B_OK) << lister.ErrorMessage();
+	std::string text = lister.Text();
+
+	EXPECT_NE(text.find("  flags: top folder, folder choice, script failure\n"),
+		std::string::npos) << text;
+	EXPECT_NE(text.find("  rows: All, -, Docs\n"), std::string::npos) << text;
+	EXPECT_NE(text.find("  default destinations:\n    0: system folder \"beos addons\" "
+		"(path \"apps\", unused)\n"), std::string::npos) << text;
+	EXPECT_NE(text.find("  custom destinations:\n    0: the folder of the file with "
+		"size = 5, BEOS:APP_SIG = "), std::string::npos) << text;
+	EXPECT_NE(text.find(" (shown as \"Tool\")\n"), std::string::npos) << text;
+	// Absent texts, unset values and raw flag names are not shown.
+	for (const char* absent : {"option flag", "text 14", "text 15", "text 17", "value 16",
+			"null", "custom:", "mime: \n"})
+		EXPECT_EQ(text.find(absent), std::string::npos) << absent << " in\n" << text;
+
+	std::string tool = ListedItem(text, "tool");
+	EXPECT_NE(tool.find("destination: its folder\n"), std::string::npos) << tool;
+	EXPECT_NE(tool.find("replace: rename\n"), std::string::npos) << tool;
+	EXPECT_NE(tool.find("version: 1.2.3\n"), std::string::npos) << tool;
+	EXPECT_NE(tool.find("modified: 2017-07-14T02:40:09Z\n"), std::string::npos) << tool;
+	EXPECT_NE(tool.find("groups: All, Docs\n"), std::string::npos) << tool;
+	std::string folder = ListedItem(text, "a");
+	EXPECT_NE(folder.find("destination: default destination 0 (system folder "
+		"\"beos addons\" (path \"apps\", unused))\n"), std::string::npos) << folder;
+	EXPECT_NE(folder.find("groups: Docs\n"), std::string::npos) << folder;
+	EXPECT_NE(ListedItem(text, "bin").find("destination: the install folder\n"),
+		std::string::npos) << text;
+	std::string readme = ListedItem(text, "readme.txt");
+	EXPECT_NE(readme.find("replace: ask\n"), std::string::npos) << readme;
+	EXPECT_EQ(readme.find("version:"), std::string::npos) << "no version set: " << readme;
+
+	// --json keeps every raw field, absent ones as null.
+	auto json = nlohmann::ordered_json::parse(lister.Json());
+	const auto& attributes = json["attributes"];
+	EXPECT_EQ(attributes["option flag 1"], false);
+	EXPECT_TRUE(attributes.contains("text 14") && attributes["text 14"].is_null());
+	EXPECT_EQ(attributes["value 16"], 0);
+	const auto* bin = FindItem(json["catalog"], "bin");
+	ASSERT_NE(bin, nullptr);
+	const auto* toolJson = FindItem(*bin, "tool");
+	ASSERT_NE(toolJson, nullptr);
+	EXPECT_EQ((*toolJson)["modified"], 1500000009);
+	EXPECT_EQ((*toolJson)["replace"], 2);
+	EXPECT_EQ((*toolJson)["custom"], false);
+}
+
+
+TEST(ListingTextTest, DatesAreUtcIso8601)
+{
+	EXPECT_EQ(ListingText::DateText(0), "1970-01-01T00:00:00Z");
+	EXPECT_EQ(ListingText::DateText(1500000009), "2017-07-14T02:40:09Z");
+	EXPECT_EQ(ListingText::DateText(-1), "1969-12-31T23:59:59Z");
+	EXPECT_EQ(ListingText::DateText(INT32_MAX), "2038-01-19T03:14:07Z");
+}
+
+
+TEST_F(PackageToolTest, BuildSummaryOnStandardOutputNoProgressOffATerminal)
+{
+	std::string package = fDir / "summary.pkg";
+	std::string errors = fDir / "errors.txt";
+	program_result result = run_tool("build " + fManifest + " -o " + package, errors);
+	ASSERT_EQ(result.status, 0) << result.output << read_text(errors);
+	EXPECT_EQ(read_text(errors), "") << "progress off a terminal";
+	// The files' bytes: readme.txt, bin/tool, bin/empty and deep.txt.
+	std::string expected = package + ": 11 items, " + BuildProgress::SizeText(15 + 300000 + 4)
+		+ " in, " + BuildProgress::SizeText(std::filesystem::file_size(package)) + " out (";
+	EXPECT_EQ(result.output.rfind(expected, 0), 0u) << result.output << "\nwanted: " << expected;
+	EXPECT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1) << result.output;
+
+	result = run_tool("build " + fManifest + " -o " + package + " --quiet", errors);
+	EXPECT_EQ(result.status, 0) << read_text(errors);
+	EXPECT_EQ(result.output, "");
+	EXPECT_EQ(read_text(errors), "");
+	EXPECT_EQ(run_tool("verify " + package).status, 0);
+
+	// A failing build says why and sums nothing up.
+	result = run_tool("build " + fDir / "absent.json" + " -o " + package, errors);
+	EXPECT_EQ(result.status, 1);
+	EXPECT_EQ(result.output, "");
+	EXPECT_NE(read_text(errors).find("absent.json"), std::string::npos);
+}
+
+
+// -o naming a folder fails at once, for every command that writes a file,
+// and leaves the folder as it was.
+TEST_F(PackageToolTest, OutputThatIsAFolderIsRefused)
+{
+	std::string package = Build("for-sfx.pkg");
+	std::string folder = fDir / "outfolder";
+	ASSERT_TRUE(std::filesystem::create_directory(folder));
+	write_text(folder + "/keep", "kept");
+	std::string stub = fDir / "stub";
+	ASSERT_TRUE(make_stub_with_resources(stub));
+	write_text(fDir / "old", "old contents");
+	write_text(fDir / "new", "new contents");
+	for (const std::string& command : {"build " + fManifest + " -o " + folder,
+			"sfx " + package + " -o " + folder + " --stub " + stub,
+			"diff " + fDir / "old" + " " + fDir / "new" + " -o " + folder,
+			"build " + fManifest + " -o " + folder + "/",
+			"build " + fManifest + " -o " + fDir / "absent-folder/"}) {
+		program_result result = run_tool(command);
+		EXPECT_EQ(result.status, 1) << command << "\n" << result.output;
+		std::string output = command.substr(command.find(" -o ") + 4);
+		output = output.substr(0, output.find(' '));
+		EXPECT_NE(result.output.find(output + ": is a folder; give a file name"),
+			std::string::npos) << command << "\n" << result.output;
+	}
+	EXPECT_FALSE(std::filesystem::exists(fDir / "absent-folder"));
+	EXPECT_EQ(folder_names(folder), std::vector<std::string>{"keep"});
+	EXPECT_EQ(read_text(folder + "/keep"), "kept");
+	// Nothing left beside it either.
+	for (const std::string& name : folder_names(fDir.Path())) {
+		EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+		EXPECT_EQ(name.find(".work-"), std::string::npos) << name;
+	}
+
+	// A name that does not end in a slash and is no folder still works.
+	program_result result = run_tool("sfx " + package + " -o " + folder + "/installer --stub "
+		+ stub);
+	EXPECT_EQ(result.status, 0) << result.output;
 }

@@ -4,9 +4,15 @@
 // Helpers for the package tool's tests: an author's source folder with
 // attributes, running the command-line program, comparing trees.
 
+#include "HostFile.h"
+#include "ProgramResources.h"
 #include "ScratchDir.h"
 
 #include <ByteOrder.h>
+#include <EntryRef.h>
+#include <File.h>
+#include <MallocIO.h>
+#include <Resources.h>
 #include <TypeConstants.h>
 
 #include <gtest/gtest.h>
@@ -115,12 +121,14 @@ struct program_result {
 };
 
 
-// Runs the tool with arguments; standard output and error together.
+// Runs the tool with arguments; standard output and error together, or
+// standard error into `errorFile` when one is named.
 inline program_result
-run_tool(const std::string& arguments)
+run_tool(const std::string& arguments, const std::string& errorFile = "")
 {
 	program_result result;
-	std::string command = std::string(KESTROVAN_PKG_PROGRAM) + " " + arguments + " 2>&1";
+	std::string command = std::string(KESTROVAN_PKG_PROGRAM) + " " + arguments
+		+ (errorFile.empty() ? " 2>&1" : " 2>" + errorFile);
 	FILE* pipe = popen(command.c_str(), "r");
 	if (pipe == nullptr)
 		return result;
@@ -131,6 +139,33 @@ run_tool(const std::string& arguments)
 	int status = pclose(pipe);
 	result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 	return result;
+}
+
+
+// A copy of the host program `program` with the given resources of the
+// installer program (placeholder data) bound behind its image: a stub that
+// sfx takes as long as every resource the installer loads is among them.
+inline bool
+make_stub_with_resources(const std::string& path,
+	const std::vector<program_resource>& resources
+		= std::vector<program_resource>(std::begin(kProgramResources),
+			std::end(kProgramResources)),
+	const char* program = "/bin/true")
+{
+	entry_ref ref;
+	if (get_ref_for_host_path(program, &ref) != B_OK)
+		return false;
+	BFile image(&ref, B_READ_ONLY);
+	BResources bound(&ref);
+	int32 id = 1;
+	for (const program_resource& resource : resources) {
+		if (bound.AddResource(resource.type, id++, "data", 4, resource.name) != B_OK)
+			return false;
+	}
+	HostFile output(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0755);
+	BMallocIO nothing;
+	return output.InitCheck() == B_OK && write_executable_with_resources(&image, &bound,
+		&nothing, &output, 0, 0, nullptr) == B_OK;
 }
 
 

@@ -136,9 +136,11 @@ TEST(ToolPiecesTest, LocatorFindsStandAloneAndSelfExtractingPackages)
 	EXPECT_FALSE(locator.IsSelfExtracting());
 	EXPECT_EQ(locator.Offset(), 0);
 
+	std::string stub = dir / "stub";
+	ASSERT_TRUE(make_stub_with_resources(stub));
 	std::string installer = dir / "installer";
 	off_t offset;
-	ASSERT_EQ(InstallerWriter::Write(package.c_str(), installer.c_str(), "/bin/true", &offset,
+	ASSERT_EQ(InstallerWriter::Write(package.c_str(), installer.c_str(), stub.c_str(), &offset,
 		&error), B_OK) << error;
 	ASSERT_EQ(locator.SetTo(installer.c_str(), &error), B_OK) << error;
 	EXPECT_TRUE(locator.IsSelfExtracting());

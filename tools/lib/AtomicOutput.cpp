@@ -30,6 +30,14 @@ AtomicOutput::SetTo(const char* path, std::string* error)
 	Abandon();
 	fCommitted = false;
 	fPath = path;
+	// The rename would fail only after all the work, and a name with a
+	// trailing slash cannot become a file either.
+	struct stat st;
+	if ((stat(path, &st) == 0 && S_ISDIR(st.st_mode))
+		|| (!fPath.empty() && fPath.back() == '/')) {
+		*error = fPath + ": is a folder; give a file name";
+		return B_IS_A_DIRECTORY;
+	}
 	fTemporaryPath = fPath + ".tmp-XXXXXX";
 	int fd = mkostemp(fTemporaryPath.data(), O_CLOEXEC);
 	if (fd < 0) {

@@ -5,7 +5,9 @@
 #include "HostFile.h"
 #include "PackageLocator.h"
 #include "PackageSigner.h"
+#include "ProgramResources.h"
 
+#include <ElfImage.h>
 #include <Errors.h>
 #include <Resources.h>
 
@@ -17,7 +19,9 @@
 namespace {
 
 const type_code kSizeResourceType = 'INsz';
-const char* kInstallerProgram = "kestrovan-installer";
+// Looked for in this order: the stub made for installers, then the whole
+// installer program, which carries the same resources.
+const char* const kStubPrograms[] = {"kestrovan-installer-stub", "kestrovan-installer"};
 
 
 std::string
@@ -47,14 +51,50 @@ std::string
 InstallerWriter::DefaultStub(const char* toolPath)
 {
 	std::string folder = Folder(SelfPath(toolPath));
-	// The tool lives in tools/ of the build, the installer program at the
-	// top of it; an installed tool has the installer beside it.
-	for (const char* candidate : {"/", "/../", "/../host/"}) {
-		std::string path = folder + candidate + kInstallerProgram;
-		if (access(path.c_str(), X_OK) == 0)
-			return path;
+	// Beside the tool; an installed tool in bin/ has it in lib/kestrovan/;
+	// in the build the tool lives in tools/, the installer programs in host/.
+	for (const char* program : kStubPrograms) {
+		for (const char* candidate : {"/", "/../lib/kestrovan/", "/../host/", "/../"}) {
+			std::string path = folder + candidate + program;
+			if (access(path.c_str(), X_OK) == 0)
+				return path;
+		}
 	}
 	return std::string();
+}
+
+
+status_t
+InstallerWriter::CheckStub(const char* stub, std::string* error)
+{
+	entry_ref ref;
+	status_t status = get_ref_for_host_path(stub, &ref);
+	BFile file(&ref, B_READ_ONLY);
+	if (status != B_OK || file.InitCheck() != B_OK) {
+		*error = std::string(stub) + ": cannot open the stub program";
+		return status != B_OK ? status : file.InitCheck();
+	}
+	if (!is_elf_image(&file)) {
+		*error = std::string(stub) + ": not an executable program";
+		return B_BAD_TYPE;
+	}
+	BResources resources(&ref);
+	if (resources.InitCheck() != B_OK) {
+		*error = std::string(stub) + ": its resources cannot be read";
+		return resources.InitCheck();
+	}
+	std::string missing;
+	for (const program_resource& resource : kProgramResources) {
+		if (!resources.HasResource(resource.type, resource.name))
+			missing += (missing.empty() ? "" : ", ") + std::string(resource.use)
+				+ " (\"" + resource.name + "\")";
+	}
+	if (missing.empty())
+		return B_OK;
+	*error = std::string(stub) + ": not a usable stub: it lacks the installer's resources "
+		"(" + missing + "); a program stripped after its resources were bound loses them: "
+		"use kestrovan-installer-stub, or bind them again with kestrovan-bindres";
+	return B_BAD_DATA;
 }
 
 
@@ -63,30 +103,26 @@ InstallerWriter::Write(const char* package, const char* output, const char* stub
 	off_t* packageOffset, std::string* error, PackageSigner* signer)
 {
 	if (stub == nullptr || stub[0] == '\0') {
-		*error = "no installer program to use as the stub: build kestrovan-installer, "
+		*error = "no installer program to use as the stub: build kestrovan-installer-stub, "
 			"or name one with --stub";
 		return B_ENTRY_NOT_FOUND;
 	}
+	status_t status = CheckStub(stub, error);
+	if (status != B_OK)
+		return status;
 	PackageLocator locator;
-	status_t status = locator.SetTo(package, error);
+	status = locator.SetTo(package, error);
 	if (status != B_OK)
 		return status;
 
 	HostFile packageFile(package, O_RDONLY);
 	FileRange payload(&packageFile, locator.Offset(), locator.FileSize() - locator.Offset());
 
+	// Checked above: the stub opens and its resources are readable.
 	entry_ref stubRef;
-	status = get_ref_for_host_path(stub, &stubRef);
+	get_ref_for_host_path(stub, &stubRef);
 	BFile stubFile(&stubRef, B_READ_ONLY);
-	if (status != B_OK || stubFile.InitCheck() != B_OK) {
-		*error = std::string(stub) + ": cannot open the stub program";
-		return status != B_OK ? status : stubFile.InitCheck();
-	}
 	BResources resources(&stubRef);
-	if (resources.InitCheck() != B_OK) {
-		*error = std::string(stub) + ": its resources cannot be read";
-		return resources.InitCheck();
-	}
 
 	AtomicOutput out;
 	status = out.SetTo(output, error);

@@ -1,5 +1,7 @@
 #include "Manifest.h"
 
+#include "ManifestNames.h"
+
 #include <Errors.h>
 
 #include <nlohmann/json.hpp>
@@ -25,26 +27,6 @@ Fail(const std::string& field, const std::string& reason)
 {
 	throw field_error{field, reason};
 }
-
-
-struct replace_name {
-	const char* name;
-	int32 option;
-};
-
-const replace_name kReplaceNames[] = {
-	{"ask", 0},
-	{"never", 1},
-	{"rename", 2},
-	{"unless-newer-version", 3},
-	{"if-newer-creation", 4},
-	{"if-newer-modification", 5},
-	{"merge", 6},
-	{"update-only", 7},
-	{"ask-if-newer-version", 8},
-	{"ask-if-newer-creation", 9},
-	{"ask-if-newer-modification", 10},
-};
 
 
 bool
@@ -89,6 +71,7 @@ private:
 		const std::vector<std::string>& extraKeys = {});
 	uint32 ParseGroupMask(const json& value, const std::string& field);
 	int32 ParseReplace(const json& value, const std::string& field);
+	int32 ParseDirectory(const json& value, const std::string& field);
 	std::array<int32, 5> ParseVersion(const json& value, const std::string& field);
 	void ParseItems(const json& value);
 	void ParseExtras(const json& value, const std::string& field,
@@ -344,20 +327,21 @@ ManifestParser::ParseDestinations(const json& value, const std::string& field, b
 			destination.isQuery = true;
 			destination.queryName = String(query, "name", queryField, true);
 			destination.querySignature = String(query, "signature", queryField, true);
-			if (query.contains("size")) {
-				destination.querySize = Integer(query["size"], Member(queryField, "size"), 0,
-					INT64_MAX);
-			}
+			// The installer always searches by size: without one it would
+			// look for empty files.
+			if (!query.contains("size"))
+				Fail(Member(queryField, "size"), "missing (a query finds files by their size)");
+			destination.querySize = Integer(query["size"], Member(queryField, "size"), 0,
+				INT64_MAX);
 		} else {
 			if (custom)
 				CheckKeys(entry, entryField, {"path"});
 			else
 				CheckKeys(entry, entryField, {"path", "directory"});
 			destination.path = String(entry, "path", entryField, true);
-			if (entry.contains("directory")) {
-				destination.directory = (int32)Integer(entry["directory"],
-					Member(entryField, "directory"), INT32_MIN, INT32_MAX);
-			}
+			if (entry.contains("directory"))
+				destination.directory = ParseDirectory(entry["directory"],
+					Member(entryField, "directory"));
 		}
 		if (!destination.isQuery && destination.path.empty())
 			Fail(entryField, "empty path");
@@ -399,13 +383,33 @@ int32
 ManifestParser::ParseReplace(const json& value, const std::string& field)
 {
 	if (value.is_string()) {
-		for (const replace_name& name : kReplaceNames) {
-			if (value.get<std::string>() == name.name)
-				return name.option;
-		}
-		Fail(field, "unknown replacement option \"" + value.get<std::string>() + "\"");
+		int32 option;
+		if (!ManifestNames::FindReplaceOption(value.get<std::string>(), &option))
+			Fail(field, "unknown replacement option \"" + value.get<std::string>() + "\"");
+		return option;
 	}
 	return (int32)Integer(value, field, 0, kLastReplaceOption);
+}
+
+
+// A system folder by the name of its directory constant or by its number;
+// either must be one the platform knows, or the installer would find no
+// folder for it.
+int32
+ManifestParser::ParseDirectory(const json& value, const std::string& field)
+{
+	int32 which;
+	if (value.is_string()) {
+		if (!ManifestNames::FindDirectory(value.get<std::string>(), &which)) {
+			Fail(field, "unknown system folder \"" + value.get<std::string>()
+				+ "\" (a name such as \"user settings\", or its number)");
+		}
+		return which;
+	}
+	which = (int32)Integer(value, field, INT32_MIN, INT32_MAX);
+	if (ManifestNames::DirectoryName(which) == nullptr)
+		Fail(field, std::to_string(which) + " is no system folder's number");
+	return which;
 }
 
 

@@ -5,6 +5,7 @@
 #include "PackageSigner.h"
 #include "AttributeSectionWriter.h"
 #include "BufferedOutput.h"
+#include "BuildProgress.h"
 #include "CatalogWriter.h"
 #include "HostFile.h"
 #include "PackageWriter.h"
@@ -106,9 +107,13 @@ PackageAssembler::PackageAssembler()
 	fThreads(0),
 	fBufferBound(FileCompressor::kBufferBound),
 	fSigner(nullptr),
+	fProgress(nullptr),
 	fPackageSize(0),
 	fItemCount(0),
-	fPatchesMade(0)
+	fPatchesMade(0),
+	fFilesQueued(0),
+	fBytesQueued(0),
+	fInputBytes(0)
 {
 }
 
@@ -144,6 +149,9 @@ PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, cons
 	fError.clear();
 	fPackageSize = 0;
 	fItemCount = 0;
+	fFilesQueued = 0;
+	fBytesQueued = 0;
+	fInputBytes = 0;
 	std::string source = sourceFolder != nullptr && sourceFolder[0] != '\0'
 		? sourceFolder : manifest.fSource;
 	if (source.empty()) {
@@ -169,6 +177,8 @@ PackageAssembler::Build(const Manifest& manifest, const char* sourceFolder, cons
 	ParallelCompressor compressor(scratch.c_str(), fThreads, fBufferBound);
 	_QueueFiles(fPlan.get(), compressor);
 	compressor.Start();
+	if (fProgress != nullptr)
+		fProgress->Start(fFilesQueued, fBytesQueued);
 
 	BufferedOutput packageFile(out.File());
 	PackageWriter writer;
@@ -430,11 +440,19 @@ void
 PackageAssembler::_QueueFiles(plan_item* item, ParallelCompressor& compressor)
 {
 	// A patch item's size is that of the file it makes, not of its data:
-	// the size only orders the work, so patch data counts as small.
-	if (item->kind == kFileKind || item->kind == kScriptKind)
+	// the size only orders the work, so patch data counts as small. Its own
+	// size is what the progress counts.
+	if (item->kind == kFileKind || item->kind == kScriptKind) {
 		item->job = compressor.AddFile(item->hostPath.c_str(), item->size);
-	else if (item->kind == kPatchKind)
+		fBytesQueued += item->size;
+		fFilesQueued++;
+	} else if (item->kind == kPatchKind) {
 		item->job = compressor.AddFile(item->hostPath.c_str());
+		struct stat st;
+		if (stat(item->hostPath.c_str(), &st) == 0)
+			fBytesQueued += st.st_size;
+		fFilesQueued++;
+	}
 	for (auto& child : item->children)
 		_QueueFiles(child.get(), compressor);
 }
@@ -472,6 +490,9 @@ PackageAssembler::_WriteEntries(plan_item* item, PackageWriter& writer,
 				result.originalSize, attributes, &offset);
 			stream.reset();
 			compressor.Release(item->job);
+			fInputBytes += result.originalSize;
+			if (fProgress != nullptr)
+				fProgress->FileDone(result.originalSize);
 			if (item->kind != kPatchKind)
 				size = result.originalSize;
 			break;

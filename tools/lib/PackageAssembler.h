@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+class BuildProgress;
 class CatalogEntry;
 class PackageSigner;
 class PackageWriter;
@@ -38,6 +39,9 @@ public:
 
 	// Signs the package before it appears (null: unsigned, the default).
 	void SetSigner(PackageSigner* signer) { fSigner = signer; }
+	// Told of every file written into the package (null: nobody, the
+	// default).
+	void SetProgress(BuildProgress* progress) { fProgress = progress; }
 
 	// `sourceFolder` null or empty: the manifest's "source".
 	status_t Build(const Manifest& manifest, const char* sourceFolder, const char* output);
@@ -49,6 +53,8 @@ public:
 	// After a successful build.
 	int64 PackageSize() const { return fPackageSize; }
 	int32 CountItems() const { return fItemCount; }
+	// The bytes of the files, scripts and patch data before compression.
+	int64 InputBytes() const { return fInputBytes; }
 
 private:
 	struct plan_item;
@@ -71,11 +77,16 @@ private:
 	int32 fThreads;
 	size_t fBufferBound;
 	PackageSigner* fSigner;
+	BuildProgress* fProgress;
 	std::string fError;
 	std::unique_ptr<plan_item> fPlan;
 	int64 fPackageSize;
 	int32 fItemCount;
 	int32 fPatchesMade;
+	// What the progress expects, and what went into the package.
+	int32 fFilesQueued;
+	int64 fBytesQueued;
+	int64 fInputBytes;
 };
 
 // Builds `output` from the manifest at `manifestPath` (and a source folder

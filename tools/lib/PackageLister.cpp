@@ -1,5 +1,6 @@
 #include "PackageLister.h"
 
+#include "ListingText.h"
 #include "PackageLocator.h"
 
 #include "ArcCatalog.h"
@@ -20,8 +21,6 @@
 #include <Errors.h>
 #include <File.h>
 
-#include <algorithm>
-#include <sstream>
 
 using nlohmann::ordered_json;
 
@@ -65,38 +64,6 @@ Destinations(RList<DestItem*>* list)
 	return out;
 }
 
-
-void
-WriteText(std::ostream& out, const ordered_json& value, int indent)
-{
-	std::string pad(indent, ' ');
-	if (value.is_object()) {
-		for (const auto& [key, member] : value.items()) {
-			bool scalars = member.is_array() && std::none_of(member.begin(), member.end(),
-				[](const ordered_json& element) { return element.is_structured(); });
-			if (scalars)
-				out << pad << key << ": " << member.dump() << "\n";
-			else if (member.is_structured() && !member.empty()) {
-				out << pad << key << ":\n";
-				WriteText(out, member, indent + 2);
-			} else if (member.is_string()) {
-				std::string text = member.get<std::string>();
-				for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2)
-					text.replace(at, 1, "\\n");
-				out << pad << key << ": " << text << "\n";
-			} else
-				out << pad << key << ": " << member.dump() << "\n";
-		}
-	} else if (value.is_array()) {
-		for (const ordered_json& element : value) {
-			if (element.is_structured()) {
-				out << pad << "-\n";
-				WriteText(out, element, indent + 2);
-			} else
-				out << pad << "- " << element.dump() << "\n";
-		}
-	}
-}
 
 } // namespace
 
@@ -344,7 +311,5 @@ PackageLister::Json() const
 std::string
 PackageLister::Text() const
 {
-	std::ostringstream out;
-	WriteText(out, fDescription, 0);
-	return out.str();
+	return ListingText::Render(ListingText::ForPeople(fDescription));
 }
