@@ -204,4 +204,13 @@ TEST_F(SignedInstallTest, TheSampleInstallerIsSignedByItsBuildKey)
 	EXPECT_EQ(run.status, 0) << run.errors;
 	EXPECT_NE(run.errors.find("Signed by Kestrovan Sample authors (key ID "
 		+ KeyId(kSampleKey + ".pub") + ")"), std::string::npos) << run.errors;
+	// The receipt names the signer, and the package by its digest.
+	std::string receipt = read_whole_file(Root() + "/boot/var/kestrovan/receipts/"
+		"Kestrovan Sample.json");
+	EXPECT_NE(receipt.find("\"signer\": \"Kestrovan Sample authors (key ID "
+		+ KeyId(kSampleKey + ".pub") + ")\""), std::string::npos) << receipt;
+	size_t digest = receipt.find("\"digest\": \"");
+	ASSERT_NE(digest, std::string::npos) << receipt;
+	std::string hex = receipt.substr(digest + 11, 128);
+	EXPECT_EQ(hex.find_first_not_of("0123456789abcdef"), std::string::npos) << hex;
 }
