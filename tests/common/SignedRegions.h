@@ -7,6 +7,8 @@
 // Catalog and attribute bytes are taken inside texts the caller names, so a
 // changed byte leaves the package readable and only the signature can tell.
 
+#include "HostFileText.h"
+
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -18,14 +20,6 @@ struct signed_region {
 	const char* name;
 	size_t offset;
 };
-
-inline std::string
-read_whole_file(const std::string& path)
-{
-	std::ifstream file(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 
 inline uint64_t
 big_endian_64(const std::string& bytes, size_t at)
@@ -61,13 +55,6 @@ signed_regions(const std::string& bytes, size_t packageStart, const std::string&
 		{"trusted comment", inside("signer: ", end, bytes.size(), 9)},
 		{"signer's key", inside("SgPK", end, bytes.size(), 4 + 3 + 4 + 5)},
 	};
-}
-
-
-inline void
-write_whole_file(const std::string& path, const std::string& bytes)
-{
-	std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 #endif // _TESTS_SIGNED_REGIONS_H

@@ -28,14 +28,6 @@ const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
 const std::string kPackageTool = KESTROVAN_PKG_PROGRAM;
 const char* const kReceipt = "/boot/var/kestrovan/receipts/Tool.json";
 
-void
-WriteFile(const std::string& path, const std::string& contents)
-{
-	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-	std::ofstream(path, std::ios::binary) << contents;
-}
-
-
 // What the receipt calls what a run did to an existing entry, for each
 // action a plan names.
 std::string
@@ -70,13 +62,13 @@ protected:
 		std::string source = fScratch / "source/Tool";
 		for (const char* name : {"new.txt", "ask.txt", "keep.txt", "renamed.txt",
 				"update.txt", "only-update.txt"})
-			WriteFile(source + "/" + name, std::string("new ") + name);
-		WriteFile(source + "/docs/guide.txt", "the guide");
+			WriteHostFileText(source + "/" + name, std::string("new ") + name);
+		WriteHostFileText(source + "/docs/guide.txt", "the guide");
 		std::filesystem::create_symlink("new.txt", source + "/current");
 		// The patch turns a 300-byte original into a 320-byte file.
-		WriteFile(fScratch / "old/lib.dat", std::string(300, 'o'));
-		WriteFile(fScratch / "new/lib.dat", std::string(300, 'o') + std::string(20, 'n'));
-		WriteFile(fScratch / "setup.sh", "#!/bin/sh\necho ran > script-ran\n");
+		WriteHostFileText(fScratch / "old/lib.dat", std::string(300, 'o'));
+		WriteHostFileText(fScratch / "new/lib.dat", std::string(300, 'o') + std::string(20, 'n'));
+		WriteHostFileText(fScratch / "setup.sh", "#!/bin/sh\necho ran > script-ran\n");
 		fPackage = Build("tool", "");
 	}
 
@@ -86,7 +78,7 @@ protected:
 		const std::string& itemsExtra = std::string())
 	{
 		std::string manifest = fScratch / (name + ".json");
-		WriteFile(manifest, R"({"name": "Tool", "folder_name": "Tool", "source": ")"
+		WriteHostFileText(manifest, R"({"name": "Tool", "folder_name": "Tool", "source": ")"
 			+ fScratch / "source/Tool" + R"(", "groups": [{"name": "All"}, {"name": "Docs"}],
 			"flags": {"top_folder": true, "folder_choice": true},
 			"items": {"": {"replace": "merge"}, "new.txt": {"replace": "ask"},
@@ -111,9 +103,9 @@ protected:
 		std::filesystem::create_directories(fRoot + "/Data");
 		std::string tool = fRoot + "/boot/apps/Tool";
 		for (const char* name : {"ask.txt", "keep.txt", "renamed.txt", "update.txt"})
-			WriteFile(tool + "/" + name, std::string("old ") + name);
-		WriteFile(tool + "/docs/mine.txt", "the user's own");
-		WriteFile(tool + "/lib.dat", std::string(300, 'o'));
+			WriteHostFileText(tool + "/" + name, std::string("old ") + name);
+		WriteHostFileText(tool + "/docs/mine.txt", "the user's own");
+		WriteHostFileText(tool + "/lib.dat", std::string(300, 'o'));
 	}
 
 	ProgramRun Run(const std::vector<std::string>& options, bool plan,
@@ -326,8 +318,8 @@ TEST_F(PlanTest, ASearchInstallsIntoTheMatchThatChooseNames)
 	for (int choose : {1, 0, 2}) {
 		SCOPED_TRACE("--choose " + std::to_string(choose));
 		MakeRoot();
-		WriteFile(fRoot + "/boot/one/marker.bin", std::string(777, 'm'));
-		WriteFile(fRoot + "/boot/two/marker.bin", std::string(777, 'm'));
+		WriteHostFileText(fRoot + "/boot/one/marker.bin", std::string(777, 'm'));
+		WriteHostFileText(fRoot + "/boot/two/marker.bin", std::string(777, 'm'));
 		std::vector<std::string> options = {"--choose", std::to_string(choose)};
 		ProgramRun planned = Run(options, true, search);
 		json plan = Plan(planned);

@@ -26,14 +26,6 @@ namespace {
 
 const std::string kProgram = KESTROVAN_INSTALLER_PROGRAM;
 
-void
-WriteFile(const std::string& path, const std::string& contents)
-{
-	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-	std::ofstream(path, std::ios::binary) << contents;
-}
-
-
 std::string
 Quoted(const std::string& word)
 {
@@ -90,12 +82,12 @@ protected:
 	{
 		// The source folder is the package's top folder.
 		std::string source = fScratch / "Tool";
-		WriteFile(source + "/readme", "read me\n");
-		WriteFile(source + "/bin/tool", std::string(50000, 't'));
+		WriteHostFileText(source + "/readme", "read me\n");
+		WriteHostFileText(source + "/bin/tool", std::string(50000, 't'));
 		std::filesystem::remove(source + "/latest");
 		std::filesystem::create_symlink("bin/tool", source + "/latest");
 		std::string manifest = fScratch / "tool.json";
-		WriteFile(manifest, R"({"name": "Tool", "source": ")" + source
+		WriteHostFileText(manifest, R"({"name": "Tool", "source": ")" + source
 			+ R"(", "groups": [{"name": "All"}])" + extra + "}");
 		std::string package = fScratch / "tool.pkg";
 		std::string message;
@@ -108,7 +100,7 @@ protected:
 	// run.
 	std::string FailingScriptPackage()
 	{
-		WriteFile(fScratch / "setup.sh", "#!/bin/sh\nexit 3\n");
+		WriteHostFileText(fScratch / "setup.sh", "#!/bin/sh\nexit 3\n");
 		return Package(R"(, "flags": {"script_failure": true},
 			"scripts": [{"source": ")" + fScratch / "setup.sh" + R"(", "name": "setup"}])");
 	}
@@ -171,7 +163,7 @@ TEST_F(RunReportTest, ACompletedRunReportsEveryItemAndWhatWasDoneToIt)
 {
 	std::string package = Package();
 	// A readme of the user's is there already: kept beside the new one.
-	WriteFile(fRoot + "/boot/apps/Tool/readme", "mine\n");
+	WriteHostFileText(fRoot + "/boot/apps/Tool/readme", "mine\n");
 	std::string logCopy = fScratch / "copies/install.log";
 	std::filesystem::create_directories(fScratch / "copies");
 
@@ -227,7 +219,7 @@ TEST_F(RunReportTest, EveryWayARunStopsIsReportedWithTheExitStatusReturned)
 	std::string package = Package();
 
 	// The replace dialog answered with "Cancel Install".
-	WriteFile(fRoot + "/boot/apps/Tool/readme", "mine\n");
+	WriteHostFileText(fRoot + "/boot/apps/Tool/readme", "mine\n");
 	ProgramRun cancelled = Install(package, {"--existing", "cancel"});
 	ASSERT_FALSE(cancelled.hung) << cancelled.errors;
 	EXPECT_EQ(cancelled.status, 1);
@@ -279,7 +271,7 @@ TEST_F(RunReportTest, ARunThatNeverBeganIsReportedToo)
 
 	// A file that is no package.
 	std::string junk = fScratch / "junk.pkg";
-	WriteFile(junk, std::string(4096, 'j'));
+	WriteHostFileText(junk, std::string(4096, 'j'));
 	ProgramRun junkRun = Install(junk);
 	ASSERT_FALSE(junkRun.hung) << junkRun.errors;
 	EXPECT_EQ(junkRun.status, 1);

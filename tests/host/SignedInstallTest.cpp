@@ -4,6 +4,7 @@
 // comes from --trusted-key and the boot volume's trusted-keys folder, and
 // --require-signature refuses what no trusted key signed.
 
+#include <HostFileText.h>
 #include <ProgramRun.h>
 #include <ScratchDir.h>
 #include <SignedRegions.h>
@@ -30,19 +31,11 @@ const char* const kMismatch = "This package's signature does not match its conte
 const char* const kRequired = "A signature by a trusted key is required";
 
 
-void
-WriteFile(const std::string& path, const std::string& contents)
-{
-	std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-	std::ofstream(path, std::ios::binary) << contents;
-}
-
-
 // The first line of a public key file's comment ends with its key ID.
 std::string
 KeyId(const std::string& publicKeyPath)
 {
-	std::string text = read_whole_file(publicKeyPath);
+	std::string text = ReadHostFileText(publicKeyPath);
 	std::string firstLine = text.substr(0, text.find('\n'));
 	return firstLine.substr(firstLine.rfind(' ') + 1);
 }
@@ -55,12 +48,12 @@ protected:
 	void SetUp() override
 	{
 		ASSERT_FALSE(fScratch.Path().empty());
-		WriteFile(fScratch / "src/Demo/readme", "read me\n");
-		WriteFile(fScratch / "src/Demo/bin/tool", std::string(20000, 't'));
+		WriteHostFileText(fScratch / "src/Demo/readme", "read me\n");
+		WriteHostFileText(fScratch / "src/Demo/bin/tool", std::string(20000, 't'));
 		// A script that would leave its mark if it ran.
-		WriteFile(fScratch / "setup.sh", "#!/bin/sh\ntouch ran-setup\n");
+		WriteHostFileText(fScratch / "setup.sh", "#!/bin/sh\ntouch ran-setup\n");
 		std::string manifest = fScratch / "demo.json";
-		WriteFile(manifest, R"({"name": "Demo", "description": "A demo package",
+		WriteHostFileText(manifest, R"({"name": "Demo", "description": "A demo package",
 			"source": ")" + fScratch / "src" + R"(", "groups": [{"name": "All"}],
 			"agreement": {"text": "Be nice."},
 			"scripts": [{"source": ")" + fScratch / "setup.sh" + R"(", "name": "setup"}]})");
@@ -116,14 +109,14 @@ protected:
 
 TEST_F(SignedInstallTest, AChangedByteInAnyRegionIsRefusedBeforeAnythingIsWritten)
 {
-	std::string bytes = read_whole_file(fSigned);
+	std::string bytes = ReadHostFileText(fSigned);
 	std::filesystem::create_directories(Root() + "/boot");
 	for (const signed_region& region : signed_regions(bytes, 0, "readme", "demo package")) {
 		SCOPED_TRACE(region.name);
 		ASSERT_LT(region.offset, bytes.size());
 		std::string changed = bytes;
 		changed[region.offset] ^= 0x20;
-		write_whole_file(fScratch / "changed.pkg", changed);
+		WriteHostFileText(fScratch / "changed.pkg", changed);
 
 		std::filesystem::remove_all(Root());
 		std::filesystem::create_directories(Root() + "/boot");
@@ -205,7 +198,7 @@ TEST_F(SignedInstallTest, TheSampleInstallerIsSignedByItsBuildKey)
 	EXPECT_NE(run.errors.find("Signed by Kestrovan Sample authors (key ID "
 		+ KeyId(kSampleKey + ".pub") + ")"), std::string::npos) << run.errors;
 	// The receipt names the signer, and the package by its digest.
-	std::string receipt = read_whole_file(Root() + "/boot/var/kestrovan/receipts/"
+	std::string receipt = ReadHostFileText(Root() + "/boot/var/kestrovan/receipts/"
 		"Kestrovan Sample.json");
 	EXPECT_NE(receipt.find("\"signer\": \"Kestrovan Sample authors (key ID "
 		+ KeyId(kSampleKey + ".pub") + ")\""), std::string::npos) << receipt;

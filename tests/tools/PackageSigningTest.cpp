@@ -75,13 +75,13 @@ TEST_F(PackageSigningTest, ASignedPackageVerifiesAndAnyChangedByteIsFound)
 	EXPECT_NE(listed.output.find("signer: Demo authors"), std::string::npos) << listed.output;
 	EXPECT_NE(listed.output.find("version: 2.1"), std::string::npos) << listed.output;
 
-	std::string bytes = read_whole_file(path);
+	std::string bytes = ReadHostFileText(path);
 	for (const signed_region& region : signed_regions(bytes, 0, "readme", "demo package")) {
 		SCOPED_TRACE(region.name);
 		ASSERT_LT(region.offset, bytes.size());
 		std::string changed = bytes;
 		changed[region.offset] ^= 0x20;
-		write_whole_file(fDir / "changed.pkg", changed);
+		WriteHostFileText(fDir / "changed.pkg", changed);
 		program_result result = run_tool("verify " + fDir / "changed.pkg");
 		EXPECT_EQ(result.status, 1) << result.output;
 		EXPECT_NE(result.output.find("signature does not match"), std::string::npos)
@@ -110,13 +110,13 @@ TEST_F(PackageSigningTest, TrustIsAskedOfTheKeyNotJustOfTheSignature)
 
 	// A signature by another key with the trusted key's ID is not the
 	// trusted key's.
-	std::string bytes = read_whole_file(path);
-	std::string trustedId = read_whole_file(fDir / "author.pub");
+	std::string bytes = ReadHostFileText(path);
+	std::string trustedId = ReadHostFileText(fDir / "author.pub");
 	ASSERT_EQ(run_tool("sign " + path + " --key " + fDir / "other.key").status, 0);
-	std::string resigned = read_whole_file(path);
+	std::string resigned = ReadHostFileText(path);
 	size_t idAt = resigned.find("SgKI") + 4 + 3 + 4;
 	resigned.replace(idAt, 8, bytes.substr(bytes.find("SgKI") + 4 + 3 + 4, 8));
-	write_whole_file(path, resigned);
+	WriteHostFileText(path, resigned);
 	EXPECT_EQ(run_tool("verify " + path + " --trusted-key " + fDir / "author.pub").status, 1);
 }
 
@@ -125,8 +125,8 @@ TEST_F(PackageSigningTest, ReadersThatKnowNothingOfSignaturesReadTheUnsignedPack
 {
 	std::string path = Signed("signed.pkg");
 	// The stream itself is untouched: the record only follows it.
-	std::string plain = read_whole_file(fDir / "plain.pkg");
-	EXPECT_EQ(read_whole_file(path).compare(0, plain.size(), plain), 0);
+	std::string plain = ReadHostFileText(fDir / "plain.pkg");
+	EXPECT_EQ(ReadHostFileText(path).compare(0, plain.size(), plain), 0);
 
 	PackageVerifier verifier;
 	EXPECT_EQ(verifier.VerifyPath(path.c_str()), B_OK) << verifier.Reason();
@@ -144,7 +144,7 @@ TEST_F(PackageSigningTest, SigningReplacesTheSignatureAndInstallersCarryIt)
 {
 	std::string path = Signed("signed.pkg");
 	ASSERT_EQ(run_tool("sign " + path + " --key " + fDir / "author.key").status, 0);
-	std::string resigned = read_whole_file(path);
+	std::string resigned = ReadHostFileText(path);
 	EXPECT_EQ(resigned.find("SgSi"), resigned.rfind("SgSi")) << "one record, not two";
 	EXPECT_NE(resigned.find("signer: author"), std::string::npos);
 
@@ -165,12 +165,12 @@ TEST_F(PackageSigningTest, SigningReplacesTheSignatureAndInstallersCarryIt)
 		0);
 
 	// Signing fails whole: a missing key or a non-package leaves the file.
-	std::string before = read_whole_file(path);
+	std::string before = ReadHostFileText(path);
 	EXPECT_EQ(run_tool("sign " + path + " --key " + fDir / "missing.key").status, 1);
 	write_text(fDir / "text.txt", "not a package");
 	EXPECT_EQ(run_tool("sign " + fDir / "text.txt --key " + fDir / "author.key").status, 1);
-	EXPECT_EQ(read_whole_file(path), before);
-	EXPECT_EQ(read_whole_file(fDir / "text.txt"), "not a package");
+	EXPECT_EQ(ReadHostFileText(path), before);
+	EXPECT_EQ(ReadHostFileText(fDir / "text.txt"), "not a package");
 	for (const std::string& name : folder_names(fDir.Path()))
 		EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
@@ -183,7 +183,7 @@ TEST_F(PackageSigningTest, PasswordProtectedKeysAskForTheirPassword)
 	program_result made = run_tool("keygen -o " + fDir / "locked --password-file "
 		+ fDir / "password");
 	ASSERT_EQ(made.status, 0) << made.output;
-	EXPECT_NE(read_whole_file(fDir / "locked.key").find("encrypted"), std::string::npos);
+	EXPECT_NE(ReadHostFileText(fDir / "locked.key").find("encrypted"), std::string::npos);
 	EXPECT_EQ(std::filesystem::status(fDir / "locked.key").permissions()
 		& std::filesystem::perms::group_read, std::filesystem::perms::none);
 
@@ -229,7 +229,7 @@ TEST_F(PackageSigningTest, TheCommonSignersKeysAndSignaturesWorkBothWays)
 		+ "trusted comment: " + signature.fTrustedComment + "\n";
 	std::string global = KeyFileText::Encode("", signature.fCommentSignature.data(), 64);
 	detached += global.substr(global.find('\n') + 1);
-	write_whole_file(fDir / "stream.minisig", detached);
+	WriteHostFileText(fDir / "stream.minisig", detached);
 	std::filesystem::copy_file(fDir / "plain.pkg", fDir / "stream");
 	EXPECT_EQ(system(("minisign -V -q -p " + base + ".pub -m " + fDir / "stream -x "
 		+ fDir / "stream.minisig").c_str()), 0);
