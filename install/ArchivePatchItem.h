@@ -94,7 +94,6 @@ private:
 		DestManager* manager, const char* originalPath);
 	void _DeleteOriginal(BEntry* original, BDirectory* directory,
 		DestManager* manager);
-	void _SendProgress(int32 bytes);
 	int32 _Refuse(const char* text);
 
 	// Why the patch was last refused.
