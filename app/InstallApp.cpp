@@ -58,6 +58,7 @@ InstallApp::InstallApp()
 	fRunEnded(false),
 	fAgreementDeclined(false),
 	fSignatureRequired(false),
+	fSignatureChecked(false),
 	fSignatureRefused(false),
 	fPlan(NULL)
 {
@@ -76,6 +77,7 @@ InstallApp::InstallApp(const entry_ref& package)
 	fRunEnded(false),
 	fAgreementDeclined(false),
 	fSignatureRequired(false),
+	fSignatureChecked(false),
 	fSignatureRefused(false),
 	fPlan(NULL)
 {
@@ -246,23 +248,27 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 				problem.c_str());
 	}
 
-	SignatureCheck check;
-	if (pack->SetFile())
+	if (pack->SetFile()) {
+		_Refuse("The package file cannot be read. Nothing was installed.");
 		return false;
-	signature_verdict verdict = check.Check(pack->fFile, pack->fDataOffset,
+	}
+	signature_verdict verdict = fSignature.Check(pack->fFile, pack->fDataOffset,
 		pack->fPackageEnd, trusted);
 	pack->ClearFile();
-	fSignerLine = check.SignerLine();
-	fPackageDigest = check.DigestText();
-	_KeepSigner(check);
+	fSignatureChecked = true;
+	if (fPlan != NULL) {
+		fPlan->SetSigner(SignatureState(), SignerKeyId(), SignerName());
+		fPlan->SetDigest(PackageDigest());
+	}
+	std::string signer = SignerLine();
 	if (verdict == kSignatureMismatch) {
 		_Refuse(SignatureCheck::kMismatchText);
 		return false;
 	}
-	fprintf(stderr, "kestrovan-installer: %s\n", fSignerLine.c_str());
+	fprintf(stderr, "kestrovan-installer: %s\n", signer.c_str());
 	if (fSignatureRequired && verdict != kSignedByTrustedKey) {
 		_Refuse(alert_text("A signature by a trusted key is required, and this package "
-			"has none.\n%s. Nothing was installed.", fSignerLine.c_str()));
+			"has none.\n%s. Nothing was installed.", signer.c_str()));
 		return false;
 	}
 	return true;
@@ -270,29 +276,16 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 
 
 std::string
-InstallApp::SignerIdentity() const
+InstallApp::SignerLine() const
 {
-	if (fSignerKeyId.empty())
-		return std::string();
-	return (fSignerName.empty() ? std::string("an unnamed signer") : fSignerName)
-		+ " (key ID " + fSignerKeyId + ")";
+	return fSignatureChecked ? fSignature.SignerLine() : std::string();
 }
 
 
-void
-InstallApp::_KeepSigner(const SignatureCheck& check)
+std::string
+InstallApp::SignatureState() const
 {
-	static const char* const kStates[] = { "not signed", "does not match", "trusted",
-		"unknown key" };
-	fSignatureState = kStates[check.Verdict()];
-	if (check.Verdict() == kSignedByTrustedKey || check.Verdict() == kSignedByUnknownKey) {
-		fSignerKeyId = check.Signer().KeyIdText();
-		fSignerName = check.Comment().fSigner;
-	}
-	if (fPlan != NULL) {
-		fPlan->SetSigner(fSignatureState, fSignerKeyId, fSignerName);
-		fPlan->SetDigest(check.DigestText());
-	}
+	return fSignatureChecked ? fSignature.StateName() : std::string();
 }
 
 

@@ -8,6 +8,7 @@
 // self-extracting installer).
 
 #include "InstallOutcome.h"
+#include "SignatureCheck.h"
 
 #include <Application.h>
 #include <EntryRef.h>
@@ -18,7 +19,6 @@
 #include <vector>
 
 class InstallPack;
-class SignatureCheck;
 class InstallPlan;
 class InstallWindow;
 
@@ -58,19 +58,17 @@ public:
 	// and whether a package that no trusted key signed is refused.
 	void SetSignaturePolicy(const std::vector<std::string>& trustedKeyFiles,
 		bool requireSignature);
-	// Who signed the open package, as the install window shows it.
-	const std::string& SignerLine() const { return fSignerLine; }
-	// The signer as receipts keep it, "NAME (key ID …)"; empty when the
-	// package is not signed.
-	std::string SignerIdentity() const;
-	// The digest of the open package's stream (hexadecimal).
-	const std::string& PackageDigest() const { return fPackageDigest; }
-	// The same for machines: "trusted", "unknown key", "not signed" or
-	// "does not match" (the package was changed after it was signed; empty until
-	// the signature was checked), the key's ID and the signer's name.
-	const std::string& SignatureState() const { return fSignatureState; }
-	const std::string& SignerKeyId() const { return fSignerKeyId; }
-	const std::string& SignerName() const { return fSignerName; }
+	// The check of the open package's signature: who signed it, as the
+	// install window, receipts, reports and plans say it, and the digest
+	// of its stream. Empty texts until the signature was checked.
+	std::string SignerLine() const;
+	std::string SignerIdentity() const { return fSignature.Identity(); }
+	const std::string& PackageDigest() const { return fSignature.DigestText(); }
+	// "trusted", "unknown key", "not signed" or "does not match" (the
+	// package was changed after it was signed).
+	std::string SignatureState() const;
+	std::string SignerKeyId() const { return fSignature.KeyIdText(); }
+	std::string SignerName() const { return fSignature.SignerName(); }
 	// The package opened, but its signature was refused.
 	bool SignatureRefused() const { return fSignatureRefused; }
 	// The package's name as the install window's title shows it; empty
@@ -96,7 +94,6 @@ private:
 	// written: false (told in an alert) when it does not match, or when a
 	// trusted signature is required and missing.
 	bool _AcceptSignature(InstallPack* pack);
-	void _KeepSigner(const SignatureCheck& check);
 	// Tells why the package is not installed, in an alert and the plan.
 	void _Refuse(const std::string& text);
 
@@ -110,11 +107,8 @@ private:
 	bool fAgreementDeclined;
 	std::vector<std::string> fTrustedKeyFiles;
 	bool fSignatureRequired;
-	std::string fSignerLine;
-	std::string fPackageDigest;
-	std::string fSignatureState;
-	std::string fSignerKeyId;
-	std::string fSignerName;
+	SignatureCheck fSignature;
+	bool fSignatureChecked;
 	bool fSignatureRefused;
 	std::string fPackageTitle;
 	InstallPlan* fPlan;

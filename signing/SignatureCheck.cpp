@@ -43,6 +43,39 @@ SignatureCheck::Check(BPositionIO* file, off_t start, off_t end, const TrustedKe
 }
 
 
+const char*
+SignatureCheck::StateName() const
+{
+	static const char* const kStates[] = { "not signed", "does not match", "trusted",
+		"unknown key" };
+	return kStates[fVerdict];
+}
+
+
+std::string
+SignatureCheck::KeyIdText() const
+{
+	return fSigner.IsSet() ? fSigner.KeyIdText() : std::string();
+}
+
+
+std::string
+SignatureCheck::SignerName() const
+{
+	return fSigner.IsSet() ? fComment.fSigner : std::string();
+}
+
+
+std::string
+SignatureCheck::Identity() const
+{
+	if (!fSigner.IsSet())
+		return std::string();
+	return (fComment.fSigner.empty() ? std::string("an unnamed signer") : fComment.fSigner)
+		+ " (key ID " + fSigner.KeyIdText() + ")";
+}
+
+
 std::string
 SignatureCheck::SignerLine() const
 {

@@ -45,6 +45,16 @@ public:
 	// "Signed by NAME (key ID …)", "Signed by an unknown key (ID …)", "Not
 	// signed", or that the signature does not match.
 	std::string SignerLine() const;
+	// The same for machines (reports, plans): "trusted", "unknown key",
+	// "not signed" or "does not match".
+	const char* StateName() const;
+	// The key's ID and the signer's name from the trusted comment; empty
+	// unless a signature holds.
+	std::string KeyIdText() const;
+	std::string SignerName() const;
+	// The signer as receipts keep it, "NAME (key ID …)"; empty unless a
+	// signature holds.
+	std::string Identity() const;
 	// The alert of a package whose signature does not match.
 	static const char* const kMismatchText;
 
