@@ -55,6 +55,15 @@ DisplayName(const InstallerOptions& options)
 }
 
 
+// Closes the desktop's side of the display as main returns, whichever way:
+// window threads may still be deleting their windows then, and the display
+// thread must not be showing that while the exit handlers unload its
+// libraries.
+struct DesktopClosing {
+	~DesktopClosing() { BPrivate::DisplayBackend::CloseDesktopInUse(); }
+};
+
+
 // False, having said why, when the windows would have nowhere to appear:
 // they would wait for answers nobody can give.
 bool
@@ -270,6 +279,7 @@ main(int argc, char** argv)
 		fflush(NULL);
 		_exit(2);
 	}
+	DesktopClosing desktopClosing;
 	// Before the first window: each draws at the scale of its day.
 	if (options.fScale > 0)
 		BPrivate::DisplayBackend::Default()->SetScale(options.fScale);

@@ -107,6 +107,8 @@ DisplayBackend::Select(const char* name)
 		std::unique_ptr<DisplayBackend> backend = SdlBackend::Open(&error);
 		if (backend != nullptr) {
 			sBackend = std::move(backend);
+			static bool sCloseAtExit = atexit(CloseDesktopInUse) == 0;
+			(void)sCloseAtExit;
 			return B_OK;
 		}
 		if (!fallBack) {
@@ -146,6 +148,14 @@ DisplayBackend::SelectFromArguments(int* argc, char** argv)
 		argv[kept] = nullptr;
 	*argc = kept;
 	return Select(chosen);
+}
+
+void
+DisplayBackend::CloseDesktopInUse()
+{
+	std::lock_guard<std::mutex> guard(sSelectLock);
+	if (sBackend != nullptr)
+		sBackend->CloseDesktop();
 }
 
 DisplayBackend*

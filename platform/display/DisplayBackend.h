@@ -53,6 +53,14 @@ public:
 	static status_t SelectFromArguments(int* argc, char** argv);
 
 	virtual const char* Name() const = 0;
+	// The desktop's side closes: its native windows go and nothing more is
+	// shown, while the records (and the window threads that still change
+	// them) stay. A program calls CloseDesktopInUse before it returns from
+	// main, so that no display thread is inside the desktop's libraries
+	// while the exit handlers unload them; it is also an exit handler of
+	// its own, for programs that do not.
+	virtual void CloseDesktop() {}
+	static void CloseDesktopInUse();
 
 	// The title the desktop shows for a window that has none of its own
 	// (alerts and dialogs): the program's name until the program sets

@@ -158,12 +158,20 @@ SdlBackend::SdlBackend()
 
 SdlBackend::~SdlBackend()
 {
+	CloseDesktop();
+}
+
+void
+SdlBackend::CloseDesktop()
+{
 	{
 		std::lock_guard<std::mutex> guard(fStateLock);
-		fStopping = true;
-		_Wake();
+		if (!fStopping) {
+			_Wake();
+			fStopping = true;
+		}
 	}
-	if (fThread.joinable())
+	if (fThread.joinable() && fThread.get_id() != std::this_thread::get_id())
 		fThread.join();
 }
 
@@ -285,11 +293,11 @@ SdlBackend::_TakeErrorHandlers()
 		take_x_error_handlers();
 }
 
-// Called with fStateLock held.
+// Called with fStateLock held. Once stopping, SDL may be gone.
 void
 SdlBackend::_Wake()
 {
-	if (fWakePending || !fOpenSucceeded || fThread.get_id() == std::this_thread::get_id())
+	if (fStopping || fWakePending || !fOpenSucceeded || fThread.get_id() == std::this_thread::get_id())
 		return;
 	fWakePending = true;
 	SDL_Event event = {};

@@ -44,6 +44,8 @@ public:
 	~SdlBackend() override;
 
 	const char* Name() const override { return "sdl"; }
+	// Stops the display thread, which closes the native windows and SDL.
+	void CloseDesktop() override;
 
 protected:
 	void WindowChanged(int32 id) override;
