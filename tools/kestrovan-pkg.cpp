@@ -168,6 +168,22 @@ LoadSigner(arguments& args, const std::string& keyPath, SecretKey* key,
 }
 
 
+// For build and sfx: the signing option given without --sign, which would
+// otherwise be dropped unsaid (an author meant the result to be signed);
+// empty when there is none.
+std::string
+SigningOptionWithoutKey(arguments& args)
+{
+	if (args.options.count("--sign") != 0)
+		return std::string();
+	for (const std::string& option : kSigningOptions) {
+		if (args.options.count(option) != 0)
+			return option;
+	}
+	return std::string();
+}
+
+
 // For build and sfx: a signer when --sign is given; false when the key
 // cannot be used (said on standard error).
 bool
@@ -201,6 +217,9 @@ Build(int argc, char** argv)
 		if (*end != '\0' || jobs < 1)
 			return Usage("--jobs needs a positive number");
 	}
+	std::string strayOption = SigningOptionWithoutKey(args);
+	if (!strayOption.empty())
+		return Usage(strayOption + " is for signing: give --sign KEY too");
 	SecretKey key;
 	std::unique_ptr<PackageSigner> signer;
 	if (!OptionalSigner(args, &key, &signer))
@@ -236,6 +255,9 @@ Sfx(int argc, char** argv)
 	arguments args = ParseArguments(argc, argv, With({"-o", "--stub"}, kSigningOptions), {});
 	if (!args.error.empty() || args.positional.size() != 1 || args.options.count("-o") == 0)
 		return Usage(args.error.empty() ? "sfx needs PACKAGE and -o INSTALLER" : args.error);
+	std::string strayOption = SigningOptionWithoutKey(args);
+	if (!strayOption.empty())
+		return Usage(strayOption + " is for signing: give --sign KEY too");
 	SecretKey key;
 	std::unique_ptr<PackageSigner> signer;
 	if (!OptionalSigner(args, &key, &signer))

@@ -164,6 +164,17 @@ TEST_F(PackageSigningTest, SigningReplacesTheSignatureAndInstallersCarryIt)
 	EXPECT_EQ(run_tool("verify " + fDir / "built.pkg --trusted-key " + fDir / "author.pub").status,
 		0);
 
+	// A signing option without a key is an author's mistake, said, and
+	// nothing is written.
+	for (const std::string& command : {"build " + fDir / "pkg.json", "sfx " + fDir / "plain.pkg"}) {
+		program_result unsignedRun = run_tool(command + " -o " + fDir / "unsigned.out"
+			+ " --comment 'Demo authors'");
+		EXPECT_EQ(unsignedRun.status, 2) << command;
+		EXPECT_NE(unsignedRun.output.find("--comment is for signing"), std::string::npos)
+			<< unsignedRun.output;
+		EXPECT_FALSE(std::filesystem::exists(fDir / "unsigned.out")) << command;
+	}
+
 	// Signing fails whole: a missing key or a non-package leaves the file.
 	std::string before = ReadHostFileText(path);
 	EXPECT_EQ(run_tool("sign " + path + " --key " + fDir / "missing.key").status, 1);
