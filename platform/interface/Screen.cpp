@@ -3,6 +3,7 @@
 #include <DisplayBackend.h>
 
 #include <cstdlib>
+#include <vector>
 
 const screen_id B_MAIN_SCREEN_ID = {0};
 
@@ -49,23 +50,36 @@ build_color_map()
 			}
 		}
 	}
+	// The nearest entry to each 15-bit colour: on a product grid the
+	// nearest point is the nearest level in each channel, so only that
+	// point of the cube competes with the greys (the others lie farther).
+	// Ties go to the lower index, as a scan of the whole list would give.
+	std::vector<uint8> candidates;
+	for (int32 j = 0; j < 255; j++) {
+		if (j < 32 || j >= 32 + 216)
+			candidates.push_back(static_cast<uint8>(j));
+	}
 	for (int32 rgb = 0; rgb < 32768; rgb++) {
 		int32 red = ((rgb >> 10) & 31) * 255 / 31;
 		int32 green = ((rgb >> 5) & 31) * 255 / 31;
 		int32 blue = (rgb & 31) * 255 / 31;
+		int32 cube = 32 + ((red + 25) / 51) * 36 + ((green + 25) / 51) * 6 + (blue + 25) / 51;
 		int32 best = 0x7fffffff;
 		uint8 bestIndex = 0;
-		for (int32 j = 0; j < 255; j++) {
+		auto consider = [&](int32 j) {
 			rgb_color other = map->color_list[j];
 			int32 dr = other.red - red;
 			int32 dg = other.green - green;
 			int32 db = other.blue - blue;
 			int32 distance = dr * dr + dg * dg + db * db;
-			if (distance < best) {
+			if (distance < best || (distance == best && j < bestIndex)) {
 				best = distance;
 				bestIndex = static_cast<uint8>(j);
 			}
-		}
+		};
+		for (uint8 j : candidates)
+			consider(j);
+		consider(cube);
 		map->index_map[rgb] = bestIndex;
 	}
 	return map;

@@ -393,6 +393,26 @@ TEST(Bitmap, LayoutConversionAndColourMap)
 		rgb_color color = map->color_list[i];
 		EXPECT_TRUE(same_rgb(map->color_list[screen.IndexForColor(color)], color)) << i;
 	}
+	// Every 15-bit colour maps to its nearest entry (the lowest index among
+	// equals), as a scan of the whole list finds it.
+	for (int32 rgb = 0; rgb < 32768; rgb++) {
+		int32 red = ((rgb >> 10) & 31) * 255 / 31;
+		int32 green = ((rgb >> 5) & 31) * 255 / 31;
+		int32 blue = (rgb & 31) * 255 / 31;
+		int32 best = -1;
+		int32 bestDistance = 0;
+		for (int32 j = 0; j < 255; j++) {
+			rgb_color entry = map->color_list[j];
+			int32 distance = (entry.red - red) * (entry.red - red)
+				+ (entry.green - green) * (entry.green - green)
+				+ (entry.blue - blue) * (entry.blue - blue);
+			if (best < 0 || distance < bestDistance) {
+				best = j;
+				bestDistance = distance;
+			}
+		}
+		ASSERT_EQ(map->index_map[rgb], best) << red << "," << green << "," << blue;
+	}
 	EXPECT_EQ(screen.IndexForColor(B_TRANSPARENT_COLOR), B_TRANSPARENT_MAGIC_CMAP8);
 	// Alpha plays no part otherwise: white with alpha 0 is white, so that
 	// icons can turn their white pixels transparent.
