@@ -11,10 +11,9 @@ namespace {
 
 // Measured on patches between programs: deflate takes literal data to
 // about 0.68 of its order-0 entropy (it finds repeats), op bytes to about
-// 4 bits and offset bytes to about 6.5.
+// 4 bits and offset bytes to about 6.5 (kOffsetBits).
 const double kLiteralScale = 0.68;
 const double kOpBits = 4.0;
-const double kOffsetBits = 6.5;
 // Bytes that repeat recent bytes of the new file: a share of their price
 // (fitted on patches between programs; a smaller share lures the parser
 // into literal data that deflate does not match after all, as the earlier
@@ -97,6 +96,13 @@ PatchCostModel::OpCost(size_t length) const
 		length -= piece;
 	} while (length > 0);
 	return total;
+}
+
+
+void
+PatchCostModel::SetOffsetBits(double bits)
+{
+	fOffsetByteCost = Units(bits);
 }
 
 

@@ -39,6 +39,12 @@ public:
 	// The offset bytes of a copy from `offset`, as the encoder writes them.
 	int32 OffsetCost(uint32 offset) const;
 
+	// What one offset byte is taken to cost, in bits, instead of what
+	// deflate was measured to make of offsets (kOffsetBits).
+	void SetOffsetBits(double bits);
+
+	static constexpr double kOffsetBits = 6.5;
+
 private:
 	void _FindRepeats(size_t size);
 

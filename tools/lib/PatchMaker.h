@@ -6,15 +6,20 @@
 //
 // The package stores patch data deflated, so the instructions are chosen for
 // what they cost once deflated: PatchParser finds the cheapest parse under a
-// PatchCostModel, over a PatchMatchIndex of the old file.
+// PatchCostModel, over a PatchMatchIndex of the old file. A new file of up
+// to kSecondParseLimit bytes is parsed a second time with dearer copies, and
+// the patch that deflates smaller is kept.
 //
 // Memory: the two files mapped, 4 bytes per old byte for the index (plus at
 // most 16 MiB of heads), 8 bytes per new byte for the parse's choices, 1 per
-// new byte for the cost model's repeats (plus 256 KiB), and the patch data.
+// new byte for the cost model's repeats (plus 256 KiB), and the patch data
+// (twice, and deflated once, for a file parsed twice).
 //
 //   PatchMaker maker;
 //   if (maker.MakeFile("old", "new", "patch") != B_OK)
 //       fprintf(stderr, "%s\n", maker.ErrorMessage().c_str());
+
+#include "PatchParser.h"
 
 #include <SupportDefs.h>
 
@@ -23,6 +28,9 @@
 
 class PatchMaker {
 public:
+	// New files up to this size are parsed twice.
+	static constexpr size_t kSecondParseLimit = 4 << 20;
+
 	PatchMaker();
 
 	// How many candidates of a hash chain are tried at each position.
@@ -43,6 +51,15 @@ public:
 
 private:
 	status_t _Fail(status_t status, const std::string& message);
+	struct patch_header {
+		uint32 oldSize;
+		uint32 oldCrc;
+		uint32 newSize;
+		uint32 newCrc;
+	};
+
+	std::vector<uint8> _Encode(const patch_header& header,
+		const std::vector<PatchParser::step>& steps, const uint8* newData);
 
 	int32 fSearchDepth;
 	std::string fError;
