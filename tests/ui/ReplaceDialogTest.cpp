@@ -258,3 +258,26 @@ TEST_F(ReplaceDialogPictureTest, TheCloseBoxCancels)
 	EXPECT_EQ(choice, B_CANCELED);
 	EXPECT_FALSE(WindowExists(window.id));
 }
+
+
+// Escape cancels as the close box does, even with another option chosen
+// and the focus on a control.
+TEST_F(ReplaceDialogPictureTest, EscapeCancels)
+{
+	int32 choice = 2;
+	bool dontAsk = false;
+	auto going = std::async(std::launch::async, [&] {
+		return (new ReplaceDialog(&choice, &dontAsk, kText, 0))->Go();
+	});
+	DisplayWindowInfo window;
+	ASSERT_TRUE(Automation::WaitForWindow("", &window));
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_EQ(Automation::Click(window.id, "Rename existing item"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_EQ(choice, 1);
+	ASSERT_EQ(Automation::PressKey(B_TAB), B_OK);
+	ASSERT_EQ(Automation::PressKey(B_ESCAPE), B_OK);
+	EXPECT_EQ(going.get(), 0);
+	EXPECT_EQ(choice, B_CANCELED);
+	EXPECT_FALSE(WindowExists(window.id));
+}
