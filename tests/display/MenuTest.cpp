@@ -5,7 +5,10 @@
 #include <MenuBar.h>
 #include <MenuField.h>
 #include <MenuItem.h>
+#include <MenuWindow.h>
 #include <PopUpMenu.h>
+
+#include <cmath>
 
 // Menus open in windows of their own, send their items' messages, mark
 // the chosen item in radio mode and close on a press elsewhere.
@@ -70,6 +73,61 @@ public:
 } // namespace
 
 class MenuTest : public InterfaceTest {
+protected:
+	// Runs f on the open menu, locked in its window; false when none is
+	// open.
+	template<typename F>
+	static bool WithOpenMenu(F f)
+	{
+		for (const DisplayWindowInfo& info : Automation::Windows()) {
+			if (info.type != BPrivate::kMenuWindowType || info.hidden)
+				continue;
+			if (!info.target.LockTarget())
+				return false;
+			BLooper* looper = nullptr;
+			info.target.Target(&looper);
+			BMenu* menu = static_cast<BPrivate::MenuWindow*>(looper)->Menu();
+			if (menu != nullptr)
+				f(menu);
+			looper->Unlock();
+			return menu != nullptr;
+		}
+		return false;
+	}
+
+	// The label of the open menu's highlighted item ("" for none).
+	static std::string Highlighted()
+	{
+		std::string label;
+		WithOpenMenu([&](BMenu* menu) {
+			for (int32 i = 0; i < menu->CountItems(); i++) {
+				if (menu->ItemAt(i)->IsSelected())
+					label = menu->ItemAt(i)->Label();
+			}
+		});
+		return label;
+	}
+
+	// Moves the pointer onto the middle of the open menu's item, on its
+	// left, or off the menu below it.
+	static void PointAt(int32 index, bool below = false)
+	{
+		BPoint where;
+		ASSERT_TRUE(WithOpenMenu([&](BMenu* menu) {
+			BRect frame = menu->ConvertToScreen(menu->ItemAt(index)->Frame());
+			where = BPoint(frame.left + 4, floorf((frame.top + frame.bottom) / 2));
+			if (below)
+				where.y = menu->ConvertToScreen(menu->Bounds()).bottom + 20;
+		}));
+		ASSERT_EQ(Automation::MoveMouseTo(where), B_OK);
+		ASSERT_TRUE(Automation::WaitUntilIdle());
+	}
+
+	static void Key(char byte)
+	{
+		ASSERT_EQ(Automation::PressKey(byte), B_OK);
+		ASSERT_TRUE(Automation::WaitUntilIdle());
+	}
 };
 
 TEST_F(MenuTest, ItemsAreKeptInOrderAndFound)
@@ -225,4 +283,58 @@ TEST_F(MenuTest, AMenuOpenWhenItsWindowQuitsClosesWithIt)
 	ASSERT_TRUE(Automation::WaitUntilIdle());
 	EXPECT_FALSE(Automation::IsMenuOpen());
 	EXPECT_EQ(log->Count(), 0u);
+}
+
+
+// The pointer over an open menu moves its highlight as desktop menus do,
+// and the keys and the pointer move one and the same highlight.
+TEST_F(MenuTest, ThePointerMovesTheHighlightAndTheKeysGoOnFromIt)
+{
+	auto log = std::make_shared<MessageLog>();
+	MenuWindow* window = new MenuWindow(log);
+	window->Show();
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_EQ(Automation::Click(window->DisplayID(), "Folder"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_TRUE(Automation::IsMenuOpen());
+	EXPECT_EQ(Highlighted(), "");
+
+	// apps, home, a separator, "Other...".
+	PointAt(1);
+	EXPECT_EQ(Highlighted(), "home");
+	Key(B_DOWN_ARROW);
+	EXPECT_EQ(Highlighted(), "Other...") << "the keys go on from the pointer's item";
+	PointAt(0);
+	EXPECT_EQ(Highlighted(), "apps") << "the pointer takes over from the keys";
+	// Over the separator, or off the menu, nothing is highlighted.
+	PointAt(2);
+	EXPECT_EQ(Highlighted(), "");
+	PointAt(1);
+	PointAt(1, true);
+	EXPECT_EQ(Highlighted(), "");
+	EXPECT_TRUE(Automation::IsMenuOpen());
+
+	// Return chooses the one highlight, wherever it came from; nothing was
+	// chosen before.
+	PointAt(1);
+	Key(B_UP_ARROW);
+	EXPECT_EQ(Highlighted(), "apps");
+	EXPECT_EQ(log->Count(), 0u);
+	Key(B_ENTER);
+	ASSERT_TRUE(log->WaitForCount(1));
+	int32 index = -1;
+	log->At(0).FindInt32("index", &index);
+	EXPECT_EQ(index, 0);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_FALSE(Automation::IsMenuOpen());
+
+	// A disabled item takes no highlight from the pointer either.
+	EXPECT_EQ(Automation::Click(window->DisplayID(), "Volume"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	PointAt(2);
+	EXPECT_EQ(Highlighted(), "");
+	PointAt(1);
+	EXPECT_EQ(Highlighted(), "Data");
+	Key(B_ESCAPE);
+	QuitWindow(window);
 }
