@@ -120,6 +120,18 @@ protected:
 		ASSERT_TRUE(Automation::WaitUntilIdle());
 	}
 
+	// The test window, shown, with the menu of its field open.
+	static MenuWindow* ShowWithOpenMenu(std::shared_ptr<MessageLog> log, const char* field)
+	{
+		MenuWindow* window = new MenuWindow(std::move(log));
+		window->Show();
+		EXPECT_TRUE(Automation::WaitUntilIdle());
+		EXPECT_EQ(Automation::Click(window->DisplayID(), field), B_OK);
+		EXPECT_TRUE(Automation::WaitUntilIdle());
+		EXPECT_TRUE(Automation::IsMenuOpen());
+		return window;
+	}
+
 	static void Key(char byte)
 	{
 		ASSERT_EQ(Automation::PressKey(byte), B_OK);
@@ -267,12 +279,7 @@ TEST_F(MenuTest, AMenuBarOpensItsMenusAndItemsMayTargetAHandler)
 TEST_F(MenuTest, AMenuOpenWhenItsWindowQuitsClosesWithIt)
 {
 	auto log = std::make_shared<MessageLog>();
-	MenuWindow* window = new MenuWindow(log);
-	window->Show();
-	ASSERT_TRUE(Automation::WaitUntilIdle());
-	EXPECT_EQ(Automation::Click(window->DisplayID(), "Volume"), B_OK);
-	ASSERT_TRUE(Automation::WaitUntilIdle());
-	ASSERT_TRUE(Automation::IsMenuOpen());
+	MenuWindow* window = ShowWithOpenMenu(log, "Volume");
 
 	// The field and its item go while their menu is open: the menu's own
 	// window closes and deletes it.
@@ -288,12 +295,7 @@ TEST_F(MenuTest, AMenuOpenWhenItsWindowQuitsClosesWithIt)
 TEST_F(MenuTest, ThePointerMovesTheHighlightAndTheKeysGoOnFromIt)
 {
 	auto log = std::make_shared<MessageLog>();
-	MenuWindow* window = new MenuWindow(log);
-	window->Show();
-	ASSERT_TRUE(Automation::WaitUntilIdle());
-	EXPECT_EQ(Automation::Click(window->DisplayID(), "Folder"), B_OK);
-	ASSERT_TRUE(Automation::WaitUntilIdle());
-	ASSERT_TRUE(Automation::IsMenuOpen());
+	MenuWindow* window = ShowWithOpenMenu(log, "Folder");
 	EXPECT_EQ(Highlighted(), "");
 
 	// apps, home, a separator, "Other...".

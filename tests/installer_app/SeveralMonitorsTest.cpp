@@ -51,12 +51,16 @@ protected:
 	BRect fSavedScreen;
 };
 
-// The free space on each side of the frame inside the monitor.
+// Centred as windows are: in the free space from the monitor's origin to
+// its far edge less the margin.
 void
 ExpectCentredIn(BRect frame, BRect monitor)
 {
-	EXPECT_NEAR(frame.left - monitor.left, monitor.right - frame.right, 1) << frame.left;
-	EXPECT_NEAR(frame.top - monitor.top, monitor.bottom - frame.bottom, 1) << frame.top;
+	const float margin = 6;
+	EXPECT_NEAR(frame.left - monitor.left, monitor.right - margin - frame.right, 1)
+		<< frame.left;
+	EXPECT_NEAR(frame.top - monitor.top, monitor.bottom - margin - frame.bottom, 1)
+		<< frame.top;
 }
 
 } // namespace
