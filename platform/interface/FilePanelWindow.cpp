@@ -505,19 +505,35 @@ FilePanelWindow::_MakeNewFolder()
 		status = folder.CreateDirectory(name.c_str(), nullptr);
 	}
 	if (status != B_OK) {
-		std::string text = "Could not make a new folder in \"" + fPath + "\": "
-			+ strerror_status(status) + ".";
-		BAlert* alert = new BAlert("", text.c_str(), "OK", nullptr, nullptr,
-			B_WIDTH_AS_USUAL, B_WARNING_ALERT);
-		alert->Go();
+		_TellFailure("Could not make a new folder in \"" + fPath + "\"", status);
 		return;
 	}
+	int32 index = _ReloadSelecting(name);
+	if (index >= 0)
+		_StartNaming(index);
+}
+
+// Reads the folder again and selects the entry of that name, shown; its
+// index, or -1 when it is not there.
+int32
+FilePanelWindow::_ReloadSelecting(const std::string& name)
+{
 	Reload();
 	int32 index = fList->IndexOf(name.c_str());
-	if (index >= 0 && fList->Select(index)) {
-		fList->ScrollToItem(index);
-		_StartNaming(index);
-	}
+	if (index < 0 || !fList->Select(index))
+		return -1;
+	fList->ScrollToItem(index);
+	return index;
+}
+
+// An alert saying what failed, and why.
+void
+FilePanelWindow::_TellFailure(const std::string& what, status_t status)
+{
+	std::string text = what + ": " + strerror_status(status) + ".";
+	BAlert* alert = new BAlert("", text.c_str(), "OK", nullptr, nullptr, B_WIDTH_AS_USUAL,
+		B_WARNING_ALERT);
+	alert->Go();
 }
 
 void
@@ -564,17 +580,10 @@ FilePanelWindow::_FinishNaming(bool rename, const char* name)
 		status = entry.Rename(newName.c_str(), false);
 	if (status != B_OK) {
 		// Nothing is replaced: the folder keeps its name.
-		std::string text = "Could not name the folder \"" + newName + "\": "
-			+ strerror_status(status) + ".";
-		BAlert* alert = new BAlert("", text.c_str(), "OK", nullptr, nullptr,
-			B_WIDTH_AS_USUAL, B_WARNING_ALERT);
-		alert->Go();
+		_TellFailure("Could not name the folder \"" + newName + "\"", status);
 		newName = oldName;
 	}
-	Reload();
-	int32 index = fList->IndexOf(newName.c_str());
-	if (index >= 0 && fList->Select(index))
-		fList->ScrollToItem(index);
+	_ReloadSelecting(newName);
 }
 
 void

@@ -80,6 +80,8 @@ private:
 	void _StartNaming(int32 index);
 	void _FinishNaming(bool rename, const char* name);
 	void _KeepNaming();
+	int32 _ReloadSelecting(const std::string& name);
+	void _TellFailure(const std::string& what, status_t status);
 	void _Choose();
 	void _Cancel();
 	void _Done();
