@@ -381,6 +381,13 @@ DisplayBackend::SetMonitors(const std::vector<BRect>& frames)
 	fMonitors = frames;
 }
 
+void
+DisplayBackend::PlacePointer(BPoint screenWhere)
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	fPointer = screenWhere;
+}
+
 BRect
 DisplayBackend::MonitorFrame() const
 {

@@ -136,6 +136,10 @@ public:
 protected:
 	DisplayBackend();
 
+	// Where the pointer is, as the desktop tells it before any input: no
+	// window is told.
+	void PlacePointer(BPoint screenWhere);
+
 	// Hooks for a backend that shows windows somewhere: called with the
 	// backend's lock held, after the change is recorded.
 	virtual void WindowChanged(int32 id);

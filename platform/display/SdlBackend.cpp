@@ -157,6 +157,7 @@ SdlBackend::SdlBackend()
 	fWakeEvent(0),
 	fX11(false),
 	fScreenPixels(0, 0),
+	fOpeningPointer(-1, -1),
 	fAppliedActive(-1),
 	fButtons(0),
 	fTextKey(-1),
@@ -287,9 +288,9 @@ SdlBackend::_OpenDisplay()
 	float dpi = 0;
 	if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0)
 		dpi = 0;
+	_TakePointer();
 	SetScale(fX11 ? DisplayScale::FromX11Desktop(dpi)
 		: DisplayScale::FromWaylandDesktop(getenv("GDK_SCALE"), wayland.OutputScale(), dpi));
-	_TakePointer();
 	_TakeErrorHandlers();
 	return true;
 }
@@ -356,11 +357,17 @@ SdlBackend::ScaleChanged()
 			top + layout_units(pixels.IntegerHeight() + 1, scale) - 1));
 	}
 	SetMonitors(monitors);
+	// A scale a person chose after the display opened moves the pointer's
+	// layout position with the monitors'.
+	if (fOpeningPointer.x >= 0) {
+		PlacePointer(BPoint(DisplayScale::FromPixel((int32)fOpeningPointer.x, scale),
+			DisplayScale::FromPixel((int32)fOpeningPointer.y, scale)));
+	}
 }
 
-// Where the pointer is as the display opens, so that the first window
-// opens on the monitor that shows it. Only X tells it before the pointer
-// enters one of the program's windows.
+// Where the pointer is as the display opens, in pixels, so that the first
+// window opens on the monitor that shows it. Only X tells it before the
+// pointer enters one of the program's windows.
 void
 SdlBackend::_TakePointer()
 {
@@ -369,9 +376,8 @@ SdlBackend::_TakePointer()
 	int x = 0;
 	int y = 0;
 	SDL_GetGlobalMouseState(&x, &y);
-	float scale = Scale();
-	InjectMouseMoved(BPoint(DisplayScale::FromPixel(x, scale),
-		DisplayScale::FromPixel(y, scale)));
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	fOpeningPointer = BPoint(x, y);
 }
 
 void
@@ -840,8 +846,14 @@ void
 SdlBackend::_HandleMouseMotion(uint32 windowID, int32 x, int32 y)
 {
 	BPoint where;
-	if (_ScreenPoint(windowID, x, y, &where))
-		InjectMouseMoved(where);
+	if (!_ScreenPoint(windowID, x, y, &where))
+		return;
+	{
+		// The pointer has moved on from where it was at the opening.
+		std::lock_guard<std::recursive_mutex> guard(fLock);
+		fOpeningPointer = BPoint(-1, -1);
+	}
+	InjectMouseMoved(where);
 }
 
 void

@@ -106,6 +106,10 @@ private:
 	// display opens.
 	std::pair<int32, int32> fScreenPixels;
 	std::vector<BRect> fMonitorPixels;
+	// The pointer's pixel as the display opened, until it moves (x < 0
+	// then); under the base class's lock, since the scale may change from
+	// another thread.
+	BPoint fOpeningPointer;
 	std::map<int32, std::unique_ptr<NativeWindow>> fNatives;
 	std::vector<int32> fAppliedOrder;
 	int32 fAppliedActive;
