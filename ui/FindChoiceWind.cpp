@@ -1,5 +1,6 @@
 #include "FindChoiceWind.h"
 
+#include "EscapeKey.h"
 #include "FindChoiceView.h"
 #include "InstallUtil.h"
 #include "PositionWindow.h"
@@ -44,4 +45,13 @@ FindChoiceWind::QuitRequested()
 	if (fContinue != NULL)
 		*fContinue = accepted;
 	return BWindow::QuitRequested();
+}
+
+
+void
+FindChoiceWind::DispatchMessage(BMessage* message, BHandler* handler)
+{
+	if (CloseOnEscape(this, message))
+		return;
+	BWindow::DispatchMessage(message, handler);
 }

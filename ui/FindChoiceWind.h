@@ -27,8 +27,10 @@ public:
 	// gone then); the status of that wait.
 	status_t Go();
 
-	// Only "Continue" answers yes; "Cancel" and the close box answer no.
+	// Only "Continue" answers yes; "Cancel", the close box and Escape
+	// answer no.
 	virtual bool QuitRequested();
+	virtual void DispatchMessage(BMessage* message, BHandler* handler);
 
 	BEntryList* fResults;
 	bool* fContinue;

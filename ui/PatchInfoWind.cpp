@@ -1,5 +1,6 @@
 #include "PatchInfoWind.h"
 
+#include "EscapeKey.h"
 #include "InstallUtil.h"
 #include "PatchInfoView.h"
 #include "PositionWindow.h"
@@ -59,6 +60,15 @@ PatchInfoWind::QuitRequested()
 	const void* source = MessageSource(CurrentMessage());
 	*fContinue = source != NULL && source == static_cast<const void*>(continueButton);
 	return BWindow::QuitRequested();
+}
+
+
+void
+PatchInfoWind::DispatchMessage(BMessage* message, BHandler* handler)
+{
+	if (CloseOnEscape(this, message))
+		return;
+	BWindow::DispatchMessage(message, handler);
 }
 
 

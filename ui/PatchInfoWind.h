@@ -4,7 +4,8 @@
 // Asks the user to confirm the installed files that the package's patches
 // will change, and whether to delete the originals afterwards. The caller
 // blocks in Go() until the window has gone, then reads its two answers:
-// `*continueInstall` is true only when "Continue" closed the window;
+// `*continueInstall` is true only when "Continue" closed the window (Escape
+// answers as the close box and "Cancel" do);
 // `*deleteOriginals` starts true and follows the check box.
 
 #include "RList.h"
@@ -20,6 +21,7 @@ public:
 
 	virtual void MessageReceived(BMessage* message);
 	virtual bool QuitRequested();
+	virtual void DispatchMessage(BMessage* message, BHandler* handler);
 
 	// Shows the window and waits until its thread has ended: the window is
 	// gone when this returns. The status of the wait.

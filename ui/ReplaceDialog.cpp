@@ -1,5 +1,6 @@
 #include "ReplaceDialog.h"
 
+#include "EscapeKey.h"
 #include "InstallUtil.h"
 #include "PositionWindow.h"
 #include "ReplaceView.h"
@@ -61,6 +62,15 @@ ReplaceDialog::QuitRequested()
 	if (!continued)
 		*fChoice = B_CANCELED;
 	return BWindow::QuitRequested();
+}
+
+
+void
+ReplaceDialog::DispatchMessage(BMessage* message, BHandler* handler)
+{
+	if (CloseOnEscape(this, message))
+		return;
+	BWindow::DispatchMessage(message, handler);
 }
 
 

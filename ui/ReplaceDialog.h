@@ -6,7 +6,7 @@
 // the choice optionally kept for the rest of the run. The answer is written
 // through the caller's pointers while the window runs; Go() blocks the
 // calling thread until the window has quit. Closing the window any way but
-// "Continue Install" cancels, as "Cancel Install" does.
+// "Continue Install" cancels, as "Cancel Install" does; so does Escape.
 
 #include <Window.h>
 
@@ -20,6 +20,7 @@ public:
 
 	virtual void MessageReceived(BMessage* message);
 	virtual bool QuitRequested();
+	virtual void DispatchMessage(BMessage* message, BHandler* handler);
 
 	// Shows the window and waits for its thread to end; 0. The window is
 	// gone on return.

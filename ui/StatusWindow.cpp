@@ -1,5 +1,6 @@
 #include "StatusWindow.h"
 
+#include "EscapeKey.h"
 #include "PositionWindow.h"
 #include "StatusView.h"
 
@@ -34,4 +35,13 @@ StatusWindow::Hide()
 {
 	if (!IsHidden())
 		BWindow::Hide();
+}
+
+
+void
+StatusWindow::DispatchMessage(BMessage* message, BHandler* handler)
+{
+	if (PressButtonOnEscape(this, message, "cancel"))
+		return;
+	BWindow::DispatchMessage(message, handler);
 }

@@ -15,6 +15,9 @@ public:
 	// Show and Hide are not counted here: a repeated call does nothing.
 	virtual void Show();
 	virtual void Hide();
+
+	// Escape presses "Cancel" while it is enabled.
+	virtual void DispatchMessage(BMessage* message, BHandler* handler);
 };
 
 #endif // _STATUS_WINDOW_H

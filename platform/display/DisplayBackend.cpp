@@ -374,6 +374,33 @@ DisplayBackend::SetScreenSize(int32 width, int32 height)
 	fScreen.Set(0, 0, width - 1, height - 1);
 }
 
+void
+DisplayBackend::SetMonitors(const std::vector<BRect>& frames)
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	fMonitors = frames;
+}
+
+void
+DisplayBackend::PlacePointer(BPoint screenWhere)
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	fPointer = screenWhere;
+}
+
+BRect
+DisplayBackend::MonitorFrame() const
+{
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	if (fMonitors.empty())
+		return fScreen;
+	for (const BRect& monitor : fMonitors) {
+		if (monitor.Contains(fPointer))
+			return monitor;
+	}
+	return fMonitors.front();
+}
+
 float
 DisplayBackend::Scale() const
 {

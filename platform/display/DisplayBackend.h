@@ -83,9 +83,15 @@ public:
 	void FrameReady(int32 id, const uint8* pixels, int32 width, int32 height,
 		int32 bytesPerRow);
 
-	// The screen in layout units.
+	// The screen in layout units: every monitor's frame lies in it.
 	BRect ScreenFrame() const;
 	void SetScreenSize(int32 width, int32 height);
+	// The monitors' frames in layout units, the first display first; none
+	// means the screen is one monitor.
+	void SetMonitors(const std::vector<BRect>& frames);
+	// The monitor that shows windows opening now: the one under the
+	// pointer, else the first, else the whole screen.
+	BRect MonitorFrame() const;
 	// How many pixels a layout unit takes (see DisplayScale): windows
 	// made from now on draw at it. Fixed while any window exists
 	// (B_NOT_ALLOWED); B_BAD_VALUE outside DisplayScale's range.
@@ -130,6 +136,10 @@ public:
 protected:
 	DisplayBackend();
 
+	// Where the pointer is, as the desktop tells it before any input: no
+	// window is told.
+	void PlacePointer(BPoint screenWhere);
+
 	// Hooks for a backend that shows windows somewhere: called with the
 	// backend's lock held, after the change is recorded.
 	virtual void WindowChanged(int32 id);
@@ -163,6 +173,7 @@ private:
 	int32 fNextId;
 	int32 fActive;
 	BRect fScreen;
+	std::vector<BRect> fMonitors;
 	float fScale;
 	BPoint fPointer;
 	uint32 fButtons;

@@ -70,6 +70,17 @@ DisplayScale::FromX11Desktop(float displayDpi)
 		displayDpi > 0 ? displayDpi : screenDpi);
 }
 
+float
+DisplayScale::FromWaylandDesktop(const char* gdkScale, int32 outputScale, float displayDpi)
+{
+	for (float scale : {FromGdkScale(gdkScale), FromOutputScale(outputScale),
+			FromDpi(displayDpi)}) {
+		if (scale > 0)
+			return scale;
+	}
+	return kMinimum;
+}
+
 // Whole factors only, as the toolkits that read it take them.
 float
 DisplayScale::FromGdkScale(const char* value)
@@ -118,6 +129,15 @@ DisplayScale::FromDpi(float dpi)
 	if (scale < kMinimum)
 		return 0;
 	return std::min(scale, kMaximum);
+}
+
+// Compositors give whole factors; 1 is a scale said too, and holds.
+float
+DisplayScale::FromOutputScale(int32 outputScale)
+{
+	if (outputScale < kMinimum)
+		return 0;
+	return std::min((float)outputScale, kMaximum);
 }
 
 int32

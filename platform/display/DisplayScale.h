@@ -8,8 +8,8 @@
 // text and lines are rendered sharp at the screen's own resolution.
 //
 // A person's choice (--scale) wins over the desktop's; the desktop says it
-// through GDK_SCALE, the X resource Xft.dpi, or the dots per inch of its
-// display, in that order.
+// through GDK_SCALE, the X resource Xft.dpi (on X) or the scale of its
+// output (on Wayland), or the dots per inch of its display, in that order.
 
 #include <SupportDefs.h>
 
@@ -36,11 +36,17 @@ public:
 	// per inch of its screen, and the environment for GDK_SCALE; the
 	// display's own dots per inch stand in for the screen's when known.
 	static float FromX11Desktop(float displayDpi);
+	// A Wayland desktop's factor: $GDK_SCALE, else the scale the
+	// compositor gives its output (0 when it says none), else the
+	// display's dots per inch.
+	static float FromWaylandDesktop(const char* gdkScale, int32 outputScale,
+		float displayDpi);
 
 	// The part each source gives, 0 when it says nothing usable.
 	static float FromGdkScale(const char* value);
 	static float FromXftDpi(const char* xResources);
 	static float FromDpi(float dpi);
+	static float FromOutputScale(int32 outputScale);
 
 	// The pixels that `units` of layout take at the factor: whole pixels,
 	// enough to hold them.

@@ -3,6 +3,7 @@
 #include <MenuWindow.h>
 #include <DisplayScale.h>
 #include <SdlInput.h>
+#include <WaylandProbe.h>
 #include <Window.h>
 #include <XCloseBox.h>
 #include <XErrorHandlers.h>
@@ -45,6 +46,16 @@ variable_set(const char* name)
 {
 	const char* value = getenv(name);
 	return value != nullptr && value[0] != '\0';
+}
+
+// Whether SDL will try its Wayland driver: the one a person asked SDL for,
+// else Wayland where there is no X (see _OpenDisplay).
+bool
+wayland_driver_wanted()
+{
+	if (variable_set("SDL_VIDEODRIVER"))
+		return strstr(getenv("SDL_VIDEODRIVER"), "wayland") != nullptr;
+	return !variable_set("DISPLAY");
 }
 
 uint32
@@ -146,6 +157,7 @@ SdlBackend::SdlBackend()
 	fWakeEvent(0),
 	fX11(false),
 	fScreenPixels(0, 0),
+	fOpeningPointer(-1, -1),
 	fAppliedActive(-1),
 	fButtons(0),
 	fTextKey(-1),
@@ -233,6 +245,15 @@ SdlBackend::_OpenDisplay()
 	// asked SDL for another driver. Without X, Wayland.
 	if (variable_set("DISPLAY") && !variable_set("SDL_VIDEODRIVER"))
 		SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+	// SDL's Wayland driver crashes on a compositor without a seat: the
+	// compositor is asked first. One that does not answer is left to SDL,
+	// which says so itself.
+	WaylandProbe wayland;
+	if (wayland_driver_wanted() && wayland.Probe() && !wayland.HasSeat()) {
+		fOpenError = "cannot open the display: the Wayland compositor offers no seat "
+			"(no pointer or keyboard to use the windows with)";
+		return false;
+	}
 
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
 		fOpenError = std::string("cannot open the display: ") + SDL_GetError();
@@ -254,19 +275,22 @@ SdlBackend::_OpenDisplay()
 		return false;
 	}
 
-	// The screen spans every display.
+	// The screen spans every display; windows open on one of them.
 	for (int index = 0; index < SDL_GetNumVideoDisplays(); index++) {
 		SDL_Rect bounds;
 		if (SDL_GetDisplayBounds(index, &bounds) != 0)
 			continue;
+		fMonitorPixels.push_back(BRect(bounds.x, bounds.y, bounds.x + bounds.w - 1,
+			bounds.y + bounds.h - 1));
 		fScreenPixels.first = std::max(fScreenPixels.first, bounds.x + bounds.w);
 		fScreenPixels.second = std::max(fScreenPixels.second, bounds.y + bounds.h);
 	}
 	float dpi = 0;
 	if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0)
 		dpi = 0;
+	_TakePointer();
 	SetScale(fX11 ? DisplayScale::FromX11Desktop(dpi)
-		: DisplayScale::FromDesktop(getenv("GDK_SCALE"), nullptr, dpi));
+		: DisplayScale::FromWaylandDesktop(getenv("GDK_SCALE"), wayland.OutputScale(), dpi));
 	_TakeErrorHandlers();
 	return true;
 }
@@ -315,7 +339,7 @@ SdlBackend::WindowChanged(int32)
 	_Wake();
 }
 
-// The screen in layout units follows the scale.
+// The screen and its monitors in layout units follow the scale.
 void
 SdlBackend::ScaleChanged()
 {
@@ -324,6 +348,36 @@ SdlBackend::ScaleChanged()
 	float scale = Scale();
 	SetScreenSize(layout_units(fScreenPixels.first, scale),
 		layout_units(fScreenPixels.second, scale));
+	std::vector<BRect> monitors;
+	for (const BRect& pixels : fMonitorPixels) {
+		float left = DisplayScale::FromPixel((int32)pixels.left, scale);
+		float top = DisplayScale::FromPixel((int32)pixels.top, scale);
+		monitors.push_back(BRect(left, top,
+			left + layout_units(pixels.IntegerWidth() + 1, scale) - 1,
+			top + layout_units(pixels.IntegerHeight() + 1, scale) - 1));
+	}
+	SetMonitors(monitors);
+	// A scale a person chose after the display opened moves the pointer's
+	// layout position with the monitors'.
+	if (fOpeningPointer.x >= 0) {
+		PlacePointer(BPoint(DisplayScale::FromPixel((int32)fOpeningPointer.x, scale),
+			DisplayScale::FromPixel((int32)fOpeningPointer.y, scale)));
+	}
+}
+
+// Where the pointer is as the display opens, in pixels, so that the first
+// window opens on the monitor that shows it. Only X tells it before the
+// pointer enters one of the program's windows.
+void
+SdlBackend::_TakePointer()
+{
+	if (!fX11)
+		return;
+	int x = 0;
+	int y = 0;
+	SDL_GetGlobalMouseState(&x, &y);
+	std::lock_guard<std::recursive_mutex> guard(fLock);
+	fOpeningPointer = BPoint(x, y);
 }
 
 void
@@ -792,8 +846,14 @@ void
 SdlBackend::_HandleMouseMotion(uint32 windowID, int32 x, int32 y)
 {
 	BPoint where;
-	if (_ScreenPoint(windowID, x, y, &where))
-		InjectMouseMoved(where);
+	if (!_ScreenPoint(windowID, x, y, &where))
+		return;
+	{
+		// The pointer has moved on from where it was at the opening.
+		std::lock_guard<std::recursive_mutex> guard(fLock);
+		fOpeningPointer = BPoint(-1, -1);
+	}
+	InjectMouseMoved(where);
 }
 
 void

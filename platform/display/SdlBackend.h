@@ -62,6 +62,7 @@ private:
 	bool _OpenDisplay();
 	void _CloseDisplay();
 	void _TakeErrorHandlers();
+	void _TakePointer();
 	void _Wake();
 
 	// The native windows follow the base class's records.
@@ -101,8 +102,14 @@ private:
 	// The display thread's own.
 	// Whether SDL shows the windows through Xlib.
 	bool fX11;
-	// The desktop's size in its pixels, set as the display opens.
+	// The desktop's size in its pixels, and its displays', set as the
+	// display opens.
 	std::pair<int32, int32> fScreenPixels;
+	std::vector<BRect> fMonitorPixels;
+	// The pointer's pixel as the display opened, until it moves (x < 0
+	// then); under the base class's lock, since the scale may change from
+	// another thread.
+	BPoint fOpeningPointer;
 	std::map<int32, std::unique_ptr<NativeWindow>> fNatives;
 	std::vector<int32> fAppliedOrder;
 	int32 fAppliedActive;

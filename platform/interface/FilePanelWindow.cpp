@@ -7,6 +7,7 @@
 #include <Errors.h>
 #include <Font.h>
 #include <FilePanelList.h>
+#include <FolderNameField.h>
 #include <InterfaceDefs.h>
 #include <MenuField.h>
 #include <MenuItem.h>
@@ -36,6 +37,8 @@ enum {
 };
 
 const char* const kNewFolderName = "New Folder";
+// Where a row's name starts, from the row's left edge.
+const float kRowTextStart = 20;
 // "New Folder", "New Folder 2" ... up to this many before giving up.
 const int32 kMaxNewFolderNumber = 999;
 // Room around a button's label, and between buttons.
@@ -82,7 +85,8 @@ FilePanelWindow::FilePanelWindow(BFilePanel* panel, file_panel_mode mode,
 	fParentButton(nullptr),
 	fNewFolderButton(nullptr),
 	fDefaultButton(nullptr),
-	fCancelButton(nullptr)
+	fCancelButton(nullptr),
+	fNameField(nullptr)
 {
 	SetSizeLimits(360, 4000, 240, 4000);
 	_BuildViews(mode);
@@ -336,6 +340,9 @@ FilePanelWindow::_HandleKey(BMessage* message)
 	if (message->FindString("bytes", &bytes) != B_OK || bytes == nullptr
 		|| bytes[0] == '\0' || bytes[1] != '\0')
 		return false;
+	// The keys are the name's while a folder is being named.
+	if (fNameField != nullptr && CurrentFocus() == fNameField)
+		return false;
 	switch (bytes[0]) {
 		case B_BACKSPACE:
 			_GoToParent();
@@ -386,6 +393,31 @@ FilePanelWindow::_MoveSelection(int32 delta)
 void
 FilePanelWindow::MessageReceived(BMessage* message)
 {
+	switch (message->what) {
+		case kFolderNameChosen:
+			_FinishNaming(true, message->GetString("name", ""));
+			return;
+		case kFolderNameAbandoned:
+			_FinishNaming(false, nullptr);
+			return;
+		case kFilePanelOpenEntry:
+			// The rows may move as the name is kept: the double click
+			// ends the naming only.
+			if (fNameField != nullptr) {
+				_KeepNaming();
+				return;
+			}
+			break;
+		case kVolumeChosen:
+		case kParentClicked:
+		case kDefaultClicked:
+		case kCancelClicked:
+		case kNewFolderClicked:
+			_KeepNaming();
+			break;
+		default:
+			break;
+	}
 	switch (message->what) {
 		case kFilePanelOpenEntry:
 		{
@@ -473,17 +505,85 @@ FilePanelWindow::_MakeNewFolder()
 		status = folder.CreateDirectory(name.c_str(), nullptr);
 	}
 	if (status != B_OK) {
-		std::string text = "Could not make a new folder in \"" + fPath + "\": "
-			+ strerror_status(status) + ".";
-		BAlert* alert = new BAlert("", text.c_str(), "OK", nullptr, nullptr,
-			B_WIDTH_AS_USUAL, B_WARNING_ALERT);
-		alert->Go();
+		_TellFailure("Could not make a new folder in \"" + fPath + "\"", status);
 		return;
 	}
+	int32 index = _ReloadSelecting(name);
+	if (index >= 0)
+		_StartNaming(index);
+}
+
+// Reads the folder again and selects the entry of that name, shown; its
+// index, or -1 when it is not there.
+int32
+FilePanelWindow::_ReloadSelecting(const std::string& name)
+{
 	Reload();
 	int32 index = fList->IndexOf(name.c_str());
-	if (index >= 0 && fList->Select(index))
-		fList->ScrollToItem(index);
+	if (index < 0 || !fList->Select(index))
+		return -1;
+	fList->ScrollToItem(index);
+	return index;
+}
+
+// An alert saying what failed, and why.
+void
+FilePanelWindow::_TellFailure(const std::string& what, status_t status)
+{
+	std::string text = what + ": " + strerror_status(status) + ".";
+	BAlert* alert = new BAlert("", text.c_str(), "OK", nullptr, nullptr, B_WIDTH_AS_USUAL,
+		B_WARNING_ALERT);
+	alert->Go();
+}
+
+void
+FilePanelWindow::_StartNaming(int32 index)
+{
+	BView* background = FindView("background");
+	if (background == nullptr)
+		return;
+	BRect row = fList->ConvertToScreen(fList->ItemFrame(index));
+	BRect frame = background->ConvertFromScreen(row);
+	// From where the name starts to the list's right edge.
+	frame.left += kRowTextStart - 3;
+	frame.right = background->ConvertFromScreen(
+		fList->ConvertToScreen(fList->Bounds()).RightBottom()).x - 2;
+	fNameField = new FolderNameField(frame, fList->EntryAt(index).name.c_str());
+	background->AddChild(fNameField);
+}
+
+// Whatever the person does next in the panel keeps the name typed so far.
+void
+FilePanelWindow::_KeepNaming()
+{
+	if (fNameField != nullptr)
+		_FinishNaming(true, fNameField->Text());
+}
+
+void
+FilePanelWindow::_FinishNaming(bool rename, const char* name)
+{
+	if (fNameField == nullptr)
+		return;
+	std::string oldName = fNameField->OldName();
+	std::string newName = rename && name != nullptr ? name : oldName;
+	fNameField->RemoveSelf();
+	delete fNameField;
+	fNameField = nullptr;
+	fList->MakeFocus(true);
+	if (newName.empty() || newName == oldName)
+		return;
+	BDirectory folder(fPath.c_str());
+	BEntry entry(&folder, oldName.c_str());
+	status_t status = entry.InitCheck();
+	if (status == B_OK)
+		status = entry.Rename(newName.c_str(), false);
+	if (status != B_OK) {
+		// Nothing is replaced: the folder keeps its name.
+		_TellFailure("Could not name the folder \"" + newName + "\"", status);
+		newName = oldName;
+	}
+	_ReloadSelecting(newName);
 }
 
 void

@@ -25,6 +25,7 @@ class BStringView;
 namespace BPrivate {
 
 class FilePanelList;
+class FolderNameField;
 struct FilePanelEntry;
 
 // Views by name: the list of entries, the volume menu field, the
@@ -73,6 +74,14 @@ private:
 	void _Open(int32 index);
 	void _GoToParent();
 	void _MakeNewFolder();
+	// The folder just made at the row gets its name in a field over it;
+	// the field goes when the name is chosen or abandoned, or when the
+	// person does anything else in the panel (which keeps what was typed).
+	void _StartNaming(int32 index);
+	void _FinishNaming(bool rename, const char* name);
+	void _KeepNaming();
+	int32 _ReloadSelecting(const std::string& name);
+	void _TellFailure(const std::string& what, status_t status);
 	void _Choose();
 	void _Cancel();
 	void _Done();
@@ -97,6 +106,7 @@ private:
 	BButton* fNewFolderButton;
 	BButton* fDefaultButton;
 	BButton* fCancelButton;
+	FolderNameField* fNameField;
 };
 
 } // namespace BPrivate

@@ -422,20 +422,25 @@ BMenu::MouseDown(BPoint where)
 	BMenuItem* item = _ItemAt(where);
 	if (!_CanChoose(item))
 		return;
-	_Highlight(nullptr);
 	if (item->Submenu() != nullptr) {
+		_Highlight(nullptr);
 		OpenSubmenu(item);
 		return;
 	}
 	fPressed = item;
-	item->Highlight(true);
+	_Highlight(item);
 }
 
 void
-BMenu::MouseMoved(BPoint where, uint32, const BMessage*)
+BMenu::MouseMoved(BPoint where, uint32 transit, const BMessage*)
 {
-	if (fPressed != nullptr && fPressed->IsSelected() != fPressed->Frame().Contains(where))
-		fPressed->Highlight(fPressed->Frame().Contains(where));
+	// An open menu follows the pointer, as desktop menus do; its one
+	// highlight is the one the arrow keys move on from. A menu that is not
+	// open (a menu bar) follows it only while one of its items is pressed.
+	if (!_IsOpen() && fPressed == nullptr)
+		return;
+	BMenuItem* item = transit == B_EXITED_VIEW ? nullptr : _ItemAt(where);
+	_Highlight(_CanChoose(item) ? item : nullptr);
 }
 
 void
@@ -445,9 +450,15 @@ BMenu::MouseUp(BPoint where)
 	fPressed = nullptr;
 	if (pressed == nullptr)
 		return;
-	pressed->Highlight(false);
-	if (pressed->Frame().Contains(where))
-		_Choose(pressed);
+	if (_ItemAt(where) != pressed) {
+		// Released away from the item pressed: nothing is chosen, and an
+		// open menu keeps what the pointer shows.
+		if (!_IsOpen())
+			_Highlight(nullptr);
+		return;
+	}
+	_Highlight(nullptr);
+	_Choose(pressed);
 }
 
 void
@@ -480,13 +491,19 @@ BMenu::KeyDown(const char* bytes, int32 numBytes)
 		}
 		case B_ESCAPE:
 			_Highlight(nullptr);
-			if (dynamic_cast<BPrivate::MenuWindow*>(Window()) != nullptr)
+			if (_IsOpen())
 				Window()->PostMessage(B_QUIT_REQUESTED);
 			break;
 		default:
 			BView::KeyDown(bytes, numBytes);
 			break;
 	}
+}
+
+bool
+BMenu::_IsOpen() const
+{
+	return dynamic_cast<BPrivate::MenuWindow*>(Window()) != nullptr;
 }
 
 BMenuItem*
@@ -532,7 +549,7 @@ BMenu::_Choose(BMenuItem* item)
 		item->SetMarked(true);
 	item->Invoke();
 	// An open menu closes once an item is chosen.
-	if (dynamic_cast<BPrivate::MenuWindow*>(Window()) != nullptr)
+	if (_IsOpen())
 		Window()->PostMessage(B_QUIT_REQUESTED);
 }
 

@@ -103,6 +103,8 @@ private:
 	static std::recursive_mutex& _OpenMenusLock();
 
 	BMenuItem* _ItemAt(BPoint where) const;
+	// True while the menu shows in a menu window of its own.
+	bool _IsOpen() const;
 	void _Choose(BMenuItem* item);
 	// The item a key would choose, if any.
 	BMenuItem* _Highlighted() const;

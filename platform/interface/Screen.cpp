@@ -109,7 +109,7 @@ BScreen::~BScreen()
 BRect
 BScreen::Frame() const
 {
-	return BPrivate::DisplayBackend::Default()->ScreenFrame();
+	return BPrivate::DisplayBackend::Default()->MonitorFrame();
 }
 
 const color_map*

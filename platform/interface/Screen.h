@@ -2,7 +2,9 @@
 #define _SCREEN_H
 
 // The screen a window is on: its frame and the system colour map that
-// 8-bit colour-mapped bitmaps index into.
+// 8-bit colour-mapped bitmaps index into. On a desktop of several monitors
+// the screen is the monitor that shows windows opening now (the one under
+// the pointer, else the first), never the space spanning them all.
 
 #include <GraphicsDefs.h>
 #include <Rect.h>

@@ -4,7 +4,8 @@
 // A Wayland compositor of the test's own: weston's headless backend, with
 // the tests' seat module loaded (SDL's Wayland driver needs a seat), in a
 // runtime folder of its own. It ends with the object, or with the test
-// program however it ends.
+// program however it ends. A test may leave the seat out, scale the output,
+// or add a second output beside the first.
 
 #include <XvfbServer.h>
 
@@ -20,6 +21,13 @@
 
 #include <filesystem>
 #include <string>
+
+// How the compositor is made.
+struct WestonSetup {
+	bool seat = true;
+	int32 scale = 1;
+	bool secondOutput = false;
+};
 
 class WestonServer {
 public:
@@ -39,7 +47,7 @@ public:
 		return std::string();
 	}
 
-	bool Start(std::string* error)
+	bool Start(std::string* error, const WestonSetup& setup = WestonSetup())
 	{
 		char folder[] = "/tmp/kestrovan-weston.XXXXXX";
 		if (mkdtemp(folder) == nullptr) {
@@ -49,8 +57,15 @@ public:
 		fRuntime = folder;
 		fSocket = "wayland-kestrovan-test";
 		std::string program = find_program("weston");
-		std::string modules = std::string("--modules=") + KESTROVAN_WESTON_SEAT;
+		std::string modules = "--modules=";
+		if (setup.seat)
+			modules += std::string(KESTROVAN_WESTON_SEAT) + ",";
+		if (setup.secondOutput)
+			modules += std::string(KESTROVAN_WESTON_SECOND_OUTPUT) + ",";
+		if (modules.back() == ',')
+			modules.pop_back();
 		std::string socket = "--socket=" + fSocket;
+		std::string scale = "--scale=" + std::to_string(setup.scale);
 		fPid = fork();
 		if (fPid == 0) {
 			setenv("XDG_RUNTIME_DIR", fRuntime.c_str(), 1);
@@ -62,7 +77,7 @@ public:
 			dup2(null, STDERR_FILENO);
 			execl(program.c_str(), "weston", "--backend=headless-backend.so",
 				"--use-pixman", "--no-config", "--idle-time=0", "--width=1280",
-				"--height=1024", socket.c_str(), modules.c_str(),
+				"--height=1024", scale.c_str(), socket.c_str(), modules.c_str(),
 				static_cast<char*>(nullptr));
 			_exit(127);
 		}

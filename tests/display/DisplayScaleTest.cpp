@@ -79,6 +79,17 @@ TEST(DisplayScaleTest, TheDesktopSaysItWithGdkScaleThenXftDpiThenItsDensity)
 	EXPECT_EQ(DisplayScale::FromDesktop(nullptr, nullptr, 0), 1);
 }
 
+TEST(DisplayScaleTest, WaylandSaysItWithGdkScaleThenTheOutputsScaleThenItsDensity)
+{
+	EXPECT_EQ(DisplayScale::FromWaylandDesktop("3", 2, 288), 3);
+	EXPECT_EQ(DisplayScale::FromWaylandDesktop(nullptr, 2, 288), 2);
+	// An output said to be at 1 is at 1, whatever its density seems.
+	EXPECT_EQ(DisplayScale::FromWaylandDesktop("", 1, 192), 1);
+	EXPECT_EQ(DisplayScale::FromWaylandDesktop("1.5", 0, 192), 2);
+	EXPECT_EQ(DisplayScale::FromWaylandDesktop(nullptr, 9, 0), DisplayScale::kMaximum);
+	EXPECT_EQ(DisplayScale::FromWaylandDesktop(nullptr, -2, 0), 1);
+}
+
 TEST(DisplayScaleTest, PixelsAndLayoutUnitsMeet)
 {
 	EXPECT_EQ(DisplayScale::Pixels(300, 1), 300);

@@ -531,6 +531,62 @@ TEST_F(FilePanelTest, NewFolderMakesAFolderInTheFolderShownAndSelectsIt)
 	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("New Folder")));
 }
 
+// The folder made is named in a field over its row: typing replaces the
+// name, Return keeps it, Escape leaves the name given; a name taken is
+// told and nothing is replaced; whatever else is done keeps what was typed.
+TEST_F(FilePanelTest, NewFolderIsNamedInAFieldOverItsRow)
+{
+	OpenFolderPanel();
+	ClickRow("zeta", 2);
+	ClickButton("newfolder");
+	std::string text;
+	ASSERT_EQ(Automation::GetText(Window(), "foldername", &text), B_OK);
+	EXPECT_EQ(text, "New Folder");
+	mkdir(KESTROVAN_SCREENSHOT_DIR, 0755);
+	std::string picture = std::string(KESTROVAN_SCREENSHOT_DIR) + "/file_panel_naming.png";
+	EXPECT_EQ(Automation::WriteWindowPNG(Window(), picture.c_str()), B_OK);
+	ASSERT_EQ(Automation::TypeText("Docs"), B_OK);
+	ASSERT_EQ(Automation::PressKey(B_ENTER), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_TRUE(std::filesystem::is_directory(fRoot.HostPath("boot/zeta/Docs")));
+	EXPECT_FALSE(std::filesystem::exists(fRoot.HostPath("boot/zeta/New Folder")));
+	EXPECT_EQ(Rows(), (Names{"Docs"}));
+	EXPECT_EQ(Selection(), (std::vector<int32>{0}));
+	EXPECT_NE(Automation::GetText(Window(), "foldername", &text), B_OK) << "the field went";
+	EXPECT_TRUE(fPanel->IsShowing()) << "Return named the folder, and chose nothing";
+
+	// Escape leaves the name the folder was made with, and the panel open.
+	ClickButton("newfolder");
+	ASSERT_EQ(Automation::TypeText("Gone"), B_OK);
+	ASSERT_EQ(Automation::PressKey(B_ESCAPE), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_EQ(Rows(), (Names{"Docs", "New Folder"}));
+	EXPECT_TRUE(fPanel->IsShowing());
+
+	// A name taken is told; both folders stay as they were.
+	fRoot.WriteFile("boot/zeta/Docs/keep", "kept");
+	ClickButton("newfolder");
+	ASSERT_EQ(Automation::TypeText("Docs"), B_OK);
+	ASSERT_EQ(Automation::PressKey(B_ENTER), B_OK);
+	DisplayWindowInfo alert;
+	ASSERT_TRUE(Automation::WaitForWindow("", &alert));
+	ASSERT_EQ(Automation::GetText(alert.id, "_tv_", &text), B_OK);
+	EXPECT_EQ(text.rfind("Could not name the folder \"Docs\": ", 0), 0u) << text;
+	ASSERT_EQ(Automation::Click(alert.id, "OK"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_EQ(Rows(), (Names{"Docs", "New Folder", "New Folder 2"}));
+	EXPECT_TRUE(std::filesystem::is_regular_file(fRoot.HostPath("boot/zeta/Docs/keep")));
+
+	// "Select" while naming keeps the name typed and answers with it.
+	ClickButton("newfolder");
+	ASSERT_EQ(Automation::TypeText("Music"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ClickButton("default");
+	ASSERT_TRUE(fLog->WaitForCount(1));
+	EXPECT_EQ(AnsweredPaths(0), (Names{"/boot/zeta/Music"}));
+	EXPECT_TRUE(std::filesystem::is_directory(fRoot.HostPath("boot/zeta/Music")));
+}
+
 TEST_F(FilePanelTest, NewFolderThatCannotBeMadeIsToldInAnAlert)
 {
 	OpenFolderPanel();

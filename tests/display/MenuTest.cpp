@@ -5,7 +5,10 @@
 #include <MenuBar.h>
 #include <MenuField.h>
 #include <MenuItem.h>
+#include <MenuWindow.h>
 #include <PopUpMenu.h>
+
+#include <cmath>
 
 // Menus open in windows of their own, send their items' messages, mark
 // the chosen item in radio mode and close on a press elsewhere.
@@ -70,6 +73,70 @@ public:
 } // namespace
 
 class MenuTest : public InterfaceTest {
+protected:
+	// Runs f on the open menu, locked in its window; false when none is
+	// open.
+	template<typename F>
+	static bool WithOpenMenu(F f)
+	{
+		for (const DisplayWindowInfo& info : Automation::Windows()) {
+			if (info.type != BPrivate::kMenuWindowType || info.hidden)
+				continue;
+			if (!info.target.LockTarget())
+				return false;
+			BLooper* looper = nullptr;
+			info.target.Target(&looper);
+			BMenu* menu = static_cast<BPrivate::MenuWindow*>(looper)->Menu();
+			if (menu != nullptr)
+				f(menu);
+			looper->Unlock();
+			return menu != nullptr;
+		}
+		return false;
+	}
+
+	// The label of the open menu's highlighted item ("" for none).
+	static std::string Highlighted()
+	{
+		std::string label;
+		WithOpenMenu([&](BMenu* menu) {
+			for (int32 i = 0; i < menu->CountItems(); i++) {
+				if (menu->ItemAt(i)->IsSelected())
+					label = menu->ItemAt(i)->Label();
+			}
+		});
+		return label;
+	}
+
+	// Moves the pointer onto the open menu's item, near its left end.
+	static void PointAt(int32 index)
+	{
+		BPoint where;
+		ASSERT_TRUE(WithOpenMenu([&](BMenu* menu) {
+			BRect frame = menu->ConvertToScreen(menu->ItemAt(index)->Frame());
+			where = BPoint(frame.left + 4, floorf((frame.top + frame.bottom) / 2));
+		}));
+		ASSERT_EQ(Automation::MoveMouseTo(where), B_OK);
+		ASSERT_TRUE(Automation::WaitUntilIdle());
+	}
+
+	// The test window, shown, with the menu of its field open.
+	static MenuWindow* ShowWithOpenMenu(std::shared_ptr<MessageLog> log, const char* field)
+	{
+		MenuWindow* window = new MenuWindow(std::move(log));
+		window->Show();
+		EXPECT_TRUE(Automation::WaitUntilIdle());
+		EXPECT_EQ(Automation::Click(window->DisplayID(), field), B_OK);
+		EXPECT_TRUE(Automation::WaitUntilIdle());
+		EXPECT_TRUE(Automation::IsMenuOpen());
+		return window;
+	}
+
+	static void Key(char byte)
+	{
+		ASSERT_EQ(Automation::PressKey(byte), B_OK);
+		ASSERT_TRUE(Automation::WaitUntilIdle());
+	}
 };
 
 TEST_F(MenuTest, ItemsAreKeptInOrderAndFound)
@@ -212,12 +279,7 @@ TEST_F(MenuTest, AMenuBarOpensItsMenusAndItemsMayTargetAHandler)
 TEST_F(MenuTest, AMenuOpenWhenItsWindowQuitsClosesWithIt)
 {
 	auto log = std::make_shared<MessageLog>();
-	MenuWindow* window = new MenuWindow(log);
-	window->Show();
-	ASSERT_TRUE(Automation::WaitUntilIdle());
-	EXPECT_EQ(Automation::Click(window->DisplayID(), "Volume"), B_OK);
-	ASSERT_TRUE(Automation::WaitUntilIdle());
-	ASSERT_TRUE(Automation::IsMenuOpen());
+	MenuWindow* window = ShowWithOpenMenu(log, "Volume");
 
 	// The field and its item go while their menu is open: the menu's own
 	// window closes and deletes it.
@@ -225,4 +287,50 @@ TEST_F(MenuTest, AMenuOpenWhenItsWindowQuitsClosesWithIt)
 	ASSERT_TRUE(Automation::WaitUntilIdle());
 	EXPECT_FALSE(Automation::IsMenuOpen());
 	EXPECT_EQ(log->Count(), 0u);
+}
+
+
+// The pointer over an open menu moves its highlight as desktop menus do,
+// and the keys and the pointer move one and the same highlight.
+TEST_F(MenuTest, ThePointerMovesTheHighlightAndTheKeysGoOnFromIt)
+{
+	auto log = std::make_shared<MessageLog>();
+	MenuWindow* window = ShowWithOpenMenu(log, "Folder");
+	EXPECT_EQ(Highlighted(), "");
+
+	// apps, home, a separator, "Other...".
+	PointAt(1);
+	EXPECT_EQ(Highlighted(), "home");
+	Key(B_DOWN_ARROW);
+	EXPECT_EQ(Highlighted(), "Other...") << "the keys go on from the pointer's item";
+	PointAt(0);
+	EXPECT_EQ(Highlighted(), "apps") << "the pointer takes over from the keys";
+	// Over the separator nothing is highlighted.
+	PointAt(2);
+	EXPECT_EQ(Highlighted(), "");
+	EXPECT_TRUE(Automation::IsMenuOpen());
+
+	// Return chooses the one highlight, wherever it came from; nothing was
+	// chosen before.
+	PointAt(1);
+	Key(B_UP_ARROW);
+	EXPECT_EQ(Highlighted(), "apps");
+	EXPECT_EQ(log->Count(), 0u);
+	Key(B_ENTER);
+	ASSERT_TRUE(log->WaitForCount(1));
+	int32 index = -1;
+	log->At(0).FindInt32("index", &index);
+	EXPECT_EQ(index, 0);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_FALSE(Automation::IsMenuOpen());
+
+	// A disabled item takes no highlight from the pointer either.
+	EXPECT_EQ(Automation::Click(window->DisplayID(), "Volume"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	PointAt(2);
+	EXPECT_EQ(Highlighted(), "");
+	PointAt(1);
+	EXPECT_EQ(Highlighted(), "Data");
+	Key(B_ESCAPE);
+	QuitWindow(window);
 }

@@ -3,6 +3,7 @@
 #include <WestonServer.h>
 
 #include <Button.h>
+#include <Screen.h>
 
 #include <SDL.h>
 
@@ -11,8 +12,9 @@
 #include <string>
 
 // The sdl display on a Wayland desktop without X: weston's headless
-// compositor, reached through SDL's Wayland driver. Skipped, saying why,
-// where weston or the tests' seat module for it is missing.
+// compositor, reached through SDL's Wayland driver; a compositor without a
+// seat, the output's scale, and two outputs side by side. Skipped, saying
+// why, where weston or the tests' modules for it are missing.
 
 namespace {
 
@@ -82,14 +84,27 @@ protected:
 		// builds run the test, and the installer's Wayland test runs here.
 		GTEST_SKIP() << "SDL's Wayland driver leaks at its end under the leak checker";
 #endif
-		std::string error;
-		ASSERT_TRUE(fServer.Start(&error)) << error;
 		ASSERT_TRUE(WaitUntil([] { return Automation::Windows().empty(); }));
 		unsetenv("DISPLAY");
+		unsetenv("GDK_SCALE");
+	}
+
+	// Starts the compositor as the setup says; the sdl display is then
+	// selected on it.
+	status_t Start(const WestonSetup& setup = WestonSetup())
+	{
+		std::string error;
+		EXPECT_TRUE(fServer.Start(&error, setup)) << error;
 		setenv("WAYLAND_DISPLAY", fServer.Socket().c_str(), 1);
 		setenv("XDG_RUNTIME_DIR", fServer.RuntimeFolder().c_str(), 1);
-		unsetenv("GDK_SCALE");
-		ASSERT_EQ(DisplayBackend::Select("sdl"), B_OK);
+		return DisplayBackend::Select("sdl");
+	}
+
+	// The sdl display again, on the same compositor.
+	status_t Reselect()
+	{
+		DisplayBackend::Select("headless");
+		return DisplayBackend::Select("sdl");
 	}
 
 	void TearDown() override
@@ -109,6 +124,7 @@ protected:
 
 TEST_F(WaylandDisplayTest, WindowsOpenThroughSdlsWaylandDriverAndTakeInput)
 {
+	ASSERT_EQ(Start(), B_OK);
 	EXPECT_STREQ(DisplayBackend::Default()->Name(), "sdl");
 	EXPECT_STREQ(SDL_GetCurrentVideoDriver(), "wayland");
 	// The compositor's output, in layout units.
@@ -138,4 +154,67 @@ TEST_F(WaylandDisplayTest, WindowsOpenThroughSdlsWaylandDriverAndTakeInput)
 	ASSERT_TRUE(Automation::WaitForWindow("Installing Kestrel", &info));
 	EXPECT_EQ(Automation::Click(info.id, "Begin"), B_OK);
 	ASSERT_TRUE(log->WaitForCount(2));
+}
+
+
+// SDL's Wayland driver would crash on a compositor that offers no seat:
+// the display is refused instead, and the headless one stays in use.
+TEST_F(WaylandDisplayTest, ACompositorWithoutASeatIsRefused)
+{
+	WestonSetup setup;
+	setup.seat = false;
+	EXPECT_NE(Start(setup), B_OK);
+	EXPECT_STREQ(DisplayBackend::Default()->Name(), "headless");
+
+	// The compositor is still there, and nothing was left half open: a
+	// second try is refused the same way.
+	EXPECT_NE(Reselect(), B_OK);
+	EXPECT_STREQ(DisplayBackend::Default()->Name(), "headless");
+}
+
+
+// The output's scale is the desktop's factor, after GDK_SCALE and before
+// the display's density.
+TEST_F(WaylandDisplayTest, TheOutputsScaleIsTheFactorUnlessGdkScaleSaysOne)
+{
+	WestonSetup setup;
+	setup.scale = 2;
+	ASSERT_EQ(Start(setup), B_OK);
+	EXPECT_EQ(DisplayBackend::Default()->Scale(), 2);
+
+	BWindow* window = new BeginWindow(std::make_shared<MessageLog>());
+	window->Show();
+	DisplayWindowInfo info;
+	ASSERT_TRUE(Automation::WaitForWindow("Install Kestrel", &info));
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	Pixels pixels(Automation::CaptureWindow(info.id));
+	ASSERT_TRUE(pixels.IsValid());
+	EXPECT_EQ(pixels.Width(), 600);
+	EXPECT_EQ(pixels.Height(), 400);
+	QuitEveryWindow();
+	ASSERT_TRUE(WaitUntil([] { return Automation::Windows().empty(); }));
+
+	setenv("GDK_SCALE", "1", 1);
+	ASSERT_EQ(Reselect(), B_OK);
+	EXPECT_EQ(DisplayBackend::Default()->Scale(), 1);
+}
+
+
+// Two outputs side by side: the screen spans both, and windows open on the
+// first, not across the middle of the two.
+TEST_F(WaylandDisplayTest, WindowsOpenOnTheFirstOfTwoOutputs)
+{
+	if (std::string(KESTROVAN_WESTON_SECOND_OUTPUT).empty())
+		GTEST_SKIP() << "the tests' second-output module for weston was not built";
+	WestonSetup setup;
+	setup.secondOutput = true;
+	ASSERT_EQ(Start(setup), B_OK);
+	// The second output may be announced a moment after the first.
+	if (DisplayBackend::Default()->ScreenFrame().Width() < 2000) {
+		snooze(500000);
+		ASSERT_EQ(Reselect(), B_OK);
+	}
+	EXPECT_EQ(DisplayBackend::Default()->ScreenFrame(), BRect(0, 0, 2559, 1023));
+	EXPECT_EQ(DisplayBackend::Default()->MonitorFrame(), BRect(0, 0, 1279, 1023));
+	EXPECT_EQ(BScreen().Frame(), BRect(0, 0, 1279, 1023));
 }

@@ -231,6 +231,23 @@ TEST_F(FindChoiceTest, TheCloseBoxAnswersNo)
 }
 
 
+// Escape answers as the close box does, also after the arrow keys have
+// moved the selection in the focused list.
+TEST_F(FindChoiceTest, EscapeAnswersNoAsTheCloseBoxDoes)
+{
+	FindItem item("Tool");
+	fContinue = true;
+	Open(&item);
+	ASSERT_EQ(Automation::PressKey(B_DOWN_ARROW), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_EQ(Contents().selected, std::vector<int32>{1});
+	ASSERT_EQ(Automation::PressKey(B_ESCAPE), B_OK);
+	EXPECT_EQ(WaitForAnswer(), B_OK);
+	EXPECT_FALSE(fContinue);
+	EXPECT_FALSE(IsOpen());
+}
+
+
 TEST_F(FindChoiceTest, TheFirstSentenceTakesTheNameAsItIs)
 {
 	// A '%' in the name is the name's, not a format.

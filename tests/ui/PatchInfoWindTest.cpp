@@ -159,6 +159,20 @@ TEST_F(PatchInfoWindTest, CloseBoxAndCancelBothAnswerFalse)
 }
 
 
+// Escape answers as the close box does: no, whatever the check box says.
+TEST_F(PatchInfoWindTest, EscapeAnswersFalseAsTheCloseBoxDoes)
+{
+	AddPatch("/boot/apps/Tool/Tool");
+	Open();
+	ASSERT_EQ(Automation::Click(fWindow.id, "deleteoriginals"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_EQ(Automation::PressKey(B_ESCAPE), B_OK);
+	EXPECT_EQ(Closed(), B_OK);
+	EXPECT_FALSE(fContinue);
+	EXPECT_FALSE(fDelete);
+}
+
+
 TEST_F(PatchInfoWindTest, TheBoxIsFollowedAtEveryToggle)
 {
 	AddPatch("/boot/apps/Tool/Tool");

@@ -242,18 +242,36 @@ TEST_F(ReplaceDialogPictureTest, WarningIconAndScreenshot)
 }
 
 
-// The close box a desktop gives the dialog cancels, as "Cancel Install" does.
-TEST_F(ReplaceDialogPictureTest, TheCloseBoxCancels)
+// The close box a desktop gives the dialog cancels, as "Cancel Install"
+// does; so does Escape, even with another option chosen and the focus on a
+// control.
+TEST_F(ReplaceDialogPictureTest, TheCloseBoxAndEscapeCancel)
 {
 	int32 choice = 2;
 	bool dontAsk = false;
-	auto going = std::async(std::launch::async, [&] {
-		return (new ReplaceDialog(&choice, &dontAsk, kText, 0))->Go();
-	});
 	DisplayWindowInfo window;
-	ASSERT_TRUE(Automation::WaitForWindow("", &window));
-	ASSERT_TRUE(Automation::WaitUntilIdle());
+	auto open = [&] {
+		choice = 2;
+		auto going = std::async(std::launch::async, [&] {
+			return (new ReplaceDialog(&choice, &dontAsk, kText, 0))->Go();
+		});
+		EXPECT_TRUE(Automation::WaitForWindow("", &window));
+		EXPECT_TRUE(Automation::WaitUntilIdle());
+		return going;
+	};
+
+	auto going = open();
 	ASSERT_EQ(Automation::PressCloseBox(window.id), B_OK);
+	EXPECT_EQ(going.get(), 0);
+	EXPECT_EQ(choice, B_CANCELED);
+	EXPECT_FALSE(WindowExists(window.id));
+
+	going = open();
+	ASSERT_EQ(Automation::Click(window.id, "Rename existing item"), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	ASSERT_EQ(choice, 1);
+	ASSERT_EQ(Automation::PressKey(B_TAB), B_OK);
+	ASSERT_EQ(Automation::PressKey(B_ESCAPE), B_OK);
 	EXPECT_EQ(going.get(), 0);
 	EXPECT_EQ(choice, B_CANCELED);
 	EXPECT_FALSE(WindowExists(window.id));

@@ -292,6 +292,26 @@ TEST_F(StatusWindowTest, CancelRaisesTheRunsCancelFlag)
 }
 
 
+// Escape presses "Cancel" while a run can be cancelled, and does nothing
+// once it is pressed or before a run.
+TEST_F(StatusWindowTest, EscapePressesCancelWhileItIsEnabled)
+{
+	// Hidden before a run: the key finds no window, or one that is not this.
+	Automation::PressKey(B_ESCAPE);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	Start(2, 100);
+	EXPECT_TRUE(State().cancelEnabled) << "an Escape before the run is not kept";
+	EXPECT_FALSE(Progress(30));
+
+	ASSERT_EQ(Automation::PressKey(B_ESCAPE), B_OK);
+	ASSERT_TRUE(Automation::WaitUntilIdle());
+	EXPECT_TRUE(fView->IsCanceled());
+	EXPECT_FALSE(State().cancelEnabled);
+	EXPECT_EQ(State().label, "Canceling...");
+	EXPECT_TRUE(Progress(20));
+}
+
+
 TEST_F(StatusWindowTest, ShowAndHideAreNotCounted)
 {
 	// 'Done' while hidden leaves the window hidden; the next run shows it.
