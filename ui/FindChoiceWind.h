@@ -28,7 +28,7 @@ public:
 	status_t Go();
 
 	// Only "Continue" answers yes; "Cancel" and the close box answer no.
-	virtual bool QuitRequested();
+	bool QuitRequested() override;
 
 	BEntryList* fResults;
 	bool* fContinue;

@@ -18,8 +18,8 @@ public:
 	PatchInfoWind(RList<ArchivePatchItem*>* patches, bool* continueInstall,
 		bool* deleteOriginals);
 
-	virtual void MessageReceived(BMessage* message);
-	virtual bool QuitRequested();
+	void MessageReceived(BMessage* message) override;
+	bool QuitRequested() override;
 
 	// Shows the window and waits until its thread has ended: the window is
 	// gone when this returns. The status of the wait.

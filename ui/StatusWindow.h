@@ -13,8 +13,8 @@ public:
 	StatusWindow(BRect frame, const char* title);
 
 	// Show and Hide are not counted here: a repeated call does nothing.
-	virtual void Show();
-	virtual void Hide();
+	void Show() override;
+	void Hide() override;
 };
 
 #endif // _STATUS_WINDOW_H
