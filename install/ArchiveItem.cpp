@@ -54,22 +54,6 @@ ArchiveItem::~ArchiveItem()
 
 namespace {
 
-// The catalog's replacement options: what to do with an existing entry of
-// the item's name.
-enum {
-	kAskReplace = 0,
-	kNeverReplace = 1,
-	kRenameOld = 2,
-	kReplaceUnlessNewerVersion = 3,
-	kReplaceIfCreatedLater = 4,
-	kReplaceIfModifiedLater = 5,
-	kMergeFolderOrAsk = 6,
-	kAlwaysReplace = 7,
-	kAskIfNotOlderVersion = 8,
-	kAskIfCreatedEarlier = 9,
-	kAskIfModifiedEarlier = 10
-};
-
 const char* const kOldPostfix = ".old";
 
 time_t

@@ -6,6 +6,7 @@
 // during an install run each selected item installs itself (ExtractItem).
 
 #include "ListItem.h"
+#include "PackageFormat.h"
 
 #include <sys/types.h>
 
@@ -33,13 +34,6 @@ extern const char* const kNoDestinationText;
 extern const char* const kFileNotCreatedText;
 extern const char* const kDecompressFailedText;
 extern const char* const kLinkNotCreatedText;
-
-// Destination indices with a meaning of their own; 0 and up index a
-// destination list.
-enum {
-	kParentFolderDestination = -2,
-	kInstallFolderDestination = -1
-};
 
 // What an item does with an existing entry of its name, by its replacement
 // option and the entry alone (its version and times), before anybody is

@@ -7,11 +7,9 @@
 // index in the list.
 
 #include "ListItem.h"
+#include "PackageFormat.h"
 
 class BDirectory;
-
-// fWhich of a path destination: no system folder.
-const int32 kNoSystemDirectory = -1000;
 
 class DestItem : public ListItem {
 public:

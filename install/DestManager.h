@@ -9,6 +9,7 @@
 #include "DeleteItem.h"
 #include "DestItem.h"
 #include "InstallReceipt.h"
+#include "PackageFormat.h"
 #include "RList.h"
 #include "RunJournal.h"
 
@@ -32,9 +33,6 @@ class PackAttrib;
 struct PlanAnswers;
 class REntryList;
 class Sha256Digest;
-
-// The platform bit of an item's platform mask that this installer serves.
-const int32 kThisPlatformMask = 2;
 
 class DestManager {
 public:

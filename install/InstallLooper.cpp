@@ -9,9 +9,11 @@
 #include "InstallLogText.h"
 #include "InstallOutcome.h"
 #include "InstallPack.h"
+#include "InterruptWatch.h"
 #include "ItemHelpers.h"
 #include "PackAttrib.h"
 #include "PatchInfoWind.h"
+#include "ProcessorPair.h"
 #include "RunEvents.h"
 #include "SPackData.h"
 #include "StatusView.h"
@@ -21,11 +23,9 @@
 #include <Entry.h>
 #include <Errors.h>
 #include <File.h>
-#include <InterruptGuard.h>
 #include <Looper.h>
 #include <Message.h>
 #include <OS.h>
-#include <SharedProcessor.h>
 #include <View.h>
 
 #include <cstdio>
@@ -139,9 +139,9 @@ InstallLooper::DoExtractItems(BMessage* message)
 	bool interrupted = false;
 	{
 		// Signals turn into a cancel only while a run can put things back.
-		BPrivate::InterruptGuard interruptGuard(&fPack->fCancelFlag);
+		InterruptWatch interruptWatch(&fPack->fCancelFlag);
 		finished = _RunInstall(message, &windowDone, &extracted);
-		interrupted = BPrivate::InterruptGuard::Requested();
+		interrupted = InterruptWatch::Requested();
 	}
 	// Whoever interrupted the program wants it to end, after everything
 	// displaced is back (or the completed run is finished), without being
@@ -201,7 +201,7 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 		// folder.
 		manager->FinishInstall(false, NULL);
 		_DeletePatches();
-		bool interrupted = BPrivate::InterruptGuard::Requested();
+		bool interrupted = InterruptWatch::Requested();
 		InstallOutcome(interrupted ? kRunCancelled : kRunNotStarted, std::string(),
 			stopReason).AddTo(windowDone);
 		return false;
@@ -225,12 +225,12 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 	status_t status;
 	{
 		// Every chunk written waits for the progress window's answer.
-		BPrivate::SharedProcessor together(_ProgressThread());
+		ProcessorPair together(_ProgressThread());
 		status = _ExtractionPass(manager, groups);
 	}
 	// The run has completed when it ends without error and no signal came
 	// before this point; from here on nothing is undone.
-	bool interrupted = BPrivate::InterruptGuard::Requested();
+	bool interrupted = InterruptWatch::Requested();
 	if (interrupted && status >= B_OK)
 		status = B_CANCELED;
 
@@ -328,7 +328,7 @@ InstallLooper::_LockVolume(DestManager* manager, bool* waited)
 	_SendToProgress(&waiting);
 
 	while ((status = manager->LockVolume()) == B_BUSY) {
-		if (BPrivate::InterruptGuard::Requested() || _CancelPressed())
+		if (InterruptWatch::Requested() || _CancelPressed())
 			return B_CANCELED;
 		snooze(kLockRetryInterval);
 	}
@@ -551,7 +551,7 @@ InstallLooper::InstallEntries(BDirectory* parent, DestManager* manager, uint32 g
 	}
 
 	for (;;) {
-		if (BPrivate::InterruptGuard::Requested()) {
+		if (InterruptWatch::Requested()) {
 			fPack->fCancel = true;
 			return B_CANCELED;
 		}

@@ -2,13 +2,13 @@
 
 #include "DestManager.h"
 #include "InstalledCheck.h"
+#include "InterruptWatch.h"
 #include "PackAttrib.h"
 #include "ReceiptStore.h"
 
 #include <Directory.h>
 #include <Entry.h>
 #include <Errors.h>
-#include <InterruptGuard.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -82,7 +82,7 @@ Uninstaller::Run()
 	manager.SetRunKind("uninstall");
 	manager.SetTarget(nullptr, nullptr, fVolume, nullptr, false);
 	// An interrupt puts back what was removed, as it does for an install.
-	BPrivate::InterruptGuard interrupts;
+	InterruptWatch interrupts;
 
 	status_t status = manager.LockVolume();
 	BDirectory folder;
@@ -131,7 +131,7 @@ Uninstaller::_RemoveItems(DestManager* manager)
 {
 	std::vector<bool> staying(fReceipt.fItems.size(), false);
 	for (size_t index = fReceipt.fItems.size(); index-- > 0;) {
-		if (BPrivate::InterruptGuard::Requested()) {
+		if (InterruptWatch::Requested()) {
 			fCanceled = true;
 			return;
 		}

@@ -21,6 +21,8 @@
 // cursor never enters a folder past the limit, a walk that recurses per
 // folder recurses at most kMaxFolderDepth deep.
 
+#include "PackageFormat.h"
+
 #include <Errors.h>
 #include <SupportDefs.h>
 
@@ -36,35 +38,6 @@ class BufferedFileIO;
 class InstallPack;
 class PackData;
 struct record_header;
-
-// Item group tags, by kind.
-enum {
-	kFileItemTag = 'FilI',
-	kFolderItemTag = 'FldI',
-	kPatchItemTag = 'PtcI',
-	kScriptItemTag = 'ScrI',
-	kLinkItemTag = 'LnkI',
-	kFolderDataTag = 'FDat'
-};
-
-// Field record tags.
-enum {
-	kNameField = 'Name',
-	kOffsetField = 'OffT',
-	kSizeField = 'OrgS',
-	kDestField = 'Dest',
-	kCustomField = 'Cust',
-	kGroupsField = 'Grps',
-	kReplaceField = 'Repl',
-	kCreationTimeField = 'CTim',
-	kModificationTimeField = 'MTim',
-	kPlatformField = 'Plat',
-	kModeField = 'Mode',
-	kMimeField = 'Mime',
-	kVersionField = 'VrsI',
-	kLinkField = 'Link',
-	kOldSizeField = 'OldS'
-};
 
 // A 'VrsI' buffer: five big-endian int32.
 const uint32 kVersionInfoSize = 20;

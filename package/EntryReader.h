@@ -20,25 +20,13 @@
 #include "BinReader.h"
 #include "EntrySteps.h"
 #include "PackData.h"
+#include "PackageFormat.h"
 
 #include <DataIO.h>
 #include <StorageDefs.h>
 #include <SupportDefs.h>
 
 #include <vector>
-
-enum {
-	kFileEntryTag = 'FiDa',
-	kFolderEntryTag = 'FoDa',
-	kLinkEntryTag = 'LnDa',
-	kMainForkTag = 'FiMF',
-	kAttributesTag = 'FBeA',
-	kAttributeTag = 'BeAI',
-	kAttrNameTag = 'BeAN',
-	kAttrTypeTag = 'BeAT',
-	kAttrDataTag = 'BeAD',
-	kAttrValue32Tag = 'Ad32'
-};
 
 // The record that opens a node data entry: one of the three entry groups.
 inline bool

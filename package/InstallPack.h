@@ -12,6 +12,7 @@
 // alert when the constructor returns; callers test fEntry (null: the
 // package is unusable).
 
+#include "PackageFormat.h"
 #include "RList.h"
 
 #include <CancelFlag.h>
@@ -32,9 +33,6 @@ class PackAttrib;
 class SPackData;
 struct record_header;
 
-// The magic at the start of every package stream: "AlB", then the bytes a
-// careless transfer damages.
-extern const uint8 kPHeader[8];
 // The accepted format versions, ended by kEndOfVersions.
 extern const uint16 SUPPORTED_VERSIONS[];
 const uint16 kEndOfVersions = 0xFFFF;
@@ -44,20 +42,6 @@ struct arcHeader {
 	int32 version;
 	int64 archiveSize;
 };
-
-// Record tags of the package header.
-enum {
-	kPackageHeaderTag = 'PhIn',
-	kFormatVersionTag = 'FVer',
-	kArchiveFlagsTag = 'AFla',
-	kArchiveSizeTag = 'FSiz',
-	kCatalogOffsetTag = 'COff',
-	kAttributeOffsetTag = 'AOff'
-};
-
-// The size resource of a self-extracting installer.
-const type_code kSizeResourceType = 'INsz';
-const int32 kSizeResourceID = 0;
 
 // Archive flag: script items carry no data to extract.
 const int32 kScriptDataNotStored = 0x1;

@@ -4,10 +4,9 @@
 #include "BufferedFileIO.h"
 #include "NotedAlertSink.h"
 #include "PackData.h"
+#include "ProcessorPair.h"
 #include "SPackData.h"
 #include "ZlCodec.h"
-
-#include <SharedProcessor.h>
 
 #include <algorithm>
 #include <string>
@@ -233,7 +232,7 @@ NodeDecoder::_Run(int32 index)
 	pthread_setname_np(pthread_self(), name.c_str());
 	// The worker that starts the decoder may be kept on one processor with
 	// the progress window; decoding goes wherever a processor is free.
-	BPrivate::SharedProcessor::SpreadCallingThread();
+	ProcessorPair::SpreadCallingThread();
 	Lane lane(*fPackage);
 	AlertSinkScope noted(&lane.alerts);
 	for (;;) {

@@ -10,6 +10,7 @@
 // it.
 
 #include "DestItem.h"
+#include "PackageFormat.h"
 #include "RList.h"
 
 #include <SupportDefs.h>
@@ -90,23 +91,6 @@ enum {
 	kAttrText17 = 17,
 	kAttrPackageFlags = 19,
 	kAttrAgreementStyles = 21
-};
-
-// Record tags of the attribute section.
-enum {
-	kAttributeSectionTag = 'PkgA',
-	kGroupTag = 'IGrp',
-	kGroupNameTag = 'GrpN',
-	kGroupDescriptionTag = 'GrpD',
-	kGroupHelpTag = 'GrHt',
-	kGroupRowTag = 'GrId',
-	kDestPathGroupTag = 'DPat',
-	kDestPathTag = 'PaNa',
-	kDestDirectoryTag = 'FDst',
-	kDestQueryGroupTag = 'DQue',
-	kQueryNameTag = 'DQTi',
-	kQuerySizeTag = 'DQSz',
-	kQuerySignatureTag = 'DQMi'
 };
 
 // Package flag bits (key 19).

@@ -3,12 +3,12 @@
 #include "DecodedEntry.h"
 #include "EntryReader.h"
 #include "ErrHandler.h"
+#include "InterruptWatch.h"
 #include "RunEvents.h"
 #include "SAttrIO.h"
 #include "ZlCodec.h"
 
 #include <File.h>
-#include <InterruptGuard.h>
 #include <Message.h>
 #include <TypeConstants.h>
 
@@ -56,7 +56,7 @@ SPackData::UpdateProgress(uint32 bytes)
 {
 	// An interrupt of the program during a run cancels it as the progress
 	// window's Cancel does.
-	if (BPrivate::InterruptGuard::Requested())
+	if (InterruptWatch::Requested())
 		return B_CANCELED;
 	RunEvents::BytesDone(bytes);
 	if (!fProgressMessenger.IsValid())

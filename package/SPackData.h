@@ -61,7 +61,7 @@ public:
 	// Sends one progress message and waits for the reply: B_CANCELED when
 	// it says "canceled", otherwise 0 (also with no valid target).
 	// B_CANCELED also when the program was interrupted (SIGINT, SIGTERM)
-	// during an install run (InterruptGuard).
+	// during an install run (InterruptWatch).
 	status_t UpdateProgress(uint32 bytes);
 
 	// Progress callbacks; data is the SPackData. Extracting reports the

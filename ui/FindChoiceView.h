@@ -14,7 +14,7 @@ class FindChoiceView : public BView {
 public:
 	FindChoiceView(BRect frame);
 
-	virtual void AttachedToWindow();
+	void AttachedToWindow() override;
 };
 
 #endif // _FIND_CHOICE_VIEW_H

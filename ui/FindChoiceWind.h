@@ -29,8 +29,8 @@ public:
 
 	// Only "Continue" answers yes; "Cancel", the close box and Escape
 	// answer no.
-	virtual bool QuitRequested();
-	virtual void DispatchMessage(BMessage* message, BHandler* handler);
+	bool QuitRequested() override;
+	void DispatchMessage(BMessage* message, BHandler* handler) override;
 
 	BEntryList* fResults;
 	bool* fContinue;

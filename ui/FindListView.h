@@ -13,11 +13,11 @@ class FindListView : public SimpleListView {
 public:
 	// Takes rows over.
 	FindListView(BRect frame, RList<StringItem*>* rows);
-	virtual ~FindListView();
+	~FindListView() override;
 
-	virtual void SelectionSet();
-	virtual void Invoke(int32 index);
-	virtual void DrawItem(BRect updateRect, int32 index, BRect* itemFrame);
+	void SelectionSet() override;
+	void Invoke(int32 index) override;
+	void DrawItem(BRect updateRect, int32 index, BRect* itemFrame) override;
 
 	int32 CountRows() const { return fRows->CountItems(); }
 	const char* RowText(int32 index) const;

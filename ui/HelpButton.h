@@ -19,12 +19,12 @@ const uint32 kHelpSetText = 'SHTx';
 class HelpButton : public BPictureButton {
 public:
 	HelpButton(BRect frame, uint32 resizingMode, const char* title, const char* text);
-	virtual ~HelpButton();
+	~HelpButton() override;
 
-	virtual void MessageReceived(BMessage* message);
-	virtual void AttachedToWindow();
-	virtual void Show();
-	virtual void Hide();
+	void MessageReceived(BMessage* message) override;
+	void AttachedToWindow() override;
+	void Show() override;
+	void Hide() override;
 
 	// The text is not copied: it must outlive the help window.
 	void SetHelpText(const char* text);

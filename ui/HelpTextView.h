@@ -11,8 +11,8 @@ public:
 	HelpTextView(BRect frame, const char* name, const char* text, BRect textRect,
 		uint32 resizingMode, uint32 flags);
 
-	virtual void AttachedToWindow();
-	virtual void FrameResized(float width, float height);
+	void AttachedToWindow() override;
+	void FrameResized(float width, float height) override;
 
 private:
 	const char* fHelpText;

@@ -10,8 +10,8 @@ class HelpView : public BView {
 public:
 	HelpView(BRect frame, const char* text);
 
-	virtual void AttachedToWindow();
-	virtual void Draw(BRect updateRect);
+	void AttachedToWindow() override;
+	void Draw(BRect updateRect) override;
 
 private:
 	const char* fHelpText;

@@ -13,9 +13,9 @@ class HelpWindow : public BWindow {
 public:
 	HelpWindow(const char* title, BPoint where, const char* text);
 
-	virtual void MessageReceived(BMessage* message);
+	void MessageReceived(BMessage* message) override;
 	// Escape closes the window, as "Done" does.
-	virtual void DispatchMessage(BMessage* message, BHandler* handler);
+	void DispatchMessage(BMessage* message, BHandler* handler) override;
 
 private:
 	void _FitWidth(const char* text);

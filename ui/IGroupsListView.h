@@ -25,13 +25,13 @@ public:
 	enum { kGroupsSelected = 'ISel' };
 
 	IGroupsListView(BRect frame, GroupList* groups, BHandler* target);
-	virtual ~IGroupsListView();
+	~IGroupsListView() override;
 
-	virtual void AttachedToWindow();
-	virtual void SelectionSet();
-	virtual void Invoke(int32 index);
-	virtual void DrawItem(BRect updateRect, int32 index, BRect* itemFrame);
-	virtual bool IsItemDisabled(int32 index);
+	void AttachedToWindow() override;
+	void SelectionSet() override;
+	void Invoke(int32 index) override;
+	void DrawItem(BRect updateRect, int32 index, BRect* itemFrame) override;
+	bool IsItemDisabled(int32 index) override;
 
 	// The first row that shows the group named name; -1 when none does.
 	// For whoever drives the list from outside (tests, unattended runs).

@@ -15,7 +15,7 @@ public:
 	IconMenuItem(const char* label, BBitmap* icon, BMessage* message, bool ownsIcon);
 	// The bar item that opens submenu; it never owns its icon.
 	IconMenuItem(BBitmap* icon, BMenu* submenu);
-	virtual ~IconMenuItem();
+	~IconMenuItem() override;
 
 	BBitmap* GetIcon() const { return fIcon; }
 	// Ignored for an item that owns its icon.
@@ -25,9 +25,9 @@ public:
 	void MyInvoke();
 
 protected:
-	virtual void GetContentSize(float* width, float* height);
-	virtual void DrawContent();
-	virtual void Highlight(bool on);
+	void GetContentSize(float* width, float* height) override;
+	void DrawContent() override;
+	void Highlight(bool on) override;
 
 private:
 	void _DrawIcon();

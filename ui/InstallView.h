@@ -62,11 +62,11 @@ public:
 
 	InstallView(BRect frame, const char* name, uint32 resizingMode, uint32 flags,
 		GroupList* groups, char* description);
-	virtual ~InstallView();
+	~InstallView() override;
 
-	virtual void MessageReceived(BMessage* message);
-	virtual void AttachedToWindow();
-	virtual void Draw(BRect updateRect);
+	void MessageReceived(BMessage* message) override;
+	void AttachedToWindow() override;
+	void Draw(BRect updateRect) override;
 
 	void SetFolderPopup();
 	void SelectDefaultFolder();

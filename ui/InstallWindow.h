@@ -51,10 +51,10 @@ public:
 	// application to quit) when the package cannot be used or its
 	// agreement is declined.
 	InstallWindow(const char* title, InstallPack* pack, bool setupFlag);
-	virtual ~InstallWindow();
+	~InstallWindow() override;
 
-	virtual void MessageReceived(BMessage* message);
-	virtual bool QuitRequested();
+	void MessageReceived(BMessage* message) override;
+	bool QuitRequested() override;
 
 	void DoInstall(BMessage* message);
 	// The volume tests with their alerts; true when an install may go there.

@@ -14,10 +14,10 @@ class BScrollBar;
 class LabelView : public BTextView {
 public:
 	LabelView(BRect frame, const char* text);
-	virtual ~LabelView();
+	~LabelView() override;
 
-	virtual void AttachedToWindow();
-	virtual void FrameResized(float width, float height);
+	void AttachedToWindow() override;
+	void FrameResized(float width, float height) override;
 
 	// Sets the text and shows or hides the scroll bar for it.
 	void SetText(const char* text);

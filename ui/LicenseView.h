@@ -18,10 +18,10 @@ class LicenseView : public BView {
 public:
 	// Takes over text and styles.
 	LicenseView(BRect frame, char* text, uint32 length, char* styles);
-	virtual ~LicenseView();
+	~LicenseView() override;
 
-	virtual void AttachedToWindow();
-	virtual void FrameResized(float width, float height);
+	void AttachedToWindow() override;
+	void FrameResized(float width, float height) override;
 
 private:
 	void _AddText();

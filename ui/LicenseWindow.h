@@ -24,12 +24,12 @@ public:
 	// package when packageName is given.
 	LicenseWindow(char* text, bool* declined, uint32 length, char* styles,
 		const char* packageName = NULL);
-	virtual ~LicenseWindow();
+	~LicenseWindow() override;
 
 	// Unless "Agree" asks, the agreement was declined.
-	virtual bool QuitRequested();
+	bool QuitRequested() override;
 	// Escape means "Disagree".
-	virtual void DispatchMessage(BMessage* message, BHandler* handler);
+	void DispatchMessage(BMessage* message, BHandler* handler) override;
 
 	// "NAME: License Agreement", or "License Agreement" without a name.
 	static std::string TitleFor(const char* packageName);

@@ -22,7 +22,7 @@ public:
 	// Lists the installed file of every patch whose original can be found.
 	PatchInfoView(BRect frame, RList<ArchivePatchItem*>* patches);
 
-	virtual void AllAttached();
+	void AllAttached() override;
 };
 
 #endif // _PATCH_INFO_VIEW_H

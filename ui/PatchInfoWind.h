@@ -19,9 +19,9 @@ public:
 	PatchInfoWind(RList<ArchivePatchItem*>* patches, bool* continueInstall,
 		bool* deleteOriginals);
 
-	virtual void MessageReceived(BMessage* message);
-	virtual bool QuitRequested();
-	virtual void DispatchMessage(BMessage* message, BHandler* handler);
+	void MessageReceived(BMessage* message) override;
+	bool QuitRequested() override;
+	void DispatchMessage(BMessage* message, BHandler* handler) override;
 
 	// Shows the window and waits until its thread has ended: the window is
 	// gone when this returns. The status of the wait.

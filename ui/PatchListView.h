@@ -15,12 +15,12 @@ class PatchListView : public SimpleListView {
 public:
 	// Shows and owns `rows`.
 	PatchListView(BRect frame, RList<StringItem*>* rows);
-	virtual ~PatchListView();
+	~PatchListView() override;
 
-	virtual void MouseDown(BPoint where);
-	virtual void SelectionSet();
-	virtual void Invoke(int32 index);
-	virtual void DrawItem(BRect updateRect, int32 index, BRect* itemFrame);
+	void MouseDown(BPoint where) override;
+	void SelectionSet() override;
+	void Invoke(int32 index) override;
+	void DrawItem(BRect updateRect, int32 index, BRect* itemFrame) override;
 
 	int32 CountRows() const { return fRows->CountItems(); }
 	StringItem* RowAt(int32 index) const { return fRows->ItemAt(index); }

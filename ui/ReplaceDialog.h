@@ -18,9 +18,9 @@ public:
 	// window. The window is not shown yet.
 	ReplaceDialog(int32* choice, bool* dontAsk, char* text, uint8 kind);
 
-	virtual void MessageReceived(BMessage* message);
-	virtual bool QuitRequested();
-	virtual void DispatchMessage(BMessage* message, BHandler* handler);
+	void MessageReceived(BMessage* message) override;
+	bool QuitRequested() override;
+	void DispatchMessage(BMessage* message, BHandler* handler) override;
 
 	// Shows the window and waits for its thread to end; 0. The window is
 	// gone on return.

@@ -32,8 +32,8 @@ public:
 	// `text` is not copied: the caller keeps it alive while the view lives.
 	ReplaceView(BRect frame, int16 choice, char* text, uint8 kind);
 
-	virtual void AttachedToWindow();
-	virtual void Draw(BRect updateRect);
+	void AttachedToWindow() override;
+	void Draw(BRect updateRect) override;
 
 private:
 	void _AddOptions(BRect boxFrame);

@@ -17,18 +17,18 @@ class BScrollView;
 class SimpleListView : public BView {
 public:
 	SimpleListView(BRect frame, const char* name, uint32 resizingMode, uint32 flags);
-	virtual ~SimpleListView();
+	~SimpleListView() override;
 
-	virtual void AttachedToWindow();
-	virtual void Draw(BRect updateRect);
-	virtual void MouseDown(BPoint where);
-	virtual void WindowActivated(bool active);
-	virtual void KeyDown(const char* bytes, int32 numBytes);
-	virtual void FrameResized(float width, float height);
-	virtual void TargetedByScrollView(BScrollView* scrollView);
-	virtual void ScrollTo(BPoint where);
+	void AttachedToWindow() override;
+	void Draw(BRect updateRect) override;
+	void MouseDown(BPoint where) override;
+	void WindowActivated(bool active) override;
+	void KeyDown(const char* bytes, int32 numBytes) override;
+	void FrameResized(float width, float height) override;
+	void TargetedByScrollView(BScrollView* scrollView) override;
+	void ScrollTo(BPoint where) override;
 	using BView::ScrollTo;
-	virtual void MakeFocus(bool focused = true);
+	void MakeFocus(bool focused = true) override;
 
 	// The user changed the selection.
 	virtual void SelectionSet() = 0;

@@ -45,8 +45,8 @@ class StatusView : public BView {
 public:
 	StatusView(BRect frame, const char* name);
 
-	virtual void MessageReceived(BMessage* message);
-	virtual void AttachedToWindow();
+	void MessageReceived(BMessage* message) override;
+	void AttachedToWindow() override;
 
 	// How long "Finished" stays shown before the window hides (half a
 	// second by default): for a person reading it, so a run that nobody

@@ -13,11 +13,11 @@ public:
 	StatusWindow(BRect frame, const char* title);
 
 	// Show and Hide are not counted here: a repeated call does nothing.
-	virtual void Show();
-	virtual void Hide();
+	void Show() override;
+	void Hide() override;
 
 	// Escape presses "Cancel" while it is enabled.
-	virtual void DispatchMessage(BMessage* message, BHandler* handler);
+	void DispatchMessage(BMessage* message, BHandler* handler) override;
 };
 
 #endif // _STATUS_WINDOW_H

@@ -9,7 +9,7 @@
 class StringItem : public ListItem {
 public:
 	StringItem(const char* text);
-	virtual ~StringItem();
+	~StringItem() override;
 
 	char* fText;
 };

@@ -88,7 +88,7 @@ TEST(ManifestTest, FullManifest)
 	ASSERT_EQ(manifest.fDefaultDestinations.size(), 2u);
 	EXPECT_EQ(manifest.fDefaultDestinations[0].directory, 1002);
 	EXPECT_EQ(manifest.fDefaultDestinations[1].path, "home/x");
-	EXPECT_EQ(manifest.fDefaultDestinations[1].directory, kNoDirectoryConstant);
+	EXPECT_EQ(manifest.fDefaultDestinations[1].directory, kNoSystemDirectory);
 	ASSERT_EQ(manifest.fCustomDestinations.size(), 2u);
 	EXPECT_TRUE(manifest.fCustomDestinations[1].isQuery);
 	EXPECT_EQ(manifest.fCustomDestinations[1].querySize, 1234);
@@ -221,7 +221,7 @@ TEST(ManifestTest, SystemFolderDestinationsByNameOrNumber)
 	EXPECT_EQ(manifest.fDefaultDestinations[1].directory, B_COMMON_BIN_DIRECTORY);
 	EXPECT_EQ(manifest.fDefaultDestinations[2].directory, B_DESKTOP_DIRECTORY);
 	EXPECT_EQ(manifest.fDefaultDestinations[3].directory, B_PREFERENCES_DIRECTORY);
-	EXPECT_EQ(manifest.fDefaultDestinations[4].directory, kNoDirectoryConstant);
+	EXPECT_EQ(manifest.fDefaultDestinations[4].directory, kNoSystemDirectory);
 
 	const directory_which spotChecks[] = {B_TRASH_DIRECTORY, B_BEOS_PREFERENCES_DIRECTORY,
 		B_COMMON_VAR_DIRECTORY, B_USER_DESKBAR_DIRECTORY, B_APPS_DIRECTORY};

@@ -3,6 +3,7 @@
 #include "AtomicOutput.h"
 #include "FileRange.h"
 #include "HostFile.h"
+#include "PackageFormat.h"
 #include "PackageLocator.h"
 #include "PackageSigner.h"
 #include "ProgramResources.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-const type_code kSizeResourceType = 'INsz';
 // Looked for in this order: the stub made for installers, then the whole
 // installer program, which carries the same resources.
 const char* const kStubPrograms[] = {"kestrovan-installer-stub", "kestrovan-installer"};

@@ -82,7 +82,7 @@ DestinationText(const ordered_json& destination)
 	std::string path = destination["path"].is_string()
 		? destination["path"].get<std::string>() : std::string("(no path)");
 	int32 which = destination["directory"].get<int32>();
-	if (which == kNoDirectoryConstant)
+	if (which == kNoSystemDirectory)
 		return path;
 	// The installer goes to the system folder itself; the path is only
 	// carried along.
@@ -107,9 +107,9 @@ DestinationList(const ordered_json& destinations)
 std::string
 ItemDestination(const ordered_json& attributes, int32 index, bool custom)
 {
-	if (index == kDestinationInstallFolder)
+	if (index == kInstallFolderDestination)
 		return "the install folder";
-	if (index == kDestinationParentFolder)
+	if (index == kParentFolderDestination)
 		return "its folder";
 	const ordered_json& list = attributes[custom ? "custom destinations"
 		: "default destinations"];

@@ -457,7 +457,7 @@ ManifestParser::ParseSettings(const json& value, const std::string& field,
 		settings.groups = ParseGroupMask(value["groups"], Member(field, "groups"));
 	if (value.contains("destination")) {
 		settings.destination = (int32)Integer(value["destination"],
-			Member(field, "destination"), kDestinationParentFolder, INT32_MAX);
+			Member(field, "destination"), kParentFolderDestination, INT32_MAX);
 	}
 	if (value.contains("custom"))
 		settings.custom = Bool(value, "custom", field, false);
@@ -599,10 +599,10 @@ ManifestParser::Parse(const json& root)
 
 	item_settings& defaults = fManifest.fDefaults;
 	defaults.groups = fManifest.AllGroupsMask();
-	defaults.destination = kDestinationInstallFolder;
+	defaults.destination = kInstallFolderDestination;
 	defaults.custom = false;
-	defaults.replace = kReplaceAsk;
-	defaults.platform = kInstallerPlatformMask;
+	defaults.replace = kAskReplace;
+	defaults.platform = kThisPlatformMask;
 	if (root.contains("defaults")) {
 		item_settings given;
 		ParseSettings(root["defaults"], "defaults", given);
@@ -726,6 +726,6 @@ Manifest::PlaceInContainingFolder(const std::string& path,
 	auto own = fItems.find(path);
 	if (own != fItems.end() && own->second.destination)
 		return;
-	settings.destination = kDestinationParentFolder;
+	settings.destination = kParentFolderDestination;
 	settings.custom = false;
 }

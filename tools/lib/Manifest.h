@@ -6,6 +6,7 @@
 // Everything about the files themselves comes from the source folder
 // (SourceTree). docs/manifest.md describes the format.
 
+#include "PackageFormat.h"
 #include "StyleRuns.h"
 
 #include <SupportDefs.h>
@@ -15,18 +16,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// The directory constant of a destination that is a plain path.
-static const int32 kNoDirectoryConstant = -1000;
-// Destination index: the install folder.
-static const int32 kDestinationInstallFolder = -1;
-// Destination index: the folder that holds the item.
-static const int32 kDestinationParentFolder = -2;
-// Platform mask bit that the installer installs.
-static const uint32 kInstallerPlatformMask = 2;
-// Replacement option "ask the user" (the replace dialog).
-static const int32 kReplaceAsk = 0;
-static const int32 kLastReplaceOption = 10;
 
 struct manifest_group {
 	std::string name;
@@ -38,7 +27,7 @@ struct manifest_destination {
 	// A query destination has a name (and size, signature) instead of a path.
 	bool isQuery = false;
 	std::string path;
-	int32 directory = kNoDirectoryConstant;
+	int32 directory = kNoSystemDirectory;
 	std::string queryName;
 	int64 querySize = 0;
 	std::string querySignature;

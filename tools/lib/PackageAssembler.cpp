@@ -318,7 +318,7 @@ PackageAssembler::_PlanExtra(const Manifest& manifest, const manifest_extra_item
 	item->settings = manifest.SettingsFor(extra.folder);
 	// A script or patch in a sub-folder is inside that folder.
 	if (!extra.folder.empty() && !extra.settings.destination) {
-		item->settings.destination = kDestinationParentFolder;
+		item->settings.destination = kParentFolderDestination;
 		item->settings.custom = false;
 	}
 	Manifest::Overlay(item->settings, extra.settings);
@@ -421,7 +421,7 @@ PackageAssembler::_CheckDestination(const Manifest& manifest, const plan_item& i
 		return _Fail(B_BAD_VALUE, file + ": groups: " + where + " name groups beyond the "
 			+ std::to_string(manifest.fGroups.size()) + " the package has");
 	}
-	int32 destination = item.settings.destination.value_or(kDestinationInstallFolder);
+	int32 destination = item.settings.destination.value_or(kInstallFolderDestination);
 	if (destination < 0)
 		return B_OK;
 	bool custom = item.settings.custom.value_or(false);
@@ -508,13 +508,13 @@ PackageAssembler::_WriteEntries(plan_item* item, PackageWriter& writer,
 	entry->fOffset = offset;
 	entry->fSize = size;
 	entry->fOldSize = item->oldSize;
-	entry->fDestIndex = item->settings.destination.value_or(kDestinationInstallFolder);
+	entry->fDestIndex = item->settings.destination.value_or(kInstallFolderDestination);
 	entry->fCustom = item->settings.custom.value_or(false);
 	entry->fGroups = item->settings.groups.value_or(1);
-	entry->fReplaceOption = item->settings.replace.value_or(kReplaceAsk);
+	entry->fReplaceOption = item->settings.replace.value_or(kAskReplace);
 	entry->fCreationTime = item->creationTime;
 	entry->fModificationTime = item->modificationTime;
-	entry->fPlatform = (int32)item->settings.platform.value_or(kInstallerPlatformMask);
+	entry->fPlatform = (int32)item->settings.platform.value_or(kThisPlatformMask);
 	entry->fMode = item->mode;
 	entry->fMimeType = item->mimeType;
 	entry->fLinkTarget = item->linkTarget;

@@ -1,6 +1,7 @@
 #include "PackageLocator.h"
 
 #include "HostFile.h"
+#include "PackageFormat.h"
 
 #include <ByteOrder.h>
 #include <Errors.h>
@@ -9,13 +10,6 @@
 #include <fcntl.h>
 
 #include <cstring>
-
-namespace {
-
-const type_code kSizeResourceType = 'INsz';
-
-} // namespace
-
 
 PackageLocator::PackageLocator()
 	:

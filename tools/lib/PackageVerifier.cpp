@@ -8,6 +8,7 @@
 #include "BinReader.h"
 #include "EntryReader.h"
 #include "NotedAlertSink.h"
+#include "PackageFormat.h"
 #include "PackData.h"
 #include "ZlCodec.h"
 
@@ -23,15 +24,8 @@
 
 namespace {
 
-const uint8 kMagic[8] = {0x41, 0x6C, 0x42, 0x1A, 0xFF, 0x0A, 0x0D, 0x00};
-
-const int32 kHeaderTag = 'PhIn';
-const int32 kCatalogTopTag = 'FldI';
-const int32 kAttributeSectionTag = 'PkgA';
-const int32 kOffsetTag = 'OffT';
-const int32 kSizeTag = 'OrgS';
-
-const int32 kItemTags[] = {'FilI', 'FldI', 'PtcI', 'ScrI', 'LnkI'};
+const int32 kItemTags[] = {kFileItemTag, kFolderItemTag, kPatchItemTag, kScriptItemTag,
+	kLinkItemTag};
 
 
 bool
@@ -46,9 +40,9 @@ int32
 EntryTagFor(int32 itemTag)
 {
 	switch (itemTag) {
-		case 'FldI':
+		case kFolderItemTag:
 			return kFolderEntryTag;
-		case 'LnkI':
+		case kLinkItemTag:
 			return kLinkEntryTag;
 		default:
 			return kFileEntryTag;
@@ -199,10 +193,10 @@ PackageVerifier::_CheckMagic()
 	if (_Read(0, magic, 8) != B_OK)
 		return _Fail(0, "shorter than the 8-byte magic");
 	for (int i = 0; i < 8; i++) {
-		if (magic[i] != kMagic[i]) {
+		if (magic[i] != kPHeader[i]) {
 			char text[80];
 			snprintf(text, sizeof(text), "magic byte %d is 0x%02X, not 0x%02X", i, magic[i],
-				kMagic[i]);
+				kPHeader[i]);
 			return _Fail(i, text);
 		}
 	}
@@ -217,7 +211,7 @@ PackageVerifier::_ReadHeader(off_t* end)
 	status_t status = _Read(8, header, 7);
 	if (status != B_OK)
 		return status;
-	if (BigInt32(header) != kHeaderTag || header[6] != kGroupRecord)
+	if (BigInt32(header) != kPackageHeaderTag || header[6] != kGroupRecord)
 		return _Fail(8, "the header group 'PhIn' is missing");
 	std::map<int32, int64> fields;
 	off_t position = 15;
@@ -237,22 +231,23 @@ PackageVerifier::_ReadHeader(off_t* end)
 			if ((status = _Read(position + 7, value, count * 4)) != B_OK)
 				return status;
 			fields[tag] = count == 1 ? BigInt32(value) : BigInt64(value);
-			if (tag == 'FVer' && count != 1)
+			if (tag == kFormatVersionTag && count != 1)
 				return _Fail(recordStart, "'FVer' is not a 32-bit number");
 		}
 		fSummary.records++;
 		position = recordStart;
-		if ((status = _WalkRecord(&position, 1, kHeaderTag, 0, false)) != B_OK)
+		if ((status = _WalkRecord(&position, 1, kPackageHeaderTag, 0, false)) != B_OK)
 			return status;
 	}
-	for (int32 tag : {'FVer', 'AFla', 'FSiz', 'COff', 'AOff'}) {
+	for (int32 tag : {kFormatVersionTag, kArchiveFlagsTag, kArchiveSizeTag, kCatalogOffsetTag,
+			kAttributeOffsetTag}) {
 		if (fields.find(tag) == fields.end())
 			return _Fail(8, "the header has no " + TagText(tag) + " record");
 	}
-	fSummary.version = (int32)fields['FVer'];
+	fSummary.version = (int32)fields[kFormatVersionTag];
 	if (fSummary.version != 1 && fSummary.version != 2)
 		return _Fail(8, "unknown format version " + std::to_string(fSummary.version));
-	int64 archiveSize = fields['FSiz'];
+	int64 archiveSize = fields[kArchiveSizeTag];
 	fSummary.archiveSize = archiveSize;
 	if (archiveSize > fEnd) {
 		return _Fail(8, "the package needs " + std::to_string(archiveSize)
@@ -263,8 +258,8 @@ PackageVerifier::_ReadHeader(off_t* end)
 	// Bytes after the package (an installer may be followed by others)
 	// are not part of it.
 	fEnd = archiveSize;
-	fCatalogOffset = fields['COff'];
-	fAttributeOffset = fields['AOff'];
+	fCatalogOffset = fields[kCatalogOffsetTag];
+	fAttributeOffset = fields[kAttributeOffsetTag];
 	if (fCatalogOffset < position || fCatalogOffset >= fEnd)
 		return _Fail(8, "the catalog offset lies outside the package");
 	if (fAttributeOffset < position || fAttributeOffset >= fEnd)
@@ -298,12 +293,12 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 		case kNumberRecord: {
 			if (count < 0)
 				return _Fail(start, "a number record with a negative count");
-			if ((IsItemTag(itemTag) && parentTag == itemTag) || parentTag == 'FDat') {
-				if ((tag == kOffsetTag || tag == kSizeTag) && count == 2) {
+			if ((IsItemTag(itemTag) && parentTag == itemTag) || parentTag == kFolderDataTag) {
+				if ((tag == kOffsetField || tag == kSizeField) && count == 2) {
 					uint8 value[8];
 					if ((status = _Read(*position, value, 8)) != B_OK)
 						return status;
-					if (tag == kOffsetTag)
+					if (tag == kOffsetField)
 						fCurrent.offset = BigInt64(value);
 					else
 						fCurrent.size = BigInt64(value);
@@ -347,14 +342,14 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 		fCurrentEntryStart = start;
 		fSummary.entries++;
 	}
-	bool isItem = IsItemTag(tag) && (topLevel ? tag == kCatalogTopTag
+	bool isItem = IsItemTag(tag) && (topLevel ? tag == kFolderItemTag
 		: IsItemTag(itemTag) || parentTag == 0);
 	catalog_reference saved = fCurrent;
 	if (isItem) {
 		fCurrent = catalog_reference{tag, -1, -1, start};
 		fSummary.items++;
 	}
-	bool isFolder = isItem && tag == kCatalogTopTag;
+	bool isFolder = isItem && tag == kFolderItemTag;
 	if (isFolder && ++fFolderDepth > kMaxFolderDepth) {
 		return _Fail(start, "folders nested more than " + std::to_string(kMaxFolderDepth)
 			+ " levels deep");
@@ -371,7 +366,7 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 			return status;
 		// A folder's own fields sit in its 'FDat' group; its data offset is
 		// recorded once that group ends.
-		if (isItem && tag == kCatalogTopTag && BigInt32(member) == 'FDat' && !end) {
+		if (isItem && tag == kFolderItemTag && BigInt32(member) == kFolderDataTag && !end) {
 			fReferences.push_back(fCurrent);
 			fCurrent.offset = -1;
 		}
@@ -379,7 +374,7 @@ PackageVerifier::_WalkRecord(off_t* position, int32 depth, int32 parentTag, int3
 			break;
 	}
 	if (isItem) {
-		if (tag != kCatalogTopTag)
+		if (tag != kFolderItemTag)
 			fReferences.push_back(fCurrent);
 		fCurrent = saved;
 	}
@@ -537,7 +532,7 @@ PackageVerifier::_CheckReferences()
 	status_t status = _Read(fCatalogOffset, header, 7);
 	if (status != B_OK)
 		return status;
-	if (BigInt32(header) != kCatalogTopTag || header[6] != kGroupRecord)
+	if (BigInt32(header) != kFolderItemTag || header[6] != kGroupRecord)
 		return _Fail(fCatalogOffset, "the catalog does not start with its top folder");
 	if ((status = _Read(fAttributeOffset, header, 7)) != B_OK)
 		return status;
@@ -559,7 +554,7 @@ PackageVerifier::_CheckReferences()
 				+ " item's data is a " + TagText(found->second) + " entry");
 		}
 		auto size = entrySizes.find(reference.offset);
-		if (reference.itemTag == 'FilI' && reference.size >= 0 && size != entrySizes.end()
+		if (reference.itemTag == kFileItemTag && reference.size >= 0 && size != entrySizes.end()
 			&& size->second != reference.size) {
 			return _Fail(reference.at, "the item's size " + std::to_string(reference.size)
 				+ " differs from its contents' " + std::to_string(size->second));
