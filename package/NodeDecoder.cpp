@@ -27,9 +27,10 @@ const size_t kEventOverhead = sizeof(decoded_event) + 32;
 
 // The buffers kept for reuse: enough to go round while the worker writes
 // and the threads decode, few and small enough not to weigh on the memory
-// bound (a chunk decodes to some 50 KiB in most files).
+// bound: a chunk decodes to some 50 KiB in most files, and its bytes change
+// hands whole only up to 64 KiB.
 const size_t kMostSpareBuffers = 4;
-const size_t kLargestSpareBuffer = 256 * 1024;
+const size_t kLargestSpareBuffer = 128 * 1024;
 
 decoded_event
 Event(decoded_event::kind what, off_t entry)
@@ -376,11 +377,13 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 			return;
 		}
 		decoded_event event = _EventFor(step, position);
-		// The chunk's bytes change hands rather than being copied; the
-		// spare buffer takes the next chunk's, or these.
+		// The chunk's bytes change hands rather than being copied, and the
+		// spare buffer takes the next chunk's; bytes that are copied get a
+		// buffer of their size, as the queue counts them.
 		if (step.what == entry_step::kData) {
-			event.data.swap(lane.spare);
-			if (!lane.reader.TakeData(&event.data))
+			if (lane.reader.TakeData(&lane.spare))
+				event.data.swap(lane.spare);
+			else
 				event.data.assign(step.data, step.data + step.size);
 		}
 		// Decoded whatever the node turns out to be: the worker passes

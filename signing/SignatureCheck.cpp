@@ -4,6 +4,8 @@
 
 #include <Errors.h>
 
+#include <pthread.h>
+
 namespace {
 
 std::string
@@ -73,6 +75,7 @@ SignatureCheck::_Check(BPositionIO* file, const BFile* reopenable, off_t start, 
 		fStopDigest = stop;
 		fDigestText = std::async(std::launch::async, [own = BFile(*reopenable), start, end,
 				stop]() mutable {
+			pthread_setname_np(pthread_self(), "package digest");
 			PackageSignature::digest digest;
 			if (PackageSignature::DigestOf(&own, start, end, &digest, stop.get()) != B_OK)
 				return std::string();
