@@ -252,7 +252,7 @@ InstallApp::_AcceptSignature(InstallPack* pack)
 		_Refuse("The package file cannot be read. Nothing was installed.");
 		return false;
 	}
-	signature_verdict verdict = fSignature.Check(pack->fFile, pack->fDataOffset,
+	signature_verdict verdict = fSignature.CheckWithDigestBeside(*pack->fFile, pack->fDataOffset,
 		pack->fPackageEnd, trusted);
 	pack->ClearFile();
 	fSignatureChecked = true;

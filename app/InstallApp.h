@@ -14,6 +14,7 @@
 #include <EntryRef.h>
 #include <StorageDefs.h>
 
+#include <future>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -63,7 +64,13 @@ public:
 	// of its stream. Empty texts until the signature was checked.
 	std::string SignerLine() const;
 	std::string SignerIdentity() const { return fSignature.Identity(); }
-	const std::string& PackageDigest() const { return fSignature.DigestText(); }
+	std::string PackageDigest() const { return fSignature.DigestText(); }
+	// The digest, for the receipt at the end of a run: an unsigned
+	// package's is still being taken beside the install.
+	std::shared_future<std::string> PackageDigestLater() const
+	{
+		return fSignature.DigestTextLater();
+	}
 	// "trusted", "unknown key", "not signed" or "does not match" (the
 	// package was changed after it was signed).
 	std::string SignatureState() const;

@@ -1004,7 +1004,6 @@ DestManager::_BeginReceipt(entry_ref* folderRef, const char* folderPath)
 	if (fAttrib != nullptr && fAttrib->fDescription != nullptr)
 		fReceipt.fDescription = fAttrib->fDescription;
 	fReceipt.fSigner = fPackageSigner;
-	fReceipt.fDigest = fPackageDigest;
 	fReceipt.fInstaller = kInstallerVersion;
 	fReceipt.fVolume = fVolumeName;
 	BPath folder;
@@ -1050,6 +1049,8 @@ DestManager::_WriteReceipt()
 		status = NoteCreating(&folder, name.c_str());
 	if (status == B_OK) {
 		fReceipt.fInstalledAt = (int64)time(nullptr);
+		if (fPackageDigest.valid())
+			fReceipt.fDigest = fPackageDigest.get();
 		status = fReceipt.WriteTo(&folder, name.c_str());
 	}
 	if (status == B_OK)

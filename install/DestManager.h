@@ -19,6 +19,7 @@
 #include <FileLock.h>
 #include <SupportDefs.h>
 
+#include <future>
 #include <map>
 #include <set>
 #include <string>
@@ -41,8 +42,10 @@ public:
 	~DestManager();
 
 	// What the receipts of this package's runs say of it: who signed it
-	// (empty: not signed) and the digest of its stream.
-	void SetPackageIdentity(const std::string& signer, const std::string& digest)
+	// (empty: not signed) and the digest of its stream, which may still be
+	// being taken: it is waited for when a receipt is written.
+	void SetPackageIdentity(const std::string& signer,
+		const std::shared_future<std::string>& digest)
 	{
 		fPackageSigner = signer;
 		fPackageDigest = digest;
@@ -180,7 +183,7 @@ public:
 	PackAttrib* fAttrib;
 	// Who signed the package and its digest, for the receipt.
 	std::string fPackageSigner;
-	std::string fPackageDigest;
+	std::shared_future<std::string> fPackageDigest;
 	dev_t fVolume;
 	RList<DestItem*>* fDefaultDests;
 	RList<DestItem*>* fCustomDests;

@@ -242,7 +242,8 @@ BinReader::TakeData(std::vector<uint8>* data)
 	if (fOutput.empty() || fGiven != fOutput.size() || fGiven > kMaxDataStep)
 		return false;
 	data->swap(fOutput);
-	// The next chunk's bytes go into a buffer as large, made at once.
+	// The next chunk's bytes go into the buffer *data held, or one as
+	// large as this chunk's, made at once.
 	fOutput.clear();
 	fOutput.reserve(data->capacity());
 	fGiven = 0;

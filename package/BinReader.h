@@ -65,7 +65,8 @@ public:
 	status_t Next(bin_step* step);
 	// Right after a kData step that gave all the chunk's bytes at once:
 	// moves them into *data instead of leaving them to be copied (false,
-	// nothing moved, otherwise).
+	// nothing moved, otherwise). The buffer *data held is kept for the
+	// next chunk.
 	bool TakeData(std::vector<uint8>* data);
 	// Ends the codec's stream of a bin left part way.
 	void Abandon();

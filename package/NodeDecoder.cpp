@@ -24,6 +24,13 @@ const size_t kReadBlockSize = 256 * 1024;
 // many small events count too.
 const size_t kEventOverhead = sizeof(decoded_event) + 32;
 
+// The buffers kept for reuse: enough to go round while the worker writes
+// and the threads decode, few and small enough not to weigh on the memory
+// bound: a chunk decodes to some 50 KiB in most files, and its bytes change
+// hands whole only up to 64 KiB.
+const size_t kMostSpareBuffers = 4;
+const size_t kLargestSpareBuffer = 128 * 1024;
+
 decoded_event
 Event(decoded_event::kind what, off_t entry)
 {
@@ -68,6 +75,8 @@ struct NodeDecoder::Lane {
 	EntryReader reader;
 	// The codec's alerts, noted and queued with the failure.
 	NotedAlertSink alerts;
+	// Where the next data step's bytes go.
+	std::vector<uint8> spare;
 };
 
 // One claimed entry and the events decoded for it, waiting for the worker.
@@ -149,6 +158,8 @@ NodeDecoder::Next(decoded_event* event)
 		event->status = B_CANCELED;
 		return;
 	}
+	// The data of the event before are written by now.
+	_KeepSpare(std::move(event->data));
 	Slot* slot = fSlots.front().get();
 	// Counted before the move empties it.
 	size_t size = slot->events.front().Footprint();
@@ -194,6 +205,17 @@ NodeDecoder::_DropFront()
 	for (const decoded_event& event : fSlots.front()->events)
 		fQueuedBytes -= event.Footprint();
 	fSlots.pop_front();
+}
+
+// Called with the lock held.
+void
+NodeDecoder::_KeepSpare(std::vector<uint8>&& buffer)
+{
+	if (buffer.capacity() == 0 || buffer.capacity() > kLargestSpareBuffer
+		|| fSpareBuffers.size() >= kMostSpareBuffers)
+		return;
+	buffer.clear();
+	fSpareBuffers.push_back(std::move(buffer));
 }
 
 // Called with the lock held: the walk in progress becomes stale and a new
@@ -296,7 +318,8 @@ NodeDecoder::_EntryEnd(Lane& lane, off_t position)
 }
 
 bool
-NodeDecoder::_Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uint64 generation)
+NodeDecoder::_Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uint64 generation,
+	std::vector<uint8>* spare)
 {
 	size_t size = event.Footprint();
 	std::unique_lock<std::mutex> lock(fLock);
@@ -316,6 +339,10 @@ NodeDecoder::_Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uin
 	slot->events.push_back(std::move(event));
 	fQueuedBytes += size;
 	fPeakQueuedBytes = std::max(fPeakQueuedBytes, fQueuedBytes);
+	if (spare != NULL && spare->capacity() == 0 && !fSpareBuffers.empty()) {
+		spare->swap(fSpareBuffers.back());
+		fSpareBuffers.pop_back();
+	}
 	// A sleeping worker is woken for a whole entry or a good share of one,
 	// not for every write: each wake-up costs as much as a small file.
 	bool first = fSlots.front() == slot;
@@ -349,14 +376,21 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 			return;
 		}
 		decoded_event event = _EventFor(step, position);
-		// The chunk's bytes change hands rather than being copied.
-		if (step.what == entry_step::kData && !lane.reader.TakeData(&event.data))
-			event.data.assign(step.data, step.data + step.size);
+		// The chunk's bytes change hands rather than being copied, and the
+		// spare buffer takes the next chunk's; bytes that are copied get a
+		// buffer of their size, as the queue counts them.
+		if (step.what == entry_step::kData) {
+			if (lane.reader.TakeData(&lane.spare))
+				event.data.swap(lane.spare);
+			else
+				event.data.assign(step.data, step.data + step.size);
+		}
 		// Decoded whatever the node turns out to be: the worker passes
 		// over it for a node that is no file, from `resume` on.
 		if (step.what == entry_step::kMainFork)
 			event.resume = lane.reader.BinPosition();
-		if (!_Push(slot, std::move(event), generation) || step.what == entry_step::kEnd)
+		if (!_Push(slot, std::move(event), generation, &lane.spare)
+			|| step.what == entry_step::kEnd)
 			return;
 	}
 }

@@ -20,7 +20,9 @@
 // across all entries (the entries after the one the worker takes share half
 // of it; a single event, at most 64 KiB of decoded data, always fits into an
 // empty queue), and a thread waits for room, so a file or an attribute of
-// any size streams through.
+// any size streams through. The buffers of data the worker has written go
+// back to the threads for the next chunks (a few, of moderate size), so
+// that a large file is not decoded into fresh memory chunk after chunk.
 
 #include "EntryReader.h"
 
@@ -127,12 +129,16 @@ private:
 	static decoded_event _EventFor(const entry_step& step, off_t entry);
 	// Queues the event for its entry, waiting for room; false when the walk
 	// is stale (a restart, a reset or a stop came in the meantime).
-	bool _Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uint64 generation);
+	// A spare buffer for the thread's next data goes into *spare when one
+	// is kept and *spare has none.
+	bool _Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uint64 generation,
+		std::vector<uint8>* spare = NULL);
 
 	// With the lock held.
 	bool _HasRoom(const Slot* slot, size_t size) const;
 	void _DropFront();
 	void _Restart(off_t position);
+	void _KeepSpare(std::vector<uint8>&& buffer);
 
 	const size_t fMemoryLimit;
 	BFile* fPackage;
@@ -155,6 +161,8 @@ private:
 	int32 fClaimWaiters;
 	int32 fRoomWaiters;
 	bool fQuit;
+	// Buffers of data the worker is done with, for the threads to reuse.
+	std::vector<std::vector<uint8>> fSpareBuffers;
 	std::vector<std::thread> fThreads;
 };
 

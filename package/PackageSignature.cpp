@@ -137,7 +137,8 @@ PackageSignature::Write(BPositionIO* file) const
 
 
 status_t
-PackageSignature::DigestOf(BPositionIO* file, off_t start, off_t end, digest* out)
+PackageSignature::DigestOf(BPositionIO* file, off_t start, off_t end, digest* out,
+	const std::atomic<bool>* stop)
 {
 	if (sodium_init() < 0)
 		return B_ERROR;
@@ -145,6 +146,8 @@ PackageSignature::DigestOf(BPositionIO* file, off_t start, off_t end, digest* ou
 	crypto_generichash_init(&state, nullptr, 0, kDigestSize);
 	std::vector<uint8> buffer(kDigestChunk);
 	for (off_t position = start; position < end;) {
+		if (stop != nullptr && stop->load(std::memory_order_relaxed))
+			return B_CANCELED;
 		size_t wanted = (size_t)std::min<off_t>(end - position, buffer.size());
 		ssize_t read = file->ReadAt(position, buffer.data(), wanted);
 		if (read < 0)

@@ -22,6 +22,7 @@
 #include <SupportDefs.h>
 
 #include <array>
+#include <atomic>
 #include <string>
 
 class PackageSignature {
@@ -50,8 +51,11 @@ public:
 	status_t ReadAt(BPositionIO* file, off_t position);
 	status_t Write(BPositionIO* file) const;
 
-	// The BLAKE2b-512 digest of the bytes [start, end) of `file`.
-	static status_t DigestOf(BPositionIO* file, off_t start, off_t end, digest* out);
+	// The BLAKE2b-512 digest of the bytes [start, end) of `file`; B_CANCELED
+	// when `stop` was set meanwhile (a digest taken beside other work that
+	// nobody waits for any more).
+	static status_t DigestOf(BPositionIO* file, off_t start, off_t end, digest* out,
+		const std::atomic<bool>* stop = nullptr);
 	// The bytes the comment signature signs: the signature, then the comment.
 	std::string CommentMessage() const;
 	// Whether both signatures hold, for a stream of this digest, by the

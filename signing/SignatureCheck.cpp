@@ -4,6 +4,25 @@
 
 #include <Errors.h>
 
+#include <pthread.h>
+
+namespace {
+
+std::string
+HexText(const PackageSignature::digest& digest)
+{
+	static const char kDigits[] = "0123456789abcdef";
+	std::string text;
+	for (uint8 byte : digest) {
+		text += kDigits[byte >> 4];
+		text += kDigits[byte & 0xf];
+	}
+	return text;
+}
+
+} // namespace
+
+
 const char* const SignatureCheck::kMismatchText
 	= "This package's signature does not match its contents: the package was changed "
 	"after it was signed, or damaged on its way to you. Nothing was installed.";
@@ -16,23 +35,59 @@ SignatureCheck::SignatureCheck()
 }
 
 
+SignatureCheck::~SignatureCheck()
+{
+	_StopDigest();
+}
+
+
 signature_verdict
 SignatureCheck::Check(BPositionIO* file, off_t start, off_t end, const TrustedKeys& trusted)
 {
+	return _Check(file, nullptr, start, end, trusted);
+}
+
+
+signature_verdict
+SignatureCheck::CheckWithDigestBeside(const BFile& file, off_t start, off_t end,
+	const TrustedKeys& trusted)
+{
+	BFile reader(file);
+	return _Check(&reader, &file, start, end, trusted);
+}
+
+
+// The signature record is read first: whether there is one decides whether
+// the digest must be had before anything else.
+signature_verdict
+SignatureCheck::_Check(BPositionIO* file, const BFile* reopenable, off_t start, off_t end,
+	const TrustedKeys& trusted)
+{
+	_StopDigest();
 	fSigner = PublicKey();
 	fComment = TrustedComment();
-	fDigestText.clear();
-	PackageSignature::digest digest;
-	bool digested = PackageSignature::DigestOf(file, start, end, &digest) == B_OK;
-	if (digested) {
-		static const char kDigits[] = "0123456789abcdef";
-		for (uint8 byte : digest) {
-			fDigestText += kDigits[byte >> 4];
-			fDigestText += kDigits[byte & 0xf];
-		}
-	}
 	PackageSignature signature;
 	status_t status = signature.ReadAt(file, end);
+	if (status == B_ENTRY_NOT_FOUND && reopenable != nullptr) {
+		// The thread reads through a handle of its own: the caller's may
+		// be closed, or read elsewhere, meanwhile.
+		auto stop = std::make_shared<std::atomic<bool>>(false);
+		fStopDigest = stop;
+		fDigestText = std::async(std::launch::async, [own = BFile(*reopenable), start, end,
+				stop]() mutable {
+			pthread_setname_np(pthread_self(), "package digest");
+			PackageSignature::digest digest;
+			if (PackageSignature::DigestOf(&own, start, end, &digest, stop.get()) != B_OK)
+				return std::string();
+			return HexText(digest);
+		}).share();
+		return fVerdict = kNotSigned;
+	}
+	PackageSignature::digest digest;
+	bool digested = PackageSignature::DigestOf(file, start, end, &digest) == B_OK;
+	std::promise<std::string> taken;
+	taken.set_value(digested ? HexText(digest) : std::string());
+	fDigestText = taken.get_future().share();
 	if (status == B_ENTRY_NOT_FOUND)
 		return fVerdict = kNotSigned;
 	if (status != B_OK || !digested || !signature.Matches(digest))
@@ -40,6 +95,24 @@ SignatureCheck::Check(BPositionIO* file, off_t start, off_t end, const TrustedKe
 	fSigner = signature.fSigner;
 	fComment = TrustedComment::Parse(signature.fTrustedComment);
 	return fVerdict = trusted.Trusts(fSigner) ? kSignedByTrustedKey : kSignedByUnknownKey;
+}
+
+
+std::string
+SignatureCheck::DigestText() const
+{
+	return fDigestText.valid() ? fDigestText.get() : std::string();
+}
+
+
+// Whoever still holds the digest's handle keeps a finished text; a digest
+// stopped part way leaves an empty one, which nobody reads any more.
+void
+SignatureCheck::_StopDigest()
+{
+	if (fStopDigest)
+		fStopDigest->store(true, std::memory_order_relaxed);
+	fStopDigest.reset();
 }
 
 

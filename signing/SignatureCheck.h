@@ -10,8 +10,12 @@
 #include "TrustedComment.h"
 #include "TrustedKeys.h"
 
+#include <File.h>
 #include <PositionIO.h>
 
+#include <atomic>
+#include <future>
+#include <memory>
 #include <string>
 
 enum signature_verdict {
@@ -27,19 +31,32 @@ enum signature_verdict {
 class SignatureCheck {
 public:
 	SignatureCheck();
+	// Stops a digest still being taken that nobody asked for.
+	~SignatureCheck();
 
 	// The package stream is [start, end) of `file`; its signature record,
 	// if any, starts at `end`. The stream's digest is taken whether it is
 	// signed or not: it names the package's contents (receipts, plans).
 	signature_verdict Check(BPositionIO* file, off_t start, off_t end,
 		const TrustedKeys& trusted);
+	// The same, but an unsigned package's digest, which decides nothing,
+	// is taken on a thread of its own through a handle of its own on
+	// `file` while the caller goes on (the install), and waited for where
+	// it is first needed (the receipt at the end of a run). A signed
+	// package's digest decides the verdict and is taken at once.
+	signature_verdict CheckWithDigestBeside(const BFile& file, off_t start, off_t end,
+		const TrustedKeys& trusted);
 
 	signature_verdict Verdict() const { return fVerdict; }
 	const PublicKey& Signer() const { return fSigner; }
 	const TrustedComment& Comment() const { return fComment; }
 	// The stream's BLAKE2b-512 digest in lower-case hexadecimal; empty
-	// when the stream could not be read.
-	const std::string& DigestText() const { return fDigestText; }
+	// when the stream could not be read, or before Check. Waits for a
+	// digest still being taken.
+	std::string DigestText() const;
+	// The same, for a reader on another thread that asks for it later: a
+	// handle of its own on the text to come.
+	std::shared_future<std::string> DigestTextLater() const { return fDigestText; }
 
 	// What the install window and an unattended run say about the signer:
 	// "Signed by NAME (key ID …)", "Signed by an unknown key (ID …)", "Not
@@ -59,10 +76,18 @@ public:
 	static const char* const kMismatchText;
 
 private:
+	// `reopenable`: where an unsigned package's digest may be taken beside
+	// (null: at once, from `file`).
+	signature_verdict _Check(BPositionIO* file, const BFile* reopenable, off_t start,
+		off_t end, const TrustedKeys& trusted);
+	void _StopDigest();
+
 	signature_verdict fVerdict;
 	PublicKey fSigner;
 	TrustedComment fComment;
-	std::string fDigestText;
+	std::shared_future<std::string> fDigestText;
+	// Set when the digest being taken beside is no longer wanted.
+	std::shared_ptr<std::atomic<bool>> fStopDigest;
 };
 
 #endif // _SIGNATURE_CHECK_H

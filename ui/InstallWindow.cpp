@@ -190,7 +190,7 @@ InstallWindow::_ReadPackage()
 
 	fDestManager = new DestManager(fAttrib);
 	if (InstallApp* app = dynamic_cast<InstallApp*>(be_app))
-		fDestManager->SetPackageIdentity(app->SignerIdentity(), app->PackageDigest());
+		fDestManager->SetPackageIdentity(app->SignerIdentity(), app->PackageDigestLater());
 
 	fPack->SetFile();
 	fCatalog = new ArcCatalog();

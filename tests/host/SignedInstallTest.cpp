@@ -13,6 +13,7 @@
 #include "PackageAssembler.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
@@ -206,4 +207,34 @@ TEST_F(SignedInstallTest, TheSampleInstallerIsSignedByItsBuildKey)
 	ASSERT_NE(digest, std::string::npos) << receipt;
 	std::string hex = receipt.substr(digest + 11, 128);
 	EXPECT_EQ(hex.find_first_not_of("0123456789abcdef"), std::string::npos) << hex;
+}
+
+
+// An unsigned package's digest is taken beside the install, a signed one's
+// before it; signing leaves the stream as it was, so both name the package
+// by the same digest, in the receipt and in the plan.
+TEST_F(SignedInstallTest, AnUnsignedPackageIsNamedByTheSameDigestAsItsSignedCopy)
+{
+	auto receiptDigest = [this](const std::string& package) {
+		EXPECT_EQ(Install(package).status, 0);
+		std::string receipt = ReadHostFileText(Root() + "/boot/var/kestrovan/receipts/Demo.json");
+		size_t at = receipt.find("\"digest\": \"");
+		EXPECT_NE(at, std::string::npos) << receipt;
+		return at == std::string::npos ? std::string() : receipt.substr(at + 11, 128);
+	};
+	auto planDigest = [this](const std::string& package) {
+		std::string output = fScratch / "plan.json";
+		ProgramRun run = RunProgram({kProgram, "--root", Root(), "--plan", "--accept-license",
+			package}, fScratch / "errors.txt", nullptr, &output);
+		EXPECT_EQ(run.status, 0) << run.errors;
+		nlohmann::json plan = nlohmann::json::parse(ReadHostFileText(output), nullptr, false);
+		const nlohmann::json& digest = plan["package"]["digest"];
+		return digest.is_string() ? digest.get<std::string>() : std::string();
+	};
+	std::string signedDigest = receiptDigest(fSigned);
+	ASSERT_EQ(signedDigest.size(), 128u);
+	EXPECT_EQ(signedDigest.find_first_not_of("0123456789abcdef"), std::string::npos);
+	EXPECT_EQ(receiptDigest(fPlain), signedDigest);
+	EXPECT_EQ(planDigest(fPlain), signedDigest);
+	EXPECT_EQ(planDigest(fSigned), signedDigest);
 }

@@ -333,6 +333,29 @@ TEST_F(DecodeAheadTest, SkippedEntriesAreDroppedAndRequestsBehindRestart)
 }
 
 
+// The buffers the worker has written go back to the decoding threads: a
+// file whose chunks decode to sizes far apart (noise, and text that
+// inflates many times over) and the files after it must come out whole,
+// with the same progress, while the threads refill buffers taken back.
+TEST_F(DecodeAheadTest, BuffersTakenBackNeverHoldDataStillToBeWritten)
+{
+	std::string contents;
+	for (int i = 0; contents.size() < (6u << 20); i++)
+		contents += i % 2 == 0 ? NoiseData(20000 + 7919 * (i % 13), i)
+			: TextData(150000 + 30011 * (i % 7));
+	std::vector<off_t> offsets = WritePieces({FileEntry("mixed", contents, kAttributes),
+		FileEntry("small", TextData(3000)), FileEntry("noise", NoiseData(900000, 4))});
+
+	std::vector<outcome> results = ExtractBothWays(offsets);
+	ASSERT_EQ(results.size(), 3u);
+	EXPECT_EQ(results[0].status, B_OK);
+	EXPECT_TRUE(results[0].contents == contents);
+	EXPECT_EQ(results[0].attributes.size(), kAttributes.size());
+	EXPECT_EQ(results[1].contents, TextData(3000));
+	EXPECT_TRUE(results[2].contents == NoiseData(900000, 4));
+}
+
+
 TEST_F(DecodeAheadTest, CorruptDataShowTheAlertOnceOnTheWorkerAndFailAlike)
 {
 	std::string contents = NoiseData(100000, 5) + TextData(100000);

@@ -192,7 +192,7 @@ PackageLister::_Signature(InstallPack* pack)
 	SignatureCheck check;
 	if (pack->SetFile())
 		return nullptr;
-	signature_verdict verdict = check.Check(pack->fFile, pack->fDataOffset,
+	signature_verdict verdict = check.CheckWithDigestBeside(*pack->fFile, pack->fDataOffset,
 		pack->fPackageEnd, TrustedKeys());
 	out["state"] = kVerdictNames[verdict];
 	if (verdict == kNotSigned || verdict == kSignatureMismatch)
