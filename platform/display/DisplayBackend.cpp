@@ -153,9 +153,15 @@ DisplayBackend::SelectFromArguments(int* argc, char** argv)
 void
 DisplayBackend::CloseDesktopInUse()
 {
-	std::lock_guard<std::mutex> guard(sSelectLock);
-	if (sBackend != nullptr)
-		sBackend->CloseDesktop();
+	// Not under the choosing lock: the display thread may ask for the
+	// backend in use while it ends.
+	DisplayBackend* backend;
+	{
+		std::lock_guard<std::mutex> guard(sSelectLock);
+		backend = sBackend.get();
+	}
+	if (backend != nullptr)
+		backend->CloseDesktop();
 }
 
 DisplayBackend*

@@ -40,6 +40,8 @@ const bigtime_t kPlacementTime = 2000000;
 // connection and then says nothing (stopped, or a dead forwarding) would
 // hold the program forever.
 const std::chrono::seconds kOpenTimeout(10);
+// How long the program's end waits for the display thread to close.
+const std::chrono::seconds kCloseTimeout(3);
 
 bool
 variable_set(const char* name)
@@ -152,6 +154,7 @@ SdlBackend::SdlBackend()
 	fOpenDone(false),
 	fOpenSucceeded(false),
 	fStopping(false),
+	fRunEnded(false),
 	fWakePending(false),
 	fLayoutChanged(true),
 	fWakeEvent(0),
@@ -170,21 +173,37 @@ SdlBackend::SdlBackend()
 
 SdlBackend::~SdlBackend()
 {
-	CloseDesktop();
+	_StopDisplayThread();
+	if (fThread.joinable() && fThread.get_id() != std::this_thread::get_id())
+		fThread.join();
 }
 
+// At exit: a display thread stuck in the display server must not hold the
+// program's end, so the wait is bounded; the backend in use is never
+// destroyed, so a thread that does not end in time still has it.
 void
 SdlBackend::CloseDesktop()
 {
+	_StopDisplayThread();
+	if (!fThread.joinable() || fThread.get_id() == std::this_thread::get_id())
+		return;
+	bool ended;
 	{
-		std::lock_guard<std::mutex> guard(fStateLock);
-		if (!fStopping) {
-			_Wake();
-			fStopping = true;
-		}
+		std::unique_lock<std::mutex> lock(fStateLock);
+		ended = fThreadEnded.wait_for(lock, kCloseTimeout, [&] { return fRunEnded; });
 	}
-	if (fThread.joinable() && fThread.get_id() != std::this_thread::get_id())
+	if (ended)
 		fThread.join();
+}
+
+void
+SdlBackend::_StopDisplayThread()
+{
+	std::lock_guard<std::mutex> guard(fStateLock);
+	if (!fStopping) {
+		_Wake();
+		fStopping = true;
+	}
 }
 
 bool
@@ -392,6 +411,17 @@ SdlBackend::WindowFramePresented(int32 id)
 
 void
 SdlBackend::_Run()
+{
+	_RunDisplay();
+	{
+		std::lock_guard<std::mutex> guard(fStateLock);
+		fRunEnded = true;
+	}
+	fThreadEnded.notify_all();
+}
+
+void
+SdlBackend::_RunDisplay()
 {
 	bool opened = _OpenDisplay();
 	bool abandoned;

@@ -59,6 +59,8 @@ private:
 
 	// The display thread.
 	void _Run();
+	void _RunDisplay();
+	void _StopDisplayThread();
 	bool _OpenDisplay();
 	void _CloseDisplay();
 	void _TakeErrorHandlers();
@@ -92,6 +94,9 @@ private:
 	bool fOpenSucceeded;
 	std::string fOpenError;
 	bool fStopping;
+	// The display thread has closed the display and returns.
+	bool fRunEnded;
+	std::condition_variable fThreadEnded;
 	bool fWakePending;
 	bool fLayoutChanged;
 	std::set<int32> fNewFrames;
