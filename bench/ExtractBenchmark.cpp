@@ -26,7 +26,7 @@ struct bench_setup {
 	{
 		std::string pattern = (std::filesystem::temp_directory_path()
 			/ "kestrovan-bench-XXXXXX").string();
-		if (mkdtemp(pattern.data()) == nullptr)
+		if (mkdtemp(pattern.data()) == NULL)
 			abort();
 		folder = pattern;
 		std::filesystem::create_directories(folder + "/root/boot");

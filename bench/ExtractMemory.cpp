@@ -37,7 +37,7 @@ Measure(int64 mebibytes)
 {
 	std::string pattern = (std::filesystem::temp_directory_path()
 		/ "kestrovan-rss-XXXXXX").string();
-	if (mkdtemp(pattern.data()) == nullptr)
+	if (mkdtemp(pattern.data()) == NULL)
 		return 1;
 	std::string folder = pattern;
 	std::filesystem::create_directories(folder + "/root/boot");

@@ -28,7 +28,7 @@ AnswersRecording::Start(const InstallerOptions& options)
 bool
 AnswersRecording::Finish(const InstallerOptions& options)
 {
-	ChoiceRecorder::SetRunEndedHandler(nullptr);
+	ChoiceRecorder::SetRunEndedHandler(NULL);
 	return _Save(options, ChoiceRecorder::Choices(), true);
 }
 

@@ -17,7 +17,7 @@ public:
 
 InterruptWatch::InterruptWatch()
 	:
-	fGuard(new HostGuard(nullptr))
+	fGuard(new HostGuard(NULL))
 {
 }
 

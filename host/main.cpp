@@ -160,7 +160,7 @@ StartRecorder(const InstallerOptions& options)
 		progressFD = -1;
 	}
 	if (options.fReportPath.empty() && progressFD < 0 && options.fLogCopyPath.empty())
-		return nullptr;
+		return NULL;
 	std::unique_ptr<RunRecorder> recorder(new RunRecorder(options.fReportPath,
 		progressFD, options.fLogCopyPath));
 	RunEvents::SetObserver(recorder.get());

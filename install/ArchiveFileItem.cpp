@@ -22,7 +22,7 @@
 
 ArchiveFileItem::ArchiveFileItem()
 	:
-	fMimeType(NULL)
+	fMimeType(nullptr)
 {
 }
 
@@ -30,7 +30,7 @@ ArchiveFileItem::ArchiveFileItem()
 ArchiveFileItem::ArchiveFileItem(const ArchiveFileItem& other)
 	:
 	ArchiveItem(other),
-	fMimeType(NULL)
+	fMimeType(nullptr)
 {
 }
 
@@ -54,9 +54,9 @@ ArchiveFileItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		if (manager->fCanceled)
 			return B_CANCELED;
 		BDirectory* dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true,
-			NULL);
+			nullptr);
 		RunEvents::ItemStarted(manager, dir, fName, "file");
-		if (dir == NULL)
+		if (dir == nullptr)
 			return handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND, manager);
 		// A name that is no plain name would make its entry elsewhere.
 		if (!is_plain_entry_name(fName))
@@ -148,15 +148,15 @@ ArchiveFileItem::ISetType(BEntry* entry, BNode* openNode)
 {
 	BNode entryNode;
 	BNode* node = openNode;
-	if (fMimeType != NULL && node == NULL) {
+	if (fMimeType != nullptr && node == nullptr) {
 		entryNode.SetTo(entry);
 		node = &entryNode;
 	}
-	if (fMimeType != NULL && node->InitCheck() == B_OK) {
+	if (fMimeType != nullptr && node->InitCheck() == B_OK) {
 		BNodeInfo info(node);
 		info.SetType(fMimeType);
 	}
-	BStatable* target = openNode != NULL ? static_cast<BStatable*>(openNode) : entry;
+	BStatable* target = openNode != nullptr ? static_cast<BStatable*>(openNode) : entry;
 	if ((fMode & 0111) != 0) {
 		target->SetPermissions(InstalledPermissions());
 		// The system records the new executable's type and signature.

@@ -17,7 +17,7 @@ public:
 	// Gives the installed entry the item's file type, permissions (only
 	// when the item is executable) and times; through `node` when the
 	// caller has the entry's node open (no lookup of the entry again).
-	void ISetType(BEntry* entry, BNode* node = NULL);
+	void ISetType(BEntry* entry, BNode* node = nullptr);
 
 	// Takes a malloc'ed text as the MIME type (null: none).
 	void AdoptMimeType(char* type);

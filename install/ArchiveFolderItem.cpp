@@ -16,7 +16,7 @@
 ArchiveFolderItem::ArchiveFolderItem()
 	:
 	fIsTop(false),
-	fDirOut(NULL)
+	fDirOut(nullptr)
 {
 }
 
@@ -38,13 +38,13 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 
 	status_t status = B_OK;
 	bool makeFolder = false;
-	BDirectory* dir = NULL;
+	BDirectory* dir = nullptr;
 	if (!skip) {
 		if (manager->fCanceled)
 			return B_CANCELED;
-		dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true, NULL);
+		dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true, nullptr);
 		RunEvents::ItemStarted(manager, dir, fName, "folder");
-		if (dir == NULL) {
+		if (dir == nullptr) {
 			status = handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND,
 				manager);
 			skip = true;
@@ -59,7 +59,7 @@ ArchiveFolderItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	if (skip) {
 		if (status != B_CANCELED)
 			send_item_progress(pack, fSize);
-		if (fDirOut != NULL)
+		if (fDirOut != nullptr)
 			fDirOut->Unset();
 		return status;
 	}
@@ -126,7 +126,7 @@ existing_decision
 ArchiveFolderItem::DecideExisting(const BEntry* existing) const
 {
 	const int32 kMergeFolder = 6;
-	if (fReplaceOption == kMergeFolder && existing != NULL && existing->IsDirectory())
+	if (fReplaceOption == kMergeFolder && existing != nullptr && existing->IsDirectory())
 		return { kMergeIntoExisting, kPlainReplaceKind };
 	return ArchiveItem::DecideExisting(existing);
 }

@@ -21,7 +21,7 @@ const char* const kLinkNotCreatedText = "Error creating symbolic link \"%s\".";
 
 ArchiveItem::ArchiveItem()
 	:
-	fName(NULL)
+	fName(nullptr)
 {
 	Unset();
 }
@@ -40,7 +40,7 @@ ArchiveItem::ArchiveItem(const ArchiveItem& other)
 	fPlatform(other.fPlatform),
 	fOffset(other.fOffset),
 	fMode(other.fMode),
-	fName(other.fName != NULL ? strdup(other.fName) : NULL)
+	fName(other.fName != nullptr ? strdup(other.fName) : nullptr)
 {
 	memcpy(fVersion, other.fVersion, sizeof(fVersion));
 }
@@ -157,7 +157,7 @@ ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 		doError("Unrecognized replacement option encountered.");
 	if (action == kAskAboutExisting) {
 		int32 choice = AskReplaceChoice(manager, dir, fName, decision.fKind);
-		if (choice == B_CANCELED && result != NULL)
+		if (choice == B_CANCELED && result != nullptr)
 			*result = B_CANCELED;
 		action = ActionForChoice(choice);
 	}
@@ -182,7 +182,7 @@ ArchiveItem::HandleExisting(BDirectory* dir, BEntry* existing, bool& skip,
 void
 ArchiveItem::_NoteKept(BDirectory* dir, bool skip, status_t* result, DestManager* manager)
 {
-	if (skip && (result == NULL || *result != B_CANCELED))
+	if (skip && (result == nullptr || *result != B_CANCELED))
 		manager->NoteKeptExisting(dir, fName, kExistingSkipped);
 }
 

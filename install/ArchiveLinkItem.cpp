@@ -16,7 +16,7 @@
 
 ArchiveLinkItem::ArchiveLinkItem()
 	:
-	fLinkTarget(NULL)
+	fLinkTarget(nullptr)
 {
 }
 
@@ -38,11 +38,11 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	if (manager->fCanceled)
 		return B_CANCELED;
 
-	BDirectory* dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true, NULL);
+	BDirectory* dir = manager->DirectoryFor(fDestIndex, parent, fCustom, true, nullptr);
 	RunEvents::ItemStarted(manager, dir, fName, "link");
-	if (dir == NULL)
+	if (dir == nullptr)
 		return handleInstallError(kNoDestinationText, fName, B_ENTRY_NOT_FOUND, manager);
-	if (!is_plain_entry_name(fName) || fLinkTarget == NULL)
+	if (!is_plain_entry_name(fName) || fLinkTarget == nullptr)
 		return handleInstallError(kLinkNotCreatedText, fName, B_BAD_VALUE, manager);
 
 	status_t status = B_OK;

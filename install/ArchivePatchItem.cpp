@@ -76,8 +76,8 @@ TemporaryName(const char* prefix, int32 number)
 void
 SendStatus(InstallPack* pack, BMessage* message)
 {
-	if (pack != NULL)
-		pack->fStatusMessenger.SendMessage(message, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+	if (pack != nullptr)
+		pack->fStatusMessenger.SendMessage(message, (BHandler*)nullptr, B_INFINITE_TIMEOUT);
 }
 
 
@@ -122,10 +122,10 @@ WriteLog(BFile* log, const std::string& text)
 ArchivePatchItem::ArchivePatchItem()
 	:
 	fOldSize(0),
-	fOriginalRef(-1, -1, NULL),
+	fOriginalRef(-1, -1, nullptr),
 	fProgressFactor(0),
-	fPack(NULL),
-	fCopyBuffer(NULL),
+	fPack(nullptr),
+	fCopyBuffer(nullptr),
 	fReported(0)
 {
 }
@@ -137,8 +137,8 @@ ArchivePatchItem::ArchivePatchItem(const ArchivePatchItem& other)
 	fOldSize(other.fOldSize),
 	fOriginalRef(other.fOriginalRef),
 	fProgressFactor(0),
-	fPack(NULL),
-	fCopyBuffer(NULL),
+	fPack(nullptr),
+	fCopyBuffer(nullptr),
 	fReported(0)
 {
 }
@@ -168,7 +168,7 @@ bool
 ArchivePatchItem::HasOriginal() const
 {
 	return fOriginalRef.device != (dev_t)-1 && fOriginalRef.directory != (ino_t)-1
-		&& fOriginalRef.name != NULL;
+		&& fOriginalRef.name != nullptr;
 }
 
 
@@ -197,7 +197,7 @@ ArchivePatchItem::ExtractItem(InstallPack* pack, BDirectory*, DestManager* manag
 	if (BEntry(&fOriginalRef).GetParent(&originalFolder) == B_OK)
 		RunEvents::ItemStarted(manager, &originalFolder, fName, "patch");
 	else
-		RunEvents::ItemStarted(manager, NULL, fName, "patch");
+		RunEvents::ItemStarted(manager, nullptr, fName, "patch");
 	BMessage current('CFln');
 	current.AddString("mode", "Patching: ");
 	current.AddString("filename", fName);
@@ -329,7 +329,7 @@ ArchivePatchItem::ApplyPatch(const char* originalPath, const char* newPath,
 {
 	free(fCopyBuffer);
 	fCopyBuffer = static_cast<char*>(malloc(kCopyBufferSize));
-	if (fCopyBuffer == NULL) {
+	if (fCopyBuffer == nullptr) {
 		return _Refuse(kNoCopyBuffer);
 	}
 	// The buffer lives as long as this call.
@@ -338,7 +338,7 @@ ArchivePatchItem::ApplyPatch(const char* originalPath, const char* newPath,
 		~BufferOwner()
 		{
 			free(buffer);
-			buffer = NULL;
+			buffer = nullptr;
 		}
 	} bufferOwner{fCopyBuffer};
 

@@ -36,7 +36,7 @@ WriteLog(DestManager* manager, const char* text)
 	if (!manager->fLogging)
 		return;
 	BFile* log = manager->LogFile();
-	if (log != NULL && manager->fLogging)
+	if (log != nullptr && manager->fLogging)
 		log->Write(text, strlen(text));
 }
 
@@ -78,16 +78,16 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		return B_CANCELED;
 
 	BDirectory* folder = manager->DirectoryFor(fDestIndex, parent, fCustom, true,
-		NULL);
+		nullptr);
 	RunEvents::ItemStarted(manager, folder, fName, "script");
-	if (folder == NULL) {
+	if (folder == nullptr) {
 		return handleInstallError(
 			"Destination directory for \"%s\" could not be found.", fName,
 			B_ENTRY_NOT_FOUND, manager);
 	}
 
 	BEntry script;
-	status_t status = manager->fTempDir.CreateFile(kScriptFileName, NULL, false);
+	status_t status = manager->fTempDir.CreateFile(kScriptFileName, nullptr, false);
 	if (status == B_OK)
 		status = manager->fTempDir.FindEntry(kScriptFileName, &script);
 	if (status != B_OK) {
@@ -116,7 +116,7 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 			result = B_CANCELED;
 		}
 		bool failed = fLastExitStatus != 0 && fLastExitStatus != -1;
-		if (failed && manager->fAttrib != NULL && manager->fAttrib->fScriptFailure) {
+		if (failed && manager->fAttrib != nullptr && manager->fAttrib->fScriptFailure) {
 			manager->NoteFailure(fName, _ExitText());
 			result = -1;
 		}
@@ -129,7 +129,7 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 std::string
 ArchiveScriptItem::_ExitText() const
 {
-	return std::string("the script \"") + (fName != NULL ? fName : "")
+	return std::string("the script \"") + (fName != nullptr ? fName : "")
 		+ "\" exited with status " + std::to_string(fLastExitStatus);
 }
 
@@ -193,12 +193,12 @@ ArchiveScriptItem::_Run(InstallPack* pack, BEntry* script, BDirectory* folder,
 
 	ScriptRunner runner(sRunnerFlags);
 	runner.SetWorkingDirectory(folderPath.Path());
-	BFile* log = manager->fLogging ? manager->LogFile() : NULL;
-	runner.SetOutput(manager->fLogging ? log : NULL);
+	BFile* log = manager->fLogging ? manager->LogFile() : nullptr;
+	runner.SetOutput(manager->fLogging ? log : nullptr);
 	runner.SetCancelFlag(&pack->fCancelFlag);
 
 	int32 exitStatus = -1;
-	status_t status = runner.Run(scriptPath.Path(), NULL, &exitStatus);
+	status_t status = runner.Run(scriptPath.Path(), nullptr, &exitStatus);
 	if (status != B_OK)
 		return status == B_CANCELED ? B_CANCELED : B_OK;
 

@@ -7,9 +7,9 @@
 
 DestItem::DestItem(const char* path, int32 which)
 	:
-	fPath(strdup(path != NULL ? path : "")),
+	fPath(strdup(path != nullptr ? path : "")),
 	fWhich(which),
-	fDir(NULL)
+	fDir(nullptr)
 {
 }
 

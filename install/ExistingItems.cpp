@@ -61,7 +61,7 @@ VolumeFullFormat(BDirectory* dir)
 {
 	char volumeName[B_FILE_NAME_LENGTH] = "";
 	node_ref folder;
-	if (dir != NULL && dir->GetNodeRef(&folder) == B_OK)
+	if (dir != nullptr && dir->GetNodeRef(&folder) == B_OK)
 		BVolume(folder.device).GetName(volumeName);
 	std::string format = kVolumeFullFormat;
 	return FillSlot(format, format.find("%s"), volumeName);
@@ -74,7 +74,7 @@ status_t
 AskToGoOn(const char* format, const char* name, const std::string& reason,
 	DestManager* manager)
 {
-	if (manager != NULL) {
+	if (manager != nullptr) {
 		manager->NoteItemFailed();
 		manager->NoteFailure(name, reason);
 	}
@@ -83,7 +83,7 @@ AskToGoOn(const char* format, const char* name, const std::string& reason,
 	ChoiceRecorder::NoteErrorAnswer(goOn);
 	if (goOn)
 		return B_OK;
-	if (manager != NULL)
+	if (manager != nullptr)
 		manager->NoteStoppedAtFailure();
 	return B_CANCELED;
 }
@@ -94,7 +94,7 @@ AskToGoOn(const char* format, const char* name, const std::string& reason,
 status_t
 RenameAndRecord(BDirectory* dir, BEntry* entry, const char* newName, DestManager* manager)
 {
-	if (manager != NULL)
+	if (manager != nullptr)
 		return manager->RenameAside(dir, entry, newName);
 	return entry->Rename(newName, false);
 }
@@ -148,7 +148,7 @@ status_t
 RenameExisting(BDirectory* dir, BEntry* entry, const char* postfix,
 	DestManager* manager)
 {
-	if (entry == NULL)
+	if (entry == nullptr)
 		return B_OK;
 
 	char oldName[B_FILE_NAME_LENGTH];
@@ -227,14 +227,14 @@ reportFolderNotCreated(BDirectory* dir, const char* name, status_t failure,
 	std::string shown = alert_item_name(name);
 	std::string text;
 	// The folder it goes into was never made (it was passed over).
-	if (dir == NULL || dir->InitCheck() != B_OK)
+	if (dir == nullptr || dir->InitCheck() != B_OK)
 		text = alert_text(kNoDestinationText, shown.c_str());
 	else {
 		std::string format = kFolderNotCreatedFormat;
 		format = FillSlot(format, format.rfind("%s"), strerror_status(failure));
 		text = alert_text(format.c_str(), shown.c_str());
 	}
-	if (manager != NULL)
+	if (manager != nullptr)
 		manager->NoteFailure(name, text);
 	doError(text.c_str());
 }
@@ -257,7 +257,7 @@ ExistingItemText(uint8 kind, const char* name, BDirectory* dir)
 	BEntry dirEntry;
 	BPath path;
 	const char* where = "";
-	if (dir != NULL && dir->GetEntry(&dirEntry) == B_OK && dirEntry.GetPath(&path) == B_OK)
+	if (dir != nullptr && dir->GetEntry(&dirEntry) == B_OK && dirEntry.GetPath(&path) == B_OK)
 		where = path.Path();
 
 	std::string text;

@@ -47,7 +47,7 @@ FindItem::FindItem(const char* name, int64 size, const char* signature)
 	char predicate[64];
 	snprintf(predicate, sizeof(predicate), "size = %" PRId64, size);
 	AddPredicate(predicate);
-	if (signature != NULL && signature[0] != '\0')
+	if (signature != nullptr && signature[0] != '\0')
 		AddPredicate(("BEOS:APP_SIG = " + quoted_value(signature)).c_str());
 }
 

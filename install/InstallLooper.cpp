@@ -53,15 +53,15 @@ const char* const kFinishedQuestion = "Installation is finished. Would you like 
 InstallLooper::InstallLooper(InstallPack* pack)
 	:
 	BLooper("install looper", kWorkerPriority, kWorkerPortCapacity),
-	fStatusWindow(NULL),
+	fStatusWindow(nullptr),
 	fPack(pack),
-	fCatalog(NULL),
+	fCatalog(nullptr),
 	fTopGroups(0),
 	fTotalBytes(0),
 	fPatchIndex(0),
-	fPatches(NULL),
+	fPatches(nullptr),
 	fInsideTopFolder(false),
-	fTopFolderDir(NULL)
+	fTopFolderDir(nullptr)
 {
 }
 
@@ -80,7 +80,7 @@ InstallLooper::Run()
 	fStatusWindowMessenger = BMessenger(fStatusWindow);
 	if (fStatusWindow->Lock()) {
 		BView* view = fStatusWindow->FindView("statview");
-		if (view != NULL)
+		if (view != nullptr)
 			fPack->fStatusMessenger = BMessenger(view);
 		fStatusWindow->Unlock();
 	}
@@ -102,7 +102,7 @@ InstallLooper::QuitRequested()
 	// When the application quits, it may have closed the progress window
 	// already: there is nothing left to close then, and the window may no
 	// longer be touched through its pointer.
-	if (fStatusWindow == NULL || !fStatusWindowMessenger.IsValid())
+	if (fStatusWindow == nullptr || !fStatusWindowMessenger.IsValid())
 		return true;
 	// It may also close between the check and the request: gone is closed.
 	status_t status = fStatusWindowMessenger.SendMessage(B_QUIT_REQUESTED);
@@ -125,7 +125,7 @@ void
 InstallLooper::FinishInstall()
 {
 	delete fCatalog;
-	fCatalog = NULL;
+	fCatalog = nullptr;
 }
 
 
@@ -150,7 +150,7 @@ InstallLooper::DoExtractItems(BMessage* message)
 	// must not wait for a person to answer.
 	bool close = interrupted;
 	if (finished && !interrupted) {
-		close = doError(kFinishedQuestion, NULL, kFinishedContinueLabel,
+		close = doError(kFinishedQuestion, nullptr, kFinishedContinueLabel,
 			kFinishedCloseLabel) == kCloseButton;
 	}
 	if (extracted) {
@@ -161,7 +161,7 @@ InstallLooper::DoExtractItems(BMessage* message)
 	// the program.
 	if (extracted || close)
 		windowDone.AddBool("close", close);
-	fWindowMessenger.SendMessage(&windowDone, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+	fWindowMessenger.SendMessage(&windowDone, (BHandler*)nullptr, B_INFINITE_TIMEOUT);
 	FinishInstall();
 }
 
@@ -179,9 +179,9 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 	uint32 groups = (uint32)message->FindInt32("groups");
 	fTotalBytes = find_byte_count(message, "bytes");
 	int32 itemCount = message->FindInt32("item count");
-	DestManager* manager = NULL;
+	DestManager* manager = nullptr;
 	message->FindPointer("destinations", (void**)&manager);
-	if (manager == NULL) {
+	if (manager == nullptr) {
 		InstallOutcome(kRunNotStarted).AddTo(windowDone);
 		return false;
 	}
@@ -189,7 +189,7 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 		return false;
 	manager->SetReceiptGroups(groups);
 
-	fTopGroups = manager->fAttrib != NULL ? manager->fAttrib->fInstallFolderGroups : 0;
+	fTopGroups = manager->fAttrib != nullptr ? manager->fAttrib->fInstallFolderGroups : 0;
 	if (!manager->fCreateTopFolder)
 		fTopGroups = 0;
 	_DeletePatches();
@@ -199,7 +199,7 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 	if (!_PreparePatches(manager, groups, &itemCount, &stopReason)) {
 		// Nothing was displaced: this only removes the empty temporary
 		// folder.
-		manager->FinishInstall(false, NULL);
+		manager->FinishInstall(false, nullptr);
 		_DeletePatches();
 		bool interrupted = InterruptWatch::Requested();
 		InstallOutcome(interrupted ? kRunCancelled : kRunNotStarted, std::string(),
@@ -219,7 +219,7 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 	fPack->BeginDecompression();
 	if (manager->fLogging) {
 		_WriteLog(manager, log_header_text(
-			manager->fAttrib != NULL ? manager->fAttrib->fPackageName : NULL, time(NULL)));
+			manager->fAttrib != nullptr ? manager->fAttrib->fPackageName : nullptr, time(nullptr)));
 	}
 
 	status_t status;
@@ -235,9 +235,9 @@ InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extrac
 		status = B_CANCELED;
 
 	if (manager->fLogging)
-		_WriteLog(manager, log_footer_text(status == B_CANCELED, time(NULL)));
+		_WriteLog(manager, log_footer_text(status == B_CANCELED, time(nullptr)));
 	// A run that failed is undone as a cancelled one is.
-	manager->FinishInstall(status < B_OK, NULL);
+	manager->FinishInstall(status < B_OK, nullptr);
 
 	if (status >= B_OK) {
 		BMessage done(kInstallDoneMessage);
@@ -274,7 +274,7 @@ InstallLooper::_RunOutcome(status_t status, bool interrupted, DestManager* manag
 std::string
 InstallLooper::_PackageName(DestManager* manager) const
 {
-	if (manager->fAttrib == NULL || manager->fAttrib->fPackageName == NULL)
+	if (manager->fAttrib == nullptr || manager->fAttrib->fPackageName == nullptr)
 		return std::string();
 	return manager->fAttrib->fPackageName;
 }
@@ -296,7 +296,7 @@ InstallLooper::_BeginRun(DestManager* manager, BMessage* windowDone)
 	InstallOutcome(status == B_CANCELED ? kRunCancelled : kRunNotStarted, std::string(),
 		status == B_CANCELED ? std::string() : kCannotBegin).AddTo(windowDone);
 	// Releases the lock; nothing was displaced.
-	manager->FinishInstall(false, NULL);
+	manager->FinishInstall(false, nullptr);
 	if (waited) {
 		BMessage progressDone(kInstallDoneMessage);
 		_SendToProgress(&progressDone);
@@ -359,7 +359,7 @@ InstallLooper::_ExtractionPass(DestManager* manager, uint32 groups)
 	bool opened = fCatalog->Set(fPack) == B_OK;
 	bool walked = opened && fCatalog->Rewind() == B_OK;
 	if (walked)
-		status = InstallEntries(NULL, manager, groups, true, false);
+		status = InstallEntries(nullptr, manager, groups, true, false);
 	// A catalog that ends early (the package changed since it was opened)
 	// fails the run; its end is never taken for the end of the items. An
 	// item that failed has told why already.
@@ -383,9 +383,9 @@ InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemC
 {
 	fPack->SetFile();
 	if (fCatalog->Set(fPack) == B_OK && fCatalog->Rewind() == B_OK)
-		FindPatches(NULL, manager, groups, true);
+		FindPatches(nullptr, manager, groups, true);
 	fInsideTopFolder = false;
-	fTopFolderDir = NULL;
+	fTopFolderDir = nullptr;
 	status_t catalogStatus = fCatalog->Status();
 	fCatalog->Unset();
 	fPack->ClearFile();
@@ -405,7 +405,7 @@ InstallLooper::_PreparePatches(DestManager* manager, uint32 groups, int32* itemC
 	for (int32 i = 0; i < fPatches->CountItems(); i++) {
 		ArchivePatchItem* patch = fPatches->ItemAt(i);
 		BEntry original(&patch->fOriginalRef);
-		if (patch->fOriginalRef.name != NULL && original.Exists()) {
+		if (patch->fOriginalRef.name != nullptr && original.Exists()) {
 			originalFound = true;
 			continue;
 		}
@@ -459,13 +459,13 @@ void
 InstallLooper::FindPatches(BDirectory* parent, DestManager* manager, uint32 groups,
 	bool topFolder)
 {
-	ArchiveItem* item = NULL;
+	ArchiveItem* item = nullptr;
 	fCatalog->GetFolderData(&item);
 	ArchiveFolderItem* folder = static_cast<ArchiveFolderItem*>(item);
 
-	BDirectory* destination = NULL;
-	if (folder != NULL && _IsSelectedFolder(folder, groups, topFolder, manager))
-		destination = _PatchPassDirectory(folder, parent, manager, NULL);
+	BDirectory* destination = nullptr;
+	if (folder != nullptr && _IsSelectedFolder(folder, groups, topFolder, manager))
+		destination = _PatchPassDirectory(folder, parent, manager, nullptr);
 	if (manager->fCanceled)
 		return;
 
@@ -474,13 +474,13 @@ InstallLooper::FindPatches(BDirectory* parent, DestManager* manager, uint32 grou
 	// destination (the install folder), where the extraction pass makes
 	// it and puts what it holds.
 	BDirectory own;
-	if (destination != NULL && is_plain_entry_name(folder->fName)) {
+	if (destination != nullptr && is_plain_entry_name(folder->fName)) {
 		BEntry entry(destination, folder->fName);
 		if (entry.IsDirectory())
 			own.SetTo(&entry);
 	}
-	BDirectory* ownDir = own.InitCheck() == B_OK ? &own : NULL;
-	if (topFolder && destination != NULL && manager->fCreateTopFolder) {
+	BDirectory* ownDir = own.InitCheck() == B_OK ? &own : nullptr;
+	if (topFolder && destination != nullptr && manager->fCreateTopFolder) {
 		// The extraction pass makes the top folder the install folder of
 		// everything inside it.
 		fInsideTopFolder = true;
@@ -498,10 +498,10 @@ InstallLooper::FindPatches(BDirectory* parent, DestManager* manager, uint32 grou
 			continue;
 		}
 		fCatalog->GetItemData(&item, kind);
-		if (kind != kPatchItemKind || item == NULL || !item->IsSelected(groups, manager))
+		if (kind != kPatchItemKind || item == nullptr || !item->IsSelected(groups, manager))
 			continue;
 		ArchivePatchItem* patch = static_cast<ArchivePatchItem*>(item);
-		patch->fOriginalRef = entry_ref(-1, -1, NULL);
+		patch->fOriginalRef = entry_ref(-1, -1, nullptr);
 		_PatchPassDirectory(patch, ownDir, manager, patch);
 		fPatches->AddItem(new ArchivePatchItem(*patch));
 		if (manager->fCanceled)
@@ -519,8 +519,8 @@ InstallLooper::_PatchPassDirectory(ArchiveItem* item, BDirectory* parent,
 {
 	int32 index = item->fDestIndex;
 	if (fInsideTopFolder && !item->fCustom && index == kInstallFolderDestination) {
-		if (fTopFolderDir == NULL)
-			return NULL;
+		if (fTopFolderDir == nullptr)
+			return nullptr;
 		index = kParentFolderDestination;
 		parent = fTopFolderDir;
 	}
@@ -532,18 +532,18 @@ status_t
 InstallLooper::InstallEntries(BDirectory* parent, DestManager* manager, uint32 groups,
 	bool topFolder, bool skip)
 {
-	ArchiveItem* item = NULL;
+	ArchiveItem* item = nullptr;
 	fCatalog->GetFolderData(&item);
 	ArchiveFolderItem* folder = static_cast<ArchiveFolderItem*>(item);
 
 	// Stays unset when the folder is not made: what it holds is skipped.
 	BDirectory own;
 	status_t status = B_OK;
-	if (folder != NULL && !skip && _IsSelectedFolder(folder, groups, topFolder, manager)) {
+	if (folder != nullptr && !skip && _IsSelectedFolder(folder, groups, topFolder, manager)) {
 		folder->fIsTop = topFolder;
 		folder->fDirOut = &own;
 		status = folder->ExtractItem(fPack, parent, manager, groups, false);
-		folder->fDirOut = NULL;
+		folder->fDirOut = nullptr;
 		if (own.InitCheck() != B_OK)
 			skip = true;
 		if (status < B_OK)
@@ -565,12 +565,12 @@ InstallLooper::InstallEntries(BDirectory* parent, DestManager* manager, uint32 g
 			continue;
 		}
 		fCatalog->GetItemData(&item, kind);
-		if (item == NULL || !item->IsSelected(groups, manager))
+		if (item == nullptr || !item->IsSelected(groups, manager))
 			continue;
 		if (kind == kPatchItemKind) {
 			// The prepared copy, with its original found in the patch pass.
 			item = fPatches->ItemAt(fPatchIndex++);
-			if (item == NULL)
+			if (item == nullptr)
 				continue;
 		} else if (kind != kFileItemKind && kind != kScriptItemKind
 			&& kind != kLinkItemKind)
@@ -595,11 +595,11 @@ InstallLooper::_WriteLog(DestManager* manager, const std::string& text)
 void
 InstallLooper::_DeletePatches()
 {
-	if (fPatches == NULL)
+	if (fPatches == nullptr)
 		return;
 	fPatches->MakeEmptyAndDelete();
 	delete fPatches;
-	fPatches = NULL;
+	fPatches = nullptr;
 }
 
 
@@ -607,14 +607,14 @@ InstallLooper::_DeletePatches()
 thread_id
 InstallLooper::_ProgressThread() const
 {
-	BLooper* looper = NULL;
+	BLooper* looper = nullptr;
 	fPack->fStatusMessenger.Target(&looper);
-	return looper != NULL ? looper->Thread() : -1;
+	return looper != nullptr ? looper->Thread() : -1;
 }
 
 
 void
 InstallLooper::_SendToProgress(BMessage* message)
 {
-	fPack->fStatusMessenger.SendMessage(message, (BHandler*)NULL, B_INFINITE_TIMEOUT);
+	fPack->fStatusMessenger.SendMessage(message, (BHandler*)nullptr, B_INFINITE_TIMEOUT);
 }

@@ -45,7 +45,7 @@ InstallOutcome::SetFrom(const BMessage* message)
 		|| code > kRunNotStarted)
 		return false;
 	fCode = (install_outcome)code;
-	const char* text = NULL;
+	const char* text = nullptr;
 	fItem = message->FindString(kItemField, &text) == B_OK ? text : "";
 	fReason = message->FindString(kReasonField, &text) == B_OK ? text : "";
 	fWentOn = message->GetBool(kWentOnField, false);

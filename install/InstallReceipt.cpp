@@ -418,7 +418,7 @@ InstallReceipt::FromJson(const std::string& text)
 status_t
 InstallReceipt::WriteTo(BDirectory* folder, const char* name) const
 {
-	if (folder == NULL || name == NULL)
+	if (folder == nullptr || name == nullptr)
 		return B_BAD_VALUE;
 	std::string text = ToJson();
 	std::string newName = std::string(name) + kNewFileSuffix;
@@ -445,7 +445,7 @@ InstallReceipt::WriteTo(BDirectory* folder, const char* name) const
 status_t
 InstallReceipt::ReadFrom(BDirectory* folder, const char* name)
 {
-	if (folder == NULL || name == NULL)
+	if (folder == nullptr || name == nullptr)
 		return B_BAD_VALUE;
 	BFile file(folder, name, B_READ_ONLY);
 	off_t size = 0;

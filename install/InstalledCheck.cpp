@@ -110,7 +110,7 @@ bool
 InstalledCheck::IsAt(const BEntry& entry, const std::string& path)
 {
 	BPath found;
-	return entry.GetPath(&found) == B_OK && found.Path() != NULL
+	return entry.GetPath(&found) == B_OK && found.Path() != nullptr
 		&& path == found.Path();
 }
 

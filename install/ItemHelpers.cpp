@@ -21,7 +21,7 @@ void
 send_current_file(InstallPack* pack, const char* name)
 {
 	BMessage message(kCurrentFileMessage);
-	message.AddString("filename", name != NULL ? name : "");
+	message.AddString("filename", name != nullptr ? name : "");
 	pack->fStatusMessenger.SendUnhurried(&message);
 }
 
@@ -66,7 +66,7 @@ namespace {
 // climbing to the root for every item of a deep folder costs more than the
 // item itself. Only the install worker's thread logs items.
 struct logged_folder {
-	const DestManager* manager = NULL;
+	const DestManager* manager = nullptr;
 	node_ref node;
 	std::string path;
 };
@@ -83,7 +83,7 @@ folder_path_text(BDirectory* folder, std::string* text)
 	BEntry entry;
 	BPath path;
 	if (folder->GetEntry(&entry) != B_OK || entry.GetPath(&path) != B_OK
-		|| path.Path() == NULL || path.Path()[0] != '/')
+		|| path.Path() == nullptr || path.Path()[0] != '/')
 		return false;
 	*text = path.Path();
 	if (text->size() > 1)
@@ -148,11 +148,11 @@ write_log_block(DestManager* manager, BDirectory* folder, const std::string& tex
 bool
 is_plain_entry_name(const char* name)
 {
-	if (name == NULL || name[0] == '\0')
+	if (name == nullptr || name[0] == '\0')
 		return false;
 	if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
 		return false;
-	return strchr(name, '/') == NULL && strlen(name) < B_FILE_NAME_LENGTH;
+	return strchr(name, '/') == nullptr && strlen(name) < B_FILE_NAME_LENGTH;
 }
 
 
@@ -160,7 +160,7 @@ std::string
 alert_item_name(const char* name)
 {
 	const size_t kShownBytes = 200;
-	if (name == NULL)
+	if (name == nullptr)
 		return std::string();
 	size_t length = strlen(name);
 	if (length < B_FILE_NAME_LENGTH)

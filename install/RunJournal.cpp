@@ -19,7 +19,7 @@ int32
 KillAtRecord()
 {
 	const char* value = getenv("KESTROVAN_JOURNAL_KILL_AT");
-	return value != NULL ? (int32)strtol(value, NULL, 10) : 0;
+	return value != nullptr ? (int32)strtol(value, nullptr, 10) : 0;
 }
 
 const int32 sKillAtRecord = KillAtRecord();
@@ -103,9 +103,9 @@ ParseRecord(const std::string& line, JournalRecord* record)
 		record->fPath = fields[1];
 	if (record->fStep == kJournalMoving && fields.size() > 3) {
 		record->fTarget = fields[2];
-		record->fNode = (ino_t)strtoull(fields[3].c_str(), NULL, 10);
+		record->fNode = (ino_t)strtoull(fields[3].c_str(), nullptr, 10);
 	} else if (record->fStep == kJournalCreated && fields.size() > 2)
-		record->fNode = (ino_t)strtoull(fields[2].c_str(), NULL, 10);
+		record->fNode = (ino_t)strtoull(fields[2].c_str(), nullptr, 10);
 	// A move must say where to, and every step but the end is about a path.
 	if (record->fStep == kJournalMoving)
 		return !record->fTarget.empty() && !record->fPath.empty();
@@ -149,7 +149,7 @@ RunJournal::Start(BDirectory* runFolder, const char* kind, const char* packageNa
 {
 	// The header and the folders made are one write: a journal that has
 	// begun names them.
-	std::string lines = _Line({ kJournalHeader, kind, packageName != NULL ? packageName : "" });
+	std::string lines = _Line({ kJournalHeader, kind, packageName != nullptr ? packageName : "" });
 	for (const std::string& folder : foldersMade)
 		lines += _Line({ StepName(kJournalFolderMade), folder });
 	status_t status = fLock.TryLock(runFolder, kFileName);

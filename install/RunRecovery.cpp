@@ -50,7 +50,7 @@ std::string
 PathOf(const BEntry& entry)
 {
 	BPath path;
-	if (entry.GetPath(&path) != B_OK || path.Path() == NULL)
+	if (entry.GetPath(&path) != B_OK || path.Path() == nullptr)
 		return std::string();
 	return path.Path();
 }

@@ -88,7 +88,7 @@ PackageSignature::ReadAt(BPositionIO* file, off_t position)
 				break;
 			case kTrustedCommentTag:
 			{
-				char* text = nullptr;
+				char* text = NULL;
 				status = header.type == kStringRecord
 					? reader.ReadString(file, &text, kMostCommentBytes + 1) : B_BAD_DATA;
 				if (status == B_OK)
@@ -143,10 +143,10 @@ PackageSignature::DigestOf(BPositionIO* file, off_t start, off_t end, digest* ou
 	if (sodium_init() < 0)
 		return B_ERROR;
 	crypto_generichash_state state;
-	crypto_generichash_init(&state, nullptr, 0, kDigestSize);
+	crypto_generichash_init(&state, NULL, 0, kDigestSize);
 	std::vector<uint8> buffer(kDigestChunk);
 	for (off_t position = start; position < end;) {
-		if (stop != nullptr && stop->load(std::memory_order_relaxed))
+		if (stop != NULL && stop->load(std::memory_order_relaxed))
 			return B_CANCELED;
 		size_t wanted = (size_t)std::min<off_t>(end - position, buffer.size());
 		ssize_t read = file->ReadAt(position, buffer.data(), wanted);

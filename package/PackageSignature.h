@@ -55,7 +55,7 @@ public:
 	// when `stop` was set meanwhile (a digest taken beside other work that
 	// nobody waits for any more).
 	static status_t DigestOf(BPositionIO* file, off_t start, off_t end, digest* out,
-		const std::atomic<bool>* stop = nullptr);
+		const std::atomic<bool>* stop = NULL);
 	// The bytes the comment signature signs: the signature, then the comment.
 	std::string CommentMessage() const;
 	// Whether both signatures hold, for a stream of this digest, by the

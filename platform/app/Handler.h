@@ -12,7 +12,7 @@ class BMessage;
 
 class BHandler {
 public:
-	explicit BHandler(const char* name = NULL);
+	explicit BHandler(const char* name = nullptr);
 	virtual ~BHandler();
 
 	// Default: hand the message to the next handler; at the end of the

@@ -17,7 +17,7 @@ class BInvoker {
 public:
 	BInvoker();
 	// Takes over the message.
-	BInvoker(BMessage* message, const BHandler* handler, const BLooper* looper = NULL);
+	BInvoker(BMessage* message, const BHandler* handler, const BLooper* looper = nullptr);
 	BInvoker(BMessage* message, BMessenger target);
 	virtual ~BInvoker();
 
@@ -26,17 +26,17 @@ public:
 	BMessage* Message() const { return fMessage; }
 	uint32 Command() const;
 
-	virtual status_t SetTarget(const BHandler* handler, const BLooper* looper = NULL);
+	virtual status_t SetTarget(const BHandler* handler, const BLooper* looper = nullptr);
 	virtual status_t SetTarget(BMessenger messenger);
 	bool IsTargetLocal() const { return fMessenger.IsTargetLocal(); }
-	BHandler* Target(BLooper** looper = NULL) const;
+	BHandler* Target(BLooper** looper = nullptr) const;
 	BMessenger Messenger() const { return fMessenger; }
 
 	virtual status_t SetHandlerForReply(BHandler* handler);
 	BHandler* HandlerForReply() const { return fReplyTo; }
 
-	// Sends the given message, or the model when it is NULL.
-	virtual status_t Invoke(BMessage* message = NULL);
+	// Sends the given message, or the model when it is nullptr.
+	virtual status_t Invoke(BMessage* message = nullptr);
 	status_t InvokeNotify(BMessage* message, uint32 kind = B_CONTROL_INVOKED);
 
 	status_t SetTimeout(bigtime_t timeout);
@@ -47,7 +47,7 @@ protected:
 	// itself; a class that is a handler as well as an invoker names the
 	// whole object, so that receivers can compare "source" with it.
 	void SetInvokeSource(const void* source) { fSource = source; }
-	uint32 InvokeKind(bool* notify = NULL);
+	uint32 InvokeKind(bool* notify = nullptr);
 	void BeginInvokeNotify(uint32 kind = B_CONTROL_INVOKED);
 	void EndInvokeNotify();
 

@@ -22,7 +22,7 @@ class LooperPort;
 
 class BLooper : public BHandler {
 public:
-	explicit BLooper(const char* name = NULL, int32 priority = B_NORMAL_PRIORITY,
+	explicit BLooper(const char* name = nullptr, int32 priority = B_NORMAL_PRIORITY,
 		int32 portCapacity = B_LOOPER_PORT_DEFAULT_CAPACITY);
 	~BLooper() override;
 
@@ -30,8 +30,8 @@ public:
 	// queue fails with B_WOULD_BLOCK rather than waiting.
 	status_t PostMessage(uint32 command);
 	status_t PostMessage(BMessage* message);
-	status_t PostMessage(uint32 command, BHandler* handler, BHandler* replyTo = NULL);
-	status_t PostMessage(BMessage* message, BHandler* handler, BHandler* replyTo = NULL);
+	status_t PostMessage(uint32 command, BHandler* handler, BHandler* replyTo = nullptr);
+	status_t PostMessage(BMessage* message, BHandler* handler, BHandler* replyTo = nullptr);
 
 	// Called in the looper's thread with the looper locked. The default
 	// handles B_QUIT_REQUESTED addressed to the looper itself (QuitRequested,
@@ -88,7 +88,7 @@ protected:
 	// earlier one is still held.
 	status_t _PostAt(BMessage* message, bigtime_t when);
 	// Takes the first queued message that match accepts out of the queue
-	// (the caller owns it), or NULL.
+	// (the caller owns it), or nullptr.
 	BMessage* _TakeQueuedMessage(bool (*match)(const BMessage* message));
 
 private:

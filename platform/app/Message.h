@@ -37,8 +37,8 @@ public:
 
 	// Fields
 	status_t GetInfo(type_code typeRequested, int32 index, char** nameFound,
-		type_code* typeFound, int32* countFound = NULL) const;
-	status_t GetInfo(const char* name, type_code* typeFound, int32* countFound = NULL) const;
+		type_code* typeFound, int32* countFound = nullptr) const;
+	status_t GetInfo(const char* name, type_code* typeFound, int32* countFound = nullptr) const;
 	status_t GetInfo(const char* name, type_code* typeFound, bool* fixedSize) const;
 	int32 CountNames(type_code type) const;
 	bool IsEmpty() const { return fFields.empty(); }
@@ -52,14 +52,14 @@ public:
 	bool IsSourceWaiting() const;
 	bool IsSourceRemote() const { return false; }
 	BMessenger ReturnAddress() const;
-	// The message this one replies to, or NULL.
+	// The message this one replies to, or nullptr.
 	const BMessage* Previous() const { return fPrevious.get(); }
 	bool WasDropped() const { return false; }
 
 	// Replies go to a sender that waits; otherwise to the reply target the
 	// sender named, else to the application.
-	status_t SendReply(uint32 command, BHandler* replyTo = NULL);
-	status_t SendReply(BMessage* reply, BHandler* replyTo = NULL,
+	status_t SendReply(uint32 command, BHandler* replyTo = nullptr);
+	status_t SendReply(BMessage* reply, BHandler* replyTo = nullptr,
 		bigtime_t timeout = B_INFINITE_TIMEOUT);
 	status_t SendReply(BMessage* reply, BMessenger replyTo,
 		bigtime_t timeout = B_INFINITE_TIMEOUT);
@@ -71,7 +71,7 @@ public:
 	// Flattening (this kit's own format; only for messages within the host)
 	ssize_t FlattenedSize() const;
 	status_t Flatten(char* buffer, ssize_t size) const;
-	status_t Flatten(BDataIO* stream, ssize_t* size = NULL) const;
+	status_t Flatten(BDataIO* stream, ssize_t* size = nullptr) const;
 	status_t Unflatten(const char* flatBuffer);
 	status_t Unflatten(BDataIO* stream);
 
@@ -144,7 +144,7 @@ public:
 	status_t FindData(const char* name, type_code type, int32 index,
 		const void** data, ssize_t* numBytes) const;
 
-	// The older finders that return the value: 0, false, NULL or an
+	// The older finders that return the value: 0, false, nullptr or an
 	// invalid rectangle when the field is missing.
 	BRect FindRect(const char* name, int32 index = 0) const;
 	BPoint FindPoint(const char* name, int32 index = 0) const;
@@ -160,7 +160,7 @@ public:
 	// Getters with a default for a missing or mistyped field.
 	BRect GetRect(const char* name, const BRect& defaultValue) const;
 	BPoint GetPoint(const char* name, const BPoint& defaultValue) const;
-	const char* GetString(const char* name, const char* defaultValue = NULL) const;
+	const char* GetString(const char* name, const char* defaultValue = nullptr) const;
 	const char* GetString(const char* name, int32 index, const char* defaultValue) const;
 	int8 GetInt8(const char* name, int8 defaultValue) const;
 	int16 GetInt16(const char* name, int16 defaultValue) const;
@@ -173,7 +173,7 @@ public:
 	bool GetBool(const char* name, int32 index, bool defaultValue) const;
 	float GetFloat(const char* name, float defaultValue) const;
 	double GetDouble(const char* name, double defaultValue) const;
-	void* GetPointer(const char* name, const void* defaultValue = NULL) const;
+	void* GetPointer(const char* name, const void* defaultValue = nullptr) const;
 
 	// Replacing (the value at index 0 unless an index is given)
 	status_t ReplaceRect(const char* name, BRect rect);

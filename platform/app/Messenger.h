@@ -15,10 +15,10 @@ class BMessage;
 class BMessenger {
 public:
 	BMessenger();
-	// A handler that belongs to a looper, or (handler NULL) the looper's
+	// A handler that belongs to a looper, or (handler nullptr) the looper's
 	// preferred handler.
-	BMessenger(const BHandler* handler, const BLooper* looper = NULL,
-		status_t* result = NULL);
+	BMessenger(const BHandler* handler, const BLooper* looper = nullptr,
+		status_t* result = nullptr);
 	BMessenger(const BMessenger& other);
 	~BMessenger();
 
@@ -27,12 +27,12 @@ public:
 	bool operator!=(const BMessenger& other) const { return !(*this == other); }
 	bool operator<(const BMessenger& other) const;
 
-	status_t SetTo(const BHandler* handler, const BLooper* looper = NULL);
+	status_t SetTo(const BHandler* handler, const BLooper* looper = nullptr);
 
 	// True while the target's looper exists.
 	bool IsValid() const;
 	bool IsTargetLocal() const { return true; }
-	// The target handler (NULL when the target is the preferred handler)
+	// The target handler (nullptr when the target is the preferred handler)
 	// and, through looper, its looper. Only meaningful while valid.
 	BHandler* Target(BLooper** looper) const;
 	bool LockTarget() const;
@@ -42,8 +42,8 @@ public:
 	// Delivers a copy of the message. Without a reply: the timeout bounds
 	// the wait for room in the target's queue (0 fails at once with
 	// B_WOULD_BLOCK when it is full).
-	status_t SendMessage(uint32 command, BHandler* replyTo = NULL) const;
-	status_t SendMessage(BMessage* message, BHandler* replyTo = NULL,
+	status_t SendMessage(uint32 command, BHandler* replyTo = nullptr) const;
+	status_t SendMessage(BMessage* message, BHandler* replyTo = nullptr,
 		bigtime_t timeout = B_INFINITE_TIMEOUT) const;
 	status_t SendMessage(BMessage* message, BMessenger replyTo,
 		bigtime_t timeout = B_INFINITE_TIMEOUT) const;

@@ -33,7 +33,7 @@ class Automation {
 public:
 	// Windows front to back, hidden ones included.
 	static std::vector<DisplayWindowInfo> Windows();
-	// The front-most shown window with the title (any title when NULL).
+	// The front-most shown window with the title (any title when nullptr).
 	static bool FindWindow(const char* title, DisplayWindowInfo* info);
 	// Waits until such a window is shown.
 	static bool WaitForWindow(const char* title, DisplayWindowInfo* info,
@@ -82,7 +82,7 @@ public:
 	static status_t WriteScreenPNG(const char* path);
 	static status_t WriteWindowPNG(int32 window, const char* path);
 	// The screen as shown now, or a copy of the last frame a window
-	// presented (NULL before its first); the caller destroys it.
+	// presented (nullptr before its first); the caller destroys it.
 	static cairo_surface_t* CaptureScreen();
 	static cairo_surface_t* CaptureWindow(int32 window);
 

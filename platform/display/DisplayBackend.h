@@ -43,7 +43,7 @@ public:
 
 	// The backend in use, chosen on first use (see Select).
 	static DisplayBackend* Default();
-	// Chooses the backend by name ("headless" or "sdl"); NULL means
+	// Chooses the backend by name ("headless" or "sdl"); nullptr means
 	// $KESTROVAN_DISPLAY, else the default for this machine. Fails with a
 	// message on stderr for a backend that cannot be had. Only before the
 	// first window exists.

@@ -28,7 +28,7 @@ public:
 
 	// The desktop's factor from what it says: the value of $GDK_SCALE, the
 	// X resources (as the X server keeps them), the display's dots per
-	// inch (0 when unknown). Each may be NULL or absent; 1 when none says
+	// inch (0 when unknown). Each may be nullptr or absent; 1 when none says
 	// anything usable.
 	static float FromDesktop(const char* gdkScale, const char* xResources,
 		float displayDpi);

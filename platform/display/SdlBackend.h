@@ -34,7 +34,7 @@ namespace BPrivate {
 
 class SdlBackend : public DisplayBackend {
 public:
-	// Opens the display on a new display thread; NULL, with the reason in
+	// Opens the display on a new display thread; nullptr, with the reason in
 	// *error, where no display can be had or the display does not answer
 	// within a few seconds.
 	static std::unique_ptr<DisplayBackend> Open(std::string* error);

@@ -147,7 +147,7 @@ BAlert::_Layout(const char* text, const char* labels[3], button_width widthMode)
 	}
 	float windowWidth = std::max(kDefaultWidth, kTextLeft + buttonsWidth + kMargin);
 
-	BPrivate::AlertTextView measure(BRect(0, 0, 10, 10), NULL, text);
+	BPrivate::AlertTextView measure(BRect(0, 0, 10, 10), nullptr, text);
 	float textWidth = windowWidth - kTextLeft - kMargin;
 	float textHeight = std::max(14.0f, measure.TextHeight(textWidth));
 	float windowHeight = std::max(6 + textHeight + 12 + kButtonHeight + kMargin, 80.0f);
@@ -191,7 +191,7 @@ BAlert::Go()
 	int32 result = -1;
 	fResult = &result;
 	std::shared_ptr<std::atomic<bool>> alive = fAlive;
-	BWindow* caller = dynamic_cast<BWindow*>(BLooper::LooperForThread(find_thread(NULL)));
+	BWindow* caller = dynamic_cast<BWindow*>(BLooper::LooperForThread(find_thread(nullptr)));
 	// Locked until its thread is known: an alert answered at once quits and
 	// deletes itself, and must not do so before this thread has read it.
 	Lock();

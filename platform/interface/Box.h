@@ -11,7 +11,7 @@
 
 class BBox : public BView {
 public:
-	BBox(BRect frame, const char* name = NULL,
+	BBox(BRect frame, const char* name = nullptr,
 		uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
 		uint32 flags = B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE_JUMP,
 		border_style border = B_FANCY_BORDER);
@@ -24,7 +24,7 @@ public:
 	void SetBorder(border_style border);
 	border_style Border() const { return fBorder; }
 	void SetLabel(const char* label);
-	const char* Label() const { return fHasLabel ? fLabel.c_str() : NULL; }
+	const char* Label() const { return fHasLabel ? fLabel.c_str() : nullptr; }
 
 private:
 	float _TopEdge() const;

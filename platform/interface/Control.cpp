@@ -6,7 +6,7 @@ BControl::BControl(BRect frame, const char* name, const char* label, BMessage* m
 	uint32 resizingMode, uint32 flags)
 	:
 	BView(frame, name, resizingMode, flags),
-	BInvoker(message, NULL, NULL),
+	BInvoker(message, nullptr, nullptr),
 	fLabel(label != nullptr ? label : ""),
 	fHasLabel(label != nullptr),
 	fValue(B_CONTROL_OFF),

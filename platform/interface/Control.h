@@ -32,13 +32,13 @@ public:
 	void MessageReceived(BMessage* message) override;
 
 	virtual void SetLabel(const char* label);
-	const char* Label() const { return fLabel.empty() && !fHasLabel ? NULL : fLabel.c_str(); }
+	const char* Label() const { return fLabel.empty() && !fHasLabel ? nullptr : fLabel.c_str(); }
 	virtual void SetValue(int32 value);
 	int32 Value() const { return fValue; }
 	virtual void SetEnabled(bool enabled);
 	bool IsEnabled() const { return fEnabled; }
 
-	status_t Invoke(BMessage* message = NULL) override;
+	status_t Invoke(BMessage* message = nullptr) override;
 
 protected:
 	// Tracking of a press: the control is pressed while the mouse button is

@@ -47,10 +47,10 @@ public:
 
 class BFilePanel {
 public:
-	BFilePanel(file_panel_mode mode = B_OPEN_PANEL, BMessenger* target = NULL,
-		const entry_ref* directory = NULL, uint32 nodeFlavors = 0,
-		bool allowMultipleSelection = true, BMessage* message = NULL,
-		BRefFilter* filter = NULL, bool modal = false, bool hideWhenDone = true);
+	BFilePanel(file_panel_mode mode = B_OPEN_PANEL, BMessenger* target = nullptr,
+		const entry_ref* directory = nullptr, uint32 nodeFlavors = 0,
+		bool allowMultipleSelection = true, BMessage* message = nullptr,
+		BRefFilter* filter = nullptr, bool modal = false, bool hideWhenDone = true);
 	virtual ~BFilePanel();
 
 	void Show();

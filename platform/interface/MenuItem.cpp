@@ -17,7 +17,7 @@ const float kRowContentLeft = 8;
 
 BMenuItem::BMenuItem(const char* label, BMessage* message, char shortcut, uint32 modifiers)
 	:
-	BInvoker(message, NULL, NULL),
+	BInvoker(message, nullptr, nullptr),
 	fLabel(label != nullptr ? label : ""),
 	fSubmenu(nullptr),
 	fMenu(nullptr),
@@ -31,7 +31,7 @@ BMenuItem::BMenuItem(const char* label, BMessage* message, char shortcut, uint32
 
 BMenuItem::BMenuItem(BMenu* submenu, BMessage* message)
 	:
-	BInvoker(message, NULL, NULL),
+	BInvoker(message, nullptr, nullptr),
 	fLabel(submenu != nullptr && submenu->Name() != nullptr ? submenu->Name() : ""),
 	fSubmenu(submenu),
 	fMenu(nullptr),

@@ -17,7 +17,7 @@ class BMenuItem : public BInvoker {
 public:
 	BMenuItem(const char* label, BMessage* message, char shortcut = 0,
 		uint32 modifiers = 0);
-	BMenuItem(BMenu* submenu, BMessage* message = NULL);
+	BMenuItem(BMenu* submenu, BMessage* message = nullptr);
 	~BMenuItem() override;
 
 	virtual void SetLabel(const char* label);
@@ -27,7 +27,7 @@ public:
 	virtual void SetMarked(bool marked);
 	bool IsMarked() const { return fMarked; }
 	virtual void SetShortcut(char shortcut, uint32 modifiers);
-	char Shortcut(uint32* modifiers = NULL) const;
+	char Shortcut(uint32* modifiers = nullptr) const;
 
 	BMenu* Submenu() const { return fSubmenu; }
 	BMenu* Menu() const { return fMenu; }
@@ -37,7 +37,7 @@ public:
 	// Sends the message with "index" (the item's place in its menu) and
 	// "source" (the item) added; without a target of its own the item
 	// sends to the window its menu belongs to.
-	status_t Invoke(BMessage* message = NULL) override;
+	status_t Invoke(BMessage* message = nullptr) override;
 
 protected:
 	virtual void GetContentSize(float* width, float* height);

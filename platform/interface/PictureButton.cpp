@@ -3,7 +3,7 @@
 BPictureButton::BPictureButton(BRect frame, const char* name, BPicture* off, BPicture* on,
 	BMessage* message, uint32 behavior, uint32 resizingMode, uint32 flags)
 	:
-	BControl(frame, name, NULL, message, resizingMode, flags),
+	BControl(frame, name, nullptr, message, resizingMode, flags),
 	fEnabledOff(nullptr),
 	fEnabledOn(nullptr),
 	fDisabledOff(nullptr),

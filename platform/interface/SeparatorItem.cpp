@@ -6,7 +6,7 @@
 
 BSeparatorItem::BSeparatorItem()
 	:
-	BMenuItem("", NULL)
+	BMenuItem("", nullptr)
 {
 	BMenuItem::SetEnabled(false);
 }

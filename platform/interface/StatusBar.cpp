@@ -32,7 +32,7 @@ BStatusBar::AttachedToWindow()
 	// As tall as its text line and its bar need, whatever height it was
 	// given: a frame just as high as the bar still shows both.
 	float height;
-	GetPreferredSize(NULL, &height);
+	GetPreferredSize(nullptr, &height);
 	ResizeTo(Bounds().Width(), height);
 	BView::AttachedToWindow();
 }

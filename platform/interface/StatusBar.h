@@ -10,8 +10,8 @@
 
 class BStatusBar : public BView {
 public:
-	BStatusBar(BRect frame, const char* name, const char* label = NULL,
-		const char* trailingLabel = NULL);
+	BStatusBar(BRect frame, const char* name, const char* label = nullptr,
+		const char* trailingLabel = nullptr);
 	~BStatusBar() override;
 
 	// Takes the height of its text line and bar.
@@ -38,10 +38,10 @@ public:
 
 	// Adds delta to the value (which stays within 0 and the maximum) and
 	// replaces the texts that are given.
-	virtual void Update(float delta, const char* text = NULL,
-		const char* trailingText = NULL);
+	virtual void Update(float delta, const char* text = nullptr,
+		const char* trailingText = nullptr);
 	// Value 0, texts cleared, labels replaced.
-	virtual void Reset(const char* label = NULL, const char* trailingLabel = NULL);
+	virtual void Reset(const char* label = nullptr, const char* trailingLabel = nullptr);
 
 private:
 	float _TextHeight() const;

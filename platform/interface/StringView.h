@@ -18,7 +18,7 @@ public:
 	void GetPreferredSize(float* width, float* height) override;
 
 	void SetText(const char* text);
-	const char* Text() const { return fHasText ? fText.c_str() : NULL; }
+	const char* Text() const { return fHasText ? fText.c_str() : nullptr; }
 	void SetAlignment(alignment flag);
 	alignment Alignment() const { return fAlignment; }
 

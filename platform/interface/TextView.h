@@ -41,18 +41,18 @@ public:
 	void FrameResized(float width, float height) override;
 	void MessageReceived(BMessage* message) override;
 
-	void SetText(const char* text, const text_run_array* runs = NULL);
-	void SetText(const char* text, int32 length, const text_run_array* runs = NULL);
+	void SetText(const char* text, const text_run_array* runs = nullptr);
+	void SetText(const char* text, int32 length, const text_run_array* runs = nullptr);
 	const char* Text() const { return fText.c_str(); }
 	int32 TextLength() const { return static_cast<int32>(fText.size()); }
 	void GetText(int32 offset, int32 length, char* buffer) const;
 	char ByteAt(int32 offset) const;
 
 	// Inserts at the caret (or an offset), replacing nothing.
-	void Insert(const char* text, const text_run_array* runs = NULL);
-	void Insert(const char* text, int32 length, const text_run_array* runs = NULL);
+	void Insert(const char* text, const text_run_array* runs = nullptr);
+	void Insert(const char* text, int32 length, const text_run_array* runs = nullptr);
 	void Insert(int32 offset, const char* text, int32 length,
-		const text_run_array* runs = NULL);
+		const text_run_array* runs = nullptr);
 	// Deletes the selection, or a range.
 	void Delete();
 	void Delete(int32 start, int32 finish);
@@ -76,9 +76,9 @@ public:
 	// The whole text when the view is not stylable, else the selection
 	// (or the range given).
 	void SetFontAndColor(const BFont* font, uint32 mode = B_FONT_ALL,
-		const rgb_color* color = NULL);
+		const rgb_color* color = nullptr);
 	void SetFontAndColor(int32 start, int32 end, const BFont* font,
-		uint32 mode = B_FONT_ALL, const rgb_color* color = NULL);
+		uint32 mode = B_FONT_ALL, const rgb_color* color = nullptr);
 	// The font and colour at the start of the selection.
 	void GetFontAndColor(BFont* font, rgb_color* color) const;
 	void GetFontAndColor(int32 offset, BFont* font, rgb_color* color) const;
@@ -86,16 +86,16 @@ public:
 	void SetRunArray(int32 start, int32 end, const text_run_array* runs);
 	// The runs over a range, offsets relative to start; free with
 	// FreeRunArray.
-	text_run_array* RunArray(int32 start, int32 end, int32* length = NULL) const;
+	text_run_array* RunArray(int32 start, int32 end, int32* length = nullptr) const;
 
-	static text_run_array* AllocRunArray(int32 count, int32* size = NULL);
+	static text_run_array* AllocRunArray(int32 count, int32* size = nullptr);
 	static void FreeRunArray(text_run_array* array);
 	// The platform's flattened form: big-endian, magic 'Ali!', version 0,
 	// count, then per run offset, family (64 bytes), style (64 bytes),
 	// size, shear, face, red, green, blue, alpha and two reserved bytes.
 	// Both results are malloc'ed (free / FreeRunArray).
-	static void* FlattenRunArray(const text_run_array* array, int32* size = NULL);
-	static text_run_array* UnflattenRunArray(const void* data, int32* size = NULL);
+	static void* FlattenRunArray(const text_run_array* array, int32* size = nullptr);
+	static text_run_array* UnflattenRunArray(const void* data, int32* size = nullptr);
 	void SetMaxBytes(int32 max) { fMaxBytes = max; }
 	int32 MaxBytes() const { return fMaxBytes; }
 
@@ -105,7 +105,7 @@ public:
 	float TextHeight(int32 startLine, int32 endLine) const;
 	int32 LineAt(int32 offset) const;
 	int32 LineAt(BPoint point) const;
-	BPoint PointAt(int32 offset, float* height = NULL) const;
+	BPoint PointAt(int32 offset, float* height = nullptr) const;
 	int32 OffsetAt(BPoint point) const;
 	int32 OffsetAt(int32 line) const;
 

@@ -96,7 +96,7 @@ public:
 	void MessageReceived(BMessage* message) override;
 
 	// The tree.
-	void AddChild(BView* child, BView* before = NULL);
+	void AddChild(BView* child, BView* before = nullptr);
 	bool RemoveChild(BView* child);
 	bool RemoveSelf();
 	int32 CountChildren() const;
@@ -270,7 +270,7 @@ private:
 	BView* _ViewAt(BPoint windowPoint);
 
 	// A cairo context on the backing store, clipped and translated to view
-	// coordinates; NULL when this view cannot draw now.
+	// coordinates; nullptr when this view cannot draw now.
 	void* _BeginDrawing() const;
 	void _EndDrawing(void* context) const;
 	// Sets the source for a shape in the current mode and pattern; false

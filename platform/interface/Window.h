@@ -70,7 +70,7 @@ public:
 	virtual void Minimize(bool minimize);
 	virtual void Zoom();
 
-	void AddChild(BView* child, BView* before = NULL);
+	void AddChild(BView* child, BView* before = nullptr);
 	bool RemoveChild(BView* child);
 	int32 CountChildren() const;
 	BView* ChildAt(int32 index) const;

@@ -69,7 +69,7 @@ status_t wait_for_thread(thread_id thread, status_t* exitValue);
 // Ends the calling thread (which must have been spawned by spawn_thread)
 // with the given exit value.
 void exit_thread(status_t exitValue);
-// find_thread(NULL) is the calling thread; otherwise a live spawned thread
+// find_thread(nullptr) is the calling thread; otherwise a live spawned thread
 // with that name, or B_NAME_NOT_FOUND.
 thread_id find_thread(const char* name);
 status_t rename_thread(thread_id thread, const char* newName);

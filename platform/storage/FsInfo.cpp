@@ -30,7 +30,7 @@ Unescape(const std::string& field)
 	std::string result;
 	for (size_t i = 0; i < field.size(); i++) {
 		if (field[i] == '\\' && i + 3 < field.size()) {
-			result += static_cast<char>(strtol(field.substr(i + 1, 3).c_str(), NULL, 8));
+			result += static_cast<char>(strtol(field.substr(i + 1, 3).c_str(), nullptr, 8));
 			i += 3;
 		} else
 			result += field[i];
@@ -81,7 +81,7 @@ IsRemovableDevice(const std::string& source)
 	std::string link = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":"
 		+ std::to_string(minor(st.st_rdev));
 	char real[PATH_MAX];
-	if (realpath(link.c_str(), real) == NULL)
+	if (realpath(link.c_str(), real) == nullptr)
 		return false;
 	std::string device = real;
 	// A partition has no flag of its own: its disk is the folder above.
@@ -107,7 +107,7 @@ CopyText(char* target, size_t size, const std::string& text)
 status_t
 fs_stat_dev(dev_t device, fs_info* info)
 {
-	if (info == NULL)
+	if (info == nullptr)
 		return B_BAD_VALUE;
 	VolumeInfo volume;
 	if (VolumeTable::Default().VolumeByDevice(device, &volume) != B_OK)

@@ -236,5 +236,5 @@ MountWatcher::_Broadcast(int32 opcode, const char* field, dev_t device)
 	for (const BMessenger& target : targets)
 		// Bounded, so a looper that stops watching while its queue is full
 		// cannot deadlock with this thread.
-		target.SendMessage(&notice, (BHandler*)NULL, kDeliveryTimeout);
+		target.SendMessage(&notice, (BHandler*)nullptr, kDeliveryTimeout);
 }

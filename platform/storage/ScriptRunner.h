@@ -18,7 +18,7 @@
 //   runner.SetWorkingDirectory("/boot/home");
 //   runner.SetOutput(&log);                    // stdout and stderr, in order
 //   int32 exitStatus;
-//   status_t status = runner.Run("/boot/home/setup.sh", NULL, &exitStatus);
+//   status_t status = runner.Run("/boot/home/setup.sh", nullptr, &exitStatus);
 
 #include <CancelFlag.h>
 #include <DataIO.h>

@@ -78,10 +78,10 @@ sha256_of_data(const void* data, size_t size)
 status_t
 sha256_of_file(BPositionIO* file, std::string* hex)
 {
-	if (file == NULL || hex == NULL)
+	if (file == nullptr || hex == nullptr)
 		return B_BAD_VALUE;
 	std::unique_ptr<uint8_t[]> buffer(new(std::nothrow) uint8_t[kReadSize]);
-	if (buffer == NULL)
+	if (buffer == nullptr)
 		return B_NO_MEMORY;
 	Sha256Digest digest;
 	off_t position = 0;

@@ -21,7 +21,7 @@ typedef std::vector<uint8> Bytes;
 class RecordBytes {
 public:
 	RecordBytes() { fWriter.SetCurrentCodec(&fCodec); }
-	~RecordBytes() { fWriter.SetCurrentCodec(NULL); }
+	~RecordBytes() { fWriter.SetCurrentCodec(nullptr); }
 
 	RecordBytes& Group(int32 tag)
 	{
@@ -60,7 +60,7 @@ public:
 		off_t storedLimit = -1;
 		off_t sourceLimit = (off_t)length;
 		int32 flags = 0;
-		fWriter.WriteBin(&fIO, &source, &storedLimit, &sourceLimit, &flags, NULL,
+		fWriter.WriteBin(&fIO, &source, &storedLimit, &sourceLimit, &flags, nullptr,
 			tag);
 		return *this;
 	}

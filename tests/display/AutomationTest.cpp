@@ -296,7 +296,7 @@ TEST_F(AutomationTest, AlertsBlockTheCallerAndAnswerTheButtonIndex)
 	// is idle while the alert is up.
 	auto answer = std::async(std::launch::async, [] {
 		BAlert* alert = new BAlert("", "Cannot install on the volume \"boot\" because it "
-			"is locked or read-only.", "Continue", "Cancel", NULL, B_WIDTH_FROM_WIDEST,
+			"is locked or read-only.", "Continue", "Cancel", nullptr, B_WIDTH_FROM_WIDEST,
 			B_WARNING_ALERT);
 		return alert->Go();
 	});

@@ -135,7 +135,7 @@ TEST_F(ScreenshotTest, WarningAlertAndScreen)
 {
 	auto answer = std::async(std::launch::async, [] {
 		return (new BAlert("", "Cannot install on the volume \"boot\" because there is "
-			"not enough free space.", "Continue", "Cancel", NULL, B_WIDTH_FROM_WIDEST,
+			"not enough free space.", "Continue", "Cancel", nullptr, B_WIDTH_FROM_WIDEST,
 			B_WARNING_ALERT))->Go();
 	});
 	DisplayWindowInfo info;

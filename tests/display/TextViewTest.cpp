@@ -105,7 +105,7 @@ TEST_F(TextViewTest, KeysEditTheFocusedTextAndEnterStaysInIt)
 		void MessageReceived(BMessage* message) override
 		{
 			if (message->what == 'done')
-				fLog->Add(*message, find_thread(NULL));
+				fLog->Add(*message, find_thread(nullptr));
 			else
 				BWindow::MessageReceived(message);
 		}

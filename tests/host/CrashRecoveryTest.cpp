@@ -127,7 +127,7 @@ protected:
 			dup2(errors, 2);
 			execl(kProgram.c_str(), kProgram.c_str(), "--root", root.c_str(),
 				"--unattended", "--accept-license", "--existing", "replace",
-				package.c_str(), (char*)NULL);
+				package.c_str(), (char*)nullptr);
 			_exit(127);
 		}
 		// The script has begun once the new bin is in place.

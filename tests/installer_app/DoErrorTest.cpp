@@ -59,7 +59,7 @@ Shown(Call call)
 class ProcessSink {
 public:
 	explicit ProcessSink(AlertSink* sink) { SetAlertSink(sink); }
-	~ProcessSink() { SetAlertSink(NULL); }
+	~ProcessSink() { SetAlertSink(nullptr); }
 };
 
 bool
@@ -128,17 +128,17 @@ TEST_F(DoErrorTest, QuestionsAnswerTheIndexOfThePressedButton)
 	EXPECT_EQ(cancel.get(), 1);
 
 	auto goOn = Ask([] {
-		return doError("Go on?", NULL, errCONTINUE, "Cancel");
+		return doError("Go on?", nullptr, errCONTINUE, "Cancel");
 	}, &info);
 	EXPECT_EQ(Automation::Click(info.id, "Continue"), B_OK);
 	EXPECT_EQ(goOn.get(), 0);
 
-	auto third = Ask([] { return doError("Pick one", NULL, "A", "B", "C"); }, &info);
+	auto third = Ask([] { return doError("Pick one", nullptr, "A", "B", "C"); }, &info);
 	EXPECT_EQ(Automation::Click(info.id, "C"), B_OK);
 	EXPECT_EQ(third.get(), 2);
 
 	auto fatal = Ask([] {
-		return doFatal("Could not find specified package file.", NULL);
+		return doFatal("Could not find specified package file.", nullptr);
 	}, &info);
 	std::string label;
 	EXPECT_EQ(Automation::GetLabel(info.id, "_b0_", &label), B_OK);
@@ -153,7 +153,7 @@ TEST_F(DoErrorTest, QuestionsAnswerTheIndexOfThePressedButton)
 TEST_F(DoErrorTest, WithoutAnArgumentTheTextIsShownExactly)
 {
 	DisplayWindowInfo info;
-	auto answer = Ask([] { return doError("100% done, %s and %d stay", NULL); }, &info);
+	auto answer = Ask([] { return doError("100% done, %s and %d stay", nullptr); }, &info);
 	EXPECT_EQ(ShownText(info), "100% done, %s and %d stay");
 	EXPECT_EQ(Automation::Click(info.id, "OK"), B_OK);
 	EXPECT_EQ(answer.get(), 0);
@@ -163,7 +163,7 @@ TEST_F(DoErrorTest, WithoutAnArgumentTheTextIsShownExactly)
 	EXPECT_EQ(Automation::Click(info.id, "OK"), B_OK);
 	EXPECT_EQ(plain.get(), 0);
 
-	EXPECT_EQ(Shown([] { return doError("50%% is two signs", NULL, "OK"); }).second,
+	EXPECT_EQ(Shown([] { return doError("50%% is two signs", nullptr, "OK"); }).second,
 		"50%% is two signs\n");
 	// A long argument is not cut.
 	std::string longArgument(5000, 'a');
@@ -231,7 +231,7 @@ TEST_F(DoErrorTest, PositionWindowKeepsWindowsInsideTheMargin)
 	EXPECT_LT(tall->Frame().left, 6);
 	tall->Quit();
 
-	PositionWindow(NULL, 0.5, 0.5);
+	PositionWindow(nullptr, 0.5, 0.5);
 	display->SetScreenSize(saved.IntegerWidth() + 1, saved.IntegerHeight() + 1);
 }
 
@@ -310,12 +310,12 @@ TEST_F(DoErrorTest, AThreadsOwnSinkServesThatThreadAlone)
 		AlertSinkScope scope(&mine);
 		std::thread other([] { doError("From another thread."); });
 		other.join();
-		EXPECT_EQ(doError("From this thread.", NULL, "A", "B", "C"), 2);
+		EXPECT_EQ(doError("From this thread.", nullptr, "A", "B", "C"), 2);
 		{
 			AlertSinkScope nested(&inner);
 			doError("Nested.");
 			{
-				AlertSinkScope none(NULL);
+				AlertSinkScope none(nullptr);
 				doError("Given back.");
 			}
 		}

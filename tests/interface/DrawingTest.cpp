@@ -283,7 +283,7 @@ TEST_F(DrawingTest, InvalidateRedrawsInTheWindowThread)
 	std::atomic<thread_id> drawThread{-1};
 	rgb_color color = kRed;
 	DrawView* view = new DrawView(BRect(0, 0, 63, 63), [&](BView* v, BRect) {
-		drawThread = find_thread(NULL);
+		drawThread = find_thread(nullptr);
 		v->SetHighColor(color);
 		v->FillRect(v->Bounds());
 	});

@@ -46,9 +46,9 @@ protected:
 private:
 	std::string _VisitFolder()
 	{
-		ArchiveItem* folder = NULL;
+		ArchiveItem* folder = nullptr;
 		fCatalog.GetFolderData(&folder);
-		std::string trace = folder != NULL && folder->fName != NULL
+		std::string trace = folder != nullptr && folder->fName != nullptr
 			? folder->fName : "?";
 		trace += "{";
 		int32 kind;
@@ -59,10 +59,10 @@ private:
 				trace += "[" + _VisitFolder() + "]";
 				continue;
 			}
-			ArchiveItem* item = NULL;
+			ArchiveItem* item = nullptr;
 			fCatalog.GetItemData(&item, kind);
 			trace += std::to_string(kind) + ":"
-				+ (item != NULL && item->fName != NULL ? item->fName : "?") + " ";
+				+ (item != nullptr && item->fName != nullptr ? item->fName : "?") + " ";
 		}
 		return trace + "}";
 	}
@@ -75,7 +75,7 @@ TEST_F(ArcCatalogTest, EmptyTopFolderEndsAtOnce)
 {
 	SetUpCatalog(empty_catalog());
 	ASSERT_EQ(fCatalog.Rewind(), B_OK);
-	ArchiveItem* top = NULL;
+	ArchiveItem* top = nullptr;
 	fCatalog.GetFolderData(&top);
 	ASSERT_NE(top, nullptr);
 	EXPECT_TRUE(top->IsFolder());
@@ -152,7 +152,7 @@ TEST_F(ArcCatalogTest, FileFieldsInAnyOrderWithUnknownRecords)
 	ArchiveItem* folder;
 	fCatalog.GetFolderData(&folder);
 	ASSERT_EQ(fCatalog.GetFolderItemType(), kFileItemKind);
-	ArchiveItem* item = NULL;
+	ArchiveItem* item = nullptr;
 	fCatalog.GetItemData(&item, kFileItemKind);
 	ArchiveFileItem* file = dynamic_cast<ArchiveFileItem*>(item);
 	ASSERT_NE(file, nullptr);
@@ -387,7 +387,7 @@ TEST_F(ArcCatalogTest, FoldersNestOnlyAsDeepAsTheLimit)
 {
 	SetUpCatalog(nested_catalog(kMaxFolderDepth));
 	ASSERT_EQ(fCatalog.Rewind(), B_OK);
-	ArchiveItem* item = NULL;
+	ArchiveItem* item = nullptr;
 	fCatalog.GetFolderData(&item);
 	int32 folders = 1;
 	int32 kind;

@@ -126,7 +126,7 @@ TEST_F(CodecTest, ExactMultiplesOfTheStagingBufferArriveComplete)
 		std::string bin = Bytes().Be64(stream.size()).Be64(size).Be32(2).Raw(stream).Data();
 		BMemoryIO io(bin.data(), bin.size());
 		StringIO out;
-		ASSERT_EQ(data.ReadBin(&out, &io, 0, NULL), B_OK);
+		ASSERT_EQ(data.ReadBin(&out, &io, 0, nullptr), B_OK);
 		EXPECT_EQ(out.fData.size(), size);
 		EXPECT_EQ(out.fData, original);
 	}
@@ -146,7 +146,7 @@ TEST_F(CodecTest, ACorruptedStreamShowsOneDataErrorAndFails)
 
 	// Through the default sink: the installer's alert, on standard error,
 	// once.
-	AlertSinkScope defaultSink(NULL);
+	AlertSinkScope defaultSink(nullptr);
 	ZlCodec alerting;
 	PackData data;
 	data.SetCurrentCodec(&alerting);
@@ -154,7 +154,7 @@ TEST_F(CodecTest, ACorruptedStreamShowsOneDataErrorAndFails)
 	BMemoryIO io(bin.data(), bin.size());
 	StringIO out;
 	testing::internal::CaptureStderr();
-	status_t result = data.ReadBin(&out, &io, 0, NULL);
+	status_t result = data.ReadBin(&out, &io, 0, nullptr);
 	std::string shown = testing::internal::GetCapturedStderr();
 	EXPECT_EQ(result, -1);
 	EXPECT_EQ(shown, "Compression data error.\n");

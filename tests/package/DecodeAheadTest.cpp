@@ -57,7 +57,7 @@ protected:
 
 	void TearDown() override
 	{
-		SetAlertSink(NULL);
+		SetAlertSink(nullptr);
 		TempRootTest::TearDown();
 	}
 

@@ -76,7 +76,7 @@ ReadEntry(BPositionIO* src)
 		if (step.what == entry_step::kEnd)
 			break;
 	}
-	records.SetCurrentCodec(NULL);
+	records.SetCurrentCodec(nullptr);
 	return result;
 }
 
@@ -106,7 +106,7 @@ ReadBinWithCodec(const std::string& bin)
 	StringIO out;
 	result.status = records.ReadBin(&out, &src, 0, NoteChunk);
 	result.written = out.fData;
-	records.SetCurrentCodec(NULL);
+	records.SetCurrentCodec(nullptr);
 	return result;
 }
 
@@ -206,7 +206,7 @@ TEST(EntryReaderTest, ChunksAreThoseOfTheCodecsOwnReading)
 	}
 	EXPECT_EQ(step.what, entry_step::kMainForkEnd);
 	EXPECT_TRUE(read == contents);
-	records.SetCurrentCodec(NULL);
+	records.SetCurrentCodec(nullptr);
 }
 
 
@@ -309,5 +309,5 @@ TEST(EntryReaderTest, ContentsCanBePassedOverAndBinsAreSummed)
 	EXPECT_EQ(reader.Bin().trailingBytes, 4);
 	ASSERT_EQ(reader.Next(&step), B_OK);
 	EXPECT_EQ(step.what, entry_step::kEnd);
-	records.SetCurrentCodec(NULL);
+	records.SetCurrentCodec(nullptr);
 }

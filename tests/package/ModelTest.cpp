@@ -65,7 +65,7 @@ TEST(GroupItemTest, TextsAreCopies)
 	name[0] = 'X';
 	EXPECT_STREQ(item.Name(), "Base");
 	EXPECT_EQ(item.HelpText(), nullptr) << "an empty help text is absent";
-	GroupItem none(NULL, NULL, NULL);
+	GroupItem none(nullptr, nullptr, nullptr);
 	EXPECT_EQ(none.Name(), nullptr);
 }
 

@@ -30,12 +30,12 @@
 namespace {
 
 std::string
-EntryOf(BNode* node, node_flavor flavor, status_t* status = NULL)
+EntryOf(BNode* node, node_flavor flavor, status_t* status = nullptr)
 {
 	SPackData data;
 	StringIO out;
 	status_t result = data.AddNodeEntry(&out, node, flavor);
-	if (status != NULL)
+	if (status != nullptr)
 		*status = result;
 	else
 		EXPECT_EQ(result, B_OK);
@@ -64,12 +64,12 @@ protected:
 	std::string ReadBoot(const char* leaf) { return fRoot.ReadFile(std::string("boot/") + leaf); }
 
 	status_t Extract(const std::string& entry, BNode* node, const BMessenger& target = BMessenger(),
-		off_t* endPosition = NULL)
+		off_t* endPosition = nullptr)
 	{
-		SPackData data(target, NULL);
+		SPackData data(target, nullptr);
 		StringIO src(entry);
 		status_t result = data.ExtractNode(&src, node);
-		if (endPosition != NULL)
+		if (endPosition != nullptr)
 			*endPosition = src.Position();
 		return result;
 	}
@@ -327,7 +327,7 @@ TEST_F(NodeExtractionTest, ProgressReportsEveryChunkOfContents)
 
 	// Writing reports the bytes taken from the file, attributes not.
 	ProgressTarget writing;
-	SPackData writer(writing.Messenger(), NULL);
+	SPackData writer(writing.Messenger(), nullptr);
 	StringIO entryIO;
 	ASSERT_EQ(writer.AddNodeEntry(&entryIO, &source, B_FILE_NODE), B_OK);
 	EXPECT_EQ(Sum(writing.Bytes()), (int64)contents.size());

@@ -82,7 +82,7 @@ public:
 		fLooper->Quit();
 	}
 
-	BMessenger Messenger() const { return BMessenger(NULL, fLooper); }
+	BMessenger Messenger() const { return BMessenger(nullptr, fLooper); }
 
 	// The "bytes" of every message so far (-1 for a malformed one).
 	std::vector<int32> Bytes() const

@@ -11,11 +11,11 @@
 namespace {
 
 struct Counted {
-	explicit Counted(int value, std::vector<int>* deleted = NULL)
+	explicit Counted(int value, std::vector<int>* deleted = nullptr)
 		: value(value), deleted(deleted) {}
 	~Counted()
 	{
-		if (deleted != NULL)
+		if (deleted != nullptr)
 			deleted->push_back(value);
 	}
 

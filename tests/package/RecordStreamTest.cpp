@@ -81,7 +81,7 @@ TEST(RecordStreamTest, ReadsBackHeadersNumbersStringsAndBuffers)
 
 	ASSERT_EQ(data.ReadRecordHeader(&io, &header), B_OK);
 	EXPECT_EQ(header.tag, 13);
-	char* text = NULL;
+	char* text = nullptr;
 	ASSERT_EQ(data.ReadString(&io, &text, 100), B_OK);
 	EXPECT_STREQ(text, "Package");
 	free(text);
@@ -128,7 +128,7 @@ TEST(RecordStreamTest, ShortReadsFail)
 	char buffer[32];
 	EXPECT_EQ(data.ReadString(&stringIO, buffer, sizeof(buffer)), -1);
 	BMemoryIO allocIO(cut.data(), cut.size());
-	char* text = NULL;
+	char* text = nullptr;
 	EXPECT_EQ(data.ReadString(&allocIO, &text, 100), -1);
 	EXPECT_EQ(text, nullptr);
 }
@@ -348,12 +348,12 @@ TEST(RecordStreamTest, AllocatedStringsRespectTheCallersLimit)
 	std::string stream = Bytes().Be32(5).Raw("hello").Be32(6).Raw("world!").Int32('Next', 1)
 		.Data();
 	BMemoryIO io(stream.data(), stream.size());
-	char* text = NULL;
+	char* text = nullptr;
 	// Five characters and the terminator fit in six bytes.
 	ASSERT_EQ(data.ReadString(&io, &text, 6), B_OK);
 	EXPECT_STREQ(text, "hello");
 	free(text);
-	text = NULL;
+	text = nullptr;
 	// Six characters do not: refused, and skipped.
 	EXPECT_EQ(data.ReadString(&io, &text, 6), -1);
 	EXPECT_EQ(text, nullptr);
@@ -384,11 +384,11 @@ TEST(RecordStreamTest, AllocatedStringsCanKeepTheStartOfWhatIsTooLong)
 	std::string stream = Bytes().Be32(long1.size()).Raw(long1).Be32(2).Raw("ok")
 		.Int32('Next', 1).Data();
 	BMemoryIO io(stream.data(), stream.size());
-	char* text = NULL;
+	char* text = nullptr;
 	ASSERT_EQ(data.ReadString(&io, &text, 70000, true), B_OK);
 	EXPECT_EQ(std::string(text), long1.substr(0, 69999));
 	free(text);
-	text = NULL;
+	text = nullptr;
 	// The rest was skipped: the next string and record follow.
 	ASSERT_EQ(data.ReadString(&io, &text, 70000, true), B_OK);
 	EXPECT_STREQ(text, "ok");
@@ -422,7 +422,7 @@ TEST(RecordStreamTest, IdentityBinsRoundTripWithTheirHeaderWrittenLast)
 	off_t stored = -1;
 	off_t taken = -1;
 	int32 flags = 0;
-	ASSERT_EQ(data.WriteBin(&dst, &src, &stored, &taken, &flags, NULL, 'FiMF'), B_OK);
+	ASSERT_EQ(data.WriteBin(&dst, &src, &stored, &taken, &flags, nullptr, 'FiMF'), B_OK);
 	EXPECT_EQ(stored, 40000);
 	EXPECT_EQ(taken, 40000);
 	EXPECT_EQ(flags, 0);
@@ -435,7 +435,7 @@ TEST(RecordStreamTest, IdentityBinsRoundTripWithTheirHeaderWrittenLast)
 	// Read back: skip "PRE" and the record header.
 	StringIO out;
 	dst.Seek(3 + 7, SEEK_SET);
-	ASSERT_EQ(data.ReadBin(&out, &dst, 0, NULL), B_OK);
+	ASSERT_EQ(data.ReadBin(&out, &dst, 0, nullptr), B_OK);
 	EXPECT_EQ(out.fData, source);
 	EXPECT_EQ(dst.Position(), (off_t)dst.fData.size());
 
@@ -444,7 +444,7 @@ TEST(RecordStreamTest, IdentityBinsRoundTripWithTheirHeaderWrittenLast)
 	StringIO dst2;
 	stored = taken = -1;
 	flags = 0;
-	ASSERT_EQ(data.WriteBin(&dst2, &src2, &stored, &taken, &flags, NULL, -1), B_OK);
+	ASSERT_EQ(data.WriteBin(&dst2, &src2, &stored, &taken, &flags, nullptr, -1), B_OK);
 	EXPECT_EQ(dst2.fData, Bytes().Be64(4).Be64(4).Be32(1).Raw("tiny").Data());
 }
 
@@ -460,7 +460,7 @@ TEST(RecordStreamTest, WriteBinHonoursItsLimits)
 	off_t stored = -1;
 	off_t taken = 1000;
 	int32 flags = 0;
-	ASSERT_EQ(data.WriteBin(&dst, &src, &stored, &taken, &flags, NULL, 'Part'), B_OK);
+	ASSERT_EQ(data.WriteBin(&dst, &src, &stored, &taken, &flags, nullptr, 'Part'), B_OK);
 	EXPECT_EQ(taken, 1000);
 	EXPECT_EQ(stored, 1000);
 	EXPECT_EQ(src.Position(), 1000);
@@ -473,7 +473,7 @@ TEST(RecordStreamTest, WriteBinHonoursItsLimits)
 	stored = 20000;
 	taken = -1;
 	flags = 0;
-	ASSERT_EQ(data.WriteBin(&dst2, &src2, &stored, &taken, &flags, NULL, 'Part'), B_OK);
+	ASSERT_EQ(data.WriteBin(&dst2, &src2, &stored, &taken, &flags, nullptr, 'Part'), B_OK);
 	EXPECT_EQ(flags & kBinStoppedAtLimit, kBinStoppedAtLimit);
 	EXPECT_EQ(stored, 20000);
 	EXPECT_EQ(taken, 20000);
@@ -485,7 +485,7 @@ TEST(RecordStreamTest, WriteBinHonoursItsLimits)
 	StringIO dst3;
 	stored = taken = -1;
 	flags = 0;
-	ASSERT_EQ(data.WriteBin(&dst3, &empty, &stored, &taken, &flags, NULL, 'Empt'), B_OK);
+	ASSERT_EQ(data.WriteBin(&dst3, &empty, &stored, &taken, &flags, nullptr, 'Empt'), B_OK);
 	EXPECT_EQ(dst3.fData, Bytes().Raw("Empt").Be16(0).U8(3).Be64(0).Be64(0).Be32(1).Data());
 }
 
@@ -547,17 +547,17 @@ TEST(RecordStreamTest, ABinOfAnotherCodecIsSkippedAndFails)
 	std::string stream = Bytes().Be64(5).Be64(5).Be32(1).Raw("plain").Int32('Next', 9).Data();
 	BMemoryIO io(stream.data(), stream.size());
 	StringIO out;
-	EXPECT_EQ(data.ReadBin(&out, &io, 0, NULL), B_BAD_DATA);
+	EXPECT_EQ(data.ReadBin(&out, &io, 0, nullptr), B_BAD_DATA);
 	EXPECT_EQ(out.fData, "");
 	record_header header;
 	ASSERT_EQ(data.ReadRecordHeader(&io, &header), B_OK);
 	EXPECT_EQ(header.tag, 'Next');
 
 	// Null selects the identity codec again, which reads the same bin.
-	data.SetCurrentCodec(NULL);
+	data.SetCurrentCodec(nullptr);
 	EXPECT_EQ(data.CurrentCodec()->ID(), kIdentityCodecID);
 	io.Seek(0, SEEK_SET);
-	ASSERT_EQ(data.ReadBin(&out, &io, 0, NULL), B_OK);
+	ASSERT_EQ(data.ReadBin(&out, &io, 0, nullptr), B_OK);
 	EXPECT_EQ(out.fData, "plain");
 }
 
@@ -574,20 +574,20 @@ TEST(RecordStreamTest, TruncatedBinsFailAndOpenEndedOnesRunToTheEnd)
 		.Raw(stream).Data();
 	BMemoryIO cutIO(cut.data(), cut.size());
 	StringIO out;
-	EXPECT_LT(data.ReadBin(&out, &cutIO, 0, NULL), 0);
+	EXPECT_LT(data.ReadBin(&out, &cutIO, 0, nullptr), 0);
 
 	// A stored size of -1: the data runs until the input ends, and what the
 	// codec still holds is delivered.
 	std::string open = Bytes().Be64(~0ULL).Be64(original.size()).Be32(2).Raw(stream).Data();
 	BMemoryIO openIO(open.data(), open.size());
 	StringIO all;
-	ASSERT_EQ(data.ReadBin(&all, &openIO, 0, NULL), B_OK);
+	ASSERT_EQ(data.ReadBin(&all, &openIO, 0, nullptr), B_OK);
 	EXPECT_EQ(all.fData, original);
 
 	// The bin preamble itself cut short.
 	std::string preamble = Bytes().Be64(1).Be32(0).Data();
 	BMemoryIO preambleIO(preamble.data(), preamble.size());
-	EXPECT_EQ(data.ReadBin(&out, &preambleIO, 0, NULL), -1);
+	EXPECT_EQ(data.ReadBin(&out, &preambleIO, 0, nullptr), -1);
 }
 
 TEST(RecordStreamTest, ZlibBinsStreamThroughConstantMemory)
@@ -603,7 +603,7 @@ TEST(RecordStreamTest, ZlibBinsStreamThroughConstantMemory)
 	off_t stored = -1;
 	off_t taken = -1;
 	int32 flags = 0;
-	ASSERT_EQ(data.WriteBin(&bin, &source, &stored, &taken, &flags, NULL, 'Huge'), B_OK);
+	ASSERT_EQ(data.WriteBin(&bin, &source, &stored, &taken, &flags, nullptr, 'Huge'), B_OK);
 	EXPECT_EQ(taken, kSize);
 	EXPECT_EQ(stored + 27, (off_t)bin.fData.size());
 	EXPECT_LE(source.fLargestRead, (size_t)PackData::kBufferSize);
@@ -611,7 +611,7 @@ TEST(RecordStreamTest, ZlibBinsStreamThroughConstantMemory)
 
 	PatternCheckSink sink;
 	bin.Seek(7, SEEK_SET);
-	ASSERT_EQ(data.ReadBin(&sink, &bin, 0, NULL), B_OK);
+	ASSERT_EQ(data.ReadBin(&sink, &bin, 0, nullptr), B_OK);
 	EXPECT_EQ(sink.fEnd, kSize);
 	EXPECT_EQ(sink.fMismatches, 0);
 	EXPECT_LE(sink.fLargestWrite, 8192u);
@@ -632,7 +632,7 @@ TEST(RecordStreamTest, ABinIsReadToItsStoredEndWhateverItsOriginalSizeSays)
 		.Int32('Next', 77).Data();
 	BMemoryIO io(bin.data(), bin.size());
 	StringIO out;
-	ASSERT_EQ(data.ReadBin(&out, &io, 0, NULL), B_OK);
+	ASSERT_EQ(data.ReadBin(&out, &io, 0, nullptr), B_OK);
 	EXPECT_EQ(out.fData, original);
 	record_header header;
 	ASSERT_EQ(data.ReadRecordHeader(&io, &header), B_OK);

@@ -90,7 +90,7 @@ TEST(MMallocIOTest, TheBufferCanOutliveTheStream)
 	free(kept);
 
 	// Sized without a buffer: that many zero bytes of data.
-	MMallocIO sized(NULL, 5);
+	MMallocIO sized(nullptr, 5);
 	EXPECT_EQ(sized.Size(), 5u);
 	EXPECT_EQ(std::string(sized.Buffer(), 5), std::string(5, '\0'));
 }
@@ -215,7 +215,7 @@ TEST_F(SAttrIOTest, AnAttributeBeyondTheHostLimitsIsRefusedWithItsStatus)
 	ZlCodec codec;
 	data.SetCurrentCodec(&codec);
 	SAttrIO io(&fNode, "huge", B_RAW_TYPE);
-	status_t result = data.ReadBin(&io, &src, 0, NULL);
+	status_t result = data.ReadBin(&io, &src, 0, nullptr);
 	EXPECT_LT(result, 0);
 	EXPECT_TRUE(result == errno_to_status(E2BIG) || result == errno_to_status(ENOSPC))
 		<< strerror_status(result);

@@ -292,7 +292,7 @@ TEST_F(DirectoryTest, AFolderPastTheHostPathLimitGivesErrorsNeverAnotherPlace)
 	// anywhere else.
 	BEntry entry(&folder, "file");
 	EXPECT_EQ(entry.InitCheck(), B_NAME_TOO_LONG);
-	BPath path(&folder, NULL);
+	BPath path(&folder, nullptr);
 	EXPECT_EQ(path.InitCheck(), B_NAME_TOO_LONG);
 	BFile file;
 	EXPECT_EQ(folder.CreateFile("file", &file), B_NAME_TOO_LONG);

@@ -209,7 +209,7 @@ namespace {
 class AlertsOnStandardError {
 public:
 	AlertsOnStandardError() { SetAlertSink(StandardErrorAlertSink()); }
-	~AlertsOnStandardError() { SetAlertSink(NULL); }
+	~AlertsOnStandardError() { SetAlertSink(nullptr); }
 };
 
 

@@ -360,7 +360,7 @@ TEST_F(PackageWriterTest, PrecompressedEntryMatchesWrittenEntry)
 			off_t storedLimit = -1, sourceLimit = -1;
 			int32 flags = 0;
 			ASSERT_EQ(encoder.WriteBin(&bin, &source, &storedLimit, &sourceLimit,
-				&flags, NULL, kNoHeaderTag), B_OK);
+				&flags, nullptr, kNoHeaderTag), B_OK);
 		}
 		const uint8* binBytes = static_cast<const uint8*>(bin.Buffer());
 		int64 storedSize = (int64)read_bendian_uint64(binBytes);
@@ -434,8 +434,8 @@ TEST_F(PackageWriterTest, NodesOfTheSystemRootAndMisuse)
 	PackageWriter bad;
 	ASSERT_EQ(bad.SetTo(&sink), B_OK);
 	std::vector<PackageWriter::Attribute> none;
-	EXPECT_EQ(bad.AddCompressedFileEntry(NULL, 1, 1, none, NULL), B_BAD_VALUE);
+	EXPECT_EQ(bad.AddCompressedFileEntry(nullptr, 1, 1, none, nullptr), B_BAD_VALUE);
 	BMemoryIO tooShort("abc", 3);
-	EXPECT_LT(bad.AddCompressedFileEntry(&tooShort, 10, 10, none, NULL), B_OK)
+	EXPECT_LT(bad.AddCompressedFileEntry(&tooShort, 10, 10, none, nullptr), B_OK)
 		<< "a stream shorter than its stated size";
 }

@@ -118,7 +118,7 @@ protected:
 		SetAlertSink(StandardErrorAlertSink());
 	}
 
-	void TearDown() override { SetAlertSink(NULL); }
+	void TearDown() override { SetAlertSink(nullptr); }
 
 	// Makes the patch, checks its header, and has the installer apply it.
 	Data RoundTrip(const Data& oldData, const Data& newData)

@@ -33,7 +33,7 @@ BlueIcon()
 	uint8* pixels = static_cast<uint8*>(malloc(256));
 	for (int i = 0; i < 256; i++)
 		pixels[i] = i % 16 == 0 ? B_TRANSPARENT_8_BIT : screen.IndexForColor(0, 0, 255);
-	BBitmap* icon = NULL;
+	BBitmap* icon = nullptr;
 	MakeIconBitmap(&icon, BRect(0, 0, 15, 15), pixels, B_COLOR_8_BIT);
 	return icon;
 }

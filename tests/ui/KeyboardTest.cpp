@@ -103,7 +103,7 @@ protected:
 	}
 
 	// An alert shown from another thread; the future holds its answer.
-	std::future<int32> ShowAlert(const char* b0, const char* b1 = NULL, const char* b2 = NULL)
+	std::future<int32> ShowAlert(const char* b0, const char* b1 = nullptr, const char* b2 = nullptr)
 	{
 		std::future<int32> answer = std::async(std::launch::async, [=] {
 			return (new BAlert("", "A question.", b0, b1, b2))->Go();

@@ -36,9 +36,9 @@ public:
 
 	void DrawItem(BRect, int32 index, BRect* itemFrame) override
 	{
-		BRect frame = itemFrame != NULL ? *itemFrame : ItemFrame(index);
+		BRect frame = itemFrame != nullptr ? *itemFrame : ItemFrame(index);
 		StringItem* item = fRows.ItemAt(index);
-		if (item == NULL)
+		if (item == nullptr)
 			return;
 		rgb_color saved = HighColor();
 		// Selected rows blue; the row's top pixel row keeps the row's own
@@ -74,7 +74,7 @@ public:
 	int32 Anchor() const { return fAnchor; }
 	int32 Current() const { return fCurrent; }
 	BScrollView* Scroller() const { return fScrollView; }
-	void DropRows() { fList = NULL; }
+	void DropRows() { fList = nullptr; }
 
 	RList<StringItem*> fRows;
 	std::set<int32> fDisabled;

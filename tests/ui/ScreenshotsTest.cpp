@@ -79,7 +79,7 @@ public:
 
 	void DrawItem(BRect, int32 index, BRect* itemFrame) override
 	{
-		BRect frame = itemFrame != NULL ? *itemFrame : ItemFrame(index);
+		BRect frame = itemFrame != nullptr ? *itemFrame : ItemFrame(index);
 		StringItem* item = fRows.ItemAt(index);
 		SetHighColor(item->fSelected ? make_color(180, 200, 240) : kWhite);
 		FillRect(frame);
@@ -153,7 +153,7 @@ TEST_F(ScreenshotsTest, HelpButtonAndWindow)
 	int helpWindows = 0;
 	for (int32 i = be_app->CountWindows() - 1; i >= 0; i--) {
 		BWindow* other = be_app->WindowAt(i);
-		if (other != NULL && strcmp(other->Title(), "Groups") == 0) {
+		if (other != nullptr && strcmp(other->Title(), "Groups") == 0) {
 			QuitWindow(other);
 			helpWindows++;
 		}

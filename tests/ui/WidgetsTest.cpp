@@ -97,13 +97,13 @@ TEST_F(WidgetsTest, ALabelTakesItsParentsColourAndWrapsInsideItsBounds)
 	EXPECT_FALSE(label->IsEditable());
 	EXPECT_EQ(label->ResizingMode(), (uint32)(B_FOLLOW_LEFT_RIGHT | B_FOLLOW_TOP));
 	BFont font;
-	label->GetFontAndColor(&font, NULL);
+	label->GetFontAndColor(&font, nullptr);
 	EXPECT_EQ(font.Size(), 10);
 	int32 wideLines = label->CountLines();
 	// Narrower: the label follows the window's width and wraps again.
 	window->ResizeBy(-150, 0);
 	// (Beside the scroll bar it takes when the text grows taller than it.)
-	float barWidth = label->ShownScrollBar() != NULL ? B_V_SCROLL_BAR_WIDTH : 0;
+	float barWidth = label->ShownScrollBar() != nullptr ? B_V_SCROLL_BAR_WIDTH : 0;
 	EXPECT_EQ(label->Bounds().Width() + barWidth, 279 - 150);
 	EXPECT_EQ(label->TextRect(), label->Bounds().InsetByCopy(2, 2));
 	EXPECT_GT(label->CountLines(), wideLines);
@@ -127,10 +127,10 @@ TEST_F(WidgetsTest, IconPixelsBecomeTransparentAndBitmaps)
 	EXPECT_EQ(bytes[3], 7);
 	// Only `length` bytes are looked at.
 	EXPECT_EQ(bytes[5], white);
-	MakeTransparent(NULL, 10, kWhite);
+	MakeTransparent(nullptr, 10, kWhite);
 
 	BBitmap* bitmap = reinterpret_cast<BBitmap*>(1);
-	MakeIconBitmap(&bitmap, BRect(0, 0, 15, 15), NULL, B_COLOR_8_BIT);
+	MakeIconBitmap(&bitmap, BRect(0, 0, 15, 15), nullptr, B_COLOR_8_BIT);
 	EXPECT_EQ(bitmap, nullptr);
 
 	// 3 x 2 pixels: rows of three bytes, whatever the bitmap pads them to.
@@ -154,7 +154,7 @@ TEST_F(WidgetsTest, TransparentIconPixelsLetTheBackgroundThrough)
 	for (int i = 0; i < 256; i++)
 		pixels[i] = (i % 16) < 8 ? white : blue;
 	MakeTransparent(pixels, 256, make_color(255, 255, 255, 0));
-	BBitmap* icon = NULL;
+	BBitmap* icon = nullptr;
 	MakeIconBitmap(&icon, BRect(0, 0, 15, 15), pixels, B_COLOR_8_BIT);
 	ASSERT_NE(icon, nullptr);
 	DrawView* view = new DrawView(BRect(0, 0, 31, 31), [icon](BView* v, BRect) {

@@ -159,7 +159,7 @@ AttributeSectionWriter::_WriteBin(BPositionIO* output, PackData* writer,
 	off_t sourceLimit = (off_t)length;
 	int32 flags = 0;
 	return writer->WriteBin(output, &source, &storedLimit, &sourceLimit, &flags,
-		NULL, key);
+		nullptr, key);
 }
 
 

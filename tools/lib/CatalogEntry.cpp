@@ -40,7 +40,7 @@ CatalogEntry*
 CatalogEntry::AddChild(int32 kind, const std::string& name)
 {
 	if (!IsFolder() || kind < kFileItemKind || kind > kLinkItemKind)
-		return NULL;
+		return nullptr;
 	fChildren.push_back(std::make_unique<CatalogEntry>(kind, name));
 	return fChildren.back().get();
 }
@@ -50,6 +50,6 @@ CatalogEntry*
 CatalogEntry::ChildAt(int32 index) const
 {
 	if (index < 0 || index >= CountChildren())
-		return NULL;
+		return nullptr;
 	return fChildren[index].get();
 }

@@ -9,7 +9,7 @@
 // complete.
 //
 //   std::string message;
-//   status_t status = build_package("pkg.json", NULL, "Tool.pkg", &message);
+//   status_t status = build_package("pkg.json", nullptr, "Tool.pkg", &message);
 
 #include "Manifest.h"
 

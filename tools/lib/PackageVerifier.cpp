@@ -117,7 +117,7 @@ PackageVerifier::_Fail(off_t at, const std::string& reason)
 
 PackageVerifier::~PackageVerifier()
 {
-	fRecords->SetCurrentCodec(NULL);
+	fRecords->SetCurrentCodec(nullptr);
 }
 
 

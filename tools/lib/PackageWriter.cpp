@@ -19,7 +19,7 @@ const size_t kCopyChunk = 256 * 1024;
 
 PackageWriter::PackageWriter()
 	:
-	fOutput(NULL),
+	fOutput(nullptr),
 	fWriter(std::make_unique<SPackData>()),
 	fStart(0),
 	fVersion(kDefaultVersion),
@@ -38,7 +38,7 @@ PackageWriter::~PackageWriter()
 status_t
 PackageWriter::SetTo(BPositionIO* output, int32 version, int64 archiveFlags)
 {
-	if (output == NULL)
+	if (output == nullptr)
 		return B_BAD_VALUE;
 	fOutput = output;
 	fStart = output->Position();
@@ -60,7 +60,7 @@ PackageWriter::SetTo(BPositionIO* output, int32 version, int64 archiveFlags)
 int64
 PackageWriter::Position() const
 {
-	return fOutput != NULL ? fOutput->Position() - fStart : 0;
+	return fOutput != nullptr ? fOutput->Position() - fStart : 0;
 }
 
 
@@ -77,7 +77,7 @@ PackageWriter::AddFileEntry(BPositionIO* contents,
 	off_t sourceLimit = -1;
 	int32 flags = 0;
 	status = fWriter->WriteBin(fOutput, contents, &storedLimit, &sourceLimit,
-		&flags, NULL, kMainForkTag);
+		&flags, nullptr, kMainForkTag);
 	if (status == B_OK)
 		status = _WriteAttributes(attributes);
 	if (status == B_OK)
@@ -93,7 +93,7 @@ PackageWriter::AddCompressedFileEntry(BPositionIO* zlibStream,
 	int64 storedSize, int64 originalSize,
 	const std::vector<Attribute>& attributes, int64* offset)
 {
-	if (zlibStream == NULL || storedSize < 0 || originalSize < 0)
+	if (zlibStream == nullptr || storedSize < 0 || originalSize < 0)
 		return B_BAD_VALUE;
 	status_t status = _BeginEntry(kFileEntryTag, offset);
 	if (status == B_OK)
@@ -148,9 +148,9 @@ PackageWriter::_AddAttributesOnlyEntry(int32 tag, const std::vector<Attribute>& 
 status_t
 PackageWriter::AddNodeEntry(BNode* node, node_flavor flavor, int64* offset)
 {
-	if (fOutput == NULL)
+	if (fOutput == nullptr)
 		return B_NO_INIT;
-	if (offset != NULL)
+	if (offset != nullptr)
 		*offset = Position();
 	return fWriter->AddNodeEntry(fOutput, node, flavor);
 }
@@ -159,7 +159,7 @@ PackageWriter::AddNodeEntry(BNode* node, node_flavor flavor, int64* offset)
 status_t
 PackageWriter::WriteCatalog(const CatalogWriter& catalog)
 {
-	if (fOutput == NULL)
+	if (fOutput == nullptr)
 		return B_NO_INIT;
 	fCatalogOffset = Position();
 	return catalog.WriteTo(fOutput, fWriter.get());
@@ -169,7 +169,7 @@ PackageWriter::WriteCatalog(const CatalogWriter& catalog)
 status_t
 PackageWriter::WriteAttributes(const AttributeSectionWriter& attributes)
 {
-	if (fOutput == NULL)
+	if (fOutput == nullptr)
 		return B_NO_INIT;
 	fAttributeOffset = Position();
 	return attributes.WriteTo(fOutput, fWriter.get());
@@ -179,7 +179,7 @@ PackageWriter::WriteAttributes(const AttributeSectionWriter& attributes)
 status_t
 PackageWriter::Finish(int64* archiveSize)
 {
-	if (fOutput == NULL || fCatalogOffset < 0 || fAttributeOffset < 0)
+	if (fOutput == nullptr || fCatalogOffset < 0 || fAttributeOffset < 0)
 		return B_NO_INIT;
 	off_t end = fOutput->Position();
 	if (end < 0)
@@ -190,7 +190,7 @@ PackageWriter::Finish(int64* archiveSize)
 		fAttributeOffset);
 	if (fOutput->Seek(end, SEEK_SET) < 0 && status == B_OK)
 		status = B_IO_ERROR;
-	if (status == B_OK && archiveSize != NULL)
+	if (status == B_OK && archiveSize != nullptr)
 		*archiveSize = end - fStart;
 	return status;
 }
@@ -223,9 +223,9 @@ PackageWriter::_WriteHeader(int64 archiveSize, int64 catalogOffset,
 status_t
 PackageWriter::_BeginEntry(int32 tag, int64* offset)
 {
-	if (fOutput == NULL)
+	if (fOutput == nullptr)
 		return B_NO_INIT;
-	if (offset != NULL)
+	if (offset != nullptr)
 		*offset = Position();
 	return fWriter->WriteRecordHeader(fOutput, tag, kGroupRecord, 0);
 }
@@ -255,7 +255,7 @@ PackageWriter::_WriteAttributes(const std::vector<Attribute>& attributes)
 			off_t sourceLimit = (off_t)attribute.data.size();
 			int32 flags = 0;
 			status = fWriter->WriteBin(fOutput, &data, &storedLimit,
-				&sourceLimit, &flags, NULL, kAttrDataTag);
+				&sourceLimit, &flags, nullptr, kAttrDataTag);
 		}
 		if (status == B_OK)
 			status = fWriter->WriteEndHeader(fOutput);

@@ -77,7 +77,7 @@ public:
 	// Rewrites the header with the final size and offsets, and leaves the
 	// output at the package's end. *archiveSize (may be null) receives the
 	// package's length.
-	status_t Finish(int64* archiveSize = NULL);
+	status_t Finish(int64* archiveSize = nullptr);
 
 	// The record writer (its codec is zlib), for records of the caller's own.
 	SPackData* Writer() const { return fWriter.get(); }

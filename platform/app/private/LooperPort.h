@@ -54,13 +54,13 @@ public:
 	// behind whatever came before. One message at a time: B_BUSY while
 	// another one waits. A looper with a held message is not idle.
 	status_t PushAt(BMessage* message, bigtime_t when);
-	// Waits for the next message; NULL once the looper is told to stop.
+	// Waits for the next message; nullptr once the looper is told to stop.
 	BMessage* Pop();
 	// Takes the first queued message that match accepts out of the queue
-	// (the caller owns it); NULL when none does. For a window that looks
+	// (the caller owns it); nullptr when none does. For a window that looks
 	// ahead at its mouse messages while it tracks the mouse.
 	BMessage* TakeFirst(bool (*match)(const BMessage* message));
-	// Makes the looper's Pop return NULL (now or the next time it waits).
+	// Makes the looper's Pop return nullptr (now or the next time it waits).
 	void WakeToStop();
 	// Refuses every later message, wakes blocked senders and deletes what is
 	// still queued (answering waiting senders with B_NO_REPLY).

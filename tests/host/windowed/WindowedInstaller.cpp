@@ -73,13 +73,13 @@ WithWindow(const DisplayWindowInfo& info, const std::function<void(BWindow*)>& a
 {
 	if (info.target.LockTargetWithTimeout(kLockWait) != B_OK)
 		return false;
-	BLooper* looper = NULL;
+	BLooper* looper = nullptr;
 	info.target.Target(&looper);
 	BWindow* window = dynamic_cast<BWindow*>(looper);
-	if (window != NULL)
+	if (window != nullptr)
 		action(window);
 	looper->Unlock();
-	return window != NULL;
+	return window != nullptr;
 }
 
 
@@ -92,8 +92,8 @@ WindowWith(const char* viewName)
 		bool found = false;
 		if (!info.hidden) {
 			WithWindow(info, [&](BWindow* window) {
-				found = dynamic_cast<BAlert*>(window) == NULL
-					&& window->FindView(viewName) != NULL;
+				found = dynamic_cast<BAlert*>(window) == nullptr
+					&& window->FindView(viewName) != nullptr;
 			});
 		}
 		if (found)
@@ -146,7 +146,7 @@ IsReplaceDialog(const DisplayWindowInfo& info)
 {
 	bool found = false;
 	WithWindow(info, [&](BWindow* window) {
-		found = window->FindView(kReplaceViewName) != NULL;
+		found = window->FindView(kReplaceViewName) != nullptr;
 	});
 	return found;
 }
@@ -189,9 +189,9 @@ AnswerAlerts(std::set<int32>* answered)
 		std::string label;
 		WithWindow(info, [&](BWindow* window) {
 			BAlert* alert = dynamic_cast<BAlert*>(window);
-			if (alert == NULL || alert->ButtonAt(0) == NULL)
+			if (alert == nullptr || alert->ButtonAt(0) == nullptr)
 				return;
-			text = alert->Text() != NULL ? alert->Text() : "";
+			text = alert->Text() != nullptr ? alert->Text() : "";
 			label = alert->ButtonAt(0)->Label();
 		});
 		if (label.empty() || answered->count(info.id) != 0)
@@ -237,7 +237,7 @@ ChooseGroup(int32 window, const std::string& name)
 		WithWindow(info, [&](BWindow* shown) {
 			IGroupsListView* list
 				= dynamic_cast<IGroupsListView*>(shown->FindView(kGroupListName));
-			int32 row = list != NULL ? list->RowOfGroup(name.c_str()) : -1;
+			int32 row = list != nullptr ? list->RowOfGroup(name.c_str()) : -1;
 			if (row < 0)
 				return;
 			BRect frame = list->ConvertToScreen(list->ItemFrame(row));
