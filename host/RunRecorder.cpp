@@ -24,7 +24,7 @@ const bigtime_t kProgressDrainWait = 2000000;
 json
 TextOrNull(const std::string& text)
 {
-	return text.empty() ? json(NULL) : json(text);
+	return text.empty() ? json(nullptr) : json(text);
 }
 
 
@@ -343,7 +343,7 @@ json
 RunRecorder::_Report(const ProgramEnd& end, const std::string& logCopy) const
 {
 	std::lock_guard<std::mutex> guard(fLock);
-	json signer = NULL;
+	json signer = nullptr;
 	if (!end.fSignatureState.empty()) {
 		signer = { { "state", end.fSignatureState }, { "key id", TextOrNull(end.fSignerKeyId) },
 			{ "name", TextOrNull(end.fSignerName) } };
@@ -357,11 +357,11 @@ RunRecorder::_Report(const ProgramEnd& end, const std::string& logCopy) const
 		{ "reason", TextOrNull(end.fReason) },
 		{ "package", { { "name", TextOrNull(packageName) }, { "file", end.fPackageFile },
 			{ "signer", signer } } },
-		{ "volume", fRunStarted ? TextOrNull(fRun.fVolume) : json(NULL) },
-		{ "folder", fRunStarted ? TextOrNull(fRun.fInstallFolder) : json(NULL) },
+		{ "volume", fRunStarted ? TextOrNull(fRun.fVolume) : json(nullptr) },
+		{ "folder", fRunStarted ? TextOrNull(fRun.fInstallFolder) : json(nullptr) },
 		{ "groups", fRunStarted ? json(fRun.fGroups) : json::array() },
 		{ "bytes", { { "total", fRunStarted ? fRun.fBytes : 0 }, { "done", fBytesDone } } },
-		{ "log", fRunStarted ? TextOrNull(fRun.fLogPath) : json(NULL) },
+		{ "log", fRunStarted ? TextOrNull(fRun.fLogPath) : json(nullptr) },
 		{ "log copy", TextOrNull(logCopy) }
 	};
 	json items = json::array();
