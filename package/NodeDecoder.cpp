@@ -377,13 +377,14 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 		}
 		decoded_event event = _EventFor(step, position);
 		// The chunk's bytes change hands rather than being copied, and the
-		// spare buffer takes the next chunk's; bytes that are copied get a
-		// buffer of their size, as the queue counts them.
+		// spare buffer takes the next chunk's; bytes that are copied (a
+		// piece of a chunk that decoded to more than one step) go into the
+		// spare buffer too, so that memory the worker is done with is used
+		// again instead of fresh pages being faulted in for every piece.
 		if (step.what == entry_step::kData) {
-			if (lane.reader.TakeData(&lane.spare))
-				event.data.swap(lane.spare);
-			else
-				event.data.assign(step.data, step.data + step.size);
+			if (!lane.reader.TakeData(&lane.spare))
+				lane.spare.assign(step.data, step.data + step.size);
+			event.data.swap(lane.spare);
 		}
 		// Decoded whatever the node turns out to be: the worker passes
 		// over it for a node that is no file, from `resume` on.
