@@ -239,7 +239,8 @@ BinReader::_DecodeChunk()
 bool
 BinReader::TakeData(std::vector<uint8>* data)
 {
-	if (fOutput.empty() || fGiven != fOutput.size() || fGiven > kMaxDataStep)
+	if (fOutput.empty() || fGiven != fOutput.size() || fGiven > kMaxDataStep
+		|| fOutput.capacity() > kLargestHandedBuffer)
 		return false;
 	data->swap(fOutput);
 	// The next chunk's bytes go into the buffer *data held, or one as

@@ -63,6 +63,11 @@ public:
 	// the codec has shown its alert through doError first; what the chunk
 	// decoded before it has been given out).
 	status_t Next(bin_step* step);
+	// The largest buffer TakeData hands over: one that grew larger for a
+	// chunk that decoded to much more stays here for the next chunks, so
+	// that the buffers that change hands stay of a size that can be reused.
+	enum { kLargestHandedBuffer = 128 * 1024 };
+
 	// Right after a kData step that gave all the chunk's bytes at once:
 	// moves them into *data instead of leaving them to be copied (false,
 	// nothing moved, otherwise). The buffer *data held is kept for the

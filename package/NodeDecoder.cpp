@@ -24,12 +24,13 @@ const size_t kReadBlockSize = 256 * 1024;
 // many small events count too.
 const size_t kEventOverhead = sizeof(decoded_event) + 32;
 
-// The buffers kept for reuse: enough to go round while the worker writes
-// and the threads decode, few and small enough not to weigh on the memory
-// bound: a chunk decodes to some 50 KiB in most files, and its bytes change
-// hands whole only up to 64 KiB.
-const size_t kMostSpareBuffers = 4;
-const size_t kLargestSpareBuffer = 128 * 1024;
+// The buffers kept for reuse: as much as the queue may hold, so that the
+// buffers the worker is done with go round instead of being freed (memory
+// freed and allocated again is faulted in again and zeroed by the kernel:
+// a tenth of a decoding thread's time on a large file, more on a virtual
+// machine). A chunk decodes to some 50 KiB in most files; its bytes change
+// hands whole only up to 64 KiB, in buffers no larger than these.
+const size_t kLargestSpareBuffer = BinReader::kLargestHandedBuffer;
 
 decoded_event
 Event(decoded_event::kind what, off_t entry)
@@ -100,7 +101,8 @@ NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit, int32 threads
 	fWorkerWaiting(false),
 	fClaimWaiters(0),
 	fRoomWaiters(0),
-	fQuit(false)
+	fQuit(false),
+	fSpareBytes(0)
 {
 	if (threads <= 0)
 		threads = std::clamp<int32>((int32)std::thread::hardware_concurrency() - 1, 1, 4);
@@ -212,8 +214,9 @@ void
 NodeDecoder::_KeepSpare(std::vector<uint8>&& buffer)
 {
 	if (buffer.capacity() == 0 || buffer.capacity() > kLargestSpareBuffer
-		|| fSpareBuffers.size() >= kMostSpareBuffers)
+		|| fSpareBytes + buffer.capacity() > fMemoryLimit)
 		return;
+	fSpareBytes += buffer.capacity();
 	buffer.clear();
 	fSpareBuffers.push_back(std::move(buffer));
 }
@@ -342,6 +345,7 @@ NodeDecoder::_Push(const std::shared_ptr<Slot>& slot, decoded_event&& event, uin
 	if (spare != NULL && spare->capacity() == 0 && !fSpareBuffers.empty()) {
 		spare->swap(fSpareBuffers.back());
 		fSpareBuffers.pop_back();
+		fSpareBytes -= spare->capacity();
 	}
 	// A sleeping worker is woken for a whole entry or a good share of one,
 	// not for every write: each wake-up costs as much as a small file.

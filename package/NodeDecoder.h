@@ -161,8 +161,10 @@ private:
 	int32 fClaimWaiters;
 	int32 fRoomWaiters;
 	bool fQuit;
-	// Buffers of data the worker is done with, for the threads to reuse.
+	// Buffers of data the worker is done with, for the threads to reuse,
+	// and their capacity in all (at most the memory bound).
 	std::vector<std::vector<uint8>> fSpareBuffers;
+	size_t fSpareBytes;
 	std::vector<std::thread> fThreads;
 };
 
