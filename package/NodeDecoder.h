@@ -21,8 +21,9 @@
 // of it; a single event, at most 64 KiB of decoded data, always fits into an
 // empty queue), and a thread waits for room, so a file or an attribute of
 // any size streams through. The buffers of data the worker has written go
-// back to the threads for the next chunks (a few, of moderate size), so
-// that a large file is not decoded into fresh memory chunk after chunk.
+// back to the threads for the next chunks (up to the same bound, none over
+// 128 KiB), so that a large file is not decoded into fresh memory chunk
+// after chunk.
 
 #include "EntryReader.h"
 
