@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -260,6 +261,41 @@ TEST_F(DecodeAheadTest, DataLargerThanTheMemoryBoundStreamThrough)
 	EXPECT_TRUE(data == large);
 	EXPECT_GT(decoder.PeakQueuedBytes(), 0u);
 	EXPECT_LE(decoder.PeakQueuedBytes(), limit);
+}
+
+
+// A chunk of zeros decodes to many times the size of the others: the buffer
+// that grew for it stays with the thread, so that the buffers the worker is
+// handed (and gives back for reuse) never hold far more memory than the
+// bytes the queue counts for them.
+TEST_F(DecodeAheadTest, ABufferGrownForACompressibleChunkIsNotHandedOn)
+{
+	std::string contents;
+	for (int i = 0; i < 4; i++)
+		contents += std::string(2 << 20, '\0') + NoiseData(300000, 20 + i);
+	std::vector<off_t> offsets = WritePieces({FileEntry("zeros", contents)});
+
+	BFile package("/boot/test.pkg", B_READ_ONLY);
+	NodeDecoder decoder(package);
+	ASSERT_EQ(decoder.InitCheck(), B_OK);
+	decoder.Request(offsets[0]);
+	std::string data;
+	size_t largest = 0;
+	decoded_event event;
+	for (;;) {
+		decoder.Next(&event);
+		if (event.what != decoded_event::kEntryBegin && event.what != decoded_event::kStep)
+			break;
+		if (event.what == decoded_event::kStep && event.step == entry_step::kData) {
+			data.append(event.data.begin(), event.data.end());
+			largest = std::max(largest, event.data.capacity());
+		}
+		if (event.what == decoded_event::kStep && event.step == entry_step::kEnd)
+			break;
+	}
+	EXPECT_TRUE(data == contents);
+	EXPECT_GT(largest, 0u);
+	EXPECT_LE(largest, (size_t)BinReader::kLargestHandedBuffer);
 }
 
 
