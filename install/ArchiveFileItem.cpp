@@ -62,8 +62,8 @@ ArchiveFileItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		if (!is_plain_entry_name(fName))
 			return handleInstallError(kFileNotCreatedText, fName, B_BAD_VALUE, manager);
 
-		BEntry existing(dir, fName);
-		if (existing.Exists())
+		BEntry existing;
+		if (find_existing_entry(dir, fName, &existing))
 			HandleExisting(dir, &existing, skip, manager, &status);
 		else if (fReplaceOption == kUpdateOnlyOption)
 			skip = true;

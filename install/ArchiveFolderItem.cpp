@@ -102,8 +102,8 @@ bool
 ArchiveFolderItem::_DecideOnExisting(BDirectory* dir, bool& skip, DestManager* manager,
 	status_t* status)
 {
-	BEntry existing(dir, fName);
-	if (!existing.Exists()) {
+	BEntry existing;
+	if (!find_existing_entry(dir, fName, &existing)) {
 		if (fReplaceOption == kUpdateOnlyOption) {
 			skip = true;
 			return false;

@@ -46,8 +46,8 @@ ArchiveLinkItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 		return handleInstallError(kLinkNotCreatedText, fName, B_BAD_VALUE, manager);
 
 	status_t status = B_OK;
-	BEntry existing(dir, fName);
-	if (existing.Exists())
+	BEntry existing;
+	if (find_existing_entry(dir, fName, &existing))
 		HandleExisting(dir, &existing, skip, manager, &status);
 	else if (fReplaceOption == kUpdateOnlyOption)
 		skip = true;

@@ -380,14 +380,16 @@ InstallReceipt::ToJson() const
 	document["install_folder"] = NullableString(fInstallFolder.empty() ? fInstallFolder
 		: PlainPath(fInstallFolder));
 	document["groups"] = fGroups;
+	// The lists are moved in whole: a receipt lists every installed item.
 	ordered_json items = ordered_json::array();
+	items.get_ref<ordered_json::array_t&>().reserve(fItems.size());
 	for (const ReceiptItem& item : fItems)
 		items.push_back(ItemJson(item));
-	document["items"] = items;
+	document["items"] = std::move(items);
 	ordered_json scripts = ordered_json::array();
 	for (const ReceiptScript& script : fScripts)
 		scripts.push_back({ { "name", script.fName }, { "folder", script.fFolder } });
-	document["scripts"] = scripts;
+	document["scripts"] = std::move(scripts);
 	// Names are bytes; JSON text is UTF-8. A byte that is not UTF-8 is
 	// written as U+FFFD: such an item then no longer matches what is on disk,
 	// and is reported and kept rather than mistaken for another.

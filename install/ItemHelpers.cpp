@@ -156,6 +156,17 @@ is_plain_entry_name(const char* name)
 }
 
 
+bool
+find_existing_entry(BDirectory* folder, const char* name, BEntry* existing)
+{
+	existing->Unset();
+	if (!folder->Contains(name))
+		return false;
+	existing->SetTo(folder, name);
+	return existing->Exists();
+}
+
+
 std::string
 alert_item_name(const char* name)
 {

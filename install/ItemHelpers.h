@@ -17,6 +17,7 @@
 #include <string>
 
 class BDirectory;
+class BEntry;
 class BMessage;
 class DestManager;
 class InstallPack;
@@ -44,6 +45,11 @@ void forget_logged_folders();
 // A name that can only ever make an entry directly in its folder: not
 // empty, not "." or "..", no "/" and no longer than a file name may be.
 bool is_plain_entry_name(const char* name);
+
+// Whether an entry is already under `name` in `folder`; if so, *existing is
+// set to it. Most items are new: the folder's own look tells so, and only
+// an entry that is there is set up (which costs a walk to the root).
+bool find_existing_entry(BDirectory* folder, const char* name, BEntry* existing);
 
 // The item's name as an alert shows it: a name longer than any entry name may
 // be (only a damaged catalog has one) is cut to its first 200 bytes, never

@@ -24,13 +24,15 @@ const size_t kReadBlockSize = 256 * 1024;
 // many small events count too.
 const size_t kEventOverhead = sizeof(decoded_event) + 32;
 
-// The buffers kept for reuse: as much as the queue may hold, so that the
-// buffers the worker is done with go round instead of being freed (memory
+// The buffers kept for reuse: a quarter of what the queue may hold, which
+// the threads refill while the worker writes, so that the buffers the
+// worker is done with go round instead of being freed (memory
 // freed and allocated again is faulted in again and zeroed by the kernel:
 // a tenth of a decoding thread's time on a large file, more on a virtual
 // machine). A chunk decodes to some 50 KiB in most files; its bytes change
 // hands whole only up to 64 KiB, in buffers no larger than these.
 const size_t kLargestSpareBuffer = BinReader::kLargestHandedBuffer;
+const size_t kSpareShare = 4;
 
 decoded_event
 Event(decoded_event::kind what, off_t entry)
@@ -105,7 +107,7 @@ NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit, int32 threads
 	fSpareBytes(0)
 {
 	if (threads <= 0)
-		threads = std::clamp<int32>((int32)std::thread::hardware_concurrency() - 1, 1, 4);
+		threads = std::clamp<int32>((int32)std::thread::hardware_concurrency(), 1, 4);
 	for (int32 index = 0; index < threads; index++)
 		fThreads.emplace_back(&NodeDecoder::_Run, this, index);
 }
@@ -214,7 +216,7 @@ void
 NodeDecoder::_KeepSpare(std::vector<uint8>&& buffer)
 {
 	if (buffer.capacity() == 0 || buffer.capacity() > kLargestSpareBuffer
-		|| fSpareBytes + buffer.capacity() > fMemoryLimit)
+		|| fSpareBytes + buffer.capacity() > fMemoryLimit / kSpareShare)
 		return;
 	fSpareBytes += buffer.capacity();
 	buffer.clear();

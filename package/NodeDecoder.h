@@ -2,7 +2,9 @@
 #define _NODE_DECODER_H
 
 // Decodes node data entries ahead of the install worker, on threads of its
-// own (one per processor besides the worker's, at least one, up to four). The package tool writes the entries
+// own (one per processor, up to four: the worker keeps a processor busy
+// only while it writes small files, when the threads mostly wait for room,
+// and waits for them while they inflate large ones). The package tool writes the entries
 // back to back, in catalog order, which is the order the worker installs
 // them in: from the requested entry on, each thread in turn claims the next
 // entry, finds where it ends (its records' sizes, without decoding), hands
@@ -20,8 +22,10 @@
 // across all entries (the entries after the one the worker takes share half
 // of it; a single event, at most 64 KiB of decoded data, always fits into an
 // empty queue), and a thread waits for room, so a file or an attribute of
-// any size streams through. The buffers of data the worker has written go
-// back to the threads for the next chunks (up to the same bound, none over
+// any size streams through. The bound is large enough to carry the threads
+// through a long run of small files, decoded ahead, and the worker through a
+// run of large ones. The buffers of data the worker has written go back to
+// the threads for the next chunks (up to a quarter of the bound, none over
 // 128 KiB), so that a large file is not decoded into fresh memory chunk
 // after chunk.
 
@@ -81,14 +85,14 @@ struct decoded_event {
 class NodeDecoder {
 public:
 	enum {
-		kDefaultMemoryLimit = 4 * 1024 * 1024,
+		kDefaultMemoryLimit = 32 * 1024 * 1024,
 		// Decoded bytes that wake a worker waiting in the middle of an entry.
 		kWakeBytes = 256 * 1024
 	};
 
 	// Reads through its own copies of `package` (descriptors and positions
-	// of its own). The threads (0: one per processor besides the worker's,
-	// from one to four) start at once and wait for a request.
+	// of its own). The threads (0: one per processor, up to four) start at
+	// once and wait for a request.
 	explicit NodeDecoder(const BFile& package, size_t memoryLimit = kDefaultMemoryLimit,
 		int32 threads = 0);
 	// Stops and joins the threads; whatever is queued is dropped.

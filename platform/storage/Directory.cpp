@@ -251,8 +251,16 @@ BDirectory::Contains(const char* path, int32 nodeFlags) const
 {
 	if (path == nullptr || fCStatus != B_OK)
 		return false;
-	BEntry entry(this, path);
 	struct stat st;
+	// A plain name is looked up in this directory itself: an entry's walk
+	// costs more than the look, and only reading is done here (whatever is
+	// made or opened in the directory takes the checks that keep it inside
+	// the root).
+	if (fDevice != kSystemRootDevice && fDevice != kHostReferenceDevice
+		&& PathResolver::IsValidLeaf(path))
+		return fstatat(fFd, path, &st, AT_SYMLINK_NOFOLLOW) == 0
+			&& matches_flavor(st.st_mode, nodeFlags);
+	BEntry entry(this, path);
 	return entry.InitCheck() == B_OK && entry.GetStat(&st) == B_OK
 		&& matches_flavor(st.st_mode, nodeFlags);
 }

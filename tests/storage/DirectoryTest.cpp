@@ -208,6 +208,12 @@ TEST_F(DirectoryTest, FindContainsAndStat)
 	EXPECT_FALSE(home.Contains("config", B_FILE_NODE));
 	EXPECT_TRUE(home.Contains("config/link", B_SYMLINK_NODE));
 	EXPECT_FALSE(home.Contains("nothing"));
+	// A plain name that is a link is the link, never where it leads.
+	BDirectory config("/boot/home/config");
+	EXPECT_TRUE(config.Contains("link", B_SYMLINK_NODE));
+	EXPECT_FALSE(config.Contains("link", B_DIRECTORY_NODE));
+	EXPECT_TRUE(config.Contains("settings", B_DIRECTORY_NODE));
+	EXPECT_TRUE(config.Contains("settings/file", B_FILE_NODE));
 
 	BEntry deep("/boot/home/config/settings/file");
 	EXPECT_TRUE(home.Contains(&deep));
