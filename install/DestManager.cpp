@@ -330,8 +330,10 @@ DestManager::_StartJournal()
 	for (const auto& made : fMadeFolders)
 		foldersMade.push_back(made.first);
 	status_t status = fJournal.Start(&fTempDir, fRunKind.c_str(), name, foldersMade);
-	if (status == B_OK)
+	if (status == B_OK) {
+		fWriteBehind.Start(fVolume);
 		return true;
+	}
 	fJournal.Close();
 	BEntry tempEntry;
 	if (fTempDir.GetEntry(&tempEntry) == B_OK)
@@ -880,8 +882,10 @@ DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patc
 	ReceiptItem item;
 	item.fPath = _PathIn(folder, name);
 	fJournal.NoteComplete(item.fPath);
-	if (written != nullptr)
+	if (written != nullptr) {
 		InstalledCheck::DescribeFile(written, &item, contents);
+		fWriteBehind.Written(item.fSize);
+	}
 	else {
 		BEntry entry(folder, name);
 		InstalledCheck::Describe(&entry, true, &item, contents);
@@ -1101,6 +1105,7 @@ DestManager::FinishInstall(bool undo, void*)
 	// through first has what it installed on the disk, then says in its
 	// journal that it has ended, and only then deletes what it displaced.
 	bool keep = !undo && fFailedItems > 0 && !_TempFolderIsEmpty();
+	fWriteBehind.Stop();
 	if (!undo && !keep && fJournal.IsHeld()) {
 		// A completed install that installed anything leaves its record.
 		bool installed = fFailedItems == 0 && fRunKind == "install"

@@ -12,6 +12,7 @@
 #include "PackageFormat.h"
 #include "RList.h"
 #include "RunJournal.h"
+#include "WriteBehind.h"
 
 #include <Directory.h>
 #include <EntryRef.h>
@@ -262,6 +263,8 @@ private:
 	std::vector<std::pair<std::string, node_ref>> fMadeFolders;
 	std::string fRunKind;
 	RunJournal fJournal;
+	// Writes the run's files back to the disk while it goes on.
+	WriteBehind fWriteBehind;
 	// The folders this run made: what it makes inside one is taken back
 	// with the folder.
 	std::set<node_ref> fFoldersMadeByRun;
