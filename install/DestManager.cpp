@@ -885,8 +885,7 @@ DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patc
 	if (written != nullptr) {
 		InstalledCheck::DescribeFile(written, &item, contents);
 		fWriteBehind.Written(item.fSize);
-	}
-	else {
+	} else {
 		BEntry entry(folder, name);
 		InstalledCheck::Describe(&entry, true, &item, contents);
 	}
