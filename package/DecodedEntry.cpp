@@ -45,6 +45,8 @@ DecodedEntry::Next(entry_step* step)
 	step->produced = fEvent.produced;
 	step->name = fEvent.name.c_str();
 	step->type = fEvent.type;
+	step->contentsDigested = fEvent.contentsDigested;
+	step->digest = fEvent.digest.get();
 	return B_OK;
 }
 

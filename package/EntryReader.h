@@ -28,6 +28,8 @@
 
 #include <vector>
 
+class Sha256Digest;
+
 // The record that opens a node data entry: one of the three entry groups.
 inline bool
 is_entry_tag(int32 tag)
@@ -68,6 +70,12 @@ struct entry_step {
 	uint32 produced = 0;
 	const char* name = NULL;
 	type_code type = 0;
+	// Steps decoded ahead (the entry reader never sets these): a main
+	// fork's kData whose bytes go into a digest of the contents taken on
+	// the decoding thread, and at kMainForkEnd that digest (of the contents
+	// from their first byte), valid until the next step.
+	bool contentsDigested = false;
+	Sha256Digest* digest = NULL;
 };
 
 class EntryReader : public EntrySteps {

@@ -34,6 +34,12 @@ const size_t kEventOverhead = sizeof(decoded_event) + 32;
 const size_t kLargestSpareBuffer = BinReader::kLargestHandedBuffer;
 const size_t kSpareShare = 4;
 
+// The contents digested on a decoding thread: those of files up to this
+// size, the many small files during which the worker is the slower side. A
+// larger file's are digested by the worker as it writes them, beside the
+// thread that inflates them, which is then the slower side.
+const int64 kDigestAheadLimit = 1024 * 1024;
+
 decoded_event
 Event(decoded_event::kind what, off_t entry)
 {
@@ -80,6 +86,13 @@ struct NodeDecoder::Lane {
 	NotedAlertSink alerts;
 	// Where the next data step's bytes go.
 	std::vector<uint8> spare;
+	// The main fork being decoded: whether its contents are digested here
+	// (decided at its first data, or at its end when it has none), and the
+	// digest with the number of bytes it holds.
+	bool inMainFork = false;
+	bool contentsDecided = false;
+	std::unique_ptr<Sha256Digest> contents;
+	off_t contentsLength = 0;
 };
 
 // One claimed entry and the events decoded for it, waiting for the worker.
@@ -364,6 +377,7 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 {
 	off_t position = slot->entry;
 	lane.alerts.Take();
+	lane.inMainFork = false;
 	if (lane.source.Seek(position, SEEK_SET) != position
 		|| lane.reader.Begin(&lane.source) != B_OK) {
 		_Push(slot, Event(decoded_event::kNotEntry, position), generation);
@@ -396,10 +410,49 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 		// over it for a node that is no file, from `resume` on.
 		if (step.what == entry_step::kMainFork)
 			event.resume = lane.reader.BinPosition();
+		_DigestContents(lane, &event);
 		if (!_Push(slot, std::move(event), generation, &lane.spare)
 			|| step.what == entry_step::kEnd)
 			return;
 	}
+}
+
+void
+NodeDecoder::_DigestContents(Lane& lane, decoded_event* event)
+{
+	switch (event->step) {
+		case entry_step::kMainFork:
+			lane.inMainFork = true;
+			lane.contentsDecided = false;
+			lane.contents.reset();
+			lane.contentsLength = 0;
+			return;
+		case entry_step::kData:
+		case entry_step::kMainForkEnd:
+			break;
+		default:
+			return;
+	}
+	if (!lane.inMainFork)
+		return;
+	if (!lane.contentsDecided) {
+		// The bin has begun by now: its original size is known.
+		int64 size = lane.reader.Bin().originalSize;
+		if (size >= 0 && size <= kDigestAheadLimit)
+			lane.contents.reset(new Sha256Digest);
+		lane.contentsDecided = true;
+	}
+	if (event->step == entry_step::kMainForkEnd) {
+		// None when the worker digests the contents itself.
+		event->digest = std::move(lane.contents);
+		lane.inMainFork = false;
+		return;
+	}
+	if (lane.contents == NULL)
+		return;
+	lane.contents->UpdateAt(lane.contentsLength, event->data.data(), event->data.size());
+	lane.contentsLength += event->data.size();
+	event->contentsDigested = true;
 }
 
 decoded_event

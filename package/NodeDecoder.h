@@ -32,6 +32,7 @@
 #include "EntryReader.h"
 
 #include <File.h>
+#include <Sha256.h>
 #include <SupportDefs.h>
 
 #include <condition_variable>
@@ -57,7 +58,9 @@ struct decoded_event {
 		// One step of the entry reader: `step`, with `data`, `consumed`,
 		// `produced`, `name` and `type` as it gave them. A main fork's step
 		// holds in `resume` where its bin starts, for a reader that passes
-		// over it.
+		// over it. The contents of a small file are digested here, on the
+		// decoding thread: then each of their data steps says so in
+		// `contentsDigested`, and the main fork's end holds the `digest`.
 		kStep,
 		// The entry fails here with `status`, after showing `alert` when it
 		// is not empty (the codec's message for damaged data).
@@ -75,6 +78,8 @@ struct decoded_event {
 	type_code type = 0;
 	status_t status = B_OK;
 	std::string alert;
+	bool contentsDigested = false;
+	std::unique_ptr<Sha256Digest> digest;
 
 	// The last event of its entry.
 	bool EndsEntry() const;
@@ -132,6 +137,8 @@ private:
 	static off_t _EntryEnd(Lane& lane, off_t position);
 	void _DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 generation);
 	static decoded_event _EventFor(const entry_step& step, off_t entry);
+	// Takes the digest of a small file's contents as they are decoded.
+	static void _DigestContents(Lane& lane, decoded_event* event);
 	// Queues the event for its entry, waiting for room; false when the walk
 	// is stale (a restart, a reset or a stop came in the meantime).
 	// A spare buffer for the thread's next data goes into *spare when one

@@ -10,6 +10,7 @@
 
 #include <File.h>
 #include <Message.h>
+#include <Sha256.h>
 #include <TypeConstants.h>
 
 #include <new>
@@ -165,11 +166,16 @@ SPackData::_ApplyMainFork(EntrySteps* steps, BNode* node)
 	}
 	FileContentIO contents(file, fContentSize);
 	contents.SetDigest(fContentDigest);
+	// Contents digested where they were decoded take that digest, which
+	// starts at their first byte, as this file's does.
+	bool fromStart = contents.Position() == 0;
 	for (;;) {
 		entry_step step;
 		ErrHandler::Check(steps->Next(&step));
 		switch (step.what) {
 			case entry_step::kData:
+				if (step.contentsDigested && fromStart)
+					contents.SetDigest(NULL);
 				WriteDecoded(&contents, step.data, step.size);
 				break;
 			case entry_step::kChunkEnd:
@@ -178,6 +184,8 @@ SPackData::_ApplyMainFork(EntrySteps* steps, BNode* node)
 				break;
 			case entry_step::kMainForkEnd:
 			{
+				if (step.digest != NULL && fromStart && fContentDigest != NULL)
+					fContentDigest->Swap(*step.digest);
 				// A file that was longer before ends where the new contents
 				// end.
 				off_t end = ErrHandler::Check(file->Position());

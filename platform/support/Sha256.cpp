@@ -6,6 +6,7 @@
 #include <nettle/sha2.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -63,6 +64,15 @@ std::string
 Sha256Digest::HexDigest()
 {
 	return ::HexDigest(fContext.get());
+}
+
+
+void
+Sha256Digest::Swap(Sha256Digest& other)
+{
+	std::swap(fContext, other.fContext);
+	std::swap(fLength, other.fLength);
+	std::swap(fBroken, other.fBroken);
 }
 
 

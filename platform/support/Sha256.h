@@ -26,6 +26,9 @@ public:
 	bool Covers(off_t size) const { return !fBroken && fLength == size; }
 	// The digest of what was given, as lower-case hex; once only.
 	std::string HexDigest();
+	// Exchanges what this digest and `other` were given: a digest taken on
+	// another thread is handed over whole.
+	void Swap(Sha256Digest& other);
 
 private:
 	Sha256Digest(const Sha256Digest&) = delete;

@@ -14,6 +14,7 @@
 #include <Directory.h>
 #include <Entry.h>
 #include <File.h>
+#include <Sha256.h>
 #include <TypeConstants.h>
 
 #include <RecordingAlertSink.h>
@@ -31,6 +32,9 @@ struct outcome {
 	status_t status = B_OK;
 	std::string contents;
 	std::vector<Attribute> attributes;
+	// The digest fed with the contents, when they were all written and it
+	// covers them (a failed file is removed, and its digest with it).
+	std::string digest;
 
 	bool operator==(const outcome&) const = default;
 };
@@ -39,7 +43,8 @@ std::ostream&
 operator<<(std::ostream& out, const outcome& result)
 {
 	return out << "status " << result.status << ", " << result.contents.size()
-		<< " bytes, " << result.attributes.size() << " attributes";
+		<< " bytes, " << result.attributes.size() << " attributes, digest "
+		<< result.digest;
 }
 
 } // namespace
@@ -139,8 +144,12 @@ protected:
 		outcome result;
 		{
 			BFile file(("/boot/out/" + leaf).c_str(), B_READ_WRITE);
-			result.status = pack->ExtractFile(&file, offset);
+			Sha256Digest digest;
+			result.status = pack->ExtractFile(&file, offset, -1, &digest);
 			result.attributes = AttributesOf(file);
+			off_t size = -1;
+			if (result.status == B_OK && file.GetSize(&size) == B_OK && digest.Covers(size))
+				result.digest = digest.HexDigest();
 		}
 		result.contents = fRoot.ReadFile("boot/out/" + leaf);
 		return result;
@@ -181,10 +190,14 @@ TEST_F(DecodeAheadTest, ManyFilesComeOutAsTheWorkerDecodesThem)
 {
 	std::vector<std::string> pieces;
 	std::vector<std::string> contents;
-	for (int i = 0; i < 40; i++) {
-		// Empty, tiny, around the chunk and buffer sizes, text and noise.
+	for (int i = 0; i < 42; i++) {
+		// Empty, tiny, around the chunk and buffer sizes, text and noise;
+		// the last two around the size up to which the decoding threads
+		// digest the contents themselves.
 		size_t size = i % 5 == 0 ? 0 : i % 5 == 1 ? 17 : i % 5 == 2 ? 16384 + i
 			: i % 5 == 3 ? 150000 + i * 1000 : 8192 * i;
+		if (i >= 40)
+			size = (1 << 20) + (i == 40 ? 0 : 1);
 		contents.push_back(i % 2 == 0 ? TextData(size) : NoiseData(size, i));
 		std::vector<Attribute> attributes;
 		if (i % 3 != 0)
@@ -199,6 +212,9 @@ TEST_F(DecodeAheadTest, ManyFilesComeOutAsTheWorkerDecodesThem)
 		EXPECT_EQ(results[i].status, B_OK) << i;
 		EXPECT_EQ(results[i].contents, contents[i]) << i;
 		EXPECT_EQ(results[i].attributes.size(), i % 3 != 0 ? kAttributes.size() : 0u) << i;
+		// Taken on either thread, the digest is that of the whole contents.
+		EXPECT_EQ(results[i].digest, sha256_of_data(contents[i].data(), contents[i].size()))
+			<< i;
 	}
 }
 
