@@ -86,13 +86,11 @@ struct NodeDecoder::Lane {
 	NotedAlertSink alerts;
 	// Where the next data step's bytes go.
 	std::vector<uint8> spare;
-	// The main fork being decoded: whether its contents are digested here
-	// (decided at its first data, or at its end when it has none), and the
-	// digest with the number of bytes it holds.
-	bool inMainFork = false;
-	bool contentsDecided = false;
+	// The digest of the main fork being decoded, when its contents are
+	// digested here; whether that is decided yet (at its first data, or at
+	// its end when it has none). Outside a main fork: decided, none.
+	bool contentsDecided = true;
 	std::unique_ptr<Sha256Digest> contents;
-	off_t contentsLength = 0;
 };
 
 // One claimed entry and the events decoded for it, waiting for the worker.
@@ -377,7 +375,8 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 {
 	off_t position = slot->entry;
 	lane.alerts.Take();
-	lane.inMainFork = false;
+	lane.contentsDecided = true;
+	lane.contents.reset();
 	if (lane.source.Seek(position, SEEK_SET) != position
 		|| lane.reader.Begin(&lane.source) != B_OK) {
 		_Push(slot, Event(decoded_event::kNotEntry, position), generation);
@@ -422,10 +421,8 @@ NodeDecoder::_DigestContents(Lane& lane, decoded_event* event)
 {
 	switch (event->step) {
 		case entry_step::kMainFork:
-			lane.inMainFork = true;
 			lane.contentsDecided = false;
 			lane.contents.reset();
-			lane.contentsLength = 0;
 			return;
 		case entry_step::kData:
 		case entry_step::kMainForkEnd:
@@ -433,8 +430,6 @@ NodeDecoder::_DigestContents(Lane& lane, decoded_event* event)
 		default:
 			return;
 	}
-	if (!lane.inMainFork)
-		return;
 	if (!lane.contentsDecided) {
 		// The bin has begun by now: its original size is known.
 		int64 size = lane.reader.Bin().originalSize;
@@ -443,15 +438,14 @@ NodeDecoder::_DigestContents(Lane& lane, decoded_event* event)
 		lane.contentsDecided = true;
 	}
 	if (event->step == entry_step::kMainForkEnd) {
-		// None when the worker digests the contents itself.
+		// None when the worker digests the contents itself; the
+		// attributes' data that follow are not digested.
 		event->digest = std::move(lane.contents);
-		lane.inMainFork = false;
 		return;
 	}
 	if (lane.contents == NULL)
 		return;
-	lane.contents->UpdateAt(lane.contentsLength, event->data.data(), event->data.size());
-	lane.contentsLength += event->data.size();
+	lane.contents->UpdateAt(lane.contents->Length(), event->data.data(), event->data.size());
 	event->contentsDigested = true;
 }
 

@@ -24,6 +24,8 @@ public:
 	void UpdateAt(off_t offset, const void* data, size_t size);
 	// Whether the pieces given were the whole of a file of `size` bytes.
 	bool Covers(off_t size) const { return !fBroken && fLength == size; }
+	// How many bytes were given.
+	off_t Length() const { return fLength; }
 	// The digest of what was given, as lower-case hex; once only.
 	std::string HexDigest();
 	// Exchanges what this digest and `other` were given: a digest taken on

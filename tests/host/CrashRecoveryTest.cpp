@@ -5,6 +5,7 @@
 
 #include <HostFileText.h>
 #include <ProgramRun.h>
+#include <SanitizerBuild.h>
 #include <ScratchDir.h>
 #include <TreeSnapshot.h>
 
@@ -48,20 +49,6 @@ IsRunsAccount(const std::string& path)
 {
 	return (path.size() > 12 && path.compare(path.size() - 12, 12, " Install Log") == 0)
 		|| path == "boot/var/kestrovan/receipts/Tool.json";
-}
-
-
-bool
-RunsUnderSanitizers()
-{
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-	return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-	return true;
-#endif
-#endif
-	return false;
 }
 
 } // namespace
@@ -194,7 +181,7 @@ TEST_F(CrashRecoveryTest, KilledAtEveryStepTheNextStartLeavesBeforeOrAfter)
 	ASSERT_NE(before, after);
 
 	// Under the sanitizers every third step: each run is slower there.
-	int32 stride = RunsUnderSanitizers() ? 3 : 1;
+	int32 stride = built_with_sanitizers() ? 3 : 1;
 	int32 points = 0;
 	int32 endedBefore = 0;
 	int32 endedAfter = 0;

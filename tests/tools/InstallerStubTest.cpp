@@ -6,6 +6,8 @@
 
 #include <Errors.h>
 
+#include <SanitizerBuild.h>
+
 #include <elf.h>
 
 #include <algorithm>
@@ -138,8 +140,7 @@ TEST(BuiltStubTest, SampleInstallerIsTheStubAndItsWholePackage)
 	EXPECT_EQ(locator.FileSize() - locator.Offset(),
 		(off_t)std::filesystem::file_size(KESTROVAN_SAMPLE_PACKAGE));
 	EXPECT_EQ(InstallerWriter::CheckStub(KESTROVAN_SAMPLE_INSTALLER, &error), B_OK) << error;
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-	GTEST_SKIP() << "instrumented programs are larger; the size is that of a plain build";
-#endif
+	if (built_with_sanitizers())
+		GTEST_SKIP() << "instrumented programs are larger; the size is that of a plain build";
 	EXPECT_LE(locator.Offset(), 2 * 1024 * 1024) << "the program part of the sample installer";
 }

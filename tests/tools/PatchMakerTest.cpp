@@ -15,6 +15,8 @@
 #include "PackageVerifier.h"
 #include "TempRoot.h"
 
+#include <SanitizerBuild.h>
+
 #include <zlib.h>
 
 #include <random>
@@ -24,21 +26,6 @@
 namespace {
 
 typedef std::vector<uint8> Data;
-
-// The patch maker and applier run on one thread: ThreadSanitizer has
-// nothing to look at in the largest cases, which take it minutes.
-bool
-RunsUnderThreadSanitizer()
-{
-#if defined(__SANITIZE_THREAD__)
-	return true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-	return true;
-#endif
-#endif
-	return false;
-}
 
 struct instruction {
 	int tag;
@@ -239,7 +226,9 @@ TEST_F(PatchMakerTest, RandomEditsMakeASmallPatch)
 
 TEST_F(PatchMakerTest, LargeFilesUseEveryInstructionForm)
 {
-	if (RunsUnderThreadSanitizer())
+	// The patch maker and applier run on one thread: ThreadSanitizer has
+	// nothing to look at here, and the case takes it minutes.
+	if (built_with_thread_sanitizer())
 		GTEST_SKIP() << "one thread: nothing for ThreadSanitizer to check";
 	// Over 16 MiB of old file, so that offsets take 2, 3 and 4 bytes, and
 	// copies and literal runs of short, medium and long lengths.
@@ -475,7 +464,9 @@ TEST_F(PatchMakerTest, RepeatsAndMatchesThatGiveWay)
 
 TEST_F(PatchMakerTest, NewFileOver16MiBWithEdits)
 {
-	if (RunsUnderThreadSanitizer())
+	// The patch maker and applier run on one thread: ThreadSanitizer has
+	// nothing to look at here, and the case takes it minutes.
+	if (built_with_thread_sanitizer())
 		GTEST_SKIP() << "one thread: nothing for ThreadSanitizer to check";
 	// Both files past the 3-byte offsets; edits everywhere, and a block of
 	// the start moved to the end.
