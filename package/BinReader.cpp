@@ -85,23 +85,33 @@ BinReader::BinReader(PackData* records)
 	fChunkError(B_OK),
 	fChunkConsumed(0),
 	fChunkProduced(0),
-	fGiven(0)
+	fCheckLeft(false),
+	fCheckDue(false),
+	fUnchecked(0),
+	fTail(),
+	fGiven(0),
+	fStepStart(0)
 {
 }
 
 // A stored size of -1 means the data run to the end of the input.
 status_t
-BinReader::Begin(BPositionIO* src)
+BinReader::Begin(BPositionIO* src, int64 leaveCheckAbove)
 {
 	Abandon();
 	fSource = src;
 	fSummary = bin_summary();
 	fOutput.clear();
 	fGiven = 0;
+	fStepStart = 0;
 	fChunkError = B_OK;
 	fChunkEndDue = false;
 	fLastChunk = false;
 	fEnded = true;
+	fCheckLeft = false;
+	fCheckDue = false;
+	fUnchecked = 0;
+	memset(fTail, 0, sizeof(fTail));
 
 	uint8 preamble[kBinPreambleSize];
 	if (read_exactly(src, preamble, sizeof(preamble)) != B_OK)
@@ -129,6 +139,7 @@ BinReader::Begin(BPositionIO* src)
 	if (status < 0)
 		return _Fail(status);
 	fDecoding = true;
+	fCheckLeft = fSummary.originalSize > leaveCheckAbove && codec->LeaveCheck();
 	return B_OK;
 }
 
@@ -171,11 +182,18 @@ BinReader::Next(bin_step* step)
 		return B_ERROR;
 	for (;;) {
 		if (fGiven < fOutput.size()) {
+			// The unchecked bytes go out as a step of their own.
+			size_t checkedEnd = fOutput.size() - fUnchecked;
+			size_t end = fGiven < checkedEnd ? checkedEnd : fOutput.size();
 			step->what = bin_step::kData;
 			step->data = fOutput.data() + fGiven;
-			step->size = std::min(fOutput.size() - fGiven, kMaxDataStep);
+			step->size = std::min(end - fGiven, kMaxDataStep);
+			step->checkLeft = fCheckLeft;
+			fStepStart = fGiven;
 			fGiven += step->size;
 			fSummary.decodedSize += step->size;
+			if (fCheckDue && fUnchecked > 0 && fGiven == fOutput.size())
+				_HandOnCheck(step);
 			return B_OK;
 		}
 		if (fChunkError != B_OK)
@@ -185,6 +203,8 @@ BinReader::Next(bin_step* step)
 			step->what = bin_step::kChunkEnd;
 			step->consumed = fChunkConsumed;
 			step->produced = fChunkProduced;
+			if (fCheckDue)
+				_HandOnCheck(step);
 			return B_OK;
 		}
 		if (fLastChunk) {
@@ -205,6 +225,7 @@ BinReader::_DecodeChunk()
 {
 	fOutput.clear();
 	fGiven = 0;
+	fStepStart = 0;
 	int32 chunk = (int32)std::min<int64>(fStoredLeft, PackData::kBufferSize);
 	fStored.resize(chunk);
 	ssize_t got = fSource->Read(fStored.data(), chunk);
@@ -224,6 +245,12 @@ BinReader::_DecodeChunk()
 	int32 produced = fRecords->CurrentCodec()->DecodeBytes(&sink, &consumed,
 		fStored.data(), last);
 	fSummary.trailingBytes += got - consumed;
+	if (fCheckLeft) {
+		_KeepTail(fStored.data(), (size_t)std::max<int32>(consumed, 0));
+		fCheckDue = produced >= 0
+			&& fRecords->CurrentCodec()->LeftCheckEnded(&fUnchecked);
+		fUnchecked = fCheckDue ? std::min(fUnchecked, fOutput.size()) : 0;
+	}
 	// What was decoded before a failure is given out first, as a codec
 	// writing straight to the node would have written it.
 	if (produced < 0)
@@ -236,10 +263,33 @@ BinReader::_DecodeChunk()
 	return B_OK;
 }
 
+// Once the stream has ended the codec consumes nothing more, so the last
+// four bytes it consumed are its stored check value.
+void
+BinReader::_KeepTail(const uint8* consumed, size_t count)
+{
+	if (count >= sizeof(fTail)) {
+		memcpy(fTail, consumed + count - sizeof(fTail), sizeof(fTail));
+		return;
+	}
+	memmove(fTail, fTail + count, sizeof(fTail) - count);
+	memcpy(fTail + sizeof(fTail) - count, consumed, count);
+}
+
+void
+BinReader::_HandOnCheck(bin_step* step)
+{
+	step->checkDue = true;
+	step->storedCheck = (uint32)read_big32(fTail);
+	fCheckLeft = false;
+	fCheckDue = false;
+	fUnchecked = 0;
+}
+
 bool
 BinReader::TakeData(std::vector<uint8>* data)
 {
-	if (fOutput.empty() || fGiven != fOutput.size() || fGiven > kMaxDataStep
+	if (fOutput.empty() || fStepStart != 0 || fGiven != fOutput.size() || fGiven > kMaxDataStep
 		|| fOutput.capacity() > kLargestHandedBuffer)
 		return false;
 	data->swap(fOutput);
@@ -248,6 +298,7 @@ BinReader::TakeData(std::vector<uint8>* data)
 	fOutput.clear();
 	fOutput.reserve(data->capacity());
 	fGiven = 0;
+	fStepStart = 0;
 	return true;
 }
 

@@ -38,6 +38,15 @@ struct bin_step {
 	size_t size = 0;
 	uint32 consumed = 0;
 	uint32 produced = 0;
+	// A bin whose check value is left to the caller (Begin): its kData
+	// steps say so, and the step where the codec would have compared it
+	// holds the value the stream stores, to compare with the Adler-32 of
+	// the data given out, itself included (a kData step with the last bytes
+	// the codec's buffer held, or the chunk's end when it held none). On a
+	// mismatch that step is where the codec fails.
+	bool checkLeft = false;
+	bool checkDue = false;
+	uint32 storedCheck = 0;
 };
 
 // What a bin held, for those who check packages.
@@ -55,10 +64,15 @@ public:
 	// caller's).
 	explicit BinReader(PackData* records);
 
+	// Bins whose check is never left to the caller.
+	static constexpr int64 kCheckNothingLeft = INT64_MAX;
+
 	// Reads the bin's preamble at src's position: B_OK, B_ERROR when the
 	// package ends first, B_BAD_DATA for a negative stored size or a bin of
-	// another codec (passed over whole, so the stream stays usable).
-	status_t Begin(BPositionIO* src);
+	// another codec (passed over whole, so the stream stays usable). A bin
+	// of more than `leaveCheckAbove` original bytes that goes through the
+	// codec is decoded without its check value, which the steps hand on.
+	status_t Begin(BPositionIO* src, int64 leaveCheckAbove = kCheckNothingLeft);
 	// The next step: B_OK, or the status the bin fails with (a failure of
 	// the codec has shown its alert through doError first; what the chunk
 	// decoded before it has been given out).
@@ -83,6 +97,8 @@ public:
 private:
 	bool _InflateWhole();
 	status_t _DecodeChunk();
+	void _KeepTail(const uint8* consumed, size_t count);
+	void _HandOnCheck(bin_step* step);
 	status_t _Fail(status_t status);
 
 	class ChunkSink;
@@ -99,10 +115,21 @@ private:
 	uint32 fChunkConsumed;
 	uint32 fChunkProduced;
 	bin_summary fSummary;
+	// The check value is the caller's and not handed on yet; the stream has
+	// ended in the chunk held, with this many bytes at the end of its
+	// output that the codec wrote only as it did not compare the check; and
+	// the last four stored bytes the codec consumed (once the stream has
+	// ended, they hold the value).
+	bool fCheckLeft;
+	bool fCheckDue;
+	size_t fUnchecked;
+	uint8 fTail[4];
 
-	// The decoded bytes of the current chunk, and how many were given out.
+	// The decoded bytes of the current chunk, how many were given out, and
+	// where the last step given began.
 	std::vector<uint8> fOutput;
 	size_t fGiven;
+	size_t fStepStart;
 	std::vector<uint8> fStored;
 	WholeBinInflater fInflater;
 };

@@ -1,13 +1,17 @@
 #include "DecodedEntry.h"
 
 #include "DoError.h"
+#include "ZlCodec.h"
+
+#include <zlib.h>
 
 DecodedEntry::DecodedEntry(NodeDecoder* decoder, BPositionIO* source, PackData* records)
 	:
 	fDecoder(decoder),
 	fSource(source),
 	fReader(records),
-	fReadHere(false)
+	fReadHere(false),
+	fContentsCheck(0)
 {
 }
 
@@ -47,6 +51,27 @@ DecodedEntry::Next(entry_step* step)
 	step->type = fEvent.type;
 	step->contentsDigested = fEvent.contentsDigested;
 	step->digest = fEvent.digest.get();
+	step->checkLeft = fEvent.checkLeft;
+	step->checkDue = fEvent.checkDue;
+	step->storedCheck = fEvent.storedCheck;
+	return _Check(*step);
+}
+
+// The contents' Adler-32, taken as their bytes pass; at the step where the
+// codec would have compared it, a mismatch fails the entry as the codec
+// fails on damaged data: shown, -1, in place of that step (its bytes are
+// not written). What the decoder queued after it is dropped.
+status_t
+DecodedEntry::_Check(const entry_step& step)
+{
+	if (step.what == entry_step::kMainFork)
+		fContentsCheck = (uint32)adler32_z(0L, Z_NULL, 0);
+	else if (step.what == entry_step::kData && step.checkLeft)
+		fContentsCheck = (uint32)adler32_z(fContentsCheck, step.data, step.size);
+	if (step.checkDue && step.storedCheck != fContentsCheck) {
+		fDecoder->Reset();
+		return ZlCodec::CheckMismatch();
+	}
 	return B_OK;
 }
 

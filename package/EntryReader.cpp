@@ -11,6 +11,7 @@ EntryReader::EntryReader(PackData* records)
 	fState(kIdle),
 	fType(B_RAW_TYPE),
 	fBin(records),
+	fContentsCheckLimit(BinReader::kCheckNothingLeft),
 	fBinStart(-1),
 	fBinEnd(entry_step::kMainForkEnd),
 	fAfterBin(kIdle)
@@ -180,7 +181,8 @@ EntryReader::_NextAttributeMember(entry_step* step, bool* done)
 status_t
 EntryReader::_BeginBin(entry_step::kind end, state after)
 {
-	status_t status = fBin.Begin(fSource);
+	status_t status = fBin.Begin(fSource, end == entry_step::kMainForkEnd
+		? fContentsCheckLimit : BinReader::kCheckNothingLeft);
 	if (status != B_OK)
 		return status;
 	fBinEnd = end;
@@ -210,6 +212,9 @@ EntryReader::_NextOfBin(entry_step* step)
 				step->what = entry_step::kData;
 				step->data = part.data;
 				step->size = part.size;
+				step->checkLeft = part.checkLeft;
+				step->checkDue = part.checkDue;
+				step->storedCheck = part.storedCheck;
 				return B_OK;
 			case bin_step::kChunkEnd:
 				if (fBinEnd != entry_step::kMainForkEnd)
@@ -217,6 +222,8 @@ EntryReader::_NextOfBin(entry_step* step)
 				step->what = entry_step::kChunkEnd;
 				step->consumed = part.consumed;
 				step->produced = part.produced;
+				step->checkDue = part.checkDue;
+				step->storedCheck = part.storedCheck;
 				return B_OK;
 			case bin_step::kEnd:
 				fState = fAfterBin;

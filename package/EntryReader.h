@@ -76,6 +76,13 @@ struct entry_step {
 	// from their first byte), valid until the next step.
 	bool contentsDigested = false;
 	Sha256Digest* digest = NULL;
+	// Contents whose check value the reader left to whoever applies the
+	// steps (LeaveContentsCheckAbove): their kData steps say so, and the
+	// step where the codec would have compared it holds the Adler-32 the
+	// stream stores (bin_step tells which).
+	bool checkLeft = false;
+	bool checkDue = false;
+	uint32 storedCheck = 0;
 };
 
 class EntryReader : public EntrySteps {
@@ -95,6 +102,11 @@ public:
 	// of the codec has shown its alert through doError first). After kEnd
 	// or a failure, Begin starts another entry.
 	status_t Next(entry_step* step) override;
+	// Contents of more than `size` bytes are decoded without comparing
+	// their check value, which the steps hand on instead (entry_step's
+	// checkLeft): for a reader whose steps are applied on another thread.
+	void LeaveContentsCheckAbove(int64 size) { fContentsCheckLimit = size; }
+
 	// Right after kMainFork: passes over the contents, whatever they hold.
 	status_t SkipMainFork() override;
 	// Right after a kData step: its bytes moved into *data where the bin
@@ -135,6 +147,7 @@ private:
 
 	// The bin being read.
 	BinReader fBin;
+	int64 fContentsCheckLimit;
 	off_t fBinStart;
 	entry_step::kind fBinEnd;
 	state fAfterBin;

@@ -37,7 +37,8 @@ const size_t kSpareShare = 4;
 // The contents digested on a decoding thread: those of files up to this
 // size, the many small files during which the worker is the slower side. A
 // larger file's are digested by the worker as it writes them, beside the
-// thread that inflates them, which is then the slower side.
+// thread that inflates them, which is then the slower side; for the same
+// reason the worker compares their check value too (a tenth of inflating).
 const int64 kDigestAheadLimit = 1024 * 1024;
 
 decoded_event
@@ -73,6 +74,7 @@ struct NodeDecoder::Lane {
 		reader(&records)
 	{
 		records.SetCurrentCodec(&codec);
+		reader.LeaveContentsCheckAbove(kDigestAheadLimit);
 	}
 
 	~Lane() { records.SetCurrentCodec(NULL); }
@@ -454,6 +456,9 @@ NodeDecoder::_EventFor(const entry_step& step, off_t entry)
 {
 	decoded_event event = Event(decoded_event::kStep, entry);
 	event.step = step.what;
+	event.checkLeft = step.checkLeft;
+	event.checkDue = step.checkDue;
+	event.storedCheck = step.storedCheck;
 	switch (step.what) {
 		case entry_step::kChunkEnd:
 			event.consumed = step.consumed;

@@ -80,6 +80,11 @@ struct decoded_event {
 	std::string alert;
 	bool contentsDigested = false;
 	std::unique_ptr<Sha256Digest> digest;
+	// As the entry reader gave them: a large file's contents are decoded
+	// without their check value, which the worker compares.
+	bool checkLeft = false;
+	bool checkDue = false;
+	uint32 storedCheck = 0;
 
 	// The last event of its entry.
 	bool EndsEntry() const;

@@ -32,6 +32,18 @@ PCodec::EndDecode()
 	return B_OK;
 }
 
+bool
+PCodec::LeaveCheck()
+{
+	return false;
+}
+
+bool
+PCodec::LeftCheckEnded(size_t*)
+{
+	return false;
+}
+
 void*
 PCodec::Info()
 {

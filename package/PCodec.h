@@ -24,6 +24,16 @@ public:
 	virtual status_t EndEncode();
 	virtual status_t BeginDecode();
 	virtual status_t EndDecode();
+	// Right after BeginDecode: the stream's check value is neither computed
+	// nor compared while decoding; the caller compares it with the decoded
+	// bytes' own (on another thread, say). False when the codec has none
+	// (nothing changes).
+	virtual bool LeaveCheck();
+	// Of a stream whose check was left: true once it has ended, with how
+	// many of the bytes written last came out only because the check was
+	// not compared (a codec comparing it would have stopped before writing
+	// them, had the value differed).
+	virtual bool LeftCheckEnded(size_t* unchecked);
 
 	// Codec-specific state (null for the identity codec).
 	virtual void* Info();

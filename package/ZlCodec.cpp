@@ -22,7 +22,10 @@ ZlCodec::ZlCodec()
 	fBufferSize(kOutputBufferSize),
 	fBuffer(static_cast<uint8*>(malloc(kOutputBufferSize))),
 	fMode(kIdle),
-	fStreamKind(kNoStream)
+	fStreamKind(kNoStream),
+	fCheckLeft(false),
+	fLeftCheckEnded(false),
+	fUnchecked(0)
 {
 	memset(&fStream, 0, sizeof(fStream));
 }
@@ -65,6 +68,9 @@ ZlCodec::_Begin(stream_kind kind)
 	int status;
 	if (fStreamKind == kind) {
 		status = kind == kInflateStream ? inflateReset(&fStream) : deflateReset(&fStream);
+		// A reset keeps a check left by the stream before.
+		if (status == Z_OK && kind == kInflateStream)
+			status = inflateValidate(&fStream, 1);
 	} else {
 		memset(&fStream, 0, sizeof(fStream));
 		status = kind == kInflateStream ? inflateInit(&fStream)
@@ -78,6 +84,9 @@ ZlCodec::_Begin(stream_kind kind)
 	}
 	_ResetOutput();
 	fMode = kind == kInflateStream ? kDecoding : kEncoding;
+	fCheckLeft = false;
+	fLeftCheckEnded = false;
+	fUnchecked = 0;
 	return B_OK;
 }
 
@@ -106,6 +115,20 @@ ZlCodec::EndDecode()
 {
 	fMode = kIdle;
 	return B_OK;
+}
+
+bool
+ZlCodec::LeaveCheck()
+{
+	fCheckLeft = fMode == kDecoding && inflateValidate(&fStream, 0) == Z_OK;
+	return fCheckLeft;
+}
+
+bool
+ZlCodec::LeftCheckEnded(size_t* unchecked)
+{
+	*unchecked = fUnchecked;
+	return fLeftCheckEnded;
 }
 
 void*
@@ -184,8 +207,15 @@ ZlCodec::DecodeBytes(BPositionIO* out, int32* length, uint8* data, bool last)
 			return result;
 		}
 		written += result;
-		if (finished)
+		if (finished) {
+			// Where zlib would have compared the check value: what the
+			// buffer held then would not have been written on a mismatch.
+			if (fCheckLeft && !fLeftCheckEnded) {
+				fLeftCheckEnded = true;
+				fUnchecked = (size_t)result;
+			}
 			break;
+		}
 		int status = inflate(&fStream, Z_FINISH);
 		if (status != Z_OK && status != Z_STREAM_END) {
 			// Truncated or damaged data: shown, and not taken as complete.
@@ -259,6 +289,13 @@ ZlCodec::CodecError(int32 zlibStatus, bool quiet)
 	if (zlibStatus == 0)
 		return 0;
 	doError(MessageFor(zlibStatus));
+	return -1;
+}
+
+int32
+ZlCodec::CheckMismatch()
+{
+	doError(MessageFor(Z_DATA_ERROR));
 	return -1;
 }
 

@@ -23,6 +23,11 @@ public:
 	status_t EndEncode() override;
 	status_t BeginDecode() override;
 	status_t EndDecode() override;
+	// The stream's Adler-32 is left to the caller: the last four bytes the
+	// stream consumed hold it (big-endian), and a mismatch is to be shown
+	// with CheckMismatch.
+	bool LeaveCheck() override;
+	bool LeftCheckEnded(size_t* unchecked) override;
 
 	// The z_stream.
 	void* Info() override;
@@ -38,6 +43,9 @@ public:
 
 	// The text shown for a zlib status.
 	static const char* MessageFor(int32 zlibStatus);
+	// The failure of a stream whose check was left to the caller and does
+	// not match: shown as the codec shows damaged data, -1.
+	static int32 CheckMismatch();
 
 private:
 	enum {
@@ -61,6 +69,11 @@ private:
 	z_stream fStream;
 	int32 fMode;
 	stream_kind fStreamKind;
+	// The stream's check is left to the caller; it has ended, and the
+	// bytes the staging buffer still held then.
+	bool fCheckLeft;
+	bool fLeftCheckEnded;
+	size_t fUnchecked;
 };
 
 #endif // _ZL_CODEC_H

@@ -439,6 +439,46 @@ TEST_F(DecodeAheadTest, CorruptDataShowTheAlertOnceOnTheWorkerAndFailAlike)
 }
 
 
+// A large file's check value is compared by the worker, not the decoding
+// thread: damage that inflates without complaint (in stored blocks), a
+// damaged stored value, and bytes after the stream must end as they do when
+// the worker decodes the file itself, down to the bytes written before the
+// failure. The second size ends the contents with a full output buffer.
+TEST_F(DecodeAheadTest, TheCheckOfALargeFileFailsOnTheWorkerAsTheCodecFails)
+{
+	for (size_t size : {(size_t)1500000, (size_t)183 * 8192}) {
+		std::string contents = (NoiseData(1200000, 9) + TextData(300000)).substr(0, size);
+		std::string stored = Deflated(contents, 0);
+		std::string damagedData = stored;
+		damagedData[stored.size() / 2] ^= 0x20;
+		std::string damagedCheck = stored;
+		damagedCheck[stored.size() - 1] ^= 0x01;
+		auto entry = [&](const std::string& stream) {
+			std::string bin = Bytes().Bin('FiMF', stream, contents.size(), 2).Data();
+			return Bytes().Group('FiDa').Raw(bin).End().Data();
+		};
+		std::vector<off_t> offsets = WritePieces({entry(Deflated(contents)),
+			entry(damagedData), entry(damagedCheck), entry(Deflated(contents) + "trailing"),
+			FileEntry("after", "fine", kAttributes)});
+
+		std::vector<outcome> results = ExtractBothWays(offsets);
+		EXPECT_EQ(results[0].status, B_OK);
+		EXPECT_TRUE(results[0].contents == contents);
+		EXPECT_EQ(results[1].status, -1);
+		EXPECT_EQ(results[2].status, -1);
+		EXPECT_LT(results[2].contents.size(), contents.size());
+		EXPECT_EQ(results[4].status, B_OK) << "the next entry decodes afresh";
+	}
+	// Each failure once each way, on this thread (the worker here).
+	std::vector<RecordingAlertSink::Shown> alerts = fAlerts.All();
+	ASSERT_EQ(alerts.size(), 8u);
+	for (const RecordingAlertSink::Shown& alert : alerts) {
+		EXPECT_EQ(alert.text, "Compression data error.");
+		EXPECT_EQ(alert.thread, std::this_thread::get_id());
+	}
+}
+
+
 TEST_F(DecodeAheadTest, ACancelStopsWithinOneChunkAndWritesNoMore)
 {
 	std::string contents = NoiseData(400000, 13);

@@ -34,7 +34,13 @@ struct read_entry {
 	std::vector<std::pair<std::string, type_code>> attributes;
 	std::vector<std::string> attributeData;
 	size_t largestData = 0;
+	// Data steps, those whose check was left, and the values handed on.
+	size_t dataSteps = 0;
+	size_t checkLeftSteps = 0;
+	std::vector<uint32> storedChecks;
 };
+
+read_entry ReadEntryWith(EntryReader& reader, BPositionIO* src);
 
 read_entry
 ReadEntry(BPositionIO* src)
@@ -43,6 +49,14 @@ ReadEntry(BPositionIO* src)
 	ZlCodec codec;
 	records.SetCurrentCodec(&codec);
 	EntryReader reader(&records);
+	read_entry result = ReadEntryWith(reader, src);
+	records.SetCurrentCodec(nullptr);
+	return result;
+}
+
+read_entry
+ReadEntryWith(EntryReader& reader, BPositionIO* src)
+{
 	read_entry result;
 	result.status = reader.Begin(src);
 	bool inAttribute = false;
@@ -53,8 +67,12 @@ ReadEntry(BPositionIO* src)
 			break;
 		if (result.kinds.empty() || result.kinds.back() != step.what)
 			result.kinds.push_back(step.what);
+		if (step.checkDue)
+			result.storedChecks.push_back(step.storedCheck);
 		switch (step.what) {
 			case entry_step::kData:
+				result.dataSteps++;
+				result.checkLeftSteps += step.checkLeft;
 				result.largestData = std::max(result.largestData, step.size);
 				(inAttribute ? result.attributeData.back() : result.contents)
 					.append((const char*)step.data, step.size);
@@ -76,8 +94,13 @@ ReadEntry(BPositionIO* src)
 		if (step.what == entry_step::kEnd)
 			break;
 	}
-	records.SetCurrentCodec(nullptr);
 	return result;
+}
+
+uint32
+Adler32(const std::string& data)
+{
+	return (uint32)adler32_z(1, (const Bytef*)data.data(), data.size());
 }
 
 // What the codec's own reading of a bin writes and reports, chunk by chunk.
@@ -242,6 +265,58 @@ TEST(EntryReaderTest, DamageGivesWhatDecodedBeforeItThenTheCodecsFailure)
 		EXPECT_EQ(readerAlerts.Texts(), codecAlerts.Texts()) << at;
 		EXPECT_FALSE(readerAlerts.Texts().empty()) << at;
 	}
+}
+
+
+// Contents above the limit are decoded without their check value, which the
+// last chunk's end hands on; the codec checks the next bin again. Stored
+// blocks make damage that inflates without complaint, which only the check
+// value shows; the contents' size puts the stored value across two chunks.
+TEST(EntryReaderTest, ACheckLeftIsHandedOnWithTheValueTheStreamStores)
+{
+	std::string contents = NoiseData(100000, 6);
+	std::string stored = Deflated(contents, 0);
+	while (stored.size() % PackData::kBufferSize != 2) {
+		contents += 'x';
+		stored = Deflated(contents, 0);
+	}
+	std::string damaged = stored;
+	damaged[stored.size() / 2] ^= 0x10;
+	auto entry = [&](const std::string& stream) {
+		return Bytes().Group(kFileEntryTag).Bin(kMainForkTag, stream, contents.size(),
+			kZlibCodecID).End().Data();
+	};
+
+	PackData records;
+	ZlCodec codec;
+	records.SetCurrentCodec(&codec);
+	EntryReader reader(&records);
+	RecordingAlertSink alerts;
+	AlertSinkScope scope(&alerts);
+	reader.LeaveContentsCheckAbove(contents.size() - 1);
+	for (bool intact : {true, false}) {
+		StringIO src(entry(intact ? stored : damaged));
+		read_entry result = ReadEntryWith(reader, &src);
+		EXPECT_EQ(result.status, B_OK);
+		EXPECT_EQ(result.contents.size(), contents.size());
+		EXPECT_GT(result.dataSteps, 1u);
+		EXPECT_EQ(result.checkLeftSteps, result.dataSteps);
+		EXPECT_EQ(result.storedChecks, std::vector<uint32>{Adler32(contents)});
+		EXPECT_EQ(Adler32(result.contents) == Adler32(contents), intact);
+	}
+	EXPECT_TRUE(alerts.Texts().empty());
+
+	// At the limit, and after it is lifted, the codec checks again.
+	for (int64 limit : {(int64)contents.size(), BinReader::kCheckNothingLeft}) {
+		reader.LeaveContentsCheckAbove(limit);
+		StringIO src(entry(damaged));
+		read_entry result = ReadEntryWith(reader, &src);
+		EXPECT_EQ(result.status, -1) << limit;
+		EXPECT_EQ(result.checkLeftSteps, 0u);
+		EXPECT_TRUE(result.storedChecks.empty());
+	}
+	EXPECT_EQ(alerts.Texts(), std::vector<std::string>(2, "Compression data error."));
+	records.SetCurrentCodec(nullptr);
 }
 
 
