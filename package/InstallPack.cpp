@@ -188,14 +188,19 @@ InstallPack::ExtractFile(BNode* node, off_t offset, off_t contentSize, Sha256Dig
 status_t
 InstallPack::_ExtractFile(BNode* node, off_t offset, off_t contentSize)
 {
-	off_t position = fFile->Seek(fDataOffset + offset, SEEK_SET);
-	if (position < 0)
-		return (status_t)position;
 	if (fDecodeAhead && fDecoder == NULL) {
 		fDecoder = new NodeDecoder(*fFile);
 		// Without a handle of its own it reads nothing: no decoding ahead.
 		if (fDecoder->InitCheck() != B_OK)
 			_StopDecoder();
+	}
+	off_t position = fDataOffset + offset;
+	// Entries decoded ahead need no seek of the package (a system call per
+	// file); what reads it here seeks first.
+	if (fDecoder == NULL || position < 0) {
+		position = fFile->Seek(position, SEEK_SET);
+		if (position < 0)
+			return (status_t)position;
 	}
 	if (fDecoder == NULL)
 		return fPackData->ExtractNode(fFile, node, contentSize);

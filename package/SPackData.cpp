@@ -34,6 +34,7 @@ SPackData::SPackData(const BMessenger& messenger, const bool*)
 	fCodec(new ZlCodec),
 	fProgressMessenger(messenger),
 	fContentSize(-1),
+	fContentsEnd(-1),
 	fContentDigest(NULL)
 {
 	SetCurrentCodec(fCodec);
@@ -109,6 +110,9 @@ SPackData::ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t posi
 	DecodedEntry entry(decoder, src, this);
 	if (!entry.Begin(position)) {
 		// Whatever lies there, the reader of the stream decides what it is.
+		off_t at = src->Seek(position, SEEK_SET);
+		if (at < 0)
+			return (status_t)at;
 		return ExtractNode(src, node, contentSize);
 	}
 	status_t status = _Extract(&entry, node, contentSize);
@@ -122,6 +126,7 @@ status_t
 SPackData::_Extract(EntrySteps* steps, BNode* node, off_t contentSize)
 {
 	fContentSize = contentSize;
+	fContentsEnd = -1;
 	try {
 		_ApplyEntry(steps, node);
 		_CheckContentSize(node);
@@ -187,9 +192,11 @@ SPackData::_ApplyMainFork(EntrySteps* steps, BNode* node)
 				if (step.digest != NULL && fromStart && fContentDigest != NULL)
 					fContentDigest->Swap(*step.digest);
 				// A file that was longer before ends where the new contents
-				// end.
-				off_t end = ErrHandler::Check(file->Position());
+				// end (the file's position, which the contents' writer
+				// keeps).
+				off_t end = ErrHandler::Check(contents.Position());
 				ErrHandler::Check(file->SetSize(end));
+				fContentsEnd = end;
 				return;
 			}
 			default:
@@ -232,8 +239,9 @@ SPackData::_CheckContentSize(BNode* node) const
 	BFile* file = dynamic_cast<BFile*>(node);
 	if (fContentSize < 0 || file == NULL)
 		return;
-	off_t size = 0;
-	ErrHandler::Check(file->GetSize(&size));
+	off_t size = fContentsEnd;
+	if (size < 0)
+		ErrHandler::Check(file->GetSize(&size));
 	if (size != fContentSize)
 		ErrHandler::Throw(kContentSizeMismatch);
 }

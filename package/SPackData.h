@@ -43,12 +43,12 @@ public:
 	// exactly that many bytes: no more are ever written, and contents of
 	// another length fail with kContentSizeMismatch.
 	status_t ExtractNode(BPositionIO* src, BNode* node, off_t contentSize = -1);
-	// The same for the entry at `position` of src (where src stands), with
-	// the reading and decoding done ahead by decoder: the writes, progress
-	// messages, alerts and result are those of ExtractNode. Where the
-	// decoder cannot tell (no entry there, a file entry for a node that is
-	// no file), src is read here as ExtractNode reads it. An entry left part
-	// way resets the decoder.
+	// The same for the entry at `position` of src (wherever src stands),
+	// with the reading and decoding done ahead by decoder: the writes,
+	// progress messages, alerts and result are those of ExtractNode. Where
+	// the decoder cannot tell (no entry there, a file entry for a node that
+	// is no file), src is read here from `position` as ExtractNode reads it.
+	// An entry left part way resets the decoder.
 	status_t ExtractDecodedNode(NodeDecoder* decoder, BPositionIO* src, off_t position,
 		BNode* node, off_t contentSize = -1);
 
@@ -88,6 +88,9 @@ private:
 	BMessenger fProgressMessenger;
 	// The declared size of the file being extracted; -1: none to keep to.
 	off_t fContentSize;
+	// The size the file was given at the end of its contents (-1: none
+	// were written), which spares asking the file again.
+	off_t fContentsEnd;
 	Sha256Digest* fContentDigest;
 };
 

@@ -408,6 +408,24 @@ TEST_F(DecodeAheadTest, BuffersTakenBackNeverHoldDataStillToBeWritten)
 }
 
 
+// Where the decoder finds no entry, the package is read at the position
+// asked for, not where its handle happens to stand (here: at an entry that
+// would extract without complaint).
+TEST_F(DecodeAheadTest, APositionThatHoldsNoEntryIsReadThereWhereverThePackageStands)
+{
+	std::string gap = Bytes().Group('Gap!').String('Note', "not an entry").End().Data();
+	std::vector<off_t> offsets = WritePieces({gap, FileEntry("file", TextData(2000))});
+	for (bool decodeAhead : {false, true}) {
+		std::unique_ptr<InstallPack> pack = OpenForExtracting(BMessenger(), decodeAhead);
+		ASSERT_EQ(pack->fFile->Seek(offsets[1], SEEK_SET), offsets[1]);
+		outcome result = Extract(pack.get(), offsets[0], "gap");
+		EXPECT_EQ(result.status, -1) << decodeAhead;
+		EXPECT_EQ(result.contents, "") << decodeAhead;
+		EXPECT_EQ(Extract(pack.get(), offsets[1], "file").contents, TextData(2000));
+	}
+}
+
+
 TEST_F(DecodeAheadTest, CorruptDataShowTheAlertOnceOnTheWorkerAndFailAlike)
 {
 	std::string contents = NoiseData(100000, 5) + TextData(100000);
