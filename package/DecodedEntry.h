@@ -5,10 +5,11 @@
 // decoded them, for SPackData to apply on the install worker's thread: the
 // writes, progress, alerts and result are those of reading the entry there
 // and then. The check value of a large file's contents, which the decoder
-// leaves, is compared here, where the codec would have failed on it. Where the decoder cannot tell (no entry at the position) the
-// caller reads the entry itself; a node that has no place for the contents
-// passes over them, and the rest of the entry is then read here from the
-// package, with the decoder reset.
+// leaves, is compared here, where the codec would have failed on it. Where
+// the decoder cannot tell (no entry at the position) the caller reads the
+// entry itself; a node that has no place for the contents passes over them,
+// and the rest of the entry is then read here from the package, with the
+// decoder reset.
 
 #include "EntryReader.h"
 #include "EntrySteps.h"
