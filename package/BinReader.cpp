@@ -268,6 +268,9 @@ BinReader::_DecodeChunk()
 void
 BinReader::_KeepTail(const uint8* consumed, size_t count)
 {
+	// An empty chunk may come with no buffer at all.
+	if (count == 0)
+		return;
 	if (count >= sizeof(fTail)) {
 		memcpy(fTail, consumed + count - sizeof(fTail), sizeof(fTail));
 		return;

@@ -43,12 +43,13 @@ struct read_entry {
 read_entry ReadEntryWith(EntryReader& reader, BPositionIO* src);
 
 read_entry
-ReadEntry(BPositionIO* src)
+ReadEntry(BPositionIO* src, int64 leaveCheckAbove = BinReader::kCheckNothingLeft)
 {
 	PackData records;
 	ZlCodec codec;
 	records.SetCurrentCodec(&codec);
 	EntryReader reader(&records);
+	reader.LeaveContentsCheckAbove(leaveCheckAbove);
 	read_entry result = ReadEntryWith(reader, src);
 	records.SetCurrentCodec(nullptr);
 	return result;
@@ -316,6 +317,16 @@ TEST(EntryReaderTest, ACheckLeftIsHandedOnWithTheValueTheStreamStores)
 		EXPECT_TRUE(result.storedChecks.empty());
 	}
 	EXPECT_EQ(alerts.Texts(), std::vector<std::string>(2, "Compression data error."));
+
+	// No stored bytes at all (a fresh reader has no buffer for them): the
+	// bin fails as the codec fails it, with nothing handed on.
+	StringIO empty(entry(""));
+	read_entry left = ReadEntry(&empty, 0);
+	StringIO emptyAgain(entry(""));
+	read_entry checked = ReadEntry(&emptyAgain);
+	EXPECT_NE(left.status, B_OK);
+	EXPECT_EQ(left.status, checked.status);
+	EXPECT_TRUE(left.storedChecks.empty());
 	records.SetCurrentCodec(nullptr);
 }
 

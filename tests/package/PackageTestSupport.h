@@ -113,7 +113,8 @@ public:
 		if ((size_t)position >= fData.size())
 			return 0;
 		size_t count = std::min(size, fData.size() - (size_t)position);
-		memcpy(buffer, fData.data() + position, count);
+		if (count > 0)
+			memcpy(buffer, fData.data() + position, count);
 		fLargestRead = std::max(fLargestRead, size);
 		return count;
 	}
