@@ -6,6 +6,7 @@
 #include "ExistingItems.h"
 #include "InstallLogText.h"
 #include "InstallPack.h"
+#include "ItemHelpers.h"
 #include "RunEvents.h"
 
 #include <Directory.h>
@@ -272,6 +273,13 @@ status_t
 ArchivePatchItem::_PutInPlace(BEntry* original, BDirectory* directory, BEntry* newFile,
 	DestManager* manager, const char* originalPath)
 {
+	// A name that is none (missing, or a path) is one the new file cannot
+	// take: it would land elsewhere, or nowhere.
+	if (!is_plain_entry_name(fName)) {
+		doError(kRenameFailed);
+		newFile->Remove();
+		return 0;
+	}
 	status_t status = B_OK;
 	BEntry existing;
 	if (directory->FindEntry(fName, &existing) == B_OK) {

@@ -414,3 +414,42 @@ TEST_F(PatchInstallTest, FailuresLeaveTheOriginal)
 	}
 	EXPECT_TRUE(left.empty()) << left.front();
 }
+
+
+// A catalog may give a patch no name, or a path for one: the new file
+// cannot take it. It is removed with the alert of a failed rename, the
+// original stays as it was, and nothing lands anywhere else.
+TEST_F(PatchInstallTest, ANameTheNewFileCannotTakeLeavesTheOriginal)
+{
+	std::string added = fNewTool.substr(15000);
+	const char* const names[] = {"(none)", "../Escaped", "lib/Tool", ""};
+	std::vector<patch_source> sources;
+	for (const char* name : names) {
+		sources.push_back({name, AppendingPatch(fOldTool, 15000, added), (int64)fNewTool.size(),
+			(int64)fOldTool.size()});
+	}
+	MakePackage(sources);
+	fPatches[0]->AdoptName(nullptr);
+	ArchivePatchItem::SetTemporaryCounter(0);
+	for (size_t i = 0; i < fPatches.size(); i++) {
+		SCOPED_TRACE(names[i]);
+		Locate(i);
+		EXPECT_EQ(Extract(i), B_OK);
+		EXPECT_NE(fAlerts.find("Error renaming newly patched file."), std::string::npos)
+			<< fAlerts;
+		EXPECT_TRUE(fRoot.ReadFile("boot/apps/Tool") == fOldTool);
+		EXPECT_FALSE(Exists("boot/apps/Tool.old"));
+	}
+	EXPECT_FALSE(Exists("boot/Escaped"));
+	EXPECT_FALSE(Exists("boot/apps/lib/Tool"));
+	std::vector<std::string> left;
+	BDirectory apps("/boot/apps");
+	BEntry entry;
+	while (apps.GetNextEntry(&entry) == B_OK) {
+		char name[B_FILE_NAME_LENGTH];
+		entry.GetName(name);
+		left.push_back(name);
+	}
+	std::sort(left.begin(), left.end());
+	EXPECT_EQ(left, (std::vector<std::string>{"Tool", "lib"}));
+}
