@@ -131,10 +131,6 @@ ArcCatalog::Check(const InstallPack* pack)
 {
 	if (Set(pack) != B_OK || Rewind() != B_OK)
 		return fStatus != B_OK ? fStatus : kCatalogDamaged;
-	// Entries are looked at out of the catalog's order: a handle of their
-	// own keeps the catalog's read-ahead.
-	BFile entries;
-	entries = *pack->fFile;
 	// The first item data at or after the catalog's start: no part of the
 	// package lies inside another.
 	int64 nextPart = pack->fAttribOffset >= fCatalogOffset ? pack->fAttribOffset : INT64_MAX;
@@ -143,7 +139,9 @@ ArcCatalog::Check(const InstallPack* pack)
 	int32 kind = kFolderItemKind;
 	while (fStatus == B_OK) {
 		if (item != NULL) {
-			if (!_IsWholeData(&entries, item, kind))
+			// Read at their positions, which moves neither the package's
+			// handle nor the catalog's own.
+			if (!_IsWholeData(pack->fFile, item, kind))
 				_Fail(kCatalogDamaged);
 			else if (item->fOffset >= 0 && fDataOffset + item->fOffset >= fCatalogOffset)
 				nextPart = std::min(nextPart, fDataOffset + item->fOffset);

@@ -60,7 +60,7 @@ DecodedEntry::Next(entry_step* step)
 // The contents' Adler-32, taken as their bytes pass; at the step where the
 // codec would have compared it, a mismatch fails the entry as the codec
 // fails on damaged data: shown, -1, in place of that step (its bytes are
-// not written). What the decoder queued after it is dropped.
+// not written). The caller resets the decoder, as for any failure.
 status_t
 DecodedEntry::_Check(const entry_step& step)
 {
@@ -68,10 +68,8 @@ DecodedEntry::_Check(const entry_step& step)
 		fContentsCheck = (uint32)adler32_z(0L, Z_NULL, 0);
 	else if (step.what == entry_step::kData && step.checkLeft)
 		fContentsCheck = (uint32)adler32_z(fContentsCheck, step.data, step.size);
-	if (step.checkDue && step.storedCheck != fContentsCheck) {
-		fDecoder->Reset();
+	if (step.checkDue && step.storedCheck != fContentsCheck)
 		return ZlCodec::CheckMismatch();
-	}
 	return B_OK;
 }
 
