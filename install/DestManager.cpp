@@ -844,8 +844,15 @@ DestManager::NoteCreating(BDirectory* folder, const char* name)
 		return status;
 	// Taking the run back removes a folder it made with everything in it:
 	// what is made inside one needs no record of its own on the disk first.
-	bool insideMadeFolder = fFoldersMadeByRun.count(folderNode) != 0;
-	return fJournal.NoteCreating(_PathIn(folder, name), !insideMadeFolder);
+	return fJournal.NoteCreating(_PathIn(folder, name), !_InsideMadeFolder(folder));
+}
+
+
+bool
+DestManager::_InsideMadeFolder(BDirectory* folder)
+{
+	node_ref folderNode;
+	return folder->GetNodeRef(&folderNode) == B_OK && fFoldersMadeByRun.count(folderNode) != 0;
 }
 
 
@@ -854,6 +861,15 @@ DestManager::NoteCreated(BDirectory* folder, const char* name, const BNode* made
 {
 	if (name == nullptr)
 		return;
+	DeleteItem* vacated = _VacatedPlace(folder, name);
+	// A file made in a folder this run made, where nothing was moved
+	// aside, needs its node nowhere: taking the run back removes that
+	// folder with all it holds.
+	if (vacated == nullptr && dynamic_cast<const BFile*>(made) != nullptr
+		&& _InsideMadeFolder(folder)) {
+		fJournal.PassUnrecordedStep();
+		return;
+	}
 	struct stat st;
 	status_t status = made != nullptr ? made->GetStat(&st) : BEntry(folder, name).GetStat(&st);
 	if (status != B_OK)
@@ -862,16 +878,10 @@ DestManager::NoteCreated(BDirectory* folder, const char* name, const BNode* made
 	fJournal.NoteCreated(_PathIn(folder, name), createdNode.node);
 	if (S_ISDIR(st.st_mode))
 		fFoldersMadeByRun.insert(createdNode);
-
-	node_ref folderNode;
-	if (fVacatedPlaces.empty() || folder->GetNodeRef(&folderNode) != B_OK)
-		return;
-	auto place = fVacatedPlaces.find({folderNode, name});
-	if (place == fVacatedPlaces.end())
-		return;
-	DeleteItem* record = place->second;
-	record->fReplacement = createdNode;
-	record->fReplaced = true;
+	if (vacated != nullptr) {
+		vacated->fReplacement = createdNode;
+		vacated->fReplaced = true;
+	}
 }
 
 
@@ -881,7 +891,7 @@ DestManager::NoteComplete(BDirectory* folder, const char* name, const char* patc
 {
 	ReceiptItem item;
 	item.fPath = _PathIn(folder, name);
-	fJournal.NoteComplete(item.fPath);
+	fJournal.PassUnrecordedStep();
 	if (written != nullptr) {
 		InstalledCheck::DescribeFile(written, &item, contents);
 		fWriteBehind.Written(item.fSize);

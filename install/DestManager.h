@@ -212,6 +212,8 @@ private:
 	// Tells whoever watches the run what was done to the receipt's item.
 	void _TellItem(const ReceiptItem& item) const;
 	DeleteItem* _VacatedPlace(BDirectory* folder, const char* name);
+	// Whether `folder` is one this run made.
+	bool _InsideMadeFolder(BDirectory* folder);
 	// Writes the receipt of a completed run on the target volume, through
 	// the journal like an item: an earlier receipt of the package is
 	// displaced, and a run taken back takes the new one back too.

@@ -13,17 +13,18 @@ namespace {
 const char* const kJournalHeader = "kestrovan-journal 1";
 
 // For the tests of recovery: with KESTROVAN_JOURNAL_KILL_AT=N in its
-// environment the program kills itself right after the Nth record it writes
-// (the first is the journal's header), as a kill at that point would.
+// environment the program kills itself right after the Nth step it notes
+// (the first is the journal's header; a step that needs no record counts
+// too), as a kill at that point would.
 int32
-KillAtRecord()
+KillAtStep()
 {
 	const char* value = getenv("KESTROVAN_JOURNAL_KILL_AT");
 	return value != nullptr ? (int32)strtol(value, nullptr, 10) : 0;
 }
 
-const int32 sKillAtRecord = KillAtRecord();
-int32 sRecordsWritten = 0;
+const int32 sKillAtStep = KillAtStep();
+int32 sStepsTaken = 0;
 
 const std::map<std::string, journal_step>&
 StepNames()
@@ -33,7 +34,6 @@ StepNames()
 		{ "moving", kJournalMoving },
 		{ "creating", kJournalCreating },
 		{ "created", kJournalCreated },
-		{ "complete", kJournalComplete },
 		{ "script", kJournalScript },
 		{ "end", kJournalEnd }
 	};
@@ -201,10 +201,10 @@ RunJournal::NoteCreated(const std::string& path, ino_t node)
 }
 
 
-status_t
-RunJournal::NoteComplete(const std::string& path)
+void
+RunJournal::PassUnrecordedStep()
 {
-	return _Append({ StepName(kJournalComplete), path }, false);
+	_CountStep();
 }
 
 
@@ -252,9 +252,16 @@ RunJournal::_Write(const std::string& lines, bool flush)
 	if ((size_t)written != lines.size())
 		return B_IO_ERROR;
 	status_t status = flush ? fFile.Sync() : B_OK;
-	if (++sRecordsWritten == sKillAtRecord)
-		raise(SIGKILL);
+	_CountStep();
 	return status;
+}
+
+
+void
+RunJournal::_CountStep()
+{
+	if (++sStepsTaken == sKillAtStep)
+		raise(SIGKILL);
 }
 
 

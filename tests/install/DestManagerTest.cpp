@@ -10,6 +10,7 @@
 #include "FindItem.h"
 #include "PackAttrib.h"
 #include "REntryList.h"
+#include "RunJournal.h"
 
 #include <Directory.h>
 #include <Entry.h>
@@ -339,6 +340,56 @@ TEST_F(DestManagerTest, DisplacedItemsAfterSuccessAndCancel)
 			EXPECT_FALSE(Exists("Data/apps/sub/keep"));
 		}
 	}
+}
+
+
+// The journal knows a made entry again by its node, but a file made in a
+// folder the run made needs none (the folder goes with all it holds), unless
+// something was moved aside for it there: putting that back removes the
+// file first.
+TEST_F(DestManagerTest, OnlyWhatMayNeedKnowingAgainIsRecordedWithItsNode)
+{
+	DestManager manager(&fAttrib);
+	fRoot.WriteFile("Data/apps/Old", "there before");
+	ASSERT_TRUE(manager.SetupInstall(nullptr, (char*)"apps", fData, nullptr, false));
+	BDirectory apps("/Data/apps");
+	auto make = [&](BDirectory* folder, const char* name) {
+		ASSERT_EQ(manager.NoteCreating(folder, name), B_OK);
+		BFile file;
+		ASSERT_EQ(folder->CreateFile(name, &file, false), B_OK);
+		manager.NoteCreated(folder, name, &file);
+	};
+	ASSERT_EQ(manager.NoteCreating(&apps, "New"), B_OK);
+	ASSERT_EQ(apps.CreateDirectory("New", nullptr), B_OK);
+	manager.NoteCreated(&apps, "New");
+	BDirectory made("/Data/apps/New");
+	make(&made, "first");
+	make(&apps, "beside");
+	BEntry old("/Data/apps/Old");
+	ASSERT_TRUE(manager.SafeDelete(&old, &apps));
+	make(&apps, "Old");
+	BEntry first("/Data/apps/New/first");
+	ASSERT_TRUE(manager.SafeDelete(&first, &made));
+	make(&made, "first");
+
+	std::string kind, name;
+	std::vector<JournalRecord> records;
+	ASSERT_EQ(RunJournal::Read(&manager.fTempDir, &kind, &name, &records), B_OK);
+	std::vector<std::string> created;
+	int32 creating = 0;
+	for (const JournalRecord& record : records) {
+		creating += record.fStep == kJournalCreating;
+		if (record.fStep == kJournalCreated)
+			created.push_back(record.fPath);
+	}
+	EXPECT_EQ(creating, 5);
+	EXPECT_EQ(created, (std::vector<std::string>{ "/Data/apps/New", "/Data/apps/beside",
+		"/Data/apps/Old", "/Data/apps/New/first" }));
+
+	// Cancelled, the run puts back what it moved aside in place of what
+	// it made there.
+	manager.FinishInstall(true, nullptr);
+	EXPECT_EQ(fRoot.ReadFile("Data/apps/Old"), "there before");
 }
 
 
