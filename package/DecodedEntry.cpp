@@ -57,15 +57,18 @@ DecodedEntry::Next(entry_step* step)
 	return _Check(*step);
 }
 
-// The contents' Adler-32, taken as their bytes pass; at the step where the
-// codec would have compared it, a mismatch fails the entry as the codec
-// fails on damaged data: shown, -1, in place of that step (its bytes are
-// not written). The caller resets the decoder, as for any failure.
+// The contents' Adler-32, taken as their bytes pass (or where they were
+// decoded, up to where the worker took their digest over); at the step
+// where the codec would have compared it, a mismatch fails the entry as the
+// codec fails on damaged data: shown, -1, in place of that step (its bytes
+// are not written). The caller resets the decoder, as for any failure.
 status_t
 DecodedEntry::_Check(const entry_step& step)
 {
 	if (step.what == entry_step::kMainFork)
 		fContentsCheck = (uint32)adler32_z(0L, Z_NULL, 0);
+	else if (step.what == entry_step::kData && fEvent.checkTaken)
+		fContentsCheck = fEvent.takenCheck;
 	else if (step.what == entry_step::kData && step.checkLeft)
 		fContentsCheck = (uint32)adler32_z(fContentsCheck, step.data, step.size);
 	if (step.checkDue && step.storedCheck != fContentsCheck)

@@ -72,8 +72,10 @@ struct entry_step {
 	type_code type = 0;
 	// Steps decoded ahead (the entry reader never sets these): a main
 	// fork's kData whose bytes go into a digest of the contents taken on
-	// the decoding thread, and at kMainForkEnd that digest (of the contents
-	// from their first byte), valid until the next step.
+	// the decoding thread; at kMainForkEnd that digest (of the contents
+	// from their first byte) when all of them went into it, or at the first
+	// kData not digested there the digest of the bytes before it. Valid
+	// until the next step.
 	bool contentsDigested = false;
 	Sha256Digest* digest = NULL;
 	// Contents whose check value the reader left to whoever applies the

@@ -9,10 +9,12 @@
 #include "ZlCodec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <utility>
 
 #include <pthread.h>
+#include <zlib.h>
 
 namespace {
 
@@ -34,12 +36,10 @@ const size_t kEventOverhead = sizeof(decoded_event) + 32;
 const size_t kLargestSpareBuffer = BinReader::kLargestHandedBuffer;
 const size_t kSpareShare = 4;
 
-// The contents digested on a decoding thread: those of files up to this
-// size, the many small files during which the worker is the slower side. A
-// larger file's are digested by the worker as it writes them, beside the
-// thread that inflates them, which is then the slower side; for the same
-// reason the worker compares their check value too (a tenth of inflating).
-const int64 kDigestAheadLimit = 1024 * 1024;
+// Contents above this size are inflated without their check value, which
+// whoever digests them compares (a tenth of inflating): on a large file the
+// inflating thread is the slower side once the worker has caught up with it.
+const int64 kCheckAheadLimit = 1024 * 1024;
 
 decoded_event
 Event(decoded_event::kind what, off_t entry)
@@ -74,7 +74,7 @@ struct NodeDecoder::Lane {
 		reader(&records)
 	{
 		records.SetCurrentCodec(&codec);
-		reader.LeaveContentsCheckAbove(kDigestAheadLimit);
+		reader.LeaveContentsCheckAbove(kCheckAheadLimit);
 	}
 
 	~Lane() { records.SetCurrentCodec(NULL); }
@@ -88,11 +88,11 @@ struct NodeDecoder::Lane {
 	NotedAlertSink alerts;
 	// Where the next data step's bytes go.
 	std::vector<uint8> spare;
-	// The digest of the main fork being decoded, when its contents are
-	// digested here; whether that is decided yet (at its first data, or at
-	// its end when it has none). Outside a main fork: decided, none.
-	bool contentsDecided = true;
+	// The digest of the main fork being decoded, and the Adler-32 of its
+	// contents when their check is left, while they are digested here;
+	// none outside a main fork, or once the worker has taken them over.
 	std::unique_ptr<Sha256Digest> contents;
+	uint32 contentsCheck = 0;
 };
 
 // One claimed entry and the events decoded for it, waiting for the worker.
@@ -103,6 +103,10 @@ struct NodeDecoder::Slot {
 	std::deque<decoded_event> events;
 	// Its thread waits for room.
 	bool decoderWaits = false;
+	// The worker has waited for this entry's events: its thread is the
+	// slower side, and leaves the rest of the contents' digest to the
+	// worker. Set with the lock held, read by the thread without it.
+	std::atomic<bool> workerWaited{false};
 };
 
 NodeDecoder::NodeDecoder(const BFile& package, size_t memoryLimit, int32 threads)
@@ -166,6 +170,8 @@ NodeDecoder::Next(decoded_event* event)
 {
 	std::unique_lock<std::mutex> lock(fLock);
 	while (!fQuit && (fSlots.empty() || fSlots.front()->events.empty())) {
+		if (!fSlots.empty())
+			fSlots.front()->workerWaited.store(true, std::memory_order_relaxed);
 		fWorkerWaiting = true;
 		fWorkerWait.wait(lock);
 		fWorkerWaiting = false;
@@ -303,6 +309,9 @@ NodeDecoder::_Claim(std::shared_ptr<Slot>* slot, uint64* generation)
 	*slot = std::make_shared<Slot>(fNextEntry);
 	*generation = fGeneration;
 	fSlots.push_back(*slot);
+	// The worker already waits for the entry it takes next.
+	if (fWorkerWaiting && fSlots.size() == 1)
+		(*slot)->workerWaited.store(true, std::memory_order_relaxed);
 	// Until the claiming thread has found where its entry ends, no other
 	// entry can be claimed.
 	fNextEntry = -1;
@@ -377,7 +386,6 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 {
 	off_t position = slot->entry;
 	lane.alerts.Take();
-	lane.contentsDecided = true;
 	lane.contents.reset();
 	if (lane.source.Seek(position, SEEK_SET) != position
 		|| lane.reader.Begin(&lane.source) != B_OK) {
@@ -411,7 +419,7 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 		// over it for a node that is no file, from `resume` on.
 		if (step.what == entry_step::kMainFork)
 			event.resume = lane.reader.BinPosition();
-		_DigestContents(lane, &event);
+		_DigestContents(lane, *slot, &event);
 		if (!_Push(slot, std::move(event), generation, &lane.spare)
 			|| step.what == entry_step::kEnd)
 			return;
@@ -419,36 +427,38 @@ NodeDecoder::_DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 
 }
 
 void
-NodeDecoder::_DigestContents(Lane& lane, decoded_event* event)
+NodeDecoder::_DigestContents(Lane& lane, const Slot& slot, decoded_event* event)
 {
 	switch (event->step) {
 		case entry_step::kMainFork:
-			lane.contentsDecided = false;
-			lane.contents.reset();
+			lane.contents.reset(new Sha256Digest);
+			lane.contentsCheck = (uint32)adler32_z(0L, Z_NULL, 0);
+			return;
+		case entry_step::kMainForkEnd:
+			// The whole digest, when it was all taken here; the attributes'
+			// data that follow are not digested.
+			event->digest = std::move(lane.contents);
 			return;
 		case entry_step::kData:
-		case entry_step::kMainForkEnd:
 			break;
 		default:
 			return;
 	}
-	if (!lane.contentsDecided) {
-		// The bin has begun by now: its original size is known.
-		int64 size = lane.reader.Bin().originalSize;
-		if (size >= 0 && size <= kDigestAheadLimit)
-			lane.contents.reset(new Sha256Digest);
-		lane.contentsDecided = true;
-	}
-	if (event->step == entry_step::kMainForkEnd) {
-		// None when the worker digests the contents itself; the
-		// attributes' data that follow are not digested.
+	if (lane.contents == NULL)
+		return;
+	if (slot.workerWaited.load(std::memory_order_relaxed)) {
+		// The worker goes on from here with what was digested so far.
 		event->digest = std::move(lane.contents);
 		return;
 	}
-	if (lane.contents == NULL)
-		return;
 	lane.contents->UpdateAt(lane.contents->Length(), event->data.data(), event->data.size());
 	event->contentsDigested = true;
+	if (event->checkLeft) {
+		lane.contentsCheck = (uint32)adler32_z(lane.contentsCheck, event->data.data(),
+			event->data.size());
+		event->checkTaken = true;
+		event->takenCheck = lane.contentsCheck;
+	}
 }
 
 decoded_event

@@ -58,9 +58,12 @@ struct decoded_event {
 		// One step of the entry reader: `step`, with `data`, `consumed`,
 		// `produced`, `name` and `type` as it gave them. A main fork's step
 		// holds in `resume` where its bin starts, for a reader that passes
-		// over it. The contents of a small file are digested here, on the
-		// decoding thread: then each of their data steps says so in
-		// `contentsDigested`, and the main fork's end holds the `digest`.
+		// over it. The contents are digested here, on the decoding thread,
+		// until the worker has had to wait for the entry: each data step
+		// digested here says so in `contentsDigested`; then either the
+		// main fork's end holds the whole `digest`, or the first data step
+		// left to the worker holds the `digest` of the bytes before it, for
+		// the worker to go on with.
 		kStep,
 		// The entry fails here with `status`, after showing `alert` when it
 		// is not empty (the codec's message for damaged data).
@@ -85,6 +88,10 @@ struct decoded_event {
 	bool checkLeft = false;
 	bool checkDue = false;
 	uint32 storedCheck = 0;
+	// A data step of those contents digested here also holds their
+	// Adler-32 up to its end, taken here.
+	bool checkTaken = false;
+	uint32 takenCheck = 0;
 
 	// The last event of its entry.
 	bool EndsEntry() const;
@@ -142,8 +149,9 @@ private:
 	static off_t _EntryEnd(Lane& lane, off_t position);
 	void _DecodeEntry(Lane& lane, const std::shared_ptr<Slot>& slot, uint64 generation);
 	static decoded_event _EventFor(const entry_step& step, off_t entry);
-	// Takes the digest of a small file's contents as they are decoded.
-	static void _DigestContents(Lane& lane, decoded_event* event);
+	// Takes the digest of the contents as they are decoded, until the
+	// worker has waited for the slot's entry.
+	static void _DigestContents(Lane& lane, const Slot& slot, decoded_event* event);
 	// Queues the event for its entry, waiting for room; false when the walk
 	// is stale (a restart, a reset or a stop came in the meantime).
 	// A spare buffer for the thread's next data goes into *spare when one

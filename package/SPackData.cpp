@@ -179,8 +179,8 @@ SPackData::_ApplyMainFork(EntrySteps* steps, BNode* node)
 		ErrHandler::Check(steps->Next(&step));
 		switch (step.what) {
 			case entry_step::kData:
-				if (step.contentsDigested && fromStart)
-					contents.SetDigest(NULL);
+				if (fromStart)
+					_TakeDecodedDigest(step, &contents);
 				WriteDecoded(&contents, step.data, step.size);
 				break;
 			case entry_step::kChunkEnd:
@@ -202,6 +202,21 @@ SPackData::_ApplyMainFork(EntrySteps* steps, BNode* node)
 			default:
 				ErrHandler::Throw(B_ERROR);
 		}
+	}
+}
+
+// Contents digested where they were decoded are not digested again; from
+// the step where that ended, this file's digest goes on with the one taken
+// there.
+void
+SPackData::_TakeDecodedDigest(const entry_step& step, FileContentIO* contents)
+{
+	if (step.contentsDigested)
+		contents->SetDigest(NULL);
+	else if (step.digest != NULL) {
+		if (fContentDigest != NULL)
+			fContentDigest->Swap(*step.digest);
+		contents->SetDigest(fContentDigest);
 	}
 }
 

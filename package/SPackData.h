@@ -79,6 +79,7 @@ private:
 	status_t _Extract(EntrySteps* steps, BNode* node, off_t contentSize);
 	void _ApplyEntry(EntrySteps* steps, BNode* node);
 	void _ApplyMainFork(EntrySteps* steps, BNode* node);
+	void _TakeDecodedDigest(const entry_step& step, FileContentIO* contents);
 	void _ApplyAttribute(EntrySteps* steps, BNode* node, const char* name, type_code type);
 	void _CheckContentSize(BNode* node) const;
 	void _WriteAttributes(BPositionIO* dst, BNode* node);

@@ -23,7 +23,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
+
+#include <zlib.h>
 
 namespace {
 
@@ -494,6 +497,101 @@ TEST_F(DecodeAheadTest, TheCheckOfALargeFileFailsOnTheWorkerAsTheCodecFails)
 		EXPECT_EQ(alert.text, "Compression data error.");
 		EXPECT_EQ(alert.thread, std::this_thread::get_id());
 	}
+}
+
+
+// The decoding thread digests the contents (and takes a large file's check
+// value) while it is ahead of the worker; once the worker has waited for the
+// entry, the thread is the slower side and hands what it digested so far to
+// the worker, which goes on from there. Whichever thread took which part,
+// the digest is the whole file's and a damaged check value still fails.
+TEST_F(DecodeAheadTest, TheWorkerTakesTheDigestOverWhereItWaitedForTheEntry)
+{
+	const std::string contents = TextData(3 << 20);
+	std::string stream = Deflated(contents);
+	std::string damagedCheck = stream;
+	damagedCheck.back() ^= 0x01;
+	auto entry = [&](const std::string& deflated) {
+		std::string bin = Bytes().Bin('FiMF', deflated, contents.size(), 2).Data();
+		return Bytes().Group('FiDa').Raw(bin).End().Data();
+	};
+	std::vector<off_t> offsets = WritePieces({entry(stream), entry(damagedCheck)});
+	BFile package("/boot/test.pkg", B_READ_ONLY);
+	const size_t limit = 512 * 1024;
+	// The worker comes late: the thread fills the room first.
+	auto decodedAhead = [&](off_t position) {
+		auto decoder = std::make_unique<NodeDecoder>(package, limit, 1);
+		EXPECT_EQ(decoder->InitCheck(), B_OK);
+		decoder->Request(position);
+		for (int wait = 0; wait < 1000 && decoder->PeakQueuedBytes() < limit / 2; wait++)
+			std::this_thread::sleep_for(std::chrono::milliseconds(10));
+		EXPECT_GE(decoder->PeakQueuedBytes(), limit / 2);
+		return decoder;
+	};
+
+	// The events as the worker takes them.
+	std::unique_ptr<NodeDecoder> decoder = decodedAhead(offsets[0]);
+	decoded_event event;
+	decoder->Next(&event);
+	ASSERT_EQ(event.what, decoded_event::kEntryBegin);
+	// Where the thread handed the digest over (-1: it did not).
+	off_t handedAt = -1;
+	Sha256Digest continued;
+	uint32 check = adler32_z(0L, Z_NULL, 0);
+	size_t written = 0;
+	for (;;) {
+		decoder->Next(&event);
+		ASSERT_EQ(event.what, decoded_event::kStep);
+		if (event.step == entry_step::kEnd)
+			break;
+		if (event.step != entry_step::kData)
+			continue;
+		check = adler32_z(check, event.data.data(), event.data.size());
+		if (event.contentsDigested) {
+			ASSERT_EQ(handedAt, -1) << "none digested there after the hand-over";
+			EXPECT_TRUE(event.checkTaken);
+			EXPECT_EQ(event.takenCheck, check);
+		} else {
+			EXPECT_FALSE(event.checkTaken);
+			if (event.digest != nullptr) {
+				ASSERT_EQ(handedAt, -1) << "handed over once";
+				EXPECT_EQ(event.digest->Length(), (off_t)written);
+				handedAt = written;
+				continued.Swap(*event.digest);
+			}
+			ASSERT_NE(handedAt, -1) << "what is not digested there was handed over";
+			continued.UpdateAt(written, event.data.data(), event.data.size());
+		}
+		written += event.data.size();
+	}
+	EXPECT_EQ(written, contents.size());
+	EXPECT_GT(handedAt, 0) << "the thread digested what it decoded ahead, then the "
+		"worker waited and took the digest over";
+	EXPECT_TRUE(continued.Covers(contents.size()));
+	EXPECT_EQ(continued.HexDigest(), sha256_of_data(contents.data(), contents.size()));
+
+	// Through the worker's writing: the same, and a damaged check fails.
+	for (size_t i = 0; i < offsets.size(); i++) {
+		decoder = decodedAhead(offsets[i]);
+		std::string leaf = "boot/out/late-" + std::to_string(i);
+		fRoot.WriteFile(leaf, "");
+		BFile out(("/" + leaf).c_str(), B_READ_WRITE);
+		Sha256Digest digest;
+		SPackData reader;
+		reader.SetContentDigest(&digest);
+		status_t status = reader.ExtractDecodedNode(decoder.get(), &package, offsets[i], &out);
+		if (i == 0) {
+			EXPECT_EQ(status, B_OK);
+			EXPECT_TRUE(fRoot.ReadFile(leaf) == contents);
+			EXPECT_TRUE(digest.Covers(contents.size()));
+			EXPECT_EQ(digest.HexDigest(), sha256_of_data(contents.data(), contents.size()));
+		} else
+			EXPECT_EQ(status, -1);
+	}
+	std::vector<RecordingAlertSink::Shown> alerts = fAlerts.All();
+	ASSERT_EQ(alerts.size(), 1u);
+	EXPECT_EQ(alerts[0].text, "Compression data error.");
+	EXPECT_EQ(alerts[0].thread, std::this_thread::get_id());
 }
 
 
