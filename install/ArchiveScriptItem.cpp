@@ -3,6 +3,7 @@
 #include "DestManager.h"
 #include "DoError.h"
 #include "ExistingItems.h"
+#include "InstallLogText.h"
 #include "InstallPack.h"
 #include "ItemHelpers.h"
 #include "PackAttrib.h"
@@ -17,7 +18,6 @@
 #include <ScriptRunner.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -104,9 +104,7 @@ ArchiveScriptItem::ExtractItem(InstallPack* pack, BDirectory* parent,
 	if (extra != 0)
 		send_item_progress(pack, extra);
 
-	char line[B_FILE_NAME_LENGTH + 64];
-	snprintf(line, sizeof(line), "Executing shell script %s\n", fName);
-	WriteLog(manager, line);
+	WriteLog(manager, log_script_text(fName).c_str());
 
 	status_t result = B_OK;
 	if (run) {
@@ -204,16 +202,11 @@ ArchiveScriptItem::_Run(InstallPack* pack, BEntry* script, BDirectory* folder,
 
 	if (!runner.RanIsolated()) {
 		// The reader of the log learns that the script saw the host's files.
-		char note[B_FILE_NAME_LENGTH + 160];
-		if (runner.ViewError() != B_OK) {
-			snprintf(note, sizeof(note), "(Shell script %s ran without an isolated "
-				"view of the system: %s)\n", fName,
-				strerror_status(runner.ViewError()));
-		} else {
-			snprintf(note, sizeof(note), "(Shell script %s ran without an isolated "
-				"view of the system)\n", fName);
-		}
-		WriteLog(manager, note);
+		std::string note = std::string("(Shell script ") + (fName != nullptr ? fName : "")
+			+ " ran without an isolated view of the system";
+		if (runner.ViewError() != B_OK)
+			note += std::string(": ") + strerror_status(runner.ViewError());
+		WriteLog(manager, (note + ")\n").c_str());
 	}
 	*_exitStatus = exitStatus;
 	return B_OK;

@@ -359,6 +359,23 @@ TEST_F(ScriptItemTest, ADirectRunIsNotedInTheLog)
 }
 
 
+// A damaged catalog can give a script no name: it runs all the same, and
+// the log and the failure name it by an empty name.
+TEST_F(ScriptItemTest, AScriptWithoutANameIsToldOfByAnEmptyOne)
+{
+	Build({{"fail.sh", "#!/bin/sh\necho failing\nexit 3\n"}}, true);
+	ASSERT_EQ(fScripts.size(), 1u);
+	free(fScripts[0]->fName);
+	fScripts[0]->fName = nullptr;
+	ArchiveScriptItem::SetRunnerFlags(ScriptRunner::kRunDirectly);
+	EXPECT_EQ(Extract(fScripts[0]), -1);
+	EXPECT_EQ(fManager->FailureReason(), "the script \"\" exited with status 3");
+	std::string log = FinishedLog();
+	EXPECT_NE(log.find("Executing shell script \nfailing\n(Shell script  ran without an "
+		"isolated view of the system"), std::string::npos) << log;
+}
+
+
 TEST_F(ScriptItemTest, CanceledRunsAndMissingDestinations)
 {
 	Build({{"setup.sh", kTalkingScript}});
