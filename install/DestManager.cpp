@@ -190,6 +190,8 @@ DestManager::SetTarget(entry_ref* folderRef, char* folderPath, dev_t volume,
 	fStoppedAtFailure = false;
 	fFailedItemName.clear();
 	fFailureReason.clear();
+	// Folders may have moved since the paths were last asked for.
+	fFolderPaths.clear();
 	fVolume = volume;
 
 	free(fInstallPath);
@@ -1072,30 +1074,42 @@ DestManager::_WriteReceipt()
 }
 
 
-// The platform path of `name` in `folder`; the folders' own paths are
-// kept, as the log keeps them, until something is moved that may hold one.
+// The platform path of `name` in `folder` ("/" and the name when the
+// folder's own path cannot be had).
 std::string
 DestManager::_PathIn(BDirectory* folder, const char* name)
 {
-	node_ref node;
 	std::string path;
-	if (folder->GetNodeRef(&node) == B_OK) {
-		auto known = fFolderPaths.find(node);
-		if (known != fFolderPaths.end())
-			path = known->second;
-	}
-	if (path.empty()) {
-		BEntry entry;
-		BPath folderPath;
-		if (folder->GetEntry(&entry) == B_OK && entry.GetPath(&folderPath) == B_OK
-			&& folderPath.Path() != nullptr) {
-			path = folderPath.Path();
-			fFolderPaths[node] = path;
-		}
-	}
-	if (path.empty() || path.back() != '/')
-		path += '/';
+	if (!FolderPath(folder, &path))
+		path = "/";
 	return path + name;
+}
+
+
+// The folders' own paths are kept until something is moved that may hold
+// one: items come folder by folder, and a folder's path costs a walk up to
+// the root.
+bool
+DestManager::FolderPath(BDirectory* folder, std::string* path)
+{
+	node_ref node;
+	bool known = folder->GetNodeRef(&node) == B_OK;
+	auto kept = known ? fFolderPaths.find(node) : fFolderPaths.end();
+	if (kept != fFolderPaths.end()) {
+		*path = kept->second;
+		return true;
+	}
+	BEntry entry;
+	BPath folderPath;
+	if (folder->GetEntry(&entry) != B_OK || entry.GetPath(&folderPath) != B_OK
+		|| folderPath.Path() == nullptr || folderPath.Path()[0] != '/')
+		return false;
+	*path = folderPath.Path();
+	if (path->back() != '/')
+		*path += '/';
+	if (known)
+		fFolderPaths[node] = *path;
+	return true;
 }
 
 

@@ -143,6 +143,9 @@ public:
 	// The platform path of `name` in `folder`, as the journal and the
 	// receipt write it.
 	std::string PlatformPath(BDirectory* folder, const char* name) { return _PathIn(folder, name); }
+	// The platform path of `folder` followed by "/" ("/" alone for the
+	// root), as the log writes it; false when it cannot be had.
+	bool FolderPath(BDirectory* folder, std::string* path);
 	// What the run is about to install, for whoever watches it (RunEvents).
 	void TellRunStart(int32 itemCount, int64 bytes);
 

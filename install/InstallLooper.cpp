@@ -175,7 +175,6 @@ bool
 InstallLooper::_RunInstall(BMessage* message, BMessage* windowDone, bool* extracted)
 {
 	InitInstall();
-	forget_logged_folders();
 	uint32 groups = (uint32)message->FindInt32("groups");
 	fTotalBytes = find_byte_count(message, "bytes");
 	int32 itemCount = message->FindInt32("item count");

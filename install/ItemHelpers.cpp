@@ -11,7 +11,6 @@
 #include <Message.h>
 #include <Messenger.h>
 #include <Node.h>
-#include <Path.h>
 #include <StorageDefs.h>
 
 #include <cstring>
@@ -60,71 +59,6 @@ find_byte_count(const BMessage* message, const char* field)
 }
 
 
-namespace {
-
-// The path text of the folder logged last: items come folder by folder, and
-// climbing to the root for every item of a deep folder costs more than the
-// item itself. Only the install worker's thread logs items.
-struct logged_folder {
-	const DestManager* manager = nullptr;
-	node_ref node;
-	std::string path;
-};
-
-thread_local logged_folder sLastFolder;
-
-
-// The text WritePath writes for the folder, every component followed by
-// "/" ("/" alone for the root), from the folder's path: climbing parent by
-// parent costs a walk from the root per level.
-bool
-folder_path_text(BDirectory* folder, std::string* text)
-{
-	BEntry entry;
-	BPath path;
-	if (folder->GetEntry(&entry) != B_OK || entry.GetPath(&path) != B_OK
-		|| path.Path() == nullptr || path.Path()[0] != '/')
-		return false;
-	*text = path.Path();
-	if (text->size() > 1)
-		text->push_back('/');
-	return true;
-}
-
-
-// The folder's path text as WritePath writes it, from the cache when the
-// folder was the last one logged; false when it cannot be made (WritePath
-// then writes what it can).
-bool
-logged_folder_text(DestManager* manager, BDirectory* folder, std::string* text)
-{
-	node_ref node;
-	bool known = folder->GetNodeRef(&node) == B_OK;
-	if (known && sLastFolder.manager == manager && sLastFolder.node == node) {
-		*text = sLastFolder.path;
-		return true;
-	}
-	sLastFolder = logged_folder();
-	if (!folder_path_text(folder, text))
-		return false;
-	if (known) {
-		sLastFolder.manager = manager;
-		sLastFolder.node = node;
-		sLastFolder.path = *text;
-	}
-	return true;
-}
-
-} // namespace
-
-
-void
-forget_logged_folders()
-{
-	sLastFolder = logged_folder();
-}
-
-
 void
 write_log_block(DestManager* manager, BDirectory* folder, const std::string& text)
 {
@@ -136,7 +70,7 @@ write_log_block(DestManager* manager, BDirectory* folder, const std::string& tex
 		return;
 	// The folder's path and the item's text go out in one write.
 	std::string block;
-	if (!logged_folder_text(manager, folder, &block)) {
+	if (!manager->FolderPath(folder, &block)) {
 		char nameBuffer[B_FILE_NAME_LENGTH];
 		WritePath(folder, log, nameBuffer);
 	}

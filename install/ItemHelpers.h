@@ -38,9 +38,6 @@ int64 find_byte_count(const BMessage* message, const char* field);
 // The item's block of the install log, when logging is on: the absolute
 // path of its folder, then `text`.
 void write_log_block(DestManager* manager, BDirectory* folder, const std::string& text);
-// Forgets the folder paths remembered for the log: folders may have moved
-// since (the install worker calls it when a run begins).
-void forget_logged_folders();
 
 // A name that can only ever make an entry directly in its folder: not
 // empty, not "." or "..", no "/" and no longer than a file name may be.
