@@ -233,7 +233,15 @@ bool
 BNode::_IsSymLink() const
 {
 	struct stat st;
-	return fFd >= 0 && fstat(fFd, &st) == 0 && S_ISLNK(st.st_mode);
+	return _MayBeLink() && fFd >= 0 && fstat(fFd, &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// Only a descriptor opened for the node alone (O_PATH) can be one of a link:
+// opening a link for reading or writing opens what it points to, or fails.
+bool
+BNode::_MayBeLink() const
+{
+	return (fOpenFlags & O_PATH) != 0;
 }
 
 ssize_t

@@ -88,6 +88,7 @@ public:
 protected:
 	status_t _OpenStatTarget(FileDescriptor* owned, int* fd, dev_t* device,
 		bool writable) const override;
+	bool _MayBeLink() const override;
 
 	// Takes over fd (a descriptor of the node itself).
 	status_t _SetToDescriptor(int fd, dev_t device, int openFlags);

@@ -252,12 +252,14 @@ BStatable::SetCreationTime(time_t ctime)
 	status_t status = _OpenStatTarget(&owned, &node, &device, true);
 	if (status != B_OK)
 		return status;
-	struct stat st;
-	if (fstatat(node, "", &st, kEmptyPathNoFollow) != 0)
-		return errno_status();
 	// A link keeps no attributes: its creation time cannot be recorded.
-	if (S_ISLNK(st.st_mode))
-		return B_OK;
+	struct stat st;
+	if (_MayBeLink()) {
+		if (fstatat(node, "", &st, kEmptyPathNoFollow) != 0)
+			return errno_status();
+		if (S_ISLNK(st.st_mode))
+			return B_OK;
+	}
 	return AttributeStore::SetCreationTime(node, ctime);
 }
 

@@ -51,6 +51,8 @@ protected:
 	// changed: refused outside the volumes of the root.
 	virtual status_t _OpenStatTarget(FileDescriptor* owned, int* fd, dev_t* device,
 		bool writable) const = 0;
+	// False when the node is known to be no link, which spares asking.
+	virtual bool _MayBeLink() const { return true; }
 
 private:
 	status_t _SetTimes(time_t atime, bool setAccess, time_t mtime, bool setModification);

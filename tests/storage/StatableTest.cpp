@@ -2,6 +2,7 @@
 #include <Entry.h>
 #include <File.h>
 #include <Node.h>
+#include <TypeConstants.h>
 
 #include <TempRoot.h>
 
@@ -111,9 +112,17 @@ TEST_F(StatableTest, CreationTimeIsKeptBesideTheNode)
 	EXPECT_EQ(link.SetCreationTime(1234), B_OK);
 	ASSERT_EQ(link.GetCreationTime(&created), B_OK);
 	EXPECT_NE(created, 1234);
+	// Nor through the link's own node, nor its attributes.
+	BNode linkNode(&link);
+	ASSERT_EQ(linkNode.InitCheck(), B_OK);
+	EXPECT_EQ(linkNode.SetCreationTime(1234), B_OK);
+	EXPECT_EQ(linkNode.WriteAttr("note", B_RAW_TYPE, 0, "x", 2), 2);
+	EXPECT_EQ(linkNode.ReadAttr("note", B_RAW_TYPE, 0, name, sizeof(name)),
+		B_ENTRY_NOT_FOUND);
 	// The target is untouched.
 	ASSERT_EQ(entry.GetCreationTime(&created), B_OK);
 	EXPECT_EQ(created, 631152000);
+	EXPECT_EQ(node.ReadAttr("note", B_RAW_TYPE, 0, name, sizeof(name)), B_ENTRY_NOT_FOUND);
 }
 
 TEST_F(StatableTest, AnOpenNodeKeepsItsIdentityUntilItIsSetToAnother)
