@@ -846,7 +846,8 @@ DestManager::NoteCreating(BDirectory* folder, const char* name)
 		return status;
 	// Taking the run back removes a folder it made with everything in it:
 	// what is made inside one needs no record of its own on the disk first.
-	return fJournal.NoteCreating(_PathIn(folder, name), !_InsideMadeFolder(folder));
+	bool insideMadeFolder = fFoldersMadeByRun.count(folderNode) != 0;
+	return fJournal.NoteCreating(_PathIn(folder, name), !insideMadeFolder);
 }
 
 

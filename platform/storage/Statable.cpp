@@ -253,8 +253,8 @@ BStatable::SetCreationTime(time_t ctime)
 	if (status != B_OK)
 		return status;
 	// A link keeps no attributes: its creation time cannot be recorded.
-	struct stat st;
 	if (_MayBeLink()) {
+		struct stat st;
 		if (fstatat(node, "", &st, kEmptyPathNoFollow) != 0)
 			return errno_status();
 		if (S_ISLNK(st.st_mode))
