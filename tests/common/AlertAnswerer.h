@@ -124,24 +124,38 @@ private:
 	void _Run()
 	{
 		while (fRunning) {
-			for (const auto& info : BPrivate::Automation::Windows()) {
-				if (!info.modal || info.hidden)
-					continue;
-				std::string label;
-				std::string text;
-				if (!_LabelOf(info, &label, &text))
-					continue;
-				// Noted first: what the answer lets happen may be checked
-				// against it at once.
-				AlertRules::NoteAnswered(text.c_str());
-				if (BPrivate::Automation::Click(info.id, label.c_str()) == B_OK) {
-					fAnswered++;
-					// One answer per alert: the next round finds it gone.
-					_WaitUntilGone(info.id);
-				}
-			}
-			snooze(5000);
+			int32 answered = _AnswerOne();
+			// One answer per alert: the next round finds it gone.
+			if (answered >= 0)
+				_WaitUntilGone(answered);
+			else
+				snooze(5000);
 		}
+	}
+
+	// Answers the first alert of a fresh list of windows, the topmost: the
+	// window answered, or -1. Only the topmost modal window takes a click;
+	// one beneath it (an alert shown from another thread meanwhile) lets
+	// the click pass and stays, so going on through an older list would
+	// wait out every such alert.
+	int32 _AnswerOne()
+	{
+		for (const auto& info : BPrivate::Automation::Windows()) {
+			if (!info.modal || info.hidden)
+				continue;
+			std::string label;
+			std::string text;
+			if (!_LabelOf(info, &label, &text))
+				continue;
+			// Noted first: what the answer lets happen may be checked
+			// against it at once.
+			AlertRules::NoteAnswered(text.c_str());
+			if (BPrivate::Automation::Click(info.id, label.c_str()) == B_OK) {
+				fAnswered++;
+				return info.id;
+			}
+		}
+		return -1;
 	}
 
 	void _WaitUntilGone(int32 window)
