@@ -846,8 +846,14 @@ DestManager::NoteCreating(BDirectory* folder, const char* name)
 		return status;
 	// Taking the run back removes a folder it made with everything in it:
 	// what is made inside one needs no record of its own on the disk first.
-	bool insideMadeFolder = fFoldersMadeByRun.count(folderNode) != 0;
-	return fJournal.NoteCreating(_PathIn(folder, name), !insideMadeFolder);
+	return fJournal.NoteCreating(_PathIn(folder, name), !_MadeByRun(folderNode));
+}
+
+
+bool
+DestManager::_MadeByRun(const node_ref& folder) const
+{
+	return fFoldersMadeByRun.count(folder) != 0;
 }
 
 
@@ -855,7 +861,7 @@ bool
 DestManager::_InsideMadeFolder(BDirectory* folder)
 {
 	node_ref folderNode;
-	return folder->GetNodeRef(&folderNode) == B_OK && fFoldersMadeByRun.count(folderNode) != 0;
+	return folder->GetNodeRef(&folderNode) == B_OK && _MadeByRun(folderNode);
 }
 
 

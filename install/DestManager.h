@@ -216,6 +216,7 @@ private:
 	void _TellItem(const ReceiptItem& item) const;
 	DeleteItem* _VacatedPlace(BDirectory* folder, const char* name);
 	// Whether `folder` is one this run made.
+	bool _MadeByRun(const node_ref& folder) const;
 	bool _InsideMadeFolder(BDirectory* folder);
 	// Writes the receipt of a completed run on the target volume, through
 	// the journal like an item: an earlier receipt of the package is
