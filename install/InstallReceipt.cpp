@@ -357,6 +357,31 @@ NullableString(const std::string& text)
 	return text.empty() ? ordered_json(nullptr) : ordered_json(text);
 }
 
+
+// Names are bytes; JSON text is UTF-8. A byte that is not UTF-8 is written
+// as U+FFFD: such an item then no longer matches what is on disk, and is
+// reported and kept rather than mistaken for another.
+std::string
+JsonText(const ordered_json& value)
+{
+	return value.dump(1, '\t', false, ordered_json::error_handler_t::replace);
+}
+
+
+// `text` dumped at the top level, placed `depth` levels deeper: every line
+// after the first gets that many more tabs. JSON strings hold no line feed
+// of their own (it is written "\n"), so every one in the text is a line's end.
+void
+AppendIndented(std::string* out, const std::string& text, int depth)
+{
+	size_t start = 0;
+	for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+		out->append(text, start, end + 1 - start);
+		out->append(depth, '\t');
+	}
+	out->append(text, start, std::string::npos);
+}
+
 } // namespace
 
 
@@ -380,20 +405,29 @@ InstallReceipt::ToJson() const
 	document["install_folder"] = NullableString(fInstallFolder.empty() ? fInstallFolder
 		: PlainPath(fInstallFolder));
 	document["groups"] = fGroups;
-	// The lists are moved in whole: a receipt lists every installed item.
-	ordered_json items = ordered_json::array();
-	items.get_ref<ordered_json::array_t&>().reserve(fItems.size());
-	for (const ReceiptItem& item : fItems)
-		items.push_back(ItemJson(item));
-	document["items"] = std::move(items);
 	ordered_json scripts = ordered_json::array();
 	for (const ReceiptScript& script : fScripts)
 		scripts.push_back({ { "name", script.fName }, { "folder", script.fFolder } });
-	document["scripts"] = std::move(scripts);
-	// Names are bytes; JSON text is UTF-8. A byte that is not UTF-8 is
-	// written as U+FFFD: such an item then no longer matches what is on disk,
-	// and is reported and kept rather than mistaken for another.
-	return document.dump(1, '\t', false, ordered_json::error_handler_t::replace) + "\n";
+
+	// The text is that of the whole document with the items last but one,
+	// but a receipt lists every installed item, and a document of thousands
+	// of them costs more to build in memory than to write: each item is
+	// dumped as it comes, into its place. The document ends "\n}".
+	std::string text = JsonText(document);
+	text.resize(text.size() - 2);
+	// About what an installed file's item takes (a digest, a path), so that
+	// the text is seldom moved as it grows.
+	text.reserve(text.size() + fItems.size() * 400);
+	text += ",\n\t\"items\": [";
+	for (size_t i = 0; i < fItems.size(); i++) {
+		text += i == 0 ? "\n\t\t" : ",\n\t\t";
+		AppendIndented(&text, JsonText(ItemJson(fItems[i])), 2);
+	}
+	text += fItems.empty() ? "]" : "\n\t]";
+	text += ",\n\t\"scripts\": ";
+	AppendIndented(&text, JsonText(scripts), 1);
+	text += "\n}\n";
+	return text;
 }
 
 

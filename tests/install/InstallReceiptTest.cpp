@@ -185,6 +185,34 @@ TEST(InstallReceiptTest, TheRecordsFormForOtherReaders)
 }
 
 
+// The record is written item by item; its text is laid out as the whole
+// document would be, one key a line, nested a tab deeper, for people who
+// read it, whatever the names hold.
+TEST(InstallReceiptTest, TheTextIsLaidOutAsTheWholeDocument)
+{
+	InstallReceipt full = FullReceipt();
+	full.fItems[1].fPath = "/boot/apps/Tool/a \"b\"\n\tc\\d \xff\xfe end";
+	full.fItems[2].fLinkTarget = "../\n\"link\"";
+	InstallReceipt empty = FullReceipt();
+	empty.fItems.clear();
+	empty.fScripts.clear();
+	empty.fGroups.clear();
+	InstallReceipt one = FullReceipt();
+	one.fItems.resize(1);
+	one.fScripts.resize(1);
+	for (const InstallReceipt* receipt : { &full, &empty, &one }) {
+		std::string text = receipt->ToJson();
+		ordered_json document = ordered_json::parse(text);
+		EXPECT_EQ(text, document.dump(1, '\t') + "\n");
+		EXPECT_EQ(document["items"].size(), receipt->fItems.size());
+	}
+	InstallReceipt read;
+	ASSERT_EQ(read.FromJson(full.ToJson()), B_OK);
+	EXPECT_EQ(read.fItems[1].fPath, "/boot/apps/Tool/a \"b\"\n\tc\\d \xef\xbf\xbd\xef\xbf\xbd end");
+	EXPECT_EQ(read.fItems[2].fLinkTarget, "../\n\"link\"");
+}
+
+
 TEST(InstallReceiptTest, DamagedAndHostileRecordsAreRefused)
 {
 	const std::vector<std::pair<const char*, std::function<void(ordered_json&)>>> damages = {
