@@ -5,6 +5,8 @@
 #include <SharedProcessor.h>
 #include <SystemRoot.h>
 
+#include "WriteConfinement.h"
+
 #include <OS.h>
 
 #include <dirent.h>
@@ -387,6 +389,10 @@ struct Termination {
 struct ScriptRunner::Launch {
 	bool isolated = false;
 	bool userNamespace = false;
+	// A run without the view writes only to the root's volumes; refused
+	// when that cannot be ensured for a program run by root.
+	WriteConfinement confinement;
+	bool refused = false;
 
 	int programFd = -1;
 	int nullFd = -1;
@@ -428,6 +434,7 @@ ScriptRunner::ScriptRunner(uint32 flags)
 	fWorkingDirectory("/boot"),
 	fOutput(nullptr),
 	fRanIsolated(false),
+	fRefused(false),
 	fViewError(B_OK),
 	fCancelFlag(nullptr)
 {
@@ -474,6 +481,7 @@ ScriptRunner::Run(const char* path, const char* const* args, int32* exitStatus)
 	if (path == nullptr || exitStatus == nullptr)
 		return B_BAD_VALUE;
 	fRanIsolated = false;
+	fRefused = false;
 	fViewError = B_OK;
 
 	bool tryIsolated = (fFlags & kRunDirectly) == 0;
@@ -482,6 +490,11 @@ ScriptRunner::Run(const char* path, const char* const* args, int32* exitStatus)
 		status_t status = _Prepare(path, args, tryIsolated, launch);
 		if (status != B_OK)
 			return status;
+		if (launch.refused) {
+			fRefused = true;
+			*exitStatus = kCannotExecute;
+			return B_OK;
+		}
 		if (launch.programFd < 0) {
 			// Nothing to execute: as a shell reports it.
 			_Emit(launch.cannotExecute.data(), launch.cannotExecute.size());
@@ -583,14 +596,23 @@ ScriptRunner::_Prepare(const char* path, const char* const* args, bool isolated,
 	if (!isolated && platform_get_host_path("/boot/home", hostBuffer, sizeof(hostBuffer)) == B_OK)
 		home = hostBuffer;
 	launch.environmentStrings.push_back("HOME=" + home);
+	// The host's /tmp is not the program's to write without the view: its
+	// temporary files go beside it (an installer's script sits in the run's
+	// temporary folder, which goes when the run ends).
+	if (!isolated && platform_get_host_path(path, hostBuffer, sizeof(hostBuffer)) == B_OK) {
+		std::string folder = hostBuffer;
+		launch.environmentStrings.push_back("TMPDIR=" + folder.substr(0, folder.rfind('/')));
+	}
 	for (const std::string& assignment : fEnvironment)
 		launch.environmentStrings.push_back(assignment);
 	for (std::string& assignment : launch.environmentStrings)
 		launch.envp.push_back(assignment.data());
 	launch.envp.push_back(nullptr);
 
-	if (!isolated)
+	if (!isolated) {
+		_PrepareConfinement(launch);
 		return B_OK;
+	}
 
 	// The staging folder only serves as the place the view's own tmpfs is
 	// mounted on, in the child's namespace; on the host it stays empty and
@@ -632,6 +654,32 @@ ScriptRunner::_Prepare(const char* path, const char* const* args, bool isolated,
 		launch.gidMap = "0 " + std::to_string(getegid()) + " 1\n";
 	}
 	return B_OK;
+}
+
+
+// Without the view, the program sees the host's files, and could change
+// them as the installer's user: root's could change anything of the host.
+// So it may write below the root's volumes (links to a volume followed) and
+// into the harmless devices only. Where the kernel cannot ensure that, a
+// program that would run as root is not run at all; an ordinary user's runs
+// with no more than that user's own rights.
+void
+ScriptRunner::_PrepareConfinement(Launch& launch)
+{
+	std::vector<std::string> folders;
+	std::string root = system_root_host_path();
+	folders.push_back(root);
+	if (DIR* directory = opendir(root.c_str())) {
+		while (dirent* entry = readdir(directory)) {
+			std::string name = entry->d_name;
+			if (name != "." && name != ".." && is_host_directory(root + "/" + name))
+				folders.push_back(root + "/" + name);
+		}
+		closedir(directory);
+	}
+	std::vector<std::string> devices = {"/dev/null", "/dev/zero", "/dev/full", "/dev/tty"};
+	status_t status = launch.confinement.Prepare(folders, devices);
+	launch.refused = status != B_OK && geteuid() == 0;
 }
 
 
@@ -703,6 +751,13 @@ ScriptRunner::_RunChild(const Launch& launch, int outputWrite, int setupWrite)
 		|| dup2(outputWrite, STDERR_FILENO) < 0 || setup < 0 || program < 0
 		|| dup3(setup, kSetupDescriptor, O_CLOEXEC) < 0
 		|| dup3(program, kProgramDescriptor, O_CLOEXEC) < 0) {
+		_exit(kCannotExecute);
+	}
+	// Root holds no capability here either: the confinement is for good.
+	// (Its rule set is a descriptor of its own, so this comes first.)
+	if (launch.confinement.IsReady() && ((geteuid() == 0 && !child_drop_capabilities())
+			|| !launch.confinement.Enter())) {
+		child_write_text(launch.cannotExecute.c_str());
 		_exit(kCannotExecute);
 	}
 	syscall(SYS_close_range, kProgramDescriptor + 1, ~0U, 0);

@@ -12,7 +12,10 @@
 // when the installer is root), and every process it starts ends when it
 // does. Where the host refuses the namespaces this needs, the program runs
 // directly with the host folder of the working directory, and RanIsolated()
-// says so (the install log notes it).
+// says so (the install log notes it). It then writes only below the system
+// root's volumes (also as root, which then holds no capability); a program
+// that would run as root where the kernel cannot confine it so is not run
+// (Refused()).
 //
 //   ScriptRunner runner;
 //   runner.SetWorkingDirectory("/boot/home");
@@ -71,6 +74,10 @@ public:
 
 			// After Run(): whether the program had its private view.
 			bool				RanIsolated() const { return fRanIsolated; }
+			// After Run(): the program was not run (exit status 127): it had
+			// no view, and as root its writes could not be kept to the
+			// system root.
+			bool				Refused() const { return fRefused; }
 			// After Run(): why the host refused the view (B_OK when it did
 			// not, or when kRunDirectly asked for a direct run).
 			status_t			ViewError() const { return fViewError; }
@@ -83,6 +90,7 @@ private:
 			status_t			_RunOnce(Launch& launch, int32* exitStatus,
 									bool* _ran);
 			static void			_PrepareOwnFolders(Launch& launch);
+			static void			_PrepareConfinement(Launch& launch);
 			status_t			_Start(Launch& launch, int outputWrite,
 									int setupWrite, pid_t* child);
 	[[noreturn]] static void	_RunChild(const Launch& launch, int outputWrite,
@@ -102,6 +110,7 @@ private:
 			BDataIO*			fOutput;
 			std::vector<std::string> fEnvironment;
 			bool				fRanIsolated;
+			bool				fRefused;
 			status_t			fViewError;
 
 			BPrivate::CancelFlag fCancelRequest;

@@ -4,6 +4,7 @@
 #include "DaemonProbe.h"
 #include "MessageLog.h"
 #include "ScratchDir.h"
+#include "SystemCallFilter.h"
 #include "TempRoot.h"
 
 #include "ArcCatalog.h"
@@ -23,10 +24,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <errno.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -356,6 +359,36 @@ TEST_F(ScriptItemTest, ADirectRunIsNotedInTheLog)
 	// Run directly, the program sees the host folder.
 	EXPECT_NE(log.find("cwd=" + fRoot.HostPath("Data/apps/Tool") + "\n"), std::string::npos)
 		<< log;
+}
+
+
+// Run by root where the kernel can neither give the script its view nor
+// keep its writes to the system root, the script is not run, and the log
+// says why.
+TEST_F(ScriptItemTest, ARootScriptThatNothingCanHoldIsNotRun)
+{
+	if (geteuid() != 0)
+		GTEST_SKIP() << "an ordinary user's script runs with that user's rights";
+	Build({{"setup.sh", kTalkingScript}});
+	ASSERT_EQ(fScripts.size(), 1u);
+	ArchiveScriptItem::SetRunnerFlags(ScriptRunner::kRunDirectly);
+	status_t status = B_ERROR;
+	bool refused = false;
+	std::thread refusing([&] {
+		refused = refuse_calls_in_this_thread({{SYS_landlock_create_ruleset, ENOSYS}});
+		if (refused)
+			status = Extract(fScripts[0]);
+	});
+	refusing.join();
+	if (!refused)
+		GTEST_SKIP() << "cannot install a system call filter here";
+	EXPECT_EQ(status, B_OK);
+	EXPECT_EQ(fScripts[0]->LastExitStatus(), ScriptRunner::kCannotExecute);
+	EXPECT_FALSE(InstalledExists("made-here"));
+	std::string log = FinishedLog();
+	EXPECT_NE(log.find("Executing shell script setup.sh\n(Shell script setup.sh was not run: "
+		"the system offers it no isolated view, and run by root without one it could change "
+		"any file of the host)\n"), std::string::npos) << log;
 }
 
 

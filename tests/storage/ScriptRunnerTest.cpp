@@ -5,6 +5,7 @@
 
 #include "DaemonProbe.h"
 #include "SanitizerBuild.h"
+#include "SystemCallFilter.h"
 #include "TempRoot.h"
 
 #include <Errors.h>
@@ -97,29 +98,11 @@ protected:
 	OutputSink fOutput;
 };
 
-// Puts the system-call filter `program` on the calling thread and the
-// processes it starts from now on.
-bool
-install_filter_in_this_thread(struct sock_filter* program, size_t length)
-{
-	struct sock_fprog filter = {(unsigned short)length, program};
-	return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0
-		&& syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
-}
-
-
-// Makes unshare fail with EPERM for the calling thread and the processes it
-// starts from now on, as a host that refuses namespaces does.
+// Makes unshare fail with EPERM, as a host that refuses namespaces does.
 bool
 refuse_unshare_in_this_thread()
 {
-	struct sock_filter program[] = {
-		BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, nr)),
-		BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_unshare, 0, 1),
-		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
-		BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-	};
-	return install_filter_in_this_thread(program, sizeof(program) / sizeof(program[0]));
+	return refuse_calls_in_this_thread({{__NR_unshare, EPERM}});
 }
 
 #define SKIP_WITHOUT_VIEW() \
@@ -384,6 +367,98 @@ TEST_F(ScriptRunnerTest, AHostThatRefusesTheViewGetsADirectRun)
 	std::string home = fs::canonical(fRoot.HostPath("boot/home")).string();
 	EXPECT_EQ(fOutput.Text(), home + "\nran\n");
 }
+
+namespace {
+
+// Whether the kernel offers Landlock rule sets, which keep a direct run's
+// writes to the system root.
+bool
+kernel_confines_writes()
+{
+	return syscall(SYS_landlock_create_ruleset, nullptr, 0, 1) >= 1;
+}
+
+
+// As a host that refuses namespaces and whose kernel has no Landlock.
+bool
+refuse_view_and_confinement_in_this_thread()
+{
+	return refuse_calls_in_this_thread({{__NR_unshare, EPERM},
+		{SYS_landlock_create_ruleset, ENOSYS}});
+}
+
+} // namespace
+
+
+// Without the view a program sees the host's files; it may still write only
+// below the root's volumes (root too, which could otherwise change any file
+// it owns), and its temporary files go there as well.
+TEST_F(ScriptRunnerTest, ADirectRunWritesOnlyBelowTheRootsVolumes)
+{
+	if (!kernel_confines_writes())
+		GTEST_SKIP() << "the kernel has no Landlock rule sets";
+	std::string outside = (fs::temp_directory_path()
+		/ ("kestrovan-outside-" + std::to_string(getpid()))).string();
+	fs::create_directories(outside);
+	fs::permissions(outside, fs::perms::all);
+	fRoot.WriteFile("boot/home/note", "");
+	WriteScript("boot/writes.sh",
+		"echo in > inside && mkdir -p made/deeper && mv inside made/deeper/ && echo inside\n"
+		"{ echo x > " + outside + "/direct; } 2>/dev/null && echo outside\n"
+		"ln -s " + outside + " out && { echo x > out/through-link; } 2>/dev/null && echo link\n"
+		"t=$(mktemp) && echo x > \"$t\" && echo temporary\n"
+		"echo x > /dev/null && echo device\n");
+	ScriptRunner runner(ScriptRunner::kRunDirectly);
+	runner.SetWorkingDirectory("/boot/home");
+	int32 exitStatus = -1;
+	status_t status = Run(runner, "/boot/writes.sh", &exitStatus);
+	bool outsideWritten = !fs::is_empty(outside);
+	fs::remove_all(outside);
+
+	ASSERT_EQ(status, B_OK);
+	EXPECT_FALSE(runner.Refused());
+	EXPECT_EQ(fOutput.Text(), "inside\ntemporary\ndevice\n");
+	EXPECT_FALSE(outsideWritten);
+	EXPECT_TRUE(fs::exists(fRoot.HostPath("boot/home/made/deeper/inside")));
+}
+
+
+// Where neither can be had, a program that would run as root on the host
+// with nothing to hold it is not run at all; an ordinary user's runs with
+// that user's own rights.
+TEST_F(ScriptRunnerTest, WithNeitherViewNorConfinementRootRunsNothing)
+{
+	fRoot.WriteFile("boot/home/note", "");
+	WriteScript("boot/unheld.sh", "echo ran > ran\necho ran\n");
+	ScriptRunner runner;
+	runner.SetWorkingDirectory("/boot/home");
+	int32 exitStatus = -1;
+	status_t status = B_ERROR;
+	bool refused = false;
+	std::thread refusing([&] {
+		refused = refuse_view_and_confinement_in_this_thread();
+		if (refused)
+			status = Run(runner, "/boot/unheld.sh", &exitStatus);
+	});
+	refusing.join();
+	if (!refused)
+		GTEST_SKIP() << "cannot install a system call filter here";
+
+	ASSERT_EQ(status, B_OK);
+	EXPECT_FALSE(runner.RanIsolated());
+	bool ran = fs::exists(fRoot.HostPath("boot/home/ran"));
+	if (geteuid() == 0) {
+		EXPECT_TRUE(runner.Refused());
+		EXPECT_EQ(exitStatus, ScriptRunner::kCannotExecute);
+		EXPECT_FALSE(ran);
+		EXPECT_EQ(fOutput.Text(), "");
+	} else {
+		EXPECT_FALSE(runner.Refused());
+		EXPECT_EQ(exitStatus, 0);
+		EXPECT_TRUE(ran);
+	}
+}
+
 
 TEST_F(ScriptRunnerTest, TheProgramStartsWithDefaultSignals)
 {
