@@ -121,6 +121,24 @@ is_host_directory(const std::string& path)
 	return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+
+// The names of the root's volumes: every folder (or link to one) directly
+// in the system root. False when the root cannot be read.
+bool
+list_root_volumes(const std::string& root, std::vector<std::string>* names)
+{
+	DIR* directory = opendir(root.c_str());
+	if (directory == nullptr)
+		return false;
+	while (dirent* entry = readdir(directory)) {
+		std::string name = entry->d_name;
+		if (name != "." && name != ".." && is_host_directory(root + "/" + name))
+			names->push_back(name);
+	}
+	closedir(directory);
+	return true;
+}
+
 // The child's side: only async-signal-safe calls from here on.
 
 [[noreturn]] void
@@ -624,20 +642,16 @@ ScriptRunner::_Prepare(const char* path, const char* const* args, bool isolated,
 	launch.view.push_back({kMountTmpfs, "mode=0755", launch.staging, MS_NOSUID | MS_NODEV,
 		false});
 
-	// The root's volumes: every folder (or link to one) directly in it.
 	std::string root = system_root_host_path();
-	DIR* directory = opendir(root.c_str());
-	if (directory == nullptr)
+	std::vector<std::string> volumes;
+	if (!list_root_volumes(root, &volumes))
 		return errno_status();
-	while (dirent* entry = readdir(directory)) {
-		std::string name = entry->d_name;
-		if (name == "." || name == "..")
-			continue;
-		std::string source = root + "/" + name;
-		if (is_host_directory(source) && !is_view_folder_name(name))
-			launch.view.push_back({kBindFolder, source, launch.staging + "/" + name, 0, false});
+	for (const std::string& name : volumes) {
+		if (!is_view_folder_name(name)) {
+			launch.view.push_back({kBindFolder, root + "/" + name, launch.staging + "/" + name, 0,
+				false});
+		}
 	}
-	closedir(directory);
 
 	// A link such as /lib -> usr/lib is followed: the bind mount shows what
 	// it names at the same place.
@@ -666,17 +680,12 @@ ScriptRunner::_Prepare(const char* path, const char* const* args, bool isolated,
 void
 ScriptRunner::_PrepareConfinement(Launch& launch)
 {
-	std::vector<std::string> folders;
 	std::string root = system_root_host_path();
-	folders.push_back(root);
-	if (DIR* directory = opendir(root.c_str())) {
-		while (dirent* entry = readdir(directory)) {
-			std::string name = entry->d_name;
-			if (name != "." && name != ".." && is_host_directory(root + "/" + name))
-				folders.push_back(root + "/" + name);
-		}
-		closedir(directory);
-	}
+	std::vector<std::string> volumes;
+	list_root_volumes(root, &volumes);
+	std::vector<std::string> folders = {root};
+	for (const std::string& name : volumes)
+		folders.push_back(root + "/" + name);
 	std::vector<std::string> devices = {"/dev/null", "/dev/zero", "/dev/full", "/dev/tty"};
 	status_t status = launch.confinement.Prepare(folders, devices);
 	launch.refused = status != B_OK && geteuid() == 0;
