@@ -2,6 +2,7 @@
 // what their exit status means, and the progress they report.
 
 #include "DaemonProbe.h"
+#include "DirectRuns.h"
 #include "MessageLog.h"
 #include "ScratchDir.h"
 #include "SystemCallFilter.h"
@@ -348,6 +349,7 @@ TEST_F(ScriptItemTest, DataNotStoredLeavesTheScriptEmpty)
 
 TEST_F(ScriptItemTest, ADirectRunIsNotedInTheLog)
 {
+	SKIP_WHERE_ROOT_RUNS_NOTHING_DIRECTLY();
 	Build({{"setup.sh", kTalkingScript}});
 	ASSERT_EQ(fScripts.size(), 1u);
 	ArchiveScriptItem::SetRunnerFlags(ScriptRunner::kRunDirectly);
@@ -396,6 +398,7 @@ TEST_F(ScriptItemTest, ARootScriptThatNothingCanHoldIsNotRun)
 // the log and the failure name it by an empty name.
 TEST_F(ScriptItemTest, AScriptWithoutANameIsToldOfByAnEmptyOne)
 {
+	SKIP_WHERE_ROOT_RUNS_NOTHING_DIRECTLY();
 	Build({{"fail.sh", "#!/bin/sh\necho failing\nexit 3\n"}}, true);
 	ASSERT_EQ(fScripts.size(), 1u);
 	free(fScripts[0]->fName);
