@@ -200,14 +200,13 @@ ArchiveScriptItem::_Run(InstallPack* pack, BEntry* script, BDirectory* folder,
 	if (status != B_OK)
 		return status == B_CANCELED ? B_CANCELED : B_OK;
 
+	// The reader of the log learns when the script did not run in its view.
+	std::string note = std::string("(Shell script ") + (fName != nullptr ? fName : "");
 	if (runner.Refused()) {
-		WriteLog(manager, (std::string("(Shell script ") + (fName != nullptr ? fName : "")
-			+ " was not run: the system offers it no isolated view, and run by root"
-			" without one it could change any file of the host)\n").c_str());
+		WriteLog(manager, (note + " was not run: the system offers it no isolated view, and run"
+			" by root without one it could change any file of the host)\n").c_str());
 	} else if (!runner.RanIsolated()) {
-		// The reader of the log learns that the script saw the host's files.
-		std::string note = std::string("(Shell script ") + (fName != nullptr ? fName : "")
-			+ " ran without an isolated view of the system";
+		note += " ran without an isolated view of the system";
 		if (runner.ViewError() != B_OK)
 			note += std::string(": ") + strerror_status(runner.ViewError());
 		WriteLog(manager, (note + ")\n").c_str());

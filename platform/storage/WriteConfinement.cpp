@@ -63,8 +63,7 @@ handled_writes(int version)
 
 WriteConfinement::WriteConfinement()
 	:
-	fRuleSet(-1),
-	fVersion(0)
+	fRuleSet(-1)
 {
 }
 
@@ -85,11 +84,10 @@ WriteConfinement::Prepare(const std::vector<std::string>& folders,
 	long version = syscall(SYS_landlock_create_ruleset, nullptr, 0, kCreateRuleSetVersion);
 	if (version < 1)
 		return B_UNSUPPORTED;
-	fVersion = (int)version;
 
-	ruleset_attributes attributes = {handled_writes(fVersion), 0, 0};
+	ruleset_attributes attributes = {handled_writes((int)version), 0, 0};
 	size_t size = sizeof(uint64);
-	if (fVersion >= 6) {
+	if (version >= 6) {
 		attributes.scoped = kScopeAbstractSockets | kScopeSignals;
 		size = sizeof(attributes);
 	}
@@ -101,10 +99,10 @@ WriteConfinement::Prepare(const std::vector<std::string>& folders,
 	status_t status = B_OK;
 	for (const std::string& folder : folders) {
 		if (status == B_OK)
-			status = _Allow(folder, handled_writes(fVersion));
+			status = _Allow(folder, handled_writes((int)version));
 	}
 	// Only what applies to a file may be granted on one.
-	uint64 fileWrites = kWriteFile | (fVersion >= 3 ? kTruncate : 0);
+	uint64 fileWrites = kWriteFile | (version >= 3 ? kTruncate : 0);
 	for (const std::string& device : devices) {
 		// A device the host lacks is left out.
 		if (status == B_OK && access(device.c_str(), F_OK) == 0)

@@ -43,7 +43,6 @@ private:
 	status_t _Allow(const std::string& path, uint64 access);
 
 	int fRuleSet;
-	int fVersion;
 };
 
 #endif // _WRITE_CONFINEMENT_H
